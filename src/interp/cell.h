@@ -1,0 +1,109 @@
+// Value cells and the evaluation stack.
+//
+// A cell is 24 bytes: tag, four frame-only aux fields, an 8-byte payload word
+// and 8 more bytes (the double, or a second pointer). Cells of the counted
+// types own one reference to what their word points at; copying a cell into
+// a second owner takes a reference (awk_access), dropping one gives it back
+// (awk_unaccess), moving one needs neither.
+//
+// The stack grows downward over 5,020 static cells; awk_sp is the top cell.
+// Only frame builds and local reservations check for overflow (at or below
+// cell 40); the 40 cells below that mark are head-room for unchecked pushes.
+#pragma once
+#include <cstdint>
+
+#include "values/strobj.h"
+
+struct AwkTable;    // arrays/table.h
+struct AwkStream;   // io/stream.h
+struct AwkPattern;  // regex/pattern.h
+
+enum class Tag : uint16_t {
+  Uninit = 0,
+  Int = 1,
+  Float = 2,
+  String = 3,
+  Field = 4,
+  Array = 5,
+  FileId = 6,
+  Regex = 7,
+  Ref = 8,
+  Address = 9,
+  VmString = 10,
+  VmField = 11,
+  PackedArray = 12,
+  RawPointer = 13,
+  FrameMain = 29,    // the main function's frame (record loop)
+  FrameCall = 30,    // a call made by bytecode
+  FrameNative = 31,  // a call made by native code
+};
+
+// Kinds of a Tag::Ref cell, kept in aux8a.
+enum class RefKind : uint8_t {
+  Global = 1,    // w.i = gid
+  Special = 2,   // w.i = gid (200 + index)
+  Local = 3,     // w.cell = the stack cell
+  Field = 4,     // w.i = field number
+  Element = 5,   // w.table, x.key (both owned)
+};
+
+inline constexpr int16_t kUnlimitedDecimals = 400;
+
+struct Cell {
+  Tag tag;
+  uint8_t aux8a;     // frames: arguments supplied; refs: RefKind
+  uint8_t aux8b;     // frames: parameter cells pushed
+  int16_t aux16a;    // frames: caller's line number
+  uint16_t aux16b;   // frames: caller's function gid
+  union {
+    int32_t i;       // int; gid or field number of a reference
+    int16_t dec;     // float: decimals count (first half of the word)
+    AwkString* s;    // string, field, vmstring, vmfield, address
+    AwkTable* t;     // array, packed array, element reference
+    AwkStream* f;    // fileid
+    AwkPattern* re;  // regular expression
+    Cell* cell;      // local reference
+    void* p;         // raw pointer
+    intptr_t word;
+  } w;
+  union {
+    double d;        // float value
+    AwkString* key;  // element reference key
+    intptr_t word2;  // frames: caller's frame as a byte offset from the stack base
+    void* p2;
+  } x;
+};
+static_assert(sizeof(Cell) == 24, "value cells are 24 bytes");
+
+extern const char* const awk_typenames[14];
+
+// Reference counting of the object a cell names (tags above Float only).
+void awk_access(Cell* c);
+void awk_unaccess(Cell* c);
+
+// Evaluation stack.
+inline constexpr int kStackCells = 5020;
+inline constexpr int kStackTopCell = 4999;
+inline constexpr int kStackLowMark = 40;
+extern Cell awk_stack[kStackCells];
+extern Cell* awk_sp;        // top cell; a push lowers it by one cell
+extern Cell* awk_fp;        // current frame cell
+extern Cell* awk_spmax;     // &awk_stack[40]: overflow when awk_sp <= awk_spmax
+extern Cell* const awk_stackbase;
+extern Cell* awk_retval;    // result cell of the builtin now running
+extern const char msg_stackoverflow[];
+
+int awk_restackavail();     // bytes between the stack's low end and the top
+int awk_stackavail();       // 1,000,000
+
+// Cell helpers used everywhere.
+inline void cellSetInt(Cell* c, int32_t v) { c->tag = Tag::Int; c->w.word = 0; c->w.i = v; }
+inline void cellSetFloat(Cell* c, double v, int16_t dec) {
+  c->tag = Tag::Float; c->w.word = 0; c->w.dec = dec; c->x.d = v;
+}
+inline void cellSetString(Cell* c, AwkString* s) { c->tag = Tag::String; c->w.s = s; }  // takes ownership
+inline void cellSetUninit(Cell* c) { c->tag = Tag::Uninit; c->w.word = 0; }
+inline bool cellIsStringy(const Cell* c) {
+  return c->tag == Tag::String || c->tag == Tag::Field || c->tag == Tag::VmString ||
+         c->tag == Tag::VmField;
+}

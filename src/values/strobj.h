@@ -1,0 +1,45 @@
+// String objects: counted, reference-counted byte strings, one allocator
+// block each. Layout (shared with the image): u32 length, i16 reference
+// count, 2 bytes of padding, the bytes, a NUL. A count that reaches 32000 is
+// permanent: such a string is never freed.
+#pragma once
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <string_view>
+
+struct AwkString {
+  uint32_t len;
+  int16_t ref;
+  uint16_t pad;
+  char* text() { return reinterpret_cast<char*>(this) + 8; }
+  const char* text() const { return reinterpret_cast<const char*>(this) + 8; }
+  std::string_view view() const { return {text(), len}; }
+};
+static_assert(sizeof(AwkString) == 8);
+
+inline constexpr int16_t kPermanentRef = 32000;
+
+extern AwkString* string_empty;   // created once at start-up
+
+AwkString* stringInit(uint32_t len);                     // bytes unwritten, NUL set
+AwkString* stringNew1(const void* bytes, uint32_t len);
+AwkString* stringNew(const char* cstr);
+inline AwkString* stringNew(std::string_view s) { return stringNew1(s.data(), uint32_t(s.size())); }
+AwkString* stringCopy(const AwkString* s);
+AwkString* stringDup(AwkString* s);
+void stringFree(AwkString* s);
+int stringCmp(const AwkString* a, const AwkString* b);
+AwkString* stringUpper(AwkString* s);
+AwkString* stringLower(AwkString* s);
+AwkString* awk_ui2str(uint32_t n);
+
+// C-string utilities.
+char* awk_stralloc(const char* s);
+char* awk_strcpyn(char* buf, const char* s, size_t n);
+char* awk_strchsub(char* s, int from, int to);
+char* awk_strtolower(char* s);
+int awk_stricmp(const char* a, const char* b);
+char* awk_lastslash(const char* path);
+char* awk_PFileExt(const char* path);
+const char* awk_PFileName(const char* path);
