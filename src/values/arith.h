@@ -1,0 +1,55 @@
+// Float arithmetic on evaluation-stack cells with decimals tracking, and the
+// floating-point warning machinery shared with the scanner and math builtins.
+#pragma once
+#include <cstdint>
+
+#include "interp/cell.h"
+
+// Report mask of FLOATMASK / MASK87 (default 0xFFFFFFCD).
+extern int32_t awk_mask87;
+
+// Warning numbers of the floating-point table.
+enum MathWarn : int {
+  kMwOverflow = 0,
+  kMwUnderflow = 1,
+  kMwModZero = 2,
+  kMwDivZero = 3,
+  kMwDenormal = 4,
+  kMwPrecision = 5,
+  kMwInvalid = 6,
+  kMwHexDigits = 7,
+  kMwSigDigits = 8,
+  kMwIntConvert = 9,
+};
+
+// Binary operations: `right` is the topmost stack cell, the left operand
+// is the cell just below it (right + 1) and receives the float result. The
+// caller pops the right operand afterwards.
+void awkf_plus(Cell* right);
+void awkf_minus(Cell* right);
+void awkf_times(Cell* right);
+void awkf_div(Cell* right);
+void awkf_mod(Cell* right);
+void awkf_power(Cell* right);
+// Negates the cell in place (as a float, decimals kept).
+void awkf_neg(Cell* top);
+
+// Start-up: traps off, sticky flags cleared. Shut-down: nothing.
+void awk_mathinit();
+void awk_mathend();
+// Reads and clears the sticky flags; reports the first enabled one.
+void awk_mathchk();
+// Reports warning n of the table (mask, once-per-statement rule).
+void awk_matherrn(int n);
+
+// Call after a math-library function (sin, log, exp, ...) with errno
+// cleared beforehand: inspects errno and the result, reports a domain or
+// range error as "%s function %s", clears errno and the sticky flags. The
+// arguments let a pole (log(0)) be told from an overflow.
+void awk_mathlibchk(const char* fname, double result);
+
+// Special-variable handler of MASK87 and FLOATMASK.
+void awk_vFLOATMASK(int set, Cell* cell, void* arg);
+
+// Last-report memory, exposed for tests (reset between cases).
+void awk_mathresetlast();
