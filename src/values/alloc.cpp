@@ -1,0 +1,168 @@
+// The block allocator: power-of-two buckets with an 8-byte header.
+//
+// Bucket b holds blocks of 8 << b bytes below the 4096-byte page size and of
+// (8 << b) + 4096 bytes from the page bucket (9) upward. An allocated block's
+// header starts with the mark 0xEF and the bucket index; a free block's
+// header holds the link to the next free block of its bucket, which wipes the
+// mark, so a second free of the same block is recognised and ignored. Blocks
+// are never coalesced and memory is never given back: freed blocks only
+// return to their bucket's list. Small buckets are refilled a 4096-byte page
+// at a time, large ones one block at a time, all cut from a reserve that is
+// topped up 128 KiB beyond each request so that few system calls are made.
+// The memory itself comes from anonymous mappings (the C library owns the
+// program break).
+#include "values/alloc.h"
+
+#include <sys/mman.h>
+
+#include <bit>
+#include <cstring>
+
+#include "runtime/oops.h"
+
+int32_t awk_malloccount = 0;
+
+namespace {
+
+constexpr uint32_t kPageSize = 4096;
+constexpr int kPageBucket = 9;
+constexpr int kBuckets = 30;
+constexpr uint32_t kReserveExtra = 131072;
+constexpr unsigned char kMark = 0xEF;
+
+struct FreeBlock {
+  FreeBlock* next;
+};
+
+FreeBlock* g_buckets[kBuckets];
+char* g_reserve = nullptr;
+uint32_t g_reserveLeft = 0;
+
+// Fresh memory from the system: the stand-in for extending the data segment.
+char* morecore(size_t bytes) {
+  void* p = mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  return p == MAP_FAILED ? nullptr : static_cast<char*>(p);
+}
+
+// A piece of `bytes` for a refill, cut from the reserve when it fits.
+char* takePiece(uint32_t bytes) {
+  if (g_reserveLeft == 0) {
+    char* fresh = morecore(size_t(bytes) + kReserveExtra);
+    if (!fresh) return nullptr;
+    g_reserve = fresh;
+    g_reserveLeft = bytes + kReserveExtra;
+  }
+  if (bytes <= g_reserveLeft) {
+    char* piece = g_reserve;
+    g_reserve += bytes;
+    g_reserveLeft -= bytes;
+    return piece;
+  }
+  return morecore(bytes);  // the reserve keeps its remainder for later pieces
+}
+
+void refill(int bucket) {
+  int32_t s = int32_t(uint32_t(1) << (bucket + 3));
+  if (s <= 0) return;
+  uint32_t blockSize = uint32_t(s) < kPageSize ? uint32_t(s) : uint32_t(s) + kPageSize;
+  uint32_t pieceSize = uint32_t(s) < kPageSize ? kPageSize : blockSize;
+  char* piece = takePiece(pieceSize);
+  if (!piece) return;
+  uint32_t n = pieceSize / blockSize;
+  for (uint32_t i = 0; i < n; ++i) {
+    auto* b = reinterpret_cast<FreeBlock*>(piece + size_t(i) * blockSize);
+    b->next = i + 1 < n ? reinterpret_cast<FreeBlock*>(piece + size_t(i + 1) * blockSize) : nullptr;
+  }
+  g_buckets[bucket] = reinterpret_cast<FreeBlock*>(piece);
+}
+
+// Smallest bucket whose blocks hold n user bytes, or -1 when none can.
+int bucketFor(uint32_t n) {
+  if (n <= kPageSize - 8) {
+    int b = int(std::bit_width(n + 7)) - 3;  // 8 << b >= n + 8
+    return b < 1 ? 1 : b;
+  }
+  uint64_t need = uint64_t(n) - (kPageSize - 8);  // 8 << b >= need
+  int b = int(std::bit_width(need - 1)) - 3;
+  if (b < kPageBucket) b = kPageBucket;
+  return b < kBuckets ? b : -1;
+}
+
+}  // namespace
+
+uint32_t awk_bucketsize(int bucket) {
+  uint32_t s = uint32_t(8) << bucket;
+  return s < kPageSize ? s - 8 : s + kPageSize - 8;
+}
+
+int awk_blockbucket(const void* block) {
+  const unsigned char* h = static_cast<const unsigned char*>(block) - 8;
+  return h[0] == kMark ? h[1] : -1;
+}
+
+void* bsdmalloc(uint32_t n) {
+  int b = bucketFor(n);
+  if (b < 0) return nullptr;
+  if (!g_buckets[b]) {
+    refill(b);
+    if (!g_buckets[b]) return nullptr;
+  }
+  FreeBlock* blk = g_buckets[b];
+  g_buckets[b] = blk->next;
+  unsigned char* h = reinterpret_cast<unsigned char*>(blk);
+  std::memset(h, 0, 8);
+  h[0] = kMark;
+  h[1] = uint8_t(b);
+  return h + 8;
+}
+
+void bsdfree(void* p) {
+  if (!p) return;
+  unsigned char* h = static_cast<unsigned char*>(p) - 8;
+  if (h[0] != kMark) return;
+  int b = h[1];
+  auto* blk = reinterpret_cast<FreeBlock*>(h);
+  blk->next = g_buckets[b];
+  g_buckets[b] = blk;
+}
+
+void* bsdrealloc(void* p, uint32_t n) {
+  if (!p) return bsdmalloc(n);
+  int i = static_cast<unsigned char*>(p)[-7];
+  uint32_t onb = awk_bucketsize(i);
+  uint32_t below = i > 0 ? awk_bucketsize(i - 1) : 0;
+  if (n <= onb && n > below) return p;
+  bsdfree(p);
+  // The old bytes are intact after the free: only the header was rewritten.
+  void* q = bsdmalloc(n);
+  if (!q) return nullptr;
+  if (q != p) std::memmove(q, p, n < onb ? n : onb);
+  return q;
+}
+
+void* space(int32_t size) {
+  if (size == 0) size = 1;
+  void* p = size < 0 ? nullptr : bsdmalloc(uint32_t(size));
+  if (!p) awk_oom(1);
+  ++awk_malloccount;
+  return p;
+}
+
+void* spacec(int32_t size) {
+  void* p = space(size);
+  std::memset(p, 0, size_t(size > 0 ? size : 1));
+  return p;
+}
+
+void* respace(void* block, int32_t size) {
+  void* p = size < 0 ? nullptr : bsdrealloc(block, uint32_t(size));
+  if (!p) awk_oom(2);
+  if (!block) ++awk_malloccount;
+  return p;
+}
+
+void spfree(void* block) {
+  if (!block || static_cast<unsigned char*>(block)[-8] != kMark) return;
+  bsdfree(block);
+  --awk_malloccount;
+}

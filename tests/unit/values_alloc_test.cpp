@@ -1,0 +1,182 @@
+// Allocator buckets, the resize rule, and string-object operations.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+#include "values/alloc.h"
+#include "values/strobj.h"
+
+namespace {
+
+TEST(Allocator, RequestSizesPickTheirBuckets) {
+  struct Case { int32_t size; int bucket; uint32_t usable; };
+  const Case cases[] = {
+      {0, 1, 8},       {8, 1, 8},       {9, 2, 24},       {24, 2, 24},
+      {25, 3, 56},     {56, 3, 56},     {57, 4, 120},     {1017, 8, 2040},
+      {2040, 8, 2040}, {2041, 9, 8184}, {4088, 9, 8184},  {4089, 9, 8184},
+      {8184, 9, 8184}, {8185, 10, 12280}, {12280, 10, 12280}, {12281, 11, 20472},
+  };
+  for (const Case& c : cases) {
+    void* p = space(c.size);
+    EXPECT_EQ(awk_blockbucket(p), c.bucket) << "size " << c.size;
+    EXPECT_EQ(awk_bucketsize(c.bucket), c.usable) << "size " << c.size;
+    std::memset(p, 0xA5, c.usable);  // the whole usable area is ours
+    spfree(p);
+  }
+}
+
+TEST(Allocator, CountTracksLiveBlocksAndIgnoresForeignOrDoubleFrees) {
+  int32_t before = awk_malloccount;
+  void* a = space(10);
+  void* b = spacec(100);
+  EXPECT_EQ(awk_malloccount, before + 2);
+  for (int i = 0; i < 100; ++i) EXPECT_EQ(static_cast<unsigned char*>(b)[i], 0);
+  spfree(a);
+  spfree(a);  // second free of the same block changes nothing
+  EXPECT_EQ(awk_malloccount, before + 1);
+  alignas(16) unsigned char foreign[32] = {};
+  spfree(foreign + 8);
+  spfree(nullptr);
+  EXPECT_EQ(awk_malloccount, before + 1);
+  spfree(b);
+  EXPECT_EQ(awk_malloccount, before);
+}
+
+TEST(Allocator, FreedBlocksAreReusedLastInFirstOut) {
+  void* a = space(40);
+  void* b = space(40);
+  spfree(a);
+  spfree(b);
+  EXPECT_EQ(space(40), b);
+  EXPECT_EQ(space(40), a);
+  spfree(a);
+  spfree(b);
+}
+
+TEST(Allocator, ResizeKeepsTheBlockWhileTheSizeStaysInItsBucket) {
+  struct Case { int32_t from, to; bool same; uint32_t kept; };
+  const Case cases[] = {
+      {20, 24, true, 24},   // bucket 2 still
+      {20, 9, true, 9},     // above bucket 1's 8 bytes
+      {20, 8, false, 8},    // belongs in bucket 1 now
+      {20, 25, false, 24},  // grows to bucket 3, all 24 bytes kept
+      {4000, 5000, true, 5000},
+      {5000, 2000, false, 2000},
+  };
+  for (const Case& c : cases) {
+    auto* p = static_cast<unsigned char*>(space(c.from));
+    uint32_t usable = awk_bucketsize(awk_blockbucket(p));
+    for (uint32_t i = 0; i < usable; ++i) p[i] = uint8_t(i * 7);
+    auto* q = static_cast<unsigned char*>(respace(p, c.to));
+    EXPECT_EQ(q == p, c.same) << c.from << " -> " << c.to;
+    for (uint32_t i = 0; i < c.kept && i < usable; ++i)
+      ASSERT_EQ(q[i], uint8_t(i * 7)) << c.from << " -> " << c.to << " byte " << i;
+    spfree(q);
+  }
+  void* fresh = respace(nullptr, 30);
+  EXPECT_EQ(awk_blockbucket(fresh), 3);
+  spfree(fresh);
+}
+
+TEST(Allocator, ManyBlocksDoNotOverlap) {
+  std::vector<unsigned char*> blocks;
+  for (int i = 0; i < 3000; ++i) {
+    int32_t n = 1 + (i * 37) % 9000;
+    auto* p = static_cast<unsigned char*>(space(n));
+    std::memset(p, i & 0xFF, size_t(n));
+    blocks.push_back(p);
+  }
+  for (int i = 0; i < 3000; ++i) {
+    int32_t n = 1 + (i * 37) % 9000;
+    for (int32_t k = 0; k < n; k += 97) ASSERT_EQ(blocks[i][k], i & 0xFF) << i;
+    spfree(blocks[i]);
+  }
+}
+
+TEST(Strings, CompareIsBytewiseThenByLength) {
+  struct Case { std::string a, b; int sign; };
+  const Case cases[] = {
+      {"abc", "abd", -1}, {"abc", "ab", 1}, {"", "", 0}, {"ab", "abc", -1},
+      {std::string("a\0b", 3), std::string("a\0c", 3), -1},
+      {std::string("a\0", 2), "a", 1}, {"\xff", "a", 1}, {"same", "same", 0},
+  };
+  for (const Case& c : cases) {
+    AwkString* a = stringNew(std::string_view(c.a));
+    AwkString* b = stringNew(std::string_view(c.b));
+    int r = stringCmp(a, b);
+    EXPECT_EQ((r > 0) - (r < 0), c.sign) << c.a << " vs " << c.b;
+    stringFree(a);
+    stringFree(b);
+  }
+}
+
+TEST(Strings, ReferenceCountsAndPermanence) {
+  int32_t before = awk_malloccount;
+  AwkString* s = stringNew("hello");
+  EXPECT_EQ(s->ref, 1);
+  EXPECT_EQ(stringDup(s), s);
+  EXPECT_EQ(s->ref, 2);
+  stringFree(s);
+  EXPECT_EQ(s->ref, 1);
+  stringFree(s);
+  EXPECT_EQ(awk_malloccount, before);
+
+  AwkString* p = stringNew("forever");
+  for (int i = 1; i < 32000; ++i) stringDup(p);
+  EXPECT_EQ(p->ref, 32000);
+  stringDup(p);
+  EXPECT_EQ(p->ref, 32001);
+  stringDup(p);
+  EXPECT_EQ(p->ref, 32001);  // no longer raised
+  for (int i = 0; i < 40000; ++i) stringFree(p);
+  EXPECT_EQ(p->ref, 32001);
+  EXPECT_EQ(std::string(p->text()), "forever");
+}
+
+TEST(Strings, CaseMappingTouchesOnlyAsciiLetters) {
+  AwkString* s = stringNew("aZ09\xe4\xc4-x");
+  stringUpper(s);
+  EXPECT_EQ(std::string(s->text()), "AZ09\xe4\xc4-X");
+  stringLower(s);
+  EXPECT_EQ(std::string(s->text()), "az09\xe4\xc4-x");
+  stringFree(s);
+}
+
+TEST(Strings, UnsignedToDecimal) {
+  const std::pair<uint32_t, const char*> cases[] = {
+      {0, "0"}, {7, "7"}, {10, "10"}, {4294967295u, "4294967295"}, {2147483648u, "2147483648"}};
+  for (auto [n, text] : cases) {
+    AwkString* s = awk_ui2str(n);
+    EXPECT_EQ(s->view(), text);
+    EXPECT_EQ(s->text()[s->len], '\0');
+    stringFree(s);
+  }
+}
+
+TEST(CStrings, Utilities) {
+  char buf[8];
+  EXPECT_STREQ(awk_strcpyn(buf, "abcdefghij", sizeof buf), "abcdefg");
+  char path[] = "/a/b/c";
+  EXPECT_STREQ(awk_strchsub(path, '/', '\\'), "\\a\\b\\c");
+  char mixed[] = "MiXeD\xc4";
+  EXPECT_STREQ(awk_strtolower(mixed), "mixed\xc4");
+  EXPECT_EQ(awk_strtolower(nullptr), nullptr);
+
+  struct Cmp { const char *a, *b; int sign; };
+  const Cmp cmps[] = {{"abc", "ABC", 0}, {"abc", "abd", -1}, {"B", "a", 1},
+                      {"ab", "abc", -1}, {"\xe4", "\xc4", 1}, {"", "", 0}};
+  for (const Cmp& c : cmps) {
+    int r = awk_stricmp(c.a, c.b);
+    EXPECT_EQ((r > 0) - (r < 0), c.sign) << c.a << " vs " << c.b;
+  }
+
+  EXPECT_STREQ(awk_lastslash("/x/y.z"), "/y.z");
+  EXPECT_EQ(awk_lastslash("plain"), nullptr);
+  EXPECT_STREQ(awk_PFileExt("/x/y.tar.gz"), ".gz");
+  EXPECT_EQ(awk_PFileExt("/x.d/y"), nullptr);
+  EXPECT_STREQ(awk_PFileName("/x/y.z"), "y.z");
+  EXPECT_STREQ(awk_PFileName("y.z"), "y.z");
+}
+
+}  // namespace
