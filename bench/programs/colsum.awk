@@ -1,0 +1,3 @@
+# Sum of a column.
+{ s += $3 }
+END { print s }

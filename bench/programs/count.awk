@@ -1,0 +1,2 @@
+# Line counting.
+END { print NR }

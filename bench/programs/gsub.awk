@@ -1,0 +1,2 @@
+# gsub-heavy rewriting.
+{ gsub(/a/, "A"); gsub(/[0-9]+/, "#"); print }

@@ -1,0 +1,3 @@
+# Regular-expression filter: an alternation.
+/apple|banana|cherry|zulu/ { n++ }
+END { print n + 0 }

@@ -1,0 +1,3 @@
+# Regular-expression filter: a literal.
+/whiskey/ { n++ }
+END { print n + 0 }

@@ -1,0 +1,2 @@
+# Field reordering.
+{ print $3, $1, $2, $NF }

@@ -1,0 +1,92 @@
+#!/usr/bin/env bash
+# Times every benchmark program under vorn, mawk, gawk and original-awk on
+# the same input in one run, checks that their outputs agree, and prints a
+# Markdown table of the best of RUNS wall-clock times with ratios to mawk.
+#
+#   bench/run.sh [program-name...]      (default: every program)
+#   SIZE=50 RUNS=3 VORN=build/release/vorn bench/run.sh
+set -uo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+root=$(dirname "$here")
+SIZE=${SIZE:-50}
+RUNS=${RUNS:-3}
+VORN=${VORN:-$root/build/release/vorn}
+data=$here/data
+results=$here/results
+mkdir -p "$data" "$results"
+
+if [ ! -x "$data/gen_data" ] || [ "$here/gen_data.cpp" -nt "$data/gen_data" ]; then
+  c++ -O2 -std=c++17 -o "$data/gen_data" "$here/gen_data.cpp" || exit 1
+fi
+[ -f "$data/text-$SIZE.txt" ] || "$data/gen_data" text "$SIZE" > "$data/text-$SIZE.txt"
+[ -f "$data/data-$SIZE.csv" ] || "$data/gen_data" csv "$SIZE" > "$data/data-$SIZE.csv"
+
+declare -A awk_cmd=([vorn]=$VORN [mawk]=mawk [gawk]=gawk [original-awk]=original-awk)
+awks=()
+for a in vorn mawk gawk original-awk; do
+  if command -v "${awk_cmd[$a]}" >/dev/null 2>&1; then awks+=("$a"); else echo "skipping $a: not found" >&2; fi
+done
+
+input_for() {
+  case $1 in
+    csv) echo "$data/data-$SIZE.csv" ;;
+    cpu|millionkeys) echo /dev/null ;;
+    *) echo "$data/text-$SIZE.txt" ;;
+  esac
+}
+
+# Best wall time in seconds of RUNS runs; the first run's output is kept.
+time_best() {
+  local out=$1; shift
+  local best=""
+  for ((r = 0; r < RUNS; r++)); do
+    local t0 t1 dest=/dev/null
+    [ $r -eq 0 ] && dest=$out
+    t0=$(date +%s.%N)
+    "$@" > "$dest" 2> "$out.err"
+    echo $? > "$out.status"
+    t1=$(date +%s.%N)
+    local t
+    t=$(echo "$t1 - $t0" | bc -l)
+    if [ -z "$best" ] || [ "$(echo "$t < $best" | bc -l)" = 1 ]; then best=$t; fi
+  done
+  printf '%.3f' "$best"
+}
+
+programs=("$@")
+if [ ${#programs[@]} -eq 0 ]; then
+  for f in "$here"/programs/*.awk; do programs+=("$(basename "$f" .awk)"); done
+fi
+
+header="| program |"
+rule="|---|"
+for a in "${awks[@]}"; do header+=" $a |"; rule+="---|"; done
+echo "$header"
+echo "$rule"
+for p in "${programs[@]}"; do
+  prog=$here/programs/$p.awk
+  input=$(input_for "$p")
+  declare -A secs=()
+  for a in "${awks[@]}"; do
+    secs[$a]=$(time_best "$results/$p.$a.out" "${awk_cmd[$a]}" -f "$prog" "$input")
+    sort "$results/$p.$a.out" > "$results/$p.$a.sorted"
+  done
+  row="| $p |"
+  ref=${secs[mawk]:-}
+  for a in "${awks[@]}"; do
+    cell="${secs[$a]}s"
+    if [ "$(cat "$results/$p.$a.out.status")" != 0 ]; then
+      row+=" failed |"; continue
+    fi
+    if [ -n "$ref" ] && [ "$(echo "$ref > 0" | bc -l)" = 1 ]; then
+      cell+=" ($(printf '%.2f' "$(echo "${secs[$a]} / $ref" | bc -l)")×)"
+    fi
+    if [ "$a" != mawk ] && [ -f "$results/$p.mawk.sorted" ] &&
+       ! cmp -s "$results/$p.$a.sorted" "$results/$p.mawk.sorted"; then
+      cell+=" differs"
+    fi
+    row+=" $cell |"
+  done
+  echo "$row"
+  unset secs
+done
