@@ -1,0 +1,137 @@
+// Associative arrays: open-addressing hash tables keyed by string objects,
+// and the sorted key lists that drive `for (k in a)`.
+//
+// One struct serves two kinds. An array (kind 1) holds AwkSlot entries:
+// the key's hash (0 marks a free slot), the key (owned) and the value cell
+// (owned). A key list (kind 2) holds owned string objects and uses `count`
+// as its iteration cursor. Arrays of up to 256 slots keep them in one block;
+// larger arrays keep a directory of 256-slot blocks, so no allocation ever
+// exceeds one block and growth copies only the directory. Key lists are
+// always one block (they are sorted in place).
+#pragma once
+#include <cstdint>
+
+#include "interp/cell.h"
+#include "values/strobj.h"
+
+enum class TableKind : uint8_t { Array = 1, KeyList = 2 };
+
+// One element of an array.
+struct AwkSlot {
+  uint32_t hash;    // 0: free
+  uint32_t pad;
+  AwkString* key;   // one reference owned by the table
+  Cell value;       // owned
+};
+static_assert(sizeof(AwkSlot) == 40);
+
+inline constexpr int kArrayEntrySize = sizeof(AwkSlot);
+inline constexpr int kKeyEntrySize = sizeof(AwkString*);
+inline constexpr int32_t kBlockSlots = 256;     // slots per directory block
+inline constexpr int kBlockShift = 8;
+inline constexpr uint16_t kTablePermanent = 0xFFFF;  // a use count that never falls
+
+struct AwkTable {
+  uint16_t use;       // value cells that refer to the table
+  TableKind kind;
+  uint8_t entsize;    // bytes per slot
+  uint8_t sigflag;    // changes are passed to awk_tabsignal
+  uint8_t pad;
+  uint16_t sizeexp;   // ceil(log2(capacity)), at least 1
+  int32_t capacity;   // slots
+  int32_t count;      // arrays: used slots; key lists: the cursor
+  union {
+    void* slots;      // null while the capacity is 0
+    AwkSlot* block;   // array, capacity <= 256
+    AwkSlot** dir;    // array, capacity > 256: capacity / 256 blocks
+    AwkString** keys; // key list
+  };
+};
+
+// Slot i of an array (the table must have slots and i < capacity).
+inline AwkSlot* awk_slotat(AwkTable* t, int32_t i) {
+  return t->capacity <= kBlockSlots ? &t->block[i]
+                                    : &t->dir[i >> kBlockShift][i & (kBlockSlots - 1)];
+}
+
+// ---- Table level -------------------------------------------------------
+
+// A new table with use count 1; with capacity 0 no slots are allocated.
+// Arrays above 256 slots get a capacity rounded up to a multiple of 256.
+AwkTable* awk_stnew(TableKind kind, int32_t capacity, int entsize);
+AwkTable* awk_sanew(int32_t capacity);   // an array
+
+// The slot holding key, or with `create` a new slot for it (the table takes
+// a reference to the key; the value is uninitialized); null if absent and
+// not created.
+AwkSlot* awk_stfindhp(AwkTable* t, AwkString* key, bool create);
+// The same lookup over raw bytes, never creating: the probe that the
+// cell-level services use so that a lookup hit allocates nothing.
+AwkSlot* awk_stfindb(AwkTable* t, const char* key, uint32_t len);
+
+// a[key] = *value: the value cell moves into the table (its old value is
+// released) and the caller's reference to key is given back. Returns the slot.
+AwkSlot* awk_stadd(AwkTable* t, AwkString* key, Cell* value);
+// Removes key if present; 1 if it was.
+int awk_stdelelt(AwkTable* t, AwkString* key);
+// Removes every element; the table is left with 8 empty slots.
+void awk_stclear(AwkTable* t);
+// Gives back one use; at 0 frees the elements (or keys), the slots and the
+// table. Null is ignored.
+void awk_safree(AwkTable* t);
+
+// The word of the element's value cell, or 0 if absent.
+intptr_t awk_getr(AwkTable* t, const char* key);
+// A new key list holding a reference to every key, in slot order; its
+// capacity is the element count and its cursor 0.
+AwkTable* awk_stindex(AwkTable* t);
+// Sorts a key list in place: 0 slot order, 2 bytewise, 10 bytewise
+// descending, anything else natural order with the value's flag bits
+// (4 case-insensitive, 8 descending, 16 no fractions, 32 zeros count).
+void awk_vasort(AwkTable* list, int sorttype);
+// Natural comparison of two keys under sorttype flags (<0, 0, >0).
+int awk_natcmp(const AwkString* a, const AwkString* b, int sorttype);
+int awk_natcmpb(const char* a, uint32_t la, const char* b, uint32_t lb, int sorttype);
+// The element count (length(array)); 0 for null.
+int32_t awk_tablength(const AwkTable* t);
+// Copies the slot's value into out with a reference of its own.
+void awk_fromvm(const AwkSlot* slot, Cell* out);
+
+// ---- Array cells -------------------------------------------------------
+// `arr` is a value cell; when it is not an array these do nothing and
+// return 0. `out` cells are written without releasing what they held.
+
+inline constexpr int kTabCreate = 1;  // create the element when missing
+inline constexpr int kTabValue = 2;   // copy its value into out
+inline constexpr int kTabArray = 4;   // make it an array; out gets the array
+
+// Element lookup; 1 if it exists (or was created). The key cell is not
+// consumed.
+int awk_tabfind(Cell* arr, Cell* key, Cell* out, int flags);
+// arr[key] = value; consumes key and value (also on failure).
+int awk_tabadd(Cell* arr, Cell* key, Cell* value);
+// delete arr[key], or delete arr when key is null. The key cell is not
+// consumed.
+int awk_tabdelete(Cell* arr, Cell* key);
+// The element's value as a new string object, or null if absent.
+AwkString* awk_gettab(Cell* arr, const char* key);
+// Element n (key: the decimal text of n) copied into out; 1 if found.
+int awk_getarray(Cell* arr, int32_t n, Cell* out);
+// Store a scalar into t[key] / t[n]. For strings the reference in `word`
+// moves into the table; for floats `d` is the value (decimals unlimited).
+int awk_settab(AwkTable* t, const char* key, Tag tag, intptr_t word, double d = 0);
+int awk_setarray(AwkTable* t, int32_t n, Tag tag, intptr_t word, double d = 0);
+
+// out becomes an array cell holding the key list of arr (an empty list
+// when arr is not an array), sorted by awk_vasort.
+void awk_tabkeys(Cell* arr, Cell* out, int sorttype);
+// The next key of a key-list cell (borrowed), advancing its cursor; null at
+// the end or for anything but a key list.
+AwkString* awk_nextindex(Cell* list);
+// Stores a private copy of the next key in out as a string and returns 1;
+// 0 when the list is exhausted (out untouched).
+int awka_forin(Cell* iter, Cell* out);
+
+// Called with a table whose signal flag is set, after an element of it was
+// stored or deleted. The signal layer installs it; null means nobody cares.
+extern void (*awk_tabsignal)(AwkTable* t);
