@@ -75,6 +75,7 @@ extern AwkStream* awk_filehead;   // sentinel head of the stream list
 extern Cell* awk_stdin;           // the AWK global `stdin`
 extern Cell* awk_stdout;          // the AWK global `stdout`
 extern Cell* awk_rsm;             // the AWK global `RSM` (record reader)
+extern Cell* awk_filemodecell;    // the AWK global `FILEMODE`
 extern AwkStream* awk_stdinsf;    // the standard input record ("-" reads it)
 extern AwkString* awk_dashstr;    // "-"
 extern AwkString* awk_nlstr;      // "\n"
@@ -86,6 +87,9 @@ extern int32_t awk_binmode;       // line-end translation; always 0 here
 
 // Start-up: list head, the three standard records and their AWK globals.
 void awk_initio();
+// The same over explicitly given global cells (awk_initio passes the
+// program's; tests pass their own).
+void awk_initio_cells(Cell* rsm, Cell* in, Cell* out, Cell* err, Cell* filemode);
 
 // List primitives.
 void awk_dlinit();

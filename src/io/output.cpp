@@ -1,0 +1,150 @@
+// The output layer under print, printf and fwrite.
+//
+// One statement at a time: awk_put_init selects the stream (and applies the
+// direction switch), awk_putout writes counted strings byte for byte (NULs
+// included, retrying after EINTR), awk_put_end applies the flush policy and
+// reports the first broken pipe of each stream. Flush policy: stdio
+// buffering everywhere, plus stdout flushed before output to stderr, and
+// stderr and SF_FLUSHEACH streams flushed at the end of each statement.
+#include "io/output.h"
+
+#include <cerrno>
+
+#include "format/printf.h"
+#include "io/globals.h"
+#include "runtime/oops.h"
+#include "values/convert.h"
+
+namespace {
+FILE* out_fp = nullptr;      // stream of the statement in progress
+AwkStream* out_sf = nullptr; // its record
+int out_xlate = 1;           // line-end translation choice (unused on this host)
+}  // namespace
+
+int awk_put_init(AwkStream* r) {
+  if (!r || !r->fp) return 0;
+  out_sf = r;
+  out_fp = r->fp;
+  if (awk_binmode == 0)
+    out_xlate = 1;
+  else if (r->flags & (SF_BINARY | SF_TEXT))
+    out_xlate = (r->flags & SF_BINARY) != 0;
+  else
+    out_xlate = (awk_rawmode & 4) != 0;
+  if (!(r->flags & SF_FLUSHEACH) && out_fp == stderr) fflush(stdout);
+  awk_sfwriting(r);
+  return 1;
+}
+
+// Writes len bytes; returns how many could not be written.
+int32_t awk_putoutn(const char* bytes, size_t len) {
+  size_t done = 0;
+  while (done < len) {
+    done += fwrite_unlocked(bytes + done, 1, len - done, out_fp);
+    if (done == len) break;
+    if (!(ferror(out_fp) && errno == EINTR)) break;
+    clearerr(out_fp);
+  }
+  return int32_t(len - done);
+}
+
+int32_t awk_putout(const AwkString* s) {
+  if (!s) return 0;
+  return awk_putoutn(s->text(), s->len);
+}
+
+void awk_put_end(int check) {
+  AwkStream* r = out_sf;
+  if ((r->flags & SF_FLUSHEACH) || out_fp == stderr) fflush(out_fp);
+  if (check && ferror(out_fp) && !(r->flags & (SF_DEVICE | SF_ERRSEEN))) {
+    int e = errno;
+    r->flags |= SF_ERRSEEN;
+    if (e == EPIPE)
+      oops('w', "Output error %swriting %s", "(broken pipe) ",
+           (r->flags & SF_PIPE) ? "pipe" : (r->name ? r->name->text() : ""));
+  }
+}
+
+// Items of print, OFS between them, ORS after.
+static void printitems(AwkStream* r, int argc, Cell* items) {
+  if (!awk_put_init(r)) return;
+  awk_inprint = 1;
+  for (int i = 0; i < argc; ++i) {
+    if (i) awk_putout(awk_ofs);
+    Cell* c = &items[i];
+    if (cellIsStringy(c)) {
+      awk_putout(c->w.s);
+    } else {
+      AwkString* s = awk_a2s(c);
+      awk_putout(s);
+      stringFree(s);
+    }
+  }
+  awk_inprint = 0;
+  awk_putout(awk_ors);
+  awk_put_end(1);
+}
+
+// A printf statement: the engine's result is written even after it
+// reported a format error.
+static void printfargs(AwkStream* r, int argc, Cell* args) {
+  if (!awk_put_init(r)) return;
+  Cell* fmt = &args[0];
+  if (!cellIsStringy(fmt)) awk_assert2(0x6401);
+  awk_inprint = 1;
+  const char* err = nullptr;
+  AwkString* s = awk_asprintf(fmt->w.s, argc - 1, args + 1, &err);
+  awk_inprint = 0;
+  if (err) oops(err[0], "printf: %s", err + 2);
+  awk_putout(s);
+  awk_put_end(1);
+  stringFree(s);
+}
+
+// The `stdout` variable's stream. A name (or anything else but a fileid)
+// is resolved once (created if missing, not truncated) and the variable
+// then holds a counted fileid of it, so that closing that file leaves the
+// variable on an orphan rather than on freed memory.
+AwkStream* awk_stdoutsf() {
+  Cell* c = awk_stdout;
+  if (c->tag == Tag::FileId) return c->w.f;
+  AwkStream* r =
+      awk_getsf(c, O_WRONLY | O_CREAT, "stdout", GETSF_OPEN | GETSF_CHECKDIR);
+  if (!r) {
+    oops('e', "can not write to file specified by stdout variable");
+    return nullptr;
+  }
+  awk_unaccess(c);
+  if (r->refs == 0) r->refs = 1;
+  else ++r->refs;
+  c->tag = Tag::FileId;
+  c->w.word = 0;
+  c->w.f = r;
+  return r;
+}
+
+void b_print(int argc, Cell* args) { printitems(awk_stdoutsf(), argc, args); }
+
+void b_printf(int argc, Cell* args) {
+  if (argc < 1) awk_assert2(0x6402);
+  printfargs(awk_stdoutsf(), argc, args);
+}
+
+// Destination of a redirected statement: kind 1 is ">", any other ">>".
+static AwkStream* redirect(Cell* args, const char* caller) {
+  uint16_t omode = awk_a2l(&args[1]) == 1 ? (O_WRONLY | O_CREAT | O_TRUNC)
+                                          : (O_WRONLY | O_APPEND | O_CREAT);
+  return awk_getsf(&args[0], omode, caller,
+                   GETSF_OPEN | GETSF_REPORT | GETSF_CHECKDIR | GETSF_REDIR);
+}
+
+void b___fprint(int argc, Cell* args) {
+  if (argc < 2) awk_assert2(0x6403);
+  printitems(redirect(args, "print"), argc - 2, args + 2);
+}
+
+void b___fprintf(int argc, Cell* args) {
+  if (argc < 3) awk_assert2(0x6404);
+  if (!cellIsStringy(&args[2])) awk_assert2(0x6401);
+  printfargs(redirect(args, "printf"), argc - 2, args + 2);
+}
