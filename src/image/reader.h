@@ -155,6 +155,9 @@ class ImageReader {
   Read<uint32_t> lookup(std::string_view name) const;
 
  private:
+  // The symbol-table object, checked: entry size, capacity, and a slot array
+  // (or directory) that fits its segment. No slots are read.
+  Read<SymbolTableView> tableHeader() const;
   // Slot i of the symbol table (hash, key, record), through the directory
   // above 256 slots.
   Read<std::array<uint32_t, 3>> slotAt(const SymbolTableView& t, uint32_t i) const;

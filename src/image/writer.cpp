@@ -1,0 +1,457 @@
+// The image writer.
+//
+// Objects are laid out in one pass, one after another, into the current
+// segment; an object that would not fit starts the next segment, so every
+// object lies wholly inside one segment and no segment exceeds 32,767 bytes.
+// Segment 0 begins with 4 zero bytes, so no object has the virtual address 0.
+// String objects and raw data are placed when they are added (their
+// addresses are needed at once, as operands); build() works on a copy of that
+// layout and appends the functions, the tables, the stored argument list and
+// the symbol table, so it may be called again after more objects are added.
+//
+// The symbol table is written as the run-time's hash tables hold their
+// entries: slots of (hash, key, record), each entry at the first free slot
+// from its home slot upwards, wrapping to slot 0; above 256 slots the table
+// points at a directory of 256-slot chunks.
+#include "image/writer.h"
+
+#include <elf.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+#include <map>
+#include <set>
+#include <unordered_map>
+
+#include "image/format.h"
+#include "image/table_hash.h"
+
+namespace vorn::image {
+
+namespace {
+
+std::string errorText(const char* fmt, auto... args) {
+  char buf[512];
+  std::snprintf(buf, sizeof buf, fmt, args...);
+  return buf;
+}
+
+// Segment contents and the string pool that refers into them.
+struct Layout {
+  std::vector<std::vector<uint8_t>> segs{std::vector<uint8_t>(4, 0)};
+  std::unordered_map<std::string, uint32_t> strings;
+
+  // Reserves `size` zeroed bytes aligned to `align` (a power of two) and
+  // returns their vaddr; `what` names the object in errors.
+  uint32_t place(size_t size, unsigned align, const std::string& what) {
+    if (size > size_t(kMaxSegmentSize))
+      throw ImageError(errorText("%s is too large for a segment (%zu bytes, at most %d)",
+                              what.c_str(), size, kMaxSegmentSize));
+    size_t off = (segs.back().size() + align - 1) & ~size_t(align - 1);
+    if (off + size > size_t(kMaxSegmentSize)) {
+      if (segs.size() == size_t(kMaxSegments))
+        throw ImageError(errorText("image needs more than %d segments (placing %s)",
+                                kMaxSegments, what.c_str()));
+      segs.emplace_back();
+      off = 0;
+    }
+    segs.back().resize(off + size, 0);
+    return uint32_t(segs.size() - 1) << 16 | uint32_t(off);
+  }
+
+  uint8_t* at(uint32_t vaddr) { return segs[vaddr >> 16].data() + (vaddr & 0xFFFF); }
+
+  uint32_t string(std::string_view s) {
+    auto found = strings.find(std::string(s));
+    if (found != strings.end()) return found->second;
+    if (s.size() > size_t(kMaxSegmentSize - kStringHeader - 1))
+      throw ImageError(errorText("string of %zu bytes is too long for a segment (at most %d)",
+                              s.size(), kMaxSegmentSize - kStringHeader - 1));
+    uint32_t v = place(kStringHeader + s.size() + 1, 8, "string");
+    uint8_t* p = at(v);
+    putBe32(p, uint32_t(s.size()));
+    putBe16(p + 4, 1);
+    std::memcpy(p + kStringHeader, s.data(), s.size());
+    strings.emplace(std::string(s), v);
+    return v;
+  }
+
+  uint32_t bytes(std::span<const uint8_t> b, unsigned align, const std::string& what) {
+    uint32_t v = place(b.size(), align, what);
+    if (!b.empty()) std::memcpy(at(v), b.data(), b.size());
+    return v;
+  }
+};
+
+constexpr int kRootGidOffsets[] = {
+    root::kInitFunction, root::kMainFunction,  root::kEnd1Function,
+    root::kEnd2Function, root::kExitFunction,  root::kBegin2Function,
+    root::kBegin1Function, root::kBeginFileFunction, root::kEndFileFunction};
+
+// A stamp that differs between compilations: time and process id mixed; 0 is
+// reserved for "none accepted yet" in the run-time, so it is never 0.
+uint32_t defaultStamp() {
+  uint32_t s = uint32_t(std::time(nullptr)) * 2654435761u ^ uint32_t(getpid()) << 7;
+  return s ? s : 1;
+}
+
+}  // namespace
+
+struct ImageWriter::Impl {
+  Layout layout;
+  std::map<int, FunctionImage> functions;
+  std::vector<uint32_t> moduleNames;   // vaddr of each module's name, 0 = unnamed
+  std::vector<uint32_t> externs;
+  std::vector<std::pair<std::string, SymbolRecord>> symbols;
+  std::set<std::string> symbolNames;
+  std::map<int, int16_t> rootGids;
+  int globalCount = kPredefinedCount;
+  uint16_t flags = 0;
+  uint32_t stamp = defaultStamp();
+  bool hasStoredArgs = false;
+  std::vector<std::string> storedArgs;
+};
+
+ImageWriter::ImageWriter() : impl_(std::make_shared<Impl>()) {}
+
+uint32_t ImageWriter::addString(std::string_view bytes) { return impl_->layout.string(bytes); }
+
+uint32_t ImageWriter::addBytes(std::span<const uint8_t> bytes, unsigned align) {
+  if (align == 0 || align > 8 || (align & (align - 1)))
+    throw ImageError(errorText("alignment %u is not 1, 2, 4 or 8", align));
+  return impl_->layout.bytes(bytes, align, "data block");
+}
+
+void ImageWriter::setFunction(int gid, FunctionImage fn) {
+  if (gid < gid::kFunctionFirst || gid > gid::kFunctionLast)
+    throw ImageError(errorText("function gid %d is outside %d..%d", gid, gid::kFunctionFirst,
+                            gid::kFunctionLast));
+  if (fn.code.size() % 2)
+    throw ImageError(errorText("function %d has an odd code length (%zu bytes)", gid, fn.code.size()));
+  if (fn.hasNameList && fn.nameList.find('\0') != std::string::npos)
+    throw ImageError(errorText("function %d has a NUL in its name list", gid));
+  impl_->functions[gid] = std::move(fn);
+}
+
+int ImageWriter::addModule(std::string_view fileName) {
+  if (impl_->moduleNames.size() >= size_t(kPredefinedModule))
+    throw ImageError(errorText("more than %d modules", kPredefinedModule));
+  impl_->moduleNames.push_back(fileName.empty() ? 0 : addString(fileName));
+  return int(impl_->moduleNames.size() - 1);
+}
+
+int ImageWriter::addExtern(uint32_t word) {
+  if (impl_->externs.size() > size_t(gid::kExternLast - gid::kExternFirst))
+    throw ImageError(errorText("more than %d external functions",
+                            gid::kExternLast - gid::kExternFirst + 1));
+  impl_->externs.push_back(word);
+  return int(impl_->externs.size() - 1);
+}
+
+void ImageWriter::addSymbol(std::string_view name, SymbolRecord record) {
+  if (!impl_->symbolNames.emplace(name).second)
+    throw ImageError(errorText("symbol '%.*s' added twice", int(name.size()), name.data()));
+  if (record.definitions.size() > 0xFFFF)
+    throw ImageError(errorText("symbol '%.*s' has too many definitions", int(name.size()),
+                            name.data()));
+  if (record.kind < 0 || record.kind > 15)
+    throw ImageError(errorText("symbol '%.*s' has kind %d", int(name.size()), name.data(),
+                            record.kind));
+  impl_->symbols.emplace_back(std::string(name), std::move(record));
+}
+
+void ImageWriter::setRootGid(int offset, int gid) {
+  if (std::find(std::begin(kRootGidOffsets), std::end(kRootGidOffsets), offset) ==
+      std::end(kRootGidOffsets))
+    throw ImageError(errorText("root record offset %d holds no function gid", offset));
+  if (gid != 0 && (gid < gid::kFunctionFirst || gid > gid::kFunctionLast))
+    throw ImageError(errorText("phase function gid %d is not a function gid", gid));
+  impl_->rootGids[offset] = int16_t(gid);
+}
+
+void ImageWriter::setGlobalCount(int count) {
+  if (count < 0 || count > gid::kGlobalLast - gid::kGlobalFirst + 1)
+    throw ImageError(errorText("global count %d is outside 0..%d", count,
+                            gid::kGlobalLast - gid::kGlobalFirst + 1));
+  impl_->globalCount = count;
+}
+
+void ImageWriter::setFlags(uint16_t flags) { impl_->flags = flags; }
+
+void ImageWriter::setBuildStamp(uint32_t stamp) {
+  if (stamp == 0) throw ImageError("build stamp 0 is reserved");
+  impl_->stamp = stamp;
+}
+
+// The list is stored as NUL-terminated texts ended by an empty one, so an
+// empty argument would silently end it early (and lose the ones after it);
+// such lists are refused.
+void ImageWriter::setStoredArgs(std::vector<std::string> args) {
+  if (args.empty()) throw ImageError("stored argument list needs at least the program path");
+  for (size_t i = 0; i < args.size(); ++i) {
+    if (args[i].empty())
+      throw ImageError(errorText("stored argument %zu is empty; the list cannot carry it", i));
+    if (args[i].find('\0') != std::string::npos)
+      throw ImageError(errorText("stored argument %zu contains a NUL byte", i));
+  }
+  impl_->hasStoredArgs = true;
+  impl_->storedArgs = std::move(args);
+}
+
+std::vector<uint8_t> ImageWriter::build() {
+  const Impl& in = *impl_;
+  Layout L = in.layout;
+
+  // Functions: header, code, name list and its NUL together in one segment.
+  std::vector<uint32_t> ftab;
+  if (!in.functions.empty()) ftab.assign(size_t(in.functions.rbegin()->first - 999), 0);
+  for (const auto& [gid, fn] : in.functions) {
+    const std::string names = fn.hasNameList ? fn.nameList : std::string();
+    size_t length = kFunctionHeaderSize + fn.code.size();
+    size_t total = length + names.size() + 1;
+    if (total > size_t(kMaxSegmentSize))
+      throw ImageError(errorText("function %d is too long for a segment (%zu bytes with its "
+                              "name list, at most %d)", gid, total, kMaxSegmentSize));
+    uint32_t v = L.place(total, 2, errorText("function %d", gid));
+    uint8_t* p = L.at(v);
+    putBe16(p + fnhdr::kKind, fn.kind);
+    putBe16(p + fnhdr::kParamCount, fn.paramCount);
+    putBe16(p + fnhdr::kLocalCount, fn.localCount);
+    putBe16(p + fnhdr::kModule, fn.module);
+    putBe16(p + fnhdr::kLength, uint16_t(length));
+    if (!fn.code.empty()) std::memcpy(p + kFunctionHeaderSize, fn.code.data(), fn.code.size());
+    std::memcpy(p + length, names.data(), names.size());
+    ftab[size_t(gid - gid::kFunctionFirst)] = v;
+  }
+
+  auto wordTable = [&L](const std::vector<uint32_t>& words, const char* what) -> uint32_t {
+    if (words.empty()) return 0;
+    uint32_t v = L.place(words.size() * 4, 4, what);
+    for (size_t i = 0; i < words.size(); ++i) putBe32(L.at(v) + 4 * i, words[i]);
+    return v;
+  };
+  uint32_t ftabV = wordTable(ftab, "function table");
+  uint32_t externV = wordTable(in.externs, "extern table");
+
+  uint32_t modV = 0;
+  if (!in.moduleNames.empty()) {
+    modV = L.place(in.moduleNames.size() * kModuleEntrySize, 4, "module table");
+    for (size_t i = 0; i < in.moduleNames.size(); ++i)
+      putBe32(L.at(modV) + i * kModuleEntrySize, in.moduleNames[i]);
+  }
+
+  uint32_t argsV = 0;
+  if (in.hasStoredArgs) {
+    std::vector<uint8_t> list;
+    for (const std::string& a : in.storedArgs) {
+      list.insert(list.end(), a.begin(), a.end());
+      list.push_back(0);
+    }
+    list.push_back(0);
+    argsV = L.bytes(list, 2, "stored argument list");
+  }
+
+  // Symbol table: capacity is the smallest power of two >= 8 that keeps the
+  // load at or below 3/4, as the run-time's tables keep it.
+  uint32_t cap = 8;
+  while (in.symbols.size() * 4 > size_t(cap) * 3) cap *= 2;
+  std::vector<std::array<uint32_t, 3>> slots(cap, {0, 0, 0});
+  for (const auto& [name, rec] : in.symbols) {
+    size_t size = kSymbolRecordHeader + rec.definitions.size() * kSymbolDefinitionSize;
+    uint32_t recV = L.place(size, 4, "symbol record of '" + name + "'");
+    uint8_t* p = L.at(recV);
+    putBe32(p, uint32_t(rec.kind) << 28 | uint32_t(rec.compilerBits & 0xFFF) << 16 |
+                   uint32_t(rec.definitions.size()));
+    putBe16(p + 4, uint16_t(rec.gid));
+    for (size_t i = 0; i < rec.definitions.size(); ++i) {
+      const SymbolDefinition& d = rec.definitions[i];
+      uint8_t* q = p + kSymbolRecordHeader + i * kSymbolDefinitionSize;
+      putBe32(q, d.info);
+      putBe16(q + 4, d.line);
+      putBe16(q + 6, d.flags);
+      putBe32(q + 8, d.extra);
+    }
+    uint32_t keyV = L.string(name);
+    uint32_t h = tableHash(name.data(), name.size());
+    uint32_t i = homeSlot(h, cap);
+    while (slots[i][0] != 0) i = (i + 1) % cap;
+    slots[i] = {h, keyV, recV};
+  }
+  auto writeSlots = [&L, &slots](uint32_t first, uint32_t n) {
+    uint32_t v = L.place(size_t(n) * symtab::kSlotSize, 4, "symbol table slots");
+    for (uint32_t k = 0; k < n; ++k)
+      for (int w = 0; w < 3; ++w) putBe32(L.at(v) + k * symtab::kSlotSize + 4 * w, slots[first + k][w]);
+    return v;
+  };
+  uint32_t slotsV;
+  if (cap <= uint32_t(symtab::kChunkSlots)) {
+    slotsV = writeSlots(0, cap);
+  } else {
+    std::vector<uint32_t> dir;
+    for (uint32_t c = 0; c < cap; c += symtab::kChunkSlots) dir.push_back(writeSlots(c, symtab::kChunkSlots));
+    slotsV = wordTable(dir, "symbol table directory");
+  }
+  uint32_t symV = L.place(symtab::kObjectSize, 4, "symbol table");
+  {
+    uint8_t* p = L.at(symV);
+    putBe16(p + symtab::kUseCount, 1);
+    p[symtab::kKind] = 1;
+    p[symtab::kEntrySize] = symtab::kSlotSize;
+    uint16_t exponent = 0;
+    while ((1u << exponent) < cap) ++exponent;
+    putBe16(p + symtab::kSizeExponent, exponent);
+    putBe32(p + symtab::kCapacity, cap);
+    putBe32(p + symtab::kCount, uint32_t(in.symbols.size()));
+    putBe32(p + symtab::kSlots, slotsV);
+  }
+
+  // Root record, then the segments.
+  size_t total = kRootSize;
+  for (const auto& s : L.segs) total += s.size();
+  std::vector<uint8_t> out(kRootSize, 0);
+  out.reserve(total);
+  uint8_t* r = out.data();
+  putBe32(r + root::kMagic, kMagic);
+  putBe32(r + root::kVersion, kVersion);
+  putBe32(r + root::kSymbolTable, symV);
+  putBe32(r + root::kModuleTable, modV);
+  putBe32(r + root::kFunctionTable, ftabV);
+  putBe32(r + root::kExternTable, externV);
+  putBe16(r + root::kModuleCount, uint16_t(in.moduleNames.size()));
+  putBe16(r + root::kFunctionCount, uint16_t(ftab.size()));
+  putBe16(r + root::kExternCount, uint16_t(in.externs.size()));
+  putBe16(r + root::kGlobalCount, uint16_t(in.globalCount));
+  for (const auto& [offset, gid] : in.rootGids) putBe16(r + offset, uint16_t(gid));
+  putBe32(r + root::kStoredArgs, argsV);
+  putBe16(r + root::kFlags, in.flags);
+  putBe32(r + root::kBuildStamp, in.stamp);
+  putBe32(r + root::kSegmentCount, uint32_t(L.segs.size()));
+  for (size_t n = 0; n < L.segs.size(); ++n)
+    putBe16(r + root::kSegmentSizes + 2 * n, uint16_t(L.segs[n].size()));
+  for (const auto& s : L.segs) out.insert(out.end(), s.begin(), s.end());
+  return out;
+}
+
+namespace {
+
+void writeAll(int fd, const uint8_t* p, size_t n, const std::string& path) {
+  while (n > 0) {
+    ssize_t k = ::write(fd, p, n);
+    if (k < 0 && errno == EINTR) continue;
+    if (k <= 0)
+      throw ImageError(errorText("cannot write %s: %s", path.c_str(), std::strerror(errno)));
+    p += k;
+    n -= size_t(k);
+  }
+}
+
+std::vector<uint8_t> readAll(const std::string& path) {
+  std::FILE* f = std::fopen(path.c_str(), "rb");
+  if (!f) throw ImageError(errorText("cannot open %s: %s", path.c_str(), std::strerror(errno)));
+  std::vector<uint8_t> data;
+  uint8_t buf[65536];
+  size_t k;
+  while ((k = std::fread(buf, 1, sizeof buf, f)) > 0) data.insert(data.end(), buf, buf + k);
+  bool bad = std::ferror(f);
+  std::fclose(f);
+  if (bad) throw ImageError(errorText("cannot read %s", path.c_str()));
+  return data;
+}
+
+// Writes `parts` to a temporary file beside `path`, gives it `mode` and
+// renames it over `path`, so a failure never leaves a half-written file.
+void writeReplacing(const std::string& path, std::initializer_list<std::span<const uint8_t>> parts,
+                    mode_t mode) {
+  std::string tmp = path + ".XXXXXX";
+  int fd = ::mkstemp(tmp.data());
+  if (fd < 0) throw ImageError(errorText("cannot create %s: %s", tmp.c_str(), std::strerror(errno)));
+  try {
+    for (auto part : parts) writeAll(fd, part.data(), part.size(), tmp);
+    if (::fchmod(fd, mode) != 0)
+      throw ImageError(errorText("cannot set the mode of %s: %s", tmp.c_str(), std::strerror(errno)));
+    if (::close(fd) != 0) {
+      fd = -1;
+      throw ImageError(errorText("cannot write %s: %s", tmp.c_str(), std::strerror(errno)));
+    }
+    fd = -1;
+    if (::rename(tmp.c_str(), path.c_str()) != 0)
+      throw ImageError(errorText("cannot rename %s to %s: %s", tmp.c_str(), path.c_str(),
+                              std::strerror(errno)));
+  } catch (...) {
+    if (fd >= 0) ::close(fd);
+    ::unlink(tmp.c_str());
+    throw;
+  }
+}
+
+// Offsets of every copy of the binding marker in `exe`.
+std::vector<size_t> findMarkers(std::span<const uint8_t> exe) {
+  std::vector<size_t> hits;
+  auto it = exe.begin();
+  while ((it = std::search(it, exe.end(), std::begin(kBindMarker), std::end(kBindMarker))) !=
+         exe.end()) {
+    hits.push_back(size_t(it - exe.begin()));
+    ++it;
+  }
+  return hits;
+}
+
+// Keeps the offsets that lie in a writable data section of an ELF-64 file:
+// the run-time's marker is initialised data, while a read-only copy of the
+// same bytes (a constant the run-time compares against) must stay intact.
+std::vector<size_t> inWritableData(std::span<const uint8_t> exe, const std::vector<size_t>& hits) {
+  std::vector<size_t> kept;
+  if (exe.size() < sizeof(Elf64_Ehdr) || std::memcmp(exe.data(), ELFMAG, SELFMAG) != 0 ||
+      exe[EI_CLASS] != ELFCLASS64)
+    return kept;
+  Elf64_Ehdr eh;
+  std::memcpy(&eh, exe.data(), sizeof eh);
+  if (eh.e_shentsize != sizeof(Elf64_Shdr) || eh.e_shoff > exe.size() ||
+      size_t(eh.e_shnum) * sizeof(Elf64_Shdr) > exe.size() - eh.e_shoff)
+    return kept;
+  for (int s = 0; s < eh.e_shnum; ++s) {
+    Elf64_Shdr sh;
+    std::memcpy(&sh, exe.data() + eh.e_shoff + size_t(s) * sizeof sh, sizeof sh);
+    if (sh.sh_type != SHT_PROGBITS || !(sh.sh_flags & SHF_WRITE)) continue;
+    for (size_t h : hits)
+      if (h >= sh.sh_offset && h - sh.sh_offset + sizeof kBindMarker <= sh.sh_size) kept.push_back(h);
+  }
+  return kept;
+}
+
+}  // namespace
+
+void ImageWriter::writeFile(const std::string& path, std::span<const uint8_t> image) {
+  writeReplacing(path, {image}, 0644);
+}
+
+void ImageWriter::bind(const std::string& runtime, const std::string& out,
+                       std::span<const uint8_t> image, std::string_view name) {
+  if (name.substr(0, 4) == "X1X2")
+    throw ImageError("a bound program's name must not begin with X1X2");
+  if (image.size() > 0xFFFFFFFFu) throw ImageError("image too large to bind");
+  std::vector<uint8_t> exe = readAll(runtime);
+  std::vector<size_t> hits = findMarkers(exe);
+  if (hits.size() > 1) hits = inWritableData(exe, hits);
+  if (hits.empty())
+    throw ImageError(errorText("%s has no binding marker (not a stand-alone run-time?)",
+                            runtime.c_str()));
+  if (hits.size() > 1)
+    throw ImageError(errorText("%s has %zu binding markers; cannot tell which to patch",
+                            runtime.c_str(), hits.size()));
+  // The name (at most 11 bytes) and NUL padding replace all 12 marker bytes.
+  uint8_t* marker = exe.data() + hits[0];
+  std::memset(marker, 0, sizeof kBindMarker);
+  std::memcpy(marker, name.data(), std::min(name.size(), sizeof kBindMarker - 1));
+  uint8_t trailer[kTrailerSize];
+  putBe32(trailer, uint32_t(image.size()));
+  writeReplacing(out, {exe, image, trailer}, 0755);
+}
+
+}  // namespace vorn::image
