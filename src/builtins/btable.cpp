@@ -1,0 +1,49 @@
+// The builtin table.
+//
+// Each of the 120 slots gets its real handler when the builtin is part of
+// the run-time (listed in VORN_IMPLEMENTED_BUILTINS), otherwise a generic
+// handler that ends the run with an internal error naming the builtin, so
+// that a missing builtin is never silently a no-op. A layer that lands a
+// builtin adds its name to the list.
+#include "builtins/btable.h"
+
+#include <array>
+
+#include "runtime/oops.h"
+
+namespace img = vorn::image;
+
+// Builtins the run-time implements, by name.
+#define VORN_IMPLEMENTED_BUILTINS(X)                                          \
+  X(print) X(printf) X(__fprint) X(__fprintf) X(__pipeopen)                   \
+  X(argcount) X(argval) X(call) X(calla)                                      \
+  X(peek) X(poke) X(inp) X(inpw) X(outp) X(outpw) X(interrupt)
+
+namespace {
+
+template <int Slot>
+void missingBuiltin(int, Cell*) {
+  oops('I', "builtin %s is not available", img::kBuiltinNames[Slot]);
+}
+
+constexpr std::array<BuiltinFn, img::kBuiltinSlots> makeTable() {
+  std::array<BuiltinFn, img::kBuiltinSlots> t{};
+#define VORN_MISSING_ENTRY(slot, name) t[slot] = &missingBuiltin<slot>;
+  VORN_BUILTINS(VORN_MISSING_ENTRY)
+#undef VORN_MISSING_ENTRY
+#define VORN_REAL_ENTRY(name) t[img::slot::b_##name] = &b_##name;
+  VORN_IMPLEMENTED_BUILTINS(VORN_REAL_ENTRY)
+#undef VORN_REAL_ENTRY
+  return t;
+}
+
+constexpr auto kTable = makeTable();
+
+}  // namespace
+
+BuiltinFn awk_b_table[img::kBuiltinSlots] = {
+    nullptr,
+#define VORN_TABLE_ENTRY(slot, name) kTable[slot],
+    VORN_BUILTINS(VORN_TABLE_ENTRY)
+#undef VORN_TABLE_ENTRY
+};

@@ -1,0 +1,1022 @@
+// The dispatch loop.
+//
+// One activation of awk_interp runs one function's bytecode: fetch the
+// opcode byte, advance past the opcode unit, jump through the label table
+// (opcode / 2, generated from the opcode list in opcode order), and let the
+// handler read its operands and come back. The load-time pass has checked
+// every instruction, operand, jump target and local offset, so the loop
+// checks nothing but the stack at frame builds and local reservations.
+//
+// Invariants:
+// - `sp` mirrors awk_sp. It is written back before every call that may
+//   look at the stack (services, builtins, calls, diagnostics) and read
+//   again after calls that may leave it elsewhere.
+// - Every cell above the frame cell belongs to this activation; unwinding
+//   releases them all and leaves the stack at the frame cell.
+// - The integer fast paths apply only to tags 0 and 1 (an uninitialized
+//   cell's word is 0) and never overflow; everything else goes to the
+//   float services, which leave their result in the left operand's cell.
+#include <climits>
+#include <cstring>
+
+#include "arrays/table.h"
+#include "builtins/btable.h"
+#include "image/opcodes.h"
+#include "interp/interp.h"
+#include "interp/services.h"
+#include "io/globals.h"
+#include "regex/regex.h"
+#include "runtime/loader.h"
+#include "runtime/oops.h"
+#include "runtime/startup.h"
+#include "runtime/symtab.h"
+#include "values/arith.h"
+#include "values/compare.h"
+#include "values/convert.h"
+
+int32_t awk_linenumber = 0;
+int16_t awk_fun_gid = 0;
+int awk_time_counter = 0;
+
+namespace {
+
+constexpr char kIllegalParamType[] = "Illegal type for function parameter";
+constexpr char kStringTooLong[] = "String too long, is truncated";
+
+// Releases what a cell owns; ints, floats and uninitialized cells own nothing.
+inline void release(Cell* c) {
+  if (c->tag > Tag::Float) awk_unaccess(c);
+}
+
+// A copy of *src with its own reference.
+inline void copyCell(Cell* dst, const Cell* src) {
+  *dst = *src;
+  if (dst->tag > Tag::Float) awk_access(dst);
+}
+
+inline bool isSmall(Tag t) { return uint16_t(t) <= uint16_t(Tag::Int); }
+
+inline Cell* localAt(Cell* fp, int16_t off) {
+  return reinterpret_cast<Cell*>(reinterpret_cast<char*>(fp) + off);
+}
+
+inline void setArray(Cell* c, AwkTable* t) {
+  c->tag = Tag::Array;
+  c->w.word = 0;
+  c->w.t = t;
+}
+
+// The truth of an int comparison result r (sign of left minus right) for
+// compare kind k (0 < 2 <= 4 > 6 >= 8 == 10 !=).
+inline int32_t cmpTruth(int kind, int r) {
+  switch (kind) {
+    case 0: return r < 0;
+    case 2: return r <= 0;
+    case 4: return r > 0;
+    case 6: return r >= 0;
+    case 8: return r == 0;
+    default: return r != 0;
+  }
+}
+
+inline int32_t intCmpTruth(int kind, int32_t l, int32_t r) {
+  switch (kind) {
+    case 0: return l < r;
+    case 2: return l <= r;
+    case 4: return l > r;
+    case 6: return l >= r;
+    case 8: return l == r;
+    default: return l != r;
+  }
+}
+
+// Concatenates the n string cells from top[n-1] (deepest, first) to top[0]
+// into top[n-1]. Pieces are cut to the length limit with a warning.
+void concatCells(Cell* top, int n) {
+  uint64_t total = 0;
+  for (int i = 0; i < n; ++i) total += top[i].w.s->len;
+  if (total > uint64_t(kNoLimit)) {
+    oops('w', kStringTooLong);
+    total = kNoLimit;
+  }
+  AwkString* r = stringInit(uint32_t(total));
+  char* out = r->text();
+  uint64_t room = total;
+  for (int i = n - 1; i >= 0; --i) {
+    AwkString* s = top[i].w.s;
+    uint32_t take = s->len < room ? s->len : uint32_t(room);
+    std::memcpy(out, s->text(), take);
+    out += take;
+    room -= take;
+    stringFree(s);
+  }
+  cellSetString(&top[n - 1], r);
+}
+
+}  // namespace
+
+// Frame cells store the caller's frame as a byte offset from the stack base.
+static inline intptr_t frameOffset(const Cell* fp) {
+  return reinterpret_cast<const char*>(fp) - reinterpret_cast<const char*>(awk_stackbase);
+}
+static inline Cell* frameAt(intptr_t off) {
+  return reinterpret_cast<Cell*>(reinterpret_cast<char*>(awk_stackbase) + off);
+}
+
+void awk_pushframe(Tag tag, int nargs, int nparams) {
+  Cell* f = --awk_sp;
+  f->tag = tag;
+  f->aux8a = uint8_t(nargs);
+  f->aux8b = uint8_t(nparams);
+  f->aux16a = int16_t(awk_linenumber);
+  f->aux16b = uint16_t(awk_fun_gid);
+  f->w.word = 0;
+  f->x.word2 = frameOffset(awk_fp);
+  awk_linenumber = 0;
+  awk_fp = f;
+}
+
+void awk_popframe() {
+  Cell* f = awk_fp;
+  awk_linenumber = f->aux16a;
+  awk_fun_gid = int16_t(f->aux16b);
+  awk_fp = frameAt(f->x.word2);
+  awk_sp = f + 1;
+}
+
+void awk_interp(AwkCode* code) {
+  static void* const kHandlers[vorn::image::kOpcodeCount] = {
+#define VORN_OP_LABEL(name, code, operands, effect) &&L_##name,
+      VORN_OPCODES(VORN_OP_LABEL)
+#undef VORN_OP_LABEL
+  };
+
+  unsigned char* pc = code + vorn::image::kFunctionHeaderSize;
+  Cell* sp = awk_sp;
+  Cell* const fp = awk_fp;
+
+#define SYNC() (awk_sp = sp)
+#define RELOAD() (sp = awk_sp)
+#define DISPATCH()                  \
+  do {                              \
+    unsigned op_ = pc[0];           \
+    pc += 2;                        \
+    goto* kHandlers[op_ >> 1];      \
+  } while (0)
+
+  DISPATCH();
+
+L_op_cmp: {
+  int kind = opByte(pc);
+  pc += 2;
+  Cell* r = sp;
+  Cell* l = sp + 1;
+  int32_t t;
+  if (isSmall(l->tag) && isSmall(r->tag)) {
+    t = intCmpTruth(kind, l->w.i, r->w.i);
+  } else {
+    SYNC();
+    t = cmpTruth(kind, awk_cmp_any(kind, r, l));
+    release(r);
+    release(l);
+  }
+  cellSetInt(l, t);
+  ++sp;
+  DISPATCH();
+}
+
+L_op_icmp: {
+  int kind = opByte(pc);
+  pc += 2;
+  int32_t t = intCmpTruth(kind, sp[1].w.i, sp[0].w.i);
+  cellSetInt(sp + 1, t);
+  ++sp;
+  DISPATCH();
+}
+
+L_op_tostr: {
+  switch (sp->tag) {
+    case Tag::String:
+      break;
+    case Tag::Field: case Tag::VmString: case Tag::VmField:
+      sp->tag = Tag::String;
+      break;
+    default: {
+      SYNC();
+      AwkString* s = awk_a2s(sp);
+      release(sp);
+      cellSetString(sp, s);
+    }
+  }
+  DISPATCH();
+}
+
+L_op_toint: {
+  if (isSmall(sp->tag)) {
+    sp->tag = Tag::Int;
+  } else {
+    SYNC();
+    int32_t v = awk_a2l(sp);
+    release(sp);
+    cellSetInt(sp, v);
+  }
+  DISPATCH();
+}
+
+L_op_tofloat: {
+  if (sp->tag != Tag::Float) {
+    SYNC();
+    Cell old = *sp;
+    awk_cvtf(&old, sp);
+    release(&old);
+  }
+  DISPATCH();
+}
+
+L_op_tonum: {
+  if (isSmall(sp->tag)) {
+    sp->tag = Tag::Int;
+  } else if (sp->tag != Tag::Float) {
+    SYNC();
+    Cell old = *sp;
+    awk_cvtn(&old, sp);
+    release(&old);
+  }
+  DISPATCH();
+}
+
+L_op_andjmp: {
+  bool truth;
+  if (isSmall(sp->tag)) {
+    truth = sp->w.i != 0;
+  } else {
+    SYNC();
+    truth = awk_testany(sp) != 0;
+    release(sp);
+  }
+  if (!truth) {
+    cellSetInt(sp, 0);
+    pc = opJump(pc);
+  } else {
+    ++sp;
+    pc += 2;
+  }
+  DISPATCH();
+}
+
+L_op_orjmp: {
+  bool truth;
+  if (isSmall(sp->tag)) {
+    truth = sp->w.i != 0;
+  } else {
+    SYNC();
+    truth = awk_testany(sp) != 0;
+    release(sp);
+  }
+  if (truth) {
+    cellSetInt(sp, 1);
+    pc = opJump(pc);
+  } else {
+    ++sp;
+    pc += 2;
+  }
+  DISPATCH();
+}
+
+L_op_nop1:
+L_op_nop2:
+L_op_nop3:
+  DISPATCH();
+
+L_op_not: {
+  if (isSmall(sp->tag)) {
+    cellSetInt(sp, sp->w.i == 0);
+  } else {
+    SYNC();
+    int32_t t = awk_testany(sp) == 0;
+    release(sp);
+    cellSetInt(sp, t);
+  }
+  DISPATCH();
+}
+
+L_op_inot:
+  cellSetInt(sp, sp->w.i == 0);
+  DISPATCH();
+
+L_op_tobool: {
+  SYNC();
+  int32_t t = awk_testany(sp) != 0;
+  release(sp);
+  cellSetInt(sp, t);
+  DISPATCH();
+}
+
+L_op_itobool:
+  cellSetInt(sp, sp->w.i != 0);
+  DISPATCH();
+
+L_op_aset: {
+  // V A K: the key and the value move into the table.
+  SYNC();
+  awk_tabadd(sp + 1, sp, sp + 2);
+  release(sp + 1);
+  sp += 3;
+  DISPATCH();
+}
+
+L_op_aget: {
+  SYNC();
+  Cell v;
+  cellSetUninit(&v);
+  awk_tabfind(sp + 1, sp, &v, kTabCreate | kTabValue);
+  release(sp);
+  release(sp + 1);
+  ++sp;
+  *sp = v;
+  DISPATCH();
+}
+
+L_op_in: {
+  SYNC();
+  int32_t t = awk_tabfind(sp + 1, sp, nullptr, 0) != 0;
+  release(sp);
+  release(sp + 1);
+  ++sp;
+  cellSetInt(sp, t);
+  DISPATCH();
+}
+
+L_op_gpusharr: {
+  Cell* g = awk_gvar(opU16(pc));
+  pc += 2;
+  if (g->tag != Tag::Array) {
+    SYNC();
+    release(g);
+    setArray(g, awk_sanew(4));
+  }
+  --sp;
+  copyCell(sp, g);
+  DISPATCH();
+}
+
+L_op_lpusharr: {
+  Cell* l = localAt(fp, opI16(pc));
+  pc += 2;
+  SYNC();
+  if (l->tag == Tag::Ref) {
+    Cell v;
+    cellSetUninit(&v);
+    awk_getref(l, &v, 1);
+    *--sp = v;
+  } else {
+    if (l->tag != Tag::Array) {
+      release(l);
+      setArray(l, awk_sanew(4));
+    }
+    --sp;
+    copyCell(sp, l);
+  }
+  DISPATCH();
+}
+
+L_op_agetarr: {
+  SYNC();
+  Cell v;
+  cellSetUninit(&v);
+  awk_tabfind(sp + 1, sp, &v, kTabArray);
+  release(sp);
+  release(sp + 1);
+  ++sp;
+  *sp = v;
+  DISPATCH();
+}
+
+L_op_gstore: {
+  Cell* g = awk_gvar(opU16(pc));
+  pc += 2;
+  if (g->tag > Tag::Float) {
+    SYNC();
+    awk_unaccess(g);
+  }
+  *g = *sp++;
+  DISPATCH();
+}
+
+L_op_gpush: {
+  Cell* g = awk_gvar(opU16(pc));
+  pc += 2;
+  --sp;
+  copyCell(sp, g);
+  DISPATCH();
+}
+
+L_op_lstore: {
+  Cell* l = localAt(fp, opI16(pc));
+  pc += 2;
+  if (l->tag == Tag::Ref) {
+    SYNC();
+    awk_setref(l, sp);
+  } else {
+    if (l->tag > Tag::Float) {
+      SYNC();
+      awk_unaccess(l);
+    }
+    *l = *sp;
+  }
+  ++sp;
+  DISPATCH();
+}
+
+L_op_lpush: {
+  Cell* l = localAt(fp, opI16(pc));
+  pc += 2;
+  --sp;
+  if (l->tag == Tag::Ref) {
+    cellSetUninit(sp);
+    SYNC();
+    Cell v;
+    cellSetUninit(&v);
+    awk_getref(l, &v, 0);
+    *sp = v;
+  } else {
+    copyCell(sp, l);
+  }
+  DISPATCH();
+}
+
+L_op_pushi32:
+  --sp;
+  cellSetInt(sp, opI32w(pc));
+  pc += 4;
+  DISPATCH();
+
+L_op_pushf:
+  --sp;
+  cellSetFloat(sp, opF64(pc), opDecimals(pc));
+  pc += 10;
+  DISPATCH();
+
+L_op_pushu:
+L_op_pushslot:
+  --sp;
+  cellSetUninit(sp);
+  DISPATCH();
+
+L_op_pushs: {
+  SYNC();
+  AwkString* s = reinterpret_cast<AwkString*>(vm_v2pcode(opU32w(pc)));
+  pc += 4;
+  --sp;
+  cellSetString(sp, stringDup(s));
+  DISPATCH();
+}
+
+L_op_pushreu: {
+  SYNC();
+  AwkPattern* p = awka_erecomp(opU32w(pc), opByte(pc + 4));
+  if (!p) {
+    // The diagnostic has been given; the constant stays uncompiled.
+    pc += 6;
+    --sp;
+    cellSetUninit(sp);
+    DISPATCH();
+  }
+  opSetU32w(pc, uint32_t(awk_pattab_add(p)));
+  pc[-2] = uint8_t(vorn::image::Op::op_pushre);
+  goto L_op_pushre;
+}
+
+L_op_pushre: {
+  AwkPattern* p = awk_pattab[opU32w(pc)];
+  pc += 6;
+  --sp;
+  sp->tag = Tag::Regex;
+  sp->w.word = 0;
+  sp->w.re = p;
+  awk_eredup(p);
+  DISPATCH();
+}
+
+L_op_concat: {
+  int n = opByte(pc);
+  pc += 2;
+  SYNC();
+  if (n == 0) {
+    --sp;
+    cellSetString(sp, stringDup(string_empty));
+  } else {
+    concatCells(sp, n);
+    sp += n - 1;
+  }
+  DISPATCH();
+}
+
+L_op_subsep:
+  --sp;
+  cellSetString(sp, stringDup(awk_subsep));
+  DISPATCH();
+
+L_op_div: {
+  Cell* r = sp;
+  Cell* l = sp + 1;
+  if (isSmall(l->tag) && isSmall(r->tag) && r->w.i != 0 &&
+      !(r->w.i == -1 && l->w.i == INT32_MIN) && l->w.i % r->w.i == 0) {
+    cellSetInt(l, l->w.i / r->w.i);
+  } else {
+    SYNC();
+    awkf_div(r);
+  }
+  ++sp;
+  DISPATCH();
+}
+
+L_op_exit: {
+  awk_gt_conditions |= kCondExit;
+  if (sp->tag == Tag::Int) {
+    awk_exitstatus = sp->w.i;
+  } else if (sp->tag != Tag::Uninit) {
+    SYNC();
+    awk_exitstatus = awk_a2l(sp);
+    release(sp);
+  }
+  ++sp;
+  goto unwind;
+}
+
+L_op_cfun: {
+  int n = opByte(pc);
+  SYNC();
+  svcCfun(pc, sp + n, sp);
+  pc += 4;
+  for (int i = 0; i < n; ++i) release(sp + i);
+  sp += n;
+  awk_sp = sp;
+  DISPATCH();
+}
+
+L_op_bcall: {
+  int pop = pc[0];
+  int argc = pc[1];
+  int slot = opI16(pc + 2);
+  pc += 4;
+  SYNC();
+  Cell* saved = awk_retval;
+  awk_retval = sp + pop;
+  awk_b_table[slot](argc, sp);
+  awk_retval = saved;
+  for (int i = 0; i < pop; ++i) release(sp + i);
+  sp += pop;
+  awk_sp = sp;
+  DISPATCH();
+}
+
+L_op_pushun: {
+  int n = opByte(pc);
+  pc += 2;
+  if (sp - n <= awk_spmax) {
+    SYNC();
+    oops('f', msg_stackoverflow);
+  }
+  for (int i = 0; i < n; ++i) cellSetUninit(--sp);
+  DISPATCH();
+}
+
+L_op_call: {
+  int nparams = pc[0];
+  int nargs = pc[1];
+  int gid = opU16(pc + 2);
+  pc += 4;
+  SYNC();
+  if (sp <= awk_spmax) oops('f', msg_stackoverflow);
+  awk_pushframe(Tag::FrameCall, nargs, nparams);
+  awk_fun_gid = int16_t(gid);
+  awk_interp(awk_funaddr(gid));
+  awk_popframe();
+  sp = awk_sp;
+  for (int i = 0; i < nparams; ++i) release(sp + i);
+  sp += nparams;
+  awk_sp = sp;
+  if (awk_gt_conditions) goto unwind;
+  DISPATCH();
+}
+
+L_op_jmp:
+  pc = opJump(pc);
+  DISPATCH();
+
+L_op_jt: {
+  bool truth;
+  if (isSmall(sp->tag)) {
+    truth = sp->w.i != 0;
+  } else {
+    SYNC();
+    truth = awk_testany(sp) != 0;
+    release(sp);
+  }
+  ++sp;
+  pc = truth ? opJump(pc) : pc + 2;
+  DISPATCH();
+}
+
+L_op_jf: {
+  bool truth;
+  if (isSmall(sp->tag)) {
+    truth = sp->w.i != 0;
+  } else {
+    SYNC();
+    truth = awk_testany(sp) != 0;
+    release(sp);
+  }
+  ++sp;
+  pc = truth ? pc + 2 : opJump(pc);
+  DISPATCH();
+}
+
+L_op_pop:
+  if (sp->tag > Tag::Float) {
+    SYNC();
+    awk_unaccess(sp);
+  }
+  ++sp;
+  DISPATCH();
+
+L_op_sub: {
+  Cell* r = sp;
+  Cell* l = sp + 1;
+  int32_t d;
+  if (isSmall(l->tag) && isSmall(r->tag) && !__builtin_sub_overflow(l->w.i, r->w.i, &d)) {
+    cellSetInt(l, d);
+  } else {
+    SYNC();
+    awkf_minus(r);
+  }
+  ++sp;
+  DISPATCH();
+}
+
+L_op_mod:
+  SYNC();
+  awkf_mod(sp);
+  ++sp;
+  DISPATCH();
+
+L_op_neg:
+  if (isSmall(sp->tag) && sp->w.i != INT32_MIN) {
+    cellSetInt(sp, -sp->w.i);
+  } else {
+    SYNC();
+    awkf_neg(sp);
+  }
+  DISPATCH();
+
+L_op_add: {
+  Cell* r = sp;
+  Cell* l = sp + 1;
+  int32_t s;
+  if (isSmall(l->tag) && isSmall(r->tag) && !__builtin_add_overflow(l->w.i, r->w.i, &s)) {
+    cellSetInt(l, s);
+  } else {
+    SYNC();
+    awkf_plus(r);
+  }
+  ++sp;
+  DISPATCH();
+}
+
+L_op_pow:
+  SYNC();
+  awkf_power(sp);
+  ++sp;
+  DISPATCH();
+
+L_op_retv: {
+  Cell* slot = fp + fp->aux8b + 1;
+  if (slot->tag > Tag::Float) {
+    SYNC();
+    awk_unaccess(slot);
+  }
+  *slot = *sp++;
+  goto unwind;
+}
+
+L_op_ret:
+  goto unwind;
+
+L_op_match: {
+  // S P: S is a string (converted by the compiler), P anything.
+  SYNC();
+  int32_t t = 0;
+  if (AwkPattern* p = awk_getere(sp, "~ or !~", 4)) {
+    AwkString* s = sp[1].w.s;
+    t = awk_erematch(p, s->text(), int32_t(s->len), 0, 0, 64) != 0;
+  }
+  release(sp);
+  release(sp + 1);
+  ++sp;
+  cellSetInt(sp, t);
+  DISPATCH();
+}
+
+L_op_mul: {
+  Cell* r = sp;
+  Cell* l = sp + 1;
+  if (isSmall(l->tag) && isSmall(r->tag) && uint32_t(l->w.i + 46339) <= 2 * 46339u &&
+      uint32_t(r->w.i + 46339) <= 2 * 46339u) {
+    cellSetInt(l, l->w.i * r->w.i);
+  } else {
+    SYNC();
+    awkf_times(r);
+  }
+  ++sp;
+  DISPATCH();
+}
+
+L_op_line:
+  --awk_time_counter;
+  awk_linenumber = opU16(pc);
+  pc += 2;
+  if (awk_intflag) [[unlikely]] {
+    SYNC();
+    svcProcessint(0);
+    RELOAD();
+    if (awk_gt_conditions) goto unwind;
+  }
+  if (awk_debug_gid != 0 && awk_debug_caller != awk_fun_gid) [[unlikely]] {
+    SYNC();
+    awk_debughook();
+    RELOAD();
+    if (awk_gt_conditions) goto unwind;
+  }
+  DISPATCH();
+
+L_op_dup:
+  --sp;
+  copyCell(sp, sp + 1);
+  DISPATCH();
+
+L_op_addi32: {
+  int32_t c = opI32w(pc);
+  pc += 4;
+  int32_t s;
+  if (isSmall(sp->tag) && !__builtin_add_overflow(sp->w.i, c, &s)) {
+    cellSetInt(sp, s);
+  } else {
+    --sp;
+    cellSetInt(sp, c);
+    SYNC();
+    awkf_plus(sp);
+    ++sp;
+  }
+  DISPATCH();
+}
+
+L_op_locals: {
+  int n = opU16(pc);
+  pc += 2;
+  if (n > 0) {
+    if (sp - awk_stack <= n + (awk_spmax - awk_stack)) {
+      SYNC();
+      oops('f', msg_stackoverflow);
+    }
+    sp -= n;
+    std::memset(static_cast<void*>(sp), 0, sizeof(Cell) * size_t(n));
+  }
+  DISPATCH();
+}
+
+L_op_pvset: {
+  int idx = opI16(pc);
+  pc += 2;
+  SYNC();
+  if (awk_setvarg(vorn::image::gid::kSpecialFirst + idx, sp) != 0) {
+    release(sp);
+    awk_nosvc(vorn::image::kSpecialNames[idx]);
+  }
+  ++sp;
+  awk_sp = sp;
+  DISPATCH();
+}
+
+L_op_pvget: {
+  int idx = opI16(pc);
+  pc += 2;
+  --sp;
+  cellSetUninit(sp);
+  SYNC();
+  if (awk_getvarg(vorn::image::gid::kSpecialFirst + idx, sp) != 0)
+    awk_nosvc(vorn::image::kSpecialNames[idx]);
+  DISPATCH();
+}
+
+L_op_ptype: {
+  uint16_t want = opU16(pc);
+  pc += 2;
+  if (uint16_t(sp->tag) != want) {
+    SYNC();
+    oops('f', kIllegalParamType);
+  }
+  DISPATCH();
+}
+
+L_op_forin: {
+  Cell* l = localAt(fp, opI16(pc));
+  pc += 2;
+  SYNC();
+  release(l);
+  cellSetUninit(l);
+  awk_tabkeys(sp, l, awk_sorttype);
+  release(sp);
+  ++sp;
+  awk_time_counter = 0;
+  DISPATCH();
+}
+
+L_op_fornext: {
+  Cell* l = localAt(fp, opI16(pc + 2));
+  AwkString* k = awk_nextindex(l);
+  if (!k) {
+    pc = opJump(pc);
+  } else {
+    pc += 4;
+    --sp;
+    cellSetString(sp, stringDup(k));
+  }
+  DISPATCH();
+}
+
+L_op_delete: {
+  int mode = opU16(pc);
+  pc += 2;
+  SYNC();
+  if (mode == 1) {
+    awk_tabdelete(sp, nullptr);
+    release(sp);
+    ++sp;
+  } else {
+    awk_tabdelete(sp, sp + 1);
+    release(sp);
+    release(sp + 1);
+    sp += 2;
+  }
+  awk_sp = sp;
+  DISPATCH();
+}
+
+L_op_getfld: {
+  SYNC();
+  svcGetfield(sp->w.i, sp);
+  DISPATCH();
+}
+
+L_op_setfld: {
+  SYNC();
+  svcSetfield(sp->w.i, sp + 1);
+  sp += 2;
+  awk_sp = sp;
+  DISPATCH();
+}
+
+L_op_next:
+  awk_gt_conditions |= kCondNext;
+  goto unwind;
+
+L_op_newarr:
+  SYNC();
+  --sp;
+  setArray(sp, awk_sanew(4));
+  DISPATCH();
+
+L_op_pushi16:
+  --sp;
+  cellSetInt(sp, opI16(pc));
+  pc += 2;
+  DISPATCH();
+
+L_op_refsave:
+  SYNC();
+  awka_table_save(sp, sp + 1);
+  DISPATCH();
+
+L_op_refstore:
+  SYNC();
+  awka_table_reassign(sp);
+  ++sp;
+  awk_sp = sp;
+  DISPATCH();
+
+L_op_swap: {
+  Cell t = sp[0];
+  sp[0] = sp[1];
+  sp[1] = t;
+  DISPATCH();
+}
+
+L_op_match0u: {
+  SYNC();
+  AwkPattern* p = awka_erecomp(opU32w(pc), opByte(pc + 4));
+  if (!p) {
+    pc += 6;
+    --sp;
+    cellSetInt(sp, 0);
+    DISPATCH();
+  }
+  opSetU32w(pc, uint32_t(awk_pattab_add(p)));
+  pc[-2] = uint8_t(vorn::image::Op::op_match0);
+  goto L_op_match0;
+}
+
+L_op_match0: {
+  AwkPattern* p = awk_pattab[opU32w(pc)];
+  pc += 6;
+  SYNC();
+  AwkString* s = svcGet0();
+  int32_t m = awk_erematch(p, s->text(), int32_t(s->len), 0, 0, 0);
+  stringFree(s);
+  --sp;
+  cellSetInt(sp, m);
+  DISPATCH();
+}
+
+L_op_gref:
+  --sp;
+  sp->tag = Tag::Ref;
+  sp->aux8a = uint8_t(RefKind::Global);
+  sp->w.word = 0;
+  sp->w.i = opU16(pc);
+  pc += 2;
+  DISPATCH();
+
+L_op_lref: {
+  Cell* l = localAt(fp, opI16(pc));
+  pc += 2;
+  --sp;
+  if (l->tag == Tag::Ref) {
+    copyCell(sp, l);
+  } else {
+    sp->tag = Tag::Ref;
+    sp->aux8a = uint8_t(RefKind::Local);
+    sp->w.cell = l;
+  }
+  DISPATCH();
+}
+
+L_op_aref: {
+  // A K: the array cell becomes the element reference and keeps its table.
+  SYNC();
+  AwkString* key = awk_a2s(sp);
+  release(sp);
+  ++sp;
+  sp->tag = Tag::Ref;
+  sp->aux8a = uint8_t(RefKind::Element);
+  sp->x.key = key;
+  DISPATCH();
+}
+
+L_op_fref:
+  sp->tag = Tag::Ref;
+  sp->aux8a = uint8_t(RefKind::Field);
+  DISPATCH();
+
+L_op_pvref:
+  --sp;
+  sp->tag = Tag::Ref;
+  sp->aux8a = uint8_t(RefKind::Special);
+  sp->w.word = 0;
+  sp->w.i = vorn::image::gid::kSpecialFirst + opU16(pc);
+  pc += 2;
+  DISPATCH();
+
+L_op_mkarr:
+  if (sp->tag != Tag::Array) {
+    SYNC();
+    release(sp);
+    setArray(sp, awk_sanew(4));
+  }
+  DISPATCH();
+
+unwind:
+  while (sp < fp) {
+    if (sp->tag > Tag::Float) {
+      SYNC();
+      awk_unaccess(sp);
+    }
+    ++sp;
+  }
+  awk_sp = sp;
+#undef SYNC
+#undef RELOAD
+#undef DISPATCH
+}
+
+void awki0f(int gid, AwkCode* code) {
+  awk_fun_gid = int16_t(gid);
+  awk_linenumber = 0;
+  Cell* f = --awk_sp;
+  std::memset(static_cast<void*>(f), 0, sizeof(Cell));
+  f->tag = Tag::FrameMain;
+  awk_fp = f;
+  awk_interp(code);
+  awk_fun_gid = 0;
+  ++awk_sp;
+}

@@ -1,0 +1,24 @@
+// Constant patterns compiled at run time.
+//
+// The first execution of a pattern-constant instruction compiles the
+// pattern and rewrites the instruction to carry an index into this table
+// (a 64-bit pointer does not fit the 32-bit operand). Entries are never
+// removed: the table keeps one use of each pattern for the whole run, so
+// rewritten code can always rely on its index.
+#include "interp/interp.h"
+#include "values/alloc.h"
+
+AwkPattern** awk_pattab = nullptr;
+int32_t awk_npattab = 0;
+static int32_t pattabCap = 0;
+
+// Appends p (its use moves into the table) and returns its index.
+int32_t awk_pattab_add(AwkPattern* p) {
+  if (awk_npattab == pattabCap) {
+    pattabCap = pattabCap ? pattabCap * 2 : 16;
+    awk_pattab = static_cast<AwkPattern**>(
+        respace(awk_pattab, int32_t(sizeof(AwkPattern*)) * pattabCap));
+  }
+  awk_pattab[awk_npattab] = p;
+  return awk_npattab++;
+}
