@@ -91,7 +91,7 @@ Read<bool> ImageReader::open(std::span<const uint8_t> image) {
     segments_.push_back(image.subspan(pos, size_t(size)));
     pos += size_t(size);
   }
-  if (pos < image.size())
+  if (!cut && pos < image.size())
     notes_.push_back(text("%zu bytes follow the last segment", image.size() - pos));
   return ok(true);
 }
