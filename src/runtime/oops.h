@@ -21,3 +21,8 @@ void awk_oopsinvarg(const char* name);   // "invalid argument to %s"
 // Reports a coded text from a lower layer ("e:illegal format string"): the
 // first character is the code, the text from the third goes into `format`.
 int awk_oopscoded(const char* coded, const char* format);
+
+// Source file of the module whose function is running, as a new string the
+// caller frees; null without a line number, a running function or a name.
+struct AwkString;
+AwkString* awk_getprogfn();

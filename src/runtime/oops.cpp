@@ -1,0 +1,181 @@
+// Diagnostics. Every message of the run-time is assembled here: a first
+// line of program name, severity word and location pieces, kept within 517
+// characters by dropping whole pieces that would not fit, then the message
+// text, which is never cut. A line longer than 78 columns is continued on a
+// second line indented by five blanks. The warnings level filters W, A and
+// N messages; E, F and I end the run through termination processing.
+//
+// oops() is not re-entered for its own work: the text is formatted with the
+// C library and the location uses no allocator-dependent path when a
+// message is raised while another is being written.
+#include "runtime/oops.h"
+
+#include <cctype>
+#include <cstdarg>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "io/globals.h"
+#include "runtime/startup.h"
+#include "values/strobj.h"
+
+int awk_warnings = 7;
+const char* _progname = "vrun";
+int awk_debuge = 0;
+
+// Weak references keep diagnostics linkable on their own (unit tests of
+// single layers): the location needs the interpreter and the symbol table,
+// leaving curses mode needs the screen layer. In the run-time all of them
+// are present.
+[[gnu::weak]] void awk_suspend_curses();
+[[gnu::weak]] extern int32_t awk_linenumber;
+[[gnu::weak]] AwkString* awk_getprogfn();
+
+namespace {
+
+constexpr int kPrefixMax = 517;
+constexpr int kWrapColumn = 78;
+constexpr char kLineSep[] = "\n";
+
+char prefix[kPrefixMax + 1];
+int prefixLen;
+int depth;  // > 0 while a message is being written
+
+// Appends one formatted piece to the prefix, or nothing when the piece
+// would make the first line longer than kPrefixMax.
+[[gnu::format(printf, 1, 2)]] void appendPiece(const char* fmt, ...) {
+  char piece[kPrefixMax + 1];
+  va_list ap;
+  va_start(ap, fmt);
+  int n = vsnprintf(piece, sizeof piece, fmt, ap);
+  va_end(ap);
+  if (n < 0 || prefixLen + n > kPrefixMax) return;
+  std::memcpy(prefix + prefixLen, piece, size_t(n) + 1);
+  prefixLen += n;
+}
+
+// The message text. Returns its length; *out is `small` or a malloc'ed
+// buffer the caller frees. One place to switch to the run-time's own
+// printf engine.
+int formatText(char* small, int smallSize, char** out, const char* format, va_list ap) {
+  va_list again;
+  va_copy(again, ap);
+  int n = vsnprintf(small, size_t(smallSize), format, ap);
+  *out = small;
+  if (n < 0) {
+    small[0] = 0;
+    n = 0;
+  } else if (n >= smallSize) {
+    char* big = static_cast<char*>(std::malloc(size_t(n) + 1));
+    if (big) {
+      vsnprintf(big, size_t(n) + 1, format, again);
+      *out = big;
+    } else {
+      n = smallSize - 1;
+    }
+  }
+  va_end(again);
+  return n;
+}
+
+void addLocation(int code) {
+  if (depth == 1 && awk_getprogfn && &awk_linenumber) {
+    if (AwkString* fn = awk_getprogfn()) {
+      appendPiece(" in %s(line %d)", fn->text(), int(awk_linenumber & 0x7FFF));
+      stringFree(fn);
+    }
+  }
+  if (code == 'i') return;
+  if (awk_filename && awk_filename->len > 0 && awk_filename->view() != "-")
+    appendPiece(" (FILENAME=\"%s\" FNR=%ld)", awk_filename->text(), long(awk_fnr));
+  else
+    appendPiece(" (NR=%ld)", long(awk_nr));
+}
+
+}  // namespace
+
+int voops(int code, const char* format, va_list ap) {
+  int upper = std::toupper(code & 0xFF);
+  if (awk_suspend_curses) awk_suspend_curses();
+  if ((upper == 'N' && !(awk_warnings & 4)) || (upper == 'W' && !(awk_warnings & 1)) ||
+      (upper == 'A' && !(awk_warnings & 2)))
+    return code;
+
+  std::fflush(stdout);
+  std::fflush(stderr);
+  ++depth;
+  prefixLen = 0;
+  prefix[0] = 0;
+  appendPiece("%s: ", _progname);
+
+  enum class End { No, WithExitFunction, WithoutExitFunction } end = End::No;
+  switch (upper) {
+    case 'A': case 'W': appendPiece("warning"); break;
+    case 'D': appendPiece("error"); break;
+    case 'E':
+      appendPiece("error");
+      if (!awk_debuge) end = End::WithExitFunction;
+      break;
+    case 'F': appendPiece("fatal error"); end = End::WithoutExitFunction; break;
+    case 'I': appendPiece("internal error"); end = End::WithoutExitFunction; break;
+    case 'M': break;
+    case 'N': appendPiece("note"); break;
+    default:
+      std::fputs("internal error (oops)\r\n", stderr);
+      --depth;
+      awk_exit(2, 0);
+  }
+  if (std::islower(code & 0xFF)) addLocation(code);
+  if (code != 'M') appendPiece(": ");
+
+  char small[320];
+  char* text;
+  int textLen = formatText(small, sizeof small, &text, format, ap);
+
+  std::fwrite(prefix, 1, size_t(prefixLen), stderr);
+  if (prefixLen + textLen > kWrapColumn) {
+    std::fputs(kLineSep, stderr);
+    std::fputs("     ", stderr);
+  }
+  std::fwrite(text, 1, size_t(textLen), stderr);
+  std::fputs(kLineSep, stderr);
+  std::fflush(stderr);
+  if (text != small) std::free(text);
+  --depth;
+
+  switch (end) {
+    case End::WithExitFunction: awk_exit(2, 1);
+    case End::WithoutExitFunction: awk_exit(2, 0);
+    case End::No: break;
+  }
+  return code;
+}
+
+int oops(int code, const char* format, ...) {
+  va_list ap;
+  va_start(ap, format);
+  int r = voops(code, format, ap);
+  va_end(ap);
+  return r;
+}
+
+void awk_oom(int n) {
+  oops('F', "out of memory (%d)", n);
+  awk_exit(2, 0);  // not reached: F ends the run
+}
+
+void awk_assert2(int n) {
+  oops('I', "#%xH (please call Corvale Automation with this number)", unsigned(n));
+  awk_exit(2, 0);
+}
+
+void awk_oof() { oops('w', "Out of file handles; use close() to close some files or pipes."); }
+
+void awk_oopsinvarg(const char* name) { oops('w', "invalid argument to %s", name); }
+
+int awk_oopscoded(const char* coded, const char* format) {
+  if (!coded || !coded[0]) return 0;
+  const char* text = coded[1] == ':' ? coded + 2 : coded + 1;
+  return oops(coded[0], format, text);
+}

@@ -1,0 +1,465 @@
+// The load-time preparation pass. It runs once per loaded image, before
+// anything else reads the image, and either accepts the image and turns it
+// into the host's layout or refuses it (awk_validaefile then fails with the
+// invalid-image message). After it the interpreter checks nothing.
+//
+// What is checked:
+// - the root record: counts not negative, at least the predefined globals,
+//   phase gids naming functions with code and no parameters;
+// - tables (functions, modules, externs, symbols, their records) and the
+//   stored argument list lie inside their segments;
+// - every function: header and code inside its segment, functions pairwise
+//   disjoint; each instruction decodes against the opcode list (known opcode,
+//   operands inside the function), jump targets land on an instruction of
+//   the same function, local offsets name a parameter or a local the header
+//   declares, gids and indexes are in their ranges, op_locals (if any) is
+//   the first instruction and reserves exactly the header's locals, and
+//   op_pushre/op_match0 (which only arise by rewriting) do not occur;
+// - the stack: an abstract run over every path gives each instruction one
+//   height of working cells, never below zero, never above the 40 cells of
+//   head-room the interpreter relies on, and no path runs off the end;
+// - string objects the image names (constants, pattern sources, symbol
+//   names, module names) lie inside their segment, end with a NUL, and do
+//   not overlap each other or any code or table.
+// Anything in a segment that was not read (a short file) is left alone: it
+// fails with "invalid vmid" when it is used.
+//
+// What is converted, in place: function headers and every operand unit to
+// native order (a 32-bit operand, low unit first, then reads as one native
+// word; a double operand becomes a native double), and every string object
+// to the native layout. Tables and symbol records stay big-endian and are
+// read through be16/be32.
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
+#include "image/format.h"
+#include "image/opcodes.h"
+#include "runtime/loader.h"
+
+using namespace vorn::image;
+
+namespace {
+
+constexpr int kMaxWorkCells = 40;      // head-room below the stack check
+constexpr int kMaxStoredArgs = 1000;
+constexpr int kMaxSymtabCapacity = 1 << 20;
+constexpr int kMaxDecimals = 400;    // "unlimited"
+constexpr int kCellSize = 24;
+
+// A byte range of one segment that the pass reads or rewrites.
+struct Region {
+  int seg;
+  int32_t start, end;   // [start, end)
+  bool rewritten;       // code or a string object: converted in place
+};
+
+struct Fn {
+  int gid;
+  uint32_t vaddr;
+  unsigned char* hdr;
+  int len, params, locals;
+};
+
+struct Pass {
+  int globalCount = 0, functionCount = 0, externCount = 0, moduleCount = 0;
+  std::vector<Region> regions;
+  std::vector<uint32_t> strings;   // string objects to convert (distinct)
+  std::vector<Fn> fns;             // functions with code in a present segment
+  std::vector<uint32_t> fnTable;   // the function table, 0 where absent/unknown
+  std::vector<int> fnParams;       // parameter count by gid - 1000, -1 if unknown
+  bool fnTableKnown = false;
+
+  bool present(uint32_t v) const { return vm_room(v) > 0; }
+  static int seg(uint32_t v) { return int16_t(v >> 16); }
+
+  // Records a region of n bytes at v, which must lie in its segment.
+  bool region(uint32_t v, int64_t n, bool rewritten) {
+    if (n < 0 || vm_room(v) < n) return false;
+    regions.push_back({seg(v), int32_t(v & 0xFFFF), int32_t((v & 0xFFFF) + n), rewritten});
+    return true;
+  }
+
+  // A string object named by the image: inside its segment, NUL-terminated.
+  bool stringObject(uint32_t v) {
+    if (v == 0 || !present(v)) return true;  // none, or fails when used
+    int32_t room = vm_room(v);
+    if (room < kStringHeader + 1) return false;
+    const unsigned char* p = awk_segbase[seg(v)] + (v & 0xFFFF);
+    uint32_t len = be32(p);
+    if (len > uint32_t(room - kStringHeader - 1) || p[kStringHeader + len] != 0) return false;
+    if (std::find(strings.begin(), strings.end(), v) != strings.end()) return true;
+    strings.push_back(v);
+    return region(v, kStringHeader + int64_t(len) + 1, true);
+  }
+
+  // Rewritten regions may coincide with an identical one (a shared object)
+  // but overlap nothing else.
+  bool disjoint() {
+    std::sort(regions.begin(), regions.end(), [](const Region& a, const Region& b) {
+      return a.seg != b.seg ? a.seg < b.seg : a.start < b.start;
+    });
+    for (size_t i = 0; i < regions.size(); ++i) {
+      const Region& a = regions[i];
+      for (size_t j = i + 1; j < regions.size() && regions[j].seg == a.seg &&
+                             regions[j].start < a.end; ++j) {
+        const Region& b = regions[j];
+        if (!a.rewritten && !b.rewritten) continue;
+        bool same = a.start == b.start && a.end == b.end && a.rewritten == b.rewritten;
+        if (!same) return false;
+      }
+    }
+    return true;
+  }
+
+  bool root();
+  bool functionTable();
+  bool function(const Fn& f);
+  bool modules();
+  bool externs();
+  bool symbols();
+  bool storedArgs();
+  void convert();
+};
+
+bool Pass::root() {
+  moduleCount = int16_t(be16(rootbuf + root::kModuleCount));
+  functionCount = int16_t(be16(rootbuf + root::kFunctionCount));
+  externCount = int16_t(be16(rootbuf + root::kExternCount));
+  globalCount = int16_t(be16(rootbuf + root::kGlobalCount));
+  // Start-up and the stream layer write the predefined globals.
+  return moduleCount >= 0 && functionCount >= 0 && externCount >= 0 &&
+         globalCount >= kPredefinedCount && awk_segbase[0] != nullptr;
+}
+
+bool Pass::functionTable() {
+  fnTable.assign(size_t(functionCount), 0);
+  fnParams.assign(size_t(functionCount), -1);
+  if (functionCount == 0) return true;
+  uint32_t table = be32(rootbuf + root::kFunctionTable);
+  if (!present(table)) return true;  // loading it fails with "invalid vmid"
+  if (!region(table, int64_t(functionCount) * 4, false)) return false;
+  fnTableKnown = true;
+  const unsigned char* p = awk_segbase[seg(table)] + (table & 0xFFFF);
+  for (int i = 0; i < functionCount; ++i) {
+    uint32_t v = be32(p + 4 * i);
+    fnTable[size_t(i)] = v;
+    if (v == 0 || !present(v)) continue;
+    if (vm_room(v) < kFunctionHeaderSize) return false;
+    unsigned char* hdr = awk_segbase[seg(v)] + (v & 0xFFFF);
+    int len = be16(hdr + fnhdr::kLength);
+    if (len < kFunctionHeaderSize + 2 || len % 2 != 0 || !region(v, len, true)) return false;
+    fns.push_back({gid::kFunctionFirst + i, v, hdr, len, be16(hdr + fnhdr::kParamCount),
+                   be16(hdr + fnhdr::kLocalCount)});
+    fnParams[size_t(i)] = fns.back().params;
+  }
+  // Phase functions are called with no parameter cells.
+  for (int off = root::kInitFunction; off <= root::kEndFileFunction; off += 2) {
+    int g = int16_t(be16(rootbuf + off));
+    if (g == 0) continue;
+    int i = g - gid::kFunctionFirst;
+    if (i < 0 || i >= functionCount || fnTable[size_t(i)] == 0) return false;
+    if (fnParams[size_t(i)] > 0) return false;
+  }
+  return true;
+}
+
+// Operand values of one decoded instruction.
+struct Insn {
+  int off;          // from the function header
+  int op;           // opcode byte
+  int units;
+};
+
+bool Pass::function(const Fn& f) {
+  const unsigned char* code = f.hdr;
+  const int len = f.len;
+  std::vector<int> at(size_t(len), -1);   // instruction index by offset
+  std::vector<Insn> insns;
+  for (int pc = kFunctionHeaderSize; pc < len;) {
+    int op = code[pc];
+    if (op % 2 != 0 || op / 2 >= kOpcodeCount || code[pc + 1] != 0) return false;
+    int units = kOpInfo[op / 2].units;
+    if (pc + 2 * units > len) return false;
+    at[size_t(pc)] = int(insns.size());
+    insns.push_back({pc, op, units});
+    pc += 2 * units;
+  }
+
+  auto localOk = [&](int16_t off) {
+    if (off % kCellSize != 0 || off == 0) return false;
+    int k = off / kCellSize;
+    return k > 0 ? k <= f.params : -k <= f.locals;
+  };
+  auto target = [&](int opndOff, int16_t j, int* index) {
+    int t = opndOff + j;
+    if (t < kFunctionHeaderSize || t >= len || at[size_t(t)] < 0) return false;
+    *index = at[size_t(t)];
+    return true;
+  };
+
+  // Per instruction: operand checks, stack effect and successors.
+  struct Flow {
+    int pops = 0, pushes = 0;
+    bool falls = true;       // continues with the next instruction
+    int jump = -1;           // index of a jump target
+    int jumpPushes = -1;     // pushes when jumping (-1: same as falling through)
+    int jumpPops = -1;
+  };
+  std::vector<Flow> flow(insns.size());
+  for (size_t n = 0; n < insns.size(); ++n) {
+    const Insn& in = insns[n];
+    const char* kinds = kOpInfo[in.op / 2].operands;
+    const unsigned char* o = code + in.off + 2;
+    Flow& fl = flow[n];
+    int opndOff = in.off + 2;
+    for (const char* k = kinds; *k; opndOff += 2 * operandUnits(*k), ++k) {
+      const unsigned char* p = code + opndOff;
+      int16_t h = int16_t(be16(p));
+      uint16_t u = be16(p);
+      switch (*k) {
+        case 'l': if (!localOk(h)) return false; break;
+        case 'g': if (u < gid::kGlobalFirst || u >= gid::kGlobalFirst + globalCount) return false; break;
+        case 'v': if (u >= kSpecialCount) return false; break;
+        case 's': if (u < gid::kBuiltinFirst || u > gid::kBuiltinLast) return false; break;
+        case 'e': if (u < gid::kExternFirst || u >= gid::kExternFirst + externCount) return false; break;
+        case 'c': {
+          int i = u - gid::kFunctionFirst;
+          if (i < 0 || i >= functionCount || fnTable[size_t(i)] == 0) return false;
+          break;
+        }
+        case 'a': {
+          uint32_t v = uint32_t(be16(p + 2)) << 16 | be16(p);
+          if (v == 0 || !stringObject(v)) return false;
+          break;
+        }
+        case 'd': {
+          int16_t dec = int16_t(be16(p + 8));
+          if (dec < 0 || dec > kMaxDecimals) return false;
+          break;
+        }
+        case 'r': return false;  // rewritten forms never come from a compiler
+        default: break;          // b, p, h, u, j, w: any value
+      }
+    }
+    switch (Op(in.op)) {
+      case Op::op_cmp: case Op::op_icmp:
+        if (o[0] > 10 || o[0] % 2) return false;
+        fl.pops = 2; fl.pushes = 1; break;
+      case Op::op_tostr: case Op::op_toint: case Op::op_tofloat: case Op::op_tonum:
+      case Op::op_not: case Op::op_inot: case Op::op_tobool: case Op::op_itobool:
+      case Op::op_neg: case Op::op_addi32: case Op::op_getfld: case Op::op_fref:
+      case Op::op_mkarr: case Op::op_ptype:
+        fl.pops = 1; fl.pushes = 1; break;
+      case Op::op_andjmp: case Op::op_orjmp:
+        if (!target(in.off + 2, int16_t(be16(o)), &fl.jump)) return false;
+        fl.pops = 1; fl.pushes = 0; fl.jumpPops = 1; fl.jumpPushes = 1; break;
+      case Op::op_nop1: case Op::op_nop2: case Op::op_nop3: case Op::op_line: break;
+      case Op::op_aset: fl.pops = 3; break;
+      case Op::op_aget: case Op::op_in: case Op::op_agetarr: case Op::op_div:
+      case Op::op_sub: case Op::op_mod: case Op::op_add: case Op::op_pow:
+      case Op::op_match: case Op::op_mul: case Op::op_aref:
+        fl.pops = 2; fl.pushes = 1; break;
+      case Op::op_gpusharr: case Op::op_lpusharr: case Op::op_gpush: case Op::op_lpush:
+      case Op::op_pushi32: case Op::op_pushf: case Op::op_pushu: case Op::op_pushs:
+      case Op::op_pushreu: case Op::op_subsep: case Op::op_pushslot: case Op::op_pvget:
+      case Op::op_newarr: case Op::op_pushi16: case Op::op_match0u: case Op::op_gref:
+      case Op::op_lref: case Op::op_pvref:
+        fl.pushes = 1; break;
+      case Op::op_gstore: case Op::op_lstore: case Op::op_jt: case Op::op_jf:
+      case Op::op_pop: case Op::op_pvset: case Op::op_forin: case Op::op_refstore:
+        fl.pops = 1;
+        if (Op(in.op) == Op::op_jt || Op(in.op) == Op::op_jf)
+          if (!target(in.off + 2, int16_t(be16(o)), &fl.jump)) return false;
+        break;
+      case Op::op_pushre: case Op::op_match0: return false;
+      case Op::op_concat: fl.pops = o[0]; fl.pushes = 1; break;
+      case Op::op_exit: case Op::op_retv: fl.pops = 1; fl.falls = false; break;
+      case Op::op_ret: case Op::op_next: fl.falls = false; break;
+      case Op::op_cfun:  // n, extern id: slot a1..an -> slot
+        fl.pops = o[0] + 1; fl.pushes = 1; break;
+      case Op::op_bcall:  // pop, argc, slot
+        if (o[1] > o[0]) return false;
+        fl.pops = o[0] + 1; fl.pushes = 1; break;
+      case Op::op_call: {  // nparams, nargs, gid
+        if (o[1] > o[0]) return false;
+        // The callee addresses as many parameter cells as its header says.
+        int callee = be16(o + 2) - gid::kFunctionFirst;
+        if (o[0] < fnParams[size_t(callee)]) return false;
+        fl.pops = o[0] + 1; fl.pushes = 1; break;
+      }
+      case Op::op_pushun: fl.pushes = o[0]; break;
+      case Op::op_jmp:
+        if (!target(in.off + 2, int16_t(be16(o)), &fl.jump)) return false;
+        fl.falls = false; break;
+      case Op::op_dup: fl.pops = 1; fl.pushes = 2; break;
+      case Op::op_locals:
+        if (n != 0 || be16(o) != f.locals) return false;
+        break;
+      case Op::op_fornext:
+        if (!target(in.off + 2, int16_t(be16(o)), &fl.jump)) return false;
+        fl.pushes = 1; fl.jumpPushes = 0; break;
+      case Op::op_delete:
+        if (be16(o) != 1 && be16(o) != 2) return false;
+        fl.pops = be16(o); break;
+      case Op::op_setfld: fl.pops = 2; break;
+      case Op::op_refsave: case Op::op_swap: fl.pops = 2; fl.pushes = 2; break;
+    }
+  }
+  if (f.locals > 0 && (insns.empty() || Op(insns[0].op) != Op::op_locals)) return false;
+
+  // Heights of working cells: one per instruction on every path.
+  std::vector<int> height(insns.size(), -1);
+  std::vector<size_t> work;
+  auto reach = [&](size_t i, int h) {
+    if (i >= insns.size() || h < 0 || h > kMaxWorkCells) return false;
+    if (height[i] < 0) {
+      height[i] = h;
+      work.push_back(i);
+      return true;
+    }
+    return height[i] == h;
+  };
+  if (insns.empty() || !reach(0, 0)) return false;
+  while (!work.empty()) {
+    size_t i = work.back();
+    work.pop_back();
+    const Flow& fl = flow[i];
+    int h = height[i];
+    if (h < fl.pops) return false;
+    if (fl.falls && !reach(i + 1, h - fl.pops + fl.pushes)) return false;
+    if (fl.jump >= 0) {
+      int pops = fl.jumpPops >= 0 ? fl.jumpPops : fl.pops;
+      int pushes = fl.jumpPushes >= 0 ? fl.jumpPushes : fl.pushes;
+      if (!reach(size_t(fl.jump), h - pops + pushes)) return false;
+    }
+  }
+  return true;
+}
+
+bool Pass::modules() {
+  if (moduleCount == 0) return true;
+  uint32_t table = be32(rootbuf + root::kModuleTable);
+  if (!present(table)) return true;
+  if (!region(table, int64_t(moduleCount) * kModuleEntrySize, false)) return false;
+  const unsigned char* p = awk_segbase[seg(table)] + (table & 0xFFFF);
+  for (int i = 0; i < moduleCount; ++i)
+    if (!stringObject(be32(p + i * kModuleEntrySize))) return false;
+  return true;
+}
+
+bool Pass::externs() {
+  if (externCount == 0) return true;
+  uint32_t table = be32(rootbuf + root::kExternTable);
+  return !present(table) || region(table, int64_t(externCount) * 4, false);
+}
+
+bool Pass::symbols() {
+  uint32_t tab = be32(rootbuf + root::kSymbolTable);
+  if (tab == 0 || !present(tab)) return true;
+  if (!region(tab, symtab::kObjectSize, false)) return false;
+  const unsigned char* t = awk_segbase[seg(tab)] + (tab & 0xFFFF);
+  int32_t capacity = int32_t(be32(t + symtab::kCapacity));
+  if (capacity <= 0 || capacity > kMaxSymtabCapacity || t[symtab::kEntrySize] != symtab::kSlotSize)
+    return false;
+  uint32_t slots = be32(t + symtab::kSlots);
+  // The slot arrays: one, or a directory of 256-slot chunks.
+  std::vector<uint32_t> chunks;
+  if (capacity <= symtab::kChunkSlots) {
+    chunks.push_back(slots);
+  } else {
+    if (capacity % symtab::kChunkSlots != 0) return false;
+    int nchunks = capacity / symtab::kChunkSlots;
+    if (!present(slots)) return true;
+    if (!region(slots, int64_t(nchunks) * 4, false)) return false;
+    const unsigned char* dir = awk_segbase[seg(slots)] + (slots & 0xFFFF);
+    for (int c = 0; c < nchunks; ++c) chunks.push_back(be32(dir + 4 * c));
+  }
+  int perChunk = std::min<int32_t>(capacity, symtab::kChunkSlots);
+  for (uint32_t chunk : chunks) {
+    if (!present(chunk)) continue;
+    if (!region(chunk, int64_t(perChunk) * symtab::kSlotSize, false)) return false;
+    const unsigned char* s = awk_segbase[seg(chunk)] + (chunk & 0xFFFF);
+    for (int i = 0; i < perChunk; ++i, s += symtab::kSlotSize) {
+      if (be32(s) == 0) continue;
+      uint32_t key = be32(s + 4), rec = be32(s + 8);
+      if (key == 0 || !stringObject(key)) return false;
+      if (rec == 0) return false;
+      if (!present(rec)) continue;
+      const unsigned char* r = awk_segbase[seg(rec)] + (rec & 0xFFFF);
+      if (vm_room(rec) < kSymbolRecordHeader) return false;
+      int ndefs = be16(r + 2);
+      int kind = r[0] >> 4;
+      // Builtin records are read at offsets 8 to 13 whatever their count.
+      int need = std::max(ndefs, kind == symkind::kBuiltin ? 1 : 0);
+      if (!region(rec, kSymbolRecordHeader + int64_t(need) * kSymbolDefinitionSize, false))
+        return false;
+    }
+  }
+  return true;
+}
+
+bool Pass::storedArgs() {
+  uint32_t v = be32(rootbuf + root::kStoredArgs);
+  if (v == 0 || !present(v)) return true;
+  const unsigned char* p = awk_segbase[seg(v)] + (v & 0xFFFF);
+  int32_t room = vm_room(v);
+  int count = 0;
+  for (int32_t i = 0; i < room; ++count) {
+    if (count > kMaxStoredArgs) return false;
+    const void* nul = std::memchr(p + i, 0, size_t(room - i));
+    if (!nul) return false;
+    int32_t end = int32_t(static_cast<const unsigned char*>(nul) - p);
+    if (end == i) return region(v, end + 1, false);
+    i = end + 1;
+  }
+  return false;
+}
+
+inline void swap16(unsigned char* p) { std::swap(p[0], p[1]); }
+
+void Pass::convert() {
+  std::vector<const unsigned char*> done;
+  for (const Fn& f : fns) {
+    if (std::find(done.begin(), done.end(), f.hdr) != done.end()) continue;
+    done.push_back(f.hdr);
+    unsigned char* code = f.hdr;
+    for (int i = 0; i < kFunctionHeaderSize; i += 2) swap16(code + i);
+    for (int pc = kFunctionHeaderSize; pc < f.len;) {
+      const OpInfo& info = kOpInfo[code[pc] / 2];
+      int at = pc + 2;
+      for (const char* k = info.operands; *k; ++k) {
+        unsigned char* p = code + at;
+        switch (*k) {
+          case 'b': case 'p': break;
+          case 'd':
+            std::reverse(p, p + 8);
+            swap16(p + 8);
+            break;
+          default:
+            for (int u = 0; u < operandUnits(*k); ++u) swap16(p + 2 * u);
+        }
+        at += 2 * operandUnits(*k);
+      }
+      pc += 2 * info.units;
+    }
+  }
+  for (uint32_t v : strings) {
+    unsigned char* p = awk_segbase[seg(v)] + (v & 0xFFFF);
+    std::reverse(p, p + 4);
+    swap16(p + 4);
+  }
+}
+
+}  // namespace
+
+bool awk_prepareimage() {
+  Pass pass;
+  if (!pass.root() || !pass.functionTable()) return false;
+  for (const Fn& f : pass.fns)
+    if (!pass.function(f)) return false;
+  if (!pass.modules() || !pass.externs() || !pass.symbols() || !pass.storedArgs()) return false;
+  if (!pass.disjoint()) return false;
+  pass.convert();
+  return true;
+}
