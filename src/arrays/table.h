@@ -54,6 +54,13 @@ inline AwkSlot* awk_slotat(AwkTable* t, int32_t i) {
                                     : &t->dir[i >> kBlockShift][i & (kBlockSlots - 1)];
 }
 
+// Takes one more use of a table (awk_access on an array cell). A count that
+// reaches kTablePermanent stays there and the table is never freed, so that
+// no number of sharers can wrap it around to a premature free.
+inline void awk_tabuse(AwkTable* t) {
+  if (t->use != kTablePermanent) ++t->use;
+}
+
 // ---- Table level -------------------------------------------------------
 
 // A new table with use count 1; with capacity 0 no slots are allocated.

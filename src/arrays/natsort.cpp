@@ -1,0 +1,164 @@
+// Ordering of key lists: the natural comparison and the quicksort.
+//
+// The natural comparison walks the common prefix of two keys; at the first
+// mismatch that touches a number (a run of digits with "." or "," inside)
+// it compares the two numbers by value: more integer digits is greater,
+// then the first differing digit, then the fraction digit by digit. A "-"
+// before the number makes it negative when it follows white space, or when
+// it starts the key at the top level. When the numbers are equal the rest
+// of both keys is compared the same way; leading zeros only break the tie.
+// That "compare the rest" step is a loop here, not a recursion, so a key of
+// many numbers cannot exhaust the native stack; a step that would compare
+// the same two remainders again ends with the plain byte difference.
+//
+// The quicksort takes the middle element as pivot, recurses into the
+// smaller part and loops on the larger, so its depth is logarithmic.
+#include <cstdint>
+#include <utility>
+
+#include "arrays/table.h"
+
+namespace {
+
+inline int at(const unsigned char* p, uint32_t len, uint32_t i) { return i < len ? p[i] : 0; }
+inline bool isDigit(int c) { return c >= '0' && c <= '9'; }
+inline bool isSep(int c) { return c == '.' || c == ','; }
+inline bool isNum(int c) { return isDigit(c) || isSep(c); }
+inline bool isWhite(int c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+inline int upper(int c) { return c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c; }
+inline int sign(int64_t v) { return v < 0 ? -1 : v > 0 ? 1 : 0; }
+
+constexpr int kNatural = 1;
+constexpr int kFoldCase = 4;
+constexpr int kDescending = 8;
+constexpr int kNoFraction = 16;
+constexpr int kZeros = 32;
+
+template <class Less>
+void quicksort(AwkString** v, int32_t lo, int32_t hi, Less cmp) {
+  while (lo < hi) {
+    AwkString* pivot = v[lo + (hi - lo) / 2];
+    int32_t i = lo, j = hi;
+    while (i <= j) {
+      // The bounds keep a comparison that is not transitive from running off
+      // the range; a consistent one never needs them.
+      while (i <= hi && cmp(v[i], pivot) < 0) ++i;
+      while (j >= lo && cmp(v[j], pivot) > 0) --j;
+      if (i <= j) {
+        std::swap(v[i], v[j]);
+        ++i;
+        --j;
+      }
+    }
+    if (j - lo < hi - i) {
+      quicksort(v, lo, j, cmp);
+      lo = i;
+    } else {
+      quicksort(v, i, hi, cmp);
+      hi = j;
+    }
+  }
+}
+
+}  // namespace
+
+// Natural comparison of two byte strings under the SORTTYPE flag bits t.
+// Returns <0, 0 or >0. Positions at or past a length read as NUL.
+int awk_natcmpb(const char* as, uint32_t la, const char* bs, uint32_t lb, int t) {
+  auto a = reinterpret_cast<const unsigned char*>(as);
+  auto b = reinterpret_cast<const unsigned char*>(bs);
+  int nest = 0;
+  int zpending = 0;  // the innermost non-zero zero-count difference
+  auto finish = [&](int r) { return r ? r : zpending; };
+
+  for (;;) {
+    // Step 1: the common prefix, NUL terminator included.
+    const uint32_t m = la < lb ? la : lb;
+    int casediff = 0;
+    uint32_t i = 0;
+    int x = 0, y = 0;
+    bool mismatch = false;
+    for (; i <= m; ++i) {
+      x = at(a, la, i);
+      y = at(b, lb, i);
+      if (x == y) continue;
+      if ((t & kFoldCase) && x < 128 && y < 128 && upper(x) == upper(y)) {
+        if (!casediff) casediff = x - y;
+        continue;
+      }
+      mismatch = true;
+      break;
+    }
+    if (!mismatch) return finish(la != lb ? sign(int64_t(la) - int64_t(lb)) : casediff);
+
+    // Step 2: the plain result.
+    const int plain = ((t & kFoldCase) && x < 128 && y < 128) ? upper(x) - upper(y) : x - y;
+    if (!(t & kNatural)) return finish(plain);
+    // Step 3.
+    if (!isNum(x) && !isNum(y)) return finish(plain);
+    // Step 4: back to the start of the number.
+    uint32_t s = i;
+    while (s > 0 && (isDigit(a[s - 1]) || (isSep(a[s - 1]) && !(t & kNoFraction)))) --s;
+    if (!isNum(at(a, la, s)) || !isNum(at(b, lb, s))) return finish(plain);
+    // Step 5: the sign.
+    const bool neg = s > 0 && a[s - 1] == '-' &&
+                     ((s - 1 > 0 && isWhite(a[s - 2])) || (s - 1 == 0 && nest == 0));
+    auto signed_ = [neg, &finish](int r) { return finish(neg ? -r : r); };
+    // Step 6: leading zeros.
+    uint32_t pa = s, pb = s;
+    int z = 0;
+    if (!(t & kZeros)) {
+      while (at(a, la, pa) == '0') ++pa;
+      while (at(b, lb, pb) == '0') ++pb;
+      z = int(pa - s) - int(pb - s);
+    }
+    // Step 7: the digits both agree on, then the integer digits left.
+    while (isDigit(at(a, la, pa)) && at(a, la, pa) == at(b, lb, pb)) ++pa, ++pb;
+    const int d = at(a, la, pa) - at(b, lb, pb);
+    uint32_t na = 0, nb = 0;
+    while (isDigit(at(a, la, pa + na))) ++na;
+    while (isDigit(at(b, lb, pb + nb))) ++nb;
+    // Steps 8 and 9.
+    if (na != nb) return signed_(na > nb ? 1 : -1);
+    if (na > 0) return signed_(d);
+    // Step 10: equal integer parts; the fraction digit by digit.
+    if (!(t & kNoFraction)) {
+      while (at(a, la, pa) == at(b, lb, pb) && isNum(at(a, la, pa))) ++pa, ++pb;
+      const int ca = at(a, la, pa), cb = at(b, lb, pb);
+      if (ca != cb) {
+        if (isNum(ca) && isNum(cb)) return signed_(ca - cb);
+        if (isNum(ca)) return signed_(1);
+        if (isNum(cb)) return signed_(-1);
+      }
+    }
+    // Step 11: the rest of both keys.
+    if (pa == 0 && pb == 0) return finish(plain);
+    if (z) zpending = z;
+    a += pa;
+    la -= pa;
+    b += pb;
+    lb -= pb;
+    nest = 1;
+  }
+}
+
+int awk_natcmp(const AwkString* a, const AwkString* b, int t) {
+  return awk_natcmpb(a->text(), a->len, b->text(), b->len, t);
+}
+
+void awk_vasort(AwkTable* list, int t) {
+  if (!list || list->kind != TableKind::KeyList || list->capacity < 2 || t == 0) return;
+  const bool desc = (t & kDescending) != 0;
+  AwkString** v = list->keys;
+  const int32_t hi = list->capacity - 1;
+  if (t == 2 || t == 10) {
+    if (desc)
+      quicksort(v, 0, hi, [](const AwkString* a, const AwkString* b) { return -sign(stringCmp(a, b)); });
+    else
+      quicksort(v, 0, hi, [](const AwkString* a, const AwkString* b) { return sign(stringCmp(a, b)); });
+  } else if (desc) {
+    quicksort(v, 0, hi, [t](const AwkString* a, const AwkString* b) { return -sign(awk_natcmp(a, b, t)); });
+  } else {
+    quicksort(v, 0, hi, [t](const AwkString* a, const AwkString* b) { return awk_natcmp(a, b, t); });
+  }
+}

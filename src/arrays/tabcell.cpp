@@ -1,0 +1,236 @@
+// The array services as the interpreter and the builtins see them: arrays
+// and keys given as value cells.
+//
+// A subscript is hashed from the bytes of the key cell as they are: a
+// string's own bytes, or the decimal text of an int written into a local
+// buffer. Only other kinds of key (floats, patterns, ...) go through a
+// converted string object. So a lookup that hits allocates nothing, and a
+// new element shares the subscript's string object instead of copying it.
+#include <cstdio>
+#include <cstring>
+
+#include "arrays/table.h"
+#include "arrays/tablecore.h"
+#include "image/table_hash.h"
+#include "runtime/oops.h"
+#include "values/convert.h"
+
+namespace {
+
+const char kUninitIndex[] = "Uninitialized variable used as array index";
+
+inline bool isArray(const Cell* c) {
+  return c && c->tag == Tag::Array && c->w.t && c->w.t->kind == TableKind::Array;
+}
+
+// Decimal text of n at the end of buf; returns its start.
+char* formatInt(char* end, int32_t n) {
+  uint32_t u = n < 0 ? 0u - uint32_t(n) : uint32_t(n);
+  char* p = end;
+  do {
+    *--p = char('0' + u % 10);
+    u /= 10;
+  } while (u);
+  if (n < 0) *--p = '-';
+  return p;
+}
+
+// The bytes of a subscript. `owned` is set when a string object had to be
+// made for it (the caller releases it, or hands it to the table).
+struct Key {
+  const char* p;
+  uint32_t len;
+  AwkString* owned = nullptr;
+  char buf[12];
+};
+
+void keyOf(const Cell* c, Key& k) {
+  switch (c->tag) {
+    case Tag::String:
+    case Tag::Field:
+      k.p = c->w.s->text();
+      k.len = c->w.s->len;
+      return;
+    case Tag::Int: {
+      char* end = k.buf + sizeof k.buf;
+      k.p = formatInt(end, c->w.i);
+      k.len = uint32_t(end - k.p);
+      return;
+    }
+    case Tag::Uninit:
+      k.p = "";
+      k.len = 0;
+      return;
+    default:
+      k.owned = awk_a2s(c);
+      k.p = k.owned->text();
+      k.len = k.owned->len;
+      return;
+  }
+}
+
+// A string object for a new element's key: the subscript's own object when
+// it has one (a new reference), else a fresh one.
+AwkString* keyString(const Cell* c, Key& k) {
+  if (k.owned) {
+    AwkString* s = k.owned;
+    k.owned = nullptr;
+    return s;
+  }
+  if (c->tag == Tag::String || c->tag == Tag::Field) return stringDup(c->w.s);
+  return stringNew1(k.p, k.len);
+}
+
+// The slot for the subscript, created when missing and `create` is set.
+AwkSlot* findOrCreate(AwkTable* t, const Cell* keycell, Key& k, bool create) {
+  const uint32_t h = vorn::image::tableHash(k.p, k.len);
+  AwkSlot* s = st_lookup(t, k.p, k.len, h);
+  if (!s && create) s = st_create(t, keyString(keycell, k), h);
+  return s;
+}
+
+inline void notify(AwkTable* t) {
+  if (t->sigflag && awk_tabsignal) awk_tabsignal(t);
+}
+
+}  // namespace
+
+// Returns 1 when the element exists or was created. Flag 4 turns a scalar
+// element into a new 8-slot array and hands out that array.
+int awk_tabfind(Cell* arr, Cell* key, Cell* out, int flags) {
+  if (!isArray(arr)) return 0;
+  if (key->tag == Tag::Uninit && (flags & (kTabCreate | kTabArray))) oops('n', kUninitIndex);
+  AwkTable* t = arr->w.t;
+  Key k;
+  keyOf(key, k);
+  AwkSlot* s = findOrCreate(t, key, k, (flags & (kTabCreate | kTabArray)) != 0);
+  if (k.owned) stringFree(k.owned);
+  if (!s) return 0;
+  if (flags & kTabArray) {
+    Cell& v = s->value;
+    if (v.tag != Tag::Array && v.tag != Tag::PackedArray && v.tag != Tag::RawPointer) {
+      Cell old = v;
+      v.tag = Tag::Array;
+      v.w.word = 0;
+      v.w.t = awk_sanew(8);
+      if (old.tag > Tag::Float) awk_unaccess(&old);
+    }
+    if (out) awk_fromvm(s, out);
+  } else if ((flags & kTabValue) && out) {
+    awk_fromvm(s, out);
+  }
+  return 1;
+}
+
+int awk_tabadd(Cell* arr, Cell* key, Cell* value) {
+  if (key->tag == Tag::Uninit) oops('n', kUninitIndex);
+  if (!isArray(arr)) {
+    if (key->tag > Tag::Float) awk_unaccess(key);
+    if (value->tag > Tag::Float) awk_unaccess(value);
+    return 0;
+  }
+  AwkTable* t = arr->w.t;
+  Key k;
+  keyOf(key, k);
+  const uint32_t h = vorn::image::tableHash(k.p, k.len);
+  AwkSlot* s = st_lookup(t, k.p, k.len, h);
+  if (s) {
+    Cell old = s->value;
+    s->value = *value;
+    if (old.tag > Tag::Float) awk_unaccess(&old);
+    if (k.owned) stringFree(k.owned);
+    if (key->tag > Tag::Float) awk_unaccess(key);
+  } else {
+    // The key cell's own reference moves into the table when it has one.
+    AwkString* ks;
+    if (k.owned) {
+      ks = k.owned;
+      if (key->tag > Tag::Float) awk_unaccess(key);
+    } else if (key->tag == Tag::String || key->tag == Tag::Field) {
+      ks = key->w.s;
+    } else {
+      ks = stringNew1(k.p, k.len);
+    }
+    s = st_create(t, ks, h);
+    s->value = *value;
+  }
+  notify(t);
+  return 1;
+}
+
+int awk_tabdelete(Cell* arr, Cell* key) {
+  if (!isArray(arr)) return 0;
+  AwkTable* t = arr->w.t;
+  if (!key) {
+    awk_stclear(t);
+  } else {
+    Key k;
+    keyOf(key, k);
+    AwkSlot* s = awk_stfindb(t, k.p, k.len);
+    if (k.owned) stringFree(k.owned);
+    if (s) {
+      AwkString* ks = s->key;
+      Cell old = s->value;
+      st_delslot(t, st_indexof(t, s));
+      stringFree(ks);
+      if (old.tag > Tag::Float) awk_unaccess(&old);
+    }
+  }
+  notify(t);
+  return 1;
+}
+
+AwkString* awk_gettab(Cell* arr, const char* key) {
+  if (!isArray(arr)) return nullptr;
+  AwkSlot* s = awk_stfindb(arr->w.t, key, uint32_t(std::strlen(key)));
+  return s ? awk_a2s(&s->value) : nullptr;
+}
+
+int awk_getarray(Cell* arr, int32_t n, Cell* out) {
+  if (!isArray(arr)) return 0;
+  char buf[12];
+  char* end = buf + sizeof buf;
+  const char* p = formatInt(end, n);
+  AwkSlot* s = awk_stfindb(arr->w.t, p, uint32_t(end - p));
+  if (!s) return 0;
+  awk_fromvm(s, out);
+  return 1;
+}
+
+namespace {
+
+Cell scalarCell(Tag tag, intptr_t word, double d) {
+  Cell c{};
+  c.tag = tag;
+  switch (tag) {
+    case Tag::Int: c.w.i = int32_t(word); break;
+    case Tag::Float: cellSetFloat(&c, d, kUnlimitedDecimals); break;
+    default: c.w.word = word; break;
+  }
+  return c;
+}
+
+}  // namespace
+
+int awk_settab(AwkTable* t, const char* key, Tag tag, intptr_t word, double d) {
+  Cell v = scalarCell(tag, word, d);
+  if (!t || t->kind != TableKind::Array) {
+    if (v.tag > Tag::Float) awk_unaccess(&v);
+    return 0;
+  }
+  awk_stadd(t, stringNew(key), &v);
+  return 1;
+}
+
+int awk_setarray(AwkTable* t, int32_t n, Tag tag, intptr_t word, double d) {
+  char buf[12];
+  char* end = buf + sizeof buf;
+  const char* p = formatInt(end, n);
+  Cell v = scalarCell(tag, word, d);
+  if (!t || t->kind != TableKind::Array) {
+    if (v.tag > Tag::Float) awk_unaccess(&v);
+    return 0;
+  }
+  awk_stadd(t, stringNew1(p, uint32_t(end - p)), &v);
+  return 1;
+}

@@ -1,0 +1,65 @@
+// Creating tables, finding keys and taking key-list snapshots. Nothing here
+// releases a value cell, so these services work before the rest of the
+// run-time is linked in.
+#include "arrays/table.h"
+
+#include <cstring>
+
+#include "arrays/tablecore.h"
+#include "image/table_hash.h"
+#include "values/alloc.h"
+
+void (*awk_tabsignal)(AwkTable* t) = nullptr;
+
+// A table of `kind` with use count 1. The entry size is the native one for
+// the kind whatever the caller asks for: slots hold pointers on this host.
+AwkTable* awk_stnew(TableKind kind, int32_t capacity, int /*entsize*/) {
+  auto* t = static_cast<AwkTable*>(spacec(sizeof(AwkTable)));
+  t->use = 1;
+  t->kind = kind;
+  t->entsize = uint8_t(kind == TableKind::Array ? kArrayEntrySize : kKeyEntrySize);
+  t->sigflag = 0;
+  t->count = 0;
+  if (kind == TableKind::Array && capacity > kBlockSlots)
+    capacity = (capacity + kBlockSlots - 1) & ~(kBlockSlots - 1);
+  st_allocslots(t, capacity < 0 ? 0 : capacity);
+  return t;
+}
+
+AwkTable* awk_sanew(int32_t capacity) {
+  return awk_stnew(TableKind::Array, capacity, kArrayEntrySize);
+}
+
+AwkSlot* awk_stfindb(AwkTable* t, const char* key, uint32_t len) {
+  if (!t || t->kind != TableKind::Array) return nullptr;
+  return st_lookup(t, key, len, vorn::image::tableHash(key, len));
+}
+
+AwkSlot* awk_stfindhp(AwkTable* t, AwkString* key, bool create) {
+  if (!t || t->kind != TableKind::Array) return nullptr;
+  const uint32_t h = vorn::image::tableHash(key->text(), key->len);
+  AwkSlot* s = st_lookup(t, key->text(), key->len, h);
+  if (s || !create) return s;
+  return st_create(t, stringDup(key), h);
+}
+
+intptr_t awk_getr(AwkTable* t, const char* key) {
+  AwkSlot* s = awk_stfindb(t, key, uint32_t(std::strlen(key)));
+  return s ? s->value.w.word : 0;
+}
+
+int32_t awk_tablength(const AwkTable* t) {
+  return t && t->kind == TableKind::Array ? t->count : 0;
+}
+
+// The keys in slot order, each with a reference of the list's own.
+AwkTable* awk_stindex(AwkTable* t) {
+  const int32_t n = awk_tablength(t);
+  AwkTable* list = awk_stnew(TableKind::KeyList, n, kKeyEntrySize);
+  int32_t k = 0;
+  for (int32_t i = 0; k < n && i < t->capacity; ++i) {
+    AwkSlot* s = awk_slotat(t, i);
+    if (s->hash) list->keys[k++] = stringDup(s->key);
+  }
+  return list;
+}

@@ -1,0 +1,30 @@
+// Probing, insertion, growth and slot removal shared by the array services.
+// These touch only slots, keys and the allocator: they never release value
+// cells, which is left to the callers.
+#pragma once
+#include <cstdint>
+
+#include "arrays/table.h"
+
+// The slot holding the key with hash h, or null. Compares full keys only
+// when the stored hash matches.
+AwkSlot* st_lookup(const AwkTable* t, const char* key, uint32_t len, uint32_t h);
+
+// A new slot for a key known to be absent, with its value uninitialized.
+// The reference to key moves into the table. Grows the table first when
+// the new count would pass 3/4 of the capacity.
+AwkSlot* st_create(AwkTable* t, AwkString* key, uint32_t h);
+
+// Empties slot i (whose key and value the caller has already released or
+// moved away) and re-places the run of used slots that follows it, so that
+// no lookup stops early at the hole.
+void st_delslot(AwkTable* t, int32_t i);
+
+// Index of a slot pointer within its table.
+int32_t st_indexof(const AwkTable* t, const AwkSlot* s);
+
+// Allocates zeroed slots for a capacity (an array's capacity above 256 must
+// be a multiple of 256) and sets capacity and size exponent.
+void st_allocslots(AwkTable* t, int32_t capacity);
+// Frees the slot storage of an array (not what the slots refer to).
+void st_freeslots(AwkTable* t);

@@ -1,0 +1,180 @@
+// Natural comparison and the sorting of key lists under every SORTTYPE bit.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "arrays/table.h"
+
+namespace {
+
+std::vector<std::string> sorted(const std::vector<std::string>& keys, int sorttype) {
+  AwkTable* list = awk_stnew(TableKind::KeyList, int32_t(keys.size()), kKeyEntrySize);
+  for (size_t i = 0; i < keys.size(); ++i) list->keys[i] = stringNew(keys[i]);
+  awk_vasort(list, sorttype);
+  std::vector<std::string> out;
+  for (int32_t i = 0; i < list->capacity; ++i) {
+    out.emplace_back(list->keys[i]->view());
+    stringFree(list->keys[i]);
+  }
+  return out;
+}
+
+int natcmp(const std::string& a, const std::string& b, int t) {
+  int r = awk_natcmpb(a.data(), uint32_t(a.size()), b.data(), uint32_t(b.size()), t);
+  return r < 0 ? -1 : r > 0 ? 1 : 0;
+}
+
+struct SortCase {
+  const char* what;
+  int sorttype;
+  std::vector<std::string> keys;
+  std::vector<std::string> expect;
+};
+
+const SortCase kSortCases[] = {
+    {"numbers by value, then words", 1, {"10", "9", "100", "a2", "a10"}, {"9", "10", "100", "a2", "a10"}},
+    {"bytewise", 2, {"10", "9", "100", "a2", "a10"}, {"10", "100", "9", "a10", "a2"}},
+    {"natural descending", 9, {"10", "9", "100", "a2", "a10"}, {"a10", "a2", "100", "10", "9"}},
+    {"bytewise descending", 10, {"10", "9", "100", "a2", "a10"}, {"a2", "a10", "9", "100", "10"}},
+    {"slot order kept", 0, {"10", "9", "100", "a2", "a10"}, {"10", "9", "100", "a2", "a10"}},
+    {"leading minus is negative", 1, {"-3", "-5"}, {"-5", "-3"}},
+    {"leading minus bytewise", 2, {"-5", "-3"}, {"-3", "-5"}},
+    {"minus after a blank", 1, {"x -3", "x -5"}, {"x -5", "x -3"}},
+    {"minus after a tab", 1, {"x\t-3", "x\t-5"}, {"x\t-5", "x\t-3"}},
+    {"minus after a letter is a dash", 1, {"x-5", "x-3"}, {"x-3", "x-5"}},
+    {"negatives before positives", 1, {"5", "-2", "0", "-10"}, {"-10", "-2", "0", "5"}},
+    {"fractions", 1, {"1.5", "1.25"}, {"1.25", "1.5"}},
+    {"fractions with comma", 1, {"1,5", "1,25"}, {"1,25", "1,5"}},
+    {"no fractions", 17, {"1.25", "1.5"}, {"1.5", "1.25"}},
+    {"fraction shorter wins when prefix", 1, {"2.50", "2.5"}, {"2.5", "2.50"}},
+    {"integer part decides first", 1, {"10.1", "9.99"}, {"9.99", "10.1"}},
+    {"mixed case", 1, {"b", "B", "a", "A"}, {"A", "B", "a", "b"}},
+    {"case folded", 5, {"B", "a"}, {"a", "B"}},
+    {"case folded, case breaks ties", 5, {"b", "B", "a", "A"}, {"A", "a", "B", "b"}},
+    {"case folded descending", 13, {"B", "a", "c"}, {"c", "B", "a"}},
+    {"case folded numbers", 5, {"Item10", "item9"}, {"item9", "Item10"}},
+    {"leading zeros ignored", 1, {"007", "10", "8"}, {"007", "8", "10"}},
+    {"zeros break ties", 1, {"01", "1"}, {"1", "01"}},
+    {"zeros significant", 33, {"01", "2"}, {"2", "01"}},
+    {"zeros ignored against larger", 1, {"2", "01"}, {"01", "2"}},
+    {"numbers inside words", 1, {"file10.txt", "file2.txt", "file1.txt"}, {"file1.txt", "file2.txt", "file10.txt"}},
+    {"several numbers", 1, {"v1.10", "v1.9", "v1.2.3"}, {"v1.10", "v1.2.3", "v1.9"}},
+    {"several numbers no fractions", 17, {"v1.10", "v1.9", "v1.2.3"}, {"v1.2.3", "v1.9", "v1.10"}},
+    {"prefix is smaller", 1, {"abc", "ab", "abcd"}, {"ab", "abc", "abcd"}},
+    {"byte mode with fold", 4, {"b", "A", "a10", "a9"}, {"A", "a10", "a9", "b"}},
+    {"byte mode with fold descending", 12, {"b", "A", "c"}, {"c", "b", "A"}},
+    {"empty key first", 1, {"x", "", "1"}, {"", "1", "x"}},
+    {"high bytes", 1, {"\xe9", "e", "z"}, {"e", "z", "\xe9"}},
+};
+
+TEST(ArraysNatSort, SortsEveryCase) {
+  for (const SortCase& c : kSortCases)
+    EXPECT_EQ(sorted(c.keys, c.sorttype), c.expect) << c.what << " (SORTTYPE " << c.sorttype << ")";
+}
+
+struct CmpCase {
+  const char* a;
+  const char* b;
+  int sorttype;
+  int expect;  // sign
+};
+
+const CmpCase kCmpCases[] = {
+    {"abc", "abc", 1, 0},
+    {"", "", 1, 0},
+    {"a", "A", 5, 1},        // equal but for case: the case difference decides
+    {"A", "a", 5, -1},
+    {"abc", "ABD", 5, -1},
+    {"x 10", "x 9", 1, 1},
+    {"x -10", "x -9", 1, -1},
+    {"-10", "-9", 1, -1},
+    {"a-10", "a-9", 1, 1},    // a dash, not a sign
+    {"0.5", ".5", 1, 1},      // same value: the zero breaks the tie
+    {"1.05", "1.5", 1, -1},
+    {"1.05", "1.5", 17, 1},   // two numbers 05 and 5: equal, the zero breaks the tie
+    {"1.5x", "1.5", 1, 1},
+    {"12", "12a", 1, -1},
+    {"a1b2", "a1b10", 1, -1},
+    {"a01b2", "a1b10", 1, -1},  // rest decides before the zeros
+    {"a01b2", "a1b2", 1, 1},    // only the zeros differ
+    {"a01b2", "a1b2", 33, 1},   // zeros significant: 01 has more integer digits
+    {"9", "10", 2, 1},
+    {"9", "10", 4, 1},          // no natural bit: bytes
+};
+
+TEST(ArraysNatSort, ComparesPairs) {
+  for (const CmpCase& c : kCmpCases) {
+    EXPECT_EQ(natcmp(c.a, c.b, c.sorttype), c.expect)
+        << '"' << c.a << "\" vs \"" << c.b << "\" SORTTYPE " << c.sorttype;
+    EXPECT_EQ(natcmp(c.b, c.a, c.sorttype), -c.expect)
+        << '"' << c.b << "\" vs \"" << c.a << "\" SORTTYPE " << c.sorttype;
+  }
+}
+
+// Keys whose numbers start with a separator used to compare their remainders
+// with no progress, forever.
+TEST(ArraysNatSort, SeparatorsAtNumberStartTerminate) {
+  const CmpCase cases[] = {
+      {".5", ",5", 17, 1},
+      {"a.5", "a,5", 17, 1},
+      {"a.5", "a,5", 1, 1},
+  };
+  for (const CmpCase& c : cases) EXPECT_EQ(natcmp(c.a, c.b, c.sorttype), c.expect) << c.a << " vs " << c.b;
+}
+
+// A key of many numbers is compared number after number without nesting on
+// the native stack.
+TEST(ArraysNatSort, LongChainsOfNumbers) {
+  std::string a, b;
+  for (int i = 0; i < 200000; ++i) {
+    a += "01x";
+    b += "1x";
+  }
+  EXPECT_EQ(natcmp(a + "a", b + "b", 1), -1);  // the tail decides
+  EXPECT_EQ(natcmp(a + "b", b + "a", 1), 1);
+  EXPECT_EQ(natcmp(a, b, 1), 1);               // equal but for zeros
+}
+
+// Random keys from an alphabet rich in digits, signs and separators: the
+// comparison must be antisymmetric and the sort must give a permutation in
+// which no neighbour is out of order.
+TEST(ArraysNatSort, RandomKeysSortConsistently) {
+  const char alphabet[] = "0123456789..,,--  aAbB\t";
+  std::mt19937 rng(12345);
+  const int sorttypes[] = {1, 2, 5, 9, 10, 12, 17, 33, 49, 61};
+  for (int t : sorttypes) {
+    std::vector<std::string> keys;
+    for (int i = 0; i < 300; ++i) {
+      std::string k;
+      int len = int(rng() % 8);
+      for (int j = 0; j < len; ++j) k += alphabet[rng() % (sizeof alphabet - 1)];
+      keys.push_back(k);
+    }
+    for (size_t i = 0; i + 1 < keys.size(); ++i)
+      ASSERT_EQ(natcmp(keys[i], keys[i + 1], t), -natcmp(keys[i + 1], keys[i], t))
+          << '"' << keys[i] << "\" \"" << keys[i + 1] << "\" t=" << t;
+    std::vector<std::string> out = sorted(keys, t);
+    std::vector<std::string> a = keys, b = out;
+    std::sort(a.begin(), a.end());
+    std::sort(b.begin(), b.end());
+    ASSERT_EQ(a, b) << "not a permutation, t=" << t;
+    if (t == 2 || t == 10) {
+      for (size_t i = 0; i + 1 < out.size(); ++i)
+        EXPECT_EQ(t == 2 ? out[i] <= out[i + 1] : out[i] >= out[i + 1], true) << t;
+    }
+  }
+}
+
+TEST(ArraysNatSort, LargeListsSortInOrder) {
+  std::vector<std::string> keys;
+  for (int i = 20000; i > 0; --i) keys.push_back("k" + std::to_string(i * 7919 % 20000));
+  std::vector<std::string> out = sorted(keys, 1);
+  for (size_t i = 0; i < out.size(); ++i) ASSERT_EQ(out[i], "k" + std::to_string(i)) << i;
+  out = sorted(keys, 9);
+  for (size_t i = 0; i < out.size(); ++i) ASSERT_EQ(out[i], "k" + std::to_string(19999 - i)) << i;
+}
+
+}  // namespace

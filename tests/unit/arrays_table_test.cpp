@@ -1,0 +1,398 @@
+// Hash tables: capacity and growth, the block directory, deletion with
+// wrap-around, hash order, and key-list snapshots.
+#include <gtest/gtest.h>
+
+#include <map>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "arrays/table.h"
+#include "arrays/tablecore.h"
+#include "image/table_hash.h"
+
+namespace {
+
+AwkString* str(const std::string& s) { return stringNew(s); }
+
+// Inserts key with an int value (creating it when missing).
+void put(AwkTable* t, const std::string& key, int v) {
+  AwkString* k = str(key);
+  AwkSlot* s = awk_stfindhp(t, k, true);
+  stringFree(k);
+  ASSERT_NE(s, nullptr);
+  cellSetInt(&s->value, v);
+}
+
+// Removes key the way awk_stdelelt does for an element holding an int.
+bool del(AwkTable* t, const std::string& key) {
+  AwkSlot* s = awk_stfindb(t, key.data(), uint32_t(key.size()));
+  if (!s) return false;
+  AwkString* k = s->key;
+  st_delslot(t, st_indexof(t, s));
+  stringFree(k);
+  return true;
+}
+
+const AwkSlot* get(AwkTable* t, const std::string& key) {
+  return awk_stfindb(t, key.data(), uint32_t(key.size()));
+}
+
+// Checks the model against the table: every key found with its value, the
+// count, the load limit, and that every used slot is reachable from its home.
+void checkTable(AwkTable* t, const std::map<std::string, int>& model, const char* where) {
+  ASSERT_EQ(awk_tablength(t), int32_t(model.size())) << where;
+  ASSERT_LE(int64_t(t->count) * 4, int64_t(t->capacity) * 3) << where;
+  if (t->capacity > kBlockSlots) {
+    ASSERT_EQ(t->capacity % kBlockSlots, 0) << where;
+  }
+  for (const auto& [k, v] : model) {
+    const AwkSlot* s = get(t, k);
+    ASSERT_NE(s, nullptr) << where << ": key " << k << " lost";
+    ASSERT_EQ(s->value.w.i, v) << where << ": key " << k;
+  }
+  int32_t used = 0;
+  for (int32_t i = 0; i < t->capacity; ++i)
+    if (awk_slotat(t, i)->hash) ++used;
+  ASSERT_EQ(used, t->count) << where;
+}
+
+std::vector<std::string> slotOrder(AwkTable* t) {
+  std::vector<std::string> out;
+  for (int32_t i = 0; i < t->capacity; ++i) {
+    AwkSlot* s = awk_slotat(t, i);
+    if (s->hash) out.emplace_back(s->key->view());
+  }
+  return out;
+}
+
+struct CapacityCase {
+  int32_t initial;
+  int inserts;
+  int32_t capacity;
+};
+
+const CapacityCase kCapacityCases[] = {
+    {8, 6, 8},       // 6 * 4 = 24 = 8 * 3: still fits
+    {8, 7, 16},      // 7 * 4 > 8 * 3: grown before the 7th slot is taken
+    {8, 12, 16},
+    {8, 13, 32},
+    {4, 3, 4},
+    {4, 4, 8},
+    {1, 1, 2},
+    {0, 1, 8},       // a table without slots gets 8
+    {256, 192, 256},
+    {256, 193, 512}, // into the directory
+    {300, 0, 512},   // rounded up to whole blocks
+    {300, 385, 1024},
+    {10, 8, 20},     // doubling keeps odd sizes below 256
+    {160, 121, 512}, // 320 is rounded up to whole blocks
+};
+
+TEST(ArraysTable, CapacityAfterInsertions) {
+  for (const CapacityCase& c : kCapacityCases) {
+    AwkTable* t = awk_sanew(c.initial);
+    for (int i = 0; i < c.inserts; ++i) put(t, "k" + std::to_string(i), i);
+    EXPECT_EQ(t->capacity, c.capacity) << c.initial << " + " << c.inserts;
+    EXPECT_EQ(t->count, c.inserts);
+    int e = 1;
+    while ((1 << e) < t->capacity) ++e;
+    EXPECT_EQ(t->sizeexp, e) << c.initial << " + " << c.inserts;
+  }
+}
+
+TEST(ArraysTable, NewTables) {
+  AwkTable* t = awk_sanew(8);
+  EXPECT_EQ(t->use, 1);
+  EXPECT_EQ(t->kind, TableKind::Array);
+  EXPECT_EQ(t->entsize, sizeof(AwkSlot));
+  EXPECT_EQ(t->count, 0);
+  EXPECT_EQ(awk_stfindb(t, "x", 1), nullptr);
+  AwkTable* l = awk_stnew(TableKind::KeyList, 3, kKeyEntrySize);
+  EXPECT_EQ(l->kind, TableKind::KeyList);
+  EXPECT_EQ(l->capacity, 3);
+  EXPECT_EQ(l->count, 0);
+  AwkTable* z = awk_sanew(0);
+  EXPECT_EQ(z->slots, nullptr);
+  EXPECT_EQ(awk_stfindb(z, "", 0), nullptr);
+  // A key list is not an array: lookups fail instead of misreading slots.
+  EXPECT_EQ(awk_stfindb(l, "x", 1), nullptr);
+  EXPECT_EQ(awk_tablength(l), 0);
+}
+
+TEST(ArraysTable, FindCreateAndValues) {
+  AwkTable* t = awk_sanew(8);
+  AwkString* k = str("alpha");
+  EXPECT_EQ(awk_stfindhp(t, k, false), nullptr);
+  EXPECT_EQ(t->count, 0);
+  AwkSlot* s = awk_stfindhp(t, k, true);
+  ASSERT_NE(s, nullptr);
+  EXPECT_EQ(s->value.tag, Tag::Uninit);
+  EXPECT_EQ(s->key, k);    // shares the caller's object
+  EXPECT_EQ(k->ref, 2);    // the table's reference
+  EXPECT_EQ(s->hash, vorn::image::tableHash("alpha", 5));
+  EXPECT_EQ(awk_stfindhp(t, k, true), s);  // found, not created twice
+  EXPECT_EQ(t->count, 1);
+  cellSetInt(&s->value, 42);
+  EXPECT_EQ(awk_getr(t, "alpha"), 42);
+  EXPECT_EQ(awk_getr(t, "beta"), 0);
+  // Keys with NUL bytes and empty keys are keys like any other.
+  put(t, std::string("a\0b", 3), 1);
+  put(t, std::string("a\0c", 3), 2);
+  put(t, "", 3);
+  EXPECT_EQ(get(t, std::string("a\0b", 3))->value.w.i, 1);
+  EXPECT_EQ(get(t, std::string("a\0c", 3))->value.w.i, 2);
+  EXPECT_EQ(get(t, "")->value.w.i, 3);
+  EXPECT_EQ(get(t, "a"), nullptr);
+  stringFree(k);
+}
+
+// Keys whose hash has a chosen remainder: the way to force collisions.
+std::vector<std::string> keysWithHome(uint32_t mod, uint32_t home, int n, const char* prefix) {
+  std::vector<std::string> out;
+  for (int i = 0; int(out.size()) < n; ++i) {
+    std::string k = prefix + std::to_string(i);
+    if (vorn::image::tableHash(k.data(), k.size()) % mod == home) out.push_back(k);
+  }
+  return out;
+}
+
+// A run that wraps from the last slot to slot 0, with deletions at its
+// start, middle and end: every survivor must stay reachable.
+TEST(ArraysTable, DeletionWithWrapAround) {
+  const std::vector<std::string> tail = keysWithHome(16, 15, 5, "t");
+  const std::vector<std::string> head = keysWithHome(16, 0, 2, "h");
+  for (size_t victim = 0; victim < tail.size() + head.size(); ++victim) {
+    AwkTable* t = awk_sanew(16);
+    std::map<std::string, int> model;
+    int v = 0;
+    for (const auto& k : tail) put(t, k, model[k] = ++v);
+    for (const auto& k : head) put(t, k, model[k] = ++v);
+    ASSERT_EQ(t->capacity, 16);
+    // Slots 15, 0 .. 5 hold the run: tail keys wrap around, head keys follow.
+    EXPECT_EQ(std::string(awk_slotat(t, 15)->key->view()), tail[0]);
+    EXPECT_EQ(std::string(awk_slotat(t, 0)->key->view()), tail[1]);
+    const std::string& gone = victim < tail.size() ? tail[victim] : head[victim - tail.size()];
+    ASSERT_TRUE(del(t, gone));
+    model.erase(gone);
+    EXPECT_EQ(get(t, gone), nullptr);
+    EXPECT_FALSE(del(t, gone));
+    checkTable(t, model, gone.c_str());
+  }
+}
+
+// A key at the end of a 512-slot table whose home moves to the new upper
+// half, and wrapped keys whose home stays: taking the end slot away during
+// growth must not leave the wrapped keys behind an empty slot.
+TEST(ArraysTable, WrappedEntriesSurviveGrowth) {
+  const std::vector<std::string> last = keysWithHome(1024, 1023, 1, "b");
+  const std::vector<std::string> wrapped = keysWithHome(1024, 511, 4, "a");
+  AwkTable* t = awk_sanew(512);
+  std::map<std::string, int> model;
+  int v = 0;
+  put(t, last[0], model[last[0]] = ++v);
+  for (const auto& k : wrapped) put(t, k, model[k] = ++v);
+  ASSERT_EQ(std::string(awk_slotat(t, 511)->key->view()), last[0]);
+  ASSERT_EQ(std::string(awk_slotat(t, 0)->key->view()), wrapped[0]);
+  for (int i = 0; t->capacity == 512; ++i) {
+    std::string k = "f" + std::to_string(i);
+    put(t, k, model[k] = ++v);
+  }
+  EXPECT_EQ(t->capacity, 1024);
+  checkTable(t, model, "after growth");
+}
+
+// Growth re-inserts the old entries in ascending order of their old slots,
+// into an empty table of twice the size. A second, independent linear-probing
+// table follows the same operations and must agree slot for slot.
+struct ModelTable {
+  std::vector<std::string> slot;  // "" with used = false: free
+  std::vector<bool> used;
+  size_t count = 0;
+
+  explicit ModelTable(size_t cap) : slot(cap), used(cap) {}
+  static uint32_t hash(const std::string& k) { return vorn::image::tableHash(k.data(), k.size()); }
+  size_t place(const std::string& k) {
+    size_t i = hash(k) % slot.size();
+    while (used[i]) i = (i + 1) % slot.size();
+    slot[i] = k;
+    used[i] = true;
+    return i;
+  }
+  long find(const std::string& k) const {
+    for (size_t i = hash(k) % slot.size();; i = (i + 1) % slot.size()) {
+      if (!used[i]) return -1;
+      if (slot[i] == k) return long(i);
+    }
+  }
+  void insert(const std::string& k) {
+    if (find(k) >= 0) return;
+    if (++count * 4 > slot.size() * 3) {
+      size_t cap = slot.size() * 2;
+      if (cap > 256) cap = (cap + 255) / 256 * 256;
+      ModelTable bigger(cap);
+      for (size_t i = 0; i < slot.size(); ++i)
+        if (used[i]) bigger.place(slot[i]);
+      slot = std::move(bigger.slot);
+      used = std::move(bigger.used);
+    }
+    place(k);
+  }
+  void erase(const std::string& k) {
+    long at = find(k);
+    if (at < 0) return;
+    used[size_t(at)] = false;
+    --count;
+    for (size_t j = (size_t(at) + 1) % slot.size(); used[j]; j = (j + 1) % slot.size()) {
+      used[j] = false;
+      place(slot[j]);
+    }
+  }
+  std::vector<std::string> order() const {
+    std::vector<std::string> out;
+    for (size_t i = 0; i < slot.size(); ++i)
+      if (used[i]) out.push_back(slot[i]);
+    return out;
+  }
+};
+
+TEST(ArraysTable, HashOrderMatchesModel) {
+  std::mt19937 rng(7);
+  AwkTable* t = awk_sanew(8);
+  ModelTable m(8);
+  for (int op = 0; op < 6000; ++op) {
+    std::string k = "key" + std::to_string(rng() % 3000);
+    if (rng() % 4 == 0) {
+      m.erase(k);
+      del(t, k);
+    } else {
+      m.insert(k);
+      put(t, k, 0);
+    }
+    ASSERT_EQ(t->capacity, int32_t(m.slot.size())) << "op " << op;
+    if (op % 97 == 0) {
+      ASSERT_EQ(slotOrder(t), m.order()) << "op " << op;
+    }
+  }
+  EXPECT_EQ(slotOrder(t), m.order());
+}
+
+// Random insertions and deletions against a std::map, checking every key
+// after every operation, for key pools that keep the table below, around
+// and well above one block of 256 slots.
+TEST(ArraysTable, RandomOperationsAgainstMap) {
+  struct Pool {
+    int keys;
+    int ops;
+    int deletePercent;
+  };
+  const Pool pools[] = {{40, 3000, 30}, {400, 3000, 40}, {3000, 2500, 20}, {3000, 2500, 60}};
+  std::mt19937 rng(2024);
+  for (const Pool& p : pools) {
+    AwkTable* t = awk_sanew(8);
+    std::map<std::string, int> model;
+    for (int op = 0; op < p.ops; ++op) {
+      std::string k = std::to_string(rng() % uint32_t(p.keys));
+      if (int(rng() % 100) < p.deletePercent) {
+        EXPECT_EQ(del(t, k), model.erase(k) == 1);
+      } else {
+        put(t, k, op);
+        model[k] = op;
+      }
+      std::string where = std::to_string(p.keys) + " keys, op " + std::to_string(op);
+      checkTable(t, model, where.c_str());
+      if (::testing::Test::HasFatalFailure()) return;
+    }
+  }
+}
+
+TEST(ArraysTable, BlocksAboveTwoHundredFiftySix) {
+  AwkTable* t = awk_sanew(8);
+  std::map<std::string, int> model;
+  for (int i = 0; i < 100000; ++i) put(t, std::to_string(i), model[std::to_string(i)] = i);
+  EXPECT_EQ(t->capacity, 262144);
+  EXPECT_EQ(t->sizeexp, 18);
+  checkTable(t, model, "100000 keys");
+  // Slots lie in 256-slot blocks: consecutive slots across a block boundary
+  // are in different blocks.
+  EXPECT_EQ(awk_slotat(t, 255) + 1, &t->dir[0][256]);
+  EXPECT_NE(awk_slotat(t, 256), &t->dir[0][256]);
+  EXPECT_EQ(awk_slotat(t, 256), &t->dir[1][0]);
+  for (int i = 0; i < 100000; i += 2) {
+    ASSERT_TRUE(del(t, std::to_string(i)));
+    model.erase(std::to_string(i));
+  }
+  checkTable(t, model, "after deleting half");
+}
+
+TEST(ArraysTable, KeyListIsASnapshot) {
+  AwkTable* t = awk_sanew(8);
+  for (int i = 0; i < 20; ++i) put(t, "k" + std::to_string(i), i);
+  const std::vector<std::string> before = slotOrder(t);
+  Cell arr{};
+  arr.tag = Tag::Array;
+  arr.w.t = t;
+  Cell it{};
+  awk_tabkeys(&arr, &it, 0);
+  ASSERT_EQ(it.tag, Tag::Array);
+  AwkTable* list = it.w.t;
+  EXPECT_EQ(list->kind, TableKind::KeyList);
+  EXPECT_EQ(list->capacity, 20);
+  EXPECT_EQ(list->count, 0);
+  // Change the array under the list: delete, add, grow.
+  for (int i = 0; i < 20; i += 3) del(t, "k" + std::to_string(i));
+  for (int i = 100; i < 200; ++i) put(t, "k" + std::to_string(i), i);
+  std::vector<std::string> seen;
+  Cell var{};
+  while (awka_forin(&it, &var)) {
+    ASSERT_EQ(var.tag, Tag::String);
+    EXPECT_EQ(var.w.s->ref, 1);  // a private copy
+    seen.emplace_back(var.w.s->view());
+    stringFree(var.w.s);
+  }
+  EXPECT_EQ(seen, before);
+  EXPECT_EQ(list->count, list->capacity);
+  EXPECT_EQ(awk_nextindex(&it), nullptr);  // stays exhausted
+  EXPECT_EQ(awka_forin(&it, &var), 0);
+}
+
+TEST(ArraysTable, KeyListsOfNonArrays) {
+  Cell scalar{};
+  cellSetInt(&scalar, 5);
+  Cell it{};
+  awk_tabkeys(&scalar, &it, 1);
+  ASSERT_EQ(it.tag, Tag::Array);
+  EXPECT_EQ(it.w.t->capacity, 0);
+  EXPECT_EQ(awk_nextindex(&it), nullptr);
+  EXPECT_EQ(awk_nextindex(&scalar), nullptr);
+  // A key list handed to awk_tabkeys as if it were an array gives an empty list.
+  Cell again{};
+  awk_tabkeys(&it, &again, 1);
+  EXPECT_EQ(again.w.t->capacity, 0);
+}
+
+TEST(ArraysTable, KeyListsSortedByType) {
+  AwkTable* t = awk_sanew(8);
+  for (const char* k : {"10", "9", "100", "a2", "a10"}) put(t, k, 0);
+  Cell arr{};
+  arr.tag = Tag::Array;
+  arr.w.t = t;
+  struct {
+    int sorttype;
+    std::vector<std::string> expect;
+  } cases[] = {
+      {1, {"9", "10", "100", "a2", "a10"}},
+      {2, {"10", "100", "9", "a10", "a2"}},
+      {9, {"a10", "a2", "100", "10", "9"}},
+      {0, slotOrder(t)},
+  };
+  for (const auto& c : cases) {
+    Cell it{};
+    awk_tabkeys(&arr, &it, c.sorttype);
+    std::vector<std::string> got;
+    while (AwkString* k = awk_nextindex(&it)) got.emplace_back(k->view());
+    EXPECT_EQ(got, c.expect) << "SORTTYPE " << c.sorttype;
+  }
+}
+
+}  // namespace
