@@ -1,0 +1,6 @@
+// vornc: the compiler's command line (being written).
+#include <cstdio>
+int main() {
+  std::fputs("vornc: not ready yet\n", stderr);
+  return 2;
+}

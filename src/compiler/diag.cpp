@@ -1,0 +1,74 @@
+#include "compiler/diag.h"
+
+#include <algorithm>
+
+namespace vorn::compiler {
+
+SourceFile::SourceFile(std::string n, std::string t) : name(std::move(n)), text(std::move(t)) {
+  lineStarts.push_back(0);
+  for (size_t i = 0; i < text.size(); ++i)
+    if (text[i] == '\n') lineStarts.push_back(uint32_t(i + 1));
+}
+
+int SourceFile::lineOf(uint32_t offset) const {
+  auto it = std::upper_bound(lineStarts.begin(), lineStarts.end(), offset);
+  return int(it - lineStarts.begin());
+}
+
+int SourceFile::columnOf(uint32_t offset) const {
+  int line = lineOf(offset);
+  return int(offset - lineStarts[size_t(line - 1)]) + 1;
+}
+
+std::string_view SourceFile::lineText(int line) const {
+  if (line < 1 || size_t(line) > lineStarts.size()) return {};
+  size_t b = lineStarts[size_t(line - 1)];
+  size_t e = text.find('\n', b);
+  if (e == std::string::npos) e = text.size();
+  if (e > b && text[e - 1] == '\r') --e;
+  return std::string_view(text).substr(b, e - b);
+}
+
+void Diagnostics::add(Severity s, const SourceFile* file, int line, int column, std::string text) {
+  // A second message at the same place is almost always a consequence of
+  // the first.
+  for (auto it = list_.rbegin(); it != list_.rend() && it - list_.rbegin() < 4; ++it)
+    if (it->file == file && it->line == line && it->column == column && it->severity == s) return;
+  if (s == Severity::Error) {
+    if (errors_ >= kMaxErrors) return;
+    ++errors_;
+  }
+  list_.push_back({s, file, line, column, std::move(text)});
+}
+
+void Diagnostics::error(const SourceFile* file, int line, int column, std::string text) {
+  add(Severity::Error, file, line, column, std::move(text));
+}
+
+void Diagnostics::warning(const SourceFile* file, int line, int column, std::string text) {
+  add(Severity::Warning, file, line, column, std::move(text));
+}
+
+std::string Diagnostics::format(const Diagnostic& d) {
+  std::string out;
+  const char* sev = d.severity == Severity::Error ? "error: " : "warning: ";
+  if (!d.file) return std::string("vornc: ") + sev + d.text + "\n";
+  out = d.file->name + ":" + std::to_string(d.line) + ":" + std::to_string(d.column) + ": " +
+        sev + d.text + "\n";
+  std::string_view src = d.file->lineText(d.line);
+  out += " ";
+  out.append(src);
+  out += "\n ";
+  // The caret lines up under tabs as the line above does.
+  for (int i = 1; i < d.column && size_t(i - 1) < src.size(); ++i) out += src[size_t(i - 1)] == '\t' ? '\t' : ' ';
+  out += "^\n";
+  return out;
+}
+
+std::string Diagnostics::format() const {
+  std::string out;
+  for (const auto& d : list_) out += format(d);
+  return out;
+}
+
+}  // namespace vorn::compiler
