@@ -154,6 +154,22 @@ int ImageWriter::addExtern(uint32_t word) {
   return int(impl_->externs.size() - 1);
 }
 
+int ImageWriter::addExternFunction(int16_t returnType, std::span<const uint8_t> paramTypes,
+                                   std::string_view name) {
+  constexpr size_t kMaxParams = 20, kNameAt = 28;
+  if (paramTypes.size() > kMaxParams)
+    throw ImageError(errorText("external function %.*s has %zu parameters (at most %zu)",
+                               int(name.size()), name.data(), paramTypes.size(), kMaxParams));
+  if (name.find('\0') != std::string_view::npos)
+    throw ImageError("external function name contains a NUL byte");
+  std::vector<uint8_t> d(kNameAt + name.size() + 1, 0);
+  putBe16(d.data(), uint16_t(paramTypes.size() << 9));
+  putBe16(d.data() + 2, uint16_t(returnType));
+  std::copy(paramTypes.begin(), paramTypes.end(), d.begin() + 8);
+  std::copy(name.begin(), name.end(), d.begin() + kNameAt);
+  return addExtern(impl_->layout.bytes(d, 4, "extern descriptor"));
+}
+
 void ImageWriter::addSymbol(std::string_view name, SymbolRecord record) {
   if (!impl_->symbolNames.emplace(name).second)
     throw ImageError(errorText("symbol '%.*s' added twice", int(name.size()), name.data()));
@@ -211,6 +227,9 @@ std::vector<uint8_t> ImageWriter::build() {
   // Functions: header, code, name list and its NUL together in one segment.
   std::vector<uint32_t> ftab;
   if (!in.functions.empty()) ftab.assign(size_t(in.functions.rbegin()->first - 999), 0);
+  for (const auto& [offset, gid] : in.rootGids)
+    if (gid != 0 && !in.functions.count(gid))
+      throw ImageError(errorText("phase function %d has no code", gid));
   for (const auto& [gid, fn] : in.functions) {
     const std::string names = fn.hasNameList ? fn.nameList : std::string();
     size_t length = kFunctionHeaderSize + fn.code.size();

@@ -79,6 +79,12 @@ class ImageWriter {
   // Extern table entry (a word, usually the vaddr of a descriptor); returns
   // its index (gid - 10000).
   int addExtern(uint32_t word);
+  // Places an external function descriptor (parameter count << 9 in the
+  // first u16, the return type code, a zero address word, up to 20
+  // parameter type codes, the NUL-terminated "library:function" name) and
+  // adds its vaddr to the extern table; returns its index (gid - 10000).
+  int addExternFunction(int16_t returnType, std::span<const uint8_t> paramTypes,
+                        std::string_view name);
   void addSymbol(std::string_view name, SymbolRecord record);
 
   void setRootGid(int offset, int gid);        // root::kInitFunction ...

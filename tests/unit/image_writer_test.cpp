@@ -5,7 +5,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <functional>
 #include <iterator>
@@ -263,6 +265,10 @@ TEST(ImageWriter, RefusesWhatCannotBeLaidOut) {
       {"function gid above range", [](ImageWriter& w) { w.setFunction(3000, {}); }},
       {"root offset that holds no gid", [](ImageWriter& w) { w.setRootGid(root::kFlags, 1000); }},
       {"phase gid out of range", [](ImageWriter& w) { w.setRootGid(root::kMainFunction, 8000); }},
+      {"phase function without code", [](ImageWriter& w) {
+         w.setRootGid(root::kMainFunction, 1005);
+         w.build();
+       }},
       {"stamp 0", [](ImageWriter& w) { w.setBuildStamp(0); }},
       {"too many globals", [](ImageWriter& w) { w.setGlobalCount(2001); }},
       {"duplicate symbol", [](ImageWriter& w) {
@@ -321,6 +327,9 @@ TEST(ImageWriter, ModulesAndExterns) {
   uint32_t dv = w.addBytes(desc, 4);
   EXPECT_EQ(w.addExtern(dv), 0);
   EXPECT_EQ(w.addExtern(0x12345678), 1);
+  const uint8_t types[] = {8, 0x22, 4};
+  EXPECT_EQ(w.addExternFunction(0x24, types, "libm.so;frexp"), 2);
+  EXPECT_THROW(w.addExternFunction(2, std::vector<uint8_t>(21, 2), "x:y"), ImageError);
   auto img = w.build();
   ImageReader r;
   ASSERT_TRUE(r.open(img));
@@ -333,13 +342,23 @@ TEST(ImageWriter, ModulesAndExterns) {
   }
   auto ext = r.externTable();
   ASSERT_TRUE(ext);
-  ASSERT_EQ(ext.value, (std::vector<uint32_t>{dv, 0x12345678}));
-  auto e = r.externAt(dv);
-  ASSERT_TRUE(e) << e.error;
-  EXPECT_EQ(e.value.paramCount(), 2);
-  EXPECT_EQ(e.value.returnType, 2);
-  EXPECT_EQ(e.value.paramTypes[1], 7);
-  EXPECT_EQ(e.value.name, name);
+  ASSERT_EQ(ext.value.size(), 3u);
+  EXPECT_EQ(ext.value[0], dv);
+  EXPECT_EQ(ext.value[1], 0x12345678u);
+  struct Case { uint32_t vaddr; int params; int16_t ret; std::vector<uint8_t> types; std::string name; };
+  const Case cases[] = {{dv, 2, 2, {2, 7}, name}, {ext.value[2], 3, 0x24, {8, 0x22, 4}, "libm.so;frexp"}};
+  for (const Case& c : cases) {
+    auto e = r.externAt(c.vaddr);
+    ASSERT_TRUE(e) << e.error;
+    EXPECT_EQ(e.value.paramCount(), c.params);
+    EXPECT_EQ(e.value.returnType, c.ret);
+    EXPECT_EQ(e.value.address, 0u);
+    EXPECT_TRUE(std::equal(c.types.begin(), c.types.end(), e.value.paramTypes.begin()));
+    EXPECT_EQ(e.value.paramTypes[c.types.size()], 0);
+    EXPECT_EQ(e.value.name, c.name);
+    // The first word shifted right by 25 is the parameter count.
+    EXPECT_EQ(r.u32At(c.vaddr).value >> 25, uint32_t(c.params));
+  }
 }
 
 TEST(ImageWriter, StoredArgumentList) {
@@ -551,6 +570,47 @@ TEST(ImageWriter, BindPatchesMarkerAndAppendsImage) {
   EXPECT_THROW(ImageWriter::bind(rt, out, img, "p"), ImageError) << "two markers, not ELF";
   unlink(rt.c_str());
   unlink(out.c_str());
+}
+
+// A writable copy of the marker in this test program's own data; the
+// writer's read-only constant is a second copy in the same file.
+[[gnu::used]] char ownMarker[12] = {'X', '1', 'X', '2', 'X', '3', 'X', '4', 'X', 0, 0, 0};
+
+size_t countMarkers(const std::vector<uint8_t>& bytes) {
+  size_t n = 0;
+  for (auto it = bytes.begin();
+       (it = std::search(it, bytes.end(), std::begin(kBindMarker), std::end(kBindMarker))) != bytes.end();
+       ++it)
+    ++n;
+  return n;
+}
+
+// Binding an ELF file with a read-only and a writable copy of the marker
+// patches the writable one only.
+void expectBindsOneMarker(const std::string& exePath) {
+  auto before = slurp(exePath);
+  ASSERT_GE(countMarkers(before), 1u);
+  ImageWriter w;
+  auto img = w.build();
+  std::string out = tempPath("elf");
+  ImageWriter::bind(exePath, out, img, "elfprog");
+  auto after = slurp(out);
+  ASSERT_EQ(after.size(), before.size() + img.size() + 4);
+  EXPECT_EQ(countMarkers(after), countMarkers(before) - 1);
+  const char patched[12] = {'e', 'l', 'f', 'p', 'r', 'o', 'g', 0, 0, 0, 0, 0};
+  EXPECT_NE(std::search(after.begin(), after.end(), std::begin(patched), std::end(patched)), after.end());
+  unlink(out.c_str());
+}
+
+TEST(ImageWriter, BindPicksTheWritableMarkerOfAnElfFile) {
+  ASSERT_EQ(ownMarker[1], '1');
+  expectBindsOneMarker("/proc/self/exe");
+}
+
+TEST(ImageWriter, BindsTheRealRunTime) {
+  const char* vrun = std::getenv("VRUN");
+  if (!vrun || access(vrun, R_OK) != 0) GTEST_SKIP() << "VRUN not set";
+  expectBindsOneMarker(vrun);
 }
 
 TEST(ImageWriter, ReaderRefusesMalformedRoots) {
