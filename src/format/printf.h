@@ -10,8 +10,8 @@
 
 // One parsed conversion spec.
 struct PrintSpec {
-  int16_t width;
-  int16_t precision;
+  int32_t width;       // may be huge or (from "*") negative
+  int32_t precision;
   int16_t precgiven;   // "." or "," seen
   int16_t left;        // "-"
   int16_t padchar;     // ' ' or '0'
@@ -39,9 +39,10 @@ char* awk_l_format(int32_t value, char* bufend, int isSigned, int signchar, int 
 inline constexpr int kCvtBufSize = 512;
 
 // Converts one argument under spec into buf (kCvtBufSize bytes). Integers
-// come in `ival` (32-bit pattern), floats in `dval`, strings in `sval`
-// (length `slen`). Returns the text start and sets *len.
-const char* awk_sprint_cvt(char* buf, PrintSpec* spec, int32_t ival, double dval,
+// come in `ival` (the 32-bit pattern; %p uses all 64 bits), floats in
+// `dval`, strings in `sval` (length `slen`, returned in place). Returns the
+// text start and sets *len. Caps the precision at 50 (warning once per run).
+const char* awk_sprint_cvt(char* buf, PrintSpec* spec, int64_t ival, double dval,
                            const char* sval, uint32_t slen, uint32_t* len);
 
 // AWK-level formatting. Returns a new string object (partial on error) and

@@ -48,6 +48,11 @@ void awk_matherrn(int n);
 // arguments let a pole (log(0)) be told from an overflow.
 void awk_mathlibchk(const char* fname, double result);
 
+// Calls a one- or two-argument math-library function with the error
+// checks above around it.
+double awk_mathcall1(const char* fname, double (*fn)(double), double x);
+double awk_mathcall2(const char* fname, double (*fn)(double, double), double x, double y);
+
 // Special-variable handler of MASK87 and FLOATMASK.
 void awk_vFLOATMASK(int set, Cell* cell, void* arg);
 
