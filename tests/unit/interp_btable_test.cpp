@@ -1,0 +1,112 @@
+// The builtin table and the small builtins it carries directly: every slot
+// has a handler, peek and poke work byte-wise on granted memory only, and
+// the port builtins leave their result uninitialized.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <string>
+
+#include "builtins/btable.h"
+#include "interp/cell.h"
+
+namespace {
+
+TEST(BuiltinTable, EverySlotHasAHandler) {
+  EXPECT_EQ(awk_b_table[0], nullptr);
+  for (int s = 1; s < vorn::image::kBuiltinSlots; ++s)
+    EXPECT_NE(awk_b_table[s], nullptr) << vorn::image::kBuiltinNames[s];
+}
+
+TEST(BuiltinTable, SlotsReachTheirHandlers) {
+  namespace slot = vorn::image::slot;
+  const std::pair<int, BuiltinFn> cases[] = {
+      {slot::b_argcount, b_argcount}, {slot::b_argval, b_argval}, {slot::b_call, b_call},
+      {slot::b_calla, b_calla},       {slot::b_peek, b_peek},     {slot::b_poke, b_poke},
+      {slot::b_inp, b_inp},           {slot::b_outpw, b_outpw},   {slot::b_interrupt, b_interrupt},
+      {slot::b_print, b_print},       {slot::b___fprintf, b___fprintf},
+  };
+  for (auto [s, fn] : cases) EXPECT_EQ(awk_b_table[s], fn) << vorn::image::kBuiltinNames[s];
+}
+
+Cell addressCell(const void* p) {
+  Cell c{};
+  uintptr_t a = reinterpret_cast<uintptr_t>(p);
+  if (a <= INT32_MAX) {
+    cellSetInt(&c, int32_t(a));
+  } else {
+    cellSetFloat(&c, double(a), 0);
+  }
+  return c;
+}
+
+TEST(BuiltinPeekPoke, ByteWiseOnGrantedMemory) {
+  unsigned char buf[4] = {0x00, 0xFF, 0x7F, 0x80};
+  awk_memgrant(buf, sizeof buf);
+  Cell result{};
+  awk_retval = &result;
+  const int32_t want[4] = {0, 255, 127, 128};
+  for (int i = 0; i < 4; ++i) {
+    cellSetUninit(&result);
+    Cell a = addressCell(buf + i);
+    b_peek(1, &a);
+    ASSERT_EQ(int(result.tag), int(Tag::Int));
+    EXPECT_EQ(result.w.i, want[i]);
+  }
+  Cell args[2] = {addressCell(buf + 2), {}};
+  cellSetInt(&args[1], 0x1234);   // only the low byte is stored
+  cellSetUninit(&result);
+  b_poke(2, args);
+  EXPECT_EQ(buf[2], 0x34);
+  EXPECT_EQ(int(result.tag), int(Tag::Uninit));
+  awk_memrevoke(buf);
+}
+
+TEST(BuiltinPeekPoke, RefusesMemoryNotHandedOut) {
+  unsigned char buf[2] = {1, 2};
+  unsigned char other = 9;
+  awk_memgrant(buf, sizeof buf);
+  Cell result{};
+  awk_retval = &result;
+  const void* refused[] = {buf + 2, &other, buf - 1};
+  for (const void* p : refused) {
+    cellSetUninit(&result);
+    Cell a = addressCell(p);
+    testing::internal::CaptureStderr();
+    b_peek(1, &a);
+    std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(int(result.tag), int(Tag::Uninit));
+    EXPECT_NE(err.find("invalid argument to peek"), std::string::npos) << err;
+  }
+  Cell args[2] = {addressCell(&other), {}};
+  cellSetInt(&args[1], 1);
+  testing::internal::CaptureStderr();
+  b_poke(2, args);
+  std::string err = testing::internal::GetCapturedStderr();
+  EXPECT_EQ(other, 9);
+  EXPECT_NE(err.find("invalid argument to poke"), std::string::npos) << err;
+  awk_memrevoke(buf);
+  Cell a = addressCell(buf);
+  EXPECT_FALSE(awk_memgranted(reinterpret_cast<uintptr_t>(buf)));
+  testing::internal::CaptureStderr();
+  b_peek(1, &a);
+  testing::internal::GetCapturedStderr();
+  EXPECT_EQ(int(result.tag), int(Tag::Uninit));
+}
+
+TEST(BuiltinPorts, DoNothingAndLeaveNoResult) {
+  Cell result{};
+  awk_retval = &result;
+  const BuiltinFn fns[] = {b_inp, b_inpw, b_outp, b_outpw, b_interrupt};
+  for (BuiltinFn fn : fns) {
+    Cell args[2];
+    cellSetInt(&args[0], 0x378);
+    cellSetInt(&args[1], 7);
+    cellSetUninit(&result);
+    fn(2, args);
+    EXPECT_EQ(int(result.tag), int(Tag::Uninit));
+    EXPECT_EQ(args[0].w.i, 0x378);
+    EXPECT_EQ(args[1].w.i, 7);
+  }
+}
+
+}  // namespace

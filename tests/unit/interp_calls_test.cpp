@@ -1,0 +1,487 @@
+// Calls, frames and references: unwinding on exit and next through nested
+// calls, missing arguments, by-reference parameters, the native entries,
+// call by name, and the stack and pass-by-reference limits.
+#include "arrays/table.h"
+#include "builtins/btable.h"
+#include "interp_fixture.h"
+
+namespace interptest {
+namespace {
+
+namespace slot = img::slot;
+
+// A function that calls `callee` with no arguments and then stores 99 in
+// global `mark` (which must not happen when the callee unwinds).
+Asm callThenMark(int callee, int mark) {
+  Asm a;
+  a.op(Op::op_line).u(1);
+  a.op(Op::op_pushslot);
+  a.op(Op::op_call).p(0, 0).c(callee);
+  a.op(Op::op_pop);
+  a.op(Op::op_line).u(2);
+  a.op(Op::op_pushi32).w(99);
+  a.op(Op::op_gstore).g(mark);
+  a.op(Op::op_ret);
+  return a;
+}
+
+struct UnwindCase {
+  const char* name;
+  Op op;            // op_exit or op_next in the innermost function
+  bool viaMain;     // run through awki0f (the record loop's entry)
+  int pendingBit;
+};
+
+TEST(InterpUnwind, ExitAndNextLeaveEveryFrame) {
+  const UnwindCase cases[] = {
+      {"exit from BEGIN's callee's callee", Op::op_exit, false, kCondExit},
+      {"next from the main function's callee", Op::op_next, true, kCondNext},
+      {"exit from the main function's callee", Op::op_exit, true, kCondExit},
+  };
+  for (const UnwindCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    Program p;
+    p.fn(1000, callThenMark(1001, kG0));
+    p.fn(1001, callThenMark(1002, kG0 + 1));
+    Asm inner;
+    inner.op(Op::op_line).u(7);
+    inner.op(Op::op_pushi32).w(1);   // a working cell the unwinding must drop
+    if (c.op == Op::op_exit) inner.op(Op::op_pushi32).w(3);
+    inner.op(c.op);
+    p.fn(1002, inner);
+    ASSERT_TRUE(p.load());
+    Cell* base = awk_sp;
+    if (c.viaMain) {
+      awki0f(1000, awk_fun_lock(1000));
+    } else {
+      awki0(1000);
+    }
+    EXPECT_EQ(awk_sp, base);
+    EXPECT_EQ(awk_gt_conditions, c.pendingBit);
+    EXPECT_EQ(int(global(kG0)->tag), int(Tag::Uninit));
+    EXPECT_EQ(int(global(kG0 + 1)->tag), int(Tag::Uninit));
+    if (c.op == Op::op_exit) {
+      EXPECT_EQ(awk_exitstatus, 3);
+    }
+    EXPECT_EQ(awk_fun_gid, 0);
+  }
+}
+
+TEST(InterpUnwind, ExitWithoutValueKeepsTheStatus) {
+  Program p;
+  Asm a;
+  a.op(Op::op_line).u(1);
+  a.op(Op::op_pushu);
+  a.op(Op::op_exit);
+  p.fn(1000, a);
+  ASSERT_TRUE(p.load());
+  awk_exitstatus = 7;
+  awki0(1000);
+  EXPECT_EQ(awk_exitstatus, 7);
+  EXPECT_EQ(awk_gt_conditions, kCondExit);
+}
+
+// f(a, b, c, d, e, g) called as f(10, 20): four cells are pushed for the
+// missing parameters; argcount is 2; argval beyond it is uninitialized.
+TEST(InterpCalls, FewerArgumentsThanParameters) {
+  Program p;
+  Asm caller;
+  caller.op(Op::op_line).u(1);
+  caller.op(Op::op_pushun).b(5);       // result slot and four missing parameters
+  caller.op(Op::op_pushi32).w(20);
+  caller.op(Op::op_pushi32).w(10);
+  caller.op(Op::op_call).p(6, 2).c(1001);
+  caller.op(Op::op_pop);
+  caller.op(Op::op_ret);
+  p.fn(1000, caller);
+
+  Asm f;
+  auto store = [&](int g) { f.op(Op::op_gstore).g(g); };
+  f.op(Op::op_line).u(2);
+  f.op(Op::op_pushslot);
+  f.op(Op::op_bcall).p(0, 0).s(slot::b_argcount);
+  store(kG0);
+  for (int n : {2, 5}) {
+    f.op(Op::op_pushslot);
+    f.op(Op::op_pushi16).h(int16_t(n));
+    f.op(Op::op_bcall).p(1, 1).s(slot::b_argval);
+    store(n == 2 ? kG0 + 1 : kG0 + 2);
+  }
+  f.op(Op::op_lpush).l(Asm::param(6));
+  store(kG0 + 3);
+  f.op(Op::op_pushi32).w(5);            // a missing parameter is an ordinary local
+  f.op(Op::op_lstore).l(Asm::param(4));
+  f.op(Op::op_lpush).l(Asm::param(4));
+  store(kG0 + 4);
+  f.op(Op::op_ret);
+  p.fn(1001, f, 6, 0, "a b c d e g;");
+  ASSERT_TRUE(p.load());
+  Cell* base = awk_sp;
+  awki0(1000);
+  EXPECT_EQ(awk_sp, base);
+  EXPECT_EQ(global(kG0)->w.i, 2);
+  EXPECT_EQ(global(kG0 + 1)->w.i, 20);
+  EXPECT_EQ(int(global(kG0 + 2)->tag), int(Tag::Uninit));
+  EXPECT_EQ(int(global(kG0 + 3)->tag), int(Tag::Uninit));
+  EXPECT_EQ(global(kG0 + 4)->w.i, 5);
+}
+
+// function set(&v) { v = 5; G1 = G0 } sees the global change at once.
+TEST(InterpRefs, ParameterByReferenceToAGlobal) {
+  Program p;
+  Asm caller;
+  caller.op(Op::op_line).u(1);
+  caller.op(Op::op_pushslot);
+  caller.op(Op::op_gref).g(kG0);
+  caller.op(Op::op_call).p(1, 1).c(1001);
+  caller.op(Op::op_pop);
+  caller.op(Op::op_ret);
+  p.fn(1000, caller);
+  Asm f;
+  f.op(Op::op_line).u(2);
+  f.op(Op::op_pushi32).w(5);
+  f.op(Op::op_lstore).l(Asm::param(1));
+  f.op(Op::op_gpush).g(kG0);
+  f.op(Op::op_gstore).g(kG0 + 1);
+  f.op(Op::op_ret);
+  p.fn(1001, f, 1, 0, "v;");
+  ASSERT_TRUE(p.load());
+  awki0(1000);
+  EXPECT_EQ(global(kG0)->w.i, 5);
+  EXPECT_EQ(global(kG0 + 1)->w.i, 5);
+}
+
+// A caller's local passed by reference through two levels: the inner
+// function assigns the string "deep", the outer reads it back.
+TEST(InterpRefs, ParameterByReferenceToALocalThroughTwoCalls) {
+  Program p;
+  Asm caller;
+  caller.op(Op::op_locals).u(1);
+  caller.op(Op::op_line).u(1);
+  caller.op(Op::op_pushslot);
+  caller.op(Op::op_lref).l(Asm::local(1));
+  caller.op(Op::op_call).p(1, 1).c(1001);
+  caller.op(Op::op_pop);
+  caller.op(Op::op_lpush).l(Asm::local(1));
+  caller.op(Op::op_gstore).g(kG0);
+  caller.op(Op::op_ret);
+  p.fn(1000, caller, 0, 1, ";x");
+  Asm mid;
+  mid.op(Op::op_line).u(2);
+  mid.op(Op::op_pushslot);
+  mid.op(Op::op_lref).l(Asm::param(1));   // passes the reference on
+  mid.op(Op::op_call).p(1, 1).c(1002);
+  mid.op(Op::op_pop);
+  mid.op(Op::op_ret);
+  p.fn(1001, mid, 1, 0, "r;");
+  Asm inner;
+  inner.op(Op::op_line).u(3);
+  inner.op(Op::op_pushs).a(p.str("deep"));
+  inner.op(Op::op_lstore).l(Asm::param(1));
+  inner.op(Op::op_ret);
+  p.fn(1002, inner, 1, 0, "r;");
+  ASSERT_TRUE(p.load());
+  awki0(1000);
+  EXPECT_EQ(text(global(kG0)), "deep");
+}
+
+// bump(&e) { e = e + 1 } on a["k"] that does not exist yet: the read
+// through the reference creates it, the store sets it to 1.
+TEST(InterpRefs, ParameterByReferenceToAnArrayElement) {
+  Program p;
+  Asm caller;
+  caller.op(Op::op_line).u(1);
+  for (int i = 0; i < 2; ++i) {
+    caller.op(Op::op_pushslot);
+    caller.op(Op::op_gpusharr).g(kG0 + 1);
+    caller.op(Op::op_pushs).a(p.str("k"));
+    caller.op(Op::op_aref);
+    caller.op(Op::op_call).p(1, 1).c(1001);
+    caller.op(Op::op_pop);
+  }
+  caller.op(Op::op_gpusharr).g(kG0 + 1);
+  caller.op(Op::op_pushs).a(p.str("k"));
+  caller.op(Op::op_aget);
+  caller.op(Op::op_gstore).g(kG0);
+  caller.op(Op::op_ret);
+  p.fn(1000, caller);
+  Asm f;
+  f.op(Op::op_line).u(2);
+  f.op(Op::op_lpush).l(Asm::param(1));
+  f.op(Op::op_addi32).w(1);
+  f.op(Op::op_lstore).l(Asm::param(1));
+  f.op(Op::op_ret);
+  p.fn(1001, f, 1, 0, "e;");
+  ASSERT_TRUE(p.load());
+  awki0(1000);
+  EXPECT_EQ(global(kG0)->w.i, 2);
+  EXPECT_EQ(awk_tablength(global(kG0 + 1)->w.t), 1);
+}
+
+// fill(&arr) { arr["x"] = 1 } on an uninitialized global makes it an array.
+TEST(InterpRefs, ReferenceUsedAsArrayConvertsTheTarget) {
+  Program p;
+  Asm caller;
+  caller.op(Op::op_line).u(1);
+  caller.op(Op::op_pushslot);
+  caller.op(Op::op_gref).g(kG0);
+  caller.op(Op::op_call).p(1, 1).c(1001);
+  caller.op(Op::op_pop);
+  caller.op(Op::op_ret);
+  p.fn(1000, caller);
+  Asm f;
+  f.op(Op::op_line).u(2);
+  f.op(Op::op_pushi32).w(1);
+  f.op(Op::op_lpusharr).l(Asm::param(1));
+  f.op(Op::op_pushs).a(p.str("x"));
+  f.op(Op::op_aset);
+  f.op(Op::op_ret);
+  p.fn(1001, f, 1, 0, "arr;");
+  ASSERT_TRUE(p.load());
+  awki0(1000);
+  ASSERT_EQ(int(global(kG0)->tag), int(Tag::Array));
+  EXPECT_EQ(awk_tablength(global(kG0)->w.t), 1);
+}
+
+// The reference services used by builtins, on each kind they can reach
+// without the field layer.
+TEST(InterpRefs, GetAndSetThroughEachKind) {
+  Program p;
+  Asm a;
+  a.op(Op::op_ret);
+  p.fn(1000, a);
+  ASSERT_TRUE(p.load());
+  Cell local{};
+  Cell refs[3] = {};
+  refs[0].tag = Tag::Ref;
+  refs[0].aux8a = uint8_t(RefKind::Global);
+  refs[0].w.i = kG0 + 2;
+  refs[1].tag = Tag::Ref;
+  refs[1].aux8a = uint8_t(RefKind::Local);
+  refs[1].w.cell = &local;
+  refs[2].tag = Tag::Ref;
+  refs[2].aux8a = uint8_t(RefKind::Element);
+  refs[2].w.t = awk_sanew(4);
+  refs[2].x.key = stringNew("e");
+  for (Cell& r : refs) {
+    Cell v;
+    cellSetInt(&v, 41);
+    awk_setref(&r, &v);
+    EXPECT_EQ(awk_getrefl(&r), 41);
+    AwkString* s = awk_getrefs(&r);
+    EXPECT_EQ(std::string(s->view()), "41");
+    stringFree(s);
+  }
+  EXPECT_EQ(awk_getrefp(&refs[0]), global(kG0 + 2));
+  EXPECT_EQ(awk_getrefp(&refs[1]), &local);
+  EXPECT_EQ(awk_getrefp(&refs[2]), nullptr);
+  Cell plain;
+  cellSetInt(&plain, 3);
+  EXPECT_EQ(awk_getrefp(&plain), &plain);
+  awk_unaccess(&refs[2]);
+}
+
+// f(a, b, c, d) returns a*1000 + b*100 + c*10 + d and stores argcount.
+Asm digitsFunction() {
+  Asm f;
+  f.op(Op::op_line).u(1);
+  f.op(Op::op_pushslot);
+  f.op(Op::op_bcall).p(0, 0).s(slot::b_argcount);
+  f.op(Op::op_gstore).g(kG0);
+  f.op(Op::op_pushi32).w(0);
+  for (int i = 1; i <= 4; ++i) {
+    f.op(Op::op_pushi32).w(10);
+    f.op(Op::op_mul);
+    f.op(Op::op_lpush).l(Asm::param(i));
+    f.op(Op::op_add);
+  }
+  f.op(Op::op_retv);
+  return f;
+}
+
+TEST(InterpNative, Awki4AndAwkin) {
+  Program p;
+  p.fn(1001, digitsFunction(), 4, 0, "a b c d;");
+  ASSERT_TRUE(p.load());
+  Cell* base = awk_sp;
+  Cell result;
+  awk_retval = &result;
+  EXPECT_EQ(awki4(1001, 2, 1, 2, 3, 4), 1234);
+  EXPECT_EQ(global(kG0)->w.i, 2);
+  EXPECT_EQ(awk_retval, &result);
+
+  Cell args[2];
+  cellSetInt(&args[0], 5);
+  cellSetInt(&args[1], 6);
+  Cell out;
+  awkin(1001, 2, args, &out);
+  EXPECT_EQ(int(out.tag), int(Tag::Int));
+  EXPECT_EQ(out.w.i, 5600);  // the missing c and d read as 0
+  EXPECT_EQ(global(kG0)->w.i, 2);
+  EXPECT_EQ(awk_sp, base);
+  EXPECT_EQ(awk_retval, &result);
+
+  std::string err;
+  int32_t r = 1;
+  awk_debuge = 1;  // the error reports and returns
+  guarded([&] { r = awki4(0, 0, 0, 0, 0, 0); }, &err);
+  awk_debuge = 0;
+  EXPECT_EQ(r, 0);
+  EXPECT_NE(err.find("Attempt to call unregistered call back function"), std::string::npos);
+}
+
+// call() and calla() by name, with the symbol table of the image.
+class InterpCallByName : public ::testing::Test {
+ protected:
+  // BEGIN runs `body`, which pushes call's arguments; the result goes to G0.
+  void SetUp() override {
+    p.function("digits", 1001);
+    p.fn(1001, digitsFunction(), 4, 0, "a b c d;");
+    p.builtin("argcount", slot::b_argcount, img::kBuiltinCallable, 0, 0, 0);
+    p.builtin("substr", slot::b_substr, 0, 2, 3, 0);
+  }
+  int run(const std::function<void(Asm&)>& args, int argc, int builtinSlot,
+          std::string* err) {
+    Asm a;
+    a.op(Op::op_line).u(1);
+    a.op(Op::op_pushslot);
+    args(a);
+    a.op(Op::op_bcall).p(uint8_t(argc), uint8_t(argc)).s(builtinSlot);
+    a.op(Op::op_gstore).g(kG0);
+    a.op(Op::op_ret);
+    p.fn(1000, a);
+    if (!p.load()) return -2;
+    return guarded([&] { awki0(1000); }, err);
+  }
+  Program p;
+};
+
+TEST_F(InterpCallByName, CallsAnAwkFunction) {
+  std::string err;
+  EXPECT_EQ(run([&](Asm& a) {
+              a.op(Op::op_pushi32).w(3);
+              a.op(Op::op_pushi32).w(2);
+              a.op(Op::op_pushs).a(p.str("digits"));
+            }, 3, slot::b_call, &err), -1);
+  EXPECT_EQ(global(kG0)->w.i, 2300);
+  EXPECT_EQ(global(kG0 + 0)->tag, Tag::Int);
+  EXPECT_EQ(err, "");
+}
+
+TEST_F(InterpCallByName, MissingNameWarns) {
+  std::string err;
+  EXPECT_EQ(run([&](Asm& a) { a.op(Op::op_pushs).a(p.str("nosuch")); }, 1, slot::b_call, &err),
+            -1);
+  EXPECT_NE(err.find("call() function name 'nosuch' not found"), std::string::npos) << err;
+  EXPECT_EQ(int(global(kG0)->tag), int(Tag::Uninit));
+}
+
+TEST_F(InterpCallByName, BuiltinWithoutTheFlagIsNotCalled) {
+  std::string err;
+  EXPECT_EQ(run([&](Asm& a) { a.op(Op::op_pushs).a(p.str("substr")); }, 1, slot::b_call, &err),
+            -1);
+  EXPECT_NE(err.find("Function substr can not be called at runtime"), std::string::npos) << err;
+}
+
+TEST_F(InterpCallByName, CallableBuiltinRunsInTheCallersFrame) {
+  // digits(...) calls call("argcount") with three arguments supplied.
+  Asm f;
+  f.op(Op::op_line).u(1);
+  f.op(Op::op_pushslot);
+  f.op(Op::op_pushs).a(p.str("argcount"));
+  f.op(Op::op_bcall).p(1, 1).s(slot::b_call);
+  f.op(Op::op_retv);
+  p.fn(1002, f, 3, 0, "a b c;");
+  p.function("counter", 1002);
+  std::string err;
+  EXPECT_EQ(run([&](Asm& a) {
+              for (int i = 0; i < 3; ++i) a.op(Op::op_pushi32).w(i);
+              a.op(Op::op_pushs).a(p.str("counter"));
+            }, 4, slot::b_call, &err), -1);
+  EXPECT_EQ(global(kG0)->w.i, 3) << err;
+}
+
+// calla(name, arr) passes arr[1], arr[2], ... up to the first missing key.
+TEST_F(InterpCallByName, CallaStopsAtTheFirstMissingKey) {
+  std::string err;
+  EXPECT_EQ(run([&](Asm& a) {
+              for (auto [k, v] : {std::pair{"1", 4}, {"2", 5}, {"4", 9}}) {
+                a.op(Op::op_pushi32).w(v);
+                a.op(Op::op_gpusharr).g(kG0 + 1);
+                a.op(Op::op_pushs).a(p.str(k));
+                a.op(Op::op_aset);
+              }
+              a.op(Op::op_gpush).g(kG0 + 1);
+              a.op(Op::op_pushs).a(p.str("digits"));
+            }, 2, slot::b_calla, &err), -1);
+  EXPECT_EQ(global(kG0)->w.i, 4500);
+  EXPECT_EQ(err, "");
+}
+
+TEST_F(InterpCallByName, CallaWithErrorArgumentReportsNothing) {
+  std::string err;
+  EXPECT_EQ(run([&](Asm& a) {
+              a.op(Op::op_gref).g(kG0 + 2);
+              a.op(Op::op_pushi32).w(1);    // not an array
+              a.op(Op::op_pushs).a(p.str("digits"));
+            }, 3, slot::b_calla, &err), -1);
+  EXPECT_EQ(err, "");
+  EXPECT_EQ(text(global(kG0 + 2)), "w:calla argument not an array");
+}
+
+TEST(InterpLimits, DeepRecursionOverflowsTheStack) {
+  Program p;
+  Asm f;
+  f.op(Op::op_line).u(4);
+  f.op(Op::op_pushslot);
+  f.op(Op::op_call).p(0, 0).c(1000);
+  f.op(Op::op_pop);
+  f.op(Op::op_ret);
+  p.fn(1000, f);
+  ASSERT_TRUE(p.load());
+  std::string err;
+  EXPECT_EQ(guarded([] { awki0(1000); }, &err), 2);
+  EXPECT_NE(err.find("awk stack overflow"), std::string::npos) << err;
+}
+
+TEST(InterpLimits, TooManyLocalsOverflowTheStack) {
+  Program p;
+  Asm f;
+  f.op(Op::op_locals).u(6000);
+  f.op(Op::op_ret);
+  p.fn(1000, f, 0, 6000);
+  ASSERT_TRUE(p.load());
+  std::string err;
+  EXPECT_EQ(guarded([] { awki0(1000); }, &err), 2);
+  EXPECT_NE(err.find("awk stack overflow"), std::string::npos) << err;
+}
+
+TEST(InterpLimits, PassByReferenceStackHoldsNineteenPairs) {
+  Program p;
+  Asm f;
+  f.op(Op::op_ret);
+  p.fn(1000, f);
+  ASSERT_TRUE(p.load());
+  Cell arr{};
+  arr.tag = Tag::Array;
+  arr.w.t = awk_sanew(4);
+  Cell key;
+  cellSetString(&key, stringNew("k"));
+  for (int i = 0; i < kRefStackDepth; ++i) awka_table_save(&key, &arr);
+  EXPECT_EQ(awka_table_depth(), kRefStackDepth);
+  std::string err;
+  EXPECT_EQ(guarded([&] { awka_table_save(&key, &arr); }, &err), 2);
+  EXPECT_NE(err.find("Pass-By-Reference Stack Overflow"), std::string::npos) << err;
+  for (int i = kRefStackDepth; i > 0; --i) {
+    Cell v;
+    cellSetInt(&v, i);
+    awka_table_reassign(&v);
+  }
+  EXPECT_EQ(awka_table_depth(), 0);
+  EXPECT_EQ(awk_tablength(arr.w.t), 1);
+  awk_unaccess(&arr);
+  awk_unaccess(&key);
+}
+
+}  // namespace
+}  // namespace interptest

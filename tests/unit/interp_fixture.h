@@ -1,0 +1,123 @@
+// Shared set-up for the interpreter tests: build an image with the image
+// writer and the test assembler, load it in-process through the loader,
+// run functions through the native call entries, and read the results out
+// of global variables. A run that ends (fatal message, exit) is caught
+// through the exit hook, so one test binary can check many of them.
+#pragma once
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <csetjmp>
+#include <cstdlib>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "image/format.h"
+#include "image/writer.h"
+#include "image_asm.h"
+#include "interp/cell.h"
+#include "interp/interp.h"
+#include "runtime/loader.h"
+#include "runtime/oops.h"
+#include "runtime/startup.h"
+#include "runtime/symtab.h"
+#include "values/strobj.h"
+
+namespace interptest {
+
+using vorn::image::Op;
+using vorn::testasm::Asm;
+namespace img = vorn::image;
+
+// Program globals follow the 18 predefined ones.
+inline constexpr int kG0 = 8000 + img::kPredefinedCount;
+inline constexpr int kProgramGlobals = 8;
+
+inline std::jmp_buf g_exitJump;
+inline int g_exitStatus = -1;
+
+[[noreturn]] inline void catchExit(int status) {
+  g_exitStatus = status;
+  std::longjmp(g_exitJump, 1);
+}
+
+// Leaves the interpreter state as start-up would: empty stack, no frame,
+// no pending conditions.
+inline void resetInterpreter() {
+  awk_sp = &awk_stack[kStackTopCell];
+  awk_fp = awk_sp;
+  awk_gt_conditions = 0;
+  awk_exitstatus = 0;
+  awk_linenumber = 0;
+  awk_fun_gid = 0;
+  awk_debug_gid = 0;
+  awk_debug_caller = 0;
+}
+
+// One program under construction: functions by gid, strings, symbols.
+struct Program {
+  img::ImageWriter writer;
+
+  uint32_t str(const std::string& s) { return writer.addString(s); }
+  void fn(int gid, const Asm& a, int params = 0, int locals = 0, std::string names = ";") {
+    writer.setFunction(gid, a.function(uint16_t(params), uint16_t(locals), std::move(names)));
+  }
+  void symbol(const std::string& name, int kind, int gid, img::SymbolDefinition def) {
+    img::SymbolRecord r;
+    r.kind = kind;
+    r.gid = int16_t(gid);
+    r.definitions.push_back(def);
+    writer.addSymbol(name, r);
+  }
+  void function(const std::string& name, int gid) {
+    symbol(name, img::symkind::kFunction, gid,
+           img::SymbolDefinition::make(img::defkind::kFunction, 0, gid));
+  }
+  void builtin(const std::string& name, int slot, uint16_t flags, int minArgs, int maxArgs,
+               uint16_t types) {
+    symbol(name, img::symkind::kBuiltin, slot,
+           img::SymbolDefinition::builtin(flags, uint16_t(minArgs << 12 | maxArgs << 8), types));
+  }
+
+  // Writes the image to a private file and loads it; false if refused.
+  bool load() {
+    writer.setGlobalCount(img::kPredefinedCount + kProgramGlobals);
+    std::vector<uint8_t> bytes = writer.build();
+    char path[] = "/tmp/vorn_interp_test_XXXXXX.ae";
+    int fd = mkstemps(path, 3);
+    if (fd < 0) return false;
+    close(fd);
+    img::ImageWriter::writeFile(path, bytes);
+    awk_vm_reset();
+    bool ok = vm_open(path) == 1 && awk_validaefile() == 1;
+    unlink(path);
+    if (!ok) return false;
+    if (!string_empty) string_empty = stringNew("");
+    awk_readroot();
+    resetInterpreter();
+    return true;
+  }
+};
+
+// Runs f; returns -1 when it returned normally, else the status the run
+// ended with. Everything written to standard error lands in *err.
+inline int guarded(const std::function<void()>& f, std::string* err = nullptr) {
+  testing::internal::CaptureStderr();
+  awk_exithook = catchExit;
+  g_exitStatus = -1;
+  if (setjmp(g_exitJump) == 0) f();
+  awk_exithook = nullptr;
+  std::string text = testing::internal::GetCapturedStderr();
+  if (err) *err = text;
+  if (g_exitStatus != -1) resetInterpreter();
+  return g_exitStatus;
+}
+
+inline Cell* global(int gid) { return awk_gvar(gid); }
+
+inline std::string text(const Cell* c) {
+  return cellIsStringy(c) ? std::string(c->w.s->view()) : std::string("<not a string>");
+}
+
+}  // namespace interptest
