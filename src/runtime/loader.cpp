@@ -249,7 +249,7 @@ unsigned char* awk_funaddr(int gid) {
 }
 
 int awk_opentmp(char* buf) {
-  char dir[256] = "";
+  char dir[241] = "";  // at most 240 characters are accepted
   if (awk_tmpdir && awk_tmpdir->len > 0) {
     if (awk_tmpdir->len > 240) oops('F', "TMPDIR directory name too long");
     std::memcpy(dir, awk_tmpdir->text(), awk_tmpdir->len);

@@ -9,7 +9,6 @@
 
 #include "image/format.h"
 #include "image/table_hash.h"
-#include "interp/interp.h"
 #include "runtime/loader.h"
 #include "runtime/oops.h"
 #include "values/alloc.h"
@@ -218,9 +217,4 @@ int awk_filename2modno(std::string_view name) {
       return n;
   }
   return -1;
-}
-
-AwkString* awk_getprogfn() {
-  if ((awk_linenumber & 0x7FFF) == 0 || awk_fun_gid == 0) return nullptr;
-  return awk_gid2filename(awk_fun_gid);
 }

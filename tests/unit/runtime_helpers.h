@@ -1,0 +1,119 @@
+// Helpers for the run-time core's tests: temporary directories, minimal
+// images, in-process loads, and runs of the real vrun binary.
+#pragma once
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "image/format.h"
+#include "image/opcodes.h"
+#include "image/writer.h"
+#include "image_asm.h"
+
+extern char** environ;
+
+namespace rtest {
+
+using vorn::image::ImageWriter;
+using vorn::image::Op;
+using vorn::testasm::Asm;
+
+// A fresh directory under the system's temporary area, removed by nobody:
+// tests leave their files for inspection when they fail.
+inline std::string tempDir() {
+  char templ[] = "/tmp/vorn-rt-XXXXXX";
+  const char* d = mkdtemp(templ);
+  return d ? d : "/tmp";
+}
+
+inline void writeBytes(const std::string& path, const std::vector<uint8_t>& bytes) {
+  std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
+                                              std::streamsize(bytes.size()));
+}
+
+inline std::string readFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream ss;
+  ss << in.rdbuf();
+  return ss.str();
+}
+
+// A function that just returns.
+inline vorn::image::FunctionImage retOnly() {
+  Asm a;
+  a.op(Op::op_ret);
+  return a.function();
+}
+
+// An image whose first BEGIN function (gid 1000) just returns.
+inline ImageWriter minimalWriter() {
+  ImageWriter w;
+  w.setFunction(1000, retOnly());
+  w.setRootGid(vorn::image::root::kBegin1Function, 1000);
+  return w;
+}
+
+struct RunResult {
+  int status = -1;
+  std::string out, err;
+};
+
+// Runs program with args (argv[0] = argv0) and the given environment
+// (nullptr: inherit), stdin from `input`; collects output and status.
+inline RunResult run(const std::string& program, const std::vector<std::string>& args,
+                     const std::string& argv0 = "", const std::vector<std::string>* env = nullptr,
+                     const std::string& input = "") {
+  std::string dir = tempDir();
+  std::string inPath = dir + "/in", outPath = dir + "/out", errPath = dir + "/err";
+  std::ofstream(inPath) << input;
+  posix_spawn_file_actions_t fa;
+  posix_spawn_file_actions_init(&fa);
+  posix_spawn_file_actions_addopen(&fa, 0, inPath.c_str(), O_RDONLY, 0);
+  posix_spawn_file_actions_addopen(&fa, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+  posix_spawn_file_actions_addopen(&fa, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+  std::vector<std::string> all{argv0.empty() ? program : argv0};
+  all.insert(all.end(), args.begin(), args.end());
+  std::vector<char*> argv;
+  for (auto& s : all) argv.push_back(s.data());
+  argv.push_back(nullptr);
+  std::vector<std::string> envCopy;
+  std::vector<char*> envp;
+  if (env) {
+    envCopy = *env;
+    for (auto& s : envCopy) envp.push_back(s.data());
+    envp.push_back(nullptr);
+  }
+  pid_t pid;
+  RunResult r;
+  // posix_spawnp searches PATH when the program has no slash (bound
+  // executables found through PATH).
+  int rc = program.find('/') == std::string::npos
+               ? posix_spawnp(&pid, program.c_str(), &fa, nullptr, argv.data(),
+                              env ? envp.data() : environ)
+               : posix_spawn(&pid, program.c_str(), &fa, nullptr, argv.data(),
+                             env ? envp.data() : environ);
+  posix_spawn_file_actions_destroy(&fa);
+  if (rc != 0) return r;
+  int status = 0;
+  waitpid(pid, &status, 0);
+  r.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  r.out = readFile(outPath);
+  r.err = readFile(errPath);
+  return r;
+}
+
+inline std::string vrunPath() {
+  const char* p = std::getenv("VRUN");
+  return p ? p : "";
+}
+
+}  // namespace rtest

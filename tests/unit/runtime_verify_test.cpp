@@ -1,0 +1,531 @@
+// The loader's acceptance rules, in-process: images built with the writer
+// (and, for layouts no writer produces, patched afterwards) are loaded and
+// validated; malformed ones must be refused, well-formed ones accepted and
+// turned into native layout.
+#include <gtest/gtest.h>
+
+#include <csetjmp>
+#include <functional>
+
+#include "runtime/loader.h"
+#include "runtime/oops.h"
+#include "runtime/startup.h"
+#include "runtime/symtab.h"
+#include "runtime_helpers.h"
+
+using namespace vorn::image;
+using rtest::Asm;
+
+namespace {
+
+std::jmp_buf exitJump;
+int exitStatus;
+void exitHook(int status) {
+  exitStatus = status;
+  std::longjmp(exitJump, 1);
+}
+
+// File offset of segment n's first byte in an image.
+size_t segmentOffset(const std::vector<uint8_t>& img, int n) {
+  size_t off = kRootSize;
+  for (int i = 0; i < n; ++i) off += size_t(int16_t(be16(img.data() + root::kSegmentSizes + 2 * i)));
+  return off;
+}
+size_t fileOffset(const std::vector<uint8_t>& img, uint32_t vaddr) {
+  return segmentOffset(img, int(vaddr >> 16)) + (vaddr & 0xFFFF);
+}
+uint32_t functionEntry(const std::vector<uint8_t>& img, int index) {
+  uint32_t table = be32(img.data() + root::kFunctionTable);
+  return be32(img.data() + fileOffset(img, table) + 4 * size_t(index));
+}
+
+// Loads an image in-process: 1 accepted, 0 refused, -status when the load
+// ended the run (a fatal message).
+int load(const std::vector<uint8_t>& img, bool reset = true) {
+  static std::string dir = rtest::tempDir();
+  if (reset) awk_vm_reset();
+  std::string path = dir + "/img.ae";
+  rtest::writeBytes(path, img);
+  awk_exithook = exitHook;
+  if (setjmp(exitJump)) {
+    awk_exithook = nullptr;
+    return -exitStatus;
+  }
+  int r = vm_open(path.c_str()) ? awk_validaefile() : 0;
+  awk_exithook = nullptr;
+  return r;
+}
+
+struct Case {
+  const char* name;
+  std::function<std::vector<uint8_t>()> image;
+  int expected;  // 1 accepted, 0 refused
+};
+
+// An image whose BEGIN function (gid 1000) has the given code.
+std::vector<uint8_t> withBegin(const Asm& a, uint16_t params = 0, uint16_t locals = 0,
+                               const std::function<void(ImageWriter&)>& more = nullptr) {
+  ImageWriter w;
+  w.setFunction(1000, a.function(params, locals));
+  w.setFunction(1001, rtest::retOnly());
+  w.setRootGid(root::kBegin1Function, 1000);
+  if (more) more(w);
+  return w.build();
+}
+
+// The code of `units` raw 16-bit units followed by op_ret.
+std::vector<uint8_t> rawBegin(std::initializer_list<uint16_t> units) {
+  Asm a;
+  for (uint16_t u : units) a.raw(u);
+  a.op(Op::op_ret);
+  return withBegin(a);
+}
+
+std::vector<uint8_t> pushes(int n) {
+  Asm a;
+  for (int i = 0; i < n; ++i) a.op(Op::op_pushi16).h(int16_t(i));
+  for (int i = 0; i < n; ++i) a.op(Op::op_pop);
+  a.op(Op::op_ret);
+  return withBegin(a);
+}
+
+const Case kCodeCases[] = {
+    {"minimal image", [] { return rtest::minimalWriter().build(); }, 1},
+    {"40 working cells", [] { return pushes(40); }, 1},
+    {"41 working cells", [] { return pushes(41); }, 0},
+    {"odd opcode byte", [] { return rawBegin({0x0100}); }, 0},
+    {"opcode beyond the table", [] { return rawBegin({0x9E00}); }, 0},
+    {"nonzero byte after the opcode", [] { return rawBegin({0x5601}); }, 0},
+    {"operand runs past the end",
+     [] {
+       Asm a;
+       a.op(Op::op_ret);
+       a.raw(0x3000);  // op_pushi32 without its operand, last unit
+       return withBegin(a);
+     },
+     0},
+    {"jump past the end",
+     [] {
+       Asm a;
+       a.op(Op::op_jmp);
+       a.raw(0x0100);
+       a.op(Op::op_ret);
+       return withBegin(a);
+     },
+     0},
+    {"jump before the code",
+     [] {
+       Asm a;
+       a.op(Op::op_jmp);
+       a.raw(uint16_t(-4));  // lands in the function header
+       a.op(Op::op_ret);
+       return withBegin(a);
+     },
+     0},
+    {"jump into an operand",
+     [] {
+       Asm a;
+       a.op(Op::op_jmp);
+       a.raw(4);  // the unit after op_pushi32's opcode unit
+       a.op(Op::op_pushi32).w(7);
+       a.op(Op::op_pop);
+       a.op(Op::op_ret);
+       return withBegin(a);
+     },
+     0},
+    {"jump to an instruction",
+     [] {
+       Asm a;
+       auto l = a.label();
+       a.op(Op::op_jmp).jumpTo(l);
+       a.op(Op::op_pushi16).h(1);
+       a.op(Op::op_pop);
+       a.here(l).op(Op::op_ret);
+       return withBegin(a);
+     },
+     1},
+    {"loop back", [] {
+       Asm a;
+       auto top = a.label();
+       a.here(top).op(Op::op_line).u(1);
+       a.op(Op::op_pushi16).h(0);
+       a.op(Op::op_jt).jumpTo(top);
+       a.op(Op::op_ret);
+       return withBegin(a);
+     }, 1},
+    {"different heights where paths meet", [] {
+       Asm a;
+       auto l = a.label();
+       a.op(Op::op_pushi16).h(1);
+       a.op(Op::op_jt).jumpTo(l);
+       a.op(Op::op_pushi16).h(2);
+       a.here(l).op(Op::op_ret);
+       return withBegin(a);
+     }, 0},
+    {"stack underflow", [] { Asm a; a.op(Op::op_pop); a.op(Op::op_ret); return withBegin(a); }, 0},
+    {"falls off the end", [] { Asm a; a.op(Op::op_pushi16).h(1); a.op(Op::op_pop); return withBegin(a); }, 0},
+    {"local inside the frame", [] {
+       Asm a;
+       a.op(Op::op_locals).u(2);
+       a.op(Op::op_lpush).l(Asm::local(2));
+       a.op(Op::op_pop).op(Op::op_ret);
+       return withBegin(a, 0, 2);
+     }, 1},
+    {"local below the frame", [] {
+       Asm a;
+       a.op(Op::op_locals).u(1);
+       a.op(Op::op_lpush).l(Asm::local(2));
+       a.op(Op::op_pop).op(Op::op_ret);
+       return withBegin(a, 0, 1);
+     }, 0},
+    {"parameter the header lacks", [] {
+       Asm a;
+       a.op(Op::op_lpush).l(Asm::param(1));
+       a.op(Op::op_pop).op(Op::op_ret);
+       return withBegin(a);
+     }, 0},
+    {"local between cells", [] {
+       Asm a;
+       a.op(Op::op_locals).u(1);
+       a.op(Op::op_lpush).l(-12);
+       a.op(Op::op_pop).op(Op::op_ret);
+       return withBegin(a, 0, 1);
+     }, 0},
+    {"locals without op_locals", [] { Asm a; a.op(Op::op_ret); return withBegin(a, 0, 1); }, 0},
+    {"op_locals count differs", [] {
+       Asm a;
+       a.op(Op::op_locals).u(1);
+       a.op(Op::op_ret);
+       return withBegin(a, 0, 2);
+     }, 0},
+    {"op_locals not first", [] {
+       Asm a;
+       a.op(Op::op_line).u(1);
+       a.op(Op::op_locals).u(1);
+       a.op(Op::op_ret);
+       return withBegin(a, 0, 1);
+     }, 0},
+    {"global past the count", [] {
+       Asm a;
+       a.op(Op::op_gpush).g(8000 + kPredefinedCount);
+       a.op(Op::op_pop).op(Op::op_ret);
+       return withBegin(a);
+     }, 0},
+    {"last global", [] {
+       Asm a;
+       a.op(Op::op_gpush).g(8000 + kPredefinedCount - 1);
+       a.op(Op::op_pop).op(Op::op_ret);
+       return withBegin(a);
+     }, 1},
+    {"special variable 37", [] {
+       Asm a;
+       a.op(Op::op_pvget).v(37);
+       a.op(Op::op_pop).op(Op::op_ret);
+       return withBegin(a);
+     }, 0},
+    {"builtin slot 0", [] {
+       Asm a;
+       a.op(Op::op_pushslot).op(Op::op_bcall).p(0, 0).s(0);
+       a.op(Op::op_pop).op(Op::op_ret);
+       return withBegin(a);
+     }, 0},
+    {"builtin slot 121", [] {
+       Asm a;
+       a.op(Op::op_pushslot).op(Op::op_bcall).p(0, 0).s(121);
+       a.op(Op::op_pop).op(Op::op_ret);
+       return withBegin(a);
+     }, 0},
+    {"builtin with more arguments than it pops", [] {
+       Asm a;
+       a.op(Op::op_pushslot).op(Op::op_pushi16).h(1).op(Op::op_bcall).p(1, 2).s(17);
+       a.op(Op::op_pop).op(Op::op_ret);
+       return withBegin(a);
+     }, 0},
+    {"builtin pops below its result slot", [] {
+       Asm a;
+       a.op(Op::op_pushi16).h(1).op(Op::op_bcall).p(1, 1).s(17);
+       a.op(Op::op_pop).op(Op::op_ret);
+       return withBegin(a);
+     }, 0},
+    {"extern id without externs", [] {
+       Asm a;
+       a.op(Op::op_pushslot).op(Op::op_cfun).b(0).e(10000);
+       a.op(Op::op_pop).op(Op::op_ret);
+       return withBegin(a);
+     }, 0},
+    {"call of a gid without code", [] {
+       Asm a;
+       a.op(Op::op_pushslot).op(Op::op_call).p(0, 0).c(1005);
+       a.op(Op::op_pop).op(Op::op_ret);
+       return withBegin(a);
+     }, 0},
+    {"call with fewer cells than the callee's parameters", [] {
+       Asm a;
+       a.op(Op::op_pushslot).op(Op::op_pushu).op(Op::op_call).p(1, 1).c(1002);
+       a.op(Op::op_pop).op(Op::op_ret);
+       return withBegin(a, 0, 0, [](ImageWriter& w) {
+         Asm callee;
+         callee.op(Op::op_ret);
+         w.setFunction(1002, callee.function(2, 0));
+       });
+     }, 0},
+    {"call with all parameter cells", [] {
+       Asm a;
+       a.op(Op::op_pushun).b(3).op(Op::op_call).p(2, 0).c(1002);
+       a.op(Op::op_pop).op(Op::op_ret);
+       return withBegin(a, 0, 0, [](ImageWriter& w) {
+         Asm callee;
+         callee.op(Op::op_lpush).l(Asm::param(2)).op(Op::op_retv);
+         w.setFunction(1002, callee.function(2, 0));
+       });
+     }, 1},
+    {"call supplying more arguments than cells", [] {
+       Asm a;
+       a.op(Op::op_pushslot).op(Op::op_call).p(0, 1).c(1001);
+       a.op(Op::op_pop).op(Op::op_ret);
+       return withBegin(a);
+     }, 0},
+    {"rewritten pattern constant", [] {
+       Asm a;
+       a.op(Op::op_pushre).r(0).b(0);
+       a.op(Op::op_pop).op(Op::op_ret);
+       return withBegin(a);
+     }, 0},
+    {"rewritten $0 match", [] {
+       Asm a;
+       a.op(Op::op_match0).r(0).b(0);
+       a.op(Op::op_pop).op(Op::op_ret);
+       return withBegin(a);
+     }, 0},
+    {"comparison kind 3", [] {
+       Asm a;
+       a.op(Op::op_pushi16).h(1).op(Op::op_pushi16).h(2).op(Op::op_cmp).b(3);
+       a.op(Op::op_pop).op(Op::op_ret);
+       return withBegin(a);
+     }, 0},
+    {"delete mode 3", [] {
+       Asm a;
+       a.op(Op::op_newarr).op(Op::op_pushu).op(Op::op_delete).u(3);
+       a.op(Op::op_pop).op(Op::op_ret);
+       return withBegin(a);
+     }, 0},
+    {"float with 401 decimals", [] {
+       Asm a;
+       a.op(Op::op_pushf).d(1.5, 401);
+       a.op(Op::op_pop).op(Op::op_ret);
+       return withBegin(a);
+     }, 0},
+    {"string constant 0", [] {
+       Asm a;
+       a.op(Op::op_pushs).a(0);
+       a.op(Op::op_pop).op(Op::op_ret);
+       return withBegin(a);
+     }, 0},
+    {"string object past its segment", [] {
+       ImageWriter w;
+       const uint8_t bad[] = {0, 0, 0x7F, 0xFF, 0, 1, 0, 0, 'a', 'b', 0};
+       uint32_t v = w.addBytes(bad);
+       Asm a;
+       a.op(Op::op_pushs).a(v).op(Op::op_pop).op(Op::op_ret);
+       w.setFunction(1000, a.function());
+       w.setRootGid(root::kBegin1Function, 1000);
+       return w.build();
+     }, 0},
+    {"string object without its NUL", [] {
+       ImageWriter w;
+       const uint8_t bad[] = {0, 0, 0, 2, 0, 1, 0, 0, 'a', 'b', 'c', 'd'};
+       uint32_t v = w.addBytes(bad);
+       Asm a;
+       a.op(Op::op_pushs).a(v).op(Op::op_pop).op(Op::op_ret);
+       w.setFunction(1000, a.function());
+       w.setRootGid(root::kBegin1Function, 1000);
+       return w.build();
+     }, 0},
+    {"phase function with a parameter", [] {
+       Asm a;
+       a.op(Op::op_ret);
+       return withBegin(a, 1, 0);
+     }, 0},
+    {"fewer globals than the predefined ones", [] {
+       ImageWriter w = rtest::minimalWriter();
+       w.setGlobalCount(kPredefinedCount - 1);
+       return w.build();
+     }, 0},
+    {"every operand kind", [] {
+       ImageWriter w;
+       uint32_t s = w.addString("text");
+       Asm a;
+       auto l = a.label();
+       a.op(Op::op_locals).u(1);
+       a.op(Op::op_line).u(3);
+       a.op(Op::op_pushi32).w(0x12345678).op(Op::op_lstore).l(Asm::local(1));
+       a.op(Op::op_pushf).d(2.5, 1).op(Op::op_gstore).g(8017);
+       a.op(Op::op_pushs).a(s).op(Op::op_pushreu).a(s).b(0).op(Op::op_match).op(Op::op_pop);
+       a.op(Op::op_pvget).v(3).op(Op::op_pop);
+       a.op(Op::op_pushslot).op(Op::op_pushs).a(s).op(Op::op_bcall).p(1, 1).s(17).op(Op::op_pop);
+       a.op(Op::op_pushslot).op(Op::op_call).p(0, 0).c(1001).op(Op::op_pop);
+       a.op(Op::op_gpusharr).g(8002).op(Op::op_pushs).a(s).op(Op::op_in).op(Op::op_jf).jumpTo(l);
+       a.here(l).op(Op::op_match0u).a(s).b(0).op(Op::op_pop);
+       a.op(Op::op_newarr).op(Op::op_forin).l(Asm::local(1));
+       auto end = a.label();
+       a.op(Op::op_fornext).jumpTo(end).l(Asm::local(1)).op(Op::op_pop);
+       a.here(end).op(Op::op_ret);
+       w.setFunction(1000, a.function(0, 1));
+       w.setFunction(1001, rtest::retOnly());
+       w.setRootGid(root::kBegin1Function, 1000);
+       return w.build();
+     }, 1},
+};
+
+class CodeCases : public ::testing::TestWithParam<Case> {};
+
+TEST_P(CodeCases, LoadsOrIsRefused) {
+  const Case& c = GetParam();
+  EXPECT_EQ(load(c.image()), c.expected) << c.name;
+}
+
+INSTANTIATE_TEST_SUITE_P(Verify, CodeCases, ::testing::ValuesIn(kCodeCases),
+                         [](const auto& info) {
+                           std::string n;
+                           for (const char* p = info.param.name; *p; ++p)
+                             n += std::isalnum(static_cast<unsigned char>(*p)) ? *p : '_';
+                           return n;
+                         });
+
+// Layouts the writer never produces, made by patching a built image.
+struct Patch {
+  const char* name;
+  std::function<void(std::vector<uint8_t>&)> patch;
+  int expected;
+};
+
+const Patch kPatches[] = {
+    {"segment count 601", [](auto& img) { putBe32(img.data() + root::kSegmentCount, 601); }, 0},
+    {"negative segment size",
+     [](auto& img) {
+       uint32_t n = be32(img.data() + root::kSegmentCount);
+       putBe32(img.data() + root::kSegmentCount, n + 1);
+       putBe16(img.data() + root::kSegmentSizes + 2 * n, 0x8000);
+     },
+     0},
+    {"function longer than its segment",
+     [](auto& img) {
+       uint32_t f = functionEntry(img, 0);
+       putBe16(img.data() + fileOffset(img, f) + fnhdr::kLength, 0x7FFE);
+     },
+     0},
+    {"function length odd",
+     [](auto& img) {
+       uint32_t f = functionEntry(img, 0);
+       size_t at = fileOffset(img, f) + fnhdr::kLength;
+       putBe16(img.data() + at, uint16_t(be16(img.data() + at) + 1));
+     },
+     0},
+    {"function table past its segment",
+     [](auto& img) { putBe16(img.data() + root::kFunctionCount, 0x7FFF); }, 0},
+    {"phase gid past the function table",
+     [](auto& img) { putBe16(img.data() + root::kMainFunction, 1002); }, 0},
+    {"phase gid of a builtin", [](auto& img) { putBe16(img.data() + root::kEnd1Function, 17); }, 0},
+    {"negative function count", [](auto& img) { putBe16(img.data() + root::kFunctionCount, 0xFFFF); }, 0},
+    {"functions overlap",
+     [](auto& img) {
+       uint32_t table = be32(img.data() + root::kFunctionTable);
+       putBe32(img.data() + fileOffset(img, table) + 4, functionEntry(img, 0) + 2);
+     },
+     0},
+    {"code in a segment cut off by a zero size",
+     [](auto& img) {
+       uint32_t f = functionEntry(img, 1);
+       putBe32(img.data() + fileOffset(img, be32(img.data() + root::kFunctionTable)) + 4,
+               (f & 0xFFFF) | 7u << 16);  // segment 7 is absent
+     },
+     1},
+};
+
+class PatchCases : public ::testing::TestWithParam<Patch> {};
+
+TEST_P(PatchCases, LoadsOrIsRefused) {
+  const Patch& p = GetParam();
+  ImageWriter w = rtest::minimalWriter();
+  w.setFunction(1001, rtest::retOnly());
+  auto img = w.build();
+  p.patch(img);
+  EXPECT_EQ(load(img), p.expected) << p.name;
+}
+
+INSTANTIATE_TEST_SUITE_P(Verify, PatchCases, ::testing::ValuesIn(kPatches),
+                         [](const auto& info) {
+                           std::string n;
+                           for (const char* p = info.param.name; *p; ++p)
+                             n += std::isalnum(static_cast<unsigned char>(*p)) ? *p : '_';
+                           return n;
+                         });
+
+TEST(Verify, OperandsAndStringsBecomeNative) {
+  ImageWriter w;
+  uint32_t s = w.addString("hello");
+  Asm a;
+  a.op(Op::op_pushi32).w(-123456789).op(Op::op_pop);
+  a.op(Op::op_pushf).d(0.1, 1).op(Op::op_pop);
+  a.op(Op::op_pushs).a(s).op(Op::op_pop);
+  a.op(Op::op_pushi16).h(-2).op(Op::op_pop);
+  a.op(Op::op_ret);
+  w.setFunction(1000, a.function(0, 0, ";", 0));
+  w.addModule("dir/prog.awk");
+  w.setRootGid(root::kBegin1Function, 1000);
+  ASSERT_EQ(load(w.build()), 1);
+  awk_readroot();
+  unsigned char* hdr = awk_funaddr(1000);
+  EXPECT_EQ(fnLength(hdr), a.code().size() + kFunctionHeaderSize);
+  EXPECT_EQ(fnModule(hdr), 0);
+  unsigned char* pc = hdr + kFunctionHeaderSize;
+  EXPECT_EQ(pc[0], uint8_t(Op::op_pushi32));
+  EXPECT_EQ(opI32w(pc + 2), -123456789);
+  pc += 8;
+  EXPECT_EQ(pc[0], uint8_t(Op::op_pushf));
+  EXPECT_EQ(opF64(pc + 2), 0.1);
+  EXPECT_EQ(opDecimals(pc + 2), 1);
+  pc += 14;
+  EXPECT_EQ(opU32w(pc + 2), s);
+  auto* str = reinterpret_cast<AwkString*>(vm_v2pcode(opU32w(pc + 2)));
+  EXPECT_EQ(str->len, 5u);
+  EXPECT_EQ(str->ref, 1);
+  EXPECT_EQ(str->view(), "hello");
+  pc += 8;
+  EXPECT_EQ(opI16(pc + 2), -2);
+  // The module's name object was converted too.
+  AwkString* file = awk_gid2filename(1000);
+  ASSERT_NE(file, nullptr);
+  EXPECT_EQ(file->view(), "dir/prog.awk");
+  stringFree(file);
+}
+
+TEST(Verify, BuildStampsMustAgree) {
+  ImageWriter a = rtest::minimalWriter();
+  a.setBuildStamp(5);
+  ImageWriter b = rtest::minimalWriter();
+  b.setBuildStamp(6);
+  auto imgA = a.build(), imgB = b.build();
+  EXPECT_EQ(load(imgA), 1);
+  EXPECT_EQ(load(imgA, false), 1) << "the same compilation again";
+  EXPECT_EQ(load(imgB, false), 0) << "another compilation in the same process";
+  EXPECT_EQ(load(imgB), 1) << "after a reset";
+}
+
+TEST(Verify, AddressesBeyondASegmentAreInvalid) {
+  ASSERT_EQ(load(rtest::minimalWriter().build()), 1);
+  int32_t size0 = awk_segsize[0];
+  EXPECT_EQ(vm_room(uint32_t(size0 - 1)), 1);
+  EXPECT_EQ(vm_room(uint32_t(size0)), 0);
+  EXPECT_EQ(vm_room(7u << 16), 0);
+  awk_exithook = exitHook;
+  if (setjmp(exitJump) == 0) {
+    vm_v2pcode(uint32_t(size0));
+    ADD_FAILURE() << "an offset at the segment's size was translated";
+  } else {
+    EXPECT_EQ(exitStatus, 2);
+  }
+  awk_exithook = nullptr;
+}
+
+}  // namespace
