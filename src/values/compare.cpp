@@ -74,13 +74,6 @@ int scannedClass(const Cell* c) {
   return n.tag == Tag::Int ? kCmpInt : kCmpFloat;
 }
 
-bool isEmptyText(const Cell* c) {
-  AwkString* s = awk_a2s(c);
-  bool empty = s->len == 0;
-  stringFree(s);
-  return empty;
-}
-
 inline bool isIntZero(const Cell* c) { return c->tag == Tag::Int && c->w.i == 0; }
 
 // Text comparison with the notes about common mistakes.
