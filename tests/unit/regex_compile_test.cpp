@@ -1,0 +1,330 @@
+// Pattern compiler: diagnostics, program shape, flags, first-character
+// analysis and the byte sets that classes and escapes denote.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "regex/regex.h"
+
+namespace {
+
+AwkPattern* compile(const std::string& s, int flags = 0) {
+  return awk_regcomp(s.data(), int32_t(s.size()), flags);
+}
+
+std::string diag() {
+  const char* e = awk_ereerr();
+  return e ? e : "";
+}
+
+struct DiagCase {
+  std::string pattern;
+  const char* message;   // expected awk_ereerr(), "" for none
+  bool compiles;
+};
+
+TEST(RegexCompile, Diagnostics) {
+  const std::vector<DiagCase> cases = {
+      {"a**", "e:unexpected *", false},
+      {"a+?", "e:unexpected ?", false},
+      {"+a", "e:unexpected +", false},
+      {"a|*b", "e:unexpected *", false},
+      {"a{2}*", "e:unexpected *", false},
+      {"(a", "e:missing )", false},
+      {"((a)|b", "e:missing )", false},
+      {"a)", "e:missing (", false},
+      {"(a))", "e:missing (", false},
+      {"[a", "e:missing ]", false},
+      {"[^]", "e:missing ]", false},
+      {"[]", "e:missing ]", false},
+      {"[a-", "e:missing ]", false},
+      {"[a\\", "e:missing ]", false},
+      {"[z-a]", "e:character range with first > last", false},
+      {"[\\x42-\\x41]", "e:character range with first > last", false},
+      {"a\\", "e:trailing \\", false},
+      {"\\", "e:trailing \\", false},
+      {"(a)$2", "e:$number exceeds paren count", false},
+      {"$1", "e:$number exceeds paren count", false},
+      {"(a$1)", "e:$number exceeds paren count", false},
+      {"(a)$10", "e:$number exceeds paren count", false},
+      {"(a*)*", "e:operand of * or {} possibly empty", false},
+      {"(a|)*", "e:operand of * or {} possibly empty", false},
+      {"^*", "e:operand of * or {} possibly empty", false},
+      {"$*", "e:operand of * or {} possibly empty", false},
+      {"(a?){2,}", "e:operand of * or {} possibly empty", false},
+      {"a?{2,}", "", true},   // a second operator starts a literal atom
+      {"()+", "e:operand of + or {} possibly empty", false},
+      {"(b*)$1+", "e:operand of + or {} possibly empty", false},
+      {"a^b", "w:unexpected ^", true},
+      {"(a)^", "w:unexpected ^", true},
+      {"a\\|^b", "w:unexpected ^", true},
+      {"a$b", "w:unexpected $", true},
+      {"a$0", "w:unexpected $", true},
+      {"a${2}", "w:unexpected $", true},
+      {"\\xg", "w:invalid hex escape sequence", true},
+      {"[\\X]", "w:invalid hex escape sequence", true},
+      {"\\400", "w:invalid backslash escape sequence; must be in range \\0 to \\377", true},
+      {"a^b$c", "w:unexpected $", true},   // the last warning is kept
+      {"a^b(", "e:missing )", false},      // an error replaces a warning
+      // quiet anchors and well-formed patterns
+      {"^a", "", true},
+      {"(^a|^b)", "", true},
+      {"((^a))", "", true},
+      {"x|^a", "", true},
+      {"a$", "", true},
+      {"(a$)", "", true},
+      {"a$|b", "", true},
+      {"(a$)?", "", true},
+      {"(a*)?", "", true},
+      {"", "", true},
+      {"a|", "", true},
+      {"()", "", true},
+      {"a*{2}", "", true},
+      {"a{,3}", "", true},
+      {"a{x}", "", true},
+      {"a{3,2}", "", true},
+      {"a{2", "", true},
+      {"{}]", "", true},
+      {"\\777", "w:invalid backslash escape sequence; must be in range \\0 to \\377", true},
+  };
+  for (const auto& c : cases) {
+    AwkPattern* p = compile(c.pattern);
+    EXPECT_EQ(diag(), c.message) << "pattern " << c.pattern;
+    EXPECT_EQ(p != nullptr, c.compiles) << "pattern " << c.pattern;
+    awk_ererelease(p);
+  }
+  // The diagnostic is cleared by the next compilation.
+  awk_ererelease(compile("a**"));
+  AwkPattern* p = compile("a");
+  EXPECT_EQ(awk_ereerr(), nullptr);
+  awk_ererelease(p);
+}
+
+TEST(RegexCompile, ProgramTooLarge) {
+  // A class of 300 ranges takes 303 words; 60 of them exceed 16350 words.
+  std::string cls = "[";
+  for (int k = 0; k < 100; k++) cls += "\\x01\\x03\\x05";
+  cls += "]";
+  std::string big;
+  for (int k = 0; k < 60; k++) big += cls;
+  EXPECT_EQ(compile(big), nullptr);
+  EXPECT_EQ(diag(), "e:pattern takes too much room");
+
+  AwkPattern* one = compile(cls);
+  ASSERT_NE(one, nullptr);
+  EXPECT_EQ(one->length, kPatternHeaderWords + 303);
+  EXPECT_EQ(one->words()[one->start], 300);
+  awk_ererelease(one);
+
+  EXPECT_EQ(compile("a{20000}"), nullptr);
+  EXPECT_EQ(diag(), "e:pattern takes too much room");
+}
+
+struct ShapeCase {
+  std::string pattern;
+  int flagsIn;
+  int flags;         // expected flags word
+  int groups;
+  int threads;       // thread capacity
+  bool anchored;
+  int firstByte;     // -1: no single first byte
+  int otherCase;
+};
+
+TEST(RegexCompile, HeaderFacts) {
+  const std::vector<ShapeCase> cases = {
+      {"", 0, 0, 0, 1, false, -1, 0},
+      {"abc", 0, 0, 0, 4, false, 'a', 'A'},
+      {"abc", 128, 128, 0, 4, false, 'a', 'A'},
+      {"7x", 0, 0, 0, 3, false, '7', '7'},
+      {"^ab", 0, 0x1000, 0, 3, true, -1, 0},
+      {"ab$", 0, 0x2000, 0, 3, false, 'a', 'A'},
+      {"(a)(b)", 0, 0, 2, 3, false, -1, 0},
+      {"((a))", 0, 0x4000 | 32, 2, 2, false, -1, 0},
+      {"(a)$1", 0, 0x8000 | 32, 1, 3, false, -1, 0},
+      {"(a){3}", 0, 0, 1, 4, false, -1, 0},
+      {"a{2,4}", 1, 1, 0, 5, false, 'a', 'A'},
+      {"[a]", 0, 0, 0, 2, false, 'a', 'A'},
+      {"[ab]", 0, 0, 0, 2, false, -1, 0},
+      {".", 0, 0, 0, 2, false, -1, 0},
+      {"x|y", 0, 0, 0, 3, false, -1, 0},
+  };
+  for (const auto& c : cases) {
+    AwkPattern* p = compile(c.pattern, c.flagsIn);
+    ASSERT_NE(p, nullptr) << c.pattern;
+    EXPECT_EQ(p->refcnt, 1) << c.pattern;
+    EXPECT_EQ(p->flags, c.flags) << c.pattern;
+    EXPECT_EQ(p->ngroups, c.groups) << c.pattern;
+    EXPECT_EQ(p->nthreads, c.threads) << c.pattern;
+    EXPECT_EQ(bool(p->anchored), c.anchored) << c.pattern;
+    EXPECT_EQ(p->has_first ? int(p->first) : -1, c.firstByte) << c.pattern;
+    if (p->has_first) {
+      EXPECT_EQ(p->first_other, c.otherCase) << c.pattern;
+    }
+    awk_ererelease(p);
+  }
+}
+
+TEST(RegexCompile, EmptyPatternIsOneEmptyNode) {
+  AwkPattern* p = compile("");
+  ASSERT_NE(p, nullptr);
+  const uint16_t* w = p->words();
+  EXPECT_EQ(p->length, kPatternHeaderWords + 3);
+  EXPECT_EQ(int16_t(w[p->start]), kNodeEmpty);
+  EXPECT_EQ(w[p->start + 1], 0);
+  for (int c = 0; c < 256; c++) EXPECT_TRUE(p->inFirstSet(unsigned(c)));
+  awk_ererelease(p);
+}
+
+// The bytes a pattern matches as a whole one-byte subject.
+std::string byteSet(AwkPattern* p) {
+  std::string out;
+  for (int c = 0; c < 256; c++) {
+    char b = char(c);
+    int32_t s, e;
+    if (awk_erematch(p, &b, 1, 0, 0, 0) && awk_erepatpos(&s, &e) && s == 0 && e == 1)
+      out += b;
+  }
+  return out;
+}
+
+std::string range(int lo, int hi) {
+  std::string s;
+  for (int c = lo; c <= hi; c++) s += char(c);
+  return s;
+}
+
+std::string allBut(const std::string& except) {
+  std::string s;
+  for (int c = 0; c < 256; c++)
+    if (except.find(char(c)) == std::string::npos) s += char(c);
+  return s;
+}
+
+struct SetCase {
+  std::string pattern;
+  int flags;
+  std::string bytes;
+};
+
+TEST(RegexCompile, ClassesAndEscapes) {
+  const std::vector<SetCase> cases = {
+      {"[]a]", 0, "]a"},
+      {"[a-]", 0, "-a"},
+      {"[-a]", 0, "-a"},
+      {"[a-c-e]", 0, "-abce"},
+      {"[^\\n]", 0, allBut("\n")},
+      {"[^a]", 0, allBut("a")},
+      {"[^]a]", 0, allBut("]a")},
+      {"[^a-cx]", 0, allBut("abcx")},
+      {"[^\\x00-\\xff]", 0, ""},
+      {"[^b-y][a-z]", 0, ""},             // two bytes never match one
+      {"[\\]]", 0, "]"},
+      {"[\\t-\\r]", 0, "\t\n\v\f\r"},
+      {".", 0, range(0, 255)},
+      {"\\101", 0, "A"},
+      {"\\8", 0, "\x08"},
+      {"\\9", 0, "\x09"},
+      {"\\x41", 0, "A"},
+      {"\\X4a", 0, "J"},
+      {"\\xg", 0, ""},                    // x followed by g: two bytes
+      {"\\x", 0, "x"},
+      {"\\400", 0, std::string(1, '\0')},
+      {"\\a", 0, "\a"}, {"\\b", 0, "\b"}, {"\\f", 0, "\f"}, {"\\n", 0, "\n"},
+      {"\\r", 0, "\r"}, {"\\t", 0, "\t"}, {"\\v", 0, "\v"},
+      {"\\.", 0, "."}, {"\\/", 0, "/"}, {"\\$", 0, "$"}, {"\\\\", 0, "\\"},
+      {"\\q", 0, "q"},
+      {"{", 0, "{"}, {"}", 0, "}"}, {"]", 0, "]"},
+      {"A", 1, "Aa"},
+      {"[a-z]", 1, range('A', 'Z') + range('a', 'z')},
+      {"[^a]", 1, allBut("")},            // A lies in the complement
+      {"\\xe9", 1, "\xe9"},               // no folding above 127
+  };
+  for (const auto& c : cases) {
+    AwkPattern* p = compile(c.pattern, c.flags);
+    ASSERT_NE(p, nullptr) << c.pattern;
+    EXPECT_EQ(byteSet(p), c.bytes) << "pattern " << c.pattern;
+    awk_ererelease(p);
+  }
+}
+
+TEST(RegexCompile, NegatedBracketRanges) {
+  AwkPattern* p = compile("[^\\n]");
+  ASSERT_NE(p, nullptr);
+  const uint16_t* w = p->words();
+  ASSERT_EQ(w[p->start], 2);
+  EXPECT_EQ(w[p->start + 1], 0x0009);
+  EXPECT_EQ(w[p->start + 2], 0x0bff);
+  awk_ererelease(p);
+
+  p = compile("[^\\x00-\\xffa]");   // a range that vanishes becomes 0x0201
+  ASSERT_NE(p, nullptr);
+  w = p->words();
+  ASSERT_EQ(w[p->start], 1);
+  EXPECT_EQ(w[p->start + 1], kEmptyRange);
+  awk_ererelease(p);
+}
+
+struct FirstSetCase {
+  std::string pattern;
+  int flags;
+  std::string set;
+};
+
+TEST(RegexCompile, FirstCharacterSet) {
+  const std::vector<FirstSetCase> cases = {
+      {"abc", 0, "a"},
+      {"abc", 1, "Aa"},
+      {"a|b", 0, "ab"},
+      {"(x)?y", 0, "xy"},
+      {"^(a|b*)c", 0, "abc"},
+      {"(a)$1", 0, "a"},
+      {"a*", 0, range(0, 255)},
+      {"a?$", 0, range(0, 255)},
+      {"[b-d]x|e", 1, "BCDEbcde"},
+  };
+  for (const auto& c : cases) {
+    AwkPattern* p = compile(c.pattern, c.flags);
+    ASSERT_NE(p, nullptr);
+    std::string got;
+    for (int b = 0; b < 256; b++)
+      if (p->inFirstSet(unsigned(b))) got += char(b);
+    EXPECT_EQ(got, c.set) << c.pattern;
+    awk_ererelease(p);
+  }
+}
+
+TEST(RegexCompile, UseCountAndSource) {
+  AwkPattern* p = awk_erencomp(nullptr, "a+b", 3, 0);
+  ASSERT_NE(p, nullptr);
+  ASSERT_NE(p->source, nullptr);
+  EXPECT_EQ(p->source->view(), "a+b");
+  awk_eredup(p);
+  EXPECT_EQ(p->refcnt, 2);
+  awk_ererelease(p);
+  EXPECT_EQ(p->refcnt, 1);
+  awk_ererelease(p);   // frees pattern and source
+
+  AwkPattern* q = awk_erencomp(nullptr, "a+b", 3, kReNoSource);
+  ASSERT_NE(q, nullptr);
+  EXPECT_EQ(q->source, nullptr);
+  EXPECT_EQ(awk_ereflags(q), kReNoSource);
+  EXPECT_EQ(awk_ereflags(nullptr), 0);
+  awk_ererelease(q);
+  awk_ererelease(nullptr);
+}
+
+TEST(RegexCompile, IntervalCopiesShareGroups) {
+  AwkPattern* p = compile("(a(b)){2,3}");
+  ASSERT_NE(p, nullptr);
+  EXPECT_EQ(p->ngroups, 2);
+  awk_ererelease(p);
+  // A group after an interval is numbered after the copied atom's groups.
+  p = compile("(a){3}(b)$2");
+  ASSERT_NE(p, nullptr);
+  EXPECT_EQ(p->ngroups, 2);
+  awk_ererelease(p);
+}
+
+}  // namespace

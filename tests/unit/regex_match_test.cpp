@@ -1,0 +1,299 @@
+// Matcher: leftmost-longest and first-match searches, anchors, case
+// folding, empty matches, group positions under the preference test,
+// backreferences, the byte-by-byte feed and the size limits.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "regex/regex.h"
+
+namespace {
+
+AwkPattern* compile(const std::string& s, int flags = 0) {
+  AwkPattern* p = awk_regcomp(s.data(), int32_t(s.size()), flags);
+  EXPECT_NE(p, nullptr) << s << ": " << (awk_ereerr() ? awk_ereerr() : "");
+  return p;
+}
+
+constexpr int kNone = -1;
+
+struct SearchCase {
+  std::string pattern;
+  int compileFlags;
+  std::string subject;
+  int start, anchor, flags;
+  int mstart, mend;   // kNone: no match
+};
+
+void checkSearch(const SearchCase& c) {
+  AwkPattern* p = compile(c.pattern, c.compileFlags);
+  if (!p) return;
+  int32_t r = awk_erematch(p, c.subject.data(), int32_t(c.subject.size()), c.start, c.anchor,
+                           c.flags);
+  int32_t s = kNone, e = kNone;
+  int found = awk_erepatpos(&s, &e);
+  std::string where = "/" + c.pattern + "/ on \"" + c.subject + "\"";
+  if (c.mstart == kNone) {
+    EXPECT_EQ(r, 0) << where;
+    EXPECT_EQ(found, 0) << where;
+  } else {
+    EXPECT_EQ(r, c.mend + 1) << where;
+    EXPECT_EQ(found, 1) << where;
+    EXPECT_EQ(s, c.mstart) << where;
+    EXPECT_EQ(e, c.mend) << where;
+  }
+  awk_ererelease(p);
+}
+
+TEST(RegexMatch, Searches) {
+  const std::vector<SearchCase> cases = {
+      // leftmost wins over longer later matches, then longest
+      {"a*", 0, "baaa", 0, 0, 0, 0, 0},
+      {"a*", 0, "aaab", 0, 0, 0, 0, 3},
+      {"b+", 0, "abbbc", 0, 0, 0, 1, 4},
+      {"a|ab", 0, "abc", 0, 0, 0, 0, 2},
+      {"a|ab", 0, "abc", 0, 0, kReFirst, 0, 1},
+      {"a|ab|abc", 0, "abcd", 0, 0, kReFirst, 0, 1},
+      {"b|ab", 0, "xab", 0, 0, kReFirst, 1, 3},
+      {"(a|ab)(c|bcd)(d*)", 0, "abcd", 0, 0, 0, 0, 4},
+      {"(a|aa)*b", 0, "aaaaab", 0, 0, 0, 0, 6},
+      {"x*", 0, "", 0, 0, 0, 0, 0},
+      {"x*", 0, "", 0, 0, kReNoEmpty, kNone, kNone},
+      {"b*", 0, "abc", 0, 0, 0, 0, 0},
+      {"b*", 0, "abc", 0, 0, kReNoEmpty, 1, 2},
+      {"", 0, "abc", 1, 0, 0, 1, 1},
+      {"a", 0, "abc", 3, 0, 0, kNone, kNone},
+      {"c", 0, "abc", 1, 0, 0, 2, 3},
+      // anchors
+      {"^b", 0, "ab", 1, 1, 0, 1, 2},
+      {"^b", 0, "ab", 1, 0, 0, kNone, kNone},
+      {"^a", 0, "aa", 1, 0, 0, kNone, kNone},
+      {"a$", 0, "a", 0, 0, 0, 0, 1},
+      {"a$", 0, "ba", 0, 0, 0, 1, 2},
+      {"a$", 0, "a\n", 0, 0, 0, kNone, kNone},
+      {"a$", 0, "aab", 0, 0, 0, kNone, kNone},
+      {"$", 0, "abc", 0, 0, 0, 3, 3},
+      {"^", 0, "abc", 0, 0, 0, 0, 0},
+      {"^$", 0, "", 0, 0, 0, 0, 0},
+      {"^$", 0, "a", 0, 0, 0, kNone, kNone},
+      {"a^b", 0, "ab", 0, 0, 0, kNone, kNone},
+      {"a^b", 0, "a^b", 0, 0, 0, kNone, kNone},
+      {"(^a|^b)", 0, "b", 0, 0, 0, 0, 1},
+      {"(^a|^b)", 0, "cb", 0, 0, 0, kNone, kNone},
+      {"x|^a", 0, "bax", 0, 0, 0, 2, 3},
+      // newline is an ordinary byte
+      {"a.b", 0, "a\nb", 0, 0, 0, 0, 3},
+      {"[^x]+", 0, "a\nbx", 0, 0, 0, 0, 3},
+      {"[^\\n]+", 0, "ab\ncd", 0, 0, 0, 0, 2},
+      // case folding
+      {"A", kReFold, "xa", 0, 0, 0, 1, 2},
+      {"a", 0, "xA", 0, 0, kReFold, 1, 2},       // folding asked for by the caller
+      {"[a-z]+", kReFold, "1QzB2", 0, 0, 0, 1, 4},
+      {"[^a]", kReFold, "a", 0, 0, 0, 0, 1},
+      {"\\xe9", kReFold, "\xc9", 0, 0, 0, kNone, kNone},
+      {"hello", kReFold, "say HeLLo", 0, 0, 0, 4, 9},
+      // intervals and literal braces
+      {"a{2,4}", 0, "aaaaa", 0, 0, 0, 0, 4},
+      {"a{2,4}", 0, "xa", 0, 0, 0, kNone, kNone},
+      {"a{2,}", 0, "baaaaa", 0, 0, 0, 1, 6},
+      {"a{0}b", 0, "aab", 0, 0, 0, 2, 3},
+      {"ba{0,1}c", 0, "bc", 0, 0, 0, 0, 2},
+      {"a{,3}", 0, "xa{,3}", 0, 0, 0, 1, 6},
+      {"a*{2}", 0, "aa{2}", 0, 0, 0, 0, 5},
+      {"a{x}", 0, "a{x}", 0, 0, 0, 0, 4},
+      {"a{2", 0, "aa{2", 0, 0, 0, 1, 4},
+      {"(a){3}", 0, "aaaa", 0, 0, 0, 0, 3},
+      {"(ab|c){2}", 0, "xcab", 0, 0, 0, 1, 4},
+      // backreferences
+      {"(a)$1", 0, "xaay", 0, 0, 0, 1, 3},
+      {"(a)$1", 0, "ab", 0, 0, 0, kNone, kNone},
+      {"(a)($1)*", 0, "aaaa", 0, 0, 0, 0, 4},
+      {"(a*)$1", 0, "aaaa", 0, 0, 0, 0, 4},
+      {"(a*)$1", 0, "aaa", 0, 0, 0, 0, 2},
+      {"(a*)$1", 0, "b", 0, 0, 0, 0, 0},
+      {"(ab|a)$1", 0, "abab", 0, 0, 0, 0, 4},
+      {"([ab])$1", 0, "abba", 0, 0, 0, 1, 3},
+      {"(.)(.)$2$1", 0, "xabba", 0, 0, 0, 1, 5},
+      {"(abc)$1", 0, "abcabc", 0, 0, 0, 0, 6},
+      {"(abc)$1", 0, "abcabd", 0, 0, 0, kNone, kNone},
+      {"(a)$1", kReFold, "aA", 0, 0, 0, kNone, kNone},
+      {"(a)$1x", 0, "aax", 0, 0, 0, 0, 3},
+  };
+  for (const auto& c : cases) checkSearch(c);
+}
+
+TEST(RegexMatch, NullPatternNeverMatches) {
+  EXPECT_EQ(awk_erematch(nullptr, "abc", 3, 0, 0, 0), 0);
+  int32_t s, e;
+  EXPECT_EQ(awk_erepatpos(&s, &e), 0);
+}
+
+struct GroupCase {
+  std::string pattern;
+  std::string subject;
+  int mstart, mend;
+  std::vector<std::pair<int, int>> groups;
+};
+
+TEST(RegexMatch, GroupPositions) {
+  const std::vector<GroupCase> cases = {
+      {"(a)(b)?", "ab", 0, 2, {{0, 1}, {1, 2}}},
+      {"(a)(b)?", "ac", 0, 1, {{0, 1}, {-1, -1}}},
+      {"(a)|(b)", "b", 0, 1, {{-1, -1}, {0, 1}}},
+      {"(a){3}", "aaa", 0, 3, {{2, 3}}},
+      {"(a*)b", "aab", 0, 3, {{0, 2}}},
+      {"(x)?b", "ab", 1, 2, {{-1, -1}}},
+      {"((a))", "a", 0, 1, {{0, 1}, {0, 1}}},
+      {"(a*)$1", "aaaa", 0, 4, {{0, 2}}},
+      {"x(a|b)*y", "xabay", 0, 5, {{3, 4}}},
+      // The preference test: the path with the larger sum of group lengths
+      // wins, so the group takes the byte rather than the optional a before.
+      {"a?(a?)", "a", 0, 1, {{0, 1}}},
+      // An empty group entered on the only path is started, not unset.
+      {"(a?)?", "", 0, 0, {{0, 0}}},
+  };
+  for (const auto& c : cases) {
+    AwkPattern* p = compile(c.pattern);
+    if (!p) continue;
+    std::string where = "/" + c.pattern + "/ on \"" + c.subject + "\"";
+    ASSERT_NE(awk_erematch(p, c.subject.data(), int32_t(c.subject.size()), 0, 0, kReGroups), 0)
+        << where;
+    int32_t s, e;
+    awk_erepatpos(&s, &e);
+    EXPECT_EQ(s, c.mstart) << where;
+    EXPECT_EQ(e, c.mend) << where;
+    for (size_t g = 0; g < c.groups.size(); g++) {
+      int32_t gs = 99, ge = 99;
+      EXPECT_EQ(awk_ereparenpos(int(g + 1), &gs, &ge), int(c.groups.size())) << where;
+      EXPECT_EQ(gs, c.groups[g].first) << where << " group " << g + 1;
+      EXPECT_EQ(ge, c.groups[g].second) << where << " group " << g + 1;
+    }
+    int32_t gs, ge;
+    EXPECT_EQ(awk_ereparenpos(int(c.groups.size() + 1), &gs, &ge), 0) << where;
+    EXPECT_EQ(awk_ereparenpos(0, &gs, &ge), 0) << where;
+    awk_ererelease(p);
+  }
+}
+
+TEST(RegexMatch, GroupPositionsNeedTracking) {
+  AwkPattern* p = compile("(a)(b)");
+  ASSERT_NE(awk_erematch(p, "ab", 2, 0, 0, 0), 0);
+  int32_t s, e;
+  EXPECT_EQ(awk_ereparenpos(1, &s, &e), 0);
+  ASSERT_NE(awk_erematch(p, "ab", 2, 0, 0, kReGroups), 0);
+  EXPECT_EQ(awk_ereparenpos(3, &s, &e), 0);
+  EXPECT_EQ(awk_ereparenpos(2, &s, &e), 2);
+  EXPECT_EQ(s, 1);
+  EXPECT_EQ(e, 2);
+  // No match: nothing to report even with tracking.
+  EXPECT_EQ(awk_erematch(p, "ba", 2, 0, 0, kReGroups), 0);
+  EXPECT_EQ(awk_ereparenpos(1, &s, &e), 0);
+  awk_ererelease(p);
+}
+
+TEST(RegexMatch, GroupPositionsBeyond16Bits) {
+  // Positions are kept in full, so groups far into a long subject are exact.
+  std::string subject(70000, 'x');
+  subject += "abc";
+  AwkPattern* p = compile("a(b)c");
+  ASSERT_EQ(awk_erematch(p, subject.data(), int32_t(subject.size()), 0, 0, kReGroups), 70004);
+  int32_t s, e;
+  ASSERT_EQ(awk_ereparenpos(1, &s, &e), 1);
+  EXPECT_EQ(s, 70001);
+  EXPECT_EQ(e, 70002);
+  awk_ererelease(p);
+}
+
+struct FeedCase {
+  std::string pattern;
+  int flags;
+  std::string input;
+  int returnsAt;      // index of the first non-zero erestep, or input size for the end
+  int mstart, mend;   // kNone: no match at all
+};
+
+TEST(RegexMatch, ByteByByteFeed) {
+  const std::vector<FeedCase> cases = {
+      {"ab", kReNoEmpty, "xxabyy", 3, 2, 4},
+      {"a+", kReNoEmpty, "xaab", 3, 1, 3},
+      {"a+", kReNoEmpty | kReFirst, "xaab", 1, 1, 2},
+      {"\n\n+", kReNoEmpty, "ab\n\n\ncd", 5, 2, 5},
+      {"ab|abcd", kReNoEmpty, "abcx", 3, 0, 2},
+      {"ab|abcd", kReNoEmpty, "abcd", 3, 0, 4},
+      {"a+", kReNoEmpty, "xaa", 3, 1, 3},     // complete only at the end
+      {"z", kReNoEmpty, "abc", 3, kNone, kNone},
+      {"x*", kReNoEmpty, "abc", 3, kNone, kNone},
+      {"[0-9]+;", kReNoEmpty, "ab12;cd", 4, 2, 5},
+  };
+  for (const auto& c : cases) {
+    AwkPattern* p = compile(c.pattern);
+    if (!p) continue;
+    awk_eresetup(p, c.flags);
+    int at = int(c.input.size()), r = 0;
+    for (size_t i = 0; i < c.input.size(); i++) {
+      r = awk_erestep(uint8_t(c.input[i]), int32_t(i));
+      if (r) {
+        at = int(i);
+        break;
+      }
+    }
+    if (!r) r = awk_erestep(-1, int32_t(c.input.size()));
+    std::string where = "/" + c.pattern + "/ fed \"" + c.input + "\"";
+    EXPECT_EQ(at, c.returnsAt) << where;
+    int32_t s = kNone, e = kNone;
+    if (c.mstart == kNone) {
+      EXPECT_EQ(r, 0) << where;
+      EXPECT_EQ(awk_erepatpos(&s, &e), 0) << where;
+    } else {
+      EXPECT_NE(r, 0) << where;
+      EXPECT_EQ(awk_erepatpos(&s, &e), 1) << where;
+      EXPECT_EQ(s, c.mstart) << where;
+      EXPECT_EQ(e, c.mend) << where;
+    }
+    awk_ererelease(p);
+  }
+}
+
+TEST(RegexMatch, StorageIsReusedAcrossPatterns) {
+  // A big pattern followed by small ones: stale state must not leak.
+  std::string big;
+  for (int k = 0; k < 300; k++) big += "(x|y)";
+  AwkPattern* p = compile(big);
+  std::string subj(300, 'x');
+  EXPECT_EQ(awk_erematch(p, subj.data(), 300, 0, 0, kReGroups), 301);
+  awk_ererelease(p);
+  for (int k = 0; k < 3; k++) {
+    checkSearch({"b(c)", 0, "abc", 0, 0, kReGroups, 1, 3});
+    checkSearch({"q", 0, "abc", 0, 0, 0, kNone, kNone});
+  }
+}
+
+TEST(RegexMatchDeath, PatternTooLarge) {
+  std::string many(1200, 'a');   // 1201 threads: lists of 33636 bytes
+  AwkPattern* p = compile(many);
+  ASSERT_NE(p, nullptr);
+  EXPECT_EXIT(awk_erematch(p, many.data(), 1200, 0, 0, 0), testing::ExitedWithCode(2),
+              "regular expression pattern too large");
+  std::string fits(1100, 'a');
+  AwkPattern* q = compile(fits);
+  EXPECT_EQ(awk_erematch(q, fits.data(), 1100, 0, 0, 0), 1101);
+  awk_ererelease(p);
+  awk_ererelease(q);
+}
+
+TEST(RegexMatchDeath, RecordSeparatorWithGroups) {
+  // Groups alone are not tracked; a pattern that needs tracking is refused.
+  AwkPattern* plain = compile("(a)b");
+  awk_eresetup(plain, kReNoEmpty);
+  EXPECT_EQ(awk_erestep('a', 0), 0);
+  EXPECT_NE(awk_erestep('b', 1), 0);
+  AwkPattern* p = compile("((a))b");
+  EXPECT_EXIT(awk_eresetup(p, kReNoEmpty), testing::ExitedWithCode(2), "RS contains \\(\\)");
+  EXPECT_EXIT(awk_eresetup(plain, kReGroups), testing::ExitedWithCode(2), "RS contains");
+  awk_ererelease(p);
+  awk_ererelease(plain);
+}
+
+}  // namespace
