@@ -1,0 +1,191 @@
+// Diagnostics: the first line's pieces, the warnings filter, the 78-column
+// continuation, the 517-character prefix limit, and which codes end the run.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <csetjmp>
+#include <cstdio>
+#include <string>
+
+#include "io/globals.h"
+#include "runtime/oops.h"
+#include "runtime/startup.h"
+#include "runtime_helpers.h"
+#include "values/strobj.h"
+
+namespace {
+
+std::jmp_buf exitJump;
+int exitStatus;
+void exitHook(int status) {
+  exitStatus = status;
+  std::longjmp(exitJump, 1);
+}
+
+struct Outcome {
+  std::string err;
+  int status = -1;   // -1: oops returned
+};
+
+// Runs one oops call with standard error captured; the run's end is caught.
+template <class F>
+Outcome capture(F call) {
+  static std::string path = rtest::tempDir() + "/stderr";
+  std::fflush(stderr);
+  int saved = dup(2);
+  FILE* f = std::freopen(path.c_str(), "w", stderr);
+  (void)f;
+  Outcome o;
+  awk_exithook = exitHook;
+  if (setjmp(exitJump) == 0)
+    call();
+  else
+    o.status = exitStatus;
+  awk_exithook = nullptr;
+  std::fflush(stderr);
+  dup2(saved, 2);
+  close(saved);
+  std::freopen("/dev/stderr", "w", stderr);
+  o.err = rtest::readFile(path);
+  return o;
+}
+
+class OopsTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    awk_warnings = 7;
+    _progname = "vrun";
+    awk_debuge = 0;
+    awk_filename = nullptr;
+    awk_nr = awk_fnr = 0;
+  }
+  void TearDown() override {
+    if (awk_filename) stringFree(awk_filename);
+    awk_filename = nullptr;
+  }
+};
+
+TEST_F(OopsTest, SeverityWordsAndEnds) {
+  struct Case {
+    int code;
+    const char* err;
+    int status;
+  } cases[] = {
+      {'W', "vrun: warning: msg 7\n", -1},
+      {'A', "vrun: warning: msg 7\n", -1},
+      {'N', "vrun: note: msg 7\n", -1},
+      {'D', "vrun: error: msg 7\n", -1},
+      {'M', "vrun: msg 7\n", -1},
+      {'E', "vrun: error: msg 7\n", 2},
+      {'F', "vrun: fatal error: msg 7\n", 2},
+      {'I', "vrun: internal error: msg 7\n", 2},
+      {'X', "internal error (oops)\r\n", 2},
+      {'q', "internal error (oops)\r\n", 2},
+  };
+  for (const Case& c : cases) {
+    Outcome o = capture([&] { oops(c.code, "msg %d", 7); });
+    EXPECT_EQ(o.err, c.err) << char(c.code);
+    EXPECT_EQ(o.status, c.status) << char(c.code);
+  }
+}
+
+TEST_F(OopsTest, DebugFlagKeepsErrorsGoing) {
+  awk_debuge = 1;
+  Outcome o = capture([] { EXPECT_EQ(oops('E', "bad"), 'E'); });
+  EXPECT_EQ(o.err, "vrun: error: bad\n");
+  EXPECT_EQ(o.status, -1);
+}
+
+TEST_F(OopsTest, WarningsLevelFilters) {
+  struct Case {
+    int level;
+    const char* shown;   // codes that print
+  } cases[] = {
+      {0, "eEfF"}, {1, "wWeEfF"}, {2, "aAeEfF"}, {4, "nNeEfF"}, {7, "wWaAnNeEfF"},
+  };
+  for (const Case& c : cases) {
+    for (char code : std::string("wWaAnNeEfF")) {
+      awk_warnings = c.level;
+      Outcome o = capture([&] { oops(code, "x"); });
+      bool shown = std::string(c.shown).find(code) != std::string::npos;
+      EXPECT_EQ(!o.err.empty(), shown) << "WARNINGS=" << c.level << " code " << code;
+    }
+  }
+}
+
+TEST_F(OopsTest, LocationPieces) {
+  struct Case {
+    const char* filename;  // null: unset
+    int code;
+    const char* err;
+  } cases[] = {
+      {"data.txt", 'w', "vrun: warning (FILENAME=\"data.txt\" FNR=3): t\n"},
+      {"-", 'w', "vrun: warning (NR=12): t\n"},
+      {"", 'n', "vrun: note (NR=12): t\n"},
+      {nullptr, 'd', "vrun: error (NR=12): t\n"},
+      {"data.txt", 'W', "vrun: warning: t\n"},
+      // Only an upper-case M omits the ": " after the location.
+      {"data.txt", 'm', "vrun:  (FILENAME=\"data.txt\" FNR=3): t\n"},
+  };
+  for (const Case& c : cases) {
+    if (awk_filename) stringFree(awk_filename);
+    awk_filename = c.filename ? stringNew(c.filename) : nullptr;
+    awk_fnr = 3;
+    awk_nr = 12;
+    EXPECT_EQ(capture([&] { oops(c.code, "t"); }).err, c.err) << c.code;
+  }
+}
+
+TEST_F(OopsTest, InternalErrorsCarryNoInputPosition) {
+  awk_filename = stringNew("data.txt");
+  Outcome o = capture([] { oops('i', "invalid vmid: %d", 9); });
+  EXPECT_EQ(o.err, "vrun: internal error: invalid vmid: 9\n");
+  EXPECT_EQ(o.status, 2);
+}
+
+TEST_F(OopsTest, LongLinesContinueIndented) {
+  std::string at78(78 - 15, 'x');    // "vrun: warning: " is 15 characters
+  std::string at79(79 - 15, 'x');
+  EXPECT_EQ(capture([&] { oops('W', "%s", at78.c_str()); }).err, "vrun: warning: " + at78 + "\n");
+  EXPECT_EQ(capture([&] { oops('W', "%s", at79.c_str()); }).err,
+            "vrun: warning: \n     " + at79 + "\n");
+  // The text itself is never cut, even beyond the 320-byte format area.
+  std::string huge(2000, 'y');
+  EXPECT_EQ(capture([&] { oops('M', "%s", huge.c_str()); }).err, "vrun: \n     " + huge + "\n");
+}
+
+TEST_F(OopsTest, PiecesThatOverflowThePrefixAreDropped) {
+  std::string name(500, 'p');
+  _progname = name.c_str();
+  awk_filename = stringNew("data.txt");
+  awk_fnr = 1;
+  // name + ": " (502) + "warning" (509) fits; the FILENAME piece would not,
+  // ": " still does.
+  Outcome o = capture([] { oops('w', "t"); });
+  EXPECT_EQ(o.err, name + ": warning: \n     t\n");
+  std::string longer(516, 'p');
+  _progname = longer.c_str();
+  // name + ": " is 518 characters: the first piece itself is dropped.
+  o = capture([] { oops('W', "t"); });
+  EXPECT_EQ(o.err, "warning: t\n");
+}
+
+TEST_F(OopsTest, Wrappers) {
+  Outcome o = capture([] { awk_assert2(0x3401); });
+  EXPECT_EQ(o.err, "vrun: internal error: #3401H (please call Corvale Automation with this number)\n");
+  EXPECT_EQ(o.status, 2);
+  o = capture([] { awk_oom(2); });
+  EXPECT_EQ(o.err, "vrun: fatal error: out of memory (2)\n");
+  EXPECT_EQ(o.status, 2);
+  o = capture([] { awk_oopsinvarg("substr"); });
+  EXPECT_EQ(o.err, "vrun: warning (NR=0): invalid argument to substr\n");
+  o = capture([] { awk_oof(); });
+  EXPECT_EQ(o.err, "vrun: warning (NR=0): \n     Out of file handles; use close() to close some files or pipes.\n");
+  o = capture([] { awk_oopscoded("n:odd format", "in sprintf: %s"); });
+  EXPECT_EQ(o.err, "vrun: note (NR=0): in sprintf: odd format\n");
+  o = capture([] { awk_oopscoded("e:illegal format string", "in sprintf: %s"); });
+  EXPECT_EQ(o.err, "vrun: error (NR=0): in sprintf: illegal format string\n");
+  EXPECT_EQ(o.status, 2);
+}
+
+}  // namespace
