@@ -1,0 +1,335 @@
+// The printf engine over value cells (sprintf, printf, CONVFMT) and over C
+// arguments (the run-time's messages): formats against their expected
+// texts, the coded error texts, and the once-per-run precision warning.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "format/printf.h"
+#include "values/convert.h"
+
+namespace {
+
+// A compact description of one argument cell.
+struct Arg {
+  enum Kind { kInt, kFloat, kStr, kUninit } kind;
+  double num;
+  int dec;
+  const char* str;
+  uint32_t len;
+};
+Arg I(int32_t v) { return {Arg::kInt, double(v), 0, nullptr, 0}; }
+Arg F(double v, int dec = kUnlimitedDecimals) { return {Arg::kFloat, v, dec, nullptr, 0}; }
+Arg S(const char* s) { return {Arg::kStr, 0, 0, s, uint32_t(std::char_traits<char>::length(s))}; }
+Arg Sn(const char* s, uint32_t n) { return {Arg::kStr, 0, 0, s, n}; }
+Arg U() { return {Arg::kUninit, 0, 0, nullptr, 0}; }
+
+Cell makeCell(const Arg& a) {
+  Cell c{};
+  switch (a.kind) {
+    case Arg::kInt: cellSetInt(&c, int32_t(a.num)); break;
+    case Arg::kFloat: cellSetFloat(&c, a.num, int16_t(a.dec)); break;
+    case Arg::kStr: cellSetString(&c, stringNew1(a.str, a.len)); break;
+    case Arg::kUninit: cellSetUninit(&c); break;
+  }
+  return c;
+}
+
+struct Result {
+  std::string text;
+  std::string err;     // the coded text, "" for none
+  std::string stderr_;
+};
+
+Result format(const std::string& fmt, const std::vector<Arg>& args) {
+  std::vector<Cell> cells;
+  for (const Arg& a : args) cells.push_back(makeCell(a));
+  AwkString* f = stringNew1(fmt.data(), uint32_t(fmt.size()));
+  const char* err = nullptr;
+  testing::internal::CaptureStderr();
+  AwkString* s = awk_asprintf(f, int(cells.size()), cells.data(), &err);
+  Result r{std::string(s->text(), s->len), err ? err : "", testing::internal::GetCapturedStderr()};
+  stringFree(s);
+  stringFree(f);
+  for (Cell& c : cells)
+    if (c.tag == Tag::String) stringFree(c.w.s);
+  return r;
+}
+
+struct FormatCase {
+  const char* fmt;
+  std::vector<Arg> args;
+  std::string expect;
+  const char* err;
+};
+
+const char kFewer[] = "e:fewer arguments than print format specifications";
+const char kIllegal[] = "e:illegal format string";
+const char kUnrecognized[] = "e:unrecognized print format character";
+
+TEST(Asprintf, FormatsAndTheirTexts) {
+  const FormatCase cases[] = {
+      // widths, flags, signs
+      {"%5.2f", {F(3.14159)}, " 3.14", ""},
+      {"%-6d", {I(42)}, "42    ", ""},
+      {"%06.1f", {F(-2.5, 1)}, "-002.5", ""},
+      {"%+d", {I(5)}, "+5", ""},
+      {"% d|% d", {I(5), I(-5)}, " 5|-5", ""},
+      {"%+ d", {I(5)}, "+5", ""},
+      {"%+08.2f", {F(3.14159)}, "+0003.14", ""},
+      {"%0-5d|", {I(7)}, "7    |", ""},
+      {"%5s|%-5s|", {S("ab"), S("cd")}, "   ab|cd   |", ""},
+      {"%05s", {S("ab")}, "000ab", ""},
+      {"%.3d", {I(7)}, "007", ""},
+      {"%.3d", {I(-7)}, "-007", ""},
+      {"%i", {I(-12)}, "-12", ""},
+      {"%ld", {I(3)}, "3", ""},
+      // integers in other bases
+      {"%x", {I(255)}, "ff", ""},
+      {"%X", {I(255)}, "FF", ""},
+      {"%#x", {I(255)}, "0xff", ""},
+      {"%#X", {I(255)}, "0XFF", ""},
+      {"%#08x", {I(255)}, "0x0000ff", ""},
+      {"%x", {I(-1)}, "ffffffff", ""},
+      {"%x", {I(0x12345)}, "12345", ""},
+      {"%b", {I(5)}, "101", ""},
+      {"%#B", {I(5)}, "0B101", ""},
+      {"%08b", {I(5)}, "00000101", ""},
+      {"%o", {I(8)}, "10", ""},
+      {"%#o", {I(8)}, "010", ""},
+      {"%u", {I(-1)}, "4294967295", ""},
+      {"%+u", {I(5)}, "5", ""},
+      {"%x", {F(4294967295.0)}, "ffffffff", ""},
+      {"%u", {S("3000000000")}, "3000000000", ""},
+      // characters and strings
+      {"%c", {I(65)}, "A", ""},
+      {"%c", {I(256 + 66)}, "B", ""},
+      {"%c", {S("hello")}, "h", ""},
+      {"%c", {F(67.9)}, "C", ""},
+      {"%5c|%-3c|", {I(65), I(66)}, "    A|B  |", ""},
+      {"%.3s", {S("hello")}, "hel", ""},
+      {"%5.1s", {S("hello")}, "    h", ""},
+      {"%.0s|", {S("hello")}, "|", ""},
+      {"%s", {Sn("a\0b", 3)}, std::string("a\0b", 3), ""},
+      {"%c", {S("")}, std::string("\0", 1), ""},
+      {"%s|%d", {U(), U()}, "|0", ""},
+      {"%s", {F(3.14159265)}, "3.14159", ""},
+      {"%s", {I(-3)}, "-3", ""},
+      {"%d", {S("12abc")}, "12", ""},
+      {"%d", {F(-3.9)}, "-3", ""},
+      // floats
+      {"%f", {F(1.5)}, "1.500000", ""},
+      {"%.0f", {F(2.5)}, "2", ""},
+      {"%.0f", {F(3.5)}, "4", ""},
+      {"%#.0f", {F(3.0)}, "3.", ""},
+      {"%,2f", {F(3.5, 1)}, "3,50", ""},
+      {"%,f", {F(3.5, 1)}, "4", ""},          // "," is a precision mark too
+      {"%,6f", {F(3.5, 1)}, "3,500000", ""},
+      {"%e", {F(0.0)}, "0.000000e+00", ""},
+      {"%e", {F(12345.678)}, "1.234568e+04", ""},
+      {"%E", {F(1e-300)}, "1.000000E-300", ""},
+      {"%.0e", {F(12345.0)}, "1e+04", ""},
+      {"%#.0e", {F(12345.0)}, "1.e+04", ""},
+      {"%^e", {I(12345)}, "12.34500e+03", ""},
+      {"%^e", {F(0.00012345)}, "123.4500e-06", ""},
+      {"%^e", {F(1.5)}, "1.500000e+00", ""},
+      {"%^E", {F(1234567.0)}, "1.234567E+06", ""},
+      {"%g", {I(100000)}, "100000", ""},
+      {"%g", {I(1000000)}, "1e+06", ""},
+      {"%g", {F(0.0001)}, "0.0001", ""},
+      {"%g", {F(0.00001)}, "1e-05", ""},
+      {"%g", {F(123456789.0)}, "1.23457e+08", ""},
+      {"%G", {F(1e-10)}, "1E-10", ""},
+      {"%#g", {F(1.0)}, "1.00000", ""},
+      {"%.0g", {F(2.5)}, "2", ""},
+      {"%.3g", {F(999.6)}, "1e+03", ""},
+      {"%g", {F(999999.5)}, "1e+06", ""},
+      {"%g", {F(99999.95)}, "99999.9", ""},   // the double is just below .95
+      {"%g", {F(0.0)}, "0", ""},
+      {"%,3g", {F(2.5, 1)}, "2,5", ""},
+      {"%z.4f", {F(2.5, 1)}, "2.5", ""},
+      {"%z.4f", {F(2.0, 1)}, "2", ""},
+      {"%#z.4f", {F(2.0, 1)}, "2.", ""},
+      {"%ze", {F(1.5)}, "1.5e+00", ""},
+      {"%m", {F(-1234.5, 1)}, "(1234.50)", ""},
+      {"%m", {I(12)}, " 12.00 ", ""},
+      {"%.1m", {F(-0.25, 2)}, "(0.2)", ""},
+      {"%10m|", {F(-5.0, 0)}, "    (5.00)|", ""},
+      {"%010m|", {F(-5.0, 0)}, "(00005.00)|", ""},
+      {"%.2f", {F(1e50)}, "1.00e+50", ""},
+      {"%f", {F(1e60)}, "1.000000e+60", ""},
+      {"%f", {F(-1e60)}, "-1.000000e+60", ""},
+      // the tolerant zero
+      {"%g", {F(0.1 + 0.2 - 0.3, 1)}, "0", ""},
+      {"%f", {F(-0.0)}, "0.000000", ""},
+      {"%e", {F(1e-30, 2)}, "0.000000e+00", ""},
+      {"%e", {F(1e-30)}, "1.000000e-30", ""},
+      {"%.2f", {F(-0.001, 3)}, "-0.00", ""},
+      // stars
+      {"%*d|", {I(5), I(42)}, "   42|", ""},
+      {"%-*d|", {I(5), I(42)}, "42   |", ""},
+      {"%*d|", {I(-5), I(42)}, "42   |", ""},
+      {"%.*f", {I(2), F(3.14159)}, "3.14", ""},
+      {"%*.*f|", {I(8), I(3), F(3.14159)}, "   3.142|", ""},
+      {"%.*f", {I(-2), F(3.7)}, "4", ""},
+      // literal text and percent signs
+      {"100%%", {}, "100%", ""},
+      {"abc%", {}, "abc%", ""},
+      {"", {}, "", ""},
+      {"plain", {}, "plain", ""},
+      // errors
+      {"a%db%dc", {I(1)}, "a1b", kFewer},
+      {"%d", {}, "", kFewer},
+      {"%*d", {I(5)}, "", kFewer},
+      {"%d", {I(1), I(2)}, "1", "n:too many arguments"},
+      {"x", {I(1)}, "x", "n:too many arguments"},
+      {"a%yb", {I(1)}, "a", kUnrecognized},
+      {"%h", {I(1)}, "", kUnrecognized},
+      {"%p", {I(1)}, "", kUnrecognized},
+      {"%5%", {I(1)}, "", kUnrecognized},
+      {"ab%5", {I(1)}, "ab", kIllegal},
+      {"%5!d", {I(1)}, "", kIllegal},
+      {"%2147480000d", {I(1)}, "", "w:output string too long, truncated"},
+  };
+  for (const FormatCase& c : cases) {
+    SCOPED_TRACE(std::string("format \"") + c.fmt + "\"");
+    Result r = format(c.fmt, c.args);
+    EXPECT_EQ(r.text, c.expect);
+    EXPECT_EQ(r.err, c.err);
+  }
+}
+
+TEST(Asprintf, FixedNotationUpToFiftyIntegerDigits) {
+  // 2^165 has 50 integer digits, 2^167 has 51.
+  char want[128];
+  std::snprintf(want, sizeof want, "%.2f", std::ldexp(1.0, 165));
+  EXPECT_EQ(format("%.2f", {F(std::ldexp(1.0, 165))}).text, want);
+  std::snprintf(want, sizeof want, "%.2e", std::ldexp(1.0, 167));
+  EXPECT_EQ(format("%.2f", {F(std::ldexp(1.0, 167))}).text, want);
+}
+
+TEST(Asprintf, LongResultsGrowTheBuffer) {
+  Result r = format("<%3000d>", {I(7)});
+  ASSERT_EQ(r.text.size(), 3002u);
+  EXPECT_EQ(r.text.substr(0, 2), "< ");
+  EXPECT_EQ(r.text.substr(2996), "    7>");
+  std::string longText(5000, 'x');
+  r = format("%s-%s", {S(longText.c_str()), S(longText.c_str())});
+  EXPECT_EQ(r.text, longText + "-" + longText);
+}
+
+TEST(Asprintf, PrecisionCapWarnsOncePerRun) {
+  awk_printfreset();
+  Result r = format("%.60f", {I(1)});
+  EXPECT_EQ(r.text, "1." + std::string(50, '0'));
+  EXPECT_NE(r.stderr_.find("printf/sprintf limited to 50 digits after decimal point"),
+            std::string::npos)
+      << r.stderr_;
+  r = format("%.55e", {I(1)});
+  EXPECT_EQ(r.text, "1." + std::string(50, '0') + "e+00");
+  EXPECT_EQ(r.stderr_, "");
+  r = format("%.60d|%.60s", {I(1), S("abc")});
+  EXPECT_EQ(r.text, std::string(49, '0') + "1|abc");
+}
+
+// C-level formatting.
+struct VprintCase {
+  const char* name;
+  std::string (*call)();
+  const char* expect;
+};
+
+template <typename... Args>
+std::string cfmt(const char* fmt, Args... args) {
+  char buf[600];
+  int n = awk_sprintf(buf, fmt, args...);
+  EXPECT_EQ(size_t(n), std::char_traits<char>::length(buf));
+  return buf;
+}
+
+TEST(Vprint, CArguments) {
+  const VprintCase cases[] = {
+      {"int", [] { return cfmt("%d|%5d|%-5d|", -5, 42, 42); }, "-5|   42|42   |"},
+      {"16-bit hex without l", [] { return cfmt("%x %X %o %b", 0x12345, -1, 0x10008, 0x30005); },
+       "2345 FFFF 10 101"},
+      {"long hex", [] { return cfmt("%lx %lo", -1, 8); }, "ffffffff 10"},
+      {"h is d", [] { return cfmt("%h", -9); }, "-9"},
+      {"strings", [] { return cfmt("[%s] [%.2s] [%4s]", "abc", "abc", "x"); }, "[abc] [ab] [   x]"},
+      {"null string", [] { return cfmt("%s", static_cast<const char*>(nullptr)); }, "(null)"},
+      {"double", [] { return cfmt("%5.1f %g %e", 2.25, 1e6, -0.5); },
+       "  2.2 1e+06 -5.000000e-01"},
+      {"negative zero keeps its sign", [] { return cfmt("%.1f", -0.0); }, "-0.0"},
+      {"char", [] { return cfmt("%c%c", 'o', 'k'); }, "ok"},
+      {"percent and unknown letters", [] { return cfmt("100%% %q"); }, "100% q"},
+      {"mixed", [] { return cfmt("%s(line %d): %m", "f", 12, 3.5); }, "f(line 12):  3.50 "},
+  };
+  for (const VprintCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(c.call(), c.expect);
+  }
+}
+
+TEST(Vprint, PointerIsFullWidthHex) {
+  int x;
+  char want[32];
+  std::snprintf(want, sizeof want, "%lx", static_cast<unsigned long>(reinterpret_cast<uintptr_t>(&x)));
+  EXPECT_EQ(cfmt("%p", static_cast<void*>(&x)), want);
+}
+
+std::string budgeted(int budget, const char* fmt, ...) {
+  char buf[64];
+  std::memset(buf, '#', sizeof buf);
+  va_list ap;
+  va_start(ap, fmt);
+  int n = awk_vprint(fmt, ap, nullptr, buf, budget);
+  va_end(ap);
+  EXPECT_LT(n, budget);
+  return std::string(buf, size_t(n)) + (buf[n] == 0 ? "" : "<no NUL>");
+}
+
+TEST(Vprint, BudgetStopsQuietly) {
+  EXPECT_EQ(budgeted(10, "%s", "abcdefgh"), "abcdefgh");
+  EXPECT_EQ(budgeted(9, "%s", "abcdefgh"), "");
+  EXPECT_EQ(budgeted(9, "ab%5d", 1), "ab    1");
+  EXPECT_EQ(budgeted(8, "ab%5d", 1), "ab");
+  EXPECT_EQ(budgeted(9, "abcdefghijk"), "");
+}
+
+TEST(Vprint, WritesToAStream) {
+  FILE* f = std::tmpfile();
+  ASSERT_NE(f, nullptr);
+  EXPECT_EQ(awk_fprintf(f, "%-4s|%04d|%+.1f", "ab", 7, 1.25), 14);
+  std::rewind(f);
+  char buf[32] = {};
+  ASSERT_NE(std::fgets(buf, sizeof buf, f), nullptr);
+  EXPECT_STREQ(buf, "ab  |0007|+1.2");
+  std::fclose(f);
+}
+
+TEST(VprintDeathTest, MalformedSpecIsFatal) {
+  EXPECT_EXIT(cfmt("%5"), testing::ExitedWithCode(2), "Bad printf format");
+}
+
+TEST(LFormat, DigitsSignsAndMinimum) {
+  struct {
+    int32_t v;
+    int isSigned, signchar, min;
+    const char* expect;
+  } cases[] = {
+      {0, 1, 0, 0, "0"},       {-5, 1, 0, 0, "-5"},      {-5, 0, 0, 0, "4294967291"},
+      {5, 1, '+', 0, "+5"},    {5, 1, ' ', 3, " 005"},   {INT32_MIN, 1, 0, 0, "-2147483648"},
+      {42, 0, 0, 12, "000000000042"},
+  };
+  for (const auto& c : cases) {
+    char buf[64];
+    char* end = buf + sizeof buf;
+    char* p = awk_l_format(c.v, end, c.isSigned, c.signchar, c.min);
+    EXPECT_EQ(std::string(p, end), c.expect);
+  }
+}
+
+}  // namespace
