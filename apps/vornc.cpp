@@ -1,6 +1,121 @@
-// vornc: the compiler's command line (being written).
+// vornc: compiles AWK source files into a program image, binds an image to
+// the run-time as an executable, or dumps an image.
 #include <cstdio>
-int main() {
-  std::fputs("vornc: not ready yet\n", stderr);
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "compiler/tools.h"
+#include "image/disasm.h"
+#include "image/writer.h"
+
+using namespace vorn;
+using namespace vorn::compiler;
+
+namespace {
+
+const char* kUsage =
+    "usage: vornc [-o output] [--bind] file.awk...\n"
+    "       vornc --dump image.ae\n"
+    "Compiles the AWK programs (one module per file) into a program image.\n"
+    "  -o output   where to write the result (default: the first file's name\n"
+    "              with the extension .ae, or without an extension for --bind)\n"
+    "  --bind      write an executable: the run-time vrun with the image bound to it\n"
+    "  --dump      print a readable listing of an image or bound executable\n"
+    "  --help      show this text\n"
+    "  --version   show the version\n";
+
+int usageError(const std::string& text) {
+  std::fprintf(stderr, "vornc: %s\n%s", text.c_str(), kUsage);
   return 2;
+}
+
+std::string defaultOutput(const std::string& src, bool bind) {
+  std::string base = src;
+  size_t slash = base.rfind('/');
+  if (slash != std::string::npos) base = base.substr(slash + 1);
+  size_t dot = base.rfind('.');
+  if (dot != std::string::npos && dot > 0) base = base.substr(0, dot);
+  if (base.empty() || base == "-") base = "a";
+  return bind ? base : base + ".ae";
+}
+
+int dump(const std::string& path) {
+  std::string bytes, err;
+  if (!readSource(path, bytes, err)) {
+    std::fprintf(stderr, "vornc: %s\n", err.c_str());
+    return 2;
+  }
+  std::string text = image::dumpImage(std::span<const uint8_t>(
+      reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()));
+  std::fputs(text.c_str(), stdout);
+  return text.rfind("error:", 0) == 0 ? 2 : 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::string output;
+  bool bind = false;
+  std::vector<std::string> files;
+  for (int i = 1; i < argc; ++i) {
+    std::string a = argv[i];
+    if (a == "--help" || a == "-h") {
+      std::fputs(kUsage, stdout);
+      return 0;
+    }
+    if (a == "--version") {
+      std::printf("vornc %s\n", kVersionText);
+      return 0;
+    }
+    if (a == "--dump") {
+      if (i + 1 >= argc) return usageError("--dump needs an image file");
+      if (i + 2 < argc) return usageError("--dump takes one file");
+      return dump(argv[i + 1]);
+    }
+    if (a == "--bind") {
+      bind = true;
+    } else if (a == "-o") {
+      if (++i >= argc) return usageError("-o needs a file name");
+      output = argv[i];
+    } else if (a.rfind("-o", 0) == 0 && a.size() > 2) {
+      output = a.substr(2);
+    } else if (a == "--") {
+      for (++i; i < argc; ++i) files.emplace_back(argv[i]);
+    } else if (a.size() > 1 && a[0] == '-') {
+      return usageError("unknown option " + a);
+    } else {
+      files.push_back(a);
+    }
+  }
+  if (files.empty()) return usageError("no source files");
+  std::vector<SourceInput> sources;
+  for (const std::string& f : files) {
+    SourceInput s;
+    s.name = f;
+    std::string err;
+    if (!readSource(f, s.text, err)) {
+      std::fprintf(stderr, "vornc: %s\n", err.c_str());
+      return 2;
+    }
+    sources.push_back(std::move(s));
+  }
+  CompileOutput out;
+  if (!compileAndReport(sources, CompileOptions{}, out)) return 2;
+  if (output.empty()) output = defaultOutput(files[0], bind);
+  try {
+    if (bind) {
+      std::string runtime = executableDir() + "vrun";
+      std::string name = output;
+      size_t slash = name.rfind('/');
+      if (slash != std::string::npos) name = name.substr(slash + 1);
+      image::ImageWriter::bind(runtime, output, out.image, name);
+    } else {
+      image::ImageWriter::writeFile(output, out.image);
+    }
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "vornc: %s\n", e.what());
+    return 2;
+  }
+  return 0;
 }

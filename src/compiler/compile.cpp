@@ -1,0 +1,155 @@
+// The compiler driver: parse every source as a module, resolve, generate,
+// then write the module table, the extern descriptors and the symbol table
+// (every builtin, special variable, predefined global, global, function,
+// static name and phase entry point) through the image writer.
+#include "compiler/compile.h"
+
+#include <unistd.h>
+
+#include <chrono>
+#include <map>
+
+#include "compiler/codegen.h"
+#include "compiler/parser.h"
+#include "compiler/unit.h"
+#include "image/format.h"
+#include "image/signatures.h"
+#include "image/writer.h"
+
+namespace vorn::compiler {
+
+namespace {
+
+using image::SymbolDefinition;
+using image::SymbolRecord;
+
+void writeSymbols(Unit& u, const CodegenResult& cg, image::ImageWriter& w) {
+  std::map<std::string, SymbolRecord> recs;
+  auto lineOf = [&](int module, uint32_t offset) { return u.file(module)->lineOf(offset); };
+  auto primary = [&](const std::string& name, int kind, int gid, SymbolDefinition def) {
+    SymbolRecord& r = recs[name];
+    r.kind = kind;
+    r.gid = int16_t(gid);
+    r.definitions.insert(r.definitions.begin(), def);
+  };
+  auto moduleDef = [&](const std::string& name, SymbolDefinition def) {
+    auto [it, fresh] = recs.try_emplace(name);
+    if (fresh) {
+      it->second.kind = image::symkind::kModuleOnly;
+      it->second.gid = 0;
+    }
+    it->second.definitions.push_back(def);
+  };
+  for (int s = 1; s < image::kBuiltinSlots; ++s) {
+    const auto* sig = image::builtinSignature(s);
+    SymbolRecord r;
+    r.kind = image::symkind::kBuiltin;
+    r.gid = int16_t(s);
+    r.definitions.push_back(SymbolDefinition::builtin(image::builtinFlagWord(*sig), image::builtinCountWord(*sig),
+                                                      image::builtinTypeWord(*sig)));
+    recs[sig->name] = r;
+  }
+  for (int i = 0; i < image::kSpecialCount; ++i) {
+    SymbolRecord r;
+    r.kind = image::symkind::kSpecialVariable;
+    r.gid = int16_t(image::gid::kSpecialFirst + i);
+    r.definitions.push_back(SymbolDefinition::make(image::defkind::kGlobal, image::kPredefinedModule, 0));
+    recs[image::kSpecialNames[i]] = r;
+  }
+  for (int i = 0; i < image::kPredefinedCount; ++i) {
+    SymbolRecord r;
+    r.kind = image::symkind::kPredefinedGlobal;
+    r.gid = int16_t(image::gid::kGlobalFirst + i);
+    r.definitions.push_back(SymbolDefinition::make(image::defkind::kGlobal, image::kPredefinedModule, 0));
+    recs[image::kPredefinedNames[i]] = r;
+  }
+  // A user name that is also an extension builtin's replaces the builtin's
+  // record: the program's own meaning is the one reached by name.
+  for (const std::string& name : u.globalOrder) {
+    const GlobalSym& g = u.globals.at(name);
+    recs.erase(name);
+    primary(name, image::symkind::kGlobal, g.gid,
+            SymbolDefinition::make(image::defkind::kGlobal, g.module, g.gid, lineOf(g.module, g.offset)));
+  }
+  for (const auto& [name, fn] : u.functions) {
+    if (!fn->gid) continue;
+    recs.erase(name);
+    primary(name, image::symkind::kFunction, fn->gid,
+            SymbolDefinition::make(image::defkind::kFunction, fn->module, fn->gid, lineOf(fn->module, fn->offset)));
+  }
+  for (const ExternDecl* ex : u.externOrder) {
+    int gid = image::gid::kExternFirst + ex->index;
+    recs.erase(ex->name);
+    primary(ex->name, image::symkind::kFunction, gid,
+            SymbolDefinition::make(image::defkind::kFunction, ex->module, gid, lineOf(ex->module, ex->offset)));
+  }
+  for (size_t m = 0; m < u.staticFunctions.size(); ++m) {
+    for (const auto& [name, fn] : u.staticFunctions[m]) {
+      if (!fn->gid) continue;
+      auto it = recs.find(name);
+      if (it != recs.end() && it->second.kind >= image::symkind::kSkipped) recs.erase(it);
+      moduleDef(name, SymbolDefinition::make(image::defkind::kModuleFunction, int(m), fn->gid,
+                                             lineOf(int(m), fn->offset)));
+    }
+    for (const auto& [name, g] : u.statics[m]) {
+      auto it = recs.find(name);
+      if (it != recs.end() && it->second.kind >= image::symkind::kSkipped) recs.erase(it);
+      moduleDef(name, SymbolDefinition::make(image::defkind::kModuleVariable, int(m), g.gid,
+                                             lineOf(int(m), g.offset)));
+    }
+  }
+  for (const PhaseEntry& p : cg.phases)
+    moduleDef(p.name, SymbolDefinition::make(image::defkind::kModuleFunction, p.module, p.gid,
+                                             lineOf(p.module, p.offset)));
+  for (auto& [name, r] : recs) w.addSymbol(name, std::move(r));
+}
+
+void writeExterns(Unit& u, image::ImageWriter& w) {
+  for (const ExternDecl* ex : u.externOrder) {
+    std::vector<uint8_t> types(ex->paramTypes.begin(), ex->paramTypes.end());
+    w.addExternFunction(int16_t(ex->returnType), types, ex->cname);
+  }
+}
+
+uint32_t buildStamp() {
+  auto now = std::chrono::steady_clock::now().time_since_epoch().count();
+  uint32_t s = uint32_t(now) ^ uint32_t(uint64_t(now) >> 32) ^ (uint32_t(getpid()) << 16);
+  return s ? s : 1;
+}
+
+}  // namespace
+
+bool compileProgram(const std::vector<SourceInput>& sources, const CompileOptions& options,
+                    Diagnostics& diag, CompileOutput& out) {
+  Program prog;
+  prog.modules.resize(sources.size());
+  bool ok = true;
+  for (size_t i = 0; i < sources.size(); ++i) {
+    prog.modules[i].file = std::make_unique<SourceFile>(sources[i].name, sources[i].text);
+    ok = parseModule(prog, prog.modules[i], int(i), diag) && ok;
+  }
+  if (!ok) return false;
+  Unit u(prog, diag);
+  if (!resolveProgram(u)) return false;
+  try {
+    image::ImageWriter w;
+    for (const SourceInput& s : sources) w.addModule(s.named ? s.name : "");
+    CodegenResult cg;
+    if (!generateProgram(u, w, cg)) return false;
+    writeExterns(u, w);
+    writeSymbols(u, cg, w);
+    w.setGlobalCount(u.nextGlobal - image::gid::kGlobalFirst);
+    w.setFlags(options.flags);
+    w.setBuildStamp(buildStamp());
+    if (options.storeArgs) w.setStoredArgs(options.storedArgs);
+    out.image = w.build();
+    out.functions = std::move(cg.functions);
+    out.globalCount = u.nextGlobal - image::gid::kGlobalFirst;
+  } catch (const image::ImageError& e) {
+    diag.error(std::string("the program does not fit in an image: ") + e.what());
+    return false;
+  }
+  return diag.errorCount() == 0;
+}
+
+}  // namespace vorn::compiler

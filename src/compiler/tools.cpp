@@ -1,0 +1,48 @@
+#include "compiler/tools.h"
+
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+namespace vorn::compiler {
+
+bool readSource(const std::string& path, std::string& text, std::string& error) {
+  FILE* f = path == "-" ? stdin : std::fopen(path.c_str(), "rb");
+  if (!f) {
+    error = "cannot open '" + path + "': " + std::strerror(errno);
+    return false;
+  }
+  char buf[65536];
+  size_t n;
+  text.clear();
+  while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) text.append(buf, n);
+  bool bad = std::ferror(f);
+  if (f != stdin) std::fclose(f);
+  if (bad) {
+    error = "cannot read '" + path + "'";
+    return false;
+  }
+  return true;
+}
+
+std::string executableDir() {
+  char buf[4096];
+  ssize_t n = readlink("/proc/self/exe", buf, sizeof buf - 1);
+  if (n <= 0) return {};
+  std::string p(buf, size_t(n));
+  size_t slash = p.rfind('/');
+  return slash == std::string::npos ? std::string() : p.substr(0, slash + 1);
+}
+
+bool compileAndReport(const std::vector<SourceInput>& sources, const CompileOptions& options,
+                      CompileOutput& out) {
+  Diagnostics diag;
+  bool ok = compileProgram(sources, options, diag, out);
+  std::string text = diag.format();
+  if (!text.empty()) std::fputs(text.c_str(), stderr);
+  return ok && diag.errorCount() == 0;
+}
+
+}  // namespace vorn::compiler
