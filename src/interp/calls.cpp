@@ -14,6 +14,7 @@
 #include "arrays/table.h"
 #include "builtins/btable.h"
 #include "image/format.h"
+#include "interp/frame.h"
 #include "interp/interp.h"
 #include "interp/services.h"
 #include "runtime/loader.h"
@@ -23,9 +24,6 @@
 
 namespace gid = vorn::image::gid;
 
-// Frame helpers shared with the dispatch loop (interp.cpp).
-void awk_pushframe(Tag tag, int nargs, int nparams);
-void awk_popframe();
 
 namespace {
 

@@ -2,6 +2,7 @@
 // is called with the running function's gid and the statement's line. The
 // hook disarms itself; the debugger function re-arms it explicitly, so it
 // never traces itself.
+#include "interp/frame.h"
 #include "interp/interp.h"
 #include "runtime/loader.h"
 #include "runtime/oops.h"
@@ -9,8 +10,6 @@
 int16_t awk_debug_gid = 0;
 int16_t awk_debug_caller = 0;
 
-void awk_pushframe(Tag tag, int nargs, int nparams);
-void awk_popframe();
 
 void awk_debughook() {
   int g = awk_debug_gid;

@@ -22,6 +22,7 @@
 #include "arrays/table.h"
 #include "builtins/btable.h"
 #include "image/opcodes.h"
+#include "interp/frame.h"
 #include "interp/interp.h"
 #include "interp/services.h"
 #include "io/globals.h"
@@ -114,35 +115,6 @@ void concatCells(Cell* top, int n) {
 }
 
 }  // namespace
-
-// Frame cells store the caller's frame as a byte offset from the stack base.
-static inline intptr_t frameOffset(const Cell* fp) {
-  return reinterpret_cast<const char*>(fp) - reinterpret_cast<const char*>(awk_stackbase);
-}
-static inline Cell* frameAt(intptr_t off) {
-  return reinterpret_cast<Cell*>(reinterpret_cast<char*>(awk_stackbase) + off);
-}
-
-void awk_pushframe(Tag tag, int nargs, int nparams) {
-  Cell* f = --awk_sp;
-  f->tag = tag;
-  f->aux8a = uint8_t(nargs);
-  f->aux8b = uint8_t(nparams);
-  f->aux16a = int16_t(awk_linenumber);
-  f->aux16b = uint16_t(awk_fun_gid);
-  f->w.word = 0;
-  f->x.word2 = frameOffset(awk_fp);
-  awk_linenumber = 0;
-  awk_fp = f;
-}
-
-void awk_popframe() {
-  Cell* f = awk_fp;
-  awk_linenumber = f->aux16a;
-  awk_fun_gid = int16_t(f->aux16b);
-  awk_fp = frameAt(f->x.word2);
-  awk_sp = f + 1;
-}
 
 void awk_interp(AwkCode* code) {
   static void* const kHandlers[vorn::image::kOpcodeCount] = {
