@@ -159,3 +159,73 @@ TEST(Vrun, CutInALaterSegmentFailsOnlyWhenUsed) {
 }
 
 }  // namespace
+
+namespace {
+
+// A copy of vrun with an image appended, in a fresh directory.
+std::string bindCopy(const std::string& name, const std::string& text) {
+  std::string dir = rtest::tempDir();
+  std::string out = dir + "/" + name;
+  ImageWriter::bind(vrun(), out, printing(text), name);
+  return out;
+}
+
+TEST(Bound, RunsWhenCalledByItsPath) {
+  std::string exe = bindCopy("greet", "bound hello");
+  auto r = rtest::run(exe, {});
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out, "bound hello\n");
+}
+
+TEST(Bound, FoundThroughPath) {
+  std::string exe = bindCopy("greet2", "found");
+  std::string dir = exe.substr(0, exe.rfind('/'));
+  struct Case {
+    std::string path;
+  } cases[] = {
+      {dir},
+      {"::" + dir},               // empty elements are skipped
+      {"/nonexistent:" + dir + "/"},  // a trailing slash gets no second one
+  };
+  for (const Case& c : cases) {
+    std::vector<std::string> env{"PATH=" + c.path};
+    auto r = rtest::run(exe, {}, "greet2", &env);
+    EXPECT_EQ(r.status, 0) << c.path << ": " << r.err;
+    EXPECT_EQ(r.out, "found\n") << c.path;
+  }
+}
+
+TEST(Bound, NotOnPath) {
+  std::string exe = bindCopy("greet3", "x");
+  std::vector<std::string> env{"PATH=/nonexistent"};
+  auto r = rtest::run(exe, {}, "greet3", &env);
+  EXPECT_EQ(r.status, 2);
+  EXPECT_EQ(r.err, "vrun: fatal error: Can not find file greet3 on PATH\n");
+  std::vector<std::string> noPath{"HOME=/"};
+  r = rtest::run(exe, {}, "greet3", &noPath);
+  EXPECT_EQ(r.err, "vrun: fatal error: Can not find file greet3 on PATH\n");
+}
+
+TEST(Bound, OverlongPathCandidatesAreSkipped) {
+  std::string exe = bindCopy("greet4", "long");
+  std::string dir = exe.substr(0, exe.rfind('/'));
+  std::string tooLong = "/" + std::string(270, 'd');
+  std::vector<std::string> env{"PATH=" + tooLong + ":" + dir};
+  auto r = rtest::run(exe, {}, "greet4", &env);
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out, "long\n");
+}
+
+TEST(Bound, CopyWithoutImageIsStandAlone) {
+  // A plain copy of the run-time keeps the marker and expects an image.
+  std::string dir = rtest::tempDir();
+  std::string copy = dir + "/plain";
+  std::string bytes = rtest::readFile(vrun());
+  rtest::writeBytes(copy, std::vector<uint8_t>(bytes.begin(), bytes.end()));
+  chmod(copy.c_str(), 0755);
+  auto r = rtest::run(copy, {});
+  EXPECT_EQ(r.status, 2);
+  EXPECT_NE(r.err.find("Expecting filename.ae as first program argument"), std::string::npos);
+}
+
+}  // namespace
