@@ -31,13 +31,16 @@ int awk_put_init(AwkStream* r) {
     out_xlate = (r->flags & SF_BINARY) != 0;
   else
     out_xlate = (awk_rawmode & 4) != 0;
-  if (!(r->flags & SF_FLUSHEACH) && out_fp == stderr) fflush(stdout);
+  if (!(r->flags & SF_FLUSHEACH) && out_fp == stderr) awk_sfsync(stdout);
   awk_sfwriting(r);
   return 1;
 }
 
 // Writes len bytes; returns how many could not be written.
 int32_t awk_putoutn(const char* bytes, size_t len) {
+  // Pending bytes that would have to go out with these are written first,
+  // where an interrupted write is retried instead of dropping the buffer.
+  if (len > awk_sfroom(out_fp) && awk_sfpending(out_fp)) awk_sfsync(out_fp);
   size_t done = 0;
   while (done < len) {
     done += fwrite_unlocked(bytes + done, 1, len - done, out_fp);
@@ -55,7 +58,7 @@ int32_t awk_putout(const AwkString* s) {
 
 void awk_put_end(int check) {
   AwkStream* r = out_sf;
-  if ((r->flags & SF_FLUSHEACH) || out_fp == stderr) fflush(out_fp);
+  if ((r->flags & SF_FLUSHEACH) || out_fp == stderr) awk_sfsync(out_fp);
   if (check && ferror(out_fp) && !(r->flags & (SF_DEVICE | SF_ERRSEEN))) {
     int e = errno;
     r->flags |= SF_ERRSEEN;

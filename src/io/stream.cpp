@@ -103,7 +103,7 @@ AwkStream* awk_newsf(uint16_t omode, FILE* fp, const AwkString* name, uint16_t f
     awk_bufsize &= 0xFFFF;
     if (awk_bufsize > 0) {
       r->buf = static_cast<char*>(space(awk_bufsize));
-      setvbuf(fp, r->buf, _IOFBF, size_t(awk_bufsize));
+      awk_sfsetbuf(fp, r->buf, size_t(awk_bufsize));
     }
   }
   return r;
@@ -273,8 +273,13 @@ int awk_sfclose(AwkStream* r, int how) {
   }
   if (r->fp) {
     if (r->flags & SF_PIPE) {
+      // Written out here, a last buffer that cannot be delivered (the
+      // command no longer reads) is dropped, so pclose reports the
+      // command's status rather than the failed write.
+      awk_sfsync(r->fp);
       r->status = pipestatus(pclose(r->fp));
     } else {
+      awk_sfsync(r->fp);
       r->closepos = ftell(r->fp);
       r->status = ferror(r->fp) ? 1 : 0;
       // The last buffer is written by fclose; a failure there is an I/O
@@ -303,7 +308,7 @@ int awk_sfclose(AwkStream* r, int how) {
 }
 
 void awk_sfflush(AwkStream* r) {
-  if (r->fp && r->lastop == 'w') fflush(r->fp);
+  if (r->fp && r->lastop == 'w') awk_sfsync(r->fp);
 }
 
 void awk_sfwriting(AwkStream* r) {
@@ -313,14 +318,14 @@ void awk_sfwriting(AwkStream* r) {
 
 void awk_sfreading(AwkStream* r) {
   if (r->lastop == 'w') {
-    fflush(r->fp);
+    awk_sfsync(r->fp);
     fseek(r->fp, 0, SEEK_CUR);
   }
   r->lastop = 'r';
 }
 
 void awk_closeall() {
-  fflush(stdout);
+  awk_sfsync(stdout);
   if (!awk_filehead) return;
   for (AwkStream* r = awk_filehead->next; r != awk_filehead;) {
     AwkStream* next = r->next;
@@ -344,8 +349,8 @@ void awk_abandonpipes() {
 }
 
 void awk_flushall(int abandon) {
-  fflush(stdout);
-  fflush(stderr);
+  awk_sfsync(stdout);
+  awk_sfsync(stderr);
   if (abandon) awk_abandonpipes();
   if (!awk_filehead) return;
   for (AwkStream* r = awk_filehead->next; r != awk_filehead; r = r->next)
@@ -359,8 +364,8 @@ void awk_setmode(int /*fd*/) {
 }
 
 void awk_setmodeall() {
-  fflush(stdout);
-  fflush(stderr);
+  awk_sfsync(stdout);
+  awk_sfsync(stderr);
   for (int fd = 0; fd <= 2; ++fd) awk_setmode(fd);
   if (!awk_filehead) return;
   for (AwkStream* r = awk_filehead->next; r != awk_filehead; r = r->next) {

@@ -1,0 +1,124 @@
+// Shared set-up for the stream-table and output tests: a private temporary
+// directory (the working directory while the tests run), the three standard
+// records over the test process's own streams, and helpers to build cells
+// and read files back.
+#pragma once
+#include <gtest/gtest.h>
+#include <fcntl.h>
+#include <signal.h>
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "interp/cell.h"
+#include "io/globals.h"
+#include "io/output.h"
+#include "io/stream.h"
+#include "runtime/oops.h"
+#include "values/convert.h"
+
+namespace iotest {
+
+inline Cell g_rsm, g_stdin, g_stdout, g_stderr, g_filemode, g_result;
+inline std::string g_dir;
+inline std::string g_oldcwd;
+
+class IoEnvironment : public ::testing::Environment {
+ public:
+  void SetUp() override {
+    char tmpl[] = "/tmp/vorn_io_test.XXXXXX";
+    ASSERT_NE(mkdtemp(tmpl), nullptr);
+    g_dir = tmpl;
+    g_oldcwd = std::filesystem::current_path();
+    std::filesystem::current_path(g_dir);
+    // A reader that has gone must show as EPIPE, as under the run-time's
+    // own signal handling, not end the test process.
+    signal(SIGPIPE, SIG_IGN);
+    awk_debuge = 1;   // E errors report and return, so the tests can go on
+    awk_convinit();
+    awk_ofs = stringNew(" ");
+    awk_ors = stringNew("\n");
+    awk_initio_cells(&g_rsm, &g_stdin, &g_stdout, &g_stderr, &g_filemode);
+    awk_retval = &g_result;
+  }
+  void TearDown() override {
+    awk_closeall();
+    std::filesystem::current_path(g_oldcwd);
+    std::filesystem::remove_all(g_dir);
+  }
+};
+
+inline Cell strCell(const std::string& s) {
+  Cell c{};
+  cellSetString(&c, stringNew1(s.data(), uint32_t(s.size())));
+  return c;
+}
+inline Cell intCell(int32_t v) {
+  Cell c{};
+  cellSetInt(&c, v);
+  return c;
+}
+inline Cell fileidCell(AwkStream* r) {
+  Cell c{};
+  awk_setfileid(&c, r);
+  return c;
+}
+inline void drop(Cell* c) {
+  awk_unaccess(c);
+  cellSetUninit(c);
+}
+inline void dropAll(std::vector<Cell>& v) {
+  for (Cell& c : v) drop(&c);
+}
+
+inline std::string readFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream ss;
+  ss << in.rdbuf();
+  return ss.str();
+}
+inline void writeFile(const std::string& path, const std::string& text) {
+  std::ofstream(path, std::ios::binary) << text;
+}
+
+// The listed records, newest first.
+inline std::vector<AwkStream*> listed() {
+  std::vector<AwkStream*> v;
+  for (AwkStream* r = awk_filehead->next; r != awk_filehead; r = r->next) v.push_back(r);
+  return v;
+}
+inline bool isListed(const AwkStream* r) {
+  for (AwkStream* x : listed())
+    if (x == r) return true;
+  return false;
+}
+
+// Runs print/printf-style builtins with owned argument cells.
+inline void call(void (*fn)(int, Cell*), std::vector<Cell> args) {
+  cellSetUninit(&g_result);
+  fn(int(args.size()), args.data());
+  dropAll(args);
+}
+
+// Each test starts with no listed stream and default separators.
+class IoTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    awk_closeall();
+    ASSERT_TRUE(listed().empty());
+    stringFree(awk_ors);
+    awk_ors = stringNew("\n");
+    stringFree(awk_ofs);
+    awk_ofs = stringNew(" ");
+    drop(&g_filemode);
+    awk_bufsize = 4096;
+  }
+  void TearDown() override { awk_closeall(); }
+};
+
+}  // namespace iotest

@@ -1,0 +1,601 @@
+// Stream table: mode strings, name lookup, open modes and FILEMODE,
+// direction conflicts, close in its three ways, orphans, pipes, BUFSIZE.
+#include <sys/resource.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "io_fixture.h"
+
+using namespace iotest;
+
+static auto* const kEnv = ::testing::AddGlobalTestEnvironment(new IoEnvironment);
+
+namespace {
+
+// ---- mode strings --------------------------------------------------------------
+
+struct ModeCase {
+  const char* text;
+  int omode;
+  uint16_t flags;
+  uint16_t share;
+  bool bad;
+};
+
+const ModeCase kModes[] = {
+    {"r", O_RDONLY, 0, 0, false},
+    {"w", O_WRONLY | O_CREAT | O_TRUNC, 0, 0, false},
+    {"a", O_WRONLY | O_APPEND | O_CREAT, 0, 0, false},
+    {"r+", O_RDWR, 0, 0, false},
+    {"w+", O_RDWR | O_CREAT | O_TRUNC, 0, 0, false},
+    {"a+", O_RDWR | O_APPEND | O_CREAT, 0, 0, false},
+    {"we", O_WRONLY | O_CREAT | O_TRUNC | O_EXCL, 0, 0, false},
+    {"rb", O_RDONLY, SF_BINARY, 0, false},
+    {"wt", O_WRONLY | O_CREAT | O_TRUNC, SF_TEXT, 0, false},
+    {"rf", O_RDONLY, SF_FLUSHEACH, 0, false},
+    {"rn", O_RDONLY, SF_NOINHERIT, 0, false},
+    {"rh", O_RDONLY, SF_HFLAG, 0, false},
+    {"rH", O_RDONLY, SF_HFLAG, 0, false},
+    {"rS", O_RDONLY, SF_SOCKET, 0, false},
+    {"rF", O_RDONLY, SF_FILEPTR, 0, false},
+    {"rd+", O_RDONLY, 0, 0x10, false},
+    {"wdw", O_WRONLY | O_CREAT | O_TRUNC, 0, 0x20, false},
+    {"rdr", O_RDONLY, 0, 0x30, false},
+    {"rdn+", O_RDWR, 0, 0x40, false},
+    {"rbfn", O_RDONLY, SF_BINARY | SF_FLUSHEACH | SF_NOINHERIT, 0, false},
+    // malformed: reported, what was gathered is still returned
+    {"rbt", O_RDONLY, SF_BINARY | SF_TEXT, 0, true},
+    {"rdx", O_RDONLY, 0, 0, true},
+    {"rd", O_RDONLY, 0, 0, true},          // 'd' at the very end
+    {"", 0, 0, 0, true},
+    {"x", 0, 0, 0, true},
+    {"+r", O_RDONLY, 0, 0, true},
+    {"rw", O_WRONLY | O_CREAT | O_TRUNC, 0, 0, true},   // two access letters
+    {"rz", O_RDONLY, 0, 0, true},
+};
+
+TEST(IoModeStrings, ParseTable) {
+  for (const ModeCase& m : kModes) {
+    SCOPED_TRACE(std::string("mode \"") + m.text + "\"");
+    uint16_t flags = 0, share = 0;
+    testing::internal::CaptureStderr();
+    int omode = awk_parsemode(m.text, &flags, &share, 0, "fopen");
+    std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(omode, m.omode);
+    EXPECT_EQ(flags, m.flags);
+    EXPECT_EQ(share, m.share);
+    EXPECT_EQ(err.find("invalid fopen argument") != std::string::npos, m.bad) << err;
+  }
+}
+
+TEST(IoModeStrings, CallerNamedAndFlagsAccumulate) {
+  uint16_t flags = SF_EXPLICIT, share = 0;
+  testing::internal::CaptureStderr();
+  awk_parsemode("q", &flags, &share, 0, "fdopen");
+  EXPECT_NE(testing::internal::GetCapturedStderr().find("invalid fdopen argument"),
+            std::string::npos);
+  awk_parsemode("rf", &flags, &share, 0, "fopen");
+  EXPECT_EQ(flags, SF_EXPLICIT | SF_FLUSHEACH);
+}
+
+TEST(IoModeStrings, DirectionRules) {
+  struct { int have, want; bool ok; } cases[] = {
+      {O_RDONLY, O_RDONLY, true}, {O_WRONLY, O_WRONLY, true}, {O_RDONLY, O_WRONLY, false},
+      {O_WRONLY, O_RDONLY, false}, {O_RDWR, O_RDONLY, true}, {O_RDWR, O_WRONLY, true},
+      {O_RDONLY, O_RDWR, true}, {O_WRONLY, O_RDWR | O_CREAT, true},
+      {O_RDONLY, O_WRONLY | O_CREAT | O_TRUNC, false},
+  };
+  for (auto& c : cases) {
+    AwkStream r{};
+    r.omode = uint16_t(c.have);
+    EXPECT_EQ(awk_sfmodeok(&r, uint16_t(c.want)), c.ok) << c.have << " " << c.want;
+    EXPECT_STREQ(awk_sfmodename(&r), c.have ? "writing" : "reading");
+  }
+  EXPECT_STREQ(awk_fmodestr(O_RDONLY), "r");
+  EXPECT_STREQ(awk_fmodestr(O_WRONLY | O_CREAT | O_TRUNC), "w");
+  EXPECT_STREQ(awk_fmodestr(O_RDWR | O_APPEND), "r+");
+}
+
+// ---- lookup ------------------------------------------------------------------
+
+class IoLookup : public IoTest {};
+
+AwkStream* openForWrite(const std::string& name, int kind = 1) {
+  Cell c = strCell(name);
+  uint16_t omode = kind == 1 ? (O_WRONLY | O_CREAT | O_TRUNC) : (O_WRONLY | O_CREAT | O_APPEND);
+  AwkStream* r = awk_getsf(&c, omode, "print", GETSF_OPEN | GETSF_REPORT | GETSF_CHECKDIR);
+  drop(&c);
+  return r;
+}
+
+AwkStream* find(const std::string& name, int pipes = 0) {
+  AwkString* s = stringNew1(name.data(), uint32_t(name.size()));
+  AwkStream* r = awk_findsf(s, pipes);
+  stringFree(s);
+  return r;
+}
+
+TEST_F(IoLookup, FileNamesIgnoreAsciiCase) {
+  AwkStream* r = openForWrite("Data.txt");
+  ASSERT_NE(r, nullptr);
+  AwkStream* other = openForWrite("\xC4x");   // Latin-1 capital A umlaut
+  ASSERT_NE(other, nullptr);
+  struct { const char* name; bool same; } cases[] = {
+      {"Data.txt", true}, {"data.txt", true}, {"DATA.TXT", true}, {"dATA.tXT", true},
+      {"Data.txt ", false}, {"Data.tx", false}, {"Data_txt", false}, {"Data.txt\n", false},
+  };
+  for (auto& c : cases) EXPECT_EQ(find(c.name) == r, c.same) << c.name;
+  EXPECT_EQ(find("\xC4x"), other);
+  EXPECT_EQ(find("\xE4x"), nullptr);    // bytes above 127 compare exactly
+  EXPECT_EQ(find("\xC4X"), other);
+  // Only one file exists on disk: both spellings wrote through one stream.
+  EXPECT_EQ(listed().size(), 2u);
+}
+
+TEST_F(IoLookup, NewestRecordWins) {
+  AwkStream* a = openForWrite("one");
+  AwkStream* b = openForWrite("two");
+  std::vector<AwkStream*> v = listed();
+  ASSERT_EQ(v.size(), 2u);
+  EXPECT_EQ(v[0], b);
+  EXPECT_EQ(v[1], a);
+}
+
+TEST_F(IoLookup, PipesSkippedUnlessAskedAndCommandsMatchExactly) {
+  std::vector<Cell> args = {strCell("echo hi"), intCell(0)};
+  b___pipeopen(2, args.data());
+  AwkStream* lower = g_result.w.f;
+  ASSERT_NE(lower, nullptr);
+  EXPECT_EQ(g_result.tag, Tag::FileId);
+  EXPECT_TRUE(lower->flags & SF_PIPE);
+  EXPECT_EQ(find("echo hi"), nullptr);
+  EXPECT_EQ(find("echo hi", 1), lower);
+
+  b___pipeopen(2, args.data());
+  EXPECT_EQ(g_result.w.f, lower) << "same command and direction reuse the pipe";
+
+  std::vector<Cell> upper = {strCell("echo HI"), intCell(0)};
+  b___pipeopen(2, upper.data());
+  EXPECT_NE(g_result.w.f, lower) << "commands differing in case are two pipes";
+  AwkStream* up = g_result.w.f;
+
+  std::vector<Cell> wr = {strCell("echo hi"), intCell(1)};
+  b___pipeopen(2, wr.data());
+  EXPECT_NE(g_result.w.f, lower) << "the other direction is another pipe";
+  EXPECT_EQ(g_result.w.f->omode & O_ACCMODE, 1);
+
+  char line[16] = {};
+  ASSERT_NE(fgets(line, sizeof line, up->fp), nullptr);
+  EXPECT_STREQ(line, "HI\n");
+  dropAll(args);
+  dropAll(upper);
+  dropAll(wr);
+}
+
+TEST_F(IoLookup, OrphansAreReapedOnceUnreferenced) {
+  AwkString* name = stringNew("kept");
+  AwkStream* r = awk_openfile(name, O_WRONLY | O_CREAT | O_TRUNC, 0, SF_EXPLICIT, GETSF_OPEN);
+  stringFree(name);
+  ASSERT_NE(r, nullptr);
+  r->refs = 1;                        // as fopen leaves it: its result cell holds it
+  Cell held{};
+  held.tag = Tag::FileId;
+  held.w.f = r;
+  Cell copy = held;
+  awk_access(&copy);
+  EXPECT_EQ(r->refs, 2);
+
+  EXPECT_EQ(awk_sfclose(r, 2), 0);
+  EXPECT_TRUE(r->flags & SF_ORPHAN);
+  EXPECT_EQ(r->name, nullptr);
+  EXPECT_EQ(r->fp, nullptr);
+  EXPECT_TRUE(isListed(r));
+
+  // Output to the orphan writes nothing and reports nothing.
+  testing::internal::CaptureStderr();
+  call(b___fprint, {fileidCell(r), intCell(1), strCell("lost")});
+  EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+
+  drop(&copy);
+  find("anything");
+  EXPECT_TRUE(isListed(r)) << "still referenced";
+  drop(&held);
+  EXPECT_EQ(r->refs, 0);
+  find("anything");
+  EXPECT_FALSE(isListed(r));
+  EXPECT_EQ(readFile("kept"), "");
+}
+
+// ---- getsf --------------------------------------------------------------------
+
+class IoGetsf : public IoTest {};
+
+TEST_F(IoGetsf, WrongValueTypes) {
+  struct { Cell cell; int gflags; const char* caller; const char* msg; } cases[] = {
+      {intCell(3), GETSF_OPEN | GETSF_REDIR, "print", "print: invalid file redirection argument"},
+      {intCell(3), GETSF_OPEN, "fwrite", "fwrite: invalid file argument"},
+      {Cell{}, 0, "close", "close: invalid file argument"},
+      {fileidCell(nullptr), 0, "close", "close: file is not open"},
+      {fileidCell(nullptr), GETSF_QUIET, "close", ""},
+  };
+  for (auto& c : cases) {
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(awk_getsf(&c.cell, O_WRONLY, c.caller, c.gflags), nullptr);
+    std::string err = testing::internal::GetCapturedStderr();
+    if (*c.msg)
+      EXPECT_NE(err.find(c.msg), std::string::npos) << err;
+    else
+      EXPECT_EQ(err, "");
+  }
+}
+
+TEST_F(IoGetsf, ImplicitStreamSwitchesDirection) {
+  AwkStream* w = openForWrite("flip");
+  call(b___fprint, {strCell("FLIP"), intCell(1), strCell("line")});
+  Cell name = strCell("flip");
+  testing::internal::CaptureStderr();
+  AwkStream* r = awk_getsf(&name, O_RDONLY, "getline", GETSF_OPEN | GETSF_CHECKDIR);
+  std::string err = testing::internal::GetCapturedStderr();
+  EXPECT_NE(err.find("getline: Automatically closing file \"flip\" previously open for writing"),
+            std::string::npos) << err;
+  ASSERT_NE(r, nullptr);
+  EXPECT_EQ(r->omode & O_ACCMODE, O_RDONLY);
+  EXPECT_FALSE(isListed(w) && w != r);
+  char buf[16] = {};
+  ASSERT_NE(fgets(buf, sizeof buf, r->fp), nullptr);
+  EXPECT_STREQ(buf, "line\n") << "the written data was flushed and is read from the start";
+  drop(&name);
+}
+
+TEST_F(IoGetsf, ExplicitStreamRefusesOtherDirection) {
+  AwkString* s = stringNew("fixed");
+  AwkStream* w = awk_openfile(s, O_WRONLY | O_CREAT | O_TRUNC, 0, SF_EXPLICIT, GETSF_OPEN);
+  stringFree(s);
+  ASSERT_NE(w, nullptr);
+  Cell name = strCell("FIXED");
+  Cell id = fileidCell(w);
+  for (Cell* c : {&name, &id}) {
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(awk_getsf(c, O_RDONLY, "getline", GETSF_OPEN | GETSF_CHECKDIR), nullptr);
+    std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_NE(err.find("getline: file \"fixed\" is open for writing only"), std::string::npos)
+        << err;
+  }
+  EXPECT_NE(w->fp, nullptr) << "nothing was closed";
+  EXPECT_EQ(awk_sfclose(w, 1), -1) << "implicit closes leave explicit streams alone";
+  EXPECT_NE(w->fp, nullptr);
+  drop(&name);
+  drop(&id);
+}
+
+TEST_F(IoGetsf, FileidWithoutOpenIsReturnedAsIs) {
+  AwkStream* w = openForWrite("plain");
+  Cell id = fileidCell(w);
+  EXPECT_EQ(awk_getsf(&id, O_RDONLY, "ftell", 0), w);
+  EXPECT_EQ(awk_getsf(&id, O_RDWR, "fread", GETSF_OPEN), w);
+  drop(&id);
+}
+
+TEST_F(IoGetsf, OpenFailureReportedOnlyWhenAsked) {
+  Cell missing = strCell("no/such/dir/file");
+  testing::internal::CaptureStderr();
+  EXPECT_EQ(awk_getsf(&missing, O_RDONLY, "getline", GETSF_OPEN), nullptr);
+  EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+  testing::internal::CaptureStderr();
+  EXPECT_EQ(awk_getsf(&missing, O_WRONLY | O_CREAT, "print", GETSF_OPEN | GETSF_REPORT), nullptr);
+  EXPECT_NE(testing::internal::GetCapturedStderr().find("Can not open file: \"no/such/dir/file\""),
+            std::string::npos);
+  drop(&missing);
+}
+
+TEST_F(IoGetsf, NameWithNulByteOpensNothing) {
+  Cell c = strCell(std::string("abc\0def", 7));
+  testing::internal::CaptureStderr();
+  EXPECT_EQ(awk_getsf(&c, O_WRONLY | O_CREAT, "print", GETSF_OPEN | GETSF_REPORT), nullptr);
+  EXPECT_NE(testing::internal::GetCapturedStderr().find("Can not open file"), std::string::npos);
+  EXPECT_FALSE(std::filesystem::exists("abc"));
+  drop(&c);
+}
+
+TEST_F(IoGetsf, OutOfFileHandles) {
+  Cell c = strCell("many");
+  std::vector<Cell> p = {strCell("cat"), intCell(1)};
+  struct rlimit old;
+  ASSERT_EQ(getrlimit(RLIMIT_NOFILE, &old), 0);
+  testing::internal::CaptureStderr();
+  int probe = dup(0);
+  ASSERT_GE(probe, 0);
+  close(probe);
+  struct rlimit low = old;
+  low.rlim_cur = rlim_t(probe);      // the next descriptor cannot be had
+  ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &low), 0);
+  AwkStream* r = awk_getsf(&c, O_WRONLY | O_CREAT, "print", GETSF_OPEN | GETSF_REPORT);
+  b___pipeopen(2, p.data());
+  setrlimit(RLIMIT_NOFILE, &old);
+  std::string err = testing::internal::GetCapturedStderr();
+  EXPECT_EQ(r, nullptr);
+  EXPECT_EQ(g_result.tag, Tag::FileId);
+  EXPECT_EQ(g_result.w.f, nullptr);
+  size_t first = err.find("Out of file handles; use close() to close some files or pipes.");
+  ASSERT_NE(first, std::string::npos) << err;
+  EXPECT_NE(err.find("Out of file handles", first + 1), std::string::npos) << err;
+  EXPECT_EQ(err.find("Can not open file"), std::string::npos);
+  drop(&c);
+  dropAll(p);
+}
+
+// ---- opening, FILEMODE, "-", BUFSIZE -------------------------------------------
+
+class IoOpen : public IoTest {};
+
+AwkStream* openRead(const std::string& name) {
+  AwkString* s = stringNew1(name.data(), uint32_t(name.size()));
+  AwkStream* r = awk_openfile(s, O_RDONLY, 0, 0, GETSF_OPEN);
+  stringFree(s);
+  return r;
+}
+
+TEST_F(IoOpen, FileModeAppliesToImplicitReads) {
+  writeFile("fm", "0123456789");
+  struct { const char* filemode; int access; uint16_t flags; const char* after; } cases[] = {
+      {"", O_RDONLY, 0, "0123456789"},
+      {"r", O_RDONLY, 0, "0123456789"},
+      {"rf", O_RDONLY, SF_FLUSHEACH, "0123456789"},
+      {"r+", O_RDWR, 0, "0123456789"},
+      {"w+", O_RDWR, 0, ""},               // truncates, as its letters say
+  };
+  for (auto& c : cases) {
+    SCOPED_TRACE(c.filemode);
+    writeFile("fm", "0123456789");
+    drop(&g_filemode);
+    g_filemode = strCell(c.filemode);
+    AwkStream* r = openRead("fm");
+    ASSERT_NE(r, nullptr);
+    EXPECT_EQ(r->omode & O_ACCMODE, c.access);
+    EXPECT_EQ(r->flags & SF_FLUSHEACH, c.flags);
+    awk_sfclose(r, 2);
+    EXPECT_EQ(readFile("fm"), c.after);
+  }
+  drop(&g_filemode);
+  // Without GETSF_OPEN (explicit opening by the file builtins) FILEMODE is not read.
+  g_filemode = strCell("r+");
+  AwkString* s = stringNew("fm");
+  AwkStream* r = awk_openfile(s, O_RDONLY, 0, 0, 0);
+  stringFree(s);
+  ASSERT_NE(r, nullptr);
+  EXPECT_EQ(r->omode & O_ACCMODE, O_RDONLY);
+  drop(&g_filemode);
+}
+
+TEST_F(IoOpen, WriteOnlyFileModeIsFatal) {
+  writeFile("fm2", "x");
+  EXPECT_EXIT(
+      {
+        g_filemode = strCell("a");
+        openRead("fm2");
+      },
+      testing::ExitedWithCode(2), "invalid FILEMODE");
+}
+
+TEST_F(IoOpen, CreatedFilesAreOwnerOnly) {
+  mode_t old = umask(0);
+  AwkStream* r = openForWrite("perm");
+  umask(old);
+  ASSERT_NE(r, nullptr);
+  uint16_t mode = 0;
+  ASSERT_EQ(awk_getfilemode("perm", &mode), 0);
+  EXPECT_EQ(mode & 0777, 0600);
+  EXPECT_EQ(awk_getfilemode("does-not-exist", &mode), -1);
+  EXPECT_EQ(awk_fileaccess("perm", R_OK), 0);
+}
+
+TEST_F(IoOpen, AppendModePositionsAtEnd) {
+  writeFile("app", "old\n");
+  call(b___fprint, {strCell("app"), intCell(2), strCell("new")});
+  awk_closeall();
+  EXPECT_EQ(readFile("app"), "old\nnew\n");
+}
+
+TEST_F(IoOpen, DashReadsWhatStdinDesignates) {
+  // stdin holds the standard record's fileid: "-" is that record.
+  EXPECT_EQ(openRead("-"), awk_stdinsf);
+  Cell saved = g_stdin;
+  g_stdin = strCell("-");
+  EXPECT_EQ(openRead("-"), awk_stdinsf);
+  drop(&g_stdin);
+  writeFile("redirected", "r\n");
+  g_stdin = strCell("redirected");
+  AwkStream* r = openRead("-");
+  ASSERT_NE(r, nullptr);
+  EXPECT_NE(r, awk_stdinsf);
+  EXPECT_EQ(r->name->view(), "redirected");
+  drop(&g_stdin);
+  g_stdin = saved;
+  // Written, "-" is a file of that name.
+  call(b___fprint, {strCell("-"), intCell(1), strCell("dash")});
+  awk_closeall();
+  EXPECT_EQ(readFile("-"), "dash\n");
+}
+
+TEST_F(IoOpen, BufsizeNormalisedAtOpen) {
+  struct { int32_t set; int32_t after; bool buffer; } cases[] = {
+      {4096, 4096, true}, {100, 256, true}, {-5, 256, true}, {70000, 70000 & 0xFFFF, true},
+      {65536, 0, false},
+  };
+  for (auto& c : cases) {
+    SCOPED_TRACE(c.set);
+    awk_bufsize = c.set;
+    AwkStream* r = openForWrite("buf");
+    ASSERT_NE(r, nullptr);
+    EXPECT_EQ(awk_bufsize, c.after);
+    EXPECT_EQ(r->buf != nullptr, c.buffer);
+    call(b___fprint, {strCell("buf"), intCell(1), strCell("data")});
+    awk_sfclose(r, 2);
+    EXPECT_EQ(readFile("buf"), "data\n");
+  }
+  awk_bufsize = 4096;
+}
+
+TEST_F(IoOpen, BufferedFileHoldsOutputUntilFull) {
+  awk_bufsize = 256;
+  call(b___fprint, {strCell("small"), intCell(1), strCell(std::string(100, 'a'))});
+  EXPECT_EQ(readFile("small"), "") << "a private buffer, fully buffered";
+  call(b___fprint, {strCell("small"), intCell(1), strCell(std::string(300, 'b'))});
+  EXPECT_GE(readFile("small").size(), 256u);
+  awk_bufsize = 4096;
+}
+
+TEST_F(IoOpen, DevicesAreFlushEach) {
+  Cell c = strCell("/dev/null");
+  AwkStream* r = awk_getsf(&c, O_WRONLY | O_CREAT | O_TRUNC, "print", GETSF_OPEN);
+  ASSERT_NE(r, nullptr);
+  EXPECT_EQ(r->flags & (SF_DEVICE | SF_FLUSHEACH), SF_DEVICE | SF_FLUSHEACH);
+  EXPECT_EQ(r->buf, nullptr);
+  EXPECT_FALSE(r->flags & SF_TTY);
+  EXPECT_FALSE(awk_isopen(c.w.s)) << "devices do not count as open input files";
+  drop(&c);
+}
+
+// ---- closing --------------------------------------------------------------------
+
+class IoClose : public IoTest {};
+
+int closePipe(const char* cmd, int dir, const char* input = nullptr) {
+  std::vector<Cell> a = {strCell(cmd), intCell(dir)};
+  b___pipeopen(2, a.data());
+  dropAll(a);
+  AwkStream* r = g_result.w.f;
+  if (!r) return -999;
+  if (input) fputs(input, r->fp);
+  return awk_sfclose(r, 2);
+}
+
+TEST_F(IoClose, PipeReturnsCommandStatus) {
+  struct { const char* cmd; int dir; int status; } cases[] = {
+      {"exit 0", 1, 0},      {"exit 3", 1, 3},     {"exit 3", 0, 3},
+      {"cat >/dev/null; exit 42", 1, 42},         {"exit 255", 0, 255},
+      {"kill -9 $$", 0, 9 << 8},                  // killed: the signal in the high byte
+  };
+  for (auto& c : cases) EXPECT_EQ(closePipe(c.cmd, c.dir, c.dir ? "data\n" : nullptr), c.status)
+      << c.cmd;
+}
+
+TEST_F(IoClose, PipeStatusAfterReaderClosedItsInput) {
+  std::vector<Cell> a = {strCell("exec 0<&-; touch closed.flag; sleep 0.2; exit 7"), intCell(1)};
+  b___pipeopen(2, a.data());
+  AwkStream* r = g_result.w.f;
+  ASSERT_NE(r, nullptr);
+  for (int i = 0; i < 500 && !std::filesystem::exists("closed.flag"); ++i) usleep(10000);
+  ASSERT_TRUE(std::filesystem::exists("closed.flag"));
+  testing::internal::CaptureStderr();
+  call(b___fprint, {fileidCell(r), intCell(1), strCell("undeliverable")});
+  EXPECT_EQ(testing::internal::GetCapturedStderr(), "") << "still buffered: nothing failed yet";
+  EXPECT_EQ(awk_sfclose(r, 2), 7);
+  dropAll(a);
+}
+
+TEST_F(IoClose, WritePipeDeliversEverything) {
+  std::vector<Cell> a = {strCell("cat > piped"), intCell(1)};
+  b___pipeopen(2, a.data());
+  AwkStream* r = g_result.w.f;
+  ASSERT_NE(r, nullptr);
+  Cell id = fileidCell(r);
+  for (int i = 0; i < 3; ++i) call(b___fprint, {id, intCell(1), intCell(i)});
+  EXPECT_EQ(awk_sfclose(r, 2), 0);
+  EXPECT_EQ(readFile("piped"), "0\n1\n2\n");
+  EXPECT_FALSE(isListed(r));
+  dropAll(a);
+}
+
+TEST_F(IoClose, ThreeWays) {
+  AwkStream* r = openForWrite("three");
+  // how 0: closed, record and name kept; the name still finds it.
+  EXPECT_EQ(awk_sfclose(r, 0), 0);
+  EXPECT_EQ(r->fp, nullptr);
+  EXPECT_EQ(find("THREE"), r);
+  // how 1 on an implicit record: gone.
+  awk_datasf = r;
+  EXPECT_EQ(awk_sfclose(r, 1), 0);
+  EXPECT_EQ(awk_datasf, nullptr);
+  EXPECT_EQ(find("three"), nullptr);
+  EXPECT_TRUE(listed().empty());
+  // standard streams are never closed
+  AwkStream* so = g_stdout.w.f;
+  EXPECT_EQ(awk_sfclose(awk_stdinsf, 2), -1);
+  EXPECT_EQ(awk_sfclose(so, 2), -1);
+  EXPECT_NE(so->fp, nullptr);
+  EXPECT_EQ(so->name->view(), "stdout");
+}
+
+TEST_F(IoClose, ClosePositionAndErrorStatus) {
+  AwkStream* r = openForWrite("pos");
+  call(b___fprint, {strCell("pos"), intCell(1), strCell("12345")});
+  EXPECT_EQ(awk_sfclose(r, 0), 0);
+  EXPECT_EQ(r->closepos, 6);
+  EXPECT_EQ(r->status, 0);
+
+  // A write error that only shows when the last buffer goes out is still an error.
+  Cell full = strCell("/dev/full");
+  AwkStream* f = awk_getsf(&full, O_WRONLY, "print", GETSF_OPEN);
+  ASSERT_NE(f, nullptr);
+  f->flags &= uint16_t(~SF_FLUSHEACH);
+  call(b___fprint, {full, intCell(1), strCell("x")});
+  awk_sfclose(f, 0);
+  EXPECT_EQ(f->status, 1);
+  drop(&full);
+}
+
+TEST_F(IoClose, CloseAllClosesNewestFirstAndWaitsForPipes) {
+  std::vector<Cell> a = {strCell("sleep 0.2; cat > late"), intCell(1)};
+  b___pipeopen(2, a.data());
+  Cell id = fileidCell(g_result.w.f);
+  call(b___fprint, {id, intCell(1), strCell("piped")});
+  openForWrite("f1");
+  call(b___fprint, {strCell("f1"), intCell(1), strCell("file")});
+  awk_closeall();
+  EXPECT_TRUE(listed().empty());
+  EXPECT_EQ(readFile("late"), "piped\n") << "pclose waited for the command";
+  EXPECT_EQ(readFile("f1"), "file\n");
+  dropAll(a);
+}
+
+TEST_F(IoClose, FlushAllFlushesFilesNotPipes) {
+  openForWrite("fl");
+  call(b___fprint, {strCell("fl"), intCell(1), strCell("pending")});
+  EXPECT_EQ(readFile("fl"), "");
+  std::vector<Cell> a = {strCell("cat > flp"), intCell(1)};
+  b___pipeopen(2, a.data());
+  AwkStream* p = g_result.w.f;
+  call(b___fprint, {fileidCell(p), intCell(1), strCell("held")});
+  awk_flushall(0);
+  EXPECT_EQ(readFile("fl"), "pending\n");
+  EXPECT_NE(p->fp, nullptr);
+  awk_flushall(1);      // abandon: pipes are closed without recording
+  EXPECT_EQ(p->fp, nullptr);
+  EXPECT_TRUE(isListed(p));
+  EXPECT_EQ(readFile("flp"), "held\n") << "pclose still delivers what was buffered";
+  dropAll(a);
+}
+
+TEST_F(IoClose, EmptyPipeCommandStartsNothing) {
+  std::vector<Cell> a = {strCell(""), intCell(1)};
+  testing::internal::CaptureStderr();
+  b___pipeopen(2, a.data());
+  EXPECT_NE(testing::internal::GetCapturedStderr().find("Failure of pipe \"\""),
+            std::string::npos);
+  EXPECT_EQ(g_result.tag, Tag::FileId);
+  EXPECT_EQ(g_result.w.f, nullptr);
+  EXPECT_TRUE(listed().empty());
+  dropAll(a);
+}
+
+TEST_F(IoClose, SetModeAllTouchesNothingHere) {
+  AwkStream* r = openForWrite("sm");
+  call(b___fprint, {strCell("sm"), intCell(1), strCell("v")});
+  awk_setmodeall();
+  EXPECT_EQ(readFile("sm"), "v\n") << "pending output is flushed";
+  EXPECT_NE(r->fp, nullptr);
+}
+
+}  // namespace
