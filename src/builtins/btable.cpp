@@ -16,6 +16,7 @@ namespace img = vorn::image;
 // Builtins the run-time implements, by name.
 #define VORN_IMPLEMENTED_BUILTINS(X)                                          \
   X(print) X(printf) X(__fprint) X(__fprintf) X(__pipeopen)                   \
+  X(sub) X(gsub) X(subs) X(gsubs) X(match) X(regex) X(abort)                  \
   X(argcount) X(argval) X(call) X(calla)                                      \
   X(peek) X(poke) X(inp) X(inpw) X(outp) X(outpw) X(interrupt)
 

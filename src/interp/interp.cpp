@@ -446,7 +446,7 @@ L_op_pushs: {
 
 L_op_pushreu: {
   SYNC();
-  AwkPattern* p = svcErecomp(opU32w(pc), opByte(pc + 4));
+  AwkPattern* p = awka_erecomp(opU32w(pc), opByte(pc + 4));
   if (!p) {
     // The diagnostic has been given; the constant stays uncompiled.
     pc += 6;
@@ -679,7 +679,7 @@ L_op_match: {
   // S P: S is a string (converted by the compiler), P anything.
   SYNC();
   int32_t t = 0;
-  if (AwkPattern* p = svcGetere(sp, "~ or !~", 4)) {
+  if (AwkPattern* p = awk_getere(sp, "~ or !~", 4)) {
     AwkString* s = sp[1].w.s;
     t = awk_erematch(p, s->text(), int32_t(s->len), 0, 0, 64) != 0;
   }
@@ -886,7 +886,7 @@ L_op_swap: {
 
 L_op_match0u: {
   SYNC();
-  AwkPattern* p = svcErecomp(opU32w(pc), opByte(pc + 4));
+  AwkPattern* p = awka_erecomp(opU32w(pc), opByte(pc + 4));
   if (!p) {
     pc += 6;
     --sp;

@@ -1,7 +1,7 @@
 // Services the interpreter calls in layers that are not linked into every
 // build yet: fields and the record (awk_getfield, awk_setfield, awk_get0),
-// external library calls (awk_cfun), signal processing (awk_processint)
-// and the pattern services (awk_getere, awka_erecomp). They are declared weak so that the run-time links
+// external library calls (awk_cfun) and signal processing
+// (awk_processint). They are declared weak so that the run-time links
 // without them; reaching one that is absent ends the run with an internal
 // error naming it, never silently. Once a layer is part of the run-time,
 // its line here gives way to that layer's own header.
@@ -22,10 +22,6 @@
 [[gnu::weak]] void awk_cfun(const unsigned char* operand, Cell* result, Cell* args);
 // Handles recorded signals; with abortOnly set only the abort check.
 [[gnu::weak]] void awk_processint(int abortOnly);
-// Pattern builtins' services (regex/regex.h): the pattern of a cell, and
-// the compiled form of a pattern constant of the image.
-[[gnu::weak]] AwkPattern* awk_getere(Cell* c, const char* what, int flags);
-[[gnu::weak]] AwkPattern* awka_erecomp(uint32_t vaddr, int flags);
 
 // Ends the run with the internal error "service %s is not available".
 [[noreturn]] void awk_nosvc(const char* name);
@@ -45,14 +41,6 @@ inline AwkString* svcGet0() {
 inline void svcCfun(const unsigned char* operand, Cell* result, Cell* args) {
   if (!awk_cfun) awk_nosvc("awk_cfun");
   awk_cfun(operand, result, args);
-}
-inline AwkPattern* svcGetere(Cell* c, const char* what, int flags) {
-  if (!awk_getere) awk_nosvc("awk_getere");
-  return awk_getere(c, what, flags);
-}
-inline AwkPattern* svcErecomp(uint32_t vaddr, int flags) {
-  if (!awka_erecomp) awk_nosvc("awka_erecomp");
-  return awka_erecomp(vaddr, flags);
 }
 inline void svcProcessint(int abortOnly) {
   if (!awk_processint) awk_nosvc("awk_processint");

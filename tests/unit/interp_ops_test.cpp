@@ -5,7 +5,6 @@
 #include <cmath>
 
 #include "interp_fixture.h"
-#include "interp/services.h"
 #include "regex/regex.h"
 
 namespace interptest {
@@ -316,12 +315,7 @@ TEST(InterpArrays, ForInIsASnapshotInNaturalOrder) {
 
 // A pattern constant is compiled once: after the first run the
 // instruction reads op_pushre and carries a pattern-table index.
-// The pattern services are linked in once the pattern builtins are.
-#define REQUIRE_PATTERN_SERVICES() \
-  if (!awka_erecomp || !awk_getere) GTEST_SKIP() << "pattern services not linked"
-
 TEST(InterpPatterns, ConstantIsCompiledOnceAndRewritten) {
-  REQUIRE_PATTERN_SERVICES();
   Program p;
   Asm a;
   a.op(Op::op_line).u(1);
@@ -349,7 +343,6 @@ TEST(InterpPatterns, ConstantIsCompiledOnceAndRewritten) {
 }
 
 TEST(InterpPatterns, MatchOperatorNeedsAPattern) {
-  REQUIRE_PATTERN_SERVICES();
   Program p;
   std::string err;
   guarded([&] {
