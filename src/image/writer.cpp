@@ -94,10 +94,13 @@ constexpr int kRootGidOffsets[] = {
     root::kEnd2Function, root::kExitFunction,  root::kBegin2Function,
     root::kBegin1Function, root::kBeginFileFunction, root::kEndFileFunction};
 
-// A stamp that differs between compilations: time and process id mixed; 0 is
-// reserved for "none accepted yet" in the run-time, so it is never 0.
+// A stamp that differs between compilations: time, process id and a count
+// of writers made by this process, mixed; 0 is reserved for "none accepted
+// yet" in the run-time, so it is never 0.
 uint32_t defaultStamp() {
-  uint32_t s = uint32_t(std::time(nullptr)) * 2654435761u ^ uint32_t(getpid()) << 7;
+  static uint32_t made = 0;
+  uint32_t s = uint32_t(std::time(nullptr)) * 2654435761u ^ uint32_t(getpid()) << 7 ^
+               ++made * 0x9E3779B9u;
   return s ? s : 1;
 }
 

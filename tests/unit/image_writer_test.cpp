@@ -128,6 +128,12 @@ TEST(ImageWriter, DefaultsAreUsable) {
   auto img2 = w.build();
   ASSERT_TRUE(r2.open(img2));
   EXPECT_EQ(r.root().buildStamp, r2.root().buildStamp);
+  // Another writer is another compilation.
+  ImageWriter other;
+  auto img3 = other.build();
+  ImageReader r3;
+  ASSERT_TRUE(r3.open(img3));
+  EXPECT_NE(r3.root().buildStamp, r.root().buildStamp);
   auto st = r.symbolTable();
   ASSERT_TRUE(st) << st.error;
   EXPECT_EQ(st.value.capacity, 8);
