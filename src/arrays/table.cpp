@@ -43,9 +43,12 @@ AwkSlot* awk_stfindhp(AwkTable* t, AwkString* key, bool create) {
   return st_create(t, stringDup(key), h);
 }
 
+// An int element gives its value; any other its full payload word (the
+// symbol table keeps record addresses there).
 intptr_t awk_getr(AwkTable* t, const char* key) {
   AwkSlot* s = awk_stfindb(t, key, uint32_t(std::strlen(key)));
-  return s ? s->value.w.word : 0;
+  if (!s) return 0;
+  return s->value.tag == Tag::Int ? s->value.w.i : s->value.w.word;
 }
 
 int32_t awk_tablength(const AwkTable* t) {

@@ -1,0 +1,424 @@
+// The array services on value cells: element lookup and creation, stores,
+// deletes, arrays of arrays, reference counts, the signal hook and the
+// uninitialized-subscript note.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "arrays/table.h"
+#include "values/alloc.h"
+#include "values/convert.h"
+
+namespace {
+
+Cell arrayCell(AwkTable* t) {
+  Cell c{};
+  c.tag = Tag::Array;
+  c.w.t = t;
+  return c;
+}
+Cell strCell(const char* s) {
+  Cell c{};
+  cellSetString(&c, stringNew(s));
+  return c;
+}
+Cell intCell(int32_t v) {
+  Cell c{};
+  cellSetInt(&c, v);
+  return c;
+}
+Cell floatCell(double v, int16_t dec) {
+  Cell c{};
+  cellSetFloat(&c, v, dec);
+  return c;
+}
+
+std::string keyText(const Cell& c) {
+  AwkString* s = awk_a2s(&c);
+  std::string out(s->view());
+  stringFree(s);
+  return out;
+}
+
+class ArraysCell : public ::testing::Test {
+ protected:
+  void SetUp() override { awk_convinit(); }
+};
+
+// Subscripts of every kind reach the same element as their string form.
+TEST_F(ArraysCell, SubscriptsOfEveryKind) {
+  struct Case {
+    Cell key;
+    const char* text;
+  } cases[] = {
+      {intCell(42), "42"},
+      {intCell(-7), "-7"},
+      {intCell(0), "0"},
+      {intCell(INT32_MIN), "-2147483648"},
+      {floatCell(1.5, 1), "1.5"},
+      {floatCell(3.0, 0), "3"},
+      {strCell("abc"), "abc"},
+  };
+  Cell arr = arrayCell(awk_sanew(8));
+  int n = 0;
+  for (Case& c : cases) {
+    Cell v = intCell(++n);
+    Cell k = c.key;
+    if (k.tag > Tag::Float) awk_access(&k);
+    ASSERT_EQ(awk_tabadd(&arr, &k, &v), 1);
+    AwkSlot* s = awk_stfindb(arr.w.t, c.text, uint32_t(strlen(c.text)));
+    ASSERT_NE(s, nullptr) << c.text;
+    EXPECT_EQ(s->value.w.i, n) << c.text;
+    Cell byText = strCell(c.text);
+    Cell out{};
+    EXPECT_EQ(awk_tabfind(&arr, &byText, &out, kTabValue), 1) << c.text;
+    EXPECT_EQ(out.w.i, n);
+    EXPECT_EQ(keyText(c.key), c.text);
+    awk_unaccess(&byText);
+    if (c.key.tag > Tag::Float) awk_unaccess(&c.key);
+  }
+  EXPECT_EQ(awk_tablength(arr.w.t), int32_t(std::size(cases)));
+  awk_unaccess(&arr);
+}
+
+struct FindCase {
+  const char* what;
+  int flags;
+  bool present;
+  int result;
+  bool created;
+  Tag out;
+};
+
+const FindCase kFindCases[] = {
+    {"in, absent", 0, false, 0, false, Tag::Uninit},
+    {"in, present", 0, true, 1, false, Tag::Uninit},
+    {"read, absent: created", 3, false, 1, true, Tag::Uninit},
+    {"read, present", 3, true, 1, false, Tag::Int},
+    {"copy only, absent", 2, false, 0, false, Tag::Uninit},
+    {"as array, absent", 7, false, 1, true, Tag::Array},
+    {"as array, present scalar", 7, true, 1, false, Tag::Array},
+    {"as array without the copy flag", 5, false, 1, true, Tag::Array},
+};
+
+TEST_F(ArraysCell, FindFlags) {
+  for (const FindCase& c : kFindCases) {
+    Cell arr = arrayCell(awk_sanew(8));
+    if (c.present) {
+      Cell k = strCell("k"), v = intCell(9);
+      awk_tabadd(&arr, &k, &v);
+    }
+    Cell key = strCell("k");
+    Cell out{};
+    EXPECT_EQ(awk_tabfind(&arr, &key, &out, c.flags), c.result) << c.what;
+    EXPECT_EQ(awk_tablength(arr.w.t), (c.present || c.created) ? 1 : 0) << c.what;
+    EXPECT_EQ(out.tag, c.out) << c.what;
+    if (out.tag == Tag::Int) {
+      EXPECT_EQ(out.w.i, 9) << c.what;
+    }
+    if (c.flags & kTabArray) {
+      const AwkSlot* s = awk_stfindb(arr.w.t, "k", 1);
+      ASSERT_NE(s, nullptr);
+      EXPECT_EQ(s->value.tag, Tag::Array) << c.what;
+      EXPECT_EQ(s->value.w.t->capacity, 8) << c.what;
+      if (out.tag == Tag::Array) {
+        EXPECT_EQ(out.w.t, s->value.w.t);
+        EXPECT_EQ(out.w.t->use, 2) << c.what;  // the element and out
+      }
+    }
+    if (out.tag > Tag::Float) awk_unaccess(&out);
+    awk_unaccess(&key);
+    awk_unaccess(&arr);
+  }
+}
+
+// An element that already is an array, a packed array or a raw pointer is
+// kept as it is; any other value is released and replaced.
+TEST_F(ArraysCell, ArraysOfArrays) {
+  Cell arr = arrayCell(awk_sanew(8));
+  Cell k = strCell("row");
+  Cell inner{};
+  ASSERT_EQ(awk_tabfind(&arr, &k, &inner, 7), 1);
+  ASSERT_EQ(inner.tag, Tag::Array);
+  Cell k2 = strCell("col"), v = strCell("x");
+  awk_tabadd(&inner, &k2, &v);
+  Cell again{};
+  ASSERT_EQ(awk_tabfind(&arr, &k, &again, 7), 1);
+  EXPECT_EQ(again.w.t, inner.w.t);
+  EXPECT_EQ(awk_tablength(again.w.t), 1);
+  awk_unaccess(&again);
+  awk_unaccess(&inner);
+
+  // A string element becomes an array; its string is released.
+  AwkString* s = stringNew("scalar");
+  Cell sk = strCell("s"), sv{};
+  cellSetString(&sv, stringDup(s));
+  awk_tabadd(&arr, &sk, &sv);
+  EXPECT_EQ(s->ref, 2);
+  Cell key = strCell("s"), out{};
+  awk_tabfind(&arr, &key, &out, 7);
+  EXPECT_EQ(out.tag, Tag::Array);
+  EXPECT_EQ(s->ref, 1);
+  awk_unaccess(&out);
+  awk_unaccess(&key);
+  stringFree(s);
+
+  // A raw pointer stays.
+  AwkTable* t = arr.w.t;
+  awk_settab(t, "p", Tag::RawPointer, 1234);
+  Cell pk = strCell("p"), pout{};
+  awk_tabfind(&arr, &pk, &pout, 7);
+  EXPECT_EQ(pout.tag, Tag::RawPointer);
+  EXPECT_EQ(pout.w.word, 1234);
+  awk_unaccess(&pk);
+  awk_unaccess(&k);
+  awk_unaccess(&arr);
+}
+
+TEST_F(ArraysCell, NonArraysFail) {
+  Cell cells[] = {intCell(1), strCell("a"), Cell{}};
+  for (Cell& c : cells) {
+    Cell k = strCell("k"), out{};
+    EXPECT_EQ(awk_tabfind(&c, &k, &out, 7), 0);
+    EXPECT_EQ(out.tag, Tag::Uninit);
+    EXPECT_EQ(awk_tabdelete(&c, &k), 0);
+    EXPECT_EQ(awk_tabdelete(&c, nullptr), 0);
+    EXPECT_EQ(awk_gettab(&c, "k"), nullptr);
+    EXPECT_EQ(awk_getarray(&c, 1, &out), 0);
+    // tabadd consumes its key and value even when it fails.
+    AwkString* ks = k.w.s;
+    AwkString* vs = stringNew("v");
+    Cell v{};
+    cellSetString(&v, stringDup(vs));
+    stringDup(ks);
+    EXPECT_EQ(awk_tabadd(&c, &k, &v), 0);
+    EXPECT_EQ(ks->ref, 1);
+    EXPECT_EQ(vs->ref, 1);
+    stringFree(ks);
+    stringFree(vs);
+    if (c.tag > Tag::Float) awk_unaccess(&c);
+  }
+  EXPECT_EQ(awk_settab(nullptr, "x", Tag::Int, 1), 0);
+}
+
+// Reference counts: stores take over the caller's references, replacing a
+// value releases the old one, and a shared key object is not copied.
+TEST_F(ArraysCell, ReferencesMoveIntoTheTable) {
+  Cell arr = arrayCell(awk_sanew(8));
+  AwkString* key = stringNew("name");
+  AwkString* v1 = stringNew("first");
+  AwkString* v2 = stringNew("second");
+  Cell k{}, v{};
+  cellSetString(&k, stringDup(key));
+  cellSetString(&v, stringDup(v1));
+  awk_tabadd(&arr, &k, &v);
+  EXPECT_EQ(key->ref, 2);  // the table took the key cell's reference
+  EXPECT_EQ(v1->ref, 2);
+  const AwkSlot* s = awk_stfindb(arr.w.t, "name", 4);
+  EXPECT_EQ(s->key, key);
+  cellSetString(&k, stringDup(key));
+  cellSetString(&v, stringDup(v2));
+  awk_tabadd(&arr, &k, &v);
+  EXPECT_EQ(key->ref, 2);  // found: the key cell's reference given back
+  EXPECT_EQ(v1->ref, 1);   // old value released
+  EXPECT_EQ(v2->ref, 2);
+  Cell out{};
+  Cell look{};
+  cellSetString(&look, stringDup(key));
+  awk_tabfind(&arr, &look, &out, 3);
+  EXPECT_EQ(out.w.s, v2);
+  EXPECT_EQ(v2->ref, 3);
+  awk_unaccess(&out);
+  awk_unaccess(&look);
+  EXPECT_EQ(key->ref, 2);
+  awk_tabdelete(&arr, &look);  // look still names the key's text
+  EXPECT_EQ(key->ref, 1);
+  EXPECT_EQ(v2->ref, 1);
+  EXPECT_EQ(awk_tablength(arr.w.t), 0);
+  stringFree(key);
+  stringFree(v1);
+  stringFree(v2);
+  awk_unaccess(&arr);
+}
+
+TEST_F(ArraysCell, FreeingReleasesEverything) {
+  const int32_t before = awk_malloccount;
+  {
+    Cell arr = arrayCell(awk_sanew(8));
+    for (int i = 0; i < 1000; ++i) {
+      Cell k = intCell(i), v = strCell("value");
+      awk_tabadd(&arr, &k, &v);
+    }
+    Cell k = strCell("sub"), sub{};
+    awk_tabfind(&arr, &k, &sub, 7);
+    Cell k2 = intCell(1), v2 = strCell("deep");
+    awk_tabadd(&sub, &k2, &v2);
+    awk_unaccess(&sub);
+    awk_unaccess(&k);
+    Cell copy = arr;
+    awk_access(&copy);
+    EXPECT_EQ(arr.w.t->use, 2);
+    awk_unaccess(&copy);
+    EXPECT_EQ(arr.w.t->use, 1);
+    Cell it{};
+    awk_tabkeys(&arr, &it, 1);
+    awk_unaccess(&arr);  // the key list keeps the keys alive
+    int n = 0;
+    Cell var{};
+    while (awka_forin(&it, &var)) {
+      ++n;
+      awk_unaccess(&var);
+    }
+    EXPECT_EQ(n, 1001);
+    awk_unaccess(&it);
+  }
+  EXPECT_EQ(awk_malloccount, before);
+}
+
+TEST_F(ArraysCell, UseCountSaturates) {
+  AwkTable* t = awk_sanew(8);
+  Cell arr = arrayCell(t);
+  for (int i = 1; i < 70000; ++i) awk_tabuse(t);
+  EXPECT_EQ(t->use, kTablePermanent);
+  for (int i = 0; i < 70000; ++i) awk_safree(t);
+  EXPECT_EQ(t->use, kTablePermanent);  // never freed
+  Cell k = strCell("k"), v = intCell(1);
+  EXPECT_EQ(awk_tabadd(&arr, &k, &v), 1);  // still usable
+  EXPECT_EQ(awk_tablength(t), 1);
+}
+
+TEST_F(ArraysCell, DeleteOneAndAll) {
+  Cell arr = arrayCell(awk_sanew(8));
+  for (int i = 0; i < 100; ++i) {
+    Cell k = intCell(i), v = intCell(i * i);
+    awk_tabadd(&arr, &k, &v);
+  }
+  EXPECT_GT(arr.w.t->capacity, 100);
+  Cell k = strCell("50");
+  EXPECT_EQ(awk_tabdelete(&arr, &k), 1);
+  EXPECT_EQ(awk_tablength(arr.w.t), 99);
+  EXPECT_EQ(awk_tabfind(&arr, &k, nullptr, 0), 0);
+  EXPECT_EQ(awk_tabdelete(&arr, &k), 1);  // absent: nothing happens
+  EXPECT_EQ(awk_tablength(arr.w.t), 99);
+  Cell out{};
+  EXPECT_EQ(awk_getarray(&arr, 49, &out), 1);
+  EXPECT_EQ(out.w.i, 49 * 49);
+  EXPECT_EQ(awk_getarray(&arr, 50, &out), 0);
+  EXPECT_EQ(awk_tabdelete(&arr, nullptr), 1);
+  EXPECT_EQ(awk_tablength(arr.w.t), 0);
+  EXPECT_EQ(arr.w.t->capacity, 8);
+  EXPECT_EQ(awk_getarray(&arr, 49, &out), 0);
+  awk_unaccess(&k);
+  awk_unaccess(&arr);
+}
+
+TEST_F(ArraysCell, ScalarsByNameAndNumber) {
+  AwkTable* t = awk_sanew(8);
+  Cell arr = arrayCell(t);
+  EXPECT_EQ(awk_settab(t, "s", Tag::String, intptr_t(stringNew("text"))), 1);
+  EXPECT_EQ(awk_settab(t, "i", Tag::Int, -5), 1);
+  EXPECT_EQ(awk_settab(t, "f", Tag::Float, 0, 2.25), 1);
+  EXPECT_EQ(awk_setarray(t, 3, Tag::Int, 33), 1);
+  EXPECT_EQ(awk_setarray(t, -3, Tag::String, intptr_t(stringNew("minus"))), 1);
+  struct {
+    const char* key;
+    const char* text;
+  } cases[] = {{"s", "text"}, {"i", "-5"}, {"f", "2.25"}, {"3", "33"}, {"-3", "minus"}};
+  for (const auto& c : cases) {
+    AwkString* v = awk_gettab(&arr, c.key);
+    ASSERT_NE(v, nullptr) << c.key;
+    EXPECT_EQ(v->view(), c.text) << c.key;
+    stringFree(v);
+  }
+  EXPECT_EQ(awk_gettab(&arr, "nope"), nullptr);
+  EXPECT_EQ(awk_getr(t, "i"), -5);
+  Cell out{};
+  ASSERT_EQ(awk_getarray(&arr, 3, &out), 1);
+  EXPECT_EQ(out.w.i, 33);
+  awk_unaccess(&arr);
+}
+
+std::vector<AwkTable*> g_signalled;
+void recordSignal(AwkTable* t) { g_signalled.push_back(t); }
+
+TEST_F(ArraysCell, SignalFlagPassesChangesOn) {
+  awk_tabsignal = recordSignal;
+  g_signalled.clear();
+  Cell plain = arrayCell(awk_sanew(8));
+  Cell marked = arrayCell(awk_sanew(8));
+  marked.w.t->sigflag = 1;
+  for (Cell* a : {&plain, &marked}) {
+    Cell k = strCell("INT"), v = strCell("IGNORE");
+    awk_tabadd(a, &k, &v);
+    Cell look = strCell("INT"), out{};
+    awk_tabfind(a, &look, &out, 3);  // reading is not a change
+    awk_unaccess(&out);
+    awk_tabdelete(a, &look);
+    awk_tabdelete(a, nullptr);
+    awk_unaccess(&look);
+  }
+  EXPECT_EQ(g_signalled, (std::vector<AwkTable*>{marked.w.t, marked.w.t, marked.w.t}));
+  awk_tabsignal = nullptr;
+  Cell k = strCell("x"), v = intCell(1);
+  awk_tabadd(&marked, &k, &v);  // no hook installed: nothing to call
+  EXPECT_EQ(g_signalled.size(), 3u);
+  awk_unaccess(&plain);
+  awk_unaccess(&marked);
+}
+
+TEST_F(ArraysCell, UninitializedSubscriptNote) {
+  struct {
+    const char* what;
+    int flags;  // -1: tabadd
+    bool note;
+  } cases[] = {
+      {"in", 0, false},
+      {"read", 3, true},
+      {"as array", 7, true},
+      {"copy only", 2, false},
+      {"store", -1, true},
+  };
+  for (const auto& c : cases) {
+    Cell arr = arrayCell(awk_sanew(8));
+    Cell key{};
+    Cell out{};
+    ::testing::internal::CaptureStderr();
+    if (c.flags < 0) {
+      Cell v = intCell(1);
+      awk_tabadd(&arr, &key, &v);
+    } else {
+      awk_tabfind(&arr, &key, &out, c.flags);
+    }
+    std::string err = ::testing::internal::GetCapturedStderr();
+    EXPECT_EQ(err.find("Uninitialized variable used as array index") != std::string::npos, c.note)
+        << c.what << ": " << err;
+    if (c.note) {
+      EXPECT_NE(err.find("note"), std::string::npos) << err;
+    }
+    // The empty string is the subscript.
+    EXPECT_EQ(awk_stfindb(arr.w.t, "", 0) != nullptr, c.flags != 0 && c.flags != 2) << c.what;
+    if (out.tag > Tag::Float) awk_unaccess(&out);
+    awk_unaccess(&arr);
+  }
+}
+
+// Growing while elements are reached through cells keeps every value.
+TEST_F(ArraysCell, ManyKeysThroughCells) {
+  Cell arr = arrayCell(awk_sanew(4));
+  for (int i = 0; i < 50000; ++i) {
+    Cell k = intCell(i), v = intCell(-i);
+    awk_tabadd(&arr, &k, &v);
+  }
+  for (int i = 0; i < 50000; i += 7) {
+    Cell out{};
+    ASSERT_EQ(awk_getarray(&arr, i, &out), 1) << i;
+    ASSERT_EQ(out.w.i, -i);
+  }
+  EXPECT_EQ(awk_tablength(arr.w.t), 50000);
+  awk_unaccess(&arr);
+}
+
+}  // namespace
