@@ -69,11 +69,35 @@ char* fixedBody(char* out, double mag, int decimals, const PrintSpec* sp) {
   return end;
 }
 
-// Exponent notation of mag (finite, >= 0) with `decimals` fraction digits
-// (one integer digit, or 1 to 3 with engineering exponents).
-char* expBody(char* out, double mag, int decimals, const PrintSpec* sp, bool upper) {
-  FloatDigits dg;
-  awk_ecvt(mag, decimals + 1, &dg);
+// Fixed notation from P significant digits with the decimal point at
+// decpt (decpt <= P): the same text as fixedBody with P - decpt decimals,
+// without generating the digits a second time.
+char* fixedFromDigits(char* out, const FloatDigits& dg, const PrintSpec* sp) {
+  const int d = dg.decpt;
+  char* p = out;
+  if (d > 0) {
+    std::memcpy(p, dg.d, size_t(d));
+    p += d;
+  } else {
+    *p++ = '0';
+  }
+  if (dg.n - d > 0) {
+    *p++ = char(sp->decchar);
+    for (int i = d; i < 0; ++i) *p++ = '0';
+    const int from = d > 0 ? d : 0;
+    std::memcpy(p, dg.d + from, size_t(dg.n - from));
+    p += dg.n - from;
+  } else if (sp->alt) {
+    *p++ = char(sp->decchar);
+  }
+  if (sp->strip) p = stripZeros(out, p, char(sp->decchar), sp->alt);
+  return p;
+}
+
+// Exponent notation from decimals + 1 significant digits (one integer
+// digit, or 1 to 3 with engineering exponents).
+char* expFromDigits(char* out, const FloatDigits& dg, int decimals, const PrintSpec* sp,
+                    bool upper) {
   int exp10 = dg.decpt - 1;
   int intDigits = 1;
   if (sp->eng) {
@@ -101,6 +125,13 @@ char* expBody(char* out, double mag, int decimals, const PrintSpec* sp, bool upp
   return p;
 }
 
+// Exponent notation of mag (finite, >= 0) with `decimals` fraction digits.
+char* expBody(char* out, double mag, int decimals, const PrintSpec* sp, bool upper) {
+  FloatDigits dg;
+  awk_ecvt(mag, decimals + 1, &dg);
+  return expFromDigits(out, dg, decimals, sp, upper);
+}
+
 // A float conversion (e, f, g, m in either case) into buf.
 const char* floatConvert(char* buf, PrintSpec* sp, double v, uint32_t* len) {
   const int conv = sp->conv;
@@ -126,9 +157,9 @@ const char* floatConvert(char* buf, PrintSpec* sp, double v, uint32_t* len) {
     awk_ecvt(mag, prec, &dg);
     int d = dg.decpt;
     if (d > prec || d < -3 || d > kMaxPrecision)
-      p = expBody(p, mag, prec - 1, sp, upper);
+      p = expFromDigits(p, dg, prec - 1, sp, upper);
     else
-      p = fixedBody(p, mag, prec - d, sp);
+      p = fixedFromDigits(p, dg, sp);
   } else {
     char* end = fixedBody(p, mag, prec, sp);
     p = end ? end : expBody(p, mag, prec, sp, upper);

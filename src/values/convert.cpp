@@ -58,12 +58,25 @@ bool isDefaultFormat(const AwkString* f) {
   return f->len == 4 && std::memcmp(f->text(), "%.6g", 4) == 0;
 }
 
+// The default format straight through the converter (no width, so no
+// justification): the same text awk_asprintf would build.
+AwkString* defaultFormat(const Cell* c) {
+  static PrintSpec spec;
+  if (!spec.conv) awk_get_print_fmt(&spec, ".6g");
+  double v = c->x.d;
+  if (std::fabs(v) < 1e6 && v == std::trunc(v)) return decimalString(int32_t(v));
+  if (awk_fcmp(&v, c->w.dec) == 0) v = 0;
+  PrintSpec sp = spec;
+  char buf[kCvtBufSize];
+  uint32_t len;
+  const char* text = awk_sprint_cvt(buf, &sp, 0, v, nullptr, 0, &len);
+  return stringNew1(text, len);
+}
+
 // The string of a float cell under CONVFMT or OFMT.
 AwkString* floatString(const Cell* c) {
   const AwkString* fmt = awk_inprint ? awk_ofmt : awk_convfmt;
-  const double v = c->x.d;
-  if ((!fmt || isDefaultFormat(fmt)) && std::fabs(v) < 1e6 && v == std::trunc(v))
-    return decimalString(int32_t(v));
+  if (!fmt || isDefaultFormat(fmt)) return defaultFormat(c);
   if (!fmt) {
     awk_convinit();
     fmt = awk_inprint ? awk_ofmt : awk_convfmt;
