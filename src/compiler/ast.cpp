@@ -98,12 +98,14 @@ void dump(const Node* n, std::string& out) {
     default:
       break;
   }
-  for (const Node* c : {n->a, n->b, n->c, n->d}) {
-    if (n->kind == NK::Print && c == n->c) continue;
-    if (c || n->kind == NK::For || n->kind == NK::If || n->kind == NK::Getline) {
-      if (!c && (n->kind == NK::If && c == n->c && !n->c)) continue;
+  // Kinds with optional children print every slot, so shapes stay apparent.
+  int fixed = n->kind == NK::For ? 4 : n->kind == NK::If ? 3 : n->kind == NK::Getline ? 2 : 0;
+  const Node* kids[] = {n->a, n->b, n->c, n->d};
+  for (int i = 0; i < 4; ++i) {
+    if (n->kind == NK::Print && i == 2) continue;
+    if (kids[i] || i < fixed) {
       out += " ";
-      dump(c, out);
+      dump(kids[i], out);
     }
   }
   if (!n->list.empty()) {
