@@ -93,6 +93,14 @@ void setText(Cell* c, Tag tag, const char* text) {
 
 }  // namespace
 
+// The location piece of messages. It lives with start-up so that every
+// run-time links it, while diagnostics alone (in unit tests of single
+// layers) do without it.
+AwkString* awk_getprogfn() {
+  if ((awk_linenumber & 0x7FFF) == 0 || awk_fun_gid == 0) return nullptr;
+  return awk_gid2filename(awk_fun_gid);
+}
+
 void awk_copyrite() {
   std::fprintf(stderr, "vrun %s - run-time for compiled AWK programs\n", "0.1.0");
   std::fflush(stderr);
@@ -166,8 +174,7 @@ void awk_init_env(char** envp) {
     AwkString* key = stringNew1(name.data(), uint32_t(name.size()));
     Cell value;
     setText(&value, Tag::String, eq + 1);
-    awk_stadd(t, key, &value);
-    stringFree(key);
+    awk_stadd(t, key, &value);  // takes the key
   }
   if (AwkSlot* s = awk_stfindb(t, "TMP", 3); s && cellIsStringy(&s->value)) {
     if (awk_tmpdir) stringFree(awk_tmpdir);

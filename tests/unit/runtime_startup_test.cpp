@@ -1,0 +1,316 @@
+// Start-up and shut-down through the real vrun binary: ARGV/ARGC/ARGI from
+// operands and options, ENV/ENVIRON, the order of the phases, exit statuses
+// and the exit function's rules. Programs are assembled by hand.
+#include <gtest/gtest.h>
+
+#include <functional>
+
+#include "image/builtins.h"
+#include "runtime_helpers.h"
+
+using namespace vorn::image;
+using rtest::Asm;
+
+namespace {
+
+std::string vrun() { return rtest::vrunPath(); }
+
+// Program-building shorthands over one writer.
+struct Prog {
+  ImageWriter w;
+  int nextGlobal = 8000 + kPredefinedCount;
+
+  Prog() { w.addModule("prog.awk"); }
+
+  // A program global reachable by name (for -v and name=value operands).
+  int global(const std::string& name) {
+    int gid = nextGlobal++;
+    SymbolRecord r;
+    r.kind = symkind::kGlobal;
+    r.gid = int16_t(gid);
+    r.definitions.push_back(SymbolDefinition::make(defkind::kGlobal, 0, gid, 1));
+    w.addSymbol(name, r);
+    w.setGlobalCount(nextGlobal - 8000);
+    return gid;
+  }
+  uint32_t str(const std::string& s) { return w.addString(s); }
+
+  // print <value pushed by push>
+  void print(Asm& a, const std::function<void(Asm&)>& push) {
+    a.op(Op::op_pushslot);
+    push(a);
+    a.op(Op::op_bcall).p(1, 1).s(slot::b_print).op(Op::op_pop);
+  }
+  void printText(Asm& a, const std::string& text) {
+    uint32_t s = str(text);
+    print(a, [s](Asm& b) { b.op(Op::op_pushs).a(s); });
+  }
+  void printGlobal(Asm& a, int gid) {
+    print(a, [gid](Asm& b) { b.op(Op::op_gpush).g(gid); });
+  }
+  void printElement(Asm& a, int arrayGid, const std::string& key) {
+    uint32_t k = str(key);
+    print(a, [=](Asm& b) { b.op(Op::op_gpusharr).g(arrayGid).op(Op::op_pushs).a(k).op(Op::op_aget); });
+  }
+
+  void phase(int rootOffset, int gid, const Asm& a) {
+    w.setFunction(gid, a.function(0, 0, ";", 0));  // module 0: prog.awk
+    w.setRootGid(rootOffset, gid);
+  }
+
+  std::string save(const std::string& name = "prog.ae") {
+    std::string path = rtest::tempDir() + "/" + name;
+    rtest::writeBytes(path, w.build());
+    return path;
+  }
+};
+
+// A BEGIN that prints ARGC, ARGI, then ARGV[0..n-1], then the given globals.
+std::string argvProgram(Prog& p, int n, const std::vector<int>& globals) {
+  Asm a;
+  a.op(Op::op_line).u(1);
+  p.printGlobal(a, predef::g_ARGC);
+  p.printGlobal(a, predef::g_ARGI);
+  for (int i = 0; i < n; ++i) p.printElement(a, predef::g_ARGV, std::to_string(i));
+  for (int g : globals) p.printGlobal(a, g);
+  a.op(Op::op_ret);
+  p.phase(root::kBegin1Function, 1000, a);
+  return p.save();
+}
+
+TEST(Startup, OptionsAndOperands) {
+  struct Case {
+    std::vector<std::string> args;
+    std::string out;    // ARGC, ARGI, ARGV[1..4], x, a, b
+    std::string err;
+  } cases[] = {
+      {{"-v", "x=1", "-F:", "-w", "file", "a=1", "--", "b"},
+       "5\n1\nfile\na=1\n--\nb\n1\n\n\n", ""},
+      {{"a=1", "b=2", "--", "file"}, "2\n1\nfile\n\n\n\n\n1\n2\n", ""},
+      {{"-vx=7", "a=1", "file", "--"}, "4\n1\na=1\nfile\n--\n\n7\n\n\n", ""},
+      {{"-v"}, "1\n1\n\n\n\n\n\n\n\n", "prog: warning: Invalid -v flag\n"},
+      {{"-w", "-v"}, "1\n1\n\n\n\n\n\n\n\n", ""},
+      {{"-x", "-v", "x=1"}, "4\n1\n-x\n-v\nx=1\n\n\n\n\n", ""},
+      {{"-v", "nosuch=1"}, "1\n1\n\n\n\n\n\n\n\n",
+       "prog: warning: assignment to variable 'nosuch' ignored.\n"},
+      {{"-v", "novalue"}, "1\n1\n\n\n\n\n\n\n\n",
+       "prog: warning: assignment to variable 'novalue' ignored.\n"},
+  };
+  for (const Case& c : cases) {
+    Prog p;
+    int x = p.global("x"), a = p.global("a"), b = p.global("b");
+    std::string path = argvProgram(p, 5, {x, a, b});
+    auto r = rtest::run(vrun(), [&] {
+      std::vector<std::string> v{path};
+      v.insert(v.end(), c.args.begin(), c.args.end());
+      return v;
+    }());
+    std::string argv0 = path;
+    for (char& ch : argv0) ch = ch == '/' ? '\\' : char(std::tolower(static_cast<unsigned char>(ch)));
+    std::string args = ::testing::PrintToString(c.args);
+    EXPECT_EQ(r.status, 0) << args << r.err;
+    // ARGV[0] is the image path in its fixed form, after ARGC and ARGI.
+    std::string expected = c.out;
+    size_t second = expected.find('\n', expected.find('\n') + 1);
+    expected.insert(second + 1, argv0 + "\n");
+    EXPECT_EQ(r.out, expected) << args;
+    EXPECT_EQ(r.err, c.err) << args;
+  }
+}
+
+TEST(Startup, ProgramNameIsTheImageBaseName) {
+  Prog p;
+  argvProgram(p, 0, {});
+  std::string path = p.save("My.Long.Program-Name.AE");
+  auto r = rtest::run(vrun(), {path, "-v"});
+  // At most 13 characters ("My.Long.Progr"), lower-cased, cut at the last dot.
+  EXPECT_EQ(r.err, "my.long: warning: Invalid -v flag\n");
+}
+
+TEST(Startup, FixedFileNames) {
+  Prog p;
+  argvProgram(p, 1, {});
+  std::string dir = rtest::tempDir() + "/Bin";
+  mkdir(dir.c_str(), 0700);
+  std::string path = dir + "/Prog.ae";
+  rtest::writeBytes(path, p.w.build());
+  auto r = rtest::run(vrun(), {path});
+  std::string fixed = path;
+  for (char& ch : fixed) ch = ch == '/' ? '\\' : char(std::tolower(static_cast<unsigned char>(ch)));
+  EXPECT_EQ(r.out, "1\n1\n" + fixed + "\n");
+  EXPECT_NE(fixed.find("\\bin\\prog.ae"), std::string::npos);
+}
+
+TEST(Startup, EnvAndEnvironShareOneTable) {
+  Prog p;
+  Asm a;
+  a.op(Op::op_line).u(1);
+  p.printElement(a, predef::g_ENVIRON, "FOO");
+  p.printElement(a, predef::g_ENV, "FOO");
+  // ENV["NEW"] = "v", then read it through ENVIRON.
+  uint32_t v = p.str("v"), key = p.str("NEW"), noeq = p.str("NOEQ");
+  a.op(Op::op_pushs).a(v).op(Op::op_gpusharr).g(predef::g_ENV).op(Op::op_pushs).a(key).op(Op::op_aset);
+  p.printElement(a, predef::g_ENVIRON, "NEW");
+  p.print(a, [=](Asm& b) { b.op(Op::op_gpusharr).g(predef::g_ENVIRON).op(Op::op_pushs).a(noeq).op(Op::op_in); });
+  p.printElement(a, predef::g_ENVIRON, "EQ");
+  a.op(Op::op_ret);
+  p.phase(root::kBegin1Function, 1000, a);
+  std::vector<std::string> env{"FOO=bar=baz", "NOEQ", "EQ="};
+  auto r = rtest::run(vrun(), {p.save()}, "", &env);
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out, "bar=baz\nbar=baz\nv\n0\n\n");
+}
+
+TEST(Startup, EnvironExistsForTheInitFunctionButArgvDoesNot) {
+  Prog p;
+  int x = p.global("x");
+  Asm init;
+  p.printElement(init, predef::g_ENVIRON, "FOO");
+  p.printGlobal(init, predef::g_ARGC);
+  p.printGlobal(init, x);
+  init.op(Op::op_ret);
+  p.phase(root::kInitFunction, 1000, init);
+  std::vector<std::string> env{"FOO=here"};
+  auto r = rtest::run(vrun(), {p.save(), "-v", "x=1"}, "", &env);
+  EXPECT_EQ(r.out, "here\n\n\n");
+}
+
+// Each phase function prints its name.
+Prog phases(const std::function<void(Prog&, int gid, Asm&)>& extra = nullptr) {
+  Prog p;
+  struct Phase {
+    int offset;
+    const char* name;
+  } list[] = {{root::kInitFunction, "init"},   {root::kBegin1Function, "begin1"},
+              {root::kBegin2Function, "begin2"}, {root::kMainFunction, "main"},
+              {root::kEnd1Function, "end1"},   {root::kEnd2Function, "end2"},
+              {root::kExitFunction, "exit"}};
+  int gid = 1000;
+  for (const Phase& ph : list) {
+    Asm a;
+    a.op(Op::op_line).u(uint16_t(gid - 999));
+    p.printText(a, ph.name);
+    if (extra) extra(p, gid, a);
+    a.op(Op::op_ret);
+    p.phase(ph.offset, gid++, a);
+  }
+  return p;
+}
+
+TEST(Startup, PhaseOrder) {
+  Prog p = phases();
+  auto r = rtest::run(vrun(), {p.save()}, "", nullptr, "r1\nr2\n");
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out, "init\nbegin1\nbegin2\nmain\nmain\nend1\nend2\nexit\n");
+}
+
+TEST(Startup, OnlyBeginReadsNoInput) {
+  Prog p;
+  Asm a;
+  p.printText(a, "only");
+  a.op(Op::op_ret);
+  p.phase(root::kBegin1Function, 1000, a);
+  auto r = rtest::run(vrun(), {p.save(), "/nonexistent/file"});
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.out, "only\n");
+  EXPECT_EQ(r.err, "");
+}
+
+// exit n in one phase; what runs afterwards and the status.
+TEST(Startup, ExitStatuses) {
+  struct Case {
+    int exitGid;            // the phase that exits (1000 init ... 1006 exit function)
+    int status;
+    std::string out;
+  } cases[] = {
+      {1001, 3, "init\nbegin1\nbegin2\nend1\nend2\nexit\n"},
+      {1003, 3, "init\nbegin1\nbegin2\nmain\nend1\nend2\nexit\n"},
+      {1004, 3, "init\nbegin1\nbegin2\nmain\nmain\nend1\nend2\nexit\n"},
+      // The exit function runs during termination, after the status is fixed.
+      {1006, 0, "init\nbegin1\nbegin2\nmain\nmain\nend1\nend2\nexit\n"},
+  };
+  for (const Case& c : cases) {
+    Prog p = phases([&](Prog&, int gid, Asm& a) {
+      if (gid == c.exitGid) a.op(Op::op_pushi16).h(int16_t(c.status)).op(Op::op_exit);
+    });
+    auto r = rtest::run(vrun(), {p.save()}, "", nullptr, "r1\nr2\n");
+    EXPECT_EQ(r.status, c.status) << c.exitGid << r.err;
+    EXPECT_EQ(r.out, c.out) << c.exitGid;
+  }
+}
+
+TEST(Startup, AbortRunsTheExitFunctionButNotEnd) {
+  Prog p = phases([](Prog&, int gid, Asm& a) {
+    if (gid == 1001)
+      a.op(Op::op_pushslot).op(Op::op_pushi16).h(5).op(Op::op_bcall).p(1, 1).s(slot::b_abort).op(Op::op_pop);
+  });
+  auto r = rtest::run(vrun(), {p.save()}, "", nullptr, "r1\n");
+  EXPECT_EQ(r.status, 5) << r.err;
+  EXPECT_EQ(r.out, "init\nbegin1\nexit\n");
+}
+
+TEST(Startup, ErrorsAndTheExitFunction) {
+  // An "e" error ends the run with status 2 and runs the exit function; a
+  // fatal error does not run it.
+  struct Case {
+    int code;
+    std::string out;
+  } cases[] = {{0, "init\nbegin1\nexit\n"}, {1, "init\nbegin1\n"}};
+  for (const Case& c : cases) {
+    Prog p = phases([&](Prog& pr, int gid, Asm& a) {
+      if (gid != 1001) return;
+      if (c.code == 0) {
+        // "~" with an array operand is an "e" error.
+        uint32_t s = pr.str("x");
+        a.op(Op::op_pushs).a(s).op(Op::op_newarr).op(Op::op_match).op(Op::op_pop);
+      } else {
+        // A parameter-type demand that fails is fatal.
+        a.op(Op::op_pushi16).h(1).op(Op::op_ptype).u(3).op(Op::op_pop);
+      }
+    });
+    auto r = rtest::run(vrun(), {p.save()}, "", nullptr, "r1\n");
+    EXPECT_EQ(r.status, 2) << c.code;
+    EXPECT_EQ(r.out, c.out) << c.code << r.err;
+    EXPECT_EQ(r.err, c.code == 0
+                         ? "prog: error in prog.awk(line 2) (NR=0): \n     "
+                           "regular expression required for ~ or !~\n"
+                         : "prog: fatal error in prog.awk(line 2) (NR=0): \n     "
+                           "Illegal type for function parameter\n");
+  }
+}
+
+TEST(Startup, StoredArgumentListMakesATemporaryProgram) {
+  Prog p;
+  int x = p.global("x");
+  p.w.setStoredArgs({"/Stored/Path.ae", "-v", "x=5", "f1", "f2"});
+  Asm a;
+  a.op(Op::op_line).u(1);
+  p.printGlobal(a, predef::g_ARGC);
+  p.printElement(a, predef::g_ARGV, "0");
+  p.printElement(a, predef::g_ARGV, "1");
+  p.printElement(a, predef::g_ARGV, "2");
+  p.printGlobal(a, x);
+  uint32_t bad = p.str("nosuch=1");
+  a.op(Op::op_ret);
+  (void)bad;
+  p.phase(root::kBegin1Function, 1000, a);
+  std::string path = p.save("temp.ae");
+  auto r = rtest::run(vrun(), {path, "ignored", "-v", "nosuch=1"});
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out, "3\n\\stored\\path.ae\nf1\nf2\n5\n");
+  EXPECT_EQ(r.err, "");
+  struct stat st;
+  EXPECT_NE(stat(path.c_str(), &st), 0) << "a temporary program deletes its image";
+}
+
+TEST(Startup, TemporaryProgramsSpeakAsVorn) {
+  Prog p;
+  p.w.setStoredArgs({"x.ae", "-v"});
+  Asm a;
+  a.op(Op::op_ret);
+  p.phase(root::kBegin1Function, 1000, a);
+  auto r = rtest::run(vrun(), {p.save()});
+  EXPECT_EQ(r.err, "vorn: warning: Invalid -v flag\n");
+}
+
+}  // namespace
