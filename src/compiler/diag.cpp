@@ -32,13 +32,15 @@ std::string_view SourceFile::lineText(int line) const {
 void Diagnostics::add(Severity s, const SourceFile* file, int line, int column, std::string text) {
   // A second message at the same place is almost always a consequence of
   // the first.
+  std::string name = file ? file->name : std::string();
   for (auto it = list_.rbegin(); it != list_.rend() && it - list_.rbegin() < 4; ++it)
-    if (it->file == file && it->line == line && it->column == column && it->severity == s) return;
+    if (it->fileName == name && it->line == line && it->column == column && it->severity == s) return;
   if (s == Severity::Error) {
     if (errors_ >= kMaxErrors) return;
     ++errors_;
   }
-  list_.push_back({s, file, line, column, std::move(text)});
+  list_.push_back({s, file != nullptr, std::move(name), line, column, std::move(text),
+                   file ? std::string(file->lineText(line)) : std::string()});
 }
 
 void Diagnostics::error(const SourceFile* file, int line, int column, std::string text) {
@@ -52,10 +54,10 @@ void Diagnostics::warning(const SourceFile* file, int line, int column, std::str
 std::string Diagnostics::format(const Diagnostic& d) {
   std::string out;
   const char* sev = d.severity == Severity::Error ? "error: " : "warning: ";
-  if (!d.file) return std::string("vornc: ") + sev + d.text + "\n";
-  out = d.file->name + ":" + std::to_string(d.line) + ":" + std::to_string(d.column) + ": " +
+  if (!d.located) return std::string("vornc: ") + sev + d.text + "\n";
+  out = d.fileName + ":" + std::to_string(d.line) + ":" + std::to_string(d.column) + ": " +
         sev + d.text + "\n";
-  std::string_view src = d.file->lineText(d.line);
+  std::string_view src = d.sourceLine;
   out += " ";
   out.append(src);
   out += "\n ";

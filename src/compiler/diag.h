@@ -23,11 +23,15 @@ struct SourceFile {
 
 enum class Severity { Error, Warning };
 
+// A message keeps its own copy of the file name and the source line, so it
+// outlives the sources it was reported on.
 struct Diagnostic {
   Severity severity;
-  const SourceFile* file;  // null for messages that belong to no file
+  bool located;  // false for messages that belong to no file
+  std::string fileName;
   int line, column;
   std::string text;
+  std::string sourceLine;
 };
 
 class Diagnostics {
