@@ -1,0 +1,243 @@
+// The program symbol table: lookups as the compiler hashed them (also in
+// tables split into 256-slot chunks), module-qualified names, access by
+// name, module file names, and the SYMINFO/FUNINFO descriptions.
+#include <gtest/gtest.h>
+
+#include "arrays/table.h"
+#include "builtins/btable.h"
+#include "runtime/loader.h"
+#include "runtime/symtab.h"
+#include "runtime_helpers.h"
+
+using namespace vorn::image;
+using rtest::Asm;
+
+namespace {
+
+SymbolRecord record(int kind, int gid, std::vector<SymbolDefinition> defs) {
+  SymbolRecord r;
+  r.kind = kind;
+  r.gid = int16_t(gid);
+  r.definitions = std::move(defs);
+  return r;
+}
+
+class SymtabTest : public ::testing::Test {
+ protected:
+  // Modules: 0 src/Main.awk, 1 lib/util.AWK, 2 unnamed.
+  // Globals: 8018 count (module 0), 8019 count (module 1, module-level),
+  // 8020 hidden (module 1 only), 8021.. filler names.
+  static constexpr int kFillers = 300;
+
+  void SetUp() override {
+    awk_vm_reset();
+    ImageWriter w;
+    w.addModule("src/Main.awk");
+    w.addModule("lib/util.AWK");
+    w.addModule("");
+    w.setGlobalCount(kPredefinedCount + 3 + kFillers);
+    Asm a;
+    a.op(Op::op_ret);
+    w.setFunction(1000, a.function(0, 0, ";", 0));
+    w.setFunction(1001, a.function(0, 0, ";", 1));
+    w.setFunction(1002, a.function());  // generated
+    w.setFunction(1003, a.function(0, 0, ";", 2));
+    w.setRootGid(root::kBegin1Function, 1000);
+    w.addSymbol("count", record(symkind::kGlobal, 8018,
+                                {SymbolDefinition::make(defkind::kGlobal, 0, 8018, 2),
+                                 SymbolDefinition::make(defkind::kModuleVariable, 1, 8019, 7)}));
+    w.addSymbol("hidden", record(symkind::kModuleOnly, 0,
+                                 {SymbolDefinition::make(defkind::kModuleVariable2, 0, 0, 1),
+                                  SymbolDefinition::make(defkind::kModuleVariable2, 1, 8020, 4)}));
+    w.addSymbol("skipped", record(symkind::kSkipped, 8018,
+                                  {SymbolDefinition::make(defkind::kGlobal, 0, 8018, 1)}));
+    w.addSymbol("ARGC", record(symkind::kPredefinedGlobal, 8000,
+                               {SymbolDefinition::make(defkind::kGlobal, kPredefinedModule, 0)}));
+    w.addSymbol("NR", record(symkind::kSpecialVariable, 225,
+                             {SymbolDefinition::make(defkind::kGlobal, kPredefinedModule, 0)}));
+    w.addSymbol("length", record(symkind::kBuiltin, 17, {SymbolDefinition::builtin(0x800, 0x01F0, 3)}));
+    w.addSymbol(":BEGIN", record(symkind::kModuleOnly, 0,
+                                 {SymbolDefinition::make(defkind::kModuleFunction, 0, 1000, 3)}));
+    w.addSymbol("helper", record(symkind::kFunction, 1001,
+                                 {SymbolDefinition::make(defkind::kFunction, 1, 1001, 9)}));
+    for (int i = 0; i < kFillers; ++i) {
+      int gid = 8021 + i;
+      w.addSymbol("v" + std::to_string(i),
+                  record(symkind::kGlobal, gid, {SymbolDefinition::make(defkind::kGlobal, 0, gid, i)}));
+    }
+    std::string path = rtest::tempDir() + "/sym.ae";
+    rtest::writeBytes(path, w.build());
+    ASSERT_EQ(vm_open(path.c_str()), 1);
+    ASSERT_EQ(awk_validaefile(), 1);
+    awk_readroot();
+  }
+};
+
+TEST_F(SymtabTest, TableIsChunked) {
+  ASSERT_NE(awk_symtab, nullptr);
+  EXPECT_GT(awk_symtab->capacity, 256);
+  EXPECT_EQ(awk_symtab->capacity % 256, 0);
+}
+
+TEST_F(SymtabTest, Lookups) {
+  struct Case {
+    const char* name;
+    int gid;
+  } cases[] = {
+      {"count", 8018},        {"util:count", 8019},  {"UTIL:count", 8019},  {"main:count", 8018},
+      {"nosuch:count", 0},    {"util:nosuch", 0},    {"nosuch", 0},         {"Count", 0},
+      {"hidden", 0},          {"main:hidden", 0},    {"util:hidden", 8020}, {"skipped", 0},
+      {"main:skipped", 0},    {"ARGC", 8000},        {"main:ARGC", 0},      {"NR", 225},
+      {"length", 17},         {"util:length", 0},    {"helper", 1001},      {"util:helper", 1001},
+      {"main:helper", 0},     {"main:BEGIN", 0},     {"v0", 8021},          {"v299", 8320},
+      {"v150", 8171},         {"v300", 0},           {"", 0},               {":BEGIN", 0},
+  };
+  for (const Case& c : cases) EXPECT_EQ(awk_gname2gid(c.name), c.gid) << c.name;
+  uint32_t rec = 0;
+  EXPECT_EQ(awk_gname2gid("length", &rec), 17);
+  AwkSymRecord r = awk_symrecord(rec);
+  EXPECT_EQ(r.kind, symkind::kBuiltin);
+  EXPECT_EQ(awk_symword(r, 8), 0x800);
+  EXPECT_EQ(awk_symword(r, 10), 0x01F0);
+  EXPECT_EQ(awk_symword(r, 12), 3);
+}
+
+TEST_F(SymtabTest, AccessByName) {
+  Cell v;
+  cellSetInt(&v, 42);
+  EXPECT_EQ(awk_setvar("util:count", &v), 0);
+  Cell out;
+  EXPECT_EQ(awk_getvar("util:count", &out), 0);
+  EXPECT_EQ(out.tag, Tag::Int);
+  EXPECT_EQ(out.w.i, 42);
+  EXPECT_EQ(awk_getvar("count", &out), 0);
+  EXPECT_EQ(out.tag, Tag::Uninit);
+  EXPECT_EQ(awk_setvar("nosuch", &v), 1);
+  EXPECT_EQ(awk_getvar("helper", &out), 1) << "a function is not a variable";
+  awk_setvargl(8000, 7);
+  EXPECT_EQ(awk_getvar("ARGC", &out), 0);
+  EXPECT_EQ(out.w.i, 7);
+  // Strings move into the global; a copy taken by getvar has its own reference.
+  Cell s;
+  cellSetString(&s, stringNew("text"));
+  EXPECT_EQ(awk_setvarg(8021, &s), 0);
+  EXPECT_EQ(awk_getvarg(8021, &out), 0);
+  EXPECT_EQ(out.w.s, s.w.s);
+  EXPECT_EQ(s.w.s->ref, 2);
+  awk_unaccess(&out);
+  EXPECT_EQ(s.w.s->ref, 1);
+  EXPECT_EQ(awk_getvarg(8000 + kPredefinedCount + 3 + kFillers, &out), 1) << "past the globals";
+  EXPECT_EQ(awk_getvarg(1000, &out), 1);
+}
+
+TEST_F(SymtabTest, ModuleFileNames) {
+  struct {
+    int gid;
+    const char* file;  // null: none
+  } cases[] = {{1000, "src/Main.awk"}, {1001, "lib/util.AWK"}, {1002, nullptr},
+               {1003, nullptr},        {999, nullptr},         {1004, nullptr}};
+  for (const auto& c : cases) {
+    AwkString* f = awk_gid2filename(c.gid);
+    if (!c.file) {
+      EXPECT_EQ(f, nullptr) << c.gid;
+    } else {
+      ASSERT_NE(f, nullptr) << c.gid;
+      EXPECT_EQ(f->view(), c.file);
+      stringFree(f);
+    }
+  }
+  char buf[64];
+  awk_modno2filename(buf, sizeof buf, 1);
+  EXPECT_STREQ(buf, "lib/util.AWK");
+  awk_modno2filename(buf, sizeof buf, 3);
+  EXPECT_STREQ(buf, "");
+  awk_modno2filename(buf, 5, 0);
+  EXPECT_STREQ(buf, "src/");
+  EXPECT_EQ(awk_filename2modno("util"), 1);
+  EXPECT_EQ(awk_filename2modno("MAIN"), 0);
+  EXPECT_EQ(awk_filename2modno("util.awk"), -1);
+  EXPECT_EQ(awk_filename2modno(""), -1);
+}
+
+TEST_F(SymtabTest, SetAndGetByNameBuiltins) {
+  Cell result, args[3];
+  awk_retval = &result;
+  struct Case {
+    bool asString;
+    Tag stored;
+  } cases[] = {{true, Tag::Field}, {false, Tag::String}};
+  for (const Case& c : cases) {
+    cellSetUninit(&result);
+    cellSetString(&args[0], stringNew("count"));
+    cellSetString(&args[1], stringNew("10"));
+    cellSetInt(&args[2], c.asString ? 1 : 0);
+    b_setawkvar(3, args);
+    EXPECT_EQ(result.tag, Tag::Int);
+    EXPECT_EQ(result.w.i, 1);
+    EXPECT_EQ(awk_gvar(8018)->tag, c.stored);
+    EXPECT_EQ(awk_gvar(8018)->w.s->view(), "10");
+    awk_unaccess(&args[0]);
+    awk_unaccess(&args[1]);
+  }
+  cellSetString(&args[0], stringNew("nosuch"));
+  cellSetInt(&args[1], 3);
+  b_setawkvar(2, args);
+  EXPECT_EQ(result.w.i, 0);
+  awk_unaccess(&args[0]);
+
+  // getawkvar(name, ok): ok is assigned through a reference to global 8021.
+  Cell ok;
+  ok.tag = Tag::Ref;
+  ok.aux8a = uint8_t(RefKind::Global);
+  ok.w.word = 0;
+  ok.w.i = 8021;
+  for (const char* name : {"count", "nosuch"}) {
+    cellSetUninit(&result);
+    cellSetString(&args[0], stringNew(name));
+    args[1] = ok;
+    b_getawkvar(2, args);
+    bool found = std::string(name) == "count";
+    EXPECT_EQ(result.tag, found ? Tag::String : Tag::Uninit) << name;
+    EXPECT_EQ(awk_gvar(8021)->tag, Tag::Int);
+    EXPECT_EQ(awk_gvar(8021)->w.i, found ? 1 : 0) << name;
+    if (found) awk_unaccess(&result);
+    awk_unaccess(&args[0]);
+  }
+  awk_retval = nullptr;
+}
+
+TEST(Symtab, Basename) {
+  struct {
+    const char* path;
+    const char* base;
+  } cases[] = {{"dir/prog.awk", "prog"}, {"C:\\x\\Lib.Tar.gz", "Lib"}, {"plain", "plain"},
+               {"", ""},                 {"a/b/", ""},                  {".hidden", ""}};
+  for (const auto& c : cases) {
+    char buf[32];
+    EXPECT_STREQ(awk_basename(buf, sizeof buf, c.path), c.base) << c.path;
+  }
+}
+
+TEST_F(SymtabTest, SymInfoAndFunInfo) {
+  AwkTable *sym, *fun;
+  awk_syminfo_tables(&sym, &fun);
+  auto text = [](AwkTable* t, const char* key) -> std::string {
+    AwkSlot* s = awk_stfindb(t, key, uint32_t(std::strlen(key)));
+    return s && cellIsStringy(&s->value) ? std::string(s->value.w.s->view()) : "<none>";
+  };
+  EXPECT_EQ(text(sym, "8000"), "ARGC");
+  EXPECT_EQ(text(sym, "225"), "NR");
+  EXPECT_EQ(text(sym, "8018"), "count src/Main.awk 2");
+  EXPECT_EQ(text(sym, "8019"), "count lib/util.AWK 7");
+  EXPECT_EQ(text(sym, "8020"), "util:hidden lib/util.AWK 4");
+  EXPECT_EQ(text(sym, "8021"), "v0 src/Main.awk 0");
+  EXPECT_EQ(text(fun, "1000"), "Main:BEGIN src/Main.awk 3");
+  EXPECT_EQ(text(fun, "1001"), "helper lib/util.AWK 9");
+  EXPECT_EQ(text(fun, "17"), "<none>");
+  EXPECT_EQ(text(sym, "17"), "<none>");
+  AwkTable *sym2, *fun2;
+  awk_syminfo_tables(&sym2, &fun2);
+  EXPECT_EQ(sym2, sym) << "built once";
+}
+
+}  // namespace
