@@ -12,7 +12,9 @@
 #include <cfenv>
 #include <cmath>
 
+#include "interp/services.h"
 #include "io/globals.h"
+#include "regex/regex.h"
 #include "runtime/oops.h"
 #include "values/arith.h"
 #include "values/compare.h"
@@ -72,6 +74,15 @@ int scannedClass(const Cell* c) {
   Cell n;
   if (!awk_s2n(c->w.s, &n, 0)) return 0;
   return n.tag == Tag::Int ? kCmpInt : kCmpFloat;
+}
+
+// A pattern used as a condition: does it match somewhere in $0?
+int matchesRecord(AwkPattern* re) {
+  if (!re) return 0;
+  AwkString* rec = svcGet0();
+  const int r = awk_erematch(re, rec->text(), int32_t(rec->len), 0, 0, kReFirst) != 0;
+  stringFree(rec);
+  return r;
 }
 
 inline bool isIntZero(const Cell* c) { return c->tag == Tag::Int && c->w.i == 0; }
@@ -150,6 +161,8 @@ int awk_testany(const Cell* c) {
         return n.tag == Tag::Int ? n.w.i != 0 : awk_fcmp(&n.x.d, n.w.dec);
       return c->w.s->len != 0;
     }
+    case Tag::Regex:
+      return matchesRecord(c->w.re);
     case Tag::Array:
       oops('n', "odd test of array for TRUE or FALSE, use: length(array)");
       return c->w.t != nullptr;
