@@ -13,10 +13,12 @@
 //
 // The quicksort takes the middle element as pivot, recurses into the
 // smaller part and loops on the larger, so its depth is logarithmic.
+#include <bit>
 #include <cstdint>
 #include <utility>
 
 #include "arrays/table.h"
+#include "values/alloc.h"
 
 namespace {
 
@@ -34,10 +36,51 @@ constexpr int kDescending = 8;
 constexpr int kNoFraction = 16;
 constexpr int kZeros = 32;
 
-template <class Less>
-void quicksort(AwkString** v, int32_t lo, int32_t hi, Less cmp) {
+// A key as the sort sees it: the first eight bytes packed big-endian (zero
+// past the end, as the comparison reads positions past the length) and, for
+// a key that is a plain decimal integer, its value. The sort then compares
+// most pairs without touching the string objects, which lie all over memory.
+struct SortEnt {
+  uint64_t pre;
+  int64_t num;
+  AwkString* s;
+  bool isnum;
+};
+
+uint64_t prefixOf(const AwkString* s) {
+  const unsigned char* p = reinterpret_cast<const unsigned char*>(s->text());
+  const uint32_t n = s->len < 8 ? s->len : 8;
+  uint64_t v = 0;
+  for (uint32_t i = 0; i < 8; ++i) v = (v << 8) | (i < n ? p[i] : 0);
+  return v;
+}
+
+// A plain decimal integer: an optional "-", then "0" or digits without a
+// leading zero, at most 18 of them. Among such keys the natural order is
+// the numeric order under every flag.
+bool plainInt(const AwkString* s, int64_t* out) {
+  const char* p = s->text();
+  uint32_t n = s->len, i = 0;
+  bool neg = false;
+  if (n > 0 && p[0] == '-') {
+    neg = true;
+    i = 1;
+  }
+  const uint32_t digits = n - i;
+  if (digits == 0 || digits > 18 || (p[i] == '0' && (digits > 1 || neg))) return false;
+  int64_t v = 0;
+  for (; i < n; ++i) {
+    if (!isDigit(static_cast<unsigned char>(p[i]))) return false;
+    v = v * 10 + (p[i] - '0');
+  }
+  *out = neg ? -v : v;
+  return true;
+}
+
+template <class Cmp>
+void quicksort(SortEnt* v, int32_t lo, int32_t hi, Cmp cmp) {
   while (lo < hi) {
-    AwkString* pivot = v[lo + (hi - lo) / 2];
+    const SortEnt pivot = v[lo + (hi - lo) / 2];
     int32_t i = lo, j = hi;
     while (i <= j) {
       // The bounds keep a comparison that is not transitive from running off
@@ -146,19 +189,44 @@ int awk_natcmp(const AwkString* a, const AwkString* b, int t) {
   return awk_natcmpb(a->text(), a->len, b->text(), b->len, t);
 }
 
+// Sorts the key list through an array of SortEnt. The shortcuts give the
+// same answer as the full comparison: two plain integers compare by value;
+// without case folding, keys whose first eight bytes differ are decided by
+// the first differing byte unless a number starts there.
 void awk_vasort(AwkTable* list, int t) {
   if (!list || list->kind != TableKind::KeyList || list->capacity < 2 || t == 0) return;
+  const int32_t n = list->capacity;
   const bool desc = (t & kDescending) != 0;
-  AwkString** v = list->keys;
-  const int32_t hi = list->capacity - 1;
-  if (t == 2 || t == 10) {
-    if (desc)
-      quicksort(v, 0, hi, [](const AwkString* a, const AwkString* b) { return -sign(stringCmp(a, b)); });
-    else
-      quicksort(v, 0, hi, [](const AwkString* a, const AwkString* b) { return sign(stringCmp(a, b)); });
-  } else if (desc) {
-    quicksort(v, 0, hi, [t](const AwkString* a, const AwkString* b) { return -sign(awk_natcmp(a, b, t)); });
-  } else {
-    quicksort(v, 0, hi, [t](const AwkString* a, const AwkString* b) { return awk_natcmp(a, b, t); });
+  const bool bytewise = t == 2 || t == 10;
+  const bool natural = !bytewise && (t & kNatural);
+  const bool fold = !bytewise && (t & kFoldCase);
+
+  auto* ents = static_cast<SortEnt*>(space(n * int32_t(sizeof(SortEnt))));
+  for (int32_t i = 0; i < n; ++i) {
+    SortEnt& e = ents[i];
+    e.s = list->keys[i];
+    e.pre = prefixOf(e.s);
+    e.isnum = natural && plainInt(e.s, &e.num);
   }
+
+  auto ascending = [=](const SortEnt& a, const SortEnt& b) -> int {
+    if (a.isnum && b.isnum) return a.num < b.num ? -1 : a.num > b.num ? 1 : 0;
+    if (bytewise) {
+      if (a.pre != b.pre) return a.pre < b.pre ? -1 : 1;
+      return sign(stringCmp(a.s, b.s));
+    }
+    if (!fold && a.pre != b.pre) {
+      const int shift = 56 - (std::countl_zero(a.pre ^ b.pre) & ~7);
+      const int x = int(a.pre >> shift) & 0xFF, y = int(b.pre >> shift) & 0xFF;
+      if (!natural || (!isNum(x) && !isNum(y))) return x - y;
+    }
+    return awk_natcmp(a.s, b.s, t);
+  };
+  if (desc)
+    quicksort(ents, 0, n - 1, [&](const SortEnt& a, const SortEnt& b) { return -sign(ascending(a, b)); });
+  else
+    quicksort(ents, 0, n - 1, ascending);
+
+  for (int32_t i = 0; i < n; ++i) list->keys[i] = ents[i].s;
+  spfree(ents);
 }

@@ -84,8 +84,9 @@ AwkString* keyString(const Cell* c, Key& k) {
 // The slot for the subscript, created when missing and `create` is set.
 AwkSlot* findOrCreate(AwkTable* t, const Cell* keycell, Key& k, bool create) {
   const uint32_t h = vorn::image::tableHash(k.p, k.len);
-  AwkSlot* s = st_lookup(t, k.p, k.len, h);
-  if (!s && create) s = st_create(t, keyString(keycell, k), h);
+  AwkSlot* stop;
+  AwkSlot* s = st_lookup(t, k.p, k.len, h, &stop);
+  if (!s && create) s = st_create(t, keyString(keycell, k), h, stop);
   return s;
 }
 
@@ -133,7 +134,8 @@ int awk_tabadd(Cell* arr, Cell* key, Cell* value) {
   Key k;
   keyOf(key, k);
   const uint32_t h = vorn::image::tableHash(k.p, k.len);
-  AwkSlot* s = st_lookup(t, k.p, k.len, h);
+  AwkSlot* stop;
+  AwkSlot* s = st_lookup(t, k.p, k.len, h, &stop);
   if (s) {
     Cell old = s->value;
     s->value = *value;
@@ -151,7 +153,7 @@ int awk_tabadd(Cell* arr, Cell* key, Cell* value) {
     } else {
       ks = stringNew1(k.p, k.len);
     }
-    s = st_create(t, ks, h);
+    s = st_create(t, ks, h, stop);
     s->value = *value;
   }
   notify(t);

@@ -38,9 +38,10 @@ AwkSlot* awk_stfindb(AwkTable* t, const char* key, uint32_t len) {
 AwkSlot* awk_stfindhp(AwkTable* t, AwkString* key, bool create) {
   if (!t || t->kind != TableKind::Array) return nullptr;
   const uint32_t h = vorn::image::tableHash(key->text(), key->len);
-  AwkSlot* s = st_lookup(t, key->text(), key->len, h);
+  AwkSlot* stop;
+  AwkSlot* s = st_lookup(t, key->text(), key->len, h, &stop);
   if (s || !create) return s;
-  return st_create(t, stringDup(key), h);
+  return st_create(t, stringDup(key), h, stop);
 }
 
 // An int element gives its value; any other its full payload word (the

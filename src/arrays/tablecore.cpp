@@ -121,8 +121,10 @@ void st_freeslots(AwkTable* t) {
   t->slots = nullptr;
 }
 
-AwkSlot* st_lookup(const AwkTable* t, const char* key, uint32_t len, uint32_t h) {
+AwkSlot* st_lookup(const AwkTable* t, const char* key, uint32_t len, uint32_t h,
+                   AwkSlot** stop) {
   const int32_t cap = t->capacity;
+  if (stop) *stop = nullptr;
   if (cap == 0) return nullptr;
   int32_t i = int32_t(vorn::image::homeSlot(h, uint32_t(cap)));
   if (cap <= kBlockSlots) {
@@ -131,7 +133,10 @@ AwkSlot* st_lookup(const AwkTable* t, const char* key, uint32_t len, uint32_t h)
       AwkSlot* s = &b[i];
       if (s->hash == h && s->key->len == len && std::memcmp(s->key->text(), key, len) == 0)
         return s;
-      if (s->hash == 0) return nullptr;
+      if (s->hash == 0) {
+        if (stop) *stop = s;
+        return nullptr;
+      }
       if (++i == cap) i = 0;
     }
   }
@@ -143,17 +148,24 @@ AwkSlot* st_lookup(const AwkTable* t, const char* key, uint32_t len, uint32_t h)
       AwkSlot* s = &b[j];
       if (s->hash == h && s->key->len == len && std::memcmp(s->key->text(), key, len) == 0)
         return s;
-      if (s->hash == 0) return nullptr;
+      if (s->hash == 0) {
+        if (stop) *stop = s;
+        return nullptr;
+      }
     }
     i = (i | (kBlockSlots - 1)) + 1;
     if (i == cap) i = 0;
   }
 }
 
-AwkSlot* st_create(AwkTable* t, AwkString* key, uint32_t h) {
+AwkSlot* st_create(AwkTable* t, AwkString* key, uint32_t h, AwkSlot* stop) {
   ++t->count;
-  if (int64_t(t->count) * 4 > int64_t(t->capacity) * 3) grow(t);
-  AwkSlot* s = freeSlotFrom(t, h);
+  AwkSlot* s = stop;
+  if (int64_t(t->count) * 4 > int64_t(t->capacity) * 3) {
+    grow(t);
+    s = nullptr;
+  }
+  if (!s) s = freeSlotFrom(t, h);
   s->hash = h;
   s->pad = 0;
   s->key = key;

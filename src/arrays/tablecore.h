@@ -7,13 +7,17 @@
 #include "arrays/table.h"
 
 // The slot holding the key with hash h, or null. Compares full keys only
-// when the stored hash matches.
-AwkSlot* st_lookup(const AwkTable* t, const char* key, uint32_t len, uint32_t h);
+// when the stored hash matches. When the key is absent and `stop` is given,
+// *stop is the free slot where the lookup ended (null for a table without
+// slots): the place a new entry takes unless the table grows first.
+AwkSlot* st_lookup(const AwkTable* t, const char* key, uint32_t len, uint32_t h,
+                   AwkSlot** stop = nullptr);
 
 // A new slot for a key known to be absent, with its value uninitialized.
 // The reference to key moves into the table. Grows the table first when
-// the new count would pass 3/4 of the capacity.
-AwkSlot* st_create(AwkTable* t, AwkString* key, uint32_t h);
+// the new count would pass 3/4 of the capacity; otherwise takes `stop`
+// (from st_lookup) when given.
+AwkSlot* st_create(AwkTable* t, AwkString* key, uint32_t h, AwkSlot* stop = nullptr);
 
 // Empties slot i (whose key and value the caller has already released or
 // moved away) and re-places the run of used slots that follows it, so that

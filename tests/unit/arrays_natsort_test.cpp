@@ -68,6 +68,15 @@ const SortCase kSortCases[] = {
     {"byte mode with fold descending", 12, {"b", "A", "c"}, {"c", "b", "A"}},
     {"empty key first", 1, {"x", "", "1"}, {"", "1", "x"}},
     {"high bytes", 1, {"\xe9", "e", "z"}, {"e", "z", "\xe9"}},
+    {"integers and near-integers", 1, {"-0", "5", "-50", "007", "0", "-5", "50", "-05"},
+     {"-50", "-5", "-05", "-0", "0", "5", "007", "50"}},  // zeros break ties unsigned
+    {"integers descending", 9, {"3", "-3", "30", "-30", "0"}, {"30", "3", "0", "-3", "-30"}},
+    {"integers with zeros significant", 33, {"10", "9", "0", "-1"}, {"-1", "0", "9", "10"}},
+    {"long common prefix", 1, {"abcdefghij10", "abcdefghij9", "abcdefgh"},
+     {"abcdefgh", "abcdefghij9", "abcdefghij10"}},
+    {"number right after the prefix", 1, {"abcdefg10", "abcdefg9"}, {"abcdefg9", "abcdefg10"}},
+    {"embedded NUL", 2, {std::string("ab\0c", 4), "ab", std::string("ab\0", 3)},
+     {"ab", std::string("ab\0", 3), std::string("ab\0c", 4)}},
 };
 
 TEST(ArraysNatSort, SortsEveryCase) {
@@ -164,6 +173,36 @@ TEST(ArraysNatSort, RandomKeysSortConsistently) {
     if (t == 2 || t == 10) {
       for (size_t i = 0; i + 1 < out.size(); ++i)
         EXPECT_EQ(t == 2 ? out[i] <= out[i + 1] : out[i] >= out[i + 1], true) << t;
+    }
+  }
+}
+
+// The sort compares most pairs through shortcuts (plain integers by value,
+// an eight-byte prefix); every neighbour pair of its result must also be in
+// order under the full comparison.
+TEST(ArraysNatSort, ShortcutsAgreeWithFullComparison) {
+  std::mt19937 rng(99);
+  std::vector<std::string> keys;
+  const char* stems[] = {"", "-", "x", "item", "Item", "abcdefgh", "abcdefghij", "a b -", "0", "v1."};
+  for (int i = 0; i < 3000; ++i) {
+    std::string k = stems[rng() % std::size(stems)];
+    switch (rng() % 4) {
+      case 0: k += std::to_string(int(rng() % 2000) - 1000); break;
+      case 1: k += std::to_string(rng() % 100) + "." + std::to_string(rng() % 100); break;
+      case 2: k += char('a' + rng() % 26); break;
+      default: k += "0" + std::to_string(rng() % 50); break;
+    }
+    keys.push_back(k);
+  }
+  std::sort(keys.begin(), keys.end());
+  keys.erase(std::unique(keys.begin(), keys.end()), keys.end());
+  for (int t : {1, 2, 4, 5, 8, 9, 10, 12, 13, 17, 33, 25}) {
+    const std::vector<std::string> out = sorted(keys, t);
+    const bool bytewise = t == 2 || t == 10;
+    const int dir = (t & 8) ? -1 : 1;
+    for (size_t i = 0; i + 1 < out.size(); ++i) {
+      int c = bytewise ? (out[i] < out[i + 1] ? -1 : 1) : natcmp(out[i], out[i + 1], t);
+      ASSERT_LE(c * dir, 0) << '"' << out[i] << "\" before \"" << out[i + 1] << "\" t=" << t;
     }
   }
 }
