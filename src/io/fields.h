@@ -1,0 +1,54 @@
+// Fields and the record: $0, $1..$NF and NF, split lazily on first use and
+// $0 rebuilt from the fields when they were assigned.
+#pragma once
+#include <cstdint>
+
+#include "interp/cell.h"
+#include "values/strobj.h"
+
+struct AwkTable;
+struct AwkPattern;
+
+inline constexpr int32_t kMaxFields = 10000;   // the highest field number
+
+// The field table: cells 0..awk_fieldcap, cell 0 is $0. Cells above NF may
+// hold stale values.
+extern Cell* awk_fields;
+extern int32_t awk_fieldcap;
+extern int32_t awk_nf;               // NF
+extern bool awk_fsplit;              // the current $0 has been split
+extern bool awk_fstale;              // a field or NF was assigned: rebuild $0
+
+// Field separator state (set by the FS and FPAT handlers).
+extern Cell awk_fsval;               // FS as assigned (what reading FS yields)
+extern Cell awk_fsopt;               // FS in usable form: string, pattern or int 0
+extern AwkPattern* awk_fpatere;      // FPAT compiled, or null
+extern bool awk_printedfpatmsg;      // the FS-and-FPAT note was shown
+
+// Creates the field table (cells 0 and 1, uninitialized).
+void awk_fieldinit();
+
+// Copies field i (taken as unsigned; above 10000 warns and uses 10000) into
+// out with a reference of its own; returns the index used.
+int32_t awk_getfield(int32_t i, Cell* out);
+// Assigns field i; the value's reference moves in.
+void awk_setfield(int32_t i, Cell* value);
+// $0 as a new reference, rebuilt first if stale.
+AwkString* awk_get0();
+// Sets cell i to a field value of the bytes; 1 (nothing done) above 10000.
+int awk_dofield(int32_t i, const char* bytes, int32_t len);
+
+// Splits text into fields: into the field table (target null) or into the
+// array target under keys 1, 2, ... (the caller empties it first). fpat,
+// when set, wins over fs. Returns the number of fields produced.
+int32_t awk_make_fields(const AwkString* text, AwkTable* target, Cell* fs, AwkPattern* fpat);
+
+// Splits $0 now if it has not been split.
+void awk_splitrecord();
+
+// NF's special-variable handler.
+void awk_vNF(int set, Cell* cell, void* arg);
+
+// Appends src to dst (built in place, capacity at least max), keeping dst
+// at most max bytes and NUL-terminated.
+void awk_stringAdd(AwkString* dst, const AwkString* src, uint32_t max);
