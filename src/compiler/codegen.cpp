@@ -1122,11 +1122,11 @@ void Gen::genPhases(CodegenResult& out) {
         FnCtx ctx;
         beginFunction(ctx, int(m), nullptr);
         uint32_t first = rules[i].offset;
-        // One function per kind and module; the main rules are split when
-        // the code grows past what one segment holds comfortably.
+        // One function per kind and module, split when the code grows past
+        // what one segment holds comfortably.
         for (; i < rules.size(); ++i) {
           if (rules[i].kind != k.kind) continue;
-          if (k.kind == RuleKind::Main && ctx.em.size() > kChunkLimit) break;
+          if (ctx.em.size() > kChunkLimit) break;
           if (k.kind == RuleKind::Main && rules[i].pattern2) rules[i].rangeGid = u_.newGlobal(int(m), rules[i].offset);
           genRule(rules[i]);
         }
