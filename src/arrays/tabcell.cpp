@@ -81,13 +81,28 @@ AwkString* keyString(const Cell* c, Key& k) {
   return stringNew1(k.p, k.len);
 }
 
+// The remembered element when it is the one the key names.
+inline AwkSlot* lastHit(const AwkTable* t, const Key& k) {
+  if (t != st_lastTable) return nullptr;
+  AwkSlot* s = st_lastSlot;
+  const AwkString* key = s->key;
+  return key->len == k.len && std::memcmp(key->text(), k.p, k.len) == 0 ? s : nullptr;
+}
+
+inline AwkSlot* remember(AwkTable* t, AwkSlot* s) {
+  st_lastTable = t;
+  st_lastSlot = s;
+  return s;
+}
+
 // The slot for the subscript, created when missing and `create` is set.
 AwkSlot* findOrCreate(AwkTable* t, const Cell* keycell, Key& k, bool create) {
+  if (AwkSlot* s = lastHit(t, k)) return s;
   const uint32_t h = vorn::image::tableHash(k.p, k.len);
   AwkSlot* stop;
   AwkSlot* s = st_lookup(t, k.p, k.len, h, &stop);
   if (!s && create) s = st_create(t, keyString(keycell, k), h, stop);
-  return s;
+  return s ? remember(t, s) : nullptr;
 }
 
 inline void notify(AwkTable* t) {
@@ -133,9 +148,13 @@ int awk_tabadd(Cell* arr, Cell* key, Cell* value) {
   AwkTable* t = arr->w.t;
   Key k;
   keyOf(key, k);
-  const uint32_t h = vorn::image::tableHash(k.p, k.len);
-  AwkSlot* stop;
-  AwkSlot* s = st_lookup(t, k.p, k.len, h, &stop);
+  AwkSlot* stop = nullptr;
+  uint32_t h = 0;
+  AwkSlot* s = lastHit(t, k);
+  if (!s) {
+    h = vorn::image::tableHash(k.p, k.len);
+    s = st_lookup(t, k.p, k.len, h, &stop);
+  }
   if (s) {
     Cell old = s->value;
     s->value = *value;
@@ -156,6 +175,7 @@ int awk_tabadd(Cell* arr, Cell* key, Cell* value) {
     s = st_create(t, ks, h, stop);
     s->value = *value;
   }
+  remember(t, s);
   notify(t);
   return 1;
 }

@@ -23,6 +23,9 @@
 #include "runtime/oops.h"
 #include "values/alloc.h"
 
+AwkTable* st_lastTable = nullptr;
+AwkSlot* st_lastSlot = nullptr;
+
 namespace {
 
 constexpr int32_t kMaxCapacity = int32_t(1) << 29;
@@ -60,6 +63,7 @@ AwkSlot* freeSlotFrom(AwkTable* t, uint32_t h) {
 // Doubles the capacity (rounded up to whole blocks above 256 slots) and
 // re-inserts every entry in ascending order of its old slot.
 void grow(AwkTable* t) {
+  st_forget(t);
   const int32_t oldCap = t->capacity;
   void* oldSlots = t->slots;
   int32_t cap = oldCap == 0 ? 8 : oldCap * 2;
@@ -95,6 +99,7 @@ void grow(AwkTable* t) {
 }  // namespace
 
 void st_allocslots(AwkTable* t, int32_t capacity) {
+  st_forget(t);
   t->capacity = capacity;
   t->sizeexp = sizeExponent(capacity);
   t->slots = nullptr;
@@ -114,6 +119,7 @@ void st_allocslots(AwkTable* t, int32_t capacity) {
 }
 
 void st_freeslots(AwkTable* t) {
+  st_forget(t);
   if (t->slots && t->kind == TableKind::Array && t->capacity > kBlockSlots) {
     for (int32_t b = 0; b < (t->capacity >> kBlockShift); ++b) spfree(t->dir[b]);
   }
@@ -187,6 +193,7 @@ int32_t st_indexof(const AwkTable* t, const AwkSlot* s) {
 }
 
 void st_delslot(AwkTable* t, int32_t i) {
+  st_forget(t);
   awk_slotat(t, i)->hash = 0;
   --t->count;
   const int32_t cap = t->capacity;

@@ -24,6 +24,17 @@ AwkSlot* st_create(AwkTable* t, AwkString* key, uint32_t h, AwkSlot* stop = null
 // no lookup stops early at the hole.
 void st_delslot(AwkTable* t, int32_t i);
 
+// The element most recently reached through an array cell. `a[k] += v`
+// looks its element up to read it and again to store it; the second lookup
+// finds it here without hashing or probing. Anything that moves or frees
+// slots of that table (growth, deletion, clearing, freeing) forgets it;
+// insertions without growth move nothing.
+extern AwkTable* st_lastTable;
+extern AwkSlot* st_lastSlot;
+inline void st_forget(const AwkTable* t) {
+  if (st_lastTable == t) st_lastTable = nullptr;
+}
+
 // Index of a slot pointer within its table.
 int32_t st_indexof(const AwkTable* t, const AwkSlot* s);
 

@@ -405,6 +405,80 @@ TEST_F(ArraysCell, UninitializedSubscriptNote) {
   }
 }
 
+// The element found last is remembered for the store that usually follows;
+// every change that moves or frees slots must make the table forget it.
+TEST_F(ArraysCell, RememberedElementIsForgottenOnChange) {
+  Cell out{};
+  {  // deleted between the read and the store
+    Cell arr = arrayCell(awk_sanew(8));
+    Cell k = strCell("k"), v = intCell(1);
+    awk_tabfind(&arr, &k, &out, 3);
+    awk_tabdelete(&arr, &k);
+    awk_tabadd(&arr, &k, &v);
+    EXPECT_EQ(awk_tablength(arr.w.t), 1);
+    ASSERT_EQ(awk_getarray(&arr, 0, &out), 0);
+    Cell look = strCell("k");
+    ASSERT_EQ(awk_tabfind(&arr, &look, &out, kTabValue), 1);
+    EXPECT_EQ(out.w.i, 1);
+    awk_unaccess(&look);
+    awk_unaccess(&arr);
+  }
+  {  // the table grew in between
+    Cell arr = arrayCell(awk_sanew(8));
+    Cell k = strCell("first");
+    awk_tabfind(&arr, &k, &out, 3);
+    for (int i = 0; i < 1000; ++i) {
+      Cell ki = intCell(i), vi = intCell(i);
+      awk_tabadd(&arr, &ki, &vi);
+    }
+    Cell look = strCell("first");
+    ASSERT_EQ(awk_tabfind(&arr, &look, &out, 3), 1);
+    Cell v = intCell(77);
+    awk_tabadd(&arr, &k, &v);
+    ASSERT_EQ(awk_tabfind(&arr, &look, &out, kTabValue), 1);
+    EXPECT_EQ(out.w.i, 77);
+    EXPECT_EQ(awk_tablength(arr.w.t), 1001);
+    awk_unaccess(&look);
+    awk_unaccess(&arr);
+  }
+  {  // cleared
+    Cell arr = arrayCell(awk_sanew(8));
+    Cell k = strCell("k");
+    awk_tabfind(&arr, &k, &out, 3);
+    awk_tabdelete(&arr, nullptr);
+    EXPECT_EQ(awk_tabfind(&arr, &k, &out, 0), 0);
+    awk_unaccess(&k);
+    awk_unaccess(&arr);
+  }
+  {  // freed, and a new table made (the allocator hands out the same block)
+    Cell a = arrayCell(awk_sanew(8));
+    Cell k = strCell("k");
+    awk_tabfind(&a, &k, &out, 3);
+    AwkTable* old = a.w.t;
+    awk_unaccess(&a);
+    Cell b = arrayCell(awk_sanew(8));
+    EXPECT_EQ(b.w.t, old) << "the test wants the block reused";
+    EXPECT_EQ(awk_tabfind(&b, &k, &out, 0), 0);
+    Cell v = intCell(5);
+    Cell k2 = strCell("k");
+    awk_tabadd(&b, &k2, &v);
+    EXPECT_EQ(awk_tablength(b.w.t), 1);
+    awk_unaccess(&k);
+    awk_unaccess(&b);
+  }
+  {  // a different key in the same table
+    Cell arr = arrayCell(awk_sanew(8));
+    Cell k1 = strCell("ab"), k2 = strCell("ba"), v = intCell(3);
+    awk_tabfind(&arr, &k1, &out, 3);
+    awk_tabadd(&arr, &k2, &v);
+    EXPECT_EQ(awk_tablength(arr.w.t), 2);
+    ASSERT_EQ(awk_tabfind(&arr, &k1, &out, kTabValue), 1);
+    EXPECT_EQ(out.tag, Tag::Uninit);
+    awk_unaccess(&k1);
+    awk_unaccess(&arr);
+  }
+}
+
 // Growing while elements are reached through cells keeps every value.
 TEST_F(ArraysCell, ManyKeysThroughCells) {
   Cell arr = arrayCell(awk_sanew(4));
