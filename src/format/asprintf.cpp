@@ -140,7 +140,10 @@ AwkString* awk_asprintf(const AwkString* fmt, int nargs, const Cell* args, const
         }
         break;
       case 's':
-        sval = awk_a2s(arg);
+        if (arg->tag == Tag::String || arg->tag == Tag::Field)
+          sval = stringDup(arg->w.s);  // the common case, without a conversion
+        else
+          sval = awk_a2s(arg);
         break;
       default: {  // e f g m
         Cell num;
