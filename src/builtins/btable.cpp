@@ -18,7 +18,12 @@ namespace img = vorn::image;
   X(print) X(printf) X(__fprint) X(__fprintf) X(__pipeopen)                   \
   X(sub) X(gsub) X(subs) X(gsubs) X(match) X(regex) X(abort)                  \
   X(argcount) X(argval) X(call) X(calla)                                      \
-  X(peek) X(poke) X(inp) X(inpw) X(outp) X(outpw) X(interrupt)
+  X(peek) X(poke) X(inp) X(inpw) X(outp) X(outpw) X(interrupt)              \
+  X(substr) X(__lsubstr) X(index) X(rindex) X(length) X(split) X(splitp)     \
+  X(sprintf) X(toupper) X(tolower) X(typeof) X(ord) X(char) X(_precof)       \
+  X(translate) X(strdup) X(paste)                                             \
+  X(not) X(and) X(or) X(xor) X(shiftl) X(shiftr) X(int) X(convertnum)        \
+  X(table) X(rand) X(srand) X(atan2) X(cos) X(exp) X(log) X(sin) X(sqrt)
 
 namespace {
 
