@@ -1,0 +1,149 @@
+// Loader services in-process: candidate paths, the PATH search, plain and
+// appended images, and temporary files.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <csetjmp>
+
+#include "io/globals.h"
+#include "runtime/loader.h"
+#include "runtime/startup.h"
+#include "runtime_helpers.h"
+
+using namespace vorn::image;
+
+namespace {
+
+std::jmp_buf exitJump;
+int exitStatus;
+void exitHook(int status) {
+  exitStatus = status;
+  std::longjmp(exitJump, 1);
+}
+
+std::vector<uint8_t> image() { return rtest::minimalWriter().build(); }
+
+std::vector<uint8_t> withTrailer(std::vector<uint8_t> img, size_t junk) {
+  std::vector<uint8_t> out(junk, 0xAB);  // stands for the executable
+  uint32_t n = uint32_t(img.size());
+  out.insert(out.end(), img.begin(), img.end());
+  out.insert(out.end(), {uint8_t(n >> 24), uint8_t(n >> 16), uint8_t(n >> 8), uint8_t(n)});
+  return out;
+}
+
+TEST(Loader, PlainOrAppendedByName) {
+  std::string dir = rtest::tempDir();
+  struct Case {
+    const char* name;
+    bool trailer;
+  } cases[] = {{"x.ae", false}, {"prog.AE", false}, {"prog.Ae", false},
+               {"prog", true},  {"prog.aex", true},  {".ae", true}};
+  // The rule looks at the path as given: the 3-character path ".ae" is too
+  // short to be a plain image's.
+  char cwd[4096];
+  ASSERT_NE(getcwd(cwd, sizeof cwd), nullptr);
+  ASSERT_EQ(chdir(dir.c_str()), 0);
+  for (const Case& c : cases) {
+    awk_vm_reset();
+    rtest::writeBytes(c.name, c.trailer ? withTrailer(image(), 777) : image());
+    EXPECT_EQ(vm_open(c.name), 1) << c.name;
+    EXPECT_EQ(awk_validaefile(), 1) << c.name;
+  }
+  ASSERT_EQ(chdir(cwd), 0);
+  awk_vm_reset();
+  EXPECT_EQ(vm_open((dir + "/missing.ae").c_str()), 0);
+}
+
+TEST(Loader, CandidatePaths) {
+  std::string dir = rtest::tempDir();
+  rtest::writeBytes(dir + "/prog", withTrailer(image(), 10));
+  rtest::writeBytes(dir + "/other.ae", image());
+  struct Case {
+    std::string dir, name, ext;
+    int opened;
+    std::string path;   // awk_progpath afterwards, when opened
+  } cases[] = {
+      {dir, "prog", "", 1, dir + "/prog"},
+      {dir + "/", "prog", "", 1, dir + "/prog"},
+      {"", dir + "/prog", "", 1, dir + "/prog"},
+      {dir, "other", ".ae", 1, dir + "/other.ae"},      // no extension: ext appended
+      {dir, "other.ae", ".xx", 1, dir + "/other.ae"},   // has one: kept
+      {dir, "nothere", "", 0, ""},
+      {"/" + std::string(300, 'd'), "prog", "", 0, ""},  // would not fit: skipped
+  };
+  for (const Case& c : cases) {
+    awk_vm_reset();
+    EXPECT_EQ(awk_openprog(c.dir.c_str(), c.name.c_str(), c.ext.c_str()), c.opened) << c.dir << " " << c.name;
+    EXPECT_EQ(awk_imageopened, c.opened);
+    if (c.opened) {
+      EXPECT_EQ(std::string(awk_progpath), c.path);
+    }
+  }
+}
+
+TEST(Loader, SearchPath) {
+  std::string a = rtest::tempDir(), b = rtest::tempDir();
+  rtest::writeBytes(b + "/tool", withTrailer(image(), 5));
+  std::string saved = std::getenv("PATH") ? std::getenv("PATH") : "";
+  struct Case {
+    std::string path;  // "<unset>" unsets PATH
+    int found;
+  } cases[] = {{a + "::" + b, 1}, {":" + b + "/", 1}, {a, 0}, {"", 0}, {"<unset>", 0},
+               {std::string(290, 'x') + ":" + b, 0}};   // cut at 299 characters
+  for (const Case& c : cases) {
+    awk_vm_reset();
+    if (c.path == "<unset>")
+      unsetenv("PATH");
+    else
+      setenv("PATH", c.path.c_str(), 1);
+    EXPECT_EQ(awk_searchpath("tool"), c.found) << c.path;
+    if (c.found) {
+      EXPECT_EQ(std::string(awk_progpath), b + "/tool");
+    }
+  }
+  setenv("PATH", saved.c_str(), 1);
+}
+
+TEST(Loader, TemporaryFiles) {
+  std::string dir = rtest::tempDir();
+  struct Case {
+    std::string tmp;
+    std::string prefix;
+  } cases[] = {{dir, dir + "/awktmp."}, {dir + "/", dir + "/awktmp."}, {dir + ";x", dir + "/awktmp."}};
+  for (const Case& c : cases) {
+    awk_tmpdir = stringNew(c.tmp);
+    char buf[260];
+    int fd = awk_opentmp(buf);
+    ASSERT_GE(fd, 0);
+    EXPECT_EQ(std::string(buf).rfind(c.prefix, 0), 0u) << buf;
+    EXPECT_EQ(std::strlen(buf), c.prefix.size() + 3);
+    struct stat st;
+    ASSERT_EQ(fstat(fd, &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0600u);
+    close(fd);
+    stringFree(awk_tmpdir);
+  }
+  // Names already taken are skipped.
+  awk_tmpdir = stringNew(dir);
+  char first[260], second[260];
+  int f1 = awk_opentmp(first), f2 = awk_opentmp(second);
+  EXPECT_STRNE(first, second);
+  close(f1);
+  close(f2);
+  stringFree(awk_tmpdir);
+
+  awk_tmpdir = stringNew("/" + std::string(241, 't'));
+  awk_exithook = exitHook;
+  if (setjmp(exitJump) == 0) {
+    char buf[260];
+    awk_opentmp(buf);
+    ADD_FAILURE() << "a directory name of 242 characters was accepted";
+  } else {
+    EXPECT_EQ(exitStatus, 2);
+  }
+  awk_exithook = nullptr;
+  stringFree(awk_tmpdir);
+  awk_tmpdir = nullptr;
+}
+
+}  // namespace
