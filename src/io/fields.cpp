@@ -1,0 +1,199 @@
+// Fields and the record.
+//
+// $0 lives in cell 0 of the field table and fields 1..NF in the cells after
+// it. Two flags describe how the two views relate:
+// - awk_fsplit clear: $0 is the truth and the cells above 0 are stale; the
+//   first use of a field or NF splits $0 (awk_splitrecord).
+// - awk_fstale set: the fields are the truth (one was assigned, or NF was)
+//   and cell 0 is stale; the next read of $0 joins fields 1..NF with OFS.
+// They are never both in force: assigning a field splits first. A record
+// the program never splits costs only the store of $0. The table grows in
+// steps of at least 400 cells up to field 10000 and is never shrunk.
+#include "io/fields.h"
+
+#include <cstring>
+#include <vector>
+
+#include "io/globals.h"
+#include "runtime/oops.h"
+#include "values/alloc.h"
+#include "values/convert.h"
+
+Cell* awk_fields = nullptr;
+int32_t awk_fieldcap = 0;
+int32_t awk_nf = 0;
+bool awk_fsplit = false;
+bool awk_fstale = false;
+
+namespace {
+
+constexpr int32_t kGrowStep = 400;
+
+// Makes cell n exist (n <= kMaxFields). New cells are uninitialized.
+void growTo(int32_t n) {
+  if (n <= awk_fieldcap) return;
+  int32_t cap = n > awk_fieldcap + kGrowStep ? n : awk_fieldcap + kGrowStep;
+  if (cap > kMaxFields) cap = kMaxFields;
+  auto* t = static_cast<Cell*>(respace(awk_fields, (cap + 1) * int32_t(sizeof(Cell))));
+  std::memset(static_cast<void*>(t + awk_fieldcap + 1), 0,
+              size_t(cap - awk_fieldcap) * sizeof(Cell));
+  awk_fields = t;
+  awk_fieldcap = cap;
+}
+
+// Replaces cell i with an empty field.
+void setEmpty(int32_t i) {
+  Cell* c = &awk_fields[i];
+  awk_unaccess(c);
+  c->tag = Tag::Field;
+  c->w.word = 0;
+  c->w.s = stringDup(string_empty);
+}
+
+// Joins fields 1..NF with OFS into a new $0 of tag string.
+void rebuild0() {
+  awk_fstale = false;
+  static std::vector<AwkString*> parts;
+  parts.resize(size_t(awk_nf));
+  int64_t total = 0;
+  for (int32_t i = 1; i <= awk_nf; ++i) {
+    parts[size_t(i - 1)] = awk_a2s(&awk_fields[i]);
+    total += parts[size_t(i - 1)]->len;
+  }
+  if (awk_nf > 1) total += int64_t(awk_nf - 1) * awk_ofs->len;
+  if (total > kNoLimit) {
+    oops('w', "String $0 is too long, truncated.");
+    total = kNoLimit;
+  }
+  AwkString* s = stringInit(uint32_t(total));
+  s->len = 0;
+  s->text()[0] = 0;
+  uint32_t max = uint32_t(total);
+  for (int32_t i = 1; i <= awk_nf; ++i) {
+    if (i > 1) awk_stringAdd(s, awk_ofs, max);
+    awk_stringAdd(s, parts[size_t(i - 1)], max);
+    stringFree(parts[size_t(i - 1)]);
+  }
+  awk_unaccess(&awk_fields[0]);
+  awk_fields[0].tag = Tag::String;
+  awk_fields[0].w.word = 0;
+  awk_fields[0].w.s = s;
+}
+
+// Clamps a field number given as unsigned, with the message for its use.
+int32_t checkIndex(int32_t i, const char* message) {
+  if (uint32_t(i) > uint32_t(kMaxFields)) {
+    oops('w', message, i);
+    return kMaxFields;
+  }
+  return i;
+}
+
+}  // namespace
+
+void awk_fieldinit() {
+  if (awk_fields) return;
+  awk_fields = static_cast<Cell*>(spacec(2 * int32_t(sizeof(Cell))));
+  awk_fieldcap = 1;
+  awk_nf = 0;
+  awk_fsplit = awk_fstale = false;
+}
+
+void awk_splitrecord() {
+  if (awk_fsplit) return;
+  if (!awk_fields) awk_fieldinit();
+  AwkString* text = awk_a2s(&awk_fields[0]);
+  if (awk_fpatere && !(awk_fsopt.tag == Tag::Int && awk_fsopt.w.i == 0) && !awk_printedfpatmsg) {
+    awk_printedfpatmsg = true;
+    oops('n', "Both FS and FPAT active: only FPAT will be used");
+  }
+  // The split flag goes up first: a message raised while splitting must not
+  // start a second split of the same record.
+  awk_fsplit = true;
+  awk_nf = 0;
+  awk_nf = awk_make_fields(text, nullptr, &awk_fsopt, awk_fpatere);
+  stringFree(text);
+}
+
+int awk_dofield(int32_t i, const char* bytes, int32_t len) {
+  if (i > kMaxFields) return 1;
+  growTo(i);
+  Cell* c = &awk_fields[i];
+  awk_unaccess(c);
+  c->tag = Tag::Field;
+  c->w.word = 0;
+  c->w.s = len == 0 ? stringDup(string_empty) : stringNew1(bytes, uint32_t(len));
+  return 0;
+}
+
+int32_t awk_getfield(int32_t i, Cell* out) {
+  i = checkIndex(i, "Out of range field reference: $%d");
+  if (!awk_fields) awk_fieldinit();
+  if (i == 0) {
+    if (awk_fstale) rebuild0();
+  } else {
+    awk_splitrecord();
+    if (i > awk_nf) {
+      growTo(i);
+      setEmpty(i);
+    }
+  }
+  *out = awk_fields[i];
+  awk_access(out);
+  return i;
+}
+
+void awk_setfield(int32_t i, Cell* value) {
+  i = checkIndex(i, "Out of range field assignment: $%d");
+  if (!awk_fields) awk_fieldinit();
+  growTo(i);
+  if (i == 0) {
+    awk_fsplit = false;
+    awk_fstale = false;
+  } else {
+    awk_splitrecord();
+    awk_fstale = true;
+    if (i > awk_nf) {
+      for (int32_t k = awk_nf + 1; k < i; ++k) setEmpty(k);
+      awk_nf = i;
+    }
+  }
+  awk_unaccess(&awk_fields[i]);
+  awk_fields[i] = *value;
+}
+
+AwkString* awk_get0() {
+  if (!awk_fields) awk_fieldinit();
+  if (awk_fstale) rebuild0();
+  return awk_a2s(&awk_fields[0]);
+}
+
+void awk_vNF(int set, Cell* cell, void* /*arg*/) {
+  awk_splitrecord();
+  if (!set) {
+    cellSetInt(cell, awk_nf);
+    return;
+  }
+  int32_t n = awk_a2l(cell);
+  if (n <= 0) {
+    oops('e', "invalid assignment to NF");
+    n = 1;
+  }
+  if (n > kMaxFields) {
+    oops('e', "attempt to set NF greater than %d", kMaxFields);
+    n = kMaxFields;
+  }
+  growTo(n);
+  for (int32_t k = awk_nf + 1; k <= n; ++k) setEmpty(k);
+  awk_nf = n;
+  awk_fstale = true;
+}
+
+void awk_stringAdd(AwkString* dst, const AwkString* src, uint32_t max) {
+  if (dst->len >= max) return;
+  uint32_t n = src->len;
+  if (n > max - dst->len) n = max - dst->len;
+  std::memcpy(dst->text() + dst->len, src->text(), n);
+  dst->len += n;
+  dst->text()[dst->len] = 0;
+}

@@ -1,0 +1,148 @@
+// Shared set-up for the record, field and special-variable tests: the
+// shared strings, the field table, default separators, and helpers that
+// set FS/FPAT/RS through their handlers and read fields back as text.
+#pragma once
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "arrays/table.h"
+#include "image/format.h"
+#include "interp/cell.h"
+#include "io/fields.h"
+#include "io/globals.h"
+#include "io/record.h"
+#include "io/specvars.h"
+#include "regex/regex.h"
+#include "runtime/oops.h"
+#include "values/convert.h"
+
+namespace rectest {
+
+namespace pv = vorn::image::pv;
+
+inline Cell strCell(const std::string& s) {
+  Cell c{};
+  cellSetString(&c, stringNew1(s.data(), uint32_t(s.size())));
+  return c;
+}
+inline Cell intCell(int32_t v) {
+  Cell c{};
+  cellSetInt(&c, v);
+  return c;
+}
+
+// Assigns a special variable through its handler; the cell is released.
+inline void assign(int idx, Cell c) {
+  ASSERT_TRUE(awk_pvset(idx, &c));
+  awk_unaccess(&c);
+}
+inline void assign(int idx, const std::string& s) { assign(idx, strCell(s)); }
+
+// Reads a special variable as text.
+inline std::string readText(int idx) {
+  Cell c{};
+  EXPECT_TRUE(awk_pvget(idx, &c));
+  AwkString* s = awk_a2s_unacc(&c);
+  std::string r(s->view());
+  stringFree(s);
+  return r;
+}
+inline int32_t readInt(int idx) {
+  Cell c{};
+  EXPECT_TRUE(awk_pvget(idx, &c));
+  int32_t v = awk_a2l(&c);
+  awk_unaccess(&c);
+  return v;
+}
+
+// Installs text as a new $0, as the record loop does.
+inline void setRecord(const std::string& text) {
+  Cell c{};
+  c.tag = Tag::Field;
+  c.w.s = stringNew1(text.data(), uint32_t(text.size()));
+  awk_setfield(0, &c);
+}
+
+inline std::string field(int32_t i) {
+  Cell c{};
+  awk_getfield(i, &c);
+  AwkString* s = awk_a2s_unacc(&c);
+  std::string r(s->view());
+  stringFree(s);
+  return r;
+}
+
+inline std::string record() {
+  AwkString* s = awk_get0();
+  std::string r(s->view());
+  stringFree(s);
+  return r;
+}
+
+inline int32_t nf() { return readInt(pv::NF); }
+
+// All fields 1..NF.
+inline std::vector<std::string> fields() {
+  std::vector<std::string> v;
+  int32_t n = nf();
+  for (int32_t i = 1; i <= n; ++i) v.push_back(field(i));
+  return v;
+}
+
+// Elements 1..n of an array table as text.
+inline std::vector<std::string> elements(AwkTable* t, int32_t n) {
+  std::vector<std::string> v;
+  Cell arr{};
+  arr.tag = Tag::Array;
+  arr.w.t = t;
+  for (int32_t i = 1; i <= n; ++i) {
+    Cell e{};
+    if (!awk_getarray(&arr, i, &e)) {
+      v.push_back("<missing>");
+      continue;
+    }
+    EXPECT_EQ(e.tag, Tag::Field) << "element " << i;
+    AwkString* s = awk_a2s_unacc(&e);
+    v.emplace_back(s->view());
+    stringFree(s);
+  }
+  return v;
+}
+
+// Start-up of the layers these tests use, once per test program.
+class RecordsEnvironment : public ::testing::Environment {
+ public:
+  void SetUp() override {
+    awk_debuge = 1;   // E errors report and return
+    if (!string_empty) string_empty = stringNew("");
+    awk_convinit();
+    awk_fieldinit();
+    awk_varinit();
+  }
+};
+
+// Each test starts from the default separators and an empty record.
+class RecordsTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    assign(pv::FS, " ");
+    assign(pv::FPAT, intCell(0));
+    assign(pv::RS, "\n");
+    assign(pv::OFS, " ");
+    awk_reclen = kNoLimit;
+    awk_rawmode = 7;
+    setRecord("");
+  }
+};
+
+// Runs f with standard error captured; returns what it wrote.
+template <typename F>
+std::string stderrOf(F f) {
+  testing::internal::CaptureStderr();
+  f();
+  return testing::internal::GetCapturedStderr();
+}
+
+}  // namespace rectest

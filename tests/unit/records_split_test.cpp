@@ -1,0 +1,159 @@
+// The splitting engine in every mode, into the field table and into an
+// array: default blanks, one byte, every byte, a separator pattern (from a
+// string and from a regular-expression value), the number 0, and FPAT.
+#include "records_fixture.h"
+
+using namespace rectest;
+
+namespace {
+
+enum class Sep { Text, Regex, Zero };
+
+struct SplitCase {
+  const char* name;
+  Sep kind;
+  const char* fs;     // FS text (Text, Regex); FPAT when fpat is set
+  bool fpat;
+  std::string input;
+  std::vector<std::string> want;
+};
+
+const std::vector<SplitCase> kCases = {
+    // Default splitting: runs of blanks, tabs and newlines; no empty fields.
+    {"blanks", Sep::Text, " ", false, "  two\t words  ", {"two", "words"}},
+    {"blanks-all-kinds", Sep::Text, " ", false, "a\nb\vc\fd\re", {"a", "b", "c", "d", "e"}},
+    {"blanks-empty", Sep::Text, " ", false, "", {}},
+    {"blanks-only", Sep::Text, " ", false, " \t \n", {}},
+    {"blanks-high-bytes", Sep::Text, " ", false, "a\xA0" "b \x85x", {"a\xA0" "b", "\x85x"}},
+    {"blanks-nul-is-data", Sep::Text, " ", false, std::string("a\0b c", 5), {std::string("a\0b", 3), "c"}},
+    // One byte: every occurrence ends a field; the tail is a field.
+    {"colon", Sep::Text, ":", false, "a::b:", {"a", "", "b", ""}},
+    {"colon-empty", Sep::Text, ":", false, "", {""}},
+    {"colon-none", Sep::Text, ":", false, "abc", {"abc"}},
+    {"tab-is-one-byte", Sep::Text, "\t", false, "a\t\tb c", {"a", "", "b c"}},
+    {"regex-metachar-as-byte", Sep::Text, "|", false, "x|y", {"x", "y"}},
+    // Every byte a field.
+    {"each-byte", Sep::Text, "", false, "abc", {"a", "b", "c"}},
+    {"each-byte-empty", Sep::Text, "", false, "", {}},
+    // A pattern from a longer string.
+    {"pattern", Sep::Text, "[,;]+", false, "a,;b;c", {"a", "b", "c"}},
+    {"pattern-leading", Sep::Text, ", *", false, ", a, b", {"", "a", "b"}},
+    {"pattern-trailing", Sep::Text, ", *", false, "a, b, ", {"a", "b", ""}},
+    {"pattern-empty-text", Sep::Text, "ab", false, "", {""}},
+    {"pattern-never-empty", Sep::Text, "x*", false, "axxb", {"a", "b"}},
+    // A regular-expression value.
+    {"regex-value", Sep::Regex, "[0-9]+", false, "a12b3c", {"a", "b", "c"}},
+    // The number 0 without FPAT splits at the byte '0'.
+    {"number-zero", Sep::Zero, nullptr, false, "10203", {"1", "2", "3"}},
+    // FPAT: the fields are the matches.
+    {"fpat-empty-between", Sep::Text, "[^,]*", true, "a,,b", {"a", "", "b"}},
+    {"fpat-words", Sep::Text, "[a-z]+", true, "12ab 3cd4", {"ab", "cd"}},
+    {"fpat-trailing-empty", Sep::Text, "[^,]*", true, "a,", {"a", ""}},
+    {"fpat-empty-text", Sep::Text, "[^,]*", true, "", {""}},
+    {"fpat-no-match", Sep::Text, "[0-9]+", true, "abc", {}},
+    {"fpat-quoted", Sep::Text, "([^,]+)|(\"[^\"]+\")", true, "a,\"b,c\",d", {"a", "\"b,c\"", "d"}},
+};
+
+Cell sepCell(const SplitCase& c) {
+  switch (c.kind) {
+    case Sep::Zero:
+      return intCell(0);
+    case Sep::Regex: {
+      Cell r{};
+      r.tag = Tag::Regex;
+      r.w.re = awk_regcomp(c.fs, int32_t(std::strlen(c.fs)), 0);
+      return r;
+    }
+    default:
+      return strCell(c.fs);
+  }
+}
+
+class SplitTest : public RecordsTest {};
+
+TEST_F(SplitTest, FieldTableInEveryMode) {
+  for (const SplitCase& c : kCases) {
+    SCOPED_TRACE(c.name);
+    if (c.fpat) {
+      assign(pv::FS, intCell(0));   // no note about both being active
+      assign(pv::FPAT, c.fs);
+    } else {
+      assign(pv::FPAT, intCell(0));
+      assign(pv::FS, sepCell(c));
+    }
+    setRecord(c.input);
+    std::string err = stderrOf([&] { EXPECT_EQ(fields(), c.want); });
+    EXPECT_EQ(err, "");
+  }
+}
+
+TEST_F(SplitTest, ArrayTargetInEveryMode) {
+  for (const SplitCase& c : kCases) {
+    SCOPED_TRACE(c.name);
+    AwkTable* t = awk_sanew(8);
+    AwkString* text = stringNew1(c.input.data(), uint32_t(c.input.size()));
+    int32_t n;
+    if (c.fpat) {
+      AwkPattern* p = awk_regcomp(c.fs, int32_t(std::strlen(c.fs)), 0);
+      n = awk_make_fields(text, t, nullptr, p);
+      awk_ererelease(p);
+    } else {
+      Cell fs = sepCell(c);
+      n = awk_make_fields(text, t, &fs, nullptr);
+      awk_unaccess(&fs);
+    }
+    EXPECT_EQ(n, int32_t(c.want.size()));
+    EXPECT_EQ(awk_tablength(t), n);
+    EXPECT_EQ(elements(t, n), c.want);
+    stringFree(text);
+    awk_safree(t);
+  }
+}
+
+TEST_F(SplitTest, NumericLookingFieldsAreFieldValues) {
+  setRecord("10 9.0 x");
+  Cell c{};
+  awk_getfield(2, &c);
+  EXPECT_EQ(c.tag, Tag::Field);
+  EXPECT_EQ(std::string(c.w.s->view()), "9.0");
+  awk_unaccess(&c);
+}
+
+TEST_F(SplitTest, TooManyFieldsAreCutWithAWarning) {
+  std::string text;
+  for (int i = 0; i < kMaxFields + 5; ++i) text += "x ";
+  setRecord(text);
+  std::string err = stderrOf([] { EXPECT_EQ(nf(), kMaxFields); });
+  EXPECT_NE(err.find("Too many fields in record, extras ignored."), std::string::npos) << err;
+  // An array has no such limit.
+  AwkTable* t = awk_sanew(8);
+  AwkString* s = stringNew(text);
+  Cell fs = strCell(" ");
+  EXPECT_EQ(awk_make_fields(s, t, &fs, nullptr), kMaxFields + 5);
+  awk_unaccess(&fs);
+  stringFree(s);
+  awk_safree(t);
+}
+
+TEST_F(SplitTest, BothFsAndFpatNoteOnce) {
+  assign(pv::FS, ",");
+  assign(pv::FPAT, "[a-z]+");
+  setRecord("ab,cd");
+  std::string err = stderrOf([] { EXPECT_EQ(fields(), (std::vector<std::string>{"ab", "cd"})); });
+  EXPECT_NE(err.find("Both FS and FPAT active: only FPAT will be used"), std::string::npos) << err;
+  setRecord("x y");
+  err = stderrOf([] { EXPECT_EQ(nf(), 2); });
+  EXPECT_EQ(err, "");   // shown once until FS or FPAT is assigned again
+  assign(pv::FS, ":");
+  setRecord("x");
+  err = stderrOf([] { EXPECT_EQ(nf(), 1); });
+  EXPECT_NE(err.find("Both FS and FPAT"), std::string::npos);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  ::testing::InitGoogleTest(&argc, argv);
+  ::testing::AddGlobalTestEnvironment(new RecordsEnvironment);
+  return RUN_ALL_TESTS();
+}
