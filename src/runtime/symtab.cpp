@@ -32,10 +32,12 @@ void awk_vtransfer() {
   if (tab == 0) return;
   const unsigned char* t = vm_v2pcode(tab);
   int32_t capacity = int32_t(be32(t + symtab::kCapacity));
+  // Published at once: a bad address below ends the load, and whoever
+  // resets the loader must still find (and free) the table.
   auto* st = static_cast<AwkSymtab*>(spacec(sizeof(AwkSymtab)));
-  st->capacity = capacity;
-  st->count = int32_t(be32(t + symtab::kCount));
+  awk_symtab = st;
   st->slots = static_cast<AwkSymSlot*>(spacec(capacity * int32_t(sizeof(AwkSymSlot))));
+  st->count = int32_t(be32(t + symtab::kCount));
   uint32_t slots = be32(t + symtab::kSlots);
   const unsigned char* dir = capacity > symtab::kChunkSlots ? vm_v2pcode(slots) : nullptr;
   for (int32_t c = 0; c * symtab::kChunkSlots < capacity; ++c) {
@@ -51,7 +53,7 @@ void awk_vtransfer() {
       slot.record = be32(s + 8);
     }
   }
-  awk_symtab = st;
+  st->capacity = capacity;  // lookups see the table only once it is complete
 }
 
 uint32_t awk_getr(const AwkSymtab* t, std::string_view name) {

@@ -12,6 +12,7 @@
 #include "runtime/startup.h"
 #include "runtime/symtab.h"
 #include "runtime_helpers.h"
+#include "values/alloc.h"
 
 using namespace vorn::image;
 using rtest::Asm;
@@ -526,6 +527,46 @@ TEST(Verify, AddressesBeyondASegmentAreInvalid) {
     EXPECT_EQ(exitStatus, 2);
   }
   awk_exithook = nullptr;
+}
+
+}  // namespace
+
+namespace {
+
+// A symbol table whose slots lie in a segment that was not read fails the
+// load with "invalid vmid"; the loader's reset must still give back every
+// block the half-built table took.
+TEST(Verify, FailedTableSetUpLeavesNothingBehind) {
+  ImageWriter w = rtest::minimalWriter();
+  for (int i = 0; i < 300; ++i) {
+    SymbolRecord r;
+    r.kind = symkind::kGlobal;
+    r.gid = 8000;
+    r.definitions.push_back(SymbolDefinition::make(defkind::kGlobal, 0, 8000));
+    w.addSymbol("n" + std::to_string(i), r);
+  }
+  auto img = w.build();
+  // Point the last chunk of the slot directory into absent segment 9.
+  uint32_t tab = be32(img.data() + root::kSymbolTable);
+  size_t obj = fileOffset(img, tab);
+  int32_t capacity = int32_t(be32(img.data() + obj + symtab::kCapacity));
+  ASSERT_GT(capacity, 256);
+  size_t dir = fileOffset(img, be32(img.data() + obj + symtab::kSlots));
+  putBe32(img.data() + dir + 4 * size_t(capacity / 256 - 1), 9u << 16);
+
+  awk_vm_reset();
+  int32_t before = awk_malloccount;
+  ASSERT_EQ(load(img, false), 1);
+  awk_exithook = exitHook;
+  if (setjmp(exitJump) == 0) {
+    awk_readroot();
+    ADD_FAILURE() << "the slots in an absent segment were read";
+  } else {
+    EXPECT_EQ(exitStatus, 2);
+  }
+  awk_exithook = nullptr;
+  awk_vm_reset();
+  EXPECT_EQ(awk_malloccount, before);
 }
 
 }  // namespace
