@@ -11,6 +11,7 @@
 #include <cerrno>
 
 #include "format/printf.h"
+#include "io/sfbuf.h"
 #include "io/globals.h"
 #include "runtime/oops.h"
 #include "values/convert.h"
@@ -38,9 +39,14 @@ int awk_put_init(AwkStream* r) {
 
 // Writes len bytes; returns how many could not be written.
 int32_t awk_putoutn(const char* bytes, size_t len) {
+  size_t room = awk_sfroom(out_fp);
+  if (len <= room) {
+    awk_sfappend(out_fp, bytes, len);
+    return 0;
+  }
   // Pending bytes that would have to go out with these are written first,
   // where an interrupted write is retried instead of dropping the buffer.
-  if (len > awk_sfroom(out_fp) && awk_sfpending(out_fp)) awk_sfsync(out_fp);
+  if (awk_sfpending(out_fp)) awk_sfsync(out_fp);
   size_t done = 0;
   while (done < len) {
     done += fwrite_unlocked(bytes + done, 1, len - done, out_fp);
@@ -59,7 +65,7 @@ int32_t awk_putout(const AwkString* s) {
 void awk_put_end(int check) {
   AwkStream* r = out_sf;
   if ((r->flags & SF_FLUSHEACH) || out_fp == stderr) awk_sfsync(out_fp);
-  if (check && ferror(out_fp) && !(r->flags & (SF_DEVICE | SF_ERRSEEN))) {
+  if (check && ferror_unlocked(out_fp) && !(r->flags & (SF_DEVICE | SF_ERRSEEN))) {
     int e = errno;
     r->flags |= SF_ERRSEEN;
     if (e == EPIPE)

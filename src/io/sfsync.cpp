@@ -15,27 +15,12 @@
 #include <cerrno>
 #include <cstdio>
 
+#include "io/sfbuf.h"
 #include "io/stream.h"
-
-#ifndef _IO_ERR_SEEN
-#error "the stream layer reads glibc's FILE put area"
-#endif
 
 // glibc's "stream is in output mode" flag (libio's _IO_CURRENTLY_PUTTING,
 // which the installed headers no longer name).
 static constexpr int kPutting = 0x0800;
-
-// Bytes waiting in fp's put area.
-size_t awk_sfpending(FILE* fp) {
-  return fp->_IO_write_ptr > fp->_IO_write_base ? size_t(fp->_IO_write_ptr - fp->_IO_write_base)
-                                                : 0;
-}
-
-// Room left in fp's put area (0 when the stream is not set up for output).
-size_t awk_sfroom(FILE* fp) {
-  return fp->_IO_write_end > fp->_IO_write_ptr ? size_t(fp->_IO_write_end - fp->_IO_write_ptr)
-                                               : 0;
-}
 
 // Flushes fp, retrying writes interrupted by signals. Returns 0, or EOF
 // with the error indicator set (the unwritten bytes are then dropped, as the

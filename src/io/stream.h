@@ -122,9 +122,8 @@ int awk_parsemode(const char* text, uint16_t* flags, uint16_t* share, int count,
 
 // Flushing that survives interrupted writes (sfsync.cpp): awk_sfsync is
 // fflush with the pending bytes written and retried after EINTR.
+// The put-area accessors are in io/sfbuf.h.
 int awk_sfsync(FILE* fp);
-size_t awk_sfpending(FILE* fp);   // bytes waiting in the put area
-size_t awk_sfroom(FILE* fp);      // room left in the put area
 void awk_sfsetbuf(FILE* fp, char* buf, size_t size);   // setvbuf, fully buffered
 
 // Direction switches (keep "r+" streams correct under stdio).

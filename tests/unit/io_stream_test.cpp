@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "io/sfbuf.h"
 #include "io_fixture.h"
 
 using namespace iotest;
