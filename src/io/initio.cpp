@@ -1,8 +1,8 @@
 // Start-up of the stream table: the shared "-" and "\n" strings, the list
-// head and the three standard records, whose fileids go into the AWK
-// globals stdin, stdout and stderr.
-#include <unistd.h>
+// head, the record buffer's first size, and the three standard records,
+// whose fileids go into the AWK globals stdin, stdout and stderr.
 
+#include "io/record.h"
 #include "io/stream.h"
 
 // Stores a fileid of r into the global cell g, dropping what g held.
@@ -17,6 +17,7 @@ void awk_initio_cells(Cell* rsm, Cell* in, Cell* out, Cell* err, Cell* filemode)
   awk_dashstr = stringNew("-");
   awk_nlstr = stringNew("\n");
   awk_dlinit();
+  awk_lstrexp2(2050);
 
   awk_stdinsf = awk_newsf(O_RDONLY, stdin, "stdin", SF_STD, 1);
   setglobal(in, awk_stdinsf);
