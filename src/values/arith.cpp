@@ -61,7 +61,7 @@ void awkf_plus(Cell* right) {
   toFloat(left);
   toFloat(right);
   cellSetFloat(left, left->x.d + right->x.d, maxDec(left->w.dec, right->w.dec));
-  awk_mathchk();
+  awk_mathchk_result(left->x.d);
 }
 
 void awkf_minus(Cell* right) {
@@ -69,7 +69,7 @@ void awkf_minus(Cell* right) {
   toFloat(left);
   toFloat(right);
   cellSetFloat(left, left->x.d - right->x.d, maxDec(left->w.dec, right->w.dec));
-  awk_mathchk();
+  awk_mathchk_result(left->x.d);
 }
 
 void awkf_times(Cell* right) {
@@ -79,7 +79,7 @@ void awkf_times(Cell* right) {
   int d = left->w.dec + right->w.dec;
   cellSetFloat(left, left->x.d * right->x.d,
                int16_t(d < kUnlimitedDecimals ? d : kUnlimitedDecimals));
-  awk_mathchk();
+  awk_mathchk_result(left->x.d);
 }
 
 void awkf_div(Cell* right) {
@@ -90,7 +90,7 @@ void awkf_div(Cell* right) {
   toFloat(right);
   int16_t dec = intDivisor ? quotientDecimals(left->w.dec, n) : kUnlimitedDecimals;
   cellSetFloat(left, left->x.d / right->x.d, dec);
-  awk_mathchk();
+  awk_mathchk_result(left->x.d);
 }
 
 // Floored modulus: the result has the sign of the divisor.
@@ -106,7 +106,7 @@ void awkf_mod(Cell* right) {
     return;
   }
   cellSetFloat(left, l - std::floor(l / r) * r, dec);
-  awk_mathchk();
+  awk_mathchk_result(left->x.d);
 }
 
 void awkf_power(Cell* right) {
@@ -114,7 +114,7 @@ void awkf_power(Cell* right) {
   toFloat(left);
   toFloat(right);
   cellSetFloat(left, std::pow(left->x.d, right->x.d), kUnlimitedDecimals);
-  awk_mathchk();
+  awk_mathchk_result(left->x.d);
 }
 
 void awkf_neg(Cell* top) {

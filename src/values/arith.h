@@ -39,6 +39,16 @@ void awk_mathinit();
 void awk_mathend();
 // Reads and clears the sticky flags; reports the first enabled one.
 void awk_mathchk();
+
+// True while the report mask enables underflow or precision loss: those can
+// be raised by an operation whose result is finite, so the flags must then be
+// read after every operation. Otherwise only a result that is not finite can
+// carry an enabled flag (overflow, division by zero, invalid operation), and
+// the check is skipped for finite results.
+extern bool awk_fpcheckall;
+inline void awk_mathchk_result(double result) {
+  if (awk_fpcheckall || !__builtin_isfinite(result)) awk_mathchk();
+}
 // Reports warning n of the table (mask, once-per-statement rule).
 void awk_matherrn(int n);
 

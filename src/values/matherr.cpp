@@ -23,6 +23,7 @@
 [[gnu::weak]] extern int awk_time_counter;
 
 int32_t awk_mask87 = int32_t(0xFFFFFFCDu);
+bool awk_fpcheckall = false;
 
 namespace {
 
@@ -65,6 +66,7 @@ void rebuildStickyMask() {
   if (awk_mask87 & 16) m |= FE_UNDERFLOW;
   if (awk_mask87 & 32) m |= FE_INEXACT;
   stickyMask = m;
+  awk_fpcheckall = (m & (FE_UNDERFLOW | FE_INEXACT)) != 0;
 }
 
 }  // namespace
