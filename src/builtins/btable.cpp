@@ -19,6 +19,9 @@ namespace img = vorn::image;
   X(sub) X(gsub) X(subs) X(gsubs) X(match) X(regex) X(abort)                  \
   X(argcount) X(argval) X(call) X(calla)                                      \
   X(peek) X(poke) X(inp) X(inpw) X(outp) X(outpw) X(interrupt)              \
+  X(getline) X(close) X(fopen) X(fdopen) X(fread) X(fwrite) X(fseek)          \
+  X(ftell) X(fflush) X(feof) X(ferror) X(fileno) X(_cvtin) X(_cvtout)         \
+  X(system) X(spawn) X(sleep)                                                \
   X(substr) X(__lsubstr) X(index) X(rindex) X(length) X(split) X(splitp)     \
   X(sprintf) X(toupper) X(tolower) X(typeof) X(ord) X(char) X(_precof)       \
   X(translate) X(strdup) X(paste)                                             \

@@ -4,25 +4,10 @@
 #include <cerrno>
 #include <cstring>
 
+#include "builtins/process.h"
 #include "io/stream.h"
 #include "runtime/oops.h"
 #include "values/convert.h"
-
-// Starts cmd through the shell (mode 2: we write to it, 3: we read from
-// it) after flushing pending output so that the child's output follows
-// ours. Null with errno set when nothing was started; an empty command, or
-// one with a NUL byte, starts nothing.
-static FILE* startpipe(const AwkString* cmd, int mode) {
-  awk_flushall(0);
-  if (cmd->len == 0 || std::memchr(cmd->text(), 0, cmd->len)) {
-    errno = EINVAL;
-    return nullptr;
-  }
-  errno = 0;
-  FILE* fp = popen(cmd->text(), mode == 2 ? "w" : "r");
-  if (!fp && errno == 0) errno = EINVAL;
-  return fp;
-}
 
 // The listed pipe of this exact command text and direction, or null.
 static AwkStream* findpipe(const AwkString* cmd, int dir) {
@@ -45,7 +30,7 @@ void b___pipeopen(int argc, Cell* args) {
   AwkString* cmd = awk_a2s(&args[0]);
   AwkStream* r = findpipe(cmd, dir);
   if (!r) {
-    FILE* fp = startpipe(cmd, dir ? 2 : 3);
+    FILE* fp = awk_startpipe(cmd, dir ? 2 : 3);
     if (fp) {
       r = awk_newsf(uint16_t(dir != 0), fp, cmd, SF_PIPE, 1);
       awk_dllink(r);
