@@ -6,6 +6,7 @@
 // its state is one global, as there is one generator per run.
 #include "builtins/strlib.h"
 
+#include <cmath>
 #include <cstring>
 
 // ---- convertnum -----------------------------------------------------------
@@ -186,7 +187,10 @@ double awk_rnext(AwkRandom* r) {
 }
 
 int32_t awk_srandseed(double x) {
+  // NaN is tested first: an ordered comparison with it would raise the
+  // invalid-operation flag that the next float check reports.
+  if (std::isnan(x)) return 0;
   if (x <= 1) x *= 2147483640.0;
-  if (!(x > -2147483647.0 && x < 2147483647.0)) return 0;   // NaN included
+  if (x <= -2147483647.0 || x >= 2147483647.0) return 0;
   return static_cast<int32_t>(x);
 }

@@ -1,0 +1,123 @@
+// Cells and calls for the builtin library's tests: argument cells of each
+// type, a result cell installed as awk_retval, and readers of results.
+#pragma once
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "arrays/table.h"
+#include "builtins/btable.h"
+#include "interp/cell.h"
+#include "values/convert.h"
+#include "values/strobj.h"
+
+namespace btest {
+
+inline Cell str(const std::string& s) {
+  Cell c{};
+  cellSetString(&c, stringNew(s));
+  return c;
+}
+
+inline Cell field(const std::string& s) {
+  Cell c = str(s);
+  c.tag = Tag::Field;
+  return c;
+}
+
+inline Cell num(int32_t v) {
+  Cell c{};
+  cellSetInt(&c, v);
+  return c;
+}
+
+inline Cell flt(double v, int16_t dec = kUnlimitedDecimals) {
+  Cell c{};
+  cellSetFloat(&c, v, dec);
+  return c;
+}
+
+inline Cell newArray() {
+  Cell c{};
+  c.tag = Tag::Array;
+  c.w.t = awk_sanew(4);
+  return c;
+}
+
+// a[1..n] = the strings given.
+inline Cell arrayOf(const std::vector<std::string>& items) {
+  Cell a = newArray();
+  for (size_t i = 0; i < items.size(); ++i)
+    awk_setarray(a.w.t, int32_t(i + 1), Tag::String,
+                 reinterpret_cast<intptr_t>(stringNew(items[i])));
+  return a;
+}
+
+inline Cell localRef(Cell* target) {
+  Cell c{};
+  c.tag = Tag::Ref;
+  c.aux8a = uint8_t(RefKind::Local);
+  c.w.cell = target;
+  return c;
+}
+
+inline std::string text(const Cell& c) {
+  AwkString* s = awk_a2s(&c);
+  std::string out(s->view());
+  stringFree(s);
+  return out;
+}
+
+// Element key of an array cell as text, "<absent>" when missing.
+inline std::string elem(Cell* arr, const std::string& key) {
+  AwkString* s = awk_gettab(arr, key.c_str());
+  if (!s) return "<absent>";
+  std::string out(s->view());
+  stringFree(s);
+  return out;
+}
+
+inline void drop(Cell* c) {
+  if (c->tag > Tag::Float) awk_unaccess(c);
+  cellSetUninit(c);
+}
+
+// Runs one builtin the way the interpreter does: a fresh uninitialized
+// result, the argument cells, and afterwards whatever is left in them
+// released. Returns the result cell (owned by the caller).
+inline Cell call(BuiltinFn fn, std::vector<Cell> args) {
+  Cell result{};
+  cellSetUninit(&result);
+  awk_retval = &result;
+  fn(int(args.size()), args.data());
+  for (Cell& a : args) drop(&a);
+  return result;
+}
+
+// The result as text, released.
+inline std::string callText(BuiltinFn fn, std::vector<Cell> args) {
+  Cell r = call(fn, std::move(args));
+  std::string out = text(r);
+  drop(&r);
+  return out;
+}
+
+// An int result (the test fails on any other tag).
+inline int32_t callInt(BuiltinFn fn, std::vector<Cell> args) {
+  Cell r = call(fn, std::move(args));
+  EXPECT_EQ(int(r.tag), int(Tag::Int));
+  int32_t v = r.w.i;
+  drop(&r);
+  return v;
+}
+
+class BuiltinTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    if (!string_empty) string_empty = stringNew("");
+    awk_convinit();
+  }
+};
+
+}  // namespace btest
