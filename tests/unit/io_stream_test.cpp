@@ -600,3 +600,40 @@ TEST_F(IoClose, SetModeAllTouchesNothingHere) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(IoStart, StandardRecords) {
+  struct { Cell* global; const char* name; int access; bool ownBuffer; } cases[] = {
+      {&g_stdin, "stdin", O_RDONLY, true},
+      {&g_stdout, "stdout", O_WRONLY, true},
+      {&g_stderr, "stderr", O_WRONLY, false},
+  };
+  for (auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    ASSERT_EQ(c.global->tag, Tag::FileId);
+    AwkStream* r = c.global->w.f;
+    ASSERT_NE(r, nullptr);
+    EXPECT_EQ(r->name->view(), c.name);
+    EXPECT_GE(r->refs, kStdStreamRefs);
+    EXPECT_TRUE(r->flags & SF_STD);
+    EXPECT_EQ(r->omode & O_ACCMODE, c.access);
+    EXPECT_FALSE(isListed(r));
+    // A device keeps the library's buffering; anything else but stderr gets its own.
+    if (!(r->flags & SF_DEVICE)) {
+      EXPECT_EQ(r->buf != nullptr, c.ownBuffer);
+    }
+  }
+  EXPECT_EQ(awk_stdin, &g_stdin);
+  EXPECT_EQ(awk_stdout, &g_stdout);
+  EXPECT_EQ(awk_stdinsf, g_stdin.w.f);
+  EXPECT_EQ(awk_dashstr->view(), "-");
+  EXPECT_EQ(awk_nlstr->view(), "\n");
+  // Copies of a standard fileid never bring its count to 0.
+  Cell copy = g_stdout;
+  awk_access(&copy);
+  awk_unaccess(&copy);
+  EXPECT_GE(g_stdout.w.f->refs, kStdStreamRefs);
+}
+
+}  // namespace
