@@ -48,6 +48,8 @@ void keyOf(const Cell* c, Key& k) {
   switch (c->tag) {
     case Tag::String:
     case Tag::Field:
+    case Tag::VmString:
+    case Tag::VmField:
       k.p = c->w.s->text();
       k.len = c->w.s->len;
       return;
@@ -70,7 +72,8 @@ void keyOf(const Cell* c, Key& k) {
 }
 
 // A string object for a new element's key: the subscript's own object when
-// it has one (a new reference), else a fresh one.
+// it has one (a new reference), else a fresh one (image strings are copied,
+// as converting them to strings does).
 AwkString* keyString(const Cell* c, Key& k) {
   if (k.owned) {
     AwkString* s = k.owned;
@@ -171,6 +174,7 @@ int awk_tabadd(Cell* arr, Cell* key, Cell* value) {
       ks = key->w.s;
     } else {
       ks = stringNew1(k.p, k.len);
+      if (key->tag > Tag::Float) awk_unaccess(key);
     }
     s = st_create(t, ks, h, stop);
     s->value = *value;

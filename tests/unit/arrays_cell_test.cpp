@@ -81,6 +81,20 @@ TEST_F(ArraysCell, SubscriptsOfEveryKind) {
     if (c.key.tag > Tag::Float) awk_unaccess(&c.key);
   }
   EXPECT_EQ(awk_tablength(arr.w.t), int32_t(std::size(cases)));
+
+  // An image string is looked up in place but stored as a copy of its own.
+  Cell vm = strCell("vm");
+  vm.tag = Tag::VmString;
+  Cell vk = vm, vv = intCell(1);
+  awk_access(&vk);
+  awk_tabadd(&arr, &vk, &vv);
+  const AwkSlot* s = awk_stfindb(arr.w.t, "vm", 2);
+  ASSERT_NE(s, nullptr);
+  EXPECT_NE(s->key, vm.w.s);
+  EXPECT_EQ(vm.w.s->ref, 1);
+  Cell out{};
+  EXPECT_EQ(awk_tabfind(&arr, &vm, &out, 0), 1);
+  awk_unaccess(&vm);
   awk_unaccess(&arr);
 }
 
