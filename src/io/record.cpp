@@ -258,17 +258,18 @@ const char* awk_readrec(AwkStream* stream, int sep, int32_t maxlen, int opts) {
       const char* nl = static_cast<const char*>(std::memchr(b, '\n', avail));
       int32_t n = nl ? int32_t(nl - b) : 0;
       if (nl && n <= limit - entry && ((tr & 1) || !std::memchr(b, kCtrlZ, size_t(n)))) {
-        int32_t text = n;
-        if (!(tr & 2) && n > 0 && b[n - 1] == '\r') --text;
+        // CR LF reads as LF when CRs are not data, here as byte by byte.
+        int32_t text = (!(tr & 2) && n > 0 && b[n - 1] == '\r') ? n - 1 : n;
         awk_freadskip(fp, size_t(n) + 1);
-        if ((opts & kReadInPlace) && entry == 0) {
+        if ((opts & kReadInPlace) && entry == 0 && text == n) {
           rb.len = text;
           rb.start = n + 1;
           return b;
         }
-        std::memcpy(rb.ptr + entry, b, size_t(n) + 1);
+        std::memcpy(rb.ptr + entry, b, size_t(text));
+        rb.ptr[entry + text] = '\n';
         rb.len = entry + text;
-        rb.start = entry + n + 1;
+        rb.start = rb.len + 1;
         return rb.ptr;
       }
     }
@@ -338,7 +339,18 @@ const char* awk_readrec(AwkStream* stream, int sep, int32_t maxlen, int opts) {
       continue;
     }
     if (sep >= 0) {
+      // A separator right at the limit still belongs to this record.
       int c = getc_unlocked(fp);
+      if (c == '\r' && sep == '\n' && !(tr & 2)) {
+        int d = getc_unlocked(fp);
+        if (d == '\n') {
+          c = d;
+        } else {
+          if (d != EOF) ungetc(d, fp);
+          ungetc(c, fp);
+          c = EOF;
+        }
+      }
       if (c == sep) {
         rb.ptr[stored] = char(c);
         rb.len = stored;

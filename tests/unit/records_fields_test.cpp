@@ -1,0 +1,284 @@
+// Fields and the record: lazy splitting, field and NF assignment, the $0
+// rebuild with OFS, out-of-range indices; and the special-variable
+// handlers that serve RS, FS, FPAT, RECLEN and the generic globals.
+#include <cerrno>
+
+#include "records_fixture.h"
+
+using namespace rectest;
+
+namespace {
+
+using Strings = std::vector<std::string>;
+
+class FieldsTest : public RecordsTest {};
+
+// One step of a field scenario: an operation and the $0/NF it must leave.
+struct Step {
+  enum Kind { SetField, SetNF, SetOFS } kind;
+  int32_t index;       // field number or NF value
+  const char* value;   // field text or OFS
+  const char* want0;   // $0 afterwards
+  int32_t wantNF;
+};
+
+struct Scenario {
+  const char* name;
+  const char* record;
+  std::vector<Step> steps;
+};
+
+const std::vector<Scenario> kScenarios = {
+    {"lower-nf", "a b c d", {{Step::SetNF, 2, nullptr, "a b", 2}}},
+    {"raise-nf", "a b", {{Step::SetNF, 4, nullptr, "a b  ", 4}}},
+    {"lower-then-raise-drops-old-fields", "a b c", {{Step::SetNF, 1, nullptr, "a", 1},
+                                                      {Step::SetNF, 3, nullptr, "a  ", 3}}},
+    {"assign-past-nf", "a b", {{Step::SetField, 5, "e", "a b   e", 5}}},
+    {"assign-inside", "a b c", {{Step::SetField, 2, "X", "a X c", 3}}},
+    {"rebuild-uses-ofs", "  a   b  ", {{Step::SetOFS, 0, "-", "  a   b  ", 2},
+                                       {Step::SetField, 1, "a", "a-b", 2}}},
+    // A rebuilt $0 keeps the OFS it was built with.
+    {"rebuilt-once", "a b", {{Step::SetField, 1, "x", "x b", 2},
+                             {Step::SetOFS, 0, ":", "x b", 2}}},
+    {"empty-record-field-1", "", {{Step::SetField, 1, "z", "z", 1}}},
+};
+
+TEST_F(FieldsTest, AssignmentsAndRebuild) {
+  for (const Scenario& s : kScenarios) {
+    SCOPED_TRACE(s.name);
+    assign(pv::OFS, " ");
+    setRecord(s.record);
+    for (const Step& st : s.steps) {
+      switch (st.kind) {
+        case Step::SetField: {
+          Cell v = strCell(st.value);
+          awk_setfield(st.index, &v);
+          break;
+        }
+        case Step::SetNF:
+          assign(pv::NF, intCell(st.index));
+          break;
+        case Step::SetOFS:
+          assign(pv::OFS, st.value);
+          break;
+      }
+      EXPECT_EQ(record(), st.want0);
+      EXPECT_EQ(nf(), st.wantNF);
+    }
+  }
+}
+
+TEST_F(FieldsTest, FieldsBetweenOldNfAndAssignedOneAreEmpty) {
+  setRecord("a b");
+  Cell v = strCell("e");
+  awk_setfield(5, &v);
+  EXPECT_EQ(fields(), (Strings{"a", "b", "", "", "e"}));
+}
+
+TEST_F(FieldsTest, ReadingPastNfGivesEmptyWithoutChangingNf) {
+  setRecord("a b");
+  EXPECT_EQ(field(7), "");
+  EXPECT_EQ(nf(), 2);
+  EXPECT_EQ(record(), "a b");
+}
+
+TEST_F(FieldsTest, RebuiltRecordIsAStringAndNumbersUseConvfmt) {
+  setRecord("a b");
+  Cell f{};
+  cellSetFloat(&f, 0.1234567, kUnlimitedDecimals);
+  awk_setfield(2, &f);
+  Cell c{};
+  awk_getfield(0, &c);
+  EXPECT_EQ(c.tag, Tag::String);
+  EXPECT_EQ(std::string(c.w.s->view()), "a 0.123457");
+  awk_unaccess(&c);
+}
+
+TEST_F(FieldsTest, NewRecordIsSplitOnDemandAfterAssignments) {
+  setRecord("a b c");
+  Cell v = strCell("x");
+  awk_setfield(1, &v);
+  setRecord("p q");   // the assignment is forgotten with the old record
+  EXPECT_EQ(record(), "p q");
+  EXPECT_EQ(fields(), (Strings{"p", "q"}));
+}
+
+TEST_F(FieldsTest, FsChangeAppliesUntilTheFirstFieldUse) {
+  setRecord("a:b c");
+  assign(pv::FS, ":");   // before any field use: this record splits on ':'
+  EXPECT_EQ(fields(), (Strings{"a", "b c"}));
+  assign(pv::FS, " ");   // after: it keeps its fields
+  EXPECT_EQ(fields(), (Strings{"a", "b c"}));
+  setRecord("a:b c");
+  EXPECT_EQ(fields(), (Strings{"a:b", "c"}));
+}
+
+struct RangeCase {
+  int32_t index;
+  const char* message;
+};
+
+TEST_F(FieldsTest, OutOfRangeIndicesAreClampedTo10000) {
+  setRecord("a");
+  for (RangeCase c : {RangeCase{-1, "Out of range field reference: $-1"},
+                      RangeCase{10001, "Out of range field reference: $10001"}}) {
+    Cell out{};
+    std::string err = stderrOf([&] { EXPECT_EQ(awk_getfield(c.index, &out), kMaxFields); });
+    EXPECT_NE(err.find(c.message), std::string::npos) << err;
+    EXPECT_TRUE(cellIsStringy(&out));
+    EXPECT_EQ(out.w.s->len, 0u);
+    awk_unaccess(&out);
+  }
+  Cell v = strCell("z");
+  std::string err = stderrOf([&] { awk_setfield(-5, &v); });
+  EXPECT_NE(err.find("Out of range field assignment: $-5"), std::string::npos) << err;
+  EXPECT_EQ(nf(), kMaxFields);
+  EXPECT_EQ(field(kMaxFields), "z");
+}
+
+struct NfCase {
+  int32_t value;
+  int32_t want;
+  const char* message;
+};
+
+TEST_F(FieldsTest, InvalidNfAssignmentsAreErrorsWithReplacements) {
+  for (NfCase c : {NfCase{0, 1, "invalid assignment to NF"}, NfCase{-3, 1, "invalid assignment to NF"},
+                   NfCase{10001, 10000, "attempt to set NF greater than 10000"}}) {
+    setRecord("a b");
+    std::string err = stderrOf([&] { assign(pv::NF, intCell(c.value)); });
+    EXPECT_NE(err.find(c.message), std::string::npos) << err;
+    EXPECT_EQ(nf(), c.want);
+  }
+}
+
+TEST_F(FieldsTest, StringAddTruncatesAtMax) {
+  AwkString* d = stringInit(8);
+  d->len = 0;
+  AwkString* s = stringNew("abcdef");
+  awk_stringAdd(d, s, 8);
+  awk_stringAdd(d, s, 8);
+  EXPECT_EQ(std::string(d->view()), "abcdefab");
+  EXPECT_EQ(d->text()[8], '\0');
+  stringFree(s);
+  stringFree(d);
+}
+
+// ---- special variables -------------------------------------------------------
+
+TEST_F(FieldsTest, RsAssignmentsSetTheSeparatorState) {
+  struct RsCase {
+    const char* name;
+    Cell value;
+    int rschar;
+    const char* readBack;
+  };
+  std::vector<RsCase> cases = {
+      {"newline", strCell("\n"), '\n', "\n"},
+      {"one-byte", strCell(";"), ';', ";"},
+      {"empty-paragraph", strCell(""), kRsParagraph, ""},
+      {"number-zero", intCell(0), kRsNone, "0"},
+      {"pattern", strCell("a+b"), kRsPattern, "a+b"},
+      {"float-as-text", {}, '5', "5"},
+  };
+  cellSetFloat(&cases.back().value, 5.0, 0);
+  for (RsCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    assign(pv::RS, c.value);
+    EXPECT_EQ(awk_rschar, c.rschar);
+    EXPECT_EQ(awk_rspat != nullptr, c.rschar == kRsPattern);
+    EXPECT_EQ(readText(pv::RS), c.readBack);
+  }
+  std::string err = stderrOf([] { assign(pv::RS, intCell(5)); });
+  EXPECT_NE(err.find("RS disabled by numeric assignment"), std::string::npos) << err;
+  EXPECT_EQ(awk_rschar, kRsNone);
+  EXPECT_EQ(readInt(pv::RS), 5);
+}
+
+TEST_F(FieldsTest, RsAndRawmodeUseTurnsTheFastPathOff) {
+  awk_miscflags &= ~kMiscRsUsed;
+  readInt(pv::RECLEN);
+  EXPECT_EQ(awk_miscflags & kMiscRsUsed, 0);
+  readText(pv::RS);
+  EXPECT_NE(awk_miscflags & kMiscRsUsed, 0);
+  awk_miscflags &= ~kMiscRsUsed;
+  readInt(pv::RAWMODE);
+  EXPECT_NE(awk_miscflags & kMiscRsUsed, 0);
+}
+
+TEST_F(FieldsTest, FsKeepsTheValueAndAUsableForm) {
+  assign(pv::FS, ",");
+  EXPECT_EQ(awk_fsopt.tag, Tag::String);
+  assign(pv::FS, "[,;]");
+  EXPECT_EQ(awk_fsopt.tag, Tag::Regex);
+  EXPECT_EQ(readText(pv::FS), "[,;]");
+  assign(pv::FS, intCell(0));
+  EXPECT_EQ(awk_fsopt.tag, Tag::Int);
+  EXPECT_EQ(readInt(pv::FS), 0);
+}
+
+TEST_F(FieldsTest, FpatAssignments) {
+  assign(pv::FPAT, "[0-9]+");
+  EXPECT_NE(awk_fpatere, nullptr);
+  EXPECT_EQ(readText(pv::FPAT), "[0-9]+");
+  assign(pv::FPAT, "");
+  EXPECT_EQ(awk_fpatere, nullptr);
+  Cell f{};
+  cellSetFloat(&f, 1.5, 1);
+  std::string err = stderrOf([&] { assign(pv::FPAT, f); });
+  EXPECT_NE(err.find("invalid assignment to FPAT"), std::string::npos) << err;
+  EXPECT_EQ(awk_fpatere, nullptr);
+  EXPECT_EQ(readText(pv::FPAT), "1.5");
+}
+
+TEST_F(FieldsTest, ReclenRejectsOutOfRangeValues) {
+  for (int32_t bad : {0, -4}) {
+    awk_reclen = 10;
+    std::string err = stderrOf([&] { assign(pv::RECLEN, intCell(bad)); });
+    EXPECT_NE(err.find("Invalid RECLEN value; RECLEN set to 2147480000"), std::string::npos) << err;
+    EXPECT_EQ(awk_reclen, kNoLimit);
+  }
+  assign(pv::RECLEN, intCell(10));
+  EXPECT_EQ(readInt(pv::RECLEN), 10);
+}
+
+TEST_F(FieldsTest, GenericHandlers) {
+  assign(pv::NR, intCell(41));
+  EXPECT_EQ(awk_nr, 41);
+  EXPECT_EQ(readInt(pv::NR), 41);
+  assign(pv::SUBSEP, intCell(12));   // strings take any value as text
+  EXPECT_EQ(std::string(awk_subsep->view()), "12");
+  assign(pv::SUBSEP, "\034");
+  errno = 0;
+  assign(pv::ERRNO, intCell(ENOENT));
+  EXPECT_EQ(errno, ENOENT);
+  EXPECT_EQ(readInt(pv::ERRNO_OS), ENOENT);
+  // PROGFN is the shared empty string, whatever is assigned.
+  assign(pv::PROGFN, "x");
+  EXPECT_EQ(readText(pv::PROGFN), "");
+  EXPECT_EQ(string_empty->len, 0u);
+  // Read-only variables ignore assignments.
+  assign(pv::STACKAVAIL, intCell(5));
+  int32_t sa = readInt(pv::STACKAVAIL);
+  EXPECT_GT(sa, 0);
+  EXPECT_LE(sa, 1000000);
+  EXPECT_GE(readInt(pv::MEMAVAIL), 1024);
+}
+
+TEST_F(FieldsTest, InitialValues) {
+  EXPECT_EQ(readText(pv::CONVFMT), "%.6g");
+  EXPECT_EQ(readText(pv::OFMT), "%.6g");
+  EXPECT_EQ(readText(pv::ORS), "\n");
+  EXPECT_EQ(readText(pv::SUBSEP), "\034");
+  EXPECT_EQ(readInt(pv::SORTTYPE), 1);
+  EXPECT_EQ(readInt(pv::BUFSIZE), 4096);
+  EXPECT_EQ(readInt(pv::WARNINGS), 7);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  ::testing::InitGoogleTest(&argc, argv);
+  ::testing::AddGlobalTestEnvironment(new RecordsEnvironment);
+  return RUN_ALL_TESTS();
+}

@@ -1,0 +1,218 @@
+// The record reader over explicit streams: every RS mode on inputs with
+// and without a final newline, CR LF and control-Z translation, blank-line
+// runs, RECLEN, separator patterns and RSM. Each case is read three ways
+// (default buffer, a small buffer so records cross refills, and no buffer
+// so every byte goes through getc) and all three must agree.
+#include <unistd.h>
+
+#include <cstdio>
+#include <fstream>
+
+#include "io/stream.h"
+#include "records_fixture.h"
+
+using namespace rectest;
+
+namespace {
+
+Cell g_rsm, g_stdin, g_stdout, g_stderr, g_filemode;
+
+struct Rec {
+  std::string text, rsm;
+  bool operator==(const Rec&) const = default;
+};
+std::ostream& operator<<(std::ostream& o, const Rec& r) {
+  return o << "{\"" << r.text << "\" rsm \"" << r.rsm << "\"}";
+}
+using Recs = std::vector<Rec>;
+
+enum class Buffering { Default, Small, None };
+
+std::string tempFile(const std::string& content) {
+  char path[] = "/tmp/vorn_records_XXXXXX";
+  int fd = mkstemp(path);
+  EXPECT_GE(fd, 0);
+  EXPECT_EQ(write(fd, content.data(), content.size()), ssize_t(content.size()));
+  close(fd);
+  return path;
+}
+
+std::string rsmText() {
+  return cellIsStringy(&g_rsm) ? std::string(g_rsm.w.s->view()) : std::string("<none>");
+}
+
+// Reads every record of content through next_record(stream).
+Recs readAll(const std::string& content, Buffering b, std::string* err = nullptr) {
+  std::string path = tempFile(content);
+  AwkString* name = stringNew(path);
+  awk_bufsize = b == Buffering::Small ? 256 : 4096;
+  AwkStream* r = awk_openfile(name, kOpenRead, 0, 0, 0);
+  EXPECT_NE(r, nullptr);
+  if (b == Buffering::None) setvbuf(r->fp, nullptr, _IONBF, 0);
+  Recs out;
+  testing::internal::CaptureStderr();
+  while (AwkString* s = next_record(r)) {
+    out.push_back({std::string(s->view()), rsmText()});
+    stringFree(s);
+    if (out.size() > 100000) break;
+  }
+  std::string e = testing::internal::GetCapturedStderr();
+  if (err) *err = e;
+  awk_sfclose(r, 2);
+  stringFree(name);
+  unlink(path.c_str());
+  return out;
+}
+
+struct ReaderCase {
+  const char* name;
+  Cell rs;           // assigned to RS
+  int32_t reclen;
+  int32_t rawmode;
+  std::string input;
+  Recs want;
+};
+
+std::vector<ReaderCase> cases() {
+  const std::string longLine(5000, 'x');
+  return {
+      {"lines", strCell("\n"), kNoLimit, 7, "a\nbb\n\nc\n", {{"a", "\n"}, {"bb", "\n"}, {"", "\n"}, {"c", "\n"}}},
+      {"no-final-newline", strCell("\n"), kNoLimit, 7, "a\nb", {{"a", "\n"}, {"b", ""}}},
+      {"empty-input", strCell("\n"), kNoLimit, 7, "", {}},
+      {"crlf-kept-by-default", strCell("\n"), kNoLimit, 7, "a\r\nb\r\n", {{"a\r", "\n"}, {"b\r", "\n"}}},
+      {"crlf-translated", strCell("\n"), kNoLimit, 5, "a\r\nb\r\n", {{"a", "\n"}, {"b", "\n"}}},
+      {"lone-cr-kept", strCell("\n"), kNoLimit, 5, "a\rb\nc\r", {{"a\rb", "\n"}, {"c\r", ""}}},
+      {"ctrl-z-data-by-default", strCell("\n"), kNoLimit, 7, "a\x1a" "b\n", {{"a\x1a" "b", "\n"}}},
+      {"ctrl-z-ends-input", strCell("\n"), kNoLimit, 6, "a\nb\x1a" "c\nd\n", {{"a", "\n"}, {"b", ""}}},
+      {"long-line", strCell("\n"), kNoLimit, 7, longLine + "\nz\n", {{longLine, "\n"}, {"z", "\n"}}},
+      {"one-byte", strCell(";"), kNoLimit, 7, "a;b;;c\n", {{"a", ";"}, {"b", ";"}, {"", ";"}, {"c\n", ""}}},
+      {"nul-byte-data", strCell("\n"), kNoLimit, 7, std::string("a\0b\n", 4), {{std::string("a\0b", 3), "\n"}}},
+      {"paragraphs", strCell(""), kNoLimit, 7, "\n\n\na\nb\n\n\n\nc\n",
+       {{"a\nb", "\n\n"}, {"c", "\n"}}},
+      {"paragraph-no-final-newline", strCell(""), kNoLimit, 7, "a\n\nb", {{"a", "\n\n"}, {"b", ""}}},
+      {"paragraph-only-blank-lines", strCell(""), kNoLimit, 7, "\n\n\n", {}},
+      {"disabled-whole-input", intCell(0), kNoLimit, 7, "a\nb\n", {{"a\nb\n", ""}}},
+      {"disabled-reclen", intCell(0), 10, 7, std::string(25, 'q'),
+       {{std::string(10, 'q'), ""}, {std::string(10, 'q'), ""}, {std::string(5, 'q'), ""}}},
+      // A line of exactly RECLEN bytes is one record with its newline.
+      {"reclen-exact-line", strCell("\n"), 3, 7, "abc\ndefg\nh\n",
+       {{"abc", "\n"}, {"def", ""}, {"g", "\n"}, {"h", "\n"}}},
+      {"reclen-exact-last-line", strCell("\n"), 3, 7, "abc\n", {{"abc", "\n"}}},
+      {"reclen-one-byte-sep", strCell(";"), 2, 7, "ab;c;", {{"ab", ";"}, {"c", ";"}}},
+      {"reclen-crlf", strCell("\n"), 3, 5, "ab\r\nabc\r\nabcd\r\n",
+       {{"ab", "\n"}, {"abc", "\n"}, {"abc", ""}, {"d", "\n"}}},
+      {"pattern", strCell("ab+"), kNoLimit, 7, "xabbyabz", {{"x", "abb"}, {"y", "ab"}, {"z", ""}}},
+      {"pattern-at-end", strCell("ab+"), kNoLimit, 7, "xab", {{"x", "ab"}}},
+      {"pattern-alternatives", strCell("\n|;;"), kNoLimit, 7, "a;;b\nc;d", {{"a", ";;"}, {"b", "\n"}, {"c;d", ""}}},
+  };
+}
+
+class ReaderTest : public RecordsTest {
+ protected:
+  void TearDown() override {
+    awk_bufsize = 4096;
+    RecordsTest::TearDown();
+  }
+};
+
+TEST_F(ReaderTest, EveryModeAgreesAcrossBuffering) {
+  for (ReaderCase& c : cases()) {
+    SCOPED_TRACE(c.name);
+    assign(pv::RS, c.rs);
+    awk_reclen = c.reclen;
+    awk_rawmode = c.rawmode;
+    for (Buffering b : {Buffering::Default, Buffering::Small, Buffering::None}) {
+      SCOPED_TRACE(int(b));
+      std::string err;
+      EXPECT_EQ(readAll(c.input, b, &err), c.want);
+      EXPECT_EQ(err, "");
+    }
+  }
+}
+
+TEST_F(ReaderTest, BinaryAndTextStreamsOverrideRawmode) {
+  std::string path = tempFile("a\r\nb\x1a" "c\n");
+  AwkString* name = stringNew(path);
+  for (uint16_t flags : {SF_TEXT, SF_BINARY}) {
+    AwkStream* r = awk_openfile(name, kOpenRead, 0, flags, 0);
+    ASSERT_NE(r, nullptr);
+    Recs got;
+    while (AwkString* s = next_record(r)) {
+      got.push_back({std::string(s->view()), rsmText()});
+      stringFree(s);
+    }
+    if (flags == SF_TEXT)
+      EXPECT_EQ(got, (Recs{{"a", "\n"}, {"b", ""}}));
+    else
+      EXPECT_EQ(got, (Recs{{"a\r", "\n"}, {"b\x1a" "c", "\n"}}));
+    awk_sfclose(r, 2);
+  }
+  stringFree(name);
+  unlink(path.c_str());
+}
+
+TEST_F(ReaderTest, PatternNeedingMoreLookAheadWarns) {
+  assign(pv::RS, "abcd|ab");
+  std::string err;
+  Recs got = readAll("xabcy\n", Buffering::Default, &err);
+  EXPECT_NE(err.find("RS pattern requires more than one character look-ahead; possible data loss"),
+            std::string::npos)
+      << err;
+  ASSERT_FALSE(got.empty());
+  EXPECT_EQ(got[0], (Rec{"x", "ab"}));
+}
+
+TEST_F(ReaderTest, OverlongRecordIsSplitWithAWarningOnlyWithoutALimit) {
+  awk_reclen = 4;
+  std::string err;
+  EXPECT_EQ(readAll("abcdef\n", Buffering::Default, &err), (Recs{{"abcd", ""}, {"ef", "\n"}}));
+  EXPECT_EQ(err, "");
+}
+
+TEST_F(ReaderTest, RecordsInPlaceAndCopiedMatch) {
+  // Direct use of the reader core: a copy into the record buffer (opts 0)
+  // and a record left in the stdio buffer (opts 1) give the same bytes.
+  std::string path = tempFile("first\nsecond\n");
+  AwkString* name = stringNew(path);
+  AwkStream* r = awk_openfile(name, kOpenRead, 0, 0, 0);
+  ASSERT_NE(r, nullptr);
+  for (int opts : {0, kReadInPlace}) {
+    awk_recbuf.len = awk_recbuf.start = 0;
+    const char* p = awk_readrec(r, '\n', kNoLimit, opts);
+    ASSERT_NE(p, nullptr);
+    EXPECT_EQ(std::string(p, size_t(awk_recbuf.len)), opts ? "second" : "first");
+    EXPECT_EQ(awk_recbuf.start, awk_recbuf.len + 1);
+  }
+  awk_recbuf.len = awk_recbuf.start = 0;
+  EXPECT_EQ(awk_readrec(r, '\n', kNoLimit, 0), nullptr);
+  awk_sfclose(r, 2);
+  stringFree(name);
+  unlink(path.c_str());
+}
+
+TEST_F(ReaderTest, FreadStyleReadsStopAtTheLength) {
+  std::string path = tempFile("0123456789");
+  AwkString* name = stringNew(path);
+  AwkStream* r = awk_openfile(name, kOpenRead, 0, 0, 0);
+  ASSERT_NE(r, nullptr);
+  std::vector<std::string> got;
+  for (;;) {
+    awk_recbuf.len = awk_recbuf.start = 0;
+    const char* p = awk_readrec(r, -1, 4, 0);
+    if (!p) break;
+    got.emplace_back(p, size_t(awk_recbuf.len));
+  }
+  EXPECT_EQ(got, (std::vector<std::string>{"0123", "4567", "89"}));
+  awk_sfclose(r, 2);
+  stringFree(name);
+  unlink(path.c_str());
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  ::testing::InitGoogleTest(&argc, argv);
+  ::testing::AddGlobalTestEnvironment(new RecordsEnvironment);
+  awk_initio_cells(&g_rsm, &g_stdin, &g_stdout, &g_stderr, &g_filemode);
+  return RUN_ALL_TESTS();
+}
