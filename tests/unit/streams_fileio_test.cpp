@@ -1,0 +1,361 @@
+// The explicit stream builtins: fopen and fdopen (counted streams,
+// conflicts), fread (short reads, limits), fwrite, ftell, fseek (including
+// the reopen of an exhausted file), fflush, feof, ferror and fileno.
+#include <unistd.h>
+
+#include "streams_fixture.h"
+
+using namespace stest;
+
+static auto* const kEnv = ::testing::AddGlobalTestEnvironment(new StreamsEnvironment);
+
+namespace {
+
+class FileIoTest : public iotest::IoTest {};
+
+struct FreadCase {
+  const char* name;
+  std::string content;
+  std::vector<int32_t> lengths;
+  std::vector<std::string> pieces;
+};
+
+const FreadCase kFreads[] = {
+    {"short read then empty", "abcd", {10, 10}, {"abcd", ""}},
+    {"exact pieces", "hello world", {5, 1, 100}, {"hello", " ", "world"}},
+    {"zero length", "abc", {0, 2}, {"", "ab"}},
+    {"empty file", "", {3}, {""}},
+    {"NULs and newlines are data", std::string("a\0b\nc", 5), {5}, {std::string("a\0b\nc", 5)}},
+    {"bigger than the first buffer", std::string(200000, 'q'), {150000, 150000},
+     {std::string(150000, 'q'), std::string(50000, 'q')}},
+};
+
+TEST_F(FileIoTest, FreadPieces) {
+  for (const FreadCase& c : kFreads) {
+    SCOPED_TRACE(c.name);
+    writeFile("r.bin", c.content);
+    for (size_t i = 0; i < c.lengths.size(); ++i)
+      EXPECT_EQ(callText(b_fread, {intCell(c.lengths[i]), strCell("r.bin")}), c.pieces[i]);
+    EXPECT_EQ(callInt(b_close, {strCell("r.bin")}), 0);
+  }
+}
+
+// A negative length is taken as no limit, with a warning; a file that
+// cannot be opened is reported and gives "".
+TEST_F(FileIoTest, FreadLimitsAndFailures) {
+  writeFile("r.bin", "whole file");
+  std::string got;
+  std::string err = stderrOf([&] { got = callText(b_fread, {intCell(-1), strCell("r.bin")}); });
+  EXPECT_EQ(got, "whole file");
+  EXPECT_TRUE(contains(err, "fread: requested length truncated to 2147480000")) << err;
+
+  err = stderrOf([&] { got = callText(b_fread, {intCell(4), strCell("missing.bin")}); });
+  EXPECT_EQ(got, "");
+  EXPECT_TRUE(contains(err, "Can not open file: \"missing.bin\"")) << err;
+}
+
+// fread and getline share a stream's position.
+TEST_F(FileIoTest, FreadThenGetline) {
+  writeFile("m.txt", "12345\nrest\n");
+  EXPECT_EQ(callText(b_fread, {intCell(3), strCell("m.txt")}), "123");
+  std::string v;
+  EXPECT_EQ(getlineFrom("m.txt", &v), 1);
+  EXPECT_EQ(v, "45");
+  EXPECT_EQ(callText(b_fread, {intCell(100), strCell("m.txt")}), "rest\n");
+}
+
+TEST_F(FileIoTest, FwriteCountsEveryByte) {
+  const std::string data("x\0y\n", 4);
+  EXPECT_EQ(callInt(b_fwrite, {strCell(data), strCell("w.bin")}), 4);
+  EXPECT_EQ(callInt(b_fwrite, {strCell(""), strCell("w.bin")}), 0);
+  EXPECT_EQ(callInt(b_fwrite, {intCell(42), strCell("w.bin")}), 2);
+  EXPECT_EQ(callInt(b_close, {strCell("w.bin")}), 0);
+  EXPECT_EQ(readFile("w.bin"), data + "42");
+
+  // A stream opened for reading refuses (an error) and writes nothing.
+  writeFile("ro.txt", "keep");
+  Cell f = call(b_fopen, {strCell("ro.txt"), strCell("r")});
+  std::string err = stderrOf([&] {
+    Cell fc = f;
+    awk_access(&fc);
+    EXPECT_EQ(callInt(b_fwrite, {strCell("no"), fc}), 0);
+  });
+  EXPECT_TRUE(contains(err, "fwrite: file \"ro.txt\" is open for reading only")) << err;
+  drop(&f);
+  EXPECT_EQ(readFile("ro.txt"), "keep");
+}
+
+// fopen: a counted, explicit stream; one already open by name is refused.
+TEST_F(FileIoTest, FopenCountsAndRefusesOpenNames) {
+  Cell f = call(b_fopen, {strCell("a.txt"), strCell("w")});
+  ASSERT_EQ(int(f.tag), int(Tag::FileId));
+  AwkStream* r = f.w.f;
+  ASSERT_NE(r, nullptr);
+  EXPECT_EQ(r->refs, 1);
+  EXPECT_TRUE(r->flags & SF_EXPLICIT);
+
+  Cell g{};
+  std::string err = stderrOf([&] { g = call(b_fopen, {strCell("A.TXT"), strCell("r")}); });
+  EXPECT_EQ(int(g.tag), int(Tag::FileId));
+  EXPECT_EQ(g.w.f, nullptr);
+  EXPECT_TRUE(contains(err, "fopen: file A.TXT already open")) << err;
+  err = stderrOf([&] { EXPECT_EQ(callInt(b_ftell, {g}), -1); });
+  EXPECT_TRUE(contains(err, "ftell: file is not open")) << err;
+
+  // close() leaves an orphan while the fileid lives; it is reaped after.
+  EXPECT_EQ(callInt(b_fwrite, {strCell("abc"), [&] { Cell c = f; awk_access(&c); return c; }()}), 3);
+  EXPECT_EQ(callInt(b_close, {[&] { Cell c = f; awk_access(&c); return c; }()}), 0);
+  EXPECT_TRUE(r->flags & SF_ORPHAN);
+  EXPECT_EQ(callInt(b_ftell, {[&] { Cell c = f; awk_access(&c); return c; }()}), 3);
+  drop(&f);
+  Cell probe = strCell("anything");
+  awk_findsf(probe.w.s, 0);
+  drop(&probe);
+  EXPECT_TRUE(iotest::listed().empty());
+}
+
+// "-" is an ordinary file name for fopen; a bad mode string is an error.
+TEST_F(FileIoTest, FopenNamesAndModes) {
+  Cell f = call(b_fopen, {strCell("-"), strCell("w")});
+  ASSERT_NE(f.w.f, nullptr);
+  EXPECT_EQ(callInt(b_fwrite, {strCell("dash"), [&] { Cell c = f; awk_access(&c); return c; }()}), 4);
+  drop(&f);
+  awk_closeall();
+  EXPECT_EQ(readFile("-"), "dash");
+
+  std::string err = stderrOf([&] {
+    Cell g = call(b_fopen, {strCell("b.txt"), strCell("q")});
+    drop(&g);
+  });
+  EXPECT_TRUE(contains(err, "invalid fopen argument")) << err;
+
+  Cell h = call(b_fopen, {strCell("no/such/dir/x"), strCell("w")});
+  EXPECT_EQ(int(h.tag), int(Tag::FileId));
+  EXPECT_EQ(h.w.f, nullptr);
+}
+
+// fseek of a file getline read to its end reopens it, so it reads again.
+TEST_F(FileIoTest, FseekReopensExhaustedFile) {
+  writeFile("s.txt", "first\nsecond\n");
+  std::string v;
+  while (getlineFrom("s.txt", &v) > 0) {
+  }
+  EXPECT_EQ(getlineFrom("s.txt"), 0);
+  EXPECT_EQ(callInt(b_ftell, {strCell("s.txt")}), 13);   // position at close
+  EXPECT_EQ(callInt(b_fseek, {strCell("s.txt"), intCell(0)}), 1);
+  ASSERT_EQ(getlineFrom("s.txt", &v), 1);
+  EXPECT_EQ(v, "first");
+
+  // Relative to the end, and from the current position.
+  while (getlineFrom("s.txt", &v) > 0) {
+  }
+  EXPECT_EQ(callInt(b_fseek, {strCell("s.txt"), intCell(-7), intCell(SEEK_END)}), 1);
+  ASSERT_EQ(getlineFrom("s.txt", &v), 1);
+  EXPECT_EQ(v, "second");
+  EXPECT_EQ(callInt(b_fseek, {strCell("s.txt"), intCell(-7), intCell(SEEK_CUR)}), 1);
+  ASSERT_EQ(getlineFrom("s.txt", &v), 1);
+  EXPECT_EQ(v, "second");
+
+  // A reopen that fails records the error and gives 0.
+  while (getlineFrom("s.txt", &v) > 0) {
+  }
+  ASSERT_EQ(unlink("s.txt"), 0);
+  EXPECT_EQ(callInt(b_fseek, {strCell("s.txt"), intCell(0)}), 0);
+  EXPECT_EQ(callInt(b_ferror, {strCell("s.txt")}), 1);
+
+  // Names that are not open, bad positions.
+  EXPECT_EQ(callInt(b_fseek, {strCell("never.txt"), intCell(0)}), 0);
+  writeFile("t.txt", "x\n");
+  getlineFrom("t.txt");
+  EXPECT_EQ(callInt(b_fseek, {strCell("t.txt"), intCell(-5)}), 0);
+  EXPECT_EQ(callInt(b_fseek, {strCell("t.txt"), intCell(0), intCell(9)}), 0);
+}
+
+// fseek on a read-write stream moves between reading and writing.
+TEST_F(FileIoTest, FseekOnReadWriteStream) {
+  writeFile("rw.txt", "aaaa\nbbbb\n");
+  Cell f = call(b_fopen, {strCell("rw.txt"), strCell("r+")});
+  ASSERT_NE(f.w.f, nullptr);
+  auto fc = [&] { Cell c = f; awk_access(&c); return c; };
+  std::string v;
+  EXPECT_EQ(getlineFrom(fc(), &v), 1);
+  EXPECT_EQ(callInt(b_fwrite, {strCell("BB"), fc()}), 2);
+  EXPECT_EQ(callInt(b_fseek, {fc(), intCell(0)}), 1);
+  EXPECT_EQ(callText(b_fread, {intCell(100), fc()}), "aaaa\nBBbb\n");
+  EXPECT_EQ(callInt(b_ftell, {fc()}), 10);
+  drop(&f);
+}
+
+TEST_F(FileIoTest, FflushWritesPendingOutput) {
+  EXPECT_EQ(callInt(b_fwrite, {strCell("pending"), strCell("f.txt")}), 7);
+  EXPECT_EQ(readFile("f.txt"), "");
+  Cell r = call(b_fflush, {strCell("f.txt")});
+  EXPECT_EQ(int(r.tag), int(Tag::Uninit));
+  EXPECT_EQ(readFile("f.txt"), "pending");
+  EXPECT_EQ(callInt(b_fwrite, {strCell("+synced"), strCell("f.txt")}), 7);
+  call(b_fflush, {strCell("f.txt"), intCell(1)});
+  EXPECT_EQ(readFile("f.txt"), "pending+synced");
+
+  // Flushing an input stream loses nothing buffered.
+  writeFile("in.txt", "1\n2\n3\n");
+  std::string v;
+  getlineFrom("in.txt", &v);
+  call(b_fflush, {strCell("in.txt")});
+  EXPECT_EQ(getlineFrom("in.txt", &v), 1);
+  EXPECT_EQ(v, "2");
+}
+
+struct FeofCase {
+  const char* what;
+  std::function<Cell()> arg;   // null: no argument
+  int result;
+};
+
+TEST_F(FileIoTest, FeofStates) {
+  writeFile("e1.txt", "x\ny\n");
+  writeFile("e2.txt", "x\n");
+  const FeofCase cases[] = {
+      {"before the last byte", [] { return strCell("e1.txt"); }, 0},
+      {"after the last record", [] {
+         getlineFrom("e2.txt");
+         return strCell("e2.txt");
+       }, 1},
+      {"exhausted by getline", [] {
+         getlineFrom("e2.txt");
+         return strCell("e2.txt");
+       }, 1},
+      {"name not open", [] { return strCell("nope.txt"); }, -1},
+      {"fileid of no stream", [] { return fileidCell(nullptr); }, -1},
+      {"read-write stream", [] {
+         Cell f = call(b_fopen, {strCell("e3.txt"), strCell("w+")});
+         return f;
+       }, -1},
+      {"write-only stream", [] {
+         Cell f = call(b_fopen, {strCell("e4.txt"), strCell("w")});
+         return f;
+       }, 1},
+      {"no main input file", nullptr, -1},
+  };
+  getlineFrom("e1.txt");
+  for (const FeofCase& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::string err = stderrOf([&] {
+      if (c.arg)
+        EXPECT_EQ(callInt(b_feof, {c.arg()}), c.result);
+      else
+        EXPECT_EQ(callInt(b_feof, {}), c.result);
+    });
+    EXPECT_EQ(err, "");
+  }
+}
+
+// The peek of feof consumes nothing.
+TEST_F(FileIoTest, FeofKeepsTheNextByte) {
+  writeFile("k.txt", "ab\ncd\n");
+  std::string v;
+  getlineFrom("k.txt", &v);
+  EXPECT_EQ(callInt(b_feof, {strCell("k.txt")}), 0);
+  EXPECT_EQ(getlineFrom("k.txt", &v), 1);
+  EXPECT_EQ(v, "cd");
+  EXPECT_EQ(callInt(b_feof, {strCell("k.txt")}), 1);
+  // A write-only stream is not read (which would mark it failed).
+  Cell f = call(b_fopen, {strCell("wo.txt"), strCell("w")});
+  auto fc = [&] { Cell c = f; awk_access(&c); return c; };
+  EXPECT_EQ(callInt(b_feof, {fc()}), 1);
+  EXPECT_EQ(callInt(b_ferror, {fc()}), 0);
+  drop(&f);
+}
+
+TEST_F(FileIoTest, FerrorSetClearAndClosedStatus) {
+  writeFile("x.txt", "1\n");
+  getlineFrom("x.txt");
+  EXPECT_EQ(callInt(b_ferror, {strCell("x.txt")}), 0);
+  EXPECT_EQ(callInt(b_ferror, {strCell("x.txt"), intCell(1)}), 1);
+  EXPECT_EQ(callInt(b_ferror, {strCell("x.txt")}), 1);
+  EXPECT_EQ(callInt(b_ferror, {strCell("x.txt"), intCell(0)}), 0);
+  EXPECT_EQ(callInt(b_ferror, {strCell("x.txt")}), 0);
+  EXPECT_EQ(callInt(b_ferror, {strCell("nope.txt")}), -1);
+  EXPECT_EQ(callInt(b_ferror, {}), -1);   // no main input
+  // Exhausted: the status kept at close.
+  getlineFrom("x.txt");
+  EXPECT_EQ(callInt(b_ferror, {strCell("x.txt")}), 0);
+  EXPECT_EQ(callInt(b_ferror, {strCell("x.txt"), intCell(1)}), 1);
+}
+
+struct FilenoCase {
+  const char* what;
+  std::function<Cell()> option;   // null: none
+  int kind;                       // 0 descriptor, 1 address, 2 -1, 3 note and no result
+};
+
+TEST_F(FileIoTest, FilenoOptions) {
+  writeFile("n.txt", "1\n");
+  getlineFrom("n.txt");
+  Cell name = strCell("n.txt");
+  const int fd = fileno(awk_findsf(name.w.s, 0)->fp);
+  drop(&name);
+  const FilenoCase cases[] = {
+      {"default", nullptr, 0},
+      {"d", [] { return strCell("d"); }, 0},
+      {"D folded", [] { return strCell("D"); }, 0},
+      {"h", [] { return strCell("handle"); }, 0},
+      {"the number 1", [] { return intCell(1); }, 0},
+      {"\"1\"", [] { return strCell("1"); }, 0},
+      {"f", [] { return strCell("f"); }, 1},
+      {"s on a file", [] { return strCell("s"); }, 2},
+      {"unknown", [] { return strCell("z"); }, 3},
+      {"empty", [] { return strCell(""); }, 3},
+  };
+  for (const FilenoCase& c : cases) {
+    SCOPED_TRACE(c.what);
+    Cell r{};
+    std::string err = stderrOf([&] {
+      r = c.option ? call(b_fileno, {strCell("n.txt"), c.option()}) : call(b_fileno, {strCell("n.txt")});
+    });
+    switch (c.kind) {
+      case 0: EXPECT_EQ(int(r.tag), int(Tag::Int)); EXPECT_EQ(r.w.i, fd); break;
+      case 1: EXPECT_TRUE(r.tag == Tag::Int ? r.w.i != 0 : r.x.d != 0); break;
+      case 2: EXPECT_EQ(r.w.i, -1); break;
+      case 3:
+        EXPECT_EQ(int(r.tag), int(Tag::Uninit));
+        EXPECT_TRUE(contains(err, "urecognized option to fileno function")) << err;
+        break;
+    }
+    drop(&r);
+  }
+  EXPECT_EQ(callInt(b_fileno, {iotest::g_stdin}), 0);   // the global keeps its reference
+  EXPECT_EQ(callInt(b_fileno, {strCell("nope.txt")}), -1);
+  Cell r = call(b_fileno, {strCell("nope.txt"), strCell("f")});
+  EXPECT_EQ(r.w.i, 0);
+}
+
+// fdopen adopts a descriptor as "fdopen file"; the F option refuses a
+// stdio stream that a record already owns.
+TEST_F(FileIoTest, Fdopen) {
+  writeFile("d.txt", "via descriptor\n");
+  int fd = open("d.txt", O_RDONLY);
+  ASSERT_GE(fd, 0);
+  Cell f = call(b_fdopen, {intCell(fd), strCell("r")});
+  ASSERT_EQ(int(f.tag), int(Tag::FileId));
+  ASSERT_NE(f.w.f, nullptr);
+  EXPECT_EQ(f.w.f->refs, 1);
+  EXPECT_EQ(std::string(f.w.f->name->view()), "fdopen file");
+  EXPECT_FALSE(f.w.f->flags & SF_EXPLICIT);
+  std::string v;
+  Cell fc = f;
+  awk_access(&fc);
+  EXPECT_EQ(getlineFrom(fc, &v), 1);
+  EXPECT_EQ(v, "via descriptor");
+  fc = f;
+  awk_access(&fc);
+  EXPECT_EQ(callInt(b_close, {fc}), 0);
+  drop(&f);
+  EXPECT_EQ(fcntl(fd, F_GETFD), -1);   // closed with the stream
+
+  Cell bad = call(b_fdopen, {intCell(-1), strCell("r")});
+  EXPECT_EQ(int(bad.tag), int(Tag::Uninit));
+  Cell own = call(b_fdopen, {fltCell(double(reinterpret_cast<uintptr_t>(stdout))), strCell("wF")});
+  EXPECT_EQ(int(own.tag), int(Tag::Uninit));
+}
+
+}  // namespace
