@@ -18,6 +18,7 @@
 #include <utility>
 
 #include "arrays/table.h"
+#include "runtime/oops.h"
 #include "values/alloc.h"
 
 namespace {
@@ -201,6 +202,7 @@ void awk_vasort(AwkTable* list, int t) {
   const bool natural = !bytewise && (t & kNatural);
   const bool fold = !bytewise && (t & kFoldCase);
 
+  if (n > INT32_MAX / int32_t(sizeof(SortEnt))) awk_oom(n);
   auto* ents = static_cast<SortEnt*>(space(n * int32_t(sizeof(SortEnt))));
   for (int32_t i = 0; i < n; ++i) {
     SortEnt& e = ents[i];

@@ -3,6 +3,7 @@
 // run-time is linked in.
 #include "arrays/table.h"
 
+#include <cstdint>
 #include <cstring>
 
 #include "arrays/tablecore.h"
@@ -20,8 +21,8 @@ AwkTable* awk_stnew(TableKind kind, int32_t capacity, int /*entsize*/) {
   t->entsize = uint8_t(kind == TableKind::Array ? kArrayEntrySize : kKeyEntrySize);
   t->sigflag = 0;
   t->count = 0;
-  if (kind == TableKind::Array && capacity > kBlockSlots)
-    capacity = (capacity + kBlockSlots - 1) & ~(kBlockSlots - 1);
+  if (kind == TableKind::Array && capacity > kBlockSlots && capacity < INT32_MAX - kBlockSlots)
+    capacity = (capacity + kBlockSlots - 1) & ~(kBlockSlots - 1);  // (larger ones fail as out of memory)
   st_allocslots(t, capacity < 0 ? 0 : capacity);
   return t;
 }

@@ -17,6 +17,7 @@
 // single allocation exceeds 256 slots.
 #include "arrays/tablecore.h"
 
+#include <cstdint>
 #include <cstring>
 
 #include "image/table_hash.h"
@@ -66,9 +67,9 @@ void grow(AwkTable* t) {
   st_forget(t);
   const int32_t oldCap = t->capacity;
   void* oldSlots = t->slots;
+  if (oldCap >= kMaxCapacity) awk_oom(oldCap);
   int32_t cap = oldCap == 0 ? 8 : oldCap * 2;
   if (cap > kBlockSlots) cap = (cap + kBlockSlots - 1) & ~(kBlockSlots - 1);
-  if (oldCap >= kMaxCapacity) awk_oom(cap);
 
   if (cap <= kBlockSlots) {
     t->block = newBlock(cap);
@@ -108,10 +109,12 @@ void st_allocslots(AwkTable* t, int32_t capacity) {
     return;
   }
   if (t->kind == TableKind::KeyList) {
+    if (capacity > INT32_MAX / int32_t(sizeof(AwkString*))) awk_oom(capacity);
     t->keys = static_cast<AwkString**>(spacec(capacity * int32_t(sizeof(AwkString*))));
   } else if (capacity <= kBlockSlots) {
     t->block = newBlock(capacity);
   } else {
+    if (capacity > kMaxCapacity) awk_oom(capacity);
     const int32_t nb = capacity >> kBlockShift;
     t->dir = static_cast<AwkSlot**>(space(nb * int32_t(sizeof(AwkSlot*))));
     for (int32_t b = 0; b < nb; ++b) t->dir[b] = newBlock(kBlockSlots);
