@@ -51,7 +51,7 @@ inline void release(Cell* c) {
 
 // A copy of *src with its own reference.
 inline void copyCell(Cell* dst, const Cell* src) {
-  *dst = *src;
+  cellCopy(dst, src);
   if (dst->tag > Tag::Float) awk_access(dst);
 }
 
@@ -371,7 +371,7 @@ L_op_gstore: {
     SYNC();
     awk_unaccess(g);
   }
-  *g = *sp++;
+  cellCopy(g, sp++);
   DISPATCH();
 }
 
@@ -394,7 +394,7 @@ L_op_lstore: {
       SYNC();
       awk_unaccess(l);
     }
-    *l = *sp;
+    cellCopy(l, sp);
   }
   ++sp;
   DISPATCH();
@@ -619,6 +619,16 @@ L_op_sub: {
   int32_t d;
   if (isSmall(l->tag) && isSmall(r->tag) && !__builtin_sub_overflow(l->w.i, r->w.i, &d)) {
     cellSetInt(l, d);
+  } else if (l->tag <= Tag::Float && r->tag <= Tag::Float) {
+    // Both numbers: the float operation inline, exactly as awkf_minus does it.
+    int dl, dr;
+    const double a = awk_numval(l, &dl), b = awk_numval(r, &dr);
+    const double v = a - b;
+    cellSetFloat(l, v, int16_t(dl > dr ? dl : dr));
+    if (awk_fpcheckall || !__builtin_isfinite(v)) {
+      SYNC();
+      awk_mathchk();
+    }
   } else {
     SYNC();
     awkf_minus(r);
@@ -648,6 +658,16 @@ L_op_add: {
   int32_t s;
   if (isSmall(l->tag) && isSmall(r->tag) && !__builtin_add_overflow(l->w.i, r->w.i, &s)) {
     cellSetInt(l, s);
+  } else if (l->tag <= Tag::Float && r->tag <= Tag::Float) {
+    // Both numbers: the float operation inline, exactly as awkf_plus does it.
+    int dl, dr;
+    const double a = awk_numval(l, &dl), b = awk_numval(r, &dr);
+    const double v = a + b;
+    cellSetFloat(l, v, int16_t(dl > dr ? dl : dr));
+    if (awk_fpcheckall || !__builtin_isfinite(v)) {
+      SYNC();
+      awk_mathchk();
+    }
   } else {
     SYNC();
     awkf_plus(r);
@@ -668,7 +688,7 @@ L_op_retv: {
     SYNC();
     awk_unaccess(slot);
   }
-  *slot = *sp++;
+  cellCopy(slot, sp++);
   goto unwind;
 }
 
@@ -696,6 +716,17 @@ L_op_mul: {
   if (isSmall(l->tag) && isSmall(r->tag) && uint32_t(l->w.i + 46339) <= 2 * 46339u &&
       uint32_t(r->w.i + 46339) <= 2 * 46339u) {
     cellSetInt(l, l->w.i * r->w.i);
+  } else if (l->tag <= Tag::Float && r->tag <= Tag::Float) {
+    // Both numbers: the float product inline, exactly as awkf_times does it.
+    int dl, dr;
+    const double a = awk_numval(l, &dl), b = awk_numval(r, &dr);
+    const double v = a * b;
+    const int d = dl + dr;
+    cellSetFloat(l, v, int16_t(d < kUnlimitedDecimals ? d : kUnlimitedDecimals));
+    if (awk_fpcheckall || !__builtin_isfinite(v)) {
+      SYNC();
+      awk_mathchk();
+    }
   } else {
     SYNC();
     awkf_times(r);
@@ -733,6 +764,15 @@ L_op_addi32: {
   int32_t s;
   if (isSmall(sp->tag) && !__builtin_add_overflow(sp->w.i, c, &s)) {
     cellSetInt(sp, s);
+  } else if (sp->tag <= Tag::Float) {
+    // A number plus the constant: the float sum inline, as awkf_plus does it.
+    int d;
+    const double v = awk_numval(sp, &d) + double(c);
+    cellSetFloat(sp, v, int16_t(d));
+    if (awk_fpcheckall || !__builtin_isfinite(v)) {
+      SYNC();
+      awk_mathchk();
+    }
   } else {
     --sp;
     cellSetInt(sp, c);

@@ -46,6 +46,16 @@ void awk_mathchk();
 // carry an enabled flag (overflow, division by zero, invalid operation), and
 // the check is skipped for finite results.
 extern bool awk_fpcheckall;
+// Value and decimals count of a number cell: int, float, or uninitialized
+// (whose word is 0). The caller has checked that the tag is at most Float.
+inline double awk_numval(const Cell* c, int* dec) {
+  if (c->tag == Tag::Float) {
+    *dec = c->w.dec;
+    return c->x.d;
+  }
+  *dec = 0;
+  return double(c->w.i);
+}
 inline void awk_mathchk_result(double result) {
   if (awk_fpcheckall || !__builtin_isfinite(result)) awk_mathchk();
 }
