@@ -145,8 +145,9 @@ class Parser {
   Node* parseOr(unsigned f);
   Node* parseAnd(unsigned f);
   Node* parseIn(unsigned f);
-  Node* parseMatch(unsigned f);
-  Node* parseComparison(unsigned f);
+  // With a seed, the seed is the first operand (what follows "k in a").
+  Node* parseMatch(unsigned f, Node* seed = nullptr);
+  Node* parseComparison(unsigned f, Node* seed = nullptr);
   Node* parsePipeGetline(unsigned f);
   Node* parseConcat(unsigned f);
   Node* parseAdditive(unsigned f);
@@ -861,12 +862,15 @@ Node* Parser::parseIn(unsigned f) {
     n->b = arr;
     l = seal(n);
     if (f & kNoIn) break;
+    // "k in a == 0" and "k in a ~ re" compare the membership, as other
+    // AWKs read them; arithmetic after "in a" stays an error.
+    l = parseMatch(f, l);
   }
   return l;
 }
 
-Node* Parser::parseMatch(unsigned f) {
-  Node* l = parseComparison(f);
+Node* Parser::parseMatch(unsigned f, Node* seed) {
+  Node* l = parseComparison(f, seed);
   while (is(Tok::Tilde) || is(Tok::NoMatch)) {
     Tok k = tok_.kind;
     uint32_t off = tok_.offset;
@@ -876,8 +880,8 @@ Node* Parser::parseMatch(unsigned f) {
   return l;
 }
 
-Node* Parser::parseComparison(unsigned f) {
-  Node* l = parsePipeGetline(f);
+Node* Parser::parseComparison(unsigned f, Node* seed) {
+  Node* l = seed ? seed : parsePipeGetline(f);
   for (;;) {
     Tok k = tok_.kind;
     bool rel = k == Tok::Less || k == Tok::Le || k == Tok::Ne || k == Tok::Eq || k == Tok::Ge ||

@@ -11,6 +11,9 @@
 #   CASE.out     expected standard output (default: empty)
 #   CASE.err     expected standard error (default: empty)
 #   CASE.status  expected exit status (default: 0)
+# In what the program printed, the case's directory reads @DIR@, so that
+# messages naming the source file (given to vorn by its full path) compare
+# the same wherever the tree is.
 # The program runs in a fresh temporary directory, so files it writes stay
 # there; the case directory is in $CASEDIR.
 set -u
@@ -49,8 +52,8 @@ if [ "$got_status" != "$expect_status" ]; then
   fail=1
 fi
 for stream in out err; do
-  got=$work/stdout
-  [ $stream = err ] && got=$work/stderr
+  got=$work/std$stream
+  sed "s|$dir|@DIR@|g" "$got" > "$got.n" && mv "$got.n" "$got"
   if [ -f "$base.$stream" ]; then
     diff -u "$base.$stream" "$got" > "$work/diff" || { echo "std$stream differs:"; cat "$work/diff"; fail=1; }
   elif [ -s "$got" ]; then

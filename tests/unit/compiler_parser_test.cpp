@@ -44,6 +44,10 @@ const Case kPrecedence[] = {
     {"{ x = $++i }", "(block [(expr (assign = x ($ (incdec ++ pre i))))])\n"},
     {"{ x = (i, j) in a }", "(block [(expr (assign = x (in a [i j])))])\n"},
     {"{ x = k in a }", "(block [(expr (assign = x (in a [k])))])\n"},
+    // A comparison or match after "k in a" takes the membership as its left side.
+    {"{ x = k in a == 0 }", "(block [(expr (assign = x (binary == (in a [k]) 0)))])\n"},
+    {"{ x = k in a ~ 1 }", "(block [(expr (assign = x (match ~ (in a [k]) 1)))])\n"},
+    {"{ x = k in a == j in b }", "(block [(expr (assign = x (in b [(binary == (in a [k]) j)])))])\n"},
     {"{ x = a[i, j][k] }", "(block [(expr (assign = x (index (index a [i j]) [k])))])\n"},
     {"{ x = a / b / c }", "(block [(expr (assign = x (binary / (binary / a b) c)))])\n"},
     {"{ x = /a\\/b/ }", "(block [(expr (assign = x /a/b/))])\n"},
