@@ -16,6 +16,26 @@ using namespace btest;
 
 class StringBuiltins : public BuiltinTest {};
 
+// Every handler of this library is reachable through its slot.
+TEST(StringAndNumericSlots, ReachTheirHandlers) {
+  namespace slot = vorn::image::slot;
+  const std::pair<int, BuiltinFn> cases[] = {
+      {slot::b___lsubstr, b___lsubstr}, {slot::b_split, b_split},     {slot::b_splitp, b_splitp},
+      {slot::b_substr, b_substr},       {slot::b_length, b_length},   {slot::b_index, b_index},
+      {slot::b_rindex, b_rindex},       {slot::b_sprintf, b_sprintf}, {slot::b_toupper, b_toupper},
+      {slot::b_tolower, b_tolower},     {slot::b_typeof, b_typeof},   {slot::b_ord, b_ord},
+      {slot::b__precof, b__precof},     {slot::b_translate, b_translate},
+      {slot::b_strdup, b_strdup},       {slot::b_char, b_char},       {slot::b_paste, b_paste},
+      {slot::b_not, b_not},             {slot::b_and, b_and},         {slot::b_or, b_or},
+      {slot::b_xor, b_xor},             {slot::b_shiftl, b_shiftl},   {slot::b_shiftr, b_shiftr},
+      {slot::b_int, b_int},             {slot::b_rand, b_rand},       {slot::b_srand, b_srand},
+      {slot::b_atan2, b_atan2},         {slot::b_cos, b_cos},         {slot::b_exp, b_exp},
+      {slot::b_log, b_log},             {slot::b_sin, b_sin},         {slot::b_sqrt, b_sqrt},
+      {slot::b_convertnum, b_convertnum}, {slot::b_table, b_table},
+  };
+  for (auto [s, fn] : cases) EXPECT_EQ(awk_b_table[s], fn) << vorn::image::kBuiltinNames[s];
+}
+
 struct SubstrCase {
   std::string s;
   int32_t m;
