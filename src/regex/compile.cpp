@@ -16,6 +16,7 @@
 #include <cstring>
 #include <vector>
 
+#include "regex/accel.h"
 #include "regex/regex.h"
 #include "values/alloc.h"
 
@@ -501,7 +502,7 @@ void finish(Frag top) {
     p->first = uint8_t(w[top.entry + 1] & 0xff);
     p->first_other = uint8_t(otherCase(p->first));
   }
-  memset(p->pad, 0, sizeof p->pad);
+  p->accel = 0;
 }
 
 }  // namespace
@@ -553,6 +554,7 @@ void awk_ererelease(AwkPattern* p) {
     return;
   }
   if (p->source) stringFree(p->source);
+  accelRelease(p);
   spfree(p);
 }
 

@@ -20,11 +20,17 @@
 //    per step; with tracking, at most once per thread and event list. This
 //    keeps the work per byte bounded on patterns like (a?|b?){30}.
 //
+// A search that does not track groups first tries the roads of accel.h (a
+// literal search, a quick reject, a cached deterministic automaton); they
+// give this simulation's exact answer faster, and hand back what they do
+// not cover.
+//
 // Group positions live in slots (two 32-bit entries per group, position + 1,
 // 0 unset). A thread hands its slot to its first successor without copying;
 // copies are made for later successors and when events must be applied.
 #include <cstring>
 
+#include "regex/accel.h"
 #include "regex/regex.h"
 #include "runtime/oops.h"
 #include "values/alloc.h"
@@ -451,6 +457,18 @@ int32_t awk_erematch(AwkPattern* p, const char* subject, int32_t len, int32_t st
   ms.bestEnd = 0;
   ms.tracking = false;
   if (!p) return 0;
+  int32_t fs, fe;
+  switch (accelSearch(p, reinterpret_cast<const uint8_t*>(subject), len, start, anchorpos,
+                      p->flags | flags, &fs, &fe)) {
+    case FastResult::NoMatch:
+      return 0;
+    case FastResult::Match:
+      ms.bestStart = fs + 1;
+      ms.bestEnd = fe + 1;
+      return ms.bestEnd;
+    case FastResult::Declined:
+      break;
+  }
   ms.pat = p;
   ms.subj = reinterpret_cast<const uint8_t*>(subject);
   ms.n = len;

@@ -58,7 +58,7 @@ struct AwkPattern {
   uint8_t first;
   uint8_t first_other;    // other case of `first` (itself if not a letter)
   uint8_t firstset[32];   // bit c: a match can begin with byte c
-  uint8_t pad[4];
+  uint32_t accel;         // matcher's cache of derived automata (0 = none yet)
   uint16_t prog[];        // node words from index 30 (see words())
 
   // The whole object as words: node x lives at words()[x].

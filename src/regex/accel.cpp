@@ -1,0 +1,161 @@
+// The fast roads of a search and the side records that hold a pattern's
+// derived data (see accel.h).
+//
+// A side record is found through the pattern's `accel` word, an index + 1
+// into a process-wide table, so finding it costs one load. It holds the
+// analysis (for folding off and on) and up to eight automata, one per match
+// mode. Everything here decides whether a road applies before taking it;
+// a road never returns an answer that the simulation would not give.
+#include "regex/accel.h"
+
+#include <cstring>
+#include <vector>
+
+#include "regex/dfa.h"
+
+namespace {
+
+constexpr size_t kDefaultBudget = size_t(4) << 20;
+constexpr int kMaxGiveUps = 3;   // then the pattern stays with the simulation
+
+struct Accel {
+  bool analyzed[2];
+  PatternFacts facts[2];   // by folding
+  Dfa* dfa[8];             // by mode (dfa.h)
+  int giveUps;
+};
+
+std::vector<Accel*> records;
+std::vector<uint32_t> freeRecords;
+bool enabled = true;
+size_t budget = kDefaultBudget;
+AccelStats stats;
+
+Accel* accelOf(AwkPattern* p) {
+  if (p->accel) return records[p->accel - 1];
+  Accel* a = new Accel();
+  uint32_t idx;
+  if (!freeRecords.empty()) {
+    idx = freeRecords.back();
+    freeRecords.pop_back();
+    records[idx] = a;
+  } else {
+    idx = uint32_t(records.size());
+    records.push_back(a);
+  }
+  p->accel = idx + 1;
+  return a;
+}
+
+// First occurrence of `lit` in s[from..n), found through its rarest byte at
+// offset r; -1 if none.
+int32_t findLiteral(const uint8_t* s, int32_t n, int32_t from, const std::string& lit, int32_t r) {
+  int32_t len = int32_t(lit.size());
+  if (n - from < len) return -1;
+  const uint8_t rare = uint8_t(lit[size_t(r)]);
+  const uint8_t* q = s + from + r;
+  const uint8_t* end = s + n - (len - 1 - r);   // last place for the rare byte, exclusive
+  while (q < end) {
+    q = static_cast<const uint8_t*>(memchr(q, rare, size_t(end - q)));
+    if (!q) return -1;
+    if (memcmp(q - r, lit.data(), size_t(len)) == 0) return int32_t(q - r - s);
+    q++;
+  }
+  return -1;
+}
+
+bool setIsFull(const AwkPattern* p) {
+  for (uint8_t b : p->firstset)
+    if (b != 0xff) return false;
+  return true;
+}
+
+// The first position >= q at which the simulation starts an attempt, or -1.
+int32_t firstStart(const AwkPattern* p, const uint8_t* s, int32_t n, int32_t q, bool fold) {
+  if (p->has_first) {
+    if (q >= n) return -1;
+    if (fold && p->first != p->first_other) {
+      for (; q < n; q++)
+        if (s[q] == p->first || s[q] == p->first_other) return q;
+      return -1;
+    }
+    const void* hit = memchr(s + q, p->first, size_t(n - q));
+    return hit ? int32_t(static_cast<const uint8_t*>(hit) - s) : -1;
+  }
+  if (q >= n) return setIsFull(p) ? q : -1;
+  if (p->inFirstSet(s[q])) return q;
+  if (p->anchored) return -1;
+  for (q++; q < n; q++)
+    if (p->inFirstSet(s[q])) return q;
+  return -1;
+}
+
+}  // namespace
+
+FastResult accelSearch(AwkPattern* p, const uint8_t* s, int32_t n, int32_t start,
+                       int32_t anchorpos, int flags, int32_t* ms, int32_t* me) {
+  if (!enabled || start < 0 || start > n || anchorpos > start) return FastResult::Declined;
+  // Folding asked for by the caller alone is left to the simulation: the
+  // first-character set was made without it.
+  bool fold = flags & kReFold;
+  if (fold && !(p->flags & kReFold)) return FastResult::Declined;
+  Accel* a = accelOf(p);
+  PatternFacts& f = a->facts[fold];
+  if (!a->analyzed[fold]) {
+    analyzePattern(p, fold, &f);
+    a->analyzed[fold] = true;
+  }
+  if (f.tooLarge) return FastResult::Declined;
+  if (f.required >= 0 && !memchr(s + start, f.required, size_t(n - start))) {
+    stats.rejected++;
+    return FastResult::NoMatch;
+  }
+  if ((flags & kReGroups) && p->ngroups > 0) return FastResult::Declined;
+  if (f.literal) {
+    stats.literal++;
+    int32_t at = findLiteral(s, n, start, f.text, f.rareAt);
+    if (at < 0) return FastResult::NoMatch;
+    *ms = at;
+    *me = at + int32_t(f.text.size());
+    return FastResult::Match;
+  }
+  int32_t i0 = firstStart(p, s, n, start, fold);
+  if (i0 < 0) {
+    stats.dfa++;
+    return FastResult::NoMatch;
+  }
+  int mode = (fold ? kDfaFold : 0) | (flags & kReFirst ? kDfaFirst : 0) |
+             (flags & kReNoEmpty ? kDfaNoEmpty : 0);
+  Dfa*& d = a->dfa[mode];
+  if (!d) {
+    if (a->giveUps >= kMaxGiveUps) return FastResult::Declined;
+    d = dfaNew(p, mode, budget);
+  }
+  uint64_t resets = dfaResets(d);
+  int r = dfaSearch(d, s, n, i0, i0 == anchorpos, ms, me);
+  stats.resets += dfaResets(d) - resets;
+  if (r < 0) {
+    a->giveUps++;
+    stats.declined++;
+    return FastResult::Declined;
+  }
+  stats.dfa++;
+  return r ? FastResult::Match : FastResult::NoMatch;
+}
+
+void accelRelease(AwkPattern* p) {
+  if (!p->accel) return;
+  Accel* a = records[p->accel - 1];
+  for (Dfa* d : a->dfa)
+    if (d) dfaFree(d);
+  delete a;
+  freeRecords.push_back(p->accel - 1);
+  records[p->accel - 1] = nullptr;
+  p->accel = 0;
+}
+
+void accelEnable(bool on) { enabled = on; }
+
+void accelSetBudget(size_t bytes) { budget = bytes ? bytes : kDefaultBudget; }
+
+AccelStats accelStats() { return stats; }

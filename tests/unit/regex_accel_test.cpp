@@ -1,0 +1,328 @@
+// The fast roads of the matcher (literal search, quick reject, cached
+// automaton) against the thread simulation: random patterns and subjects
+// under every match mode must give the same result, start and end; the
+// pattern analysis finds the literals and required bytes it should; and
+// the automaton survives a tiny cache and patterns it cannot handle.
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+#include <vector>
+
+#include "regex/accel.h"
+#include "regex/regex.h"
+
+namespace {
+
+struct Result {
+  int32_t r, s, e;
+  bool operator==(const Result& o) const { return r == o.r && s == o.s && e == o.e; }
+};
+
+Result search(AwkPattern* p, const std::string& subj, int32_t start, int32_t anchor, int flags,
+              bool fast) {
+  accelEnable(fast);
+  Result res{0, -1, -1};
+  res.r = awk_erematch(p, subj.data(), int32_t(subj.size()), start, anchor, flags);
+  awk_erepatpos(&res.s, &res.e);
+  accelEnable(true);
+  return res;
+}
+
+std::string show(const std::string& s) {
+  std::string out;
+  for (char c : s) out += c == '\n' ? std::string("\\n") : std::string(1, c);
+  return out;
+}
+
+// Random patterns in the whole syntax: anchors anywhere, empty branches,
+// intervals, brackets, escapes, upper-case letters for folding.
+struct Gen {
+  std::mt19937 rng;
+  int pick(int n) { return int(rng() % unsigned(n)); }
+
+  std::string atom(int depth) {
+    switch (pick(depth > 0 ? 12 : 10)) {
+      case 0: case 1: case 2: return std::string(1, "abcab"[pick(5)]);
+      case 3: return std::string(1, "ABc"[pick(3)]);
+      case 4: return ".";
+      case 5: {
+        static const char* const sets[] = {"[ab]", "[^a]", "[a-c]", "[^b-c]", "[A-a]",
+                                           "[]a]", "[^\\n]", "[b-]"};
+        return sets[pick(8)];
+      }
+      case 6: return pick(3) == 0 ? "^" : "b";
+      case 7: return pick(3) == 0 ? "$" : "a";
+      case 8: return pick(2) ? "\\n" : "\\x61";
+      case 9: return pick(4) == 0 ? "" : "c";
+      default: return "(" + alternation(depth - 1) + ")";
+    }
+  }
+
+  std::string piece(int depth) {
+    std::string a = atom(depth);
+    switch (pick(12)) {
+      case 0: case 1: return a + "*";
+      case 2: return a + "+";
+      case 3: case 4: return a + "?";
+      case 5: {
+        int m = pick(3), n = m + pick(3);
+        if (pick(3) == 0) return a + "{" + std::to_string(m) + ",}";
+        if (pick(2)) return a + "{" + std::to_string(m) + "}";
+        return a + "{" + std::to_string(m) + "," + std::to_string(n) + "}";
+      }
+      default: return a;
+    }
+  }
+
+  std::string branch(int depth) {
+    std::string s;
+    for (int k = pick(4); k > 0; k--) s += piece(depth);
+    return s;
+  }
+
+  std::string alternation(int depth) {
+    std::string s = branch(depth);
+    while (pick(3) == 0) s += "|" + branch(depth);
+    return s;
+  }
+
+  std::string subject(int maxLen) {
+    std::string s;
+    for (int k = pick(maxLen + 1); k > 0; k--) s += "aabbcAB\nx"[pick(9)];
+    return s;
+  }
+};
+
+constexpr int kModes[] = {0, kReNoEmpty, kReFirst, kReNoEmpty | kReFirst};
+
+// Compares both roads on every start position, both anchor positions and
+// every mode; returns the number of comparisons.
+int compareAll(AwkPattern* p, const std::string& pat, const std::string& subj) {
+  int n = 0;
+  for (int32_t start = 0; start <= int32_t(subj.size()); start++) {
+    for (int32_t anchor : {int32_t(0), start}) {
+      for (int flags : kModes) {
+        Result slow = search(p, subj, start, anchor, flags, false);
+        Result fast = search(p, subj, start, anchor, flags, true);
+        EXPECT_EQ(fast, slow) << "/" << pat << "/ on \"" << show(subj) << "\" from " << start
+                              << " anchor " << anchor << " flags " << flags << ": fast "
+                              << fast.r << " " << fast.s << "-" << fast.e << ", simulation "
+                              << slow.r << " " << slow.s << "-" << slow.e;
+        if (!(fast == slow)) return -1000000;
+        n++;
+        if (anchor == start) break;   // anchor 0 and start 0 are one case
+      }
+    }
+  }
+  return n;
+}
+
+void randomRun(uint32_t seed, int patterns, int subjects, int maxLen) {
+  Gen g{std::mt19937(seed)};
+  AccelStats before = accelStats();
+  int compared = 0, compiled = 0;
+  for (int iter = 0; iter < patterns; iter++) {
+    std::string pat = g.alternation(2);
+    int cflags = g.pick(4) == 0 ? kReFold : 0;
+    AwkPattern* p = awk_regcomp(pat.data(), int32_t(pat.size()), cflags);
+    if (!p) continue;
+    compiled++;
+    for (int k = 0; k < subjects; k++) {
+      int c = compareAll(p, pat, g.subject(maxLen));
+      ASSERT_GE(c, 0);
+      compared += c;
+    }
+    awk_ererelease(p);
+  }
+  AccelStats after = accelStats();
+  EXPECT_GT(compiled, patterns / 2);
+  EXPECT_GT(compared, patterns * subjects * 4);
+  // The automaton must have answered most searches, or this test proves little.
+  EXPECT_GT(after.dfa - before.dfa, uint64_t(compared) / 3);
+}
+
+TEST(RegexAccel, AgreesWithSimulationOnRandomPatterns) { randomRun(20240611, 1500, 6, 12); }
+
+TEST(RegexAccel, AgreesWithSimulationOnLongerSubjects) { randomRun(99, 300, 3, 60); }
+
+TEST(RegexAccel, AgreesWithSimulationWithTinyCache) {
+  // A few states per automaton: the cache is emptied again and again, and
+  // some searches give up and go to the simulation.
+  accelSetBudget(400);
+  AccelStats before = accelStats();
+  randomRun(4242, 300, 4, 40);
+  AccelStats after = accelStats();
+  accelSetBudget(0);
+  EXPECT_GT(after.resets, before.resets);
+}
+
+struct FixedCase {
+  std::string pattern;
+  int cflags;
+  std::string subject;
+};
+
+TEST(RegexAccel, AgreesOnChosenCases) {
+  std::string ab;
+  for (int k = 0; k < 3000; k++) ab += "ab"[(k * 7 + k / 3) % 2];
+  const std::vector<FixedCase> cases = {
+      // leftmost-longest against first-match, empty matches, anchors
+      {"a|ab|abc", 0, "xxabcab"},
+      {"ab|a", 0, "aab"},
+      {"b*", 0, "abbba"},
+      {"x*|b", 0, "abc"},
+      {"(a|ab)(c|bcd)(d*)", 0, "abcdabcd"},
+      {"^a|b$|c", 0, "abcab"},
+      {"a^b|$", 0, "a^b"},
+      {"^$", 0, ""},
+      {"$", 0, "ab"},
+      {"(^|b)a", 0, "aba"},
+      {"a(b|$)", 0, "aab"},
+      {"", 0, "abc"},
+      // literals, folded and not
+      {"whiskey", 0, "a whiskey, whiskey"},
+      {"abab", 0, "abababab"},
+      {"-", kReFold, "a-b"},
+      {"hello", kReFold, "say HeLLo"},
+      {"[0-9][0-9]-[x-z][a-z]+$", 0, "k12 alpha 13 4.5 x y z 07-zulu"},
+      {"[0-9][0-9]-[x-z][a-z]+$", 0, "k12 alpha 13 4.5 x y z 07-zulu "},
+      {"apple|banana|cherry|zulu", 0, "the banana and the apple"},
+      // many attempts alive at once: more than the automaton keeps
+      {"[ab]{70}", 0, std::string(100, 'a')},
+      {"(a|b)*abbb(a|b)*c", 0, ab + "c"},
+      {"(a|b)*a(a|b){9}", 0, ab},
+  };
+  for (const auto& c : cases) {
+    AwkPattern* p = awk_regcomp(c.pattern.data(), int32_t(c.pattern.size()), c.cflags);
+    ASSERT_NE(p, nullptr) << c.pattern;
+    if (c.subject.size() < 100) {
+      EXPECT_GE(compareAll(p, c.pattern, c.subject), 0);
+    } else {
+      for (int flags : kModes) {
+        Result slow = search(p, c.subject, 0, 0, flags, false);
+        Result fast = search(p, c.subject, 0, 0, flags, true);
+        EXPECT_EQ(fast, slow) << c.pattern << " flags " << flags;
+      }
+    }
+    awk_ererelease(p);
+  }
+}
+
+TEST(RegexAccel, GivesUpOnTooManyAttempts) {
+  // 70 overlapping attempts: the automaton refuses, the simulation answers.
+  AwkPattern* p = awk_regcomp("[ab]{70}x", 9, 0);
+  std::string subj(200, 'a');
+  subj += 'x';
+  AccelStats before = accelStats();
+  EXPECT_EQ(awk_erematch(p, subj.data(), int32_t(subj.size()), 0, 0, 0), 202);
+  int32_t s, e;
+  ASSERT_EQ(awk_erepatpos(&s, &e), 1);
+  EXPECT_EQ(s, 130);
+  EXPECT_EQ(e, 201);
+  EXPECT_GT(accelStats().declined, before.declined);
+  awk_ererelease(p);
+}
+
+TEST(RegexAccel, TrackedSearchesStayWithSimulation) {
+  AwkPattern* p = awk_regcomp("x(a+)", 5, 0);
+  std::string subj = "zzxaay";
+  ASSERT_EQ(awk_erematch(p, subj.data(), 6, 0, 0, kReGroups), 6);
+  int32_t s, e;
+  EXPECT_EQ(awk_ereparenpos(1, &s, &e), 1);
+  EXPECT_EQ(s, 3);
+  EXPECT_EQ(e, 5);
+  // Untracked, the same pattern goes through the automaton and reports no
+  // groups.
+  AccelStats before = accelStats();
+  ASSERT_EQ(awk_erematch(p, subj.data(), 6, 0, 0, 0), 6);
+  EXPECT_EQ(awk_ereparenpos(1, &s, &e), 0);
+  EXPECT_EQ(accelStats().dfa, before.dfa + 1);
+  awk_ererelease(p);
+}
+
+TEST(RegexAccel, QuickRejectNeedsTheRequiredByte) {
+  AwkPattern* p = awk_regcomp("[0-9]+-[a-z]+", 13, 0);
+  AccelStats before = accelStats();
+  EXPECT_EQ(awk_erematch(p, "12 ab 34 cd", 11, 0, 0, 0), 0);
+  EXPECT_EQ(accelStats().rejected, before.rejected + 1);
+  // The byte before the start position does not count.
+  EXPECT_EQ(awk_erematch(p, "1-a 12 ab", 9, 2, 0, 0), 0);
+  EXPECT_EQ(awk_erematch(p, "x 12-ab", 7, 0, 0, 0), 8);
+  awk_ererelease(p);
+}
+
+struct FactsCase {
+  std::string pattern;
+  bool fold;
+  bool literal;
+  std::string text;   // the literal
+  int rareAt;
+  int required;       // -1 none
+};
+
+TEST(RegexAccel, PatternFacts) {
+  const std::vector<FactsCase> cases = {
+      {"whiskey", false, true, "whiskey", 4, -1},   // k is the rarest
+      {"(ab)c", false, true, "abc", 1, -1},
+      {"a{3}", false, true, "aaa", 0, -1},
+      {"\\x41-", false, true, "A-", 0, -1},
+      {"a", true, false, "", 0, -1},                 // folding: two bytes
+      {"-", true, true, "-", 0, -1},
+      {"^abc", false, false, "", 0, 'b'},
+      {"abc$", false, false, "", 0, 'b'},
+      {"a|b", false, false, "", 0, -1},
+      {"x*", false, false, "", 0, -1},
+      {"ab?c", false, false, "", 0, 'c'},
+      {"(a|b)c(d|e)", false, false, "", 0, 'c'},
+      {"[0-9][0-9]-[x-z][a-z]+$", false, false, "", 0, '-'},
+      {"(q|x)z*", false, false, "", 0, -1},
+      {"qz+|zq", false, false, "", 0, 'z'},   // both needed, z is rarer
+      {"qx|zq", false, false, "", 0, 'q'},     // in each branch, by different nodes
+      {"Qz|zQ", true, false, "", 0, -1},
+      {"a.b", false, false, "", 0, 'b'},
+  };
+  for (const auto& c : cases) {
+    AwkPattern* p = awk_regcomp(c.pattern.data(), int32_t(c.pattern.size()), 0);
+    ASSERT_NE(p, nullptr) << c.pattern;
+    PatternFacts f;
+    analyzePattern(p, c.fold, &f);
+    EXPECT_FALSE(f.tooLarge) << c.pattern;
+    EXPECT_EQ(f.literal, c.literal) << c.pattern;
+    if (c.literal) {
+      EXPECT_EQ(f.text, c.text) << c.pattern;
+      EXPECT_EQ(f.rareAt, c.rareAt) << c.pattern;
+    }
+    EXPECT_EQ(f.required, c.required) << c.pattern;
+    awk_ererelease(p);
+  }
+  std::string big(1200, 'a');
+  AwkPattern* p = awk_regcomp(big.data(), int32_t(big.size()), 0);
+  PatternFacts f;
+  analyzePattern(p, false, &f);
+  EXPECT_TRUE(f.tooLarge);
+  awk_ererelease(p);
+}
+
+TEST(RegexAccel, AutomatonSurvivesPatternReuseAndRelease) {
+  // Patterns freed and made again reuse side records; each must get its own
+  // automaton, not a stale one.
+  for (int round = 0; round < 50; round++) {
+    std::string pat = round % 2 ? "b+c" : "c+b";
+    AwkPattern* p = awk_regcomp(pat.data(), int32_t(pat.size()), 0);
+    std::string subj = "abbccbb";
+    int32_t r = awk_erematch(p, subj.data(), 7, 0, 0, 0);
+    int32_t s = -1, e = -1;
+    awk_erepatpos(&s, &e);
+    if (round % 2) {
+      EXPECT_EQ(r, 5);
+      EXPECT_EQ(s, 1);
+    } else {
+      EXPECT_EQ(r, 7);
+      EXPECT_EQ(s, 3);
+    }
+    awk_ererelease(p);
+  }
+}
+
+}  // namespace
