@@ -1,0 +1,23 @@
+# getline var < file: 1 for each line, then 0 on this and every later call
+# (the variable then holds ""), -1 for a file that cannot be opened (no
+# message). close() lets the file be read again from its first line.
+BEGIN {
+  printf "one\ntwo\nthree\n" > "data.txt"
+  close("data.txt")
+  while ((r = (getline line < "data.txt")) > 0)
+    print r, line
+  print "end", r
+  line = "stale"
+  r = getline line < "data.txt"
+  print "again", r, "[" line "]"
+  r = close("data.txt")
+  print "close", r
+  getline line < "data.txt"
+  print "reopened", line
+  x = "stale"
+  r = getline x < "no/such/file"
+  print "missing", r, "[" x "]"
+  # a file name that differs only in letter case is the same stream
+  getline line < "DATA.TXT"
+  print "case", line
+}
