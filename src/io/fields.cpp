@@ -9,6 +9,11 @@
 // They are never both in force: assigning a field splits first. A record
 // the program never splits costs only the store of $0. The table grows in
 // steps of at least 400 cells up to field 10000 and is never shrunk.
+//
+// Splitting into the table only records where each field lies in the split
+// text (a pending cell); the field's string is made when the field is
+// first read, so NF or $3 alone does not pay for every field. Every store
+// into a cell clears its pending mark.
 #include "io/fields.h"
 
 #include <cstring>
@@ -20,6 +25,10 @@
 #include "values/convert.h"
 
 Cell* awk_fields = nullptr;
+int32_t* awk_pieceoff = nullptr;
+int32_t* awk_piecelen = nullptr;
+uint8_t* awk_pending = nullptr;
+int32_t awk_pendinghigh = 0;
 int32_t awk_fieldcap = 0;
 int32_t awk_nf = 0;
 bool awk_fsplit = false;
@@ -29,8 +38,17 @@ namespace {
 
 constexpr int32_t kGrowStep = 400;
 
-// Makes cell n exist (n <= kMaxFields). New cells are uninitialized.
-void growTo(int32_t n) {
+// The text that pending fields are pieces of.
+AwkString* splitText = nullptr;
+
+inline void growTo(int32_t n) {
+  if (n > awk_fieldcap) awk_fieldgrow(n);
+}
+
+}  // namespace
+
+// New cells are uninitialized and not pending.
+void awk_fieldgrow(int32_t n) {
   if (n <= awk_fieldcap) return;
   int32_t cap = n > awk_fieldcap + kGrowStep ? n : awk_fieldcap + kGrowStep;
   if (cap > kMaxFields) cap = kMaxFields;
@@ -38,11 +56,23 @@ void growTo(int32_t n) {
   std::memset(static_cast<void*>(t + awk_fieldcap + 1), 0,
               size_t(cap - awk_fieldcap) * sizeof(Cell));
   awk_fields = t;
+  awk_pieceoff = static_cast<int32_t*>(respace(awk_pieceoff, (cap + 1) * int32_t(sizeof(int32_t))));
+  awk_piecelen = static_cast<int32_t*>(respace(awk_piecelen, (cap + 1) * int32_t(sizeof(int32_t))));
+  awk_pending = static_cast<uint8_t*>(respace(awk_pending, cap + 1));
+  std::memset(awk_pending + awk_fieldcap + 1, 0, size_t(cap - awk_fieldcap));
   awk_fieldcap = cap;
+}
+
+namespace {
+
+// Makes the string of a pending field.
+inline void materialize(int32_t i) {
+  if (awk_pending[i]) awk_dofield(i, splitText->text() + awk_pieceoff[i], awk_piecelen[i]);
 }
 
 // Replaces cell i with an empty field.
 void setEmpty(int32_t i) {
+  awk_pending[i] = 0;
   Cell* c = &awk_fields[i];
   awk_unaccess(c);
   c->tag = Tag::Field;
@@ -57,6 +87,7 @@ void rebuild0() {
   parts.resize(size_t(awk_nf));
   int64_t total = 0;
   for (int32_t i = 1; i <= awk_nf; ++i) {
+    materialize(i);
     parts[size_t(i - 1)] = awk_a2s(&awk_fields[i]);
     total += parts[size_t(i - 1)]->len;
   }
@@ -94,6 +125,9 @@ int32_t checkIndex(int32_t i, const char* message) {
 void awk_fieldinit() {
   if (awk_fields) return;
   awk_fields = static_cast<Cell*>(spacec(2 * int32_t(sizeof(Cell))));
+  awk_pieceoff = static_cast<int32_t*>(spacec(2 * int32_t(sizeof(int32_t))));
+  awk_piecelen = static_cast<int32_t*>(spacec(2 * int32_t(sizeof(int32_t))));
+  awk_pending = static_cast<uint8_t*>(spacec(2));
   awk_fieldcap = 1;
   awk_nf = 0;
   awk_fsplit = awk_fstale = false;
@@ -115,9 +149,20 @@ void awk_splitrecord() {
   stringFree(text);
 }
 
+void awk_piecesbegin(const AwkString* text) {
+  if (!awk_fields) awk_fieldinit();
+  // Marks of the previous split refer to its text.
+  std::memset(awk_pending, 0, size_t(awk_pendinghigh) + 1);
+  awk_pendinghigh = 0;
+  AwkString* t = stringDup(const_cast<AwkString*>(text));
+  if (splitText) stringFree(splitText);
+  splitText = t;
+}
+
 int awk_dofield(int32_t i, const char* bytes, int32_t len) {
   if (i > kMaxFields) return 1;
   growTo(i);
+  awk_pending[i] = 0;
   Cell* c = &awk_fields[i];
   awk_unaccess(c);
   c->tag = Tag::Field;
@@ -136,6 +181,8 @@ int32_t awk_getfield(int32_t i, Cell* out) {
     if (i > awk_nf) {
       growTo(i);
       setEmpty(i);
+    } else {
+      materialize(i);
     }
   }
   *out = awk_fields[i];
@@ -158,6 +205,7 @@ void awk_setfield(int32_t i, Cell* value) {
       awk_nf = i;
     }
   }
+  awk_pending[i] = 0;
   awk_unaccess(&awk_fields[i]);
   awk_fields[i] = *value;
 }

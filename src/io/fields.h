@@ -43,6 +43,25 @@ int awk_dofield(int32_t i, const char* bytes, int32_t len);
 // when set, wins over fs. Returns the number of fields produced.
 int32_t awk_make_fields(const AwkString* text, AwkTable* target, Cell* fs, AwkPattern* fpat);
 
+// The splitting engine's way into the field table: fields are recorded as
+// pieces of one text and become strings only when they are used. Begin
+// takes a reference to the text; a piece above 10000 returns 1.
+void awk_piecesbegin(const AwkString* text);
+void awk_fieldgrow(int32_t n);          // makes cell n exist (n <= 10000)
+extern int32_t* awk_pieceoff;           // pending field i: its offset ...
+extern int32_t* awk_piecelen;           // ... and length in the split text
+extern uint8_t* awk_pending;            // 1: cell i is stale, the piece is the field
+extern int32_t awk_pendinghigh;         // no pending mark above this cell
+inline int awk_piece(int32_t i, int32_t offset, int32_t len) {
+  if (i > kMaxFields) return 1;
+  if (i > awk_fieldcap) awk_fieldgrow(i);
+  awk_pieceoff[i] = offset;
+  awk_piecelen[i] = len;
+  awk_pending[i] = 1;
+  if (i > awk_pendinghigh) awk_pendinghigh = i;
+  return 0;
+}
+
 // Splits $0 now if it has not been split.
 void awk_splitrecord();
 

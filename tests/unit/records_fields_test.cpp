@@ -75,6 +75,20 @@ TEST_F(FieldsTest, FieldsBetweenOldNfAndAssignedOneAreEmpty) {
   EXPECT_EQ(fields(), (Strings{"a", "b", "", "", "e"}));
 }
 
+TEST_F(FieldsTest, FieldsOfAnEarlierRecordNeverComeBack) {
+  setRecord("a b c d");
+  EXPECT_EQ(nf(), 4);   // split, but no field read
+  setRecord("x");
+  EXPECT_EQ(field(3), "");
+  assign(pv::NF, intCell(3));
+  EXPECT_EQ(record(), "x  ");
+  setRecord("1 2 3 4 5");
+  assign(pv::NF, intCell(2));
+  setRecord("y");
+  assign(pv::NF, intCell(4));
+  EXPECT_EQ(fields(), (Strings{"y", "", "", ""}));
+}
+
 TEST_F(FieldsTest, ReadingPastNfGivesEmptyWithoutChangingNf) {
   setRecord("a b");
   EXPECT_EQ(field(7), "");

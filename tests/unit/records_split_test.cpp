@@ -24,6 +24,10 @@ const std::vector<SplitCase> kCases = {
     {"blanks-all-kinds", Sep::Text, " ", false, "a\nb\vc\fd\re", {"a", "b", "c", "d", "e"}},
     {"blanks-empty", Sep::Text, " ", false, "", {}},
     {"blanks-only", Sep::Text, " ", false, " \t \n", {}},
+    {"blanks-long", Sep::Text, " ", false, "  alpha beta\tgamma   delta epsilon\r\nzeta eta  theta iota kappa  ",
+     {"alpha", "beta", "gamma", "delta", "epsilon", "zeta", "eta", "theta", "iota", "kappa"}},
+    {"blanks-field-across-chunks", Sep::Text, " ", false, std::string(15, ' ') + std::string(40, 'w') + " x",
+     {std::string(40, 'w'), "x"}},
     {"blanks-high-bytes", Sep::Text, " ", false, "a\xA0" "b \x85x", {"a\xA0" "b", "\x85x"}},
     {"blanks-nul-is-data", Sep::Text, " ", false, std::string("a\0b c", 5), {std::string("a\0b", 3), "c"}},
     // One byte: every occurrence ends a field; the tail is a field.
@@ -106,6 +110,30 @@ TEST_F(SplitTest, ArrayTargetInEveryMode) {
     EXPECT_EQ(awk_tablength(t), n);
     EXPECT_EQ(elements(t, n), c.want);
     stringFree(text);
+    awk_safree(t);
+  }
+}
+
+// Default splitting into the field table works sixteen bytes at a time;
+// into an array it goes byte by byte. Both must cut every text alike,
+// whatever bytes sit at the chunk edges.
+TEST_F(SplitTest, DefaultSplitAgreesWithTheBytewiseSplitOnRandomText) {
+  const std::string alphabet = std::string(" \t\n\v\f\rab\x08\x0e\x1f\x80\xff\x85\xa0", 15) + '\0';
+  uint32_t seed = 12345;
+  auto next = [&] { return seed = seed * 1103515245u + 12345u, (seed >> 16) & 0x7FFF; };
+  for (int round = 0; round < 2000; ++round) {
+    std::string text;
+    size_t len = next() % 90;
+    for (size_t k = 0; k < len; ++k) text += alphabet[next() % alphabet.size()];
+    setRecord(text);
+    std::vector<std::string> table = fields();
+    AwkTable* t = awk_sanew(8);
+    AwkString* s = stringNew1(text.data(), uint32_t(text.size()));
+    Cell fs = strCell(" ");
+    int32_t n = awk_make_fields(s, t, &fs, nullptr);
+    ASSERT_EQ(table, elements(t, n)) << "round " << round;
+    awk_unaccess(&fs);
+    stringFree(s);
     awk_safree(t);
   }
 }
