@@ -1,6 +1,7 @@
 #include "compiler/diag.h"
 
 #include <algorithm>
+#include <cstdint>
 
 namespace vorn::compiler {
 
@@ -67,9 +68,27 @@ std::string Diagnostics::format(const Diagnostic& d) {
   return out;
 }
 
+// Messages come from several passes (lexer and parser, then resolver, then
+// code generator); they are shown in source order, files in the order
+// their first message was reported, messages without a place last.
 std::string Diagnostics::format() const {
+  std::vector<std::string> files;
+  auto rank = [&](const Diagnostic& d) -> size_t {
+    if (!d.located) return SIZE_MAX;
+    auto it = std::find(files.begin(), files.end(), d.fileName);
+    if (it != files.end()) return size_t(it - files.begin());
+    files.push_back(d.fileName);
+    return files.size() - 1;
+  };
+  std::vector<std::pair<size_t, const Diagnostic*>> order;
+  for (const auto& d : list_) order.emplace_back(rank(d), &d);
+  std::stable_sort(order.begin(), order.end(), [](const auto& a, const auto& b) {
+    if (a.first != b.first) return a.first < b.first;
+    if (a.second->line != b.second->line) return a.second->line < b.second->line;
+    return a.second->column < b.second->column;
+  });
   std::string out;
-  for (const auto& d : list_) out += format(d);
+  for (const auto& [r, d] : order) out += format(*d);
   return out;
 }
 

@@ -278,8 +278,8 @@ void Parser::parseFunction(bool isStatic, uint32_t start) {
   if (!is(Tok::RParen)) {
     for (;;) {
       Param p;
-      p.offset = tok_.offset;
       if (accept(Tok::Amp)) p.byRef = true;
+      p.offset = tok_.offset;
       if (!(is(Tok::Name) || is(Tok::FuncName))) fail(tok_.offset, "expected a parameter name" + describeFound());
       p.name = tok_.text;
       advance();
@@ -500,6 +500,8 @@ void Parser::syncStatement() {
 // A statement that may be empty (";") as the body of if/while/for.
 Node* Parser::parseBody() {
   skipNewlines();
+  if (is(Tok::RBrace) || is(Tok::End) || is(Tok::kwElse))
+    fail(tok_.offset, "expected a statement" + describeFound());
   if (is(Tok::Semicolon)) {
     Node* n = make(NK::Nop, tok_.offset);
     advance();
@@ -587,6 +589,10 @@ Node* Parser::parseStatement() {
     }
     case Tok::kwFor:
       return parseFor();
+    case Tok::kwElse:
+      fail(off, "else without a matching if");
+    case Tok::kwFunction:
+      fail(off, "a function cannot be defined inside an action or another function");
     case Tok::Semicolon: {
       advance();
       return make(NK::Nop, off);
@@ -663,8 +669,11 @@ Node* Parser::parseSimpleStatement() {
     case Tok::kwPrintf:
       return parsePrint();
     case Tok::kwNext: {
-      if (!inFunction_ && ruleKind_ != RuleKind::Main)
-        error(off, std::string("next cannot be used in a ") + tokName(Tok(int(Tok::kwBEGIN) + int(ruleKind_) - 1)) + " rule");
+      if (!inFunction_ && ruleKind_ != RuleKind::Main) {
+        std::string rule = tokName(Tok(int(Tok::kwBEGIN) + int(ruleKind_) - 1));
+        bool vowel = rule[0] == 'E' || rule[0] == 'I';
+        error(off, "next cannot be used in " + std::string(vowel ? "an " : "a ") + rule + " rule");
+      }
       advance();
       return make(NK::Next, off);
     }
@@ -1192,7 +1201,9 @@ Node* Parser::parsePrimary(unsigned f) {
       return parseGetlineTail(gl, true);
     }
     default:
-      unexpected();
+      // An operand was due: say so, unless the token is an end of some kind.
+      if (is(Tok::Error) || is(Tok::End)) unexpected();
+      fail(tok_.offset, "expected an expression" + describeFound());
   }
 }
 

@@ -78,7 +78,6 @@ void Resolver::declare() {
   size_t nm = u_.prog.modules.size();
   u_.statics.resize(nm);
   u_.staticFunctions.resize(nm);
-  for (int i = 0; i < image::kPredefinedCount; ++i) (void)i;
   u_.nextGlobal = 8000 + image::kPredefinedCount;
   for (size_t m = 0; m < nm; ++m) {
     Module& mod = u_.prog.modules[m];
@@ -94,6 +93,8 @@ void Resolver::declare() {
         u_.error(int(m), fn->offset, "too many functions");
         continue;
       }
+      for (const Param& p : fn->params)
+        reservedName(int(m), p.offset, p.name, "a parameter");
       fn->gid = u_.nextFunction++;
       fn->paramIsArray.assign(fn->params.size(), false);
       for (size_t i = 0; i < fn->params.size(); ++i)
@@ -210,14 +211,16 @@ void Resolver::resolveCall(Node* n, const Scope& s) {
       if (n->list.size() > fn->params.size())
         u_.warning(s.module, n->offset,
                    "function '" + name + "' called with " + std::to_string(n->list.size()) +
-                       " arguments but has " + std::to_string(fn->params.size()) + " parameters");
+                       " arguments but has " + std::to_string(fn->params.size()) +
+                       (fn->params.size() == 1 ? " parameter" : " parameters"));
     } else if (auto it3 = u_.externs.find(name); it3 != u_.externs.end()) {
       n->call = CallKind::Extern;
       n->index = it3->second->index;
-      if (n->list.size() != it3->second->paramTypes.size())
+      size_t want = it3->second->paramTypes.size();
+      if (n->list.size() != want)
         u_.error(s.module, n->offset,
-                 "external function '" + name + "' takes " + std::to_string(it3->second->paramTypes.size()) +
-                     " arguments");
+                 "external function '" + name + "' takes " + std::to_string(want) +
+                     (want == 1 ? " argument" : " arguments"));
     } else if (const auto* sig = image::findBuiltin(name); sig && name.compare(0, 2, "__") != 0) {
       n->call = CallKind::Builtin;
       n->index = sig->slot;
@@ -290,7 +293,8 @@ void Resolver::walk(Node* n, const Scope& s) {
       resolveCall(n, s);
       return;
     case NK::Local:
-      for (Node* v : n->list) resolveVar(v, s, false);
+      for (Node* v : n->list)
+        if (!reservedName(s.module, v->offset, v->text, "a local variable")) resolveVar(v, s, false);
       return;
     case NK::Assign:
       if (n->a->kind == NK::Call) {

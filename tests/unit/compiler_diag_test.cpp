@@ -25,8 +25,8 @@ struct Case {
 };
 
 const Case kMalformed[] = {
-    {"{ x = }", "t.awk:1:7: error: syntax error at '}'"},
-    {"{ x = 1 +* 2 }", "t.awk:1:10: error: syntax error at '*'"},
+    {"{ x = }", "t.awk:1:7: error: expected an expression before '}'"},
+    {"{ x = 1 +* 2 }", "t.awk:1:10: error: expected an expression before '*'"},
     {"BEGIN { print \"abc }", "t.awk:1:15: error: unterminated string"},
     {"BEGIN { print \"ab\nc\" }", "t.awk:1:15: error: newline in string"},
     {"{ x = /abc }", "t.awk:1:7: error: unterminated regular expression"},
@@ -34,7 +34,7 @@ const Case kMalformed[] = {
     {"BEGIN { while x { } }", "t.awk:1:15: error: expected '(' after while before 'x'"},
     {"BEGIN { for (i = 0; i < 3 i++) x }", "t.awk:1:30: error: expected ';' in for before ')'"},
     {"BEGIN {", "t.awk:1:8: error: unexpected end of file: missing '}'"},
-    {"BEGIN { x = 1 } }", "t.awk:1:17: error: syntax error at '}'"},
+    {"BEGIN { x = 1 } }", "t.awk:1:17: error: expected an expression before '}'"},
     {"BEGIN\n{ x = 1 }", "t.awk:1:6: error: BEGIN must be followed by an action in braces"},
     {"function (a) { }", "t.awk:1:10: error: expected a function name before '('"},
     {"function f(a, a) { }", "t.awk:1:15: error: duplicate parameter 'a'"},
@@ -48,7 +48,7 @@ const Case kMalformed[] = {
     {"BEGIN { break }", "t.awk:1:9: error: break outside a loop"},
     {"BEGIN { continue }", "t.awk:1:9: error: continue outside a loop"},
     {"BEGIN { next }", "t.awk:1:9: error: next cannot be used in a BEGIN rule"},
-    {"END { next }", "t.awk:1:7: error: next cannot be used in a END rule"},
+    {"END { next }", "t.awk:1:7: error: next cannot be used in an END rule"},
     {"BEGIN { 1 = x }", "t.awk:1:11: error: the left side of an assignment must be a variable, field or element"},
     {"BEGIN { (x) = 1 }", "t.awk:1:13: error: cannot assign to a parenthesized expression"},
     {"BEGIN { x = substr(\"a\") }", "t.awk:1:13: error: substr takes 2 to 3 arguments"},
@@ -70,13 +70,16 @@ const Case kMalformed[] = {
     {"extern double f(void, int)", "t.awk:1:17: error: a parameter cannot be void"},
     {"extern foo f()", "t.awk:1:8: error: unknown C type 'foo'"},
     {"extern \"libm:cos\" double mycos(double)\nBEGIN { mycos() }",
-     "t.awk:2:9: error: external function 'mycos' takes 1 arguments"},
+     "t.awk:2:9: error: external function 'mycos' takes 1 argument"},
     {"static NR", "t.awk:1:8: error: 'NR' is a predefined variable and cannot name a static variable"},
     {"function f(x: bool) { }", "t.awk:1:15: error: expected a parameter type (int, float, string or array) before 'bool'"},
     {"function f(a) { local a }", "t.awk:1:10: error: 'a' is both a parameter and a local of 'f'"},
-    {"BEGIN { getline x < }", "t.awk:1:21: error: syntax error at '}'"},
-    {"BEGIN { print > }", "t.awk:1:17: error: syntax error at '}'"},
-    {"{ $ }", "t.awk:1:5: error: syntax error at '}'"},
+    {"BEGIN { getline x < }", "t.awk:1:21: error: expected an expression before '}'"},
+    {"BEGIN { print > }", "t.awk:1:17: error: expected an expression before '}'"},
+    {"{ $ }", "t.awk:1:5: error: expected an expression before '}'"},
+    {"BEGIN { if (x) }", "t.awk:1:16: error: expected a statement before '}'"},
+    {"function f(&NR) { }", "t.awk:1:13: error: 'NR' is a predefined variable and cannot name a parameter"},
+    {"BEGIN { local FS }", "t.awk:1:15: error: 'FS' is a predefined variable and cannot name a local variable"},
 };
 
 TEST(Diagnostics, MalformedProgramsGiveLocatedMessages) {
@@ -92,7 +95,7 @@ TEST(Diagnostics, MalformedProgramsGiveLocatedMessages) {
 
 TEST(Diagnostics, SourceLineAndCaret) {
   std::string text = errorsOf("BEGIN {\n\tx = = 1\n}");
-  EXPECT_EQ(text, "t.awk:2:6: error: syntax error at '='\n \tx = = 1\n \t    ^\n");
+  EXPECT_EQ(text, "t.awk:2:6: error: expected an expression before '='\n \tx = = 1\n \t    ^\n");
 }
 
 TEST(Diagnostics, EveryErrorOfAFileIsReported) {
@@ -107,10 +110,34 @@ TEST(Diagnostics, WarningsDoNotFail) {
   bool ok = false;
   std::string text = errorsOf("function f(a) { }\nBEGIN { f(1, 2); getline x < \"a\" \"b\"; x = 0x123456789 }", &ok);
   EXPECT_TRUE(ok);
-  EXPECT_NE(text.find("t.awk:2:9: warning: function 'f' called with 2 arguments but has 1 parameters"),
+  EXPECT_NE(text.find("t.awk:2:9: warning: function 'f' called with 2 arguments but has 1 parameter"),
             std::string::npos);
   EXPECT_NE(text.find("t.awk:2:34: warning: this is not part of the file name of getline <"), std::string::npos);
   EXPECT_NE(text.find("t.awk:2:43: warning: hex number larger than 8 digits"), std::string::npos);
+}
+
+// The parser's warning on line 2 is reported before the resolver's on line
+// 1, yet the listing follows the source; files keep the order in which
+// they first drew a message.
+TEST(Diagnostics, MessagesAreListedInSourceOrder) {
+  Diagnostics diag;
+  CompileOutput out;
+  bool ok = compileProgram({{"a.awk", "function f(a) { }\nBEGIN { f(1, 2) }\nBEGIN { x = 0x123456789 }"},
+                            {"b.awk", "BEGIN { y = 0x123456789; f(3, 4) }"}},
+                           {}, diag, out);
+  EXPECT_TRUE(ok);
+  std::string text = diag.format();
+  size_t a2 = text.find("a.awk:2:9: warning: function 'f'");
+  size_t a3 = text.find("a.awk:3:13: warning: hex number");
+  size_t b1 = text.find("b.awk:1:13: warning: hex number");
+  size_t b2 = text.find("b.awk:1:26: warning: function 'f'");
+  ASSERT_NE(a2, std::string::npos);
+  ASSERT_NE(a3, std::string::npos);
+  ASSERT_NE(b1, std::string::npos);
+  ASSERT_NE(b2, std::string::npos);
+  EXPECT_LT(a2, a3);
+  EXPECT_LT(a3, b1);
+  EXPECT_LT(b1, b2);
 }
 
 // Mutations of a valid program: whatever comes out, the compiler answers

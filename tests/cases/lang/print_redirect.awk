@@ -1,4 +1,3 @@
-# waits for: close() and getline from files
 # print and printf with > (truncate once, then append while open), >> and
 # | cmd; close() ends a redirection so that the output can be read back; a
 # parenthesized item list; print with no items prints $0; a comparison in a

@@ -1,0 +1,2 @@
+# Assignment to a constant.
+BEGIN { 1 = 2 }

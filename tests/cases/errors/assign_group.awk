@@ -1,0 +1,2 @@
+# Assignment to a parenthesized expression.
+BEGIN { (x) = 2 }

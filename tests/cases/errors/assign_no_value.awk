@@ -1,0 +1,2 @@
+# An assignment with nothing on its right.
+BEGIN { x = }

@@ -1,0 +1,2 @@
+# Assignment to the value of x++.
+BEGIN { x++ = 3 }

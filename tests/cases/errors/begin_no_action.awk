@@ -1,0 +1,3 @@
+# BEGIN must be followed by an action.
+BEGIN
+{ print }

@@ -1,0 +1,2 @@
+# An operator with no right operand.
+BEGIN { print 1 +* 2 }

@@ -1,0 +1,3 @@
+# break and continue outside a loop; both are reported.
+BEGIN { break }
+END { continue }

@@ -1,0 +1,2 @@
+# & needs a parameter name after it.
+function f(a, &) { }

@@ -1,0 +1,2 @@
+# ?: without its ':'.
+BEGIN { x = 1 ? 2 }

@@ -1,0 +1,3 @@
+# delete needs an array.
+BEGIN { delete }
+BEGIN { delete 1 }

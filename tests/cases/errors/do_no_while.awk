@@ -1,0 +1,2 @@
+# do without its while.
+BEGIN { do print 1 }

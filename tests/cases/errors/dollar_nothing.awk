@@ -1,0 +1,3 @@
+# $ and ++ with no operand.
+BEGIN { $ }
+BEGIN { ++ }

@@ -1,0 +1,2 @@
+# Two parameters of one function with the same name.
+function f(a, a) { }

@@ -1,0 +1,3 @@
+# else with no if.
+BEGIN { if (1) else print }
+BEGIN { else print }

@@ -1,0 +1,2 @@
+# for (k in) with no array.
+BEGIN { for (k in ) print k }

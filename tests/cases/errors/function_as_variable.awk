@@ -1,0 +1,3 @@
+# A function name used as a variable.
+function f() { }
+BEGIN { f = 1 }

@@ -1,0 +1,2 @@
+# A function definition inside an action.
+BEGIN { function f() {} }

@@ -1,0 +1,2 @@
+# A function header with no body.
+function f(a)

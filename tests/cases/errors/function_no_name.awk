@@ -1,0 +1,2 @@
+# function without a name.
+function (a) { }

@@ -1,0 +1,2 @@
+# A builtin's name cannot name a function.
+function length() { }

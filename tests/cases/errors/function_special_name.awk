@@ -1,0 +1,2 @@
+# A special variable cannot name a function.
+function NR() { }

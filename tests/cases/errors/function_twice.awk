@@ -1,0 +1,3 @@
+# A function defined twice.
+function f() { }
+function f(x) { }

@@ -1,0 +1,2 @@
+# A call of a function that is not defined anywhere.
+BEGIN { f() }

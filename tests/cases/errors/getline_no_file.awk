@@ -1,0 +1,2 @@
+# getline < with no file name.
+BEGIN { getline < }

@@ -1,0 +1,2 @@
+# An if with no statement after the condition.
+BEGIN { if (x) }

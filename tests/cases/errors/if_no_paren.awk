@@ -1,0 +1,2 @@
+# if needs its condition in parentheses.
+BEGIN { if x print }

@@ -1,0 +1,3 @@
+# next in BEGIN and in END rules.
+BEGIN { next }
+END { next }

@@ -1,0 +1,2 @@
+# A parameter list missing its ')'.
+function f(a { }

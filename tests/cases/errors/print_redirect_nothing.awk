@@ -1,0 +1,2 @@
+# A redirection with no destination.
+BEGIN { print > }

@@ -1,0 +1,2 @@
+# printf needs at least a format.
+BEGIN { printf }

@@ -1,0 +1,2 @@
+# A regular expression constant without its closing slash.
+BEGIN { x = /abc }

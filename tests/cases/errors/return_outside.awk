@@ -1,0 +1,2 @@
+# return outside a function.
+BEGIN { return 1 }

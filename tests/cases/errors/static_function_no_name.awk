@@ -1,0 +1,2 @@
+# static function without a name.
+static function { }

@@ -1,0 +1,2 @@
+# A closing brace with no block to close.
+BEGIN { print 1 } }

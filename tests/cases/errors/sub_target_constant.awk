@@ -1,0 +1,2 @@
+# The target of sub must be assignable.
+BEGIN { sub(/a/, "b", "c") }

@@ -1,0 +1,2 @@
+# An empty subscript.
+BEGIN { a[] = 1 }

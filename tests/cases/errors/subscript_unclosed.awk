@@ -1,0 +1,2 @@
+# A subscript missing its ']'.
+BEGIN { print a[1 }

@@ -1,0 +1,2 @@
+# A while condition missing its ')'.
+BEGIN { while (1 }
