@@ -5,9 +5,11 @@
 // second line indented by five blanks. The warnings level filters W, A and
 // N messages; E, F and I end the run through termination processing.
 //
-// oops() is not re-entered for its own work: the text is formatted with the
-// C library and the location uses no allocator-dependent path when a
-// message is raised while another is being written.
+// oops() is not re-entered for its own work: the text is formatted by the
+// printf engine's C-argument face, which reports nothing itself for the
+// run-time's own (well-formed) formats, and the location uses no
+// allocator-dependent path when a message is raised while another is being
+// written.
 #include "runtime/oops.h"
 
 #include <cctype>
@@ -16,6 +18,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "format/printf.h"
 #include "io/globals.h"
 #include "runtime/startup.h"
 #include "values/strobj.h"
@@ -55,28 +58,20 @@ int depth;  // > 0 while a message is being written
   prefixLen += n;
 }
 
-// The message text. Returns its length; *out is `small` or a malloc'ed
-// buffer the caller frees. One place to switch to the run-time's own
-// printf engine.
+// The message text, formatted by the run-time's own printf engine. Returns
+// its length; *out is `small` or a larger area the caller frees. The engine
+// drops a piece whole when it would overrun its budget, so the text is
+// formatted into an area large enough for any message the run-time makes
+// (file names and record excerpts included); only when that area cannot be
+// had does it fall back to `small`.
 int formatText(char* small, int smallSize, char** out, const char* format, va_list ap) {
-  va_list again;
-  va_copy(again, ap);
-  int n = vsnprintf(small, size_t(smallSize), format, ap);
-  *out = small;
-  if (n < 0) {
-    small[0] = 0;
-    n = 0;
-  } else if (n >= smallSize) {
-    char* big = static_cast<char*>(std::malloc(size_t(n) + 1));
-    if (big) {
-      vsnprintf(big, size_t(n) + 1, format, again);
-      *out = big;
-    } else {
-      n = smallSize - 1;
-    }
+  constexpr int kTextArea = 1 << 20;
+  if (char* big = static_cast<char*>(std::malloc(kTextArea))) {
+    *out = big;
+    return awk_vprint(format, ap, nullptr, big, kTextArea);
   }
-  va_end(again);
-  return n;
+  *out = small;
+  return awk_vprint(format, ap, nullptr, small, smallSize);
 }
 
 void addLocation(int code) {
