@@ -4,7 +4,8 @@
 // counted separately for the significant-digits check; the int case is "no
 // separator, no exponent, at most 9 counted digits". The decimals count of a
 // float is the number of characters after the separator (up to the exponent
-// mark or the end of the scan) minus the exponent, never below 0.
+// mark or the end of the scan) minus the exponent, never below 0 and at most
+// 400, the unlimited count (which the loader checks).
 #include "compiler/numlit.h"
 
 #include <cmath>
@@ -108,7 +109,7 @@ NumberScan scanNumber(std::string_view text) {
   long after = 0;
   if (seenSep) after = long((seenExp && expPos > sepPos ? expPos : end) - sepPos - 1);
   long dec = after - exponent;
-  r.decimals = dec < 0 ? 0 : dec > 32767 ? 32767 : int(dec);
+  r.decimals = dec < 0 ? 0 : dec > kUnlimitedDecimals ? kUnlimitedDecimals : int(dec);
   std::string copy(text.substr(start, end - start));
   if (sepChar == ',') copy[sepPos - start] = '.';
   r.floatValue = std::strtod(copy.c_str(), nullptr);

@@ -8,6 +8,9 @@
 
 namespace vorn::compiler {
 
+// The decimals count that stands for "unlimited"; no float carries more.
+inline constexpr int kUnlimitedDecimals = 400;
+
 struct NumberScan {
   bool numeric = false;   // the whole text (after leading blanks) is a number
   bool isInt = false;     // an int cell (else a float)

@@ -48,6 +48,11 @@ const Case kCases[] = {
     {"0x123456789", false, true, 0x23456789, 0},
     {"1e400", false, false, HUGE_VAL, 0},
     {"5.", true, false, 5, 0},
+    // The count stops at the unlimited 400, as the run-time's scanner does
+    // (the loader refuses constants that carry more).
+    {"1.5e-390", false, false, 0, 391},
+    {"1e-500", false, false, 0, 400},
+    {"757777377777771e-37777", false, false, 0, 400},
 };
 
 TEST(NumberScan, MatchesTheRunTimeScanner) {
