@@ -21,7 +21,7 @@ constexpr int kMaxGiveUps = 3;   // then the pattern stays with the simulation
 struct Accel {
   bool analyzed[2];
   PatternFacts facts[2];   // by folding
-  Dfa* dfa[8];             // by mode (dfa.h)
+  Dfa* dfa[16];            // by mode (dfa.h)
   int giveUps;
 };
 
@@ -124,13 +124,25 @@ FastResult accelSearch(AwkPattern* p, const uint8_t* s, int32_t n, int32_t start
     stats.dfa++;
     return FastResult::NoMatch;
   }
+  if (a->giveUps >= kMaxGiveUps) return FastResult::Declined;
+  // Most searches of a filter find nothing: first ask the cheaper automaton
+  // whether there is a match at all (it cannot tell an empty match from
+  // another, so not under flag 16).
+  if (!(flags & kReNoEmpty)) {
+    Dfa*& e = a->dfa[kDfaExists | (fold ? kDfaFold : 0)];
+    if (!e) e = dfaNew(p, kDfaExists | (fold ? kDfaFold : 0), budget);
+    uint64_t resets = dfaResets(e);
+    int r = dfaExists(e, s, n, i0, i0 == anchorpos);
+    stats.resets += dfaResets(e) - resets;
+    if (r == 0) {
+      stats.dfa++;
+      return FastResult::NoMatch;
+    }
+  }
   int mode = (fold ? kDfaFold : 0) | (flags & kReFirst ? kDfaFirst : 0) |
              (flags & kReNoEmpty ? kDfaNoEmpty : 0);
   Dfa*& d = a->dfa[mode];
-  if (!d) {
-    if (a->giveUps >= kMaxGiveUps) return FastResult::Declined;
-    d = dfaNew(p, mode, budget);
-  }
+  if (!d) d = dfaNew(p, mode, budget);
   uint64_t resets = dfaResets(d);
   int r = dfaSearch(d, s, n, i0, i0 == anchorpos, ms, me);
   stats.resets += dfaResets(d) - resets;

@@ -33,6 +33,7 @@
 // work to the simulation.
 #include "regex/dfa.h"
 
+#include <algorithm>
 #include <bit>
 #include <cstring>
 #include <vector>
@@ -50,6 +51,7 @@ constexpr int kMaxResetsPerSearch = 4;
 constexpr uint64_t kAttention = 0x80000000u;   // the transition has an action or ends the run
 constexpr uint64_t kGiveUp = ~uint64_t(0);
 constexpr int8_t kUnknown = -2;
+constexpr size_t kMaxRows = 0x7fffffff;   // target rows + 1 must fit in 31 bits
 
 struct State {
   uint32_t key;        // offset of the key in Dfa::keys
@@ -65,6 +67,10 @@ struct Action {
   int8_t rec;      // attempt that now holds the best match, or -1
   uint8_t off;     // that match ends at this position (0) or after its byte (1)
   uint8_t fresh;   // a new attempt begins at this position
+  uint8_t srcK;    // attempts before the step: the index of a fresh one
+  uint8_t keepAll; // every earlier attempt survives, so no compaction is needed
+  uint8_t empty;   // the target has no attempt left
+  uint8_t flags;   // the target's flags
 };
 
 }  // namespace
@@ -73,6 +79,7 @@ struct Dfa {
   const AwkPattern* pat;
   const uint16_t* w;
   bool fold, longest, noEmpty, anchored, hasBol, setFull;
+  bool exists;         // only whether a match exists: every thread in one attempt
   int memchrByte;      // the only byte an attempt can begin with, or -1
   uint8_t cls[256];    // byte class of each byte
   uint8_t rep[256];    // a byte of each class
@@ -162,7 +169,7 @@ void clearCache(Dfa* d) {
   d->keys.clear();
   d->states.clear();
   d->trans.clear();
-  d->actions.assign(1, Action{0, -1, 0, 0});
+  d->actions.assign(1, Action{});
   d->table.assign(64, -1);
   d->init[0] = d->init[1] = -1;
   d->used = 0;
@@ -215,7 +222,8 @@ uint32_t intern(Dfa* d, const uint16_t* key, size_t len, uint32_t* keep) {
   int32_t found = lookup(d, key, len);
   if (found >= 0) return uint32_t(found);
   size_t cost = size_t(d->nc) * 8 + len * 2 + sizeof(State) + 8;
-  if (d->used + cost > d->budget && d->states.size() > 2) {
+  bool full = d->used + cost > d->budget || (d->states.size() + 1) * size_t(d->nc) >= kMaxRows;
+  if (full && d->states.size() > 2) {
     std::vector<uint16_t> kept;
     if (keep) {
       const State& s = d->states[*keep];
@@ -345,15 +353,42 @@ Step runStep(Dfa* d, uint32_t st, int c, bool final) {
     else follow(s, x);
   }
   if (s.fresh) {
-    s.cur = s.k;
+    s.cur = d->exists ? 0 : s.k;
     follow(s, d->pat->start);
   }
   return s;
 }
 
+// build() for an automaton that only asks whether a match exists: a state
+// is the set of nodes that threads wait at, in a canonical order, and any
+// match stops the search.
+uint64_t buildExists(Dfa* d, uint32_t* st, int c) {
+  Step s = runStep(d, *st, c, false);
+  std::vector<uint16_t>& nodes = d->nextNodes;
+  std::sort(nodes.begin(), nodes.end());
+  uint8_t flags = d->anchored ? 0 : kAddStarts;
+  d->keybuf.assign(1, flags);
+  d->keybuf.insert(d->keybuf.end(), nodes.begin(), nodes.end());
+  if (!nodes.empty()) d->keybuf.push_back(0);
+  uint32_t target = intern(d, d->keybuf.data(), d->keybuf.size(), st);
+  if (d->searchResets > kMaxResetsPerSearch) return kGiveUp;
+  uint64_t t = uint64_t(target) * uint64_t(d->nc) + 1;
+  if (s.bestAt >= 0 || (nodes.empty() && target != *st && (d->anchored || d->memchrByte >= 0))) {
+    Action act{};
+    act.rec = int8_t(s.bestAt);
+    act.empty = nodes.empty();
+    act.flags = flags;
+    d->actions.push_back(act);
+    t |= uint64_t(d->actions.size() - 1) << 32 | kAttention;
+  }
+  d->trans[size_t(*st) * size_t(d->nc) + size_t(c)] = t;
+  return t;
+}
+
 // Computes and stores the transition of state *st on class c; *st may change
 // when the cache is emptied. Returns the transition word, or kGiveUp.
 uint64_t build(Dfa* d, uint32_t* st, int c) {
+  if (d->exists) return buildExists(d, st, c);
   Step s = runStep(d, *st, c, false);
   bool best = s.priorBest || s.bestAt >= 0;
   uint64_t keep = 0;
@@ -378,13 +413,26 @@ uint64_t build(Dfa* d, uint32_t* st, int c) {
   uint32_t target = intern(d, d->keybuf.data(), d->keybuf.size(), st);
   if (d->searchResets > kMaxResetsPerSearch) return kGiveUp;
   uint64_t all = (uint64_t(1) << s.k) - 1;
-  bool identity = !s.fresh && s.bestAt < 0 && keep == all;
-  uint64_t t = uint64_t(target) + 1;
-  if (!identity) {
-    d->actions.push_back(Action{keep, int8_t(s.bestAt), uint8_t(s.bestOff), uint8_t(s.fresh)});
-    t |= uint64_t(d->actions.size() - 1) << 32;
+  // The start positions need no update when no match is recorded and the
+  // attempts stay as they were (a fresh attempt that neither survives nor
+  // matches leaves no trace) or all end. An end of all attempts still needs
+  // the slow path when the search stops there or can skip ahead.
+  bool identity = s.bestAt < 0 && (keep == all || k2 == 0);
+  bool stop = k2 == 0 && target != *st && (best || d->anchored || d->memchrByte >= 0);
+  uint64_t t = uint64_t(target) * uint64_t(d->nc) + 1;
+  if (!identity || stop) {
+    Action act{};
+    act.keep = keep;
+    act.rec = int8_t(s.bestAt);
+    act.off = uint8_t(s.bestOff);
+    act.fresh = s.fresh;
+    act.srcK = uint8_t(s.k);
+    act.keepAll = (keep & all) == all;
+    act.empty = k2 == 0;
+    act.flags = flags;
+    d->actions.push_back(act);
+    t |= uint64_t(d->actions.size() - 1) << 32 | kAttention;
   }
-  if (!identity || (k2 == 0 && target != *st)) t |= kAttention;
   d->trans[size_t(*st) * size_t(d->nc) + size_t(c)] = t;
   return t;
 }
@@ -416,6 +464,7 @@ Dfa* dfaNew(const AwkPattern* p, int mode, size_t budget) {
   d->fold = mode & kDfaFold;
   d->longest = !(mode & kDfaFirst);
   d->noEmpty = mode & kDfaNoEmpty;
+  d->exists = mode & kDfaExists;
   d->anchored = p->anchored;
   d->hasBol = p->flags & kReHasBol;
   d->setFull = true;
@@ -439,48 +488,54 @@ uint64_t dfaResets(const Dfa* d) { return d->resets; }
 int dfaSearch(Dfa* d, const uint8_t* s, int32_t n, int32_t i, bool atAnchor, int32_t* ms,
               int32_t* me) {
   d->searchResets = 0;
-  int32_t starts[kMaxAttempts + 2];
-  int k = 0;
+  int32_t starts[kMaxAttempts + 2];   // start of each live attempt, in order
   bool best = false;
   int32_t bs = 0, be = 0;
-  uint32_t st = initialState(d, atAnchor && d->hasBol);
-  const size_t nc = size_t(d->nc);
+  const uint32_t nc = uint32_t(d->nc);
+  // The state is held as its row (index times classes) and transitions hold
+  // target rows, so each byte of the inner loop costs one dependent load.
+  uint32_t row = initialState(d, atAnchor && d->hasBol) * nc;
+  uint32_t st;
   while (i < n) {
     const uint64_t* T = d->trans.data();
     const uint8_t* cls = d->cls;
-    uint64_t t = 0;
+    uint64_t t;
     for (;;) {
-      t = T[st * nc + cls[s[i]]];
+      t = T[row + cls[s[i]]];
       if (t - 1 >= kAttention - 1) break;   // unknown, or needs attention
-      st = uint32_t(t) - 1;
+      row = uint32_t(t) - 1;
       if (++i == n) goto atEnd;
     }
     if (t == 0) {
+      st = row / nc;
       t = build(d, &st, cls[s[i]]);
       if (t == kGiveUp) return -1;
+      row = uint32_t(t & (kAttention - 1)) - 1;
+      i++;
+      if (!(t >> 32)) continue;   // a new transition that needs nothing done
+    } else {
+      row = uint32_t(t & (kAttention - 1)) - 1;
+      i++;
     }
-    if (uint32_t a = uint32_t(t >> 32)) {
-      const Action& act = d->actions[a];
-      if (act.fresh) starts[k] = i;
-      if (act.rec >= 0) {
-        best = true;
-        bs = starts[act.rec];
-        be = i + act.off;
-      }
+    // The action of the byte at i - 1.
+    const Action& act = d->actions[t >> 32];
+    if (act.fresh) starts[act.srcK] = i - 1;
+    if (act.rec >= 0) {
+      best = true;
+      bs = starts[act.rec];
+      be = i - 1 + act.off;
+    }
+    if (!act.keepAll) {
       int j = 0;
       for (uint64_t m = act.keep; m; m &= m - 1) starts[j++] = starts[std::countr_zero(m)];
-      k = j;
     }
-    st = uint32_t(t & (kAttention - 1)) - 1;
-    i++;
-    const State& S = d->states[st];
-    if (S.k == 0) {
-      if (S.flags & kBest) {
+    if (act.empty) {
+      if (act.flags & kBest) {
         *ms = bs;
         *me = be;
         return 1;
       }
-      if (!(S.flags & kAddStarts)) return 0;
+      if (!(act.flags & kAddStarts)) return 0;
       if (d->memchrByte >= 0 && i < n) {
         const void* q = memchr(s + i, d->memchrByte, size_t(n - i));
         if (!q) return 0;   // an attempt cannot begin at the end either
@@ -489,9 +544,10 @@ int dfaSearch(Dfa* d, const uint8_t* s, int32_t n, int32_t i, bool atAnchor, int
     }
   }
 atEnd:
+  st = row / nc;
   if (d->states[st].finalRec == kUnknown) buildFinal(d, st);
   const State& S = d->states[st];
-  if (S.finalFresh) starts[k] = n;
+  if (S.finalFresh) starts[S.k] = n;
   if (S.finalRec >= 0) {
     best = true;
     bs = starts[S.finalRec];
@@ -501,4 +557,44 @@ atEnd:
   *ms = bs;
   *me = be;
   return 1;
+}
+
+int dfaExists(Dfa* d, const uint8_t* s, int32_t n, int32_t i, bool atAnchor) {
+  d->searchResets = 0;
+  const uint32_t nc = uint32_t(d->nc);
+  uint32_t row = initialState(d, atAnchor && d->hasBol) * nc;
+  uint32_t st;
+  while (i < n) {
+    const uint64_t* T = d->trans.data();
+    const uint8_t* cls = d->cls;
+    uint64_t t;
+    for (;;) {
+      t = T[row + cls[s[i]]];
+      if (t - 1 >= kAttention - 1) break;
+      row = uint32_t(t) - 1;
+      if (++i == n) goto atEnd;
+    }
+    if (t == 0) {
+      st = row / nc;
+      t = build(d, &st, cls[s[i]]);
+      if (t == kGiveUp) return -1;
+    }
+    row = uint32_t(t & (kAttention - 1)) - 1;
+    i++;
+    if (!(t >> 32)) continue;
+    const Action& act = d->actions[t >> 32];
+    if (act.rec >= 0) return 1;
+    if (act.empty) {
+      if (!(act.flags & kAddStarts)) return 0;
+      if (d->memchrByte >= 0 && i < n) {
+        const void* q = memchr(s + i, d->memchrByte, size_t(n - i));
+        if (!q) return 0;
+        i = int32_t(static_cast<const uint8_t*>(q) - s);
+      }
+    }
+  }
+atEnd:
+  st = row / nc;
+  if (d->states[st].finalRec == kUnknown) buildFinal(d, st);
+  return d->states[st].finalRec >= 0;
 }

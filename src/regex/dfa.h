@@ -12,6 +12,7 @@ enum : int {
   kDfaFold = 1,      // case folding in force
   kDfaFirst = 2,     // first-match mode (flag 64)
   kDfaNoEmpty = 4,   // empty matches refused (flag 16)
+  kDfaExists = 8,    // only whether a match exists (not with kDfaNoEmpty)
 };
 
 // A new, empty automaton for pattern p in `mode`, holding at most `budget`
@@ -26,6 +27,11 @@ void dfaFree(Dfa* d);
 // thrashes or a state holds too many attempts); nothing is left half done.
 int dfaSearch(Dfa* d, const uint8_t* subject, int32_t len, int32_t i0, bool atAnchor,
               int32_t* ms, int32_t* me);
+
+// For an automaton made with kDfaExists: 1 if the search dfaSearch would do
+// finds a match, 0 if not, -1 when the automaton gave up. Cheaper than
+// dfaSearch, which must follow every attempt's start.
+int dfaExists(Dfa* d, const uint8_t* subject, int32_t len, int32_t i0, bool atAnchor);
 
 // Cache resets since the automaton was made.
 uint64_t dfaResets(const Dfa* d);
