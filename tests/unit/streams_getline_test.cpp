@@ -47,8 +47,11 @@ TEST_F(GetlineTest, FileRecordsThenEndThenReopenAfterClose) {
       EXPECT_EQ(v, "");
       EXPECT_EQ(int(tag), int(Tag::Field));
     }
-    // Still listed, exhausted, with its name: a new line in the file is not
-    // seen until close().
+    // Still listed, exhausted, with its name, its descriptor given back: a
+    // new line in the file is not seen until close().
+    ASSERT_EQ(iotest::listed().size(), 1u);
+    EXPECT_EQ(iotest::listed()[0]->fp, nullptr);
+    EXPECT_NE(iotest::listed()[0]->name, nullptr);
     iotest::writeFile("in.txt", "new\n");
     EXPECT_EQ(getlineFrom("in.txt"), 0);
     EXPECT_EQ(callInt(b_close, {strCell("IN.TXT")}), 0);   // names ignore case
