@@ -21,15 +21,18 @@
 namespace {
 
 // The next record of a named stream: 1 and the record, 0 at its end (the
-// stream is then closed, keeping its name), -1 when there is no stream.
+// stream is then closed, keeping its name), -1 when there is no stream. A
+// read error (a directory, say) is not an end of input: it gives -1, and
+// the stream is closed as at its end.
 int readFrom(Cell* source, AwkString** rec) {
   AwkStream* r = awk_getsf(source, kOpenRead, "getline", GETSF_OPEN | GETSF_CHECKDIR | GETSF_REDIR);
   if (!r) return -1;
   if (!r->fp) return 0;
   *rec = next_record(r);
   if (*rec) return 1;
+  const bool failed = r->fp && ferror(r->fp);
   awk_sfclose(r, 0);
-  return 0;
+  return failed ? -1 : 0;
 }
 
 }  // namespace

@@ -1,6 +1,8 @@
 // getline from files and commands, and close(): return values, what the
 // target receives, the end-of-file rule (0 until close), direction
 // conflicts, pipe exit statuses, and NR/FNR left alone.
+#include <sys/stat.h>
+
 #include <functional>
 
 #include "streams_fixture.h"
@@ -69,6 +71,13 @@ TEST_F(GetlineTest, MissingSources) {
   EXPECT_EQ(v, "");
   EXPECT_EQ(err, "");
   EXPECT_TRUE(iotest::listed().empty());
+
+  // A directory opens but cannot be read: an error, not an empty file.
+  ASSERT_EQ(mkdir("dir.d", 0700), 0);
+  v = "x";
+  EXPECT_EQ(getlineFrom("dir.d", &v), -1);
+  EXPECT_EQ(v, "");
+  EXPECT_EQ(callInt(b_close, {strCell("dir.d")}), 0);
 
   err = stderrOf([&] { EXPECT_EQ(getlineFrom(fileidCell(nullptr), &v), -1); });
   EXPECT_TRUE(contains(err, "getline: file is not open")) << err;
