@@ -17,12 +17,14 @@ namespace {
 
 constexpr size_t kDefaultBudget = size_t(4) << 20;
 constexpr int kMaxGiveUps = 3;   // then the pattern stays with the simulation
+constexpr uint32_t kSearchWindow = 4096;   // searches weighed for the choice of road
 
 struct Accel {
   bool analyzed[2];
   PatternFacts facts[2];   // by folding
   Dfa* dfa[16];            // by mode (dfa.h)
   int giveUps;
+  uint32_t searches, found;   // recent automaton searches and how many matched
 };
 
 std::vector<Accel*> records;
@@ -119,16 +121,23 @@ FastResult accelSearch(AwkPattern* p, const uint8_t* s, int32_t n, int32_t start
     *me = at + int32_t(f.text.size());
     return FastResult::Match;
   }
+  // The automata skip bytes that cannot begin a match by themselves; only a
+  // single first byte is worth a memchr first.
   int32_t i0 = firstStart(p, s, n, start, fold);
   if (i0 < 0) {
     stats.dfa++;
     return FastResult::NoMatch;
   }
   if (a->giveUps >= kMaxGiveUps) return FastResult::Declined;
-  // Most searches of a filter find nothing: first ask the cheaper automaton
-  // whether there is a match at all (it cannot tell an empty match from
-  // another, so not under flag 16).
-  if (!(flags & kReNoEmpty)) {
+  if (a->searches >= kSearchWindow) {
+    a->searches /= 2;
+    a->found /= 2;
+  }
+  a->searches++;
+  // When most searches find nothing (a filter), first ask the cheaper
+  // automaton whether there is a match at all. It cannot tell an empty match
+  // from another, so not under flag 16.
+  if (!(flags & kReNoEmpty) && (a->searches < kSearchWindow / 64 || a->found * 2 < a->searches)) {
     Dfa*& e = a->dfa[kDfaExists | (fold ? kDfaFold : 0)];
     if (!e) e = dfaNew(p, kDfaExists | (fold ? kDfaFold : 0), budget);
     uint64_t resets = dfaResets(e);
@@ -152,6 +161,7 @@ FastResult accelSearch(AwkPattern* p, const uint8_t* s, int32_t n, int32_t start
     return FastResult::Declined;
   }
   stats.dfa++;
+  a->found += r;
   return r ? FastResult::Match : FastResult::NoMatch;
 }
 

@@ -81,6 +81,7 @@ struct Dfa {
   bool fold, longest, noEmpty, anchored, hasBol, setFull;
   bool exists;         // only whether a match exists: every thread in one attempt
   int memchrByte;      // the only byte an attempt can begin with, or -1
+  bool startByte[256]; // an attempt can begin with the byte
   uint8_t cls[256];    // byte class of each byte
   uint8_t rep[256];    // a byte of each class
   int nc;
@@ -373,7 +374,7 @@ uint64_t buildExists(Dfa* d, uint32_t* st, int c) {
   uint32_t target = intern(d, d->keybuf.data(), d->keybuf.size(), st);
   if (d->searchResets > kMaxResetsPerSearch) return kGiveUp;
   uint64_t t = uint64_t(target) * uint64_t(d->nc) + 1;
-  if (s.bestAt >= 0 || (nodes.empty() && target != *st && (d->anchored || d->memchrByte >= 0))) {
+  if (s.bestAt >= 0 || (nodes.empty() && target != *st)) {
     Action act{};
     act.rec = int8_t(s.bestAt);
     act.empty = nodes.empty();
@@ -416,9 +417,9 @@ uint64_t build(Dfa* d, uint32_t* st, int c) {
   // The start positions need no update when no match is recorded and the
   // attempts stay as they were (a fresh attempt that neither survives nor
   // matches leaves no trace) or all end. An end of all attempts still needs
-  // the slow path when the search stops there or can skip ahead.
+  // the slow path, which stops the search or skips ahead.
   bool identity = s.bestAt < 0 && (keep == all || k2 == 0);
-  bool stop = k2 == 0 && target != *st && (best || d->anchored || d->memchrByte >= 0);
+  bool stop = k2 == 0 && target != *st;
   uint64_t t = uint64_t(target) * uint64_t(d->nc) + 1;
   if (!identity || stop) {
     Action act{};
@@ -455,6 +456,22 @@ uint32_t initialState(Dfa* d, bool atAnchor) {
   return uint32_t(slot);
 }
 
+// With no attempt alive and new ones allowed: the first position >= i whose
+// byte can begin one, or -1 if there is none (nor at the end, since only a
+// full first-character set lets an attempt begin there, and then every byte
+// begins one). A plain scan beats stepping the automaton, whose every byte
+// waits for the previous lookup.
+int32_t skipToStart(const Dfa* d, const uint8_t* s, int32_t i, int32_t n) {
+  if (i >= n) return d->setFull ? i : -1;
+  if (d->memchrByte >= 0) {
+    const void* q = memchr(s + i, d->memchrByte, size_t(n - i));
+    return q ? int32_t(static_cast<const uint8_t*>(q) - s) : -1;
+  }
+  for (; i < n; i++)
+    if (d->startByte[s[i]]) return i;
+  return -1;
+}
+
 }  // namespace
 
 Dfa* dfaNew(const AwkPattern* p, int mode, size_t budget) {
@@ -470,6 +487,7 @@ Dfa* dfaNew(const AwkPattern* p, int mode, size_t budget) {
   d->setFull = true;
   for (uint8_t b : p->firstset) d->setFull = d->setFull && b == 0xff;
   d->memchrByte = p->has_first && (!d->fold || p->first == p->first_other) ? p->first : -1;
+  for (unsigned c = 0; c < 256; c++) d->startByte[c] = p->inFirstSet(c);
   d->budget = budget;
   d->resets = 0;
   d->searchResets = 0;
@@ -536,11 +554,8 @@ int dfaSearch(Dfa* d, const uint8_t* s, int32_t n, int32_t i, bool atAnchor, int
         return 1;
       }
       if (!(act.flags & kAddStarts)) return 0;
-      if (d->memchrByte >= 0 && i < n) {
-        const void* q = memchr(s + i, d->memchrByte, size_t(n - i));
-        if (!q) return 0;   // an attempt cannot begin at the end either
-        i = int32_t(static_cast<const uint8_t*>(q) - s);
-      }
+      i = skipToStart(d, s, i, n);
+      if (i < 0) return 0;
     }
   }
 atEnd:
@@ -586,11 +601,8 @@ int dfaExists(Dfa* d, const uint8_t* s, int32_t n, int32_t i, bool atAnchor) {
     if (act.rec >= 0) return 1;
     if (act.empty) {
       if (!(act.flags & kAddStarts)) return 0;
-      if (d->memchrByte >= 0 && i < n) {
-        const void* q = memchr(s + i, d->memchrByte, size_t(n - i));
-        if (!q) return 0;
-        i = int32_t(static_cast<const uint8_t*>(q) - s);
-      }
+      i = skipToStart(d, s, i, n);
+      if (i < 0) return 0;
     }
   }
 atEnd:
