@@ -1,0 +1,480 @@
+// Signals: the SIGNAL settings, the dispositions they install, delivery to
+// AWK functions at the polling points, the orderly abort and the fault
+// report. Signals are sent to this very process (raise, sigqueue, timers);
+// anything that ends the run, or needs a start-up disposition of its own,
+// runs in a forked child whose status and output are collected.
+#include <fcntl.h>
+#include <sys/time.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <functional>
+#include <string>
+
+#include "arrays/table.h"
+#include "host/signals.h"
+#include "interp_fixture.h"
+#include "io/globals.h"
+#include "runtime/startup.h"
+
+namespace {
+
+using namespace interptest;
+
+constexpr int kOnSig = 1001;    // onsig(name, code): count++, last name, last code
+constexpr int kTwoLines = 1002; // two statements, for the op_line poll
+constexpr int gCount = kG0, gName = kG0 + 1, gCode = kG0 + 2;
+
+// ---- helpers ----------------------------------------------------------------
+
+Cell strCell(const char* s) {
+  Cell c{};
+  cellSetString(&c, stringNew(s));
+  return c;
+}
+
+// SIGNAL[name] = value, as an AWK assignment makes it.
+void assign(const char* name, const char* value) {
+  Cell k = strCell(name), v = strCell(value);
+  awk_tabadd(&awk_asignal, &k, &v);
+}
+
+void remove(const char* name) {
+  Cell k = strCell(name);
+  awk_tabdelete(&awk_asignal, &k);
+  awk_unaccess(&k);
+}
+
+// SIGNAL[name] as text, "<absent>" when there is no such element.
+std::string element(const char* name) {
+  AwkString* s = awk_gettab(&awk_asignal, name);
+  if (!s) return "<absent>";
+  std::string r(s->view());
+  stringFree(s);
+  return r;
+}
+
+// What the process does with signo now: "default", "ignore" or "caught".
+std::string disposition(int signo) {
+  struct sigaction sa {};
+  sigaction(signo, nullptr, &sa);
+  if (sa.sa_flags & SA_SIGINFO) return sa.sa_sigaction == awk_sighandler ? "caught" : "other";
+  if (sa.sa_handler == SIG_IGN) return "ignore";
+  if (sa.sa_handler == SIG_DFL) return "default";
+  return "other";
+}
+
+int pending(int signo) { return int(awk_sigentry(signo)->pending); }
+SigAction action(int signo) { return awk_sigentry(signo)->action; }
+
+void queue(int signo) {
+  union sigval v {};
+  ASSERT_EQ(sigqueue(getpid(), signo, v), 0);
+}
+
+int32_t globalInt(int gid) {
+  const Cell* c = global(gid);
+  return c->tag == Tag::Int ? c->w.i : -12345;
+}
+
+std::string readFile(const std::string& path) {
+  FILE* f = std::fopen(path.c_str(), "rb");
+  if (!f) return "<missing>";
+  std::string s;
+  char buf[512];
+  size_t n;
+  while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) s.append(buf, n);
+  std::fclose(f);
+  return s;
+}
+
+struct Child {
+  int status = -1;   // exit status, or 128 + signal
+  std::string out, err;
+};
+
+// Runs body in a forked child with standard output and error going to
+// files. The run's final exit skips the C library's flushing, so that only
+// what the run-time flushed itself reaches the files.
+Child inChild(const std::function<void()>& body) {
+  char dir[] = "/tmp/vorn-sig-XXXXXX";
+  if (!mkdtemp(dir)) return {};
+  const std::string out = std::string(dir) + "/out", err = std::string(dir) + "/err";
+  std::fflush(stdout);
+  std::fflush(stderr);
+  pid_t pid = fork();
+  if (pid == 0) {
+    dup2(open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600), 1);
+    dup2(open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600), 2);
+    awk_exithook = [](int status) { _exit(status); };
+    body();
+    _exit(100);   // the body was expected to end the run
+  }
+  int ws = 0;
+  waitpid(pid, &ws, 0);
+  Child c;
+  c.status = WIFEXITED(ws) ? WEXITSTATUS(ws) : 128 + WTERMSIG(ws);
+  c.out = readFile(out);
+  c.err = readFile(err);
+  return c;
+}
+
+// ---- fixture ----------------------------------------------------------------
+
+class Signals : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    Program p;
+    p.writer.addModule("prog.awk");
+    // onsig(name, code): gCount += 1; gName = name; gCode = code
+    Asm on;
+    on.op(Op::op_line).u(3);
+    on.op(Op::op_gpush).g(gCount);
+    on.op(Op::op_addi32).w(1);
+    on.op(Op::op_gstore).g(gCount);
+    on.op(Op::op_lpush).l(Asm::param(1));
+    on.op(Op::op_gstore).g(gName);
+    on.op(Op::op_lpush).l(Asm::param(2));
+    on.op(Op::op_gstore).g(gCode);
+    on.op(Op::op_ret);
+    p.writer.setFunction(kOnSig, on.function(2, 0, ";name;code", 0));
+    p.function("onsig", kOnSig);
+    Asm two;
+    two.op(Op::op_line).u(1);
+    two.op(Op::op_line).u(2);
+    two.op(Op::op_ret);
+    p.writer.setFunction(kTwoLines, two.function(0, 0, ";", 0));
+    p.function("twolines", kTwoLines);
+    p.symbol("counter", vorn::image::symkind::kGlobal, gCount,
+             vorn::image::SymbolDefinition::make(vorn::image::defkind::kGlobal, 0, gCount));
+    ASSERT_TRUE(p.load());
+    awk_nomoreints = 0;
+    awk_intflag = 0;
+    cellSetInt(global(gCount), 0);
+    awk_sig_init();
+  }
+  void TearDown() override {
+    awk_sig_reset();
+    for (AwkSig* e = awksig; e->name; ++e) e->pending = 0;
+    awk_intflag = 0;
+  }
+};
+
+// ---- tests ------------------------------------------------------------------
+
+TEST(SignalWords, KeywordsInAnyCase) {
+  struct Case {
+    const char* text;
+    bool known;
+    SigAction action;
+  } cases[] = {
+      {"ABORT", true, SigAction::Abort},     {"abort", true, SigAction::Abort},
+      {"DeFaUlT", true, SigAction::Default}, {"ignore", true, SigAction::Ignore},
+      {"FaIl", true, SigAction::Fail},       {"FAIL", true, SigAction::Fail},
+      {"", false, {}},                       {"FAI", false, {}},
+      {"FAILS", false, {}},                  {" IGNORE", false, {}},
+      {"IGN\x80RE", false, {}},              {"f@il", false, {}},
+  };
+  for (const Case& c : cases) {
+    SigAction a = SigAction::Untouched;
+    EXPECT_EQ(awk_sigword(c.text, &a), c.known) << c.text;
+    if (c.known) {
+      EXPECT_EQ(a, c.action) << c.text;
+    }
+  }
+}
+
+TEST(SignalTable, HostSignalsOnly) {
+  EXPECT_EQ(awk_sigentry(SIGSEGV), nullptr);   // the fault reporter's, not SIGNAL's
+  EXPECT_EQ(awk_sigentry(SIGKILL), nullptr);
+  EXPECT_EQ(std::string(awksig[0].name), "SIGINT");
+  int n = 0;
+  for (AwkSig* e = awksig; e->name; ++e, ++n) {
+    EXPECT_EQ(awk_sigentry(e->signo), e) << e->name << " shares its number";
+    EXPECT_NE(std::string(e->name), "SIGEMT");
+  }
+  EXPECT_EQ(n, 23);   // every signal of the list exists on this host
+}
+
+TEST_F(Signals, StartUpDefaults) {
+  ASSERT_EQ(awk_asignal.tag, Tag::Array);
+  EXPECT_NE(awk_asignal.w.t->sigflag, 0);
+  for (AwkSig* e = awksig; e->name; ++e) {
+    if (e->original.sa_handler == SIG_IGN && e->signo != SIGINT) continue;
+    EXPECT_EQ(element(e->name), "DEFAULT") << e->name;
+    EXPECT_EQ(SigAction(e->action), SigAction::Default) << e->name;
+    EXPECT_EQ(disposition(e->signo), e->terminates ? "caught" : "default") << e->name;
+  }
+  EXPECT_EQ(disposition(SIGCHLD), "default");
+}
+
+TEST_F(Signals, IgnoreTakesEffectAtOnceAndStaysAfterDelete) {
+  assign("SIGINT", "ignore");
+  EXPECT_EQ(disposition(SIGINT), "ignore");
+  raise(SIGINT);
+  EXPECT_EQ(pending(SIGINT), 0);
+  EXPECT_EQ(awk_intflag, 0);
+  remove("SIGINT");
+  EXPECT_EQ(element("SIGINT"), "<absent>");
+  EXPECT_EQ(action(SIGINT), SigAction::Untouched);
+  EXPECT_EQ(disposition(SIGINT), "ignore");
+  // A command started now gets the start-up disposition; the ignore is back
+  // afterwards although no element asks for it any more.
+  awk_sig_reset();
+  EXPECT_EQ(disposition(SIGINT), awk_sigentry(SIGINT)->original.sa_handler == SIG_IGN
+                                     ? "ignore" : "default");
+  awk_sig_set();
+  EXPECT_EQ(disposition(SIGINT), "ignore");
+}
+
+TEST_F(Signals, FunctionCalledOnceForTwoDeliveries) {
+  assign("SIGUSR1", "onsig");
+  EXPECT_EQ(action(SIGUSR1), SigAction::Call);
+  EXPECT_EQ(disposition(SIGUSR1), "caught");
+  queue(SIGUSR1);
+  queue(SIGUSR1);
+  EXPECT_EQ(pending(SIGUSR1), 2);
+  EXPECT_EQ(awk_intflag, 2);
+  EXPECT_EQ(globalInt(gCount), 0);   // nothing runs inside the handler
+  awk_processint(0);
+  EXPECT_EQ(globalInt(gCount), 1);
+  EXPECT_EQ(text(global(gName)), "SIGUSR1");
+  EXPECT_EQ(globalInt(gCode), SI_QUEUE);
+  EXPECT_EQ(pending(SIGUSR1), 0);
+  EXPECT_EQ(awk_intflag, 0);
+  awk_processint(0);
+  EXPECT_EQ(globalInt(gCount), 1);
+}
+
+TEST_F(Signals, StatementStartPollsAndCalls) {
+  assign("SIGUSR2", "onsig");
+  queue(SIGUSR2);
+  queue(SIGUSR1);   // still "DEFAULT": would abort, so take it back out
+  awk_sigentry(SIGUSR1)->pending = 0;
+  awk_intflag = 1;
+  std::string err;
+  EXPECT_EQ(guarded([] { awki0(kTwoLines); }, &err), -1) << err;
+  EXPECT_EQ(globalInt(gCount), 1);
+  EXPECT_EQ(text(global(gName)), "SIGUSR2");
+}
+
+TEST_F(Signals, AbortOnlyCheckLeavesFunctionsForLater) {
+  assign("SIGUSR1", "onsig");
+  queue(SIGUSR1);
+  awk_processint(1);
+  EXPECT_EQ(globalInt(gCount), 0);
+  EXPECT_EQ(pending(SIGUSR1), 1);
+  EXPECT_NE(awk_intflag, 0);
+  awk_processint(0);
+  EXPECT_EQ(globalInt(gCount), 1);
+}
+
+TEST_F(Signals, NothingHappensAfterShutDownBegins) {
+  queue(SIGINT);
+  awk_nomoreints = 1;
+  awk_processint(0);   // would end the run otherwise
+  EXPECT_EQ(pending(SIGINT), 1);
+  awk_nomoreints = 0;
+}
+
+TEST_F(Signals, UnknownNameNotedOnceAndDefaultKept) {
+  testing::internal::CaptureStderr();
+  assign("SIGHUP", "nosuchfunction");
+  assign("SIGINT", "DEFAULT");   // re-applies everything
+  awk_sig_reset();
+  awk_sig_set();                 // as after a child command
+  assign("SIGTERM", "counter");  // a global variable, not a function
+  std::string err = testing::internal::GetCapturedStderr();
+  EXPECT_EQ(err,
+            "vrun: note (NR=0): unrecognized SIGNAL value: nosuchfunction\n"
+            "vrun: note (NR=0): unrecognized SIGNAL value: counter\n");
+  EXPECT_EQ(action(SIGHUP), SigAction::Default);
+  EXPECT_EQ(action(SIGTERM), SigAction::Default);
+  EXPECT_EQ(disposition(SIGHUP), "caught");
+  // A new wrong value is noted again.
+  testing::internal::CaptureStderr();
+  assign("SIGHUP", "alsonothing");
+  EXPECT_NE(testing::internal::GetCapturedStderr().find("alsonothing"), std::string::npos);
+}
+
+TEST_F(Signals, DeletingAFunctionElementAbortsAgain) {
+  assign("SIGUSR1", "onsig");
+  remove("SIGUSR1");
+  EXPECT_EQ(action(SIGUSR1), SigAction::Default);
+  EXPECT_EQ(disposition(SIGUSR1), "caught");
+  assign("SIGCHLD", "onsig");
+  remove("SIGCHLD");
+  EXPECT_EQ(disposition(SIGCHLD), "default");   // not a terminating signal
+  Child c = inChild([] {
+    queue(SIGUSR1);
+    awk_processint(0);
+  });
+  EXPECT_EQ(c.status, 255);
+  EXPECT_EQ(c.err, "\r\nvrun: program aborted by SIGUSR1 signal\n");
+}
+
+TEST_F(Signals, DefaultInterruptFlushesAndEndsWith255) {
+  Child c = inChild([] {
+    std::fputs("written before\n", stdout);   // still in the stdio buffer
+    raise(SIGINT);
+    awk_processint(0);
+  });
+  EXPECT_EQ(c.status, 255);
+  EXPECT_EQ(c.out, "written before\n");
+  EXPECT_EQ(c.err, "\r\nvrun: program aborted by SIGINT signal\n");
+}
+
+TEST_F(Signals, FirstPendingInTableOrderNamesTheAbort) {
+  Child c = inChild([] {
+    raise(SIGTERM);
+    raise(SIGHUP);
+    awk_processint(1);
+  });
+  EXPECT_EQ(c.status, 255);
+  EXPECT_EQ(c.err, "\r\nvrun: program aborted by SIGHUP signal\n");
+}
+
+TEST_F(Signals, AnAbortingSignalInterruptsAStatementLoop) {
+  Child c = inChild([] {
+    raise(SIGTERM);
+    awki0(kTwoLines);
+  });
+  EXPECT_EQ(c.status, 255);
+  EXPECT_EQ(c.err, "\r\nvrun: program aborted by SIGTERM signal\n");
+}
+
+TEST_F(Signals, DeliveryDroppedWhenItsFunctionIsReplacedByIgnore) {
+  assign("SIGUSR1", "onsig");
+  queue(SIGUSR1);
+  assign("SIGUSR1", "IGNORE");
+  EXPECT_EQ(pending(SIGUSR1), 0);
+  awk_processint(0);   // neither a call nor an abort
+  EXPECT_EQ(globalInt(gCount), 0);
+}
+
+TEST_F(Signals, FailInterruptsABlockingRead) {
+  assign("SIGALRM", "fAiL");
+  EXPECT_EQ(disposition(SIGALRM), "caught");
+  int fds[2];
+  ASSERT_EQ(pipe(fds), 0);
+  itimerval t{};
+  t.it_value.tv_usec = 50000;
+  setitimer(ITIMER_REAL, &t, nullptr);
+  char b;
+  errno = 0;
+  ssize_t n = read(fds[0], &b, 1);   // nobody writes: only the alarm ends it
+  int err = errno;
+  close(fds[0]);
+  close(fds[1]);
+  EXPECT_EQ(n, -1);
+  EXPECT_EQ(err, EINTR);
+  EXPECT_EQ(pending(SIGALRM), 0);
+  EXPECT_EQ(awk_intflag, 0);
+}
+
+TEST_F(Signals, StartedIgnoredShowsIgnoreExceptInterrupt) {
+  Child c = inChild([] {
+    awk_sig_reset();
+    signal(SIGQUIT, SIG_IGN);
+    signal(SIGINT, SIG_IGN);
+    awk_sig_init();
+    std::printf("%s %s %s %s\n", element("SIGQUIT").c_str(), disposition(SIGQUIT).c_str(),
+                element("SIGINT").c_str(), disposition(SIGINT).c_str());
+    // A command started later inherits the ignores the run-time was given.
+    awk_sig_reset();
+    std::printf("%s %s\n", disposition(SIGQUIT).c_str(), disposition(SIGINT).c_str());
+    std::fflush(stdout);
+    _exit(0);
+  });
+  EXPECT_EQ(c.status, 0);
+  EXPECT_EQ(c.out, "IGNORE ignore DEFAULT caught\nignore ignore\n");
+}
+
+TEST_F(Signals, ReadingAndReplacingTheArray) {
+  Cell got{};
+  awk_vSIGNAL(0, &got, nullptr);
+  ASSERT_EQ(got.tag, Tag::Array);
+  AwkTable* first = got.w.t;
+  EXPECT_EQ(first, awk_asignal.w.t);
+  EXPECT_EQ(first->use, 2);
+  // A new array replaces it: marked, applied at once; the old one is
+  // unmarked, so stores into it change nothing.
+  Cell fresh{};
+  fresh.tag = Tag::Array;
+  fresh.w.t = awk_sanew(8);
+  awk_settab(fresh.w.t, "SIGINT", Tag::String, intptr_t(stringNew("IGNORE")));
+  awk_vSIGNAL(1, &fresh, nullptr);
+  EXPECT_EQ(fresh.w.t->use, 2);   // the caller keeps its reference
+  EXPECT_NE(fresh.w.t->sigflag, 0);
+  EXPECT_EQ(first->sigflag, 0);
+  EXPECT_EQ(disposition(SIGINT), "ignore");
+  EXPECT_EQ(action(SIGHUP), SigAction::Untouched);
+  Cell k = strCell("SIGINT"), v = strCell("DEFAULT");
+  awk_tabadd(&got, &k, &v);
+  EXPECT_EQ(disposition(SIGINT), "ignore");
+  awk_unaccess(&got);
+  // A scalar: no element anywhere, so functions fall back to the default and
+  // every other signal keeps what it has.
+  assign("SIGUSR2", "onsig");
+  Cell scalar = strCell("anything");
+  awk_vSIGNAL(1, &scalar, nullptr);
+  awk_unaccess(&scalar);
+  EXPECT_EQ(action(SIGUSR2), SigAction::Default);
+  EXPECT_EQ(action(SIGINT), SigAction::Untouched);
+  EXPECT_EQ(disposition(SIGINT), "ignore");
+  EXPECT_EQ(fresh.w.t->sigflag, 0);
+  awk_unaccess(&fresh);
+}
+
+TEST_F(Signals, SegmentationFaultReportsTheLine) {
+  Child c = inChild([] {
+    awk_fun_gid = kOnSig;
+    awk_linenumber = 12;
+    volatile int* bad = reinterpret_cast<int*>(16);
+    *bad = 1;
+  });
+  EXPECT_EQ(c.status, 2);
+  EXPECT_EQ(c.err,
+            "vorn: program killed by SIGSEGV: segmentation fault\n"
+            "vrun: fatal error in prog.awk(line 12) (NR=0): \n"
+            "     signal may have occured near here\n");
+}
+
+TEST_F(Signals, ReporterGivesTheSignalBackToTheHost) {
+  // Reporting goes through the fatal message; by then a second fault of
+  // the same kind must end the process instead of coming back here.
+  Child c = inChild([] {
+    awk_exithook = [](int status) {
+      std::printf("%s\n", disposition(SIGBUS).c_str());
+      std::fflush(stdout);
+      _exit(status);
+    };
+    awk_sigfault(SIGBUS, nullptr, nullptr);
+  });
+  EXPECT_EQ(c.status, 2);
+  EXPECT_EQ(c.out, "default\n");
+  EXPECT_EQ(c.err.rfind("vorn: program killed by SIGBUS: improperly aligned data access\n", 0),
+            0u)
+      << c.err;
+}
+
+#if defined(__x86_64__)
+TEST_F(Signals, IllegalInstructionAndIntegerDivideAreReported) {
+  Child ill = inChild([] { asm volatile("ud2"); });
+  EXPECT_EQ(ill.status, 2);
+  EXPECT_EQ(ill.err.rfind("vorn: program killed by SIGILL: illegal instruction\n", 0), 0u)
+      << ill.err;
+  // A processor-raised SIGFPE cannot be returned from; it is a fault too.
+  Child fpe = inChild([] {
+    asm volatile("xor %%ecx, %%ecx\n\tmov $1, %%eax\n\tcltd\n\tidiv %%ecx" ::: "eax", "ecx",
+                 "edx");
+  });
+  EXPECT_EQ(fpe.status, 2);
+  EXPECT_EQ(fpe.err.rfind("vorn: program killed by SIGFPE: arithmetic exception\n", 0), 0u)
+      << fpe.err;
+}
+#endif
+
+}  // namespace
