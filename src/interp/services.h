@@ -1,6 +1,5 @@
 // Services the interpreter calls in layers that are not linked into every
-// build yet: fields and the record (awk_getfield, awk_setfield, awk_get0),
-// external library calls (awk_cfun) and signal processing
+// build yet: external library calls (awk_cfun) and signal processing
 // (awk_processint). They are declared weak so that the run-time links
 // without them; reaching one that is absent ends the run with an internal
 // error naming it, never silently. Once a layer is part of the run-time,
@@ -9,14 +8,8 @@
 #include <cstdint>
 
 #include "interp/cell.h"
+#include "io/fields.h"
 
-// Field i (unsigned; above 10000 is reported and clamped) copied into out;
-// returns the index used.
-[[gnu::weak]] int32_t awk_getfield(int32_t i, Cell* out);
-// Assigns field i; the value's reference moves in.
-[[gnu::weak]] void awk_setfield(int32_t i, Cell* value);
-// $0 as a new reference, rebuilt if stale.
-[[gnu::weak]] AwkString* awk_get0();
 // External call: operand points at the instruction's operands (count byte,
 // extern id), result is the result cell, args the first argument.
 [[gnu::weak]] void awk_cfun(const unsigned char* operand, Cell* result, Cell* args);
@@ -26,18 +19,9 @@
 // Ends the run with the internal error "service %s is not available".
 [[noreturn]] void awk_nosvc(const char* name);
 
-inline int32_t svcGetfield(int32_t i, Cell* out) {
-  if (!awk_getfield) awk_nosvc("awk_getfield");
-  return awk_getfield(i, out);
-}
-inline void svcSetfield(int32_t i, Cell* value) {
-  if (!awk_setfield) awk_nosvc("awk_setfield");
-  awk_setfield(i, value);
-}
-inline AwkString* svcGet0() {
-  if (!awk_get0) awk_nosvc("awk_get0");
-  return awk_get0();
-}
+inline int32_t svcGetfield(int32_t i, Cell* out) { return awk_getfield(i, out); }
+inline void svcSetfield(int32_t i, Cell* value) { awk_setfield(i, value); }
+inline AwkString* svcGet0() { return awk_get0(); }
 inline void svcCfun(const unsigned char* operand, Cell* result, Cell* args) {
   if (!awk_cfun) awk_nosvc("awk_cfun");
   awk_cfun(operand, result, args);

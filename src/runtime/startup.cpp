@@ -19,6 +19,9 @@
 #include "interp/interp.h"
 #include "io/globals.h"
 #include "io/stream.h"
+#include "io/record.h"
+#include "io/specvars.h"
+#include "io/fields.h"
 #include "runtime/loader.h"
 #include "runtime/oops.h"
 #include "runtime/symtab.h"
@@ -32,8 +35,6 @@ AwkTable* awk_argvtab = nullptr;
 int32_t awk_argvcount = 0;
 
 // Services of layers outside this one that a run may lack.
-[[gnu::weak]] void awk_setfield(int32_t i, Cell* value);
-[[gnu::weak]] void awk_fieldinit();
 [[gnu::weak]] void awk_sig_init();
 [[gnu::weak]] void awk_processint(int how);
 
@@ -46,23 +47,9 @@ const char* argv0 = "";
 // Sets $0 to s (consumed) as a cell of the given tag.
 void setRecord(AwkString* s, Tag tag) {
   Cell c;
-  c.tag = tag;
-  c.w.word = 0;
+  cellSetHead(&c, tag);
   c.w.s = s;
-  if (awk_setfield)
-    awk_setfield(0, &c);
-  else
-    stringFree(s);
-}
-
-// Initial values of the variables the run-time reads directly, until the
-// special-variable table takes this over.
-void awk_varinit_min() {
-  awk_convinit();
-  if (!awk_ofs) awk_ofs = stringNew(" ");
-  if (!awk_ors) awk_ors = stringNew("\n");
-  if (!awk_subsep) awk_subsep = stringNew("\034");
-  if (!awk_filename) awk_filename = stringDup(string_empty);
+  awk_setfield(0, &c);
 }
 
 // The program name used in messages: "vorn" for a temporary program,
@@ -152,10 +139,10 @@ void awk_init1(int argc, char** argv, char** envp) {
 void awk_init3() {
   if (!string_empty) string_empty = stringNew("");
   if (const char* tmp = std::getenv("TMP")) awk_tmpdir = stringNew(tmp);
-  if (awk_fieldinit) awk_fieldinit();
+  awk_fieldinit();
   awk_readroot();
   awk_initio();
-  awk_varinit_min();
+  awk_varinit();
 }
 
 void awk_init_env(char** envp) {
@@ -303,7 +290,7 @@ void awk_patact_exec() {
   for (;;) {
     if (awk_gt_conditions & kCondExit) break;
     awk_gt_conditions = 0;
-    AwkString* record = awk_minread();
+    AwkString* record = next_record(nullptr);
     if (!record) break;
     if (mainGid) {
       setRecord(record, Tag::Field);

@@ -27,11 +27,6 @@ void awk_end_exec();
 void awk_beginfile_exec();
 void awk_endfile_exec();
 
-// The minimal line reader that feeds the record loop until the record
-// reader is linked: the next line of the ARGV operands (or of standard
-// input) as a new string, null at the end.
-AwkString* awk_minread();
-
 void awk_terminate(int doterm);
 [[noreturn]] void awk_exit(int status, int doterm);
 

@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "image/format.h"
+#include "io/specvars.h"
 #include "image/table_hash.h"
 #include "runtime/loader.h"
 #include "runtime/oops.h"
@@ -88,8 +89,8 @@ uint16_t awk_symword(const AwkSymRecord& r, int offset) { return be16(r.base + o
 namespace {
 // Special variables go through their handlers (mode 0 fetch, mode 1 store).
 // Until the handler table is linked every slot counts as empty.
-bool specialGet(int /*idx*/, Cell* /*out*/) { return false; }
-bool specialSet(int /*idx*/, Cell* /*value*/) { return false; }
+bool specialGet(int idx, Cell* out) { return awk_pvget(idx, out); }
+bool specialSet(int idx, Cell* value) { return awk_pvset(idx, value); }
 
 bool isGlobal(int gid) { return gid >= gid::kGlobalFirst && gid < gid::kGlobalFirst + awk_ngvars; }
 bool isSpecial(int gid) { return gid >= gid::kSpecialFirst && gid <= gid::kSpecialLast; }

@@ -13,6 +13,10 @@
 
 #include "image/format.h"
 #include "interp/cell.h"
+#include "interp/interp.h"
+#include "io/fields.h"
+#include "io/stream.h"
+#include "values/arith.h"
 #include "runtime/loader.h"
 #include "runtime/startup.h"
 #include "values/strobj.h"
@@ -23,10 +27,6 @@ volatile int awk_intflag = 0;
 int awk_nomoreints = 0;
 void (*awk_exithook)(int status) = nullptr;
 
-[[gnu::weak]] int32_t awki0(int gid);
-[[gnu::weak]] void awk_setfield(int32_t i, Cell* value);
-[[gnu::weak]] void awk_abandonpipes();
-[[gnu::weak]] void awk_mathend();
 [[gnu::weak]] void awk_scrend();
 [[gnu::weak]] void awk_key_end();
 
@@ -38,19 +38,17 @@ void awk_terminate(int doterm) {
   awk_gt_conditions = 0;
   awk_nomoreints = 1;
   int exitGid = rootI16(vorn::image::root::kExitFunction);
-  if (doterm && exitGid != 0 && !exitFunctionStarted && awki0) {
+  if (doterm && exitGid != 0 && !exitFunctionStarted) {
     exitFunctionStarted = true;
-    if (awk_setfield) {
-      Cell empty;
-      cellSetString(&empty, stringDup(string_empty ? string_empty : stringNew("")));
-      awk_setfield(0, &empty);
-    }
+    Cell empty;
+    cellSetString(&empty, string_empty ? stringDup(string_empty) : stringNew(""));
+    awk_setfield(0, &empty);
     awki0(exitGid);
     awk_gt_conditions = 0;
   }
   awk_closetmp1();
-  if (awk_abandonpipes) awk_abandonpipes();
-  if (awk_mathend) awk_mathend();
+  awk_abandonpipes();
+  awk_mathend();
   if (awk_scrend) awk_scrend();
   if (awk_key_end) awk_key_end();
   if (awk_vargs != 0 && awk_imageopened) {

@@ -12,15 +12,12 @@
 #include <cfenv>
 #include <cmath>
 
+#include "interp/interp.h"
 #include "io/globals.h"
 #include "runtime/oops.h"
 #include "values/arith.h"
 #include "values/convert.h"
 
-// The statement position lives with the interpreter; weak references keep
-// this layer linkable without it (its tests), where both read as 0.
-[[gnu::weak]] extern int32_t awk_linenumber;
-[[gnu::weak]] extern int awk_time_counter;
 
 int32_t awk_mask87 = int32_t(0xFFFFFFCDu);
 bool awk_fpcheckall = false;
@@ -86,8 +83,8 @@ void awk_matherrn(int n) {
   if (n < 0 || n >= kMessages) return;
   const MathMessage& m = matherrmsgs[n];
   if (!(awk_mask87 & m.bit)) return;
-  const int32_t line = &awk_linenumber ? awk_linenumber : 0;
-  const int time = &awk_time_counter ? awk_time_counter : 0;
+  const int32_t line = awk_linenumber;
+  const int time = awk_time_counter;
   if (last.valid && last.number == n && last.line == line && last.time == time &&
       last.nr == awk_nr)
     return;
