@@ -5,7 +5,7 @@
 # (names that are never targets) as sources.
 #
 # The source list is printed in natural order of the names (for-in is
-# sorted here, so lib2.o comes before lib10.o); gawk and mawk print it in
+# sorted here, so lib2.c comes before lib10.c); gawk and mawk print it in
 # hash order. The build order itself follows declaration order and is the
 # same in every AWK.
 /^[ \t]*(#|$)/ { next }

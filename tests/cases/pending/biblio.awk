@@ -7,8 +7,8 @@
 # keys are built into an array walked with for-in, which visits keys in
 # natural order here, so for the same name and year record 9 comes
 # before record 10 and the input order is kept. Entries without a title
-# are reported. gawk (string order) would put record 10 first, and mawk
-# walks the keys in hash order.
+# are reported. gawk and mawk walk the keys in hash order, and a string
+# sort would put record 10 first.
 BEGIN { RS = ""; FS = "\n" }
 {
   delete e; na = 0; last = ""

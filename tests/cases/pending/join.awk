@@ -6,7 +6,8 @@
 # ARGV[2] is emptied after reading so the main loop skips it (an empty
 # operand is not a file). Output order is the master file's order, then
 # the orphans in natural order of their keys (for-in is sorted here, so
-# c5 comes before c12; gawk's string order puts c12 first).
+# c5 comes before c12; gawk and mawk use hash order, and a string sort
+# would put c12 first).
 # The stored value is evaluated before the element it goes to, so
 # (key in d) is false for a key's first detail; mawk creates the element
 # first and prints an extra empty detail line for each master.

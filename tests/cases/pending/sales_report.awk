@@ -3,8 +3,9 @@
 # report grouped by zone, with per-rep lines, zone subtotals, a grand
 # total, each zone's share and the best rep overall.
 # The zones come out in natural order ("Zone 2" before "Zone 10") because
-# for-in sorts keys naturally here; gawk's string order would put Zone 10
-# first and mawk's hash order is arbitrary. Comment lines start with "#".
+# for-in sorts keys naturally here; gawk and mawk visit keys in hash
+# order, and even sorted as strings Zone 10 would come before Zone 2.
+# Comment lines start with "#".
 BEGIN { FS = "|" }
 /^#/ || NF < 4 { next }
 {
