@@ -97,7 +97,7 @@ class Gen {
   ST incdec(const Node* n, bool value);
   void load(const Node* v);
   void store(const Node* v);
-  ST arith(Tok op, const Node* rhs);
+  ST arith(Tok op, const Node* rhs, ST left = ST::Any);
   ST call(const Node* n);
   ST builtin(const Node* n);
   void arg(const Node* e, ArgType t, const char* fname, int pos);
@@ -254,13 +254,19 @@ void Gen::ref(const Node* n, const char* what) {
   }
 }
 
-ST Gen::arith(Tok op, const Node* rhs) {
+// The left operand is on the stack, of static type `left`. Operands that are
+// not known to be numbers are scanned first (op_tonum), so that a field or
+// string holding an integer text takes part as an int: `sum += $3` stays an
+// integer while it fits, as AWK users expect, instead of becoming a float.
+ST Gen::arith(Tok op, const Node* rhs, ST left) {
+  if (left != ST::Num && left != ST::Int) emit(Op::op_tonum);
   const Node* r = ungroup(rhs);
   if ((op == Tok::Plus || op == Tok::Minus) && r->kind == NK::Num && r->isInt && r->ival != INT32_MIN) {
     emit(Op::op_addi32, {op == Tok::Plus ? r->ival : -int64_t(r->ival)});
     return ST::Num;
   }
-  expr(rhs);
+  ST rt = expr(rhs);
+  if (rt != ST::Num && rt != ST::Int) emit(Op::op_tonum);
   switch (op) {
     case Tok::Plus: emit(Op::op_add); break;
     case Tok::Minus: emit(Op::op_sub); break;
@@ -484,10 +490,12 @@ ST Gen::expr(const Node* n) {
       return ST::Any;
     case NK::Unary:
       switch (n->op) {
-        case Tok::Minus:
-          expr(n->a);
+        case Tok::Minus: {
+          ST t = expr(n->a);
+          if (t != ST::Num && t != ST::Int) emit(Op::op_tonum);
           emit(Op::op_neg);
           return ST::Num;
+        }
         case Tok::Plus:
           expr(n->a);
           emit(Op::op_tonum);
@@ -512,8 +520,8 @@ ST Gen::expr(const Node* n) {
           return ST::Int;
         }
       }
-      expr(n->a);
-      return arith(n->op, n->b);
+      ST l = expr(n->a);
+      return arith(n->op, n->b, l);
     }
     case NK::Concat: {
       std::vector<const Node*> pieces;
@@ -679,6 +687,11 @@ ST Gen::builtin(const Node* n) {
     case slot::b_split: case slot::b_ord: case slot::b_sub: case slot::b_gsub:
     case slot::b_subs: case slot::b_gsubs:
       return ST::Int;
+    case slot::b_int: case slot::b_sqrt: case slot::b_exp: case slot::b_log:
+    case slot::b_sin: case slot::b_cos: case slot::b_atan2: case slot::b_rand:
+    case slot::b_srand: case slot::b_and: case slot::b_or: case slot::b_xor:
+    case slot::b_not: case slot::b_shiftl: case slot::b_shiftr: case slot::b_system:
+      return ST::Num;
     default:
       return ST::Any;
   }

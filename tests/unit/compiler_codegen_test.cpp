@@ -87,10 +87,10 @@ const Case kCases[] = {
      "op_gpush 8019\nop_addi32 -1\nop_dup\nop_gstore 8019\nop_gstore 8018\nop_ret\n"},
     // compound assignment to an element goes through the saved pair
     {"BEGIN { a[k] += 2 }", ":BEGIN",
-     "op_gpusharr 8018\nop_gpush 8019\nop_refsave\nop_aget\nop_addi32 2\nop_refstore\nop_ret\n"},
+     "op_gpusharr 8018\nop_gpush 8019\nop_refsave\nop_aget\nop_tonum\nop_addi32 2\nop_refstore\nop_ret\n"},
     // fields
     {"{ $2 = $1 * 2; $i++ }", ":ACTION1",
-     "op_pushi16 1\nop_getfld\nop_pushi16 2\nop_mul\nop_pushi16 2\nop_setfld\n"
+     "op_pushi16 1\nop_getfld\nop_tonum\nop_pushi16 2\nop_mul\nop_pushi16 2\nop_setfld\n"
      "op_gpush 8018\nop_toint\nop_dup\nop_getfld\nop_addi32 1\nop_swap\nop_setfld\nop_ret\n"},
     // bare pattern: op_match0u; ~ with a constant pattern: op_pushreu
     {"/ab/ { x = $1 ~ /c/ }", ":ACTION1",
@@ -147,7 +147,7 @@ const Case kCases[] = {
      "op_pushslot\nop_pushi16 0\nop_cfun 1 10000\nop_gstore 8018\nop_ret\n"},
     // next and return
     {"function g(x) { if (x) return x * 2; return }", "g",
-     "op_lpush 24\nop_jf ->28\nop_lpush 24\nop_pushi16 2\nop_mul\nop_retv\nop_ret\nop_ret\n"},
+     "op_lpush 24\nop_jf ->30\nop_lpush 24\nop_tonum\nop_pushi16 2\nop_mul\nop_retv\nop_ret\nop_ret\n"},
     // typed parameter
     {"function h(n: int) { }", "h", "op_lpush 24\nop_ptype 1\nop_pop\nop_ret\n"},
 };
