@@ -1,0 +1,19 @@
+# tail and head in one pass: the first 3 and the last 3 records of the
+# input, kept in a ring buffer of 3 slots, with the total count, and the
+# longest record.
+#
+# $0 is empty in END here (the last record is not kept), so the line
+# "END sees $0 = []" shows an empty $0 and NF 0; gawk and mawk keep the
+# last record in END and print "[omega]" and NF 1. NR keeps its value in
+# END everywhere.
+NR <= 3 { print "head " NR ": " $0 }
+{
+  ring[NR % 3] = $0
+  if (length($0) > length(longest)) { longest = $0; at = NR }
+}
+END {
+  start = NR > 3 ? NR - 2 : 1
+  for (i = start; i <= NR; i++) print "tail " i ": " ring[i % 3]
+  print NR " records; longest is record " at ": " longest
+  print "END sees $0 = [" $0 "] with NF " NF
+}
