@@ -27,8 +27,10 @@ struct Accel {
   uint32_t searches, found;   // recent automaton searches and how many matched
 };
 
-std::vector<Accel*> records;
-std::vector<uint32_t> freeRecords;
+// Never destroyed: patterns still cached at exit keep their records, which
+// must stay reachable (and valid) until the very end of the process.
+std::vector<Accel*>& records = *new std::vector<Accel*>();
+std::vector<uint32_t>& freeRecords = *new std::vector<uint32_t>();
 bool enabled = true;
 size_t budget = kDefaultBudget;
 AccelStats stats;
