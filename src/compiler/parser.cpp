@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "compiler/numlit.h"
+#include "compiler/recheck.h"
 #include "image/signatures.h"
 
 namespace vorn::compiler {
@@ -71,6 +72,11 @@ class Parser {
   void warning(uint32_t offset, std::string text) {
     const SourceFile& f = *m_.file;
     diag_.warning(&f, f.lineOf(offset), f.columnOf(offset), std::move(text));
+  }
+  // Warns about a constant pattern the run-time would refuse or warn about.
+  void checkPattern(uint32_t offset, const std::string& text) {
+    std::string w = regexWarning(text);
+    if (!w.empty()) warning(offset, std::move(w));
   }
   [[noreturn]] void unexpected() {
     if (is(Tok::Error)) throw SyntaxError{};  // already reported by the lexer
@@ -884,7 +890,9 @@ Node* Parser::parseMatch(unsigned f, Node* seed) {
     Tok k = tok_.kind;
     uint32_t off = tok_.offset;
     advance();
-    l = node(NK::Match, off, k, l, parseComparison(f));
+    Node* re = parseComparison(f);
+    if (re->kind == NK::Str) checkPattern(re->offset, re->text);
+    l = node(NK::Match, off, k, l, re);
   }
   return l;
 }
@@ -1123,6 +1131,7 @@ Node* Parser::parsePrimary(unsigned f) {
       Token t = lex_.rescanRegex(off);
       Node* n = make(NK::Regex, off);
       n->text = std::move(t.text);
+      checkPattern(off, n->text);
       advance();
       return n;
     }

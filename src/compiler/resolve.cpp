@@ -10,7 +10,9 @@
 #include <algorithm>
 #include <unordered_map>
 
+#include "compiler/recheck.h"
 #include "compiler/unit.h"
+#include "image/builtins.h"
 #include "image/format.h"
 #include "image/signatures.h"
 
@@ -245,8 +247,17 @@ void Resolver::resolveCall(Node* n, const Scope& s) {
       u_.error(s.module, n->offset, name + " takes " + want + (sig->maxArgs == 1 && sig->minArgs == 1 ? " argument" : " arguments"));
     }
     for (int i = 0; i < argc; ++i) {
-      if (image::argType(*sig, i) == image::ArgType::Array) walkArray(n->list[size_t(i)], s);
-      else walk(n->list[size_t(i)], s);
+      Node* a = n->list[size_t(i)];
+      image::ArgType t = image::argType(*sig, i);
+      if (t == image::ArgType::Array) walkArray(a, s);
+      else walk(a, s);
+      // A string constant given as a pattern is compiled as one at run time
+      // (split's separator only when longer than one byte).
+      if (t == image::ArgType::Pattern && a->kind == NK::Str &&
+          (n->index != image::slot::b_split || a->text.size() > 1)) {
+        std::string w = regexWarning(a->text);
+        if (!w.empty()) u_.warning(s.module, a->offset, std::move(w));
+      }
     }
     return;
   }
