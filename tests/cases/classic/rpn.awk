@@ -9,11 +9,10 @@
 #   print 5.55112e-17.
 # - "-7 3 %" is 2: the modulus is floored (the sign of the divisor);
 #   mawk and gawk give -1.
-# - Numbers are pushed as tok + 0; tok is a field, not an int cell, so the
-#   addition takes the float road and every number on the stack is a
-#   float. Floats print with OFMT even when integral: "123456 1000 *"
-#   prints 1.23456e+08 and "46339 46339 *" prints 2.1473e+09, where mawk
-#   and gawk print 123456000 and 2147302921.
+# - "123456 1000 *" prints 1.23456e+08: a product of ints with a factor
+#   beyond 46339 is a float, and floats print with OFMT even when
+#   integral; mawk and gawk print 123456000. "46339 46339 *" stays an int
+#   (2147302921).
 function push(v) { stack[++sp] = v }
 function pop() {
   if (sp < 1) { err = "stack underflow"; return 0 }
