@@ -11,6 +11,7 @@
 
 #include "arrays/table.h"
 #include "arrays/tablecore.h"
+#include "format/printf.h"
 #include "image/table_hash.h"
 #include "runtime/oops.h"
 #include "values/convert.h"
@@ -24,22 +25,14 @@ inline bool isArray(const Cell* c) {
 }
 
 // Decimal text of n at the end of buf; returns its start.
-char* formatInt(char* end, int32_t n) {
-  uint32_t u = n < 0 ? 0u - uint32_t(n) : uint32_t(n);
-  char* p = end;
-  do {
-    *--p = char('0' + u % 10);
-    u /= 10;
-  } while (u);
-  if (n < 0) *--p = '-';
-  return p;
-}
+inline char* formatInt(char* end, int32_t n) { return awk_l_format(n, end, 1, 0, 0); }
 
 // The bytes of a subscript. `owned` is set when a string object had to be
 // made for it (the caller releases it, or hands it to the table).
 struct Key {
   const char* p;
   uint32_t len;
+  const AwkString* obj = nullptr;  // the string object holding the bytes, if any
   AwkString* owned = nullptr;
   char buf[12];
 };
@@ -50,6 +43,7 @@ void keyOf(const Cell* c, Key& k) {
     case Tag::Field:
     case Tag::VmString:
     case Tag::VmField:
+      k.obj = c->w.s;
       k.p = c->w.s->text();
       k.len = c->w.s->len;
       return;
@@ -89,7 +83,9 @@ inline AwkSlot* lastHit(const AwkTable* t, const Key& k) {
   if (t != st_lastTable) return nullptr;
   AwkSlot* s = st_lastSlot;
   const AwkString* key = s->key;
-  return key->len == k.len && std::memcmp(key->text(), k.p, k.len) == 0 ? s : nullptr;
+  return key == k.obj || (key->len == k.len && std::memcmp(key->text(), k.p, k.len) == 0)
+             ? s
+             : nullptr;
 }
 
 inline AwkSlot* remember(AwkTable* t, AwkSlot* s) {
@@ -103,7 +99,7 @@ AwkSlot* findOrCreate(AwkTable* t, const Cell* keycell, Key& k, bool create) {
   if (AwkSlot* s = lastHit(t, k)) return s;
   const uint32_t h = vorn::image::tableHash(k.p, k.len);
   AwkSlot* stop;
-  AwkSlot* s = st_lookup(t, k.p, k.len, h, &stop);
+  AwkSlot* s = st_lookup(t, k.p, k.len, h, &stop, k.obj);
   if (!s && create) s = st_create(t, keyString(keycell, k), h, stop);
   return s ? remember(t, s) : nullptr;
 }
@@ -156,7 +152,7 @@ int awk_tabadd(Cell* arr, Cell* key, Cell* value) {
   AwkSlot* s = lastHit(t, k);
   if (!s) {
     h = vorn::image::tableHash(k.p, k.len);
-    s = st_lookup(t, k.p, k.len, h, &stop);
+    s = st_lookup(t, k.p, k.len, h, &stop, k.obj);
   }
   if (s) {
     Cell old = s->value;

@@ -45,7 +45,7 @@ AwkSlot* newBlock(int32_t slots) {
 // way when it is still missing (only during growth).
 AwkSlot* freeSlotFrom(AwkTable* t, uint32_t h) {
   const int32_t cap = t->capacity;
-  int32_t i = int32_t(vorn::image::homeSlot(h, uint32_t(cap)));
+  int32_t i = st_home(h, cap);
   if (cap <= kBlockSlots) {
     AwkSlot* b = t->block;
     while (b[i].hash != 0)
@@ -130,18 +130,23 @@ void st_freeslots(AwkTable* t) {
   t->slots = nullptr;
 }
 
+namespace {
+inline bool sameKey(const AwkSlot* s, const char* key, uint32_t len, const AwkString* obj) {
+  return s->key == obj || (s->key->len == len && std::memcmp(s->key->text(), key, len) == 0);
+}
+}  // namespace
+
 AwkSlot* st_lookup(const AwkTable* t, const char* key, uint32_t len, uint32_t h,
-                   AwkSlot** stop) {
+                   AwkSlot** stop, const AwkString* obj) {
   const int32_t cap = t->capacity;
   if (stop) *stop = nullptr;
   if (cap == 0) return nullptr;
-  int32_t i = int32_t(vorn::image::homeSlot(h, uint32_t(cap)));
+  int32_t i = st_home(h, cap);
   if (cap <= kBlockSlots) {
     AwkSlot* b = t->block;
     for (;;) {
       AwkSlot* s = &b[i];
-      if (s->hash == h && s->key->len == len && std::memcmp(s->key->text(), key, len) == 0)
-        return s;
+      if (s->hash == h && sameKey(s, key, len, obj)) return s;
       if (s->hash == 0) {
         if (stop) *stop = s;
         return nullptr;
@@ -155,8 +160,7 @@ AwkSlot* st_lookup(const AwkTable* t, const char* key, uint32_t len, uint32_t h,
     int32_t j = i & (kBlockSlots - 1);
     for (; j < kBlockSlots; ++j) {
       AwkSlot* s = &b[j];
-      if (s->hash == h && s->key->len == len && std::memcmp(s->key->text(), key, len) == 0)
-        return s;
+      if (s->hash == h && sameKey(s, key, len, obj)) return s;
       if (s->hash == 0) {
         if (stop) *stop = s;
         return nullptr;

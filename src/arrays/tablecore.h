@@ -10,8 +10,18 @@
 // when the stored hash matches. When the key is absent and `stop` is given,
 // *stop is the free slot where the lookup ended (null for a table without
 // slots): the place a new entry takes unless the table grows first.
+// `obj`, when given, is a string object holding the key's bytes: a slot
+// whose key is that very object matches without its bytes being compared
+// (a key taken from the table itself, as `for (k in a) ... a[k]` does).
 AwkSlot* st_lookup(const AwkTable* t, const char* key, uint32_t len, uint32_t h,
-                   AwkSlot** stop = nullptr);
+                   AwkSlot** stop = nullptr, const AwkString* obj = nullptr);
+
+// Home slot of hash h in a table of cap slots (h mod cap; a mask when the
+// capacity is a power of two, as it is unless a table was made larger).
+inline int32_t st_home(uint32_t h, int32_t cap) {
+  const uint32_t c = uint32_t(cap);
+  return int32_t((c & (c - 1)) == 0 ? h & (c - 1) : h % c);
+}
 
 // A new slot for a key known to be absent, with its value uninitialized.
 // The reference to key moves into the table. Grows the table first when

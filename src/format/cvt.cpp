@@ -177,14 +177,28 @@ void awk_printfreset() { precisionWarned = 0; }
 // for a negative signed value, else the sign char when there is one; at
 // least mindigits digits. Returns the start.
 char* awk_l_format(int32_t value, char* end, int isSigned, int signchar, int mindigits) {
+  // Two digits per division: the conversion of every number to a string
+  // (array subscripts, concatenation, output) comes through here.
+  static constexpr char kPairs[] =
+      "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+      "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+      "8081828384858687888990919293949596979899";
   uint32_t mag = uint32_t(value);
   bool neg = isSigned && value < 0;
   if (neg) mag = 0u - mag;
   char* p = end;
-  do {
-    *--p = char('0' + mag % 10);
-    mag /= 10;
-  } while (mag);
+  while (mag >= 100) {
+    const uint32_t r = mag % 100;
+    mag /= 100;
+    p -= 2;
+    std::memcpy(p, kPairs + 2 * r, 2);
+  }
+  if (mag >= 10) {
+    p -= 2;
+    std::memcpy(p, kPairs + 2 * mag, 2);
+  } else {
+    *--p = char('0' + mag);
+  }
   while (end - p < mindigits) *--p = '0';
   if (neg)
     *--p = '-';

@@ -31,6 +31,7 @@
 #include "runtime/oops.h"
 #include "runtime/startup.h"
 #include "runtime/symtab.h"
+#include "values/alloc.h"
 #include "values/arith.h"
 #include "values/compare.h"
 #include "values/convert.h"
@@ -44,15 +45,46 @@ namespace {
 constexpr char kIllegalParamType[] = "Illegal type for function parameter";
 constexpr char kStringTooLong[] = "String too long, is truncated";
 
+inline bool isPlainString(Tag t) { return t == Tag::String || t == Tag::Field; }
+
 // Releases what a cell owns; ints, floats and uninitialized cells own nothing.
+// Strings, by far the most common owners, are given back inline.
 inline void release(Cell* c) {
-  if (c->tag > Tag::Float) awk_unaccess(c);
+  const Tag t = c->tag;
+  if (t <= Tag::Float) return;
+  if (isPlainString(t))
+    stringFree(c->w.s);
+  else
+    awk_unaccess(c);
 }
 
 // A copy of *src with its own reference.
 inline void copyCell(Cell* dst, const Cell* src) {
+  const Tag t = src->tag;
   cellCopy(dst, src);
-  if (dst->tag > Tag::Float) awk_access(dst);
+  if (t <= Tag::Float) return;
+  if (isPlainString(t))
+    stringDup(src->w.s);
+  else
+    awk_access(dst);
+}
+
+// The string object at a virtual address of the image; an address outside
+// the loaded segments goes to vm_v2pcode, which reports it.
+inline AwkString* imageString(uint32_t vaddr) {
+  const uint32_t seg = vaddr >> 16, off = vaddr & 0xFFFF;
+  if (seg < uint32_t(vorn::image::kMaxSegments) && awk_segbase[seg] &&
+      off < uint32_t(awk_segsize[seg])) [[likely]]
+    return reinterpret_cast<AwkString*>(awk_segbase[seg] + off);
+  return reinterpret_cast<AwkString*>(vm_v2pcode(vaddr));
+}
+
+// Header of function gid (checked at load to be a function gid).
+inline AwkCode* funAddr(int gid) {
+  const uint32_t i = uint32_t(gid - vorn::image::gid::kFunctionFirst);
+  if (i < uint32_t(awk_nfuncs) && awk_funaddrs[i]) [[likely]]
+    return awk_funaddrs[i];
+  return awk_funaddr(gid);
 }
 
 inline bool isSmall(Tag t) { return uint16_t(t) <= uint16_t(Tag::Int); }
@@ -91,6 +123,41 @@ inline int32_t intCmpTruth(int kind, int32_t l, int32_t r) {
   }
 }
 
+// Appends the pieces top[n-2] .. top[0] to the string of top[n-1] in place,
+// when that is safe and gives the same result as building a new string:
+// the concatenation is about to be stored back into `target`, the variable
+// the first piece was copied from (`s = s x`), and that variable and the
+// stack cell hold the only two references to the string. The object is
+// then grown in its allocator block (which moves it to the next bucket only
+// when the bucket is full, so repeated appends copy the text a logarithmic
+// number of times) and both holders are pointed at the result; the store
+// that follows releases the variable's reference and moves the stack cell
+// in. Returns false, changing nothing, when the case does not apply.
+bool appendInPlace(Cell* top, int n, Cell* target) {
+  Cell* first = &top[n - 1];
+  AwkString* s = first->w.s;
+  if (!cellIsStringy(target) || target->w.s != s || s->ref != 2 ||
+      awk_blockbucket(s) < 0)
+    return false;
+  uint64_t total = s->len;
+  for (int i = 0; i < n - 1; ++i) total += top[i].w.s->len;
+  if (total > uint64_t(kNoLimit)) return false;  // the general path cuts and warns
+  const uint32_t oldlen = s->len;
+  auto* r = static_cast<AwkString*>(respace(s, int32_t(total + sizeof(AwkString) + 1)));
+  char* out = r->text() + oldlen;
+  for (int i = n - 2; i >= 0; --i) {
+    AwkString* piece = top[i].w.s;
+    std::memcpy(out, piece->text(), piece->len);
+    out += piece->len;
+    stringFree(piece);
+  }
+  *out = '\0';
+  r->len = uint32_t(total);
+  first->w.s = r;
+  target->w.s = r;
+  return true;
+}
+
 // Concatenates the n string cells from top[n-1] (deepest, first) to top[0]
 // into top[n-1]. Pieces are cut to the length limit with a warning.
 void concatCells(Cell* top, int n) {
@@ -126,6 +193,9 @@ void awk_interp(AwkCode* code) {
   unsigned char* pc = code + vorn::image::kFunctionHeaderSize;
   Cell* sp = awk_sp;
   Cell* const fp = awk_fp;
+  // The global cells stay where the loader put them for the whole run.
+  Cell* const globals = awk_globvars;
+#define GVAR(p) (globals + (opU16(p) - vorn::image::gid::kGlobalFirst))
 
 #define SYNC() (awk_sp = sp)
 #define RELOAD() (sp = awk_sp)
@@ -320,7 +390,7 @@ L_op_in: {
 }
 
 L_op_gpusharr: {
-  Cell* g = awk_gvar(opU16(pc));
+  Cell* g = GVAR(pc);
   pc += 2;
   if (g->tag != Tag::Array) {
     SYNC();
@@ -365,7 +435,7 @@ L_op_agetarr: {
 }
 
 L_op_gstore: {
-  Cell* g = awk_gvar(opU16(pc));
+  Cell* g = GVAR(pc);
   pc += 2;
   if (g->tag > Tag::Float) {
     SYNC();
@@ -376,7 +446,7 @@ L_op_gstore: {
 }
 
 L_op_gpush: {
-  Cell* g = awk_gvar(opU16(pc));
+  Cell* g = GVAR(pc);
   pc += 2;
   --sp;
   copyCell(sp, g);
@@ -437,7 +507,7 @@ L_op_pushslot:
 
 L_op_pushs: {
   SYNC();
-  AwkString* s = reinterpret_cast<AwkString*>(vm_v2pcode(opU32w(pc)));
+  AwkString* s = imageString(opU32w(pc));
   pc += 4;
   --sp;
   cellSetString(sp, stringDup(s));
@@ -477,10 +547,25 @@ L_op_concat: {
   if (n == 0) {
     --sp;
     cellSetString(sp, stringDup(string_empty));
-  } else {
-    concatCells(sp, n);
-    sp += n - 1;
+    DISPATCH();
   }
+  if (n >= 2) {
+    // `v = v x ...`: the result goes straight back into the variable the
+    // first piece came from.
+    Cell* target = nullptr;
+    const unsigned next = pc[0] >> 1;
+    if (next == unsigned(vorn::image::Op::op_gstore) >> 1) {
+      target = GVAR(pc + 2);
+    } else if (next == unsigned(vorn::image::Op::op_lstore) >> 1) {
+      target = localAt(fp, opI16(pc + 2));
+    }
+    if (target && appendInPlace(sp, n, target)) {
+      sp += n - 1;
+      DISPATCH();
+    }
+  }
+  concatCells(sp, n);
+  sp += n - 1;
   DISPATCH();
 }
 
@@ -495,6 +580,17 @@ L_op_div: {
   if (isSmall(l->tag) && isSmall(r->tag) && r->w.i != 0 &&
       !(r->w.i == -1 && l->w.i == INT32_MIN) && l->w.i % r->w.i == 0) {
     cellSetInt(l, l->w.i / r->w.i);
+  } else if (l->tag <= Tag::Float && r->tag <= Tag::Float) {
+    // Both numbers: the float quotient inline, exactly as awkf_div does it.
+    int dl, dr;
+    const double a = awk_numval(l, &dl), b = awk_numval(r, &dr);
+    const int16_t dec = r->tag == Tag::Float ? kUnlimitedDecimals : awk_quotdec(dl, r->w.i);
+    const double v = a / b;
+    cellSetFloat(l, v, dec);
+    if (awk_fpcheckall || !__builtin_isfinite(v)) {
+      SYNC();
+      awk_mathchk();
+    }
   } else {
     SYNC();
     awkf_div(r);
@@ -563,7 +659,7 @@ L_op_call: {
   if (sp <= awk_spmax) oops('f', msg_stackoverflow);
   awk_pushframe(Tag::FrameCall, nargs, nparams);
   awk_fun_gid = int16_t(gid);
-  awk_interp(awk_funaddr(gid));
+  awk_interp(funAddr(gid));
   awk_popframe();
   sp = awk_sp;
   for (int i = 0; i < nparams; ++i) release(sp + i);
@@ -1019,6 +1115,7 @@ unwind:
 #undef SYNC
 #undef RELOAD
 #undef DISPATCH
+#undef GVAR
 }
 
 void awki0f(int gid, AwkCode* code) {

@@ -36,24 +36,6 @@ inline void toFloat(Cell* c) {
 
 inline int16_t maxDec(int a, int b) { return int16_t(a > b ? a : b); }
 
-// Decimals of a quotient with dL places divided by the integer n.
-int16_t quotientDecimals(int dL, int64_t n) {
-  if (dL == kUnlimitedDecimals) return kUnlimitedDecimals;
-  if (n < 0) n = -n;
-  if (n < 1 || n > 15625) return kUnlimitedDecimals;
-  int a = __builtin_ctzll(uint64_t(n));
-  int64_t odd = n >> a;
-  int b = 0;
-  while (odd % 5 == 0) {
-    odd /= 5;
-    ++b;
-  }
-  if (odd != 1 || b > 6) return kUnlimitedDecimals;
-  int extra = a > b ? (a - b + 3) / 4 : 0;
-  int d = dL + b + extra;
-  return int16_t(d < kUnlimitedDecimals ? d : kUnlimitedDecimals);
-}
-
 }  // namespace
 
 void awkf_plus(Cell* right) {
@@ -88,7 +70,7 @@ void awkf_div(Cell* right) {
   const int64_t n = right->tag == Tag::Int ? right->w.i : 0;
   toFloat(left);
   toFloat(right);
-  int16_t dec = intDivisor ? quotientDecimals(left->w.dec, n) : kUnlimitedDecimals;
+  int16_t dec = intDivisor ? awk_quotdec(left->w.dec, n) : kUnlimitedDecimals;
   cellSetFloat(left, left->x.d / right->x.d, dec);
   awk_mathchk_result(left->x.d);
 }

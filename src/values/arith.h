@@ -56,6 +56,24 @@ inline double awk_numval(const Cell* c, int* dec) {
   *dec = 0;
   return double(c->w.i);
 }
+// Decimals of a quotient of a value with dL places by the integer n: dL
+// plus just the places n = 2^a * 5^b (up to 15625) can add, else unlimited.
+inline int16_t awk_quotdec(int dL, int64_t n) {
+  if (dL == kUnlimitedDecimals) return kUnlimitedDecimals;
+  if (n < 0) n = -n;
+  if (n < 1 || n > 15625) return kUnlimitedDecimals;
+  const int a = __builtin_ctzll(uint64_t(n));
+  int64_t odd = n >> a;
+  int b = 0;
+  while (odd % 5 == 0) {
+    odd /= 5;
+    ++b;
+  }
+  if (odd != 1 || b > 6) return kUnlimitedDecimals;
+  const int extra = a > b ? (a - b + 3) / 4 : 0;
+  const int d = dL + b + extra;
+  return int16_t(d < kUnlimitedDecimals ? d : kUnlimitedDecimals);
+}
 inline void awk_mathchk_result(double result) {
   if (awk_fpcheckall || !__builtin_isfinite(result)) awk_mathchk();
 }

@@ -31,15 +31,7 @@ AwkString* stringNew(const char* cstr) { return stringNew1(cstr, uint32_t(std::s
 
 AwkString* stringCopy(const AwkString* s) { return stringNew1(s->text(), s->len); }
 
-AwkString* stringDup(AwkString* s) {
-  if (s->ref <= kPermanentRef) ++s->ref;
-  return s;
-}
-
-void stringFree(AwkString* s) {
-  if (!s || s->ref >= kPermanentRef) return;
-  if (--s->ref == 0) spfree(s);
-}
+void stringRelease(AwkString* s) { spfree(s); }
 
 int stringCmp(const AwkString* a, const AwkString* b) {
   uint32_t n = a->len < b->len ? a->len : b->len;

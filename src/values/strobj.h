@@ -27,8 +27,18 @@ AwkString* stringNew1(const void* bytes, uint32_t len);
 AwkString* stringNew(const char* cstr);
 inline AwkString* stringNew(std::string_view s) { return stringNew1(s.data(), uint32_t(s.size())); }
 AwkString* stringCopy(const AwkString* s);
-AwkString* stringDup(AwkString* s);
-void stringFree(AwkString* s);
+// One more reference (none for a permanent string). Inline: every copy of
+// a string cell comes through here.
+inline AwkString* stringDup(AwkString* s) {
+  if (s->ref <= kPermanentRef) ++s->ref;
+  return s;
+}
+// Gives one reference back; the last one frees the object. Null is ignored.
+void stringRelease(AwkString* s);   // the freeing half, out of line
+inline void stringFree(AwkString* s) {
+  if (!s || s->ref >= kPermanentRef) return;
+  if (--s->ref == 0) stringRelease(s);
+}
 int stringCmp(const AwkString* a, const AwkString* b);
 AwkString* stringUpper(AwkString* s);
 AwkString* stringLower(AwkString* s);

@@ -216,4 +216,44 @@ TEST(ArraysNatSort, LargeListsSortInOrder) {
   for (size_t i = 0; i < out.size(); ++i) ASSERT_EQ(out[i], "k" + std::to_string(19999 - i)) << i;
 }
 
+// Lists of nothing but plain integers take a sort without comparisons; its
+// order must be the one the natural comparison gives under every flag, for
+// values of every width and sign (a list with one other key takes the
+// quicksort and must agree with it).
+TEST(ArraysNatSort, IntegerListsMatchTheComparison) {
+  std::mt19937 rng(4242);
+  struct Shape {
+    const char* what;
+    int64_t lo, hi;
+    int n;
+  } shapes[] = {
+      {"small counters", 0, 99, 60},
+      {"a million range", 0, 999999, 3000},
+      {"both signs", -50000, 50000, 3000},
+      {"wide values", -999999999999999999LL, 999999999999999999LL, 2000},
+      {"negatives only", -1000000, -1, 500},
+  };
+  for (const Shape& s : shapes) {
+    std::uniform_int_distribution<int64_t> pick(s.lo, s.hi);
+    std::vector<std::string> keys;
+    for (int i = 0; i < s.n; ++i) keys.push_back(std::to_string(pick(rng)));
+    std::sort(keys.begin(), keys.end());
+    keys.erase(std::unique(keys.begin(), keys.end()), keys.end());
+    std::shuffle(keys.begin(), keys.end(), rng);
+    for (int t : {1, 5, 9, 13, 17, 33, 57}) {
+      std::vector<std::string> want = keys;
+      std::sort(want.begin(), want.end(), [t](const std::string& a, const std::string& b) {
+        int c = natcmp(a, b, t);
+        return (t & 8) ? c > 0 : c < 0;
+      });
+      EXPECT_EQ(sorted(keys, t), want) << s.what << " SORTTYPE " << t;
+      std::vector<std::string> mixed = keys;
+      mixed.push_back("x");
+      std::vector<std::string> got = sorted(mixed, t);
+      got.erase(std::find(got.begin(), got.end(), "x"));
+      EXPECT_EQ(got, want) << s.what << " with a word, SORTTYPE " << t;
+    }
+  }
+}
+
 }  // namespace

@@ -277,6 +277,30 @@ TEST(ArraysTable, HashOrderMatchesModel) {
   EXPECT_EQ(slotOrder(t), m.order());
 }
 
+// Tables made with a capacity that is not a power of two (split, the
+// symbol table, awk_sanew with a size hint) keep taking home slots modulo
+// the capacity through every growth.
+TEST(ArraysTable, HashOrderAtOddCapacities) {
+  for (int32_t start : {3, 5, 12, 100, 255, 300, 600, 1000}) {
+    std::mt19937 rng{uint32_t(start)};
+    AwkTable* t = awk_sanew(start);
+    ModelTable m(size_t(t->capacity));
+    for (int op = 0; op < 2500; ++op) {
+      std::string k = std::to_string(rng() % 1500);
+      if (rng() % 5 == 0) {
+        m.erase(k);
+        del(t, k);
+      } else {
+        m.insert(k);
+        put(t, k, 0);
+      }
+      ASSERT_EQ(t->capacity, int32_t(m.slot.size())) << "start " << start << ", op " << op;
+    }
+    EXPECT_EQ(slotOrder(t), m.order()) << "start " << start;
+    awk_safree(t);
+  }
+}
+
 // Random insertions and deletions against a std::map, checking every key
 // after every operation, for key pools that keep the table below, around
 // and well above one block of 256 slots.

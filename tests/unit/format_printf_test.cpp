@@ -332,4 +332,23 @@ TEST(LFormat, DigitsSignsAndMinimum) {
   }
 }
 
+// Every digit count and sign against the C library.
+TEST(LFormat, MatchesSnprintfAtEveryWidth) {
+  std::vector<int32_t> values = {INT32_MIN, INT32_MIN + 1, INT32_MAX, -1, 0, 1};
+  for (int64_t p = 1; p <= 1000000000; p *= 10)
+    for (int64_t v : {p - 1, p, p + 1, 2 * p - 1, 5 * p + 3})
+      if (v <= INT32_MAX) {
+        values.push_back(int32_t(v));
+        values.push_back(int32_t(-v));
+      }
+  for (int32_t v : values) {
+    char buf[64], want[64];
+    char* end = buf + sizeof buf;
+    std::snprintf(want, sizeof want, "%d", v);
+    EXPECT_EQ(std::string(awk_l_format(v, end, 1, 0, 0), end), want);
+    std::snprintf(want, sizeof want, "%u", uint32_t(v));
+    EXPECT_EQ(std::string(awk_l_format(v, end, 0, 0, 0), end), want);
+  }
+}
+
 }  // namespace

@@ -1,0 +1,280 @@
+// The dispatch loop's shortcuts must give exactly what the general services
+// give: the inline float quotient against awkf_div, and the in-place append
+// of `v = v x` against building a new string, including when the string is
+// shared, appended to itself or stored somewhere else.
+#include <cmath>
+#include <cstring>
+
+#include "interp_fixture.h"
+#include "values/alloc.h"
+#include "values/arith.h"
+
+namespace interptest {
+namespace {
+
+struct Num {
+  Tag tag;
+  int32_t i;
+  double d;
+  int dec;
+};
+Num I(int32_t v) { return {Tag::Int, v, 0, 0}; }
+Num F(double v, int dec) { return {Tag::Float, 0, v, dec}; }
+Num U() { return {Tag::Uninit, 0, 0, 0}; }
+
+void pushNum(Asm& a, const Num& n) {
+  switch (n.tag) {
+    case Tag::Int: a.op(Op::op_pushi32).w(n.i); break;
+    case Tag::Float: a.op(Op::op_pushf).d(n.d, uint16_t(n.dec)); break;
+    default: a.op(Op::op_pushu); break;
+  }
+}
+
+void setNum(Cell* c, const Num& n) {
+  switch (n.tag) {
+    case Tag::Int: cellSetInt(c, n.i); break;
+    case Tag::Float: cellSetFloat(c, n.d, int16_t(n.dec)); break;
+    default: cellSetUninit(c); break;
+  }
+}
+
+struct DivCase {
+  const char* name;
+  Num l, r;
+};
+
+const DivCase kDiv[] = {
+    {"int by int, inexact", I(7), I(3)},
+    {"int by 4", I(7), I(4)},
+    {"int by 5", I(7), I(5)},
+    {"int by 8: a quarter place per two", I(1), I(8)},
+    {"int by 15625", I(1), I(15625)},
+    {"int by 15626", I(1), I(15626)},
+    {"int by -4", I(9), I(-4)},
+    {"min by -1", I(INT32_MIN), I(-1)},
+    {"float by int", F(1.25, 2), I(4)},
+    {"float by 3", F(1.25, 2), I(3)},
+    {"unlimited float by 2", F(1.0 / 3, kUnlimitedDecimals), I(2)},
+    {"float by float", F(1.5, 1), F(0.5, 1)},
+    {"int by float", I(3), F(1.5, 1)},
+    {"uninitialized by int: exact", U(), I(7)},
+    {"exact negative", I(-12), I(4)},
+    {"int by uninitialized", I(7), U()},
+    {"float by zero", F(2.5, 1), I(0)},
+    {"zero by zero", I(0), I(0)},
+    {"large float by int", F(1e300, 0), F(1e-10, 10)},
+};
+
+// The interpreter's quotient is bit for bit awkf_div's: value, tag and
+// decimals.
+TEST(InterpFastPath, QuotientMatchesTheFloatService) {
+  for (const DivCase& c : kDiv) {
+    SCOPED_TRACE(c.name);
+    Program p;
+    Asm a;
+    a.op(Op::op_line).u(1);
+    pushNum(a, c.l);
+    pushNum(a, c.r);
+    a.op(Op::op_div);
+    a.op(Op::op_gstore).g(kG0);
+    a.op(Op::op_ret);
+    p.fn(1000, a);
+    ASSERT_TRUE(p.load());
+    ASSERT_EQ(guarded([] { awki0(1000); }), -1);
+
+    const Cell* got = global(kG0);
+    const bool small = c.l.tag != Tag::Float && c.r.tag != Tag::Float;
+    if (small && c.r.i != 0 && !(c.l.i == INT32_MIN && c.r.i == -1) && c.l.i % c.r.i == 0) {
+      // The exact integer quotient stays an int.
+      ASSERT_EQ(int(got->tag), int(Tag::Int));
+      EXPECT_EQ(got->w.i, c.l.i / c.r.i);
+      continue;
+    }
+    Cell pair[2];
+    setNum(&pair[1], c.l);
+    setNum(&pair[0], c.r);
+    std::string err;
+    guarded([&] { awkf_div(&pair[0]); }, &err);
+    const Cell& want = pair[1];
+    ASSERT_EQ(int(got->tag), int(want.tag));
+    if (want.tag == Tag::Float) {
+      EXPECT_EQ(std::signbit(got->x.d), std::signbit(want.x.d));
+      if (std::isnan(want.x.d))
+        EXPECT_TRUE(std::isnan(got->x.d));
+      else
+        EXPECT_EQ(got->x.d, want.x.d);
+      EXPECT_EQ(got->w.dec, want.w.dec);
+    } else {
+      EXPECT_EQ(got->w.i, want.w.i);
+    }
+  }
+}
+
+// How the loop's body appends to the variable.
+enum class Body {
+  Append,         // v = v piece
+  AppendTwo,      // v = v piece piece
+  SelfAppend,     // v = v v
+  StoreElsewhere  // G1 = v piece (v itself unchanged)
+};
+
+struct AppendCase {
+  const char* name;
+  bool local;          // the variable is a local of the function (else G0)
+  Body body;
+  int times;
+  int snapshotAt;      // after this iteration G1 = v (-1: never)
+  bool fieldStart;     // G0 starts as a field-tagged cell "fld" (globals only)
+};
+
+const AppendCase kAppend[] = {
+    {"global, short", false, Body::Append, 5, -1, false},
+    {"global, across many buckets", false, Body::Append, 3000, -1, false},
+    {"global, two pieces", false, Body::AppendTwo, 700, -1, false},
+    {"global shared midway", false, Body::Append, 400, 137, false},
+    {"global shared at once", false, Body::Append, 50, 0, false},
+    {"global appended to itself", false, Body::SelfAppend, 12, -1, false},
+    {"global stored elsewhere", false, Body::StoreElsewhere, 20, -1, false},
+    {"global that held a field", false, Body::Append, 300, -1, true},
+    {"local, many", true, Body::Append, 2500, -1, false},
+    {"local shared midway", true, Body::Append, 600, 300, false},
+    {"local appended to itself", true, Body::SelfAppend, 10, -1, false},
+};
+
+constexpr const char* kStart = "ab";
+constexpr const char* kPiece = "xyz";
+
+std::string expected(const AppendCase& c, int iterations) {
+  std::string v = c.fieldStart ? "fld" : kStart;
+  for (int i = 0; i < iterations; ++i) {
+    switch (c.body) {
+      case Body::Append: v += kPiece; break;
+      case Body::AppendTwo: v += std::string(kPiece) + kPiece; break;
+      case Body::SelfAppend: v += v; break;
+      case Body::StoreElsewhere: break;
+    }
+  }
+  return v;
+}
+
+// v = start; for (n = 0; n < times; n++) { body; if (n == snapshotAt) G1 = v }
+// G0 = v at the end (for a local).
+void buildAppend(Program& p, const AppendCase& c) {
+  Asm a;
+  auto head = a.label(), done = a.label(), noSnap = a.label();
+  const int16_t v = Asm::local(1);
+  auto pushV = [&] {
+    if (c.local)
+      a.op(Op::op_lpush).l(v);
+    else
+      a.op(Op::op_gpush).g(kG0);
+  };
+  auto storeV = [&] {
+    if (c.local)
+      a.op(Op::op_lstore).l(v);
+    else
+      a.op(Op::op_gstore).g(kG0);
+  };
+  if (c.local) a.op(Op::op_locals).u(1);
+  a.op(Op::op_line).u(1);
+  if (!c.fieldStart) {
+    // A string of the heap, not the image's own constant.
+    a.op(Op::op_pushs).a(p.str(kStart));
+    a.op(Op::op_pushs).a(p.str(""));
+    a.op(Op::op_concat).b(2);
+    storeV();
+  }
+  a.op(Op::op_pushi32).w(0);
+  a.op(Op::op_gstore).g(kG0 + 2);
+  a.here(head);
+  a.op(Op::op_line).u(2);
+  a.op(Op::op_gpush).g(kG0 + 2);
+  a.op(Op::op_pushi32).w(c.times);
+  a.op(Op::op_cmp).b(0);
+  a.op(Op::op_jf).jumpTo(done);
+  pushV();
+  a.op(Op::op_tostr);
+  switch (c.body) {
+    case Body::Append:
+    case Body::StoreElsewhere:
+      a.op(Op::op_pushs).a(p.str(kPiece));
+      a.op(Op::op_concat).b(2);
+      break;
+    case Body::AppendTwo:
+      a.op(Op::op_pushs).a(p.str(kPiece));
+      a.op(Op::op_pushs).a(p.str(kPiece));
+      a.op(Op::op_concat).b(3);
+      break;
+    case Body::SelfAppend:
+      pushV();
+      a.op(Op::op_tostr);
+      a.op(Op::op_concat).b(2);
+      break;
+  }
+  if (c.body == Body::StoreElsewhere)
+    a.op(Op::op_gstore).g(kG0 + 1);
+  else
+    storeV();
+  a.op(Op::op_gpush).g(kG0 + 2);
+  a.op(Op::op_pushi32).w(c.snapshotAt);
+  a.op(Op::op_cmp).b(8);
+  a.op(Op::op_jf).jumpTo(noSnap);
+  pushV();
+  a.op(Op::op_gstore).g(kG0 + 1);
+  a.here(noSnap);
+  a.op(Op::op_gpush).g(kG0 + 2);
+  a.op(Op::op_addi32).w(1);
+  a.op(Op::op_gstore).g(kG0 + 2);
+  a.op(Op::op_jmp).jumpTo(head);
+  a.here(done);
+  if (c.local) {
+    a.op(Op::op_lpush).l(v);
+    a.op(Op::op_gstore).g(kG0);
+  }
+  a.op(Op::op_ret);
+  p.fn(1000, a, 0, c.local ? 1 : 0, c.local ? ";v" : ";");
+}
+
+void clearGlobal(Cell* g) {
+  if (g->tag > Tag::Float) awk_unaccess(g);
+  cellSetUninit(g);
+}
+
+TEST(InterpFastPath, AppendInPlaceGivesTheSameStrings) {
+  for (const AppendCase& c : kAppend) {
+    SCOPED_TRACE(c.name);
+    Program p;
+    buildAppend(p, c);
+    ASSERT_TRUE(p.load());
+    const int32_t blocksBefore = awk_malloccount;
+    if (c.fieldStart) {
+      Cell* g = global(kG0);
+      cellSetHead(g, Tag::Field);
+      g->w.s = stringNew("fld");
+    }
+    ASSERT_EQ(guarded([] { awki0(1000); }), -1);
+
+    const Cell* v = global(kG0);
+    ASSERT_TRUE(cellIsStringy(v));
+    EXPECT_EQ(text(v), expected(c, c.body == Body::StoreElsewhere ? 0 : c.times));
+    const Cell* other = global(kG0 + 1);
+    if (c.body == Body::StoreElsewhere) {
+      EXPECT_EQ(text(other), expected(c, 0) + kPiece);
+    } else if (c.snapshotAt >= 0) {
+      EXPECT_EQ(text(other), expected(c, c.snapshotAt + 1));
+    }
+    // Each holder owns exactly one reference.
+    if (other->tag == Tag::String && other->w.s == v->w.s)
+      EXPECT_EQ(v->w.s->ref, 2);
+    else
+      EXPECT_EQ(v->w.s->ref, 1);
+    // Nothing leaked: dropping the variables gives every block back.
+    clearGlobal(global(kG0));
+    clearGlobal(global(kG0 + 1));
+    clearGlobal(global(kG0 + 2));
+    EXPECT_EQ(awk_malloccount, blocksBefore);
+  }
+}
+
+}  // namespace
+}  // namespace interptest
