@@ -12,6 +12,8 @@
 #include "compiler/codegen.h"
 
 #include <algorithm>
+#include <cstring>
+#include <functional>
 
 #include "compiler/emitter.h"
 #include "image/builtins.h"
@@ -28,6 +30,11 @@ namespace slot = image::slot;
 enum class ST { Any, Int, Num, Str };
 
 constexpr size_t kChunkLimit = 16000;   // start a new main function beyond this
+// print and printf statements with more items than this are written in
+// pieces, and longer concatenations are joined in steps, so that the
+// evaluation stack keeps within its unchecked room.
+constexpr int kPrintInPieces = 24;
+constexpr size_t kConcatStep = 16;
 constexpr size_t kFunctionLimit = 30000;
 
 struct CompileAbort {};
@@ -42,6 +49,7 @@ struct FnCtx {
   FuncDecl* fn = nullptr;
   int nlocals = 0;       // slots allocated so far
   int localBase = 0;     // first slot of the current rule's locals
+  size_t errorsBefore = 0;  // errors reported before this function
   std::vector<std::string> localNames;
   std::vector<int> freeTemps;
   std::vector<Loop> loops;
@@ -107,7 +115,9 @@ class Gen {
   // ---- statements
   void stmt(const Node* n);
   void print(const Node* n);
+  bool printInPieces(const Node* n, const std::vector<const Node*>& items);
   void lineOf(const Node* n) { emit(Op::op_line, {line(n->offset)}); }
+  void checkStack(uint32_t off);
 
   // ---- functions
   void beginFunction(FnCtx& ctx, int module, FuncDecl* fn);
@@ -526,8 +536,21 @@ ST Gen::expr(const Node* n) {
     case NK::Concat: {
       std::vector<const Node*> pieces;
       concatPieces(n, pieces);
-      for (const Node* p : pieces) toStr(expr(p));
-      emit(Op::op_concat, {int64_t(pieces.size())});
+      if (f_->em.height() + int(pieces.size()) + 4 <= Emitter::kMaxWorkCells) {
+        for (const Node* p : pieces) toStr(expr(p));
+        emit(Op::op_concat, {int64_t(pieces.size())});
+        return ST::Str;
+      }
+      // Joined in steps: the first pieces, then the result so far with the
+      // next ones.
+      size_t i = 0;
+      while (i < pieces.size()) {
+        size_t held = i ? 1 : 0;
+        size_t take = std::min(kConcatStep - held, pieces.size() - i);
+        for (size_t k = 0; k < take; ++k) toStr(expr(pieces[i + k]));
+        emit(Op::op_concat, {int64_t(take + held)});
+        i += take;
+      }
       return ST::Str;
     }
     case NK::Match: {
@@ -786,6 +809,129 @@ ST Gen::getline(const Node* n) {
 
 // ============================================================ statements
 
+// Cuts a printf format into pieces that each consume at most `group`
+// arguments (a conversion takes one, and one more per "*"), with the count
+// each piece consumes. False when the format holds anything the cut could
+// change (a malformed conversion), so that it stays whole.
+static bool splitFormat(const std::string& fmt, size_t group,
+                        std::vector<std::pair<std::string, size_t>>& out) {
+  size_t start = 0, used = 0;
+  for (size_t i = 0; i < fmt.size();) {
+    if (fmt[i] != '%') {
+      ++i;
+      continue;
+    }
+    if (i + 1 >= fmt.size()) break;  // a final "%" is copied
+    if (fmt[i + 1] == '%') {
+      i += 2;
+      continue;
+    }
+    size_t j = i + 1, takes = 1;
+    for (; j < fmt.size(); ++j) {
+      char c = fmt[j];
+      if (c == '*') ++takes;
+      else if (!std::strchr(" +#,-.0123456789^lz", c)) break;
+    }
+    char conv = j < fmt.size() ? fmt[j] : 0;
+    if (!((conv >= 'a' && conv <= 'z') || (conv >= 'A' && conv <= 'Z'))) return false;
+    if (used + takes > group && used > 0) {
+      out.emplace_back(fmt.substr(start, i - start), used);
+      start = i;
+      used = 0;
+    }
+    used += takes;
+    i = j + 1;
+  }
+  out.emplace_back(fmt.substr(start), used);
+  return true;
+}
+
+// print and printf with more items than the stack's room allows at once:
+// the items are evaluated (last to first, as always) into hidden locals,
+// then written by several printf calls. print's items become "%s" with OFS
+// between them and ORS after the last; "%s" converts numbers through OFMT
+// as print does. printf needs a constant format, which is cut between
+// conversions. False when the statement cannot be cut.
+bool Gen::printInPieces(const Node* n, const std::vector<const Node*>& items) {
+  bool isPrintf = n->op == Tok::kwPrintf;
+  constexpr size_t kGroup = 12;
+  std::vector<std::pair<std::string, size_t>> formats;
+  if (isPrintf) {
+    const Node* f = ungroup(items[0]);
+    if (f->kind != NK::Str || !splitFormat(f->text, kGroup, formats)) return false;
+  }
+  int count = int(items.size());
+  std::vector<int> temps(size_t(count), -1);
+  for (int i = count; i-- > (isPrintf ? 1 : 0);) {
+    temps[size_t(i)] = takeTemp();
+    expr(items[size_t(i)]);
+    emit(Op::op_lstore, {localOffset(temps[size_t(i)])});
+  }
+  int dest = -1;
+  Tok redir = n->b ? n->c->op : Tok::End;
+  if (n->b) {
+    dest = takeTemp();
+    if (redir == Tok::Pipe) {
+      emit(Op::op_pushslot);
+      pushInt(1);
+      toStr(expr(n->b));
+      emit(Op::op_bcall, {2, 2, slot::b___pipeopen});
+    } else {
+      arg(n->b, ArgType::Stream, isPrintf ? "printf" : "print", 0);
+    }
+    emit(Op::op_lstore, {localOffset(dest)});
+  }
+  static const int kOFS = int(std::find(std::begin(image::kSpecialNames), std::end(image::kSpecialNames),
+                                        std::string_view("OFS")) - std::begin(image::kSpecialNames));
+  static const int kORS = int(std::find(std::begin(image::kSpecialNames), std::end(image::kSpecialNames),
+                                        std::string_view("ORS")) - std::begin(image::kSpecialNames));
+  // One printf call with the format and the argument pushers in order.
+  auto call = [&](const std::string& fmt, const std::vector<std::function<void()>>& args) {
+    emit(Op::op_pushslot);
+    for (size_t k = args.size(); k-- > 0;) args[k]();
+    emit(Op::op_pushs, {str(fmt)});
+    int argc = int(args.size()) + 1;
+    if (n->b) {
+      pushInt(redir == Tok::Greater ? 1 : 2);
+      emit(Op::op_lpush, {localOffset(dest)});
+      argc += 2;
+    }
+    emit(Op::op_bcall, {argc, argc, n->b ? slot::b___fprintf : slot::b_printf});
+    emit(Op::op_pop);
+  };
+  auto item = [&](int i) { return [this, t = temps[size_t(i)]] { emit(Op::op_lpush, {localOffset(t)}); }; };
+  if (isPrintf) {
+    int next = 1;
+    for (size_t p = 0; p < formats.size(); ++p) {
+      // Arguments beyond what the format uses are evaluated all the same;
+      // one of them goes to the last piece, so that the run-time still
+      // notes the surplus.
+      size_t take = formats[p].second + (p + 1 < formats.size() ? 0 : 1);
+      std::vector<std::function<void()>> args;
+      for (size_t k = 0; k < take && next < count; ++k) args.push_back(item(next++));
+      call(formats[p].first, args);
+    }
+  } else {
+    for (int first = 0; first < count; first += int(kGroup)) {
+      int last = std::min(count, first + int(kGroup));
+      std::vector<std::function<void()>> args;
+      std::string fmt;
+      for (int i = first; i < last; ++i) {
+        args.push_back(item(i));
+        args.push_back([this, i, last, count] {
+          emit(Op::op_pvget, {i + 1 < last ? kOFS : last < count ? kOFS : kORS});
+        });
+        fmt += "%s%s";
+      }
+      call(fmt, args);
+    }
+  }
+  for (int t : temps)
+    if (t >= 0) giveTemp(t);
+  if (dest >= 0) giveTemp(dest);
+  return true;
+}
+
 void Gen::print(const Node* n) {
   bool isPrintf = n->op == Tok::kwPrintf;
   std::vector<const Node*> items(n->list.begin(), n->list.end());
@@ -796,6 +942,7 @@ void Gen::print(const Node* n) {
     items.push_back(&dollar0);
   }
   int count = int(items.size());
+  if (count > kPrintInPieces && printInPieces(n, items)) return;
   emit(Op::op_pushslot);
   for (int i = count; i-- > 0;) {
     if (isPrintf && i == 0) toStr(expr(items[0]));
@@ -836,16 +983,19 @@ void Gen::stmt(const Node* n) {
       case NK::ExprStmt:
         lineOf(n);
         effect(n->a);
+        checkStack(n->offset);
         return;
       case NK::Print:
         lineOf(n);
         print(n);
+        checkStack(n->offset);
         return;
       case NK::If: {
         lineOf(n);
         Emitter::Label other = label(), end = label();
         cond(n->a);
         jump(Op::op_jf, other);
+        checkStack(n->offset);
         stmt(n->b);
         if (n->c) {
           jump(Op::op_jmp, end);
@@ -863,6 +1013,7 @@ void Gen::stmt(const Node* n) {
         lineOf(n);
         cond(n->a);
         jump(Op::op_jf, end);
+        checkStack(n->offset);
         f_->loops.push_back({end, head});
         stmt(n->b);
         f_->loops.pop_back();
@@ -880,6 +1031,7 @@ void Gen::stmt(const Node* n) {
         lineOf(n);
         cond(n->a);
         jump(Op::op_jt, body);
+        checkStack(n->offset);
         bind(end);
         return;
       }
@@ -889,12 +1041,14 @@ void Gen::stmt(const Node* n) {
           lineOf(n);
           if (n->a->kind == NK::ExprStmt) effect(n->a->a);
           else stmt(n->a);
+          checkStack(n->offset);
         }
         bind(head);
         lineOf(n);
         if (n->b) {
           cond(n->b);
           jump(Op::op_jf, end);
+          checkStack(n->offset);
         }
         f_->loops.push_back({end, cont});
         stmt(n->d);
@@ -903,6 +1057,7 @@ void Gen::stmt(const Node* n) {
         if (n->c) {
           if (n->c->kind == NK::ExprStmt) effect(n->c->a);
           else stmt(n->c);
+          checkStack(n->offset);
         }
         jump(Op::op_jmp, head);
         bind(end);
@@ -913,6 +1068,7 @@ void Gen::stmt(const Node* n) {
         int list = newLocal("$k");
         array(n->b);
         emit(Op::op_forin, {localOffset(list)});
+        checkStack(n->offset);
         Emitter::Label head = label(), end = label();
         bind(head);
         lineOf(n);
@@ -937,12 +1093,14 @@ void Gen::stmt(const Node* n) {
           emit(Op::op_pushu);
         }
         emit(Op::op_exit);
+        checkStack(n->offset);
         return;
       case NK::Return:
         lineOf(n);
         if (n->a) {
           expr(n->a);
           emit(Op::op_retv);
+          checkStack(n->offset);
         } else {
           emit(Op::op_ret);
         }
@@ -967,6 +1125,7 @@ void Gen::stmt(const Node* n) {
           array(n->a);
           emit(Op::op_delete, {2});
         }
+        checkStack(n->offset);
         return;
       default:
         error(n->offset, "expression used as a statement");
@@ -974,9 +1133,20 @@ void Gen::stmt(const Node* n) {
     }
   } catch (const CompileAbort&) {
     // The error is reported; the rest of the function is still checked.
+    f_->em.restartStatement();
   } catch (const EmitError& e) {
     error(n->offset, std::string("internal error: ") + e.what());
   }
+}
+
+// The run-time checks for stack overflow only when frames and locals are
+// set up; everything a statement pushes in between must fit in the room it
+// keeps for that (the loader refuses code that could need more).
+void Gen::checkStack(uint32_t off) {
+  if (f_->em.peak() > Emitter::kMaxWorkCells)
+    error(off, "this needs more than " + std::to_string(Emitter::kMaxWorkCells) +
+                   " cells of the evaluation stack at once; split it into smaller expressions");
+  f_->em.resetPeak();
 }
 
 // ============================================================ functions
@@ -984,6 +1154,7 @@ void Gen::stmt(const Node* n) {
 void Gen::beginFunction(FnCtx& ctx, int module, FuncDecl* fn) {
   ctx.module = module;
   ctx.fn = fn;
+  ctx.errorsBefore = u_.diag.errorCount();
   if (fn) {
     ctx.nlocals = int(fn->locals.size());
     ctx.localNames = fn->locals;
@@ -994,6 +1165,9 @@ void Gen::beginFunction(FnCtx& ctx, int module, FuncDecl* fn) {
 // Finishes the current function: op_ret at the end, op_locals in front
 // (jumps are relative, so prepending keeps them valid).
 std::vector<uint8_t> Gen::endFunction(int /*paramCount*/, const std::vector<Param>* typed) {
+  // Every statement checked its own need; this only guards the image.
+  if (f_->em.maxHeight() > Emitter::kMaxWorkCells && u_.diag.errorCount() == f_->errorsBefore)
+    throw EmitError("the evaluation stack would need more than its room");
   emit(Op::op_ret);
   f_->em.finish();
   std::vector<uint8_t> body = f_->em.take();
@@ -1089,6 +1263,7 @@ void Gen::genRule(const Rule& r) {
         cond(r.pattern);
         jump(Op::op_jf, skip);
       }
+      checkStack(r.offset);
     }
     if (r.action) {
       stmt(r.action);
@@ -1101,6 +1276,7 @@ void Gen::genRule(const Rule& r) {
       emit(Op::op_pop);
     }
   } catch (const CompileAbort&) {
+    f_->em.restartStatement();
   } catch (const EmitError& e) {
     error(r.offset, std::string("internal error: ") + e.what());
   }

@@ -32,6 +32,7 @@ void Emitter::emit(Op op, std::initializer_list<int64_t> operands) {
   if (operands.size() != want) bad(op, "wrong number of operands");
   lastOp_ = op;
   lastOffset_ = code_.size();
+  track(op, operands.begin());
   unit(uint16_t(uint8_t(op)) << 8);
   const int64_t* v = operands.begin();
   for (const char* k = info.operands; *k; ++k) {
@@ -113,14 +114,74 @@ void Emitter::emit(Op op, std::initializer_list<int64_t> operands) {
   }
 }
 
+// The stack effect of one instruction, as the loader's check computes it:
+// cells popped and pushed when it falls through, and when it jumps.
+void Emitter::track(Op op, const int64_t* v) {
+  int pops = 0, pushes = 0, jumpPops = -1, jumpPushes = -1;
+  bool falls = true;
+  int64_t jumpLabel = -1;
+  switch (op) {
+    case Op::op_cmp: case Op::op_icmp: pops = 2; pushes = 1; break;
+    case Op::op_tostr: case Op::op_toint: case Op::op_tofloat: case Op::op_tonum:
+    case Op::op_not: case Op::op_inot: case Op::op_tobool: case Op::op_itobool:
+    case Op::op_neg: case Op::op_addi32: case Op::op_getfld: case Op::op_fref:
+    case Op::op_mkarr: case Op::op_ptype:
+      pops = 1; pushes = 1; break;
+    case Op::op_andjmp: case Op::op_orjmp:
+      pops = 1; jumpPops = 1; jumpPushes = 1; jumpLabel = v[0]; break;
+    case Op::op_aset: pops = 3; break;
+    case Op::op_aget: case Op::op_in: case Op::op_agetarr: case Op::op_div:
+    case Op::op_sub: case Op::op_mod: case Op::op_add: case Op::op_pow:
+    case Op::op_match: case Op::op_mul: case Op::op_aref:
+      pops = 2; pushes = 1; break;
+    case Op::op_gpusharr: case Op::op_lpusharr: case Op::op_gpush: case Op::op_lpush:
+    case Op::op_pushi32: case Op::op_pushf: case Op::op_pushu: case Op::op_pushs:
+    case Op::op_pushreu: case Op::op_subsep: case Op::op_pushslot: case Op::op_pvget:
+    case Op::op_newarr: case Op::op_pushi16: case Op::op_match0u: case Op::op_gref:
+    case Op::op_lref: case Op::op_pvref: case Op::op_pushre: case Op::op_match0:
+      pushes = 1; break;
+    case Op::op_jt: case Op::op_jf: pops = 1; jumpLabel = v[0]; break;
+    case Op::op_gstore: case Op::op_lstore: case Op::op_pop: case Op::op_pvset:
+    case Op::op_forin: case Op::op_refstore:
+      pops = 1; break;
+    case Op::op_concat: pops = int(v[0]); pushes = 1; break;
+    case Op::op_exit: case Op::op_retv: pops = 1; falls = false; break;
+    case Op::op_ret: case Op::op_next: falls = false; break;
+    case Op::op_cfun: case Op::op_bcall: case Op::op_call: pops = int(v[0]) + 1; pushes = 1; break;
+    case Op::op_pushun: pushes = int(v[0]); break;
+    case Op::op_jmp: falls = false; jumpLabel = v[0]; break;
+    case Op::op_dup: pops = 1; pushes = 2; break;
+    case Op::op_fornext: pushes = 1; jumpPushes = 0; jumpLabel = v[0]; break;
+    case Op::op_delete: pops = int(v[0]); break;
+    case Op::op_setfld: pops = 2; break;
+    case Op::op_refsave: case Op::op_swap: pops = 2; pushes = 2; break;
+    default: break;
+  }
+  if (jumpLabel >= 0 && jumpLabel < int64_t(labelHeight_.size())) {
+    int h = height_ - (jumpPops >= 0 ? jumpPops : pops) + (jumpPushes >= 0 ? jumpPushes : pushes);
+    note(h);
+    if (labelHeight_[size_t(jumpLabel)] < 0) labelHeight_[size_t(jumpLabel)] = h;
+  }
+  setHeight(height_ - pops + pushes);
+  live_ = falls;
+}
+
 void Emitter::pushFloat(double v, int decimals) { emit(Op::op_pushf, {floatBits(v), decimals}); }
 
 Emitter::Label Emitter::newLabel() {
   labels_.push_back(-1);
+  labelHeight_.push_back(-1);
   return Label(labels_.size() - 1);
 }
 
-void Emitter::bind(Label l) { labels_.at(size_t(l)) = int64_t(code_.size()); }
+// Code after an unconditional transfer is reached only by jumps, with the
+// height they bring.
+void Emitter::bind(Label l) {
+  labels_.at(size_t(l)) = int64_t(code_.size());
+  int h = labelHeight_.at(size_t(l));
+  if (!live_ && h >= 0) setHeight(h);
+  live_ = true;
+}
 
 void Emitter::finish() {
   for (auto [at, l] : fixups_) {

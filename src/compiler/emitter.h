@@ -32,6 +32,23 @@ class Emitter {
 
   Label newLabel();
   void bind(Label l);
+
+  // Working cells on the evaluation stack after the code emitted so far,
+  // counted as the loader's check counts them (per instruction, along
+  // jumps); the run-time leaves room for at most kMaxWorkCells unchecked.
+  static constexpr int kMaxWorkCells = 40;
+  int height() const { return height_; }
+  // The most cells in use since the last resetPeak().
+  int peak() const { return peak_; }
+  void resetPeak() { peak_ = height_; }
+  // After a statement was abandoned half-way: statements start with no
+  // working cells.
+  void restartStatement() {
+    height_ = peak_ = 0;
+    live_ = true;
+  }
+  // The most cells in use anywhere in the function.
+  int maxHeight() const { return max_; }
   // Resolves every jump; throws if a label was never bound or a jump does
   // not fit 16 bits.
   void finish();
@@ -49,7 +66,22 @@ class Emitter {
     code_.push_back(uint8_t(v >> 8));
     code_.push_back(uint8_t(v));
   }
+  void track(Op op, const int64_t* v);
+  void setHeight(int h) {
+    height_ = h;
+    note(h);
+  }
+  void note(int h) {
+    if (h > peak_) peak_ = h;
+    if (h > max_) max_ = h;
+  }
+
   std::vector<uint8_t> code_;
+  int height_ = 0;
+  int peak_ = 0;
+  int max_ = 0;
+  bool live_ = true;                // the last instruction falls through
+  std::vector<int> labelHeight_;    // height on arrival by a jump, -1 unknown
   std::vector<int64_t> labels_;                   // bound offset or -1
   std::vector<std::pair<size_t, Label>> fixups_;  // offset of a j unit
   Op lastOp_ = Op::op_nop1;

@@ -252,4 +252,56 @@ TEST(Codegen, StoredArguments) {
   ASSERT_EQ(mods.value.size(), 1u);
 }
 
+// Counts the instructions of a listing that start with `op`.
+int countOps(const std::string& listing, const std::string& op) {
+  int n = 0;
+  for (size_t pos = 0; (pos = listing.find(op + " ", pos)) != std::string::npos; ++pos)
+    if (pos == 0 || listing[pos - 1] == '\n') ++n;
+  return n;
+}
+
+std::string items(int n, const char* sep) {
+  std::string s;
+  for (int i = 1; i <= n; ++i) s += (i > 1 ? sep : "") + std::string("x") + std::to_string(i);
+  return s;
+}
+
+// The run-time leaves 40 unchecked cells for a statement's working values:
+// long print lists are written in pieces through printf (items kept in
+// hidden locals, OFS between, ORS last), long concatenations are joined in
+// steps, and what cannot be cut is refused with a located message instead
+// of an image the loader would refuse.
+TEST(Codegen, WideStatementsKeepWithinTheStackRoom) {
+  std::string wide = listing("BEGIN { print " + items(45, ", ") + " > \"f\" }", ":BEGIN");
+  EXPECT_EQ(countOps(wide, "op_bcall"), 4) << wide;          // 12 + 12 + 12 + 9 items
+  EXPECT_NE(wide.find("op_bcall 27 27 4\n"), std::string::npos) << wide;  // fmt, 24 values, kind, file
+  EXPECT_NE(wide.find("op_bcall 21 21 4\n"), std::string::npos) << wide;  // the last 9 items
+  EXPECT_EQ(countOps(wide, "op_pvget"), 45);                 // an OFS or ORS after each item
+  std::string narrow = listing("BEGIN { print " + items(20, ", ") + " }", ":BEGIN");
+  EXPECT_EQ(countOps(narrow, "op_bcall"), 1);
+  EXPECT_NE(narrow.find("op_bcall 20 20 1\n"), std::string::npos);
+
+  std::string fmt;
+  for (int i = 0; i < 30; ++i) fmt += "%d-";
+  std::string pf = listing("BEGIN { printf \"" + fmt + "%*d\\n\", " + items(32, ", ") + " }", ":BEGIN");
+  EXPECT_EQ(countOps(pf, "op_bcall"), 3) << pf;              // 12 + 12 + 8 arguments
+  EXPECT_NE(pf.find("op_bcall 9 9 2\n"), std::string::npos) << pf;
+
+  std::string cat = listing("BEGIN { s = " + items(45, " ") + " }", ":BEGIN");
+  EXPECT_EQ(countOps(cat, "op_concat"), 3) << cat;           // 16, then 1 + 15, then 1 + 14
+  EXPECT_NE(cat.find("op_concat 15\n"), std::string::npos) << cat;
+
+  Diagnostics diag;
+  CompileOutput out;
+  std::string deep = "BEGIN { x = 1";
+  for (int i = 0; i < 45; ++i) deep += " + (1";
+  deep += std::string(45, ')') + " }";
+  EXPECT_FALSE(compileProgram({{"t.awk", deep}}, {}, diag, out));
+  EXPECT_NE(diag.format().find("t.awk:1:9: error: this needs more than 40 cells of the evaluation stack"),
+            std::string::npos)
+      << diag.format();
+  Diagnostics d2;
+  EXPECT_FALSE(compileProgram({{"t.awk", "BEGIN { x = sprintf(\"%s\", " + items(45, ", ") + ") }"}}, {}, d2, out));
+}
+
 }  // namespace

@@ -1,4 +1,3 @@
-# waits for: getline and close builtins, NR/FNR/NF
 # The getline forms: plain getline (next record into $0, NR and FNR
 # advance), getline var (into var, NR advances), getline < file and
 # getline var < file (NR does not change), cmd | getline and

@@ -1,4 +1,3 @@
-# waits for: the SUBSEP special variable (op_subsep)
 # Multi-dimensional subscripts are joined with SUBSEP (the byte 0x1C by
 # default); (i, j) in a tests such a key; a new SUBSEP applies to keys made
 # afterwards.

@@ -1,4 +1,3 @@
-# waits for: special variables FILENAME, FNR, NR
 # BEGINFILE and ENDFILE run around each input file: FILENAME names the file
 # in both, FNR restarts per file and holds its record count in ENDFILE, and
 # an assignment operand between files takes effect before the next file is

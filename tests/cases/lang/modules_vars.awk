@@ -1,4 +1,3 @@
-# waits for: the getawkvar and setawkvar builtins
 # A module's static variable is reached by name at run time as module:name
 # (the file's base name, without path and extension, in any letter case);
 # an unqualified name finds only a global.

@@ -1,4 +1,3 @@
-# waits for: fields and NF
 # Field expressions: $ binds tighter than everything but grouping, so
 # $NF-1 is (the last field) - 1 and $(NF-1) the field before it, and $i++
 # increments the field, not i; fields compare numerically when both look

@@ -1,4 +1,3 @@
-# waits for: special variables (OFS) and fields (NF, field references)
 # By-reference parameters that name a special variable or a field: the
 # assignment goes through the special variable's handler (a new OFS applies
 # at once) or through the field store (which rebuilds $0 with OFS).
