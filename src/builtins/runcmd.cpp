@@ -15,6 +15,7 @@
 // A command started without waiting is run by a grandchild: the
 // intermediate child reports its id and exits at once and is reaped here,
 // so commands that are never waited for do not linger as zombies.
+#include "host/signals.h"
 #include "builtins/process.h"
 
 #include <sys/wait.h>
@@ -36,8 +37,6 @@
 extern char** environ;
 
 // Signal and screen layers; absent from some builds.
-[[gnu::weak]] void awk_sig_reset();
-[[gnu::weak]] void awk_sig_set();
 [[gnu::weak]] void awk_suspend_curses();
 
 namespace {
@@ -163,7 +162,7 @@ int32_t awk_runcmd(const AwkString* command, Cell* env, int mode, FILE** stream)
   }
   char** table = env ? awk_buildenv(env) : nullptr;
   awk_mathend();
-  if (awk_sig_reset) awk_sig_reset();
+  awk_sig_reset();
   char** saved = environ;
   if (table) environ = table;
   if (awk_suspend_curses) awk_suspend_curses();
@@ -187,7 +186,7 @@ int32_t awk_runcmd(const AwkString* command, Cell* env, int mode, FILE** stream)
   const int err = errno;
 
   environ = saved;
-  if (awk_sig_set) awk_sig_set();
+  awk_sig_set();
   awk_mathinit();
   awk_freeenv(table);
   errno = err;

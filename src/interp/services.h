@@ -1,6 +1,5 @@
 // Services the interpreter calls in layers that are not linked into every
-// build yet: external library calls (awk_cfun) and signal processing
-// (awk_processint). They are declared weak so that the run-time links
+// build yet: external library calls (awk_cfun). They are declared weak so that the run-time links
 // without them; reaching one that is absent ends the run with an internal
 // error naming it, never silently. Once a layer is part of the run-time,
 // its line here gives way to that layer's own header.
@@ -8,13 +7,13 @@
 #include <cstdint>
 
 #include "interp/cell.h"
+#include "host/signals.h"
 #include "io/fields.h"
 
 // External call: operand points at the instruction's operands (count byte,
 // extern id), result is the result cell, args the first argument.
 [[gnu::weak]] void awk_cfun(const unsigned char* operand, Cell* result, Cell* args);
 // Handles recorded signals; with abortOnly set only the abort check.
-[[gnu::weak]] void awk_processint(int abortOnly);
 
 // Ends the run with the internal error "service %s is not available".
 [[noreturn]] void awk_nosvc(const char* name);
@@ -27,6 +26,5 @@ inline void svcCfun(const unsigned char* operand, Cell* result, Cell* args) {
   awk_cfun(operand, result, args);
 }
 inline void svcProcessint(int abortOnly) {
-  if (!awk_processint) awk_nosvc("awk_processint");
   awk_processint(abortOnly);
 }

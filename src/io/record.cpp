@@ -16,6 +16,7 @@
 // A record is cut at RECLEN bytes. When the byte after a record of exactly
 // RECLEN bytes is its separator, the separator is consumed with it, so that
 // every path gives one record for such a line and no empty record after it.
+#include "host/signals.h"
 #include "io/record.h"
 
 #include <sys/stat.h>
@@ -38,7 +39,6 @@
 #include "values/alloc.h"
 #include "values/convert.h"
 
-[[gnu::weak]] void awk_processint(int abortOnly);
 [[gnu::weak]] void awk_suspend_curses();
 
 AwkRecBuf awk_recbuf = {0, 0, 0, nullptr};
@@ -314,7 +314,9 @@ const char* awk_readrec(AwkStream* stream, int sep, int32_t maxlen, int opts) {
         ungetc(c, fp);
         c = EOF;
       } else if (c == EOF && ferror(fp) && errno == EINTR) {
-        if ((stream->flags & SF_TTY) && awk_processint) awk_processint(1);
+        // An interrupted read of any stream checks for an ending signal:
+        // a read from a pipe may otherwise wait forever with it pending.
+        awk_processint(1);
         clearerr(fp);
         continue;
       }

@@ -6,6 +6,7 @@
 // copies what it needs and leaves the caller's reference alone. RS, FS and
 // FPAT keep the value as assigned for reads and a usable form (separator
 // byte or pattern) for the reader and the splitter.
+#include "host/signals.h"
 #include "io/specvars.h"
 
 #include <cerrno>
@@ -25,7 +26,6 @@
 #include "values/convert.h"
 
 // Handlers of layers that a run may lack; their slots are then empty.
-[[gnu::weak]] void awk_vSIGNAL(int set, Cell* cell, void* arg);
 [[gnu::weak]] void awk_dllinit();
 
 int32_t awk_criterrcode = 0;

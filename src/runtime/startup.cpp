@@ -16,6 +16,7 @@
 #include "arrays/table.h"
 #include "builtins/btable.h"
 #include "image/format.h"
+#include "host/signals.h"
 #include "interp/interp.h"
 #include "io/globals.h"
 #include "io/stream.h"
@@ -35,8 +36,6 @@ AwkTable* awk_argvtab = nullptr;
 int32_t awk_argvcount = 0;
 
 // Services of layers outside this one that a run may lack.
-[[gnu::weak]] void awk_sig_init();
-[[gnu::weak]] void awk_processint(int how);
 
 namespace {
 
@@ -129,7 +128,7 @@ void awk_init1(int argc, char** argv, char** envp) {
   }
   awk_init3();
   setProgName();
-  if (awk_sig_init) awk_sig_init();
+  awk_sig_init();
   awk_init_env(envp);
   awk_mathinit();
   awk_varinit_exec();
@@ -299,8 +298,10 @@ void awk_patact_exec() {
     } else {
       stringFree(record);
     }
-    if (awk_intflag && awk_processint) awk_processint(0);
+    if (awk_intflag) awk_processint(0);
   }
+  // A signal that arrived while the last read waited is not left behind.
+  if (awk_intflag) awk_processint(0);
   if (mainGid) awk_fun_unlock();
 }
 

@@ -1,4 +1,3 @@
-# waits for: the signal layer linked into vrun (start-up calling awk_sig_init)
 # SIGNAL starts as an array with one element per handled signal, "DEFAULT"
 # unless the process was started with the signal ignored (never for SIGINT).
 # Its elements are ordinary strings that can be read and replaced.

@@ -1,4 +1,3 @@
-# waits for: the signal layer linked into vrun (start-up calling awk_sig_init)
 # A handler function may end the run with exit: the statement that was
 # interrupted does not go on, END runs, and the exit status is the handler's.
 function onterm(name, code) {

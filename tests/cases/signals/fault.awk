@@ -1,4 +1,3 @@
-# waits for: the signal layer linked into vrun (start-up calling awk_sig_init)
 # A fault signal is reported with the source line that was running, as a
 # fatal error (status 2, END does not run).
 BEGIN {

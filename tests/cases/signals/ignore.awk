@@ -1,4 +1,3 @@
-# waits for: the signal layer linked into vrun (start-up calling awk_sig_init)
 # "IGNORE" takes effect as soon as it is stored; deleting the element
 # afterwards leaves the signal ignored.
 BEGIN {

@@ -1,4 +1,3 @@
-# waits for: the signal layer linked into vrun (start-up calling awk_sig_init)
 # A value that is neither a keyword nor a function name is noted (once, even
 # though later assignments re-apply the settings) and the default stays:
 # SIGHUP still ends the run.

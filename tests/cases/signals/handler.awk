@@ -1,4 +1,3 @@
-# waits for: the signal layer linked into vrun (start-up calling awk_sig_init)
 # A function named in SIGNAL runs at the next statement after the delivery,
 # with the signal's name and the detail code (0 for a signal sent by kill).
 # The interrupted sleep returns early.

@@ -1,4 +1,3 @@
-# waits for: the signal layer linked into vrun (start-up calling awk_sig_init)
 # SIGPIPE is a terminating signal, so by default it is caught and ends the
 # run in order: writing on to a command that has gone fails (the warning),
 # and the next statement ends the run with status 255.

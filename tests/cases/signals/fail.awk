@@ -1,4 +1,3 @@
-# waits for: the signal layer linked into vrun (start-up calling awk_sig_init)
 # "FAIL" (any letter case) lets SIGALRM interrupt a blocking read and
 # nothing else: the read of the command's output carries on and the run
 # goes on normally.

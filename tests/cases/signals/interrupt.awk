@@ -1,4 +1,3 @@
-# waits for: the signal layer linked into vrun (start-up calling awk_sig_init)
 # With no SIGNAL setting, SIGINT ends the run in order: what was printed is
 # flushed, the abort message follows on a new line, and the status is 255.
 # The END code does not run.
