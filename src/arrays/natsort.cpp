@@ -40,13 +40,16 @@ constexpr int kZeros = 32;
 
 // A key as the sort sees it: the first eight bytes packed big-endian (zero
 // past the end, as the comparison reads positions past the length) and, for
-// a key that is a plain decimal integer, its value. The sort then compares
-// most pairs without touching the string objects, which lie all over memory.
+// a key that is a plain decimal integer, or ends in one after a prefix, the
+// value of that integer. The sort then compares most pairs without touching
+// the string objects, which lie all over memory.
 struct SortEnt {
   uint64_t pre;
   int64_t num;
   AwkString* s;
-  bool isnum;
+  uint32_t plen;   // tail: bytes before the number
+  bool isnum;      // the whole key is a plain integer
+  bool tail;       // the key is a prefix and a plain non-negative integer
 };
 
 uint64_t prefixOf(const AwkString* s) {
@@ -77,6 +80,34 @@ bool plainInt(const AwkString* s, int64_t* out) {
   }
   *out = neg ? -v : v;
   return true;
+}
+
+// A key "<prefix><digits>": the digits a plain integer (no leading zero,
+// at most 18 of them) ending the key, the prefix not empty and not ending in
+// ".", "," or "-" (which would make the digits a fraction or a negative
+// number). Two such keys with the same prefix compare, naturally, as their
+// numbers do under every flag: the walk matches the prefix, stops inside
+// the digits and compares digit counts, then the first differing digit.
+bool tailInt(const AwkString* s, uint32_t* plen, int64_t* out) {
+  const char* p = s->text();
+  const uint32_t n = s->len;
+  uint32_t q = n;
+  while (q > 0 && isDigit(static_cast<unsigned char>(p[q - 1]))) --q;
+  const uint32_t digits = n - q;
+  if (q == 0 || digits == 0 || digits > 18 || (p[q] == '0' && digits > 1)) return false;
+  const char c = p[q - 1];
+  if (c == '.' || c == ',' || c == '-') return false;
+  int64_t v = 0;
+  for (uint32_t i = q; i < n; ++i) v = v * 10 + (p[i] - '0');
+  *plen = q;
+  *out = v;
+  return true;
+}
+
+// The prefixes of two tail keys of the same prefix length are equal.
+inline bool samePrefix(const SortEnt& a, const SortEnt& b) {
+  if (a.plen <= 8) return ((a.pre ^ b.pre) >> (64 - 8 * a.plen)) == 0;
+  return std::memcmp(a.s->text(), b.s->text(), a.plen) == 0;
 }
 
 template <class Cmp>
@@ -260,11 +291,15 @@ void awk_vasort(AwkTable* list, int t) {
     SortEnt& e = ents[i];
     e.s = list->keys[i];
     e.pre = prefixOf(e.s);
+    e.plen = 0;
     e.isnum = natural && plainInt(e.s, &e.num);
+    e.tail = natural && !e.isnum && tailInt(e.s, &e.plen, &e.num);
   }
 
   auto ascending = [=](const SortEnt& a, const SortEnt& b) -> int {
     if (a.isnum && b.isnum) return a.num < b.num ? -1 : a.num > b.num ? 1 : 0;
+    if (a.tail && b.tail && a.plen == b.plen && samePrefix(a, b))
+      return a.num < b.num ? -1 : a.num > b.num ? 1 : 0;
     if (bytewise) {
       if (a.pre != b.pre) return a.pre < b.pre ? -1 : 1;
       return sign(stringCmp(a.s, b.s));

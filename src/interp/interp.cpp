@@ -99,28 +99,19 @@ inline void setArray(Cell* c, AwkTable* t) {
   c->w.t = t;
 }
 
-// The truth of an int comparison result r (sign of left minus right) for
-// compare kind k (0 < 2 <= 4 > 6 >= 8 == 10 !=).
-inline int32_t cmpTruth(int kind, int r) {
-  switch (kind) {
-    case 0: return r < 0;
-    case 2: return r <= 0;
-    case 4: return r > 0;
-    case 6: return r >= 0;
-    case 8: return r == 0;
-    default: return r != 0;
-  }
+// The truth of a comparison for compare kind k (0 < 2 <= 4 > 6 >= 8 == 10
+// !=) from the sign s (-1, 0, 1) of left minus right: three bits per kind,
+// one for each sign, picked without a branch.
+inline int32_t signTruth(int kind, int s) {
+  constexpr uint32_t kTruth = 0b001 | 0b011 << 3 | 0b100 << 6 | 0b110 << 9 | 0b010 << 12 |
+                              0b101 << 15;
+  return int32_t((kTruth >> (3 * (kind >> 1) + s + 1)) & 1);
 }
 
+inline int32_t cmpTruth(int kind, int r) { return signTruth(kind, (r > 0) - (r < 0)); }
+
 inline int32_t intCmpTruth(int kind, int32_t l, int32_t r) {
-  switch (kind) {
-    case 0: return l < r;
-    case 2: return l <= r;
-    case 4: return l > r;
-    case 6: return l >= r;
-    case 8: return l == r;
-    default: return l != r;
-  }
+  return signTruth(kind, (l > r) - (l < r));
 }
 
 // Appends the pieces top[n-2] .. top[0] to the string of top[n-1] in place,
@@ -222,6 +213,18 @@ L_op_cmp: {
     release(r);
     release(l);
   }
+  // A condition jump right after takes the truth directly (the int cell it
+  // would pop owns nothing).
+  if (pc[0] == uint8_t(vorn::image::Op::op_jf)) {
+    sp += 2;
+    pc = t ? pc + 4 : opJump(pc + 2);
+    DISPATCH();
+  }
+  if (pc[0] == uint8_t(vorn::image::Op::op_jt)) {
+    sp += 2;
+    pc = t ? opJump(pc + 2) : pc + 4;
+    DISPATCH();
+  }
   cellSetInt(l, t);
   ++sp;
   DISPATCH();
@@ -231,6 +234,11 @@ L_op_icmp: {
   int kind = opByte(pc);
   pc += 2;
   int32_t t = intCmpTruth(kind, sp[1].w.i, sp[0].w.i);
+  if (pc[0] == uint8_t(vorn::image::Op::op_jf)) {
+    sp += 2;
+    pc = t ? pc + 4 : opJump(pc + 2);
+    DISPATCH();
+  }
   cellSetInt(sp + 1, t);
   ++sp;
   DISPATCH();
@@ -577,15 +585,22 @@ L_op_subsep:
 L_op_div: {
   Cell* r = sp;
   Cell* l = sp + 1;
-  if (isSmall(l->tag) && isSmall(r->tag) && r->w.i != 0 &&
-      !(r->w.i == -1 && l->w.i == INT32_MIN) && l->w.i % r->w.i == 0) {
-    cellSetInt(l, l->w.i / r->w.i);
-  } else if (l->tag <= Tag::Float && r->tag <= Tag::Float) {
-    // Both numbers: the float quotient inline, exactly as awkf_div does it.
+  if (l->tag <= Tag::Float && r->tag <= Tag::Float) {
     int dl, dr;
     const double a = awk_numval(l, &dl), b = awk_numval(r, &dr);
-    const int16_t dec = r->tag == Tag::Float ? kUnlimitedDecimals : awk_quotdec(dl, r->w.i);
     const double v = a / b;
+    // Two ints divide exactly when their double quotient is integral: the
+    // quotient of 32-bit integers is rounded by less than 1/|R|, so an
+    // inexact one never rounds to an integer. This spares the integer
+    // division the exactness test would otherwise take.
+    if (isSmall(l->tag) && isSmall(r->tag) && r->w.i != 0 && v == double(int64_t(v)) &&
+        v != 2147483648.0) {
+      cellSetInt(l, int32_t(v));
+      ++sp;
+      DISPATCH();
+    }
+    // Otherwise the float quotient, exactly as awkf_div computes it.
+    const int16_t dec = r->tag == Tag::Float ? kUnlimitedDecimals : awk_quotdec(dl, r->w.i);
     cellSetFloat(l, v, dec);
     if (awk_fpcheckall || !__builtin_isfinite(v)) {
       SYNC();

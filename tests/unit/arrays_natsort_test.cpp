@@ -256,4 +256,37 @@ TEST(ArraysNatSort, IntegerListsMatchTheComparison) {
   }
 }
 
+// Keys that end in a number after a prefix ("k17", "item 250") compare by
+// that number when the prefixes agree; with prefixes that end in a sign or
+// a separator, leading zeros, several numbers and case variants mixed in,
+// every adjacent pair of the result must still be in natural order.
+TEST(ArraysNatSort, PrefixedNumbersKeepNaturalOrder) {
+  std::mt19937 rng(77);
+  const char* prefixes[] = {"k", "K", "key", "x -", "x-", "a.", "a,", "v1.", "abcdefghijkl",
+                            "abcdefghijkm", "item ", "\t", "q0"};
+  std::vector<std::string> keys;
+  for (int i = 0; i < 4000; ++i) {
+    std::string k = prefixes[rng() % (sizeof prefixes / sizeof prefixes[0])];
+    switch (rng() % 6) {
+      case 0: k += "0" + std::to_string(rng() % 100); break;
+      case 1: k += std::to_string(rng() % 100) + "x"; break;
+      default: k += std::to_string(rng() % 100000); break;
+    }
+    keys.push_back(k);
+  }
+  std::sort(keys.begin(), keys.end());
+  keys.erase(std::unique(keys.begin(), keys.end()), keys.end());
+  std::shuffle(keys.begin(), keys.end(), rng);
+  for (int t : {1, 5, 9, 13, 17, 33, 49}) {
+    const std::vector<std::string> out = sorted(keys, t);
+    const int dir = (t & 8) ? -1 : 1;
+    for (size_t i = 0; i + 1 < out.size(); ++i)
+      ASSERT_LE(natcmp(out[i], out[i + 1], t) * dir, 0)
+          << '"' << out[i] << "\" before \"" << out[i + 1] << "\" t=" << t;
+  }
+  const std::vector<std::string> fixed = {"k10", "k9", "k100", "k0", "key5", "k-3", "k-12"};
+  EXPECT_EQ(sorted(fixed, 1),
+            (std::vector<std::string>{"k-3", "k-12", "k0", "k9", "k10", "k100", "key5"}));
+}
+
 }  // namespace

@@ -4,6 +4,8 @@
 // shared, appended to itself or stored somewhere else.
 #include <cmath>
 #include <cstring>
+#include <utility>
+#include <vector>
 
 #include "interp_fixture.h"
 #include "values/alloc.h"
@@ -107,6 +109,50 @@ TEST(InterpFastPath, QuotientMatchesTheFloatService) {
     } else {
       EXPECT_EQ(got->w.i, want.w.i);
     }
+  }
+}
+
+// Two ints give an int exactly when the division has no remainder, across
+// magnitudes and signs (the exactness test works on the double quotient).
+TEST(InterpFastPath, IntQuotientOnlyWhenExact) {
+  Program p;
+  Asm a;
+  a.op(Op::op_line).u(1);
+  a.op(Op::op_gpush).g(kG0 + 1);
+  a.op(Op::op_gpush).g(kG0 + 2);
+  a.op(Op::op_div);
+  a.op(Op::op_gstore).g(kG0);
+  a.op(Op::op_ret);
+  p.fn(1000, a);
+  ASSERT_TRUE(p.load());
+  std::vector<std::pair<int32_t, int32_t>> pairs = {
+      {INT32_MAX, 1}, {INT32_MAX, -1}, {INT32_MIN, 1}, {INT32_MIN, 2}, {INT32_MIN, -2},
+      {INT32_MAX, INT32_MAX}, {INT32_MIN, INT32_MIN}, {INT32_MAX - 1, 2}, {INT32_MAX, 2},
+      {0, -5}, {-7, 7}, {2147483646, 1073741823}, {2147483645, 1073741823}};
+  uint64_t x = 88172645463325252ull;
+  auto next = [&x] {
+    x ^= x << 13;
+    x ^= x >> 7;
+    x ^= x << 17;
+    return x;
+  };
+  for (int i = 0; i < 3000; ++i) {
+    int32_t r = int32_t(next() >> (40 + next() % 24)) * ((next() & 1) ? 1 : -1);
+    int32_t q = int32_t(next() >> (33 + next() % 31));
+    int32_t l = (next() % 3 == 0) ? int32_t(int64_t(r) * q) : int32_t(next());
+    if (r != 0) pairs.emplace_back(l, r);
+  }
+  for (auto [l, r] : pairs) {
+    cellSetInt(global(kG0 + 1), l);
+    cellSetInt(global(kG0 + 2), r);
+    awki0(1000);
+    const Cell* g = global(kG0);
+    const bool exact = int64_t(l) % r == 0 && !(l == INT32_MIN && r == -1);
+    ASSERT_EQ(int(g->tag), int(exact ? Tag::Int : Tag::Float)) << l << " / " << r;
+    if (exact)
+      EXPECT_EQ(g->w.i, l / r) << l << " / " << r;
+    else
+      EXPECT_EQ(g->x.d, double(l) / double(r)) << l << " / " << r;
   }
 }
 
