@@ -83,9 +83,7 @@ inline AwkSlot* lastHit(const AwkTable* t, const Key& k) {
   if (t != st_lastTable) return nullptr;
   AwkSlot* s = st_lastSlot;
   const AwkString* key = s->key;
-  return key == k.obj || (key->len == k.len && std::memcmp(key->text(), k.p, k.len) == 0)
-             ? s
-             : nullptr;
+  return key == k.obj || st_keyeq(key, k.p, k.len) ? s : nullptr;
 }
 
 inline AwkSlot* remember(AwkTable* t, AwkSlot* s) {
@@ -157,9 +155,9 @@ int awk_tabadd(Cell* arr, Cell* key, Cell* value) {
   if (s) {
     Cell old = s->value;
     s->value = *value;
-    if (old.tag > Tag::Float) awk_unaccess(&old);
+    cellRelease(&old);
     if (k.owned) stringFree(k.owned);
-    if (key->tag > Tag::Float) awk_unaccess(key);
+    cellRelease(key);
   } else {
     // The key cell's own reference moves into the table when it has one.
     AwkString* ks;

@@ -132,7 +132,7 @@ void st_freeslots(AwkTable* t) {
 
 namespace {
 inline bool sameKey(const AwkSlot* s, const char* key, uint32_t len, const AwkString* obj) {
-  return s->key == obj || (s->key->len == len && std::memcmp(s->key->text(), key, len) == 0);
+  return s->key == obj || st_keyeq(s->key, key, len);
 }
 }  // namespace
 

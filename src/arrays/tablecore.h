@@ -3,6 +3,7 @@
 // cells, which is left to the callers.
 #pragma once
 #include <cstdint>
+#include <cstring>
 
 #include "arrays/table.h"
 
@@ -15,6 +16,34 @@
 // (a key taken from the table itself, as `for (k in a) ... a[k]` does).
 AwkSlot* st_lookup(const AwkTable* t, const char* key, uint32_t len, uint32_t h,
                    AwkSlot** stop = nullptr, const AwkString* obj = nullptr);
+
+// True when the string object holds exactly the len bytes at p. Keys are
+// mostly short: they are compared in place, a word or two at a time,
+// without a call.
+inline bool st_keyeq(const AwkString* k, const char* p, uint32_t len) {
+  if (k->len != len) return false;
+  const char* q = k->text();
+  if (len >= 8) {
+    if (len > 16) return std::memcmp(q, p, len) == 0;
+    uint64_t a, b, c, d;
+    std::memcpy(&a, q, 8);
+    std::memcpy(&b, p, 8);
+    std::memcpy(&c, q + len - 8, 8);
+    std::memcpy(&d, p + len - 8, 8);
+    return ((a ^ b) | (c ^ d)) == 0;
+  }
+  if (len >= 4) {
+    uint32_t a, b, c, d;
+    std::memcpy(&a, q, 4);
+    std::memcpy(&b, p, 4);
+    std::memcpy(&c, q + len - 4, 4);
+    std::memcpy(&d, p + len - 4, 4);
+    return ((a ^ b) | (c ^ d)) == 0;
+  }
+  for (uint32_t i = 0; i < len; ++i)
+    if (q[i] != p[i]) return false;
+  return true;
+}
 
 // Home slot of hash h in a table of cap slots (h mod cap; a mask when the
 // capacity is a power of two, as it is unless a table was made larger).

@@ -74,7 +74,4 @@ void awk_safree(AwkTable* t) {
   spfree(t);
 }
 
-void awk_fromvm(const AwkSlot* slot, Cell* out) {
-  *out = slot->value;
-  if (out->tag > Tag::Float) awk_access(out);
-}
+void awk_fromvm(const AwkSlot* slot, Cell* out) { cellCopyRef(out, &slot->value); }

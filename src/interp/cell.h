@@ -129,6 +129,26 @@ inline void cellSetFloat(Cell* c, double v, int16_t dec) {
 // Takes ownership of s.
 inline void cellSetString(Cell* c, AwkString* s) { cellSetHead(c, Tag::String); c->w.s = s; }
 inline void cellSetUninit(Cell* c) { cellSetHead(c, Tag::Uninit); c->w.word = 0; }
+// Releases what a cell owns (awk_unaccess), with strings, by far the most
+// common owners, given back inline.
+inline void cellRelease(Cell* c) {
+  const Tag t = c->tag;
+  if (t <= Tag::Float) return;
+  if (t == Tag::String || t == Tag::Field)
+    stringFree(c->w.s);
+  else
+    awk_unaccess(c);
+}
+// Copies *src into *dst with a reference of its own (awk_access).
+inline void cellCopyRef(Cell* dst, const Cell* src) {
+  const Tag t = src->tag;
+  cellCopy(dst, src);
+  if (t <= Tag::Float) return;
+  if (t == Tag::String || t == Tag::Field)
+    stringDup(src->w.s);
+  else
+    awk_access(dst);
+}
 inline bool cellIsStringy(const Cell* c) {
   return c->tag == Tag::String || c->tag == Tag::Field || c->tag == Tag::VmString ||
          c->tag == Tag::VmField;

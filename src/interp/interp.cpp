@@ -45,29 +45,8 @@ namespace {
 constexpr char kIllegalParamType[] = "Illegal type for function parameter";
 constexpr char kStringTooLong[] = "String too long, is truncated";
 
-inline bool isPlainString(Tag t) { return t == Tag::String || t == Tag::Field; }
-
-// Releases what a cell owns; ints, floats and uninitialized cells own nothing.
-// Strings, by far the most common owners, are given back inline.
-inline void release(Cell* c) {
-  const Tag t = c->tag;
-  if (t <= Tag::Float) return;
-  if (isPlainString(t))
-    stringFree(c->w.s);
-  else
-    awk_unaccess(c);
-}
-
-// A copy of *src with its own reference.
-inline void copyCell(Cell* dst, const Cell* src) {
-  const Tag t = src->tag;
-  cellCopy(dst, src);
-  if (t <= Tag::Float) return;
-  if (isPlainString(t))
-    stringDup(src->w.s);
-  else
-    awk_access(dst);
-}
+inline void release(Cell* c) { cellRelease(c); }
+inline void copyCell(Cell* dst, const Cell* src) { cellCopyRef(dst, src); }
 
 // The string object at a virtual address of the image; an address outside
 // the loaded segments goes to vm_v2pcode, which reports it.

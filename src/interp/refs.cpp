@@ -19,14 +19,8 @@
 
 namespace {
 
-inline void release(Cell* c) {
-  if (c->tag > Tag::Float) awk_unaccess(c);
-}
-
-inline void copyCell(Cell* dst, const Cell* src) {
-  *dst = *src;
-  if (dst->tag > Tag::Float) awk_access(dst);
-}
+inline void release(Cell* c) { cellRelease(c); }
+inline void copyCell(Cell* dst, const Cell* src) { cellCopyRef(dst, src); }
 
 inline RefKind refKind(const Cell* c) { return RefKind(c->aux8a); }
 

@@ -419,4 +419,27 @@ TEST(ArraysTable, KeyListsSortedByType) {
   }
 }
 
+// Keys are compared in place a word at a time: every length up to and past
+// the word paths, with a difference at every position, must agree with a
+// byte-by-byte comparison.
+TEST(ArraysTable, KeyEqualityAtEveryLengthAndPosition) {
+  for (uint32_t len = 0; len <= 40; ++len) {
+    std::string base;
+    for (uint32_t i = 0; i < len; ++i) base += char('a' + i % 26);
+    AwkString* k = stringNew(base);
+    EXPECT_TRUE(st_keyeq(k, base.data(), len)) << len;
+    if (len > 0) {
+      EXPECT_FALSE(st_keyeq(k, base.data(), len - 1)) << len;
+    }
+    std::string longer = base + "z";
+    EXPECT_FALSE(st_keyeq(k, longer.data(), len + 1)) << len;
+    for (uint32_t i = 0; i < len; ++i) {
+      std::string other = base;
+      other[i] = char(other[i] ^ 0x20);
+      EXPECT_FALSE(st_keyeq(k, other.data(), len)) << "length " << len << ", byte " << i;
+    }
+    stringFree(k);
+  }
+}
+
 }  // namespace
