@@ -1321,7 +1321,8 @@ void Gen::genPhases(CodegenResult& out) {
         }
         ++chunk;
         if (u_.nextFunction > image::gid::kFunctionLast) {
-          u_.error(int(m), first, "too many functions");
+          if (!u_.functionsExhausted) u_.error(int(m), first, "too many functions (at most 2000)");
+          u_.functionsExhausted = true;
           f_ = nullptr;
           return;
         }
@@ -1352,7 +1353,8 @@ void Gen::genPhases(CodegenResult& out) {
     }
     em.emit(Op::op_ret);
     if (u_.nextFunction > image::gid::kFunctionLast) {
-      u_.diag.error("too many functions");
+      if (!u_.functionsExhausted) u_.diag.error("too many functions (at most 2000)");
+      u_.functionsExhausted = true;
       return;
     }
     int gid = u_.nextFunction++;

@@ -20,7 +20,9 @@ namespace vorn::compiler {
 
 int Unit::newGlobal(int module, uint32_t offset) {
   if (nextGlobal > image::gid::kGlobalLast) {
-    error(module, offset, "too many global variables");
+    // Said once: every later name would repeat it.
+    if (!globalsExhausted) error(module, offset, "too many global variables (at most 1982)");
+    globalsExhausted = true;
     return 0;
   }
   return nextGlobal++;
@@ -92,7 +94,8 @@ void Resolver::declare() {
         continue;
       }
       if (u_.nextFunction > image::gid::kFunctionLast) {
-        u_.error(int(m), fn->offset, "too many functions");
+        if (!u_.functionsExhausted) u_.error(int(m), fn->offset, "too many functions (at most 2000)");
+        u_.functionsExhausted = true;
         continue;
       }
       for (const Param& p : fn->params)

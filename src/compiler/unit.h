@@ -39,6 +39,8 @@ struct Unit {
   std::vector<ParamEdge> edges;
   int nextGlobal = 8000;
   int nextFunction = 1000;
+  bool globalsExhausted = false;    // the limits are reported once
+  bool functionsExhausted = false;
 
   Unit(Program& p, Diagnostics& d) : prog(p), diag(d) {}
 

@@ -140,6 +140,23 @@ TEST(Diagnostics, MessagesAreListedInSourceOrder) {
   EXPECT_LT(b1, b2);
 }
 
+// Running out of function or global gids is said once, where it happens,
+// not again for every later name.
+TEST(Diagnostics, ExhaustedGidRangesAreReportedOnce) {
+  std::string fns, vars = "BEGIN {\n";
+  for (int i = 0; i < 2010; ++i) fns += "function f" + std::to_string(i) + "() { }\n";
+  for (int i = 0; i < 2000; ++i) vars += " v" + std::to_string(i) + " = 1\n";
+  vars += "}\n";
+  for (const auto& [src, text] : {std::pair{fns, std::string("t.awk:2001:10: error: too many functions (at most 2000)")},
+                                  std::pair{vars, std::string("t.awk:1984:2: error: too many global variables (at most 1982)")}}) {
+    bool ok = true;
+    std::string all = errorsOf(src, &ok);
+    EXPECT_FALSE(ok);
+    EXPECT_EQ(all.substr(0, all.find('\n')), text);
+    EXPECT_EQ(all.find("error:", all.find("error:") + 1), std::string::npos) << all.substr(0, 400);
+  }
+}
+
 // Mutations of a valid program: whatever comes out, the compiler answers
 // with an image or messages, never a crash or a hang.
 TEST(Diagnostics, MutatedProgramsNeverCrash) {
