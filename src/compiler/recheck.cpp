@@ -12,6 +12,9 @@ namespace {
 constexpr int kMaxNesting = 500;
 
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
+// One more decimal digit of a count; long runs of digits stop growing it.
+long saturate(long n, char digit) { return n > 100000 ? n : n * 10 + (digit - '0'); }
+
 bool isHex(char c) { return isDigit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'); }
 
 struct Checker {
@@ -73,14 +76,14 @@ bool Checker::piece() {
       size_t k = i + 1;
       if (k >= p.size() || !isDigit(p[k])) return empty;
       long m = 0, n;
-      while (k < p.size() && isDigit(p[k])) m = m > 100000 ? m : m * 10 + (p[k++] - '0');
+      while (k < p.size() && isDigit(p[k])) m = saturate(m, p[k++]);
       bool open = false;
       n = m;
       if (k < p.size() && p[k] == ',') {
         ++k;
         if (k < p.size() && isDigit(p[k])) {
           n = 0;
-          while (k < p.size() && isDigit(p[k])) n = n > 100000 ? n : n * 10 + (p[k++] - '0');
+          while (k < p.size() && isDigit(p[k])) n = saturate(n, p[k++]);
         } else {
           open = true;
         }
@@ -151,7 +154,7 @@ bool Checker::atom() {
       if (d >= '1' && d <= '9') {
         i += 1;
         long n = 0;
-        while (!atEnd() && isDigit(p[i])) n = n > 100000 ? n : n * 10 + (p[i++] - '0');
+        while (!atEnd() && isDigit(p[i])) n = saturate(n, p[i++]);
         if (n > groups || groupState[size_t(n - 1)] == 0) {
           error = "$number exceeds paren count";
           return false;

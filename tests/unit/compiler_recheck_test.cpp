@@ -79,6 +79,10 @@ const Case kCases[] = {
     {"((a)|$1)*", false, "$number exceeds paren count"},  // group 1 is still open
     {"(a*)$1*", false, "operand of * or {} possibly empty"},
     {"a^b(", false, "missing )"},  // an error wins over an earlier warning
+    // long digit runs (regression: the count stopped the scan from advancing)
+    {"(a)$1111111111111111111111", false, "$number exceeds paren count"},
+    {"a{1,2222222222222222222222}", true, ""},
+    {"a{3333333333333333333333,2}", true, ""},
 };
 
 TEST(RegexCheck, AgreesWithThePatternCompiler) {
