@@ -434,6 +434,17 @@ L_op_gstore: {
 
 L_op_gpush: {
   Cell* g = GVAR(pc);
+  // `g++` or `g += c` as a statement (gpush g, addi32 c, gstore g) on an
+  // int that does not overflow: the sum goes straight into the global.
+  if (pc[2] == uint8_t(vorn::image::Op::op_addi32) && isSmall(g->tag) &&
+      pc[8] == uint8_t(vorn::image::Op::op_gstore) && opU16(pc + 10) == opU16(pc)) {
+    int32_t s;
+    if (!__builtin_add_overflow(g->w.i, opI32w(pc + 4), &s)) {
+      cellSetInt(g, s);
+      pc += 12;
+      DISPATCH();
+    }
+  }
   pc += 2;
   --sp;
   copyCell(sp, g);
@@ -459,6 +470,16 @@ L_op_lstore: {
 
 L_op_lpush: {
   Cell* l = localAt(fp, opI16(pc));
+  // `l++` or `l += c` as a statement on an int local (not a reference).
+  if (pc[2] == uint8_t(vorn::image::Op::op_addi32) && isSmall(l->tag) &&
+      pc[8] == uint8_t(vorn::image::Op::op_lstore) && opI16(pc + 10) == opI16(pc)) {
+    int32_t s;
+    if (!__builtin_add_overflow(l->w.i, opI32w(pc + 4), &s)) {
+      cellSetInt(l, s);
+      pc += 12;
+      DISPATCH();
+    }
+  }
   pc += 2;
   --sp;
   if (l->tag == Tag::Ref) {

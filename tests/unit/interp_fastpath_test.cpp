@@ -156,6 +156,81 @@ TEST(InterpFastPath, IntQuotientOnlyWhenExact) {
   }
 }
 
+// `v += c` as a statement is done in place on an int; every other start
+// value, an overflow, or a store into another variable takes the long way,
+// with the same result.
+TEST(InterpFastPath, IncrementStatements) {
+  struct Case {
+    const char* name;
+    bool local;
+    Num start;          // U() for a variable never assigned
+    const char* text;   // a string start instead, when not null
+    int32_t add;
+    bool other;         // store into another variable (G1, or local 2)
+    Tag tag;
+    double value;       // of the variable stored into
+  } cases[] = {
+      {"global int", false, I(41), nullptr, 1, false, Tag::Int, 42},
+      {"global uninitialized", false, U(), nullptr, 1, false, Tag::Int, 1},
+      {"global by a negative constant", false, I(5), nullptr, -7, false, Tag::Int, -2},
+      {"global overflow", false, I(INT32_MAX), nullptr, 1, false, Tag::Float, 2147483648.0},
+      {"global underflow", false, I(INT32_MIN), nullptr, -1, false, Tag::Float, -2147483649.0},
+      {"global float", false, F(1.5, 1), nullptr, 2, false, Tag::Float, 3.5},
+      {"global numeric string", false, U(), "41", 1, false, Tag::Float, 42},
+      {"into another global", false, I(9), nullptr, 1, true, Tag::Int, 10},
+      {"local int", true, I(99), nullptr, 1, false, Tag::Int, 100},
+      {"local overflow", true, I(INT32_MAX), nullptr, 2, false, Tag::Float, 2147483649.0},
+      {"local into another local", true, I(3), nullptr, 4, true, Tag::Int, 7},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Program p;
+    Asm a;
+    if (c.local) a.op(Op::op_locals).u(2);
+    a.op(Op::op_line).u(1);
+    if (c.text) {
+      a.op(Op::op_pushs).a(p.str(c.text));
+    } else {
+      pushNum(a, c.start);
+    }
+    if (c.local) {
+      a.op(Op::op_lstore).l(Asm::local(1));
+      a.op(Op::op_lpush).l(Asm::local(1));
+      a.op(Op::op_addi32).w(c.add);
+      a.op(Op::op_lstore).l(Asm::local(c.other ? 2 : 1));
+      a.op(Op::op_lpush).l(Asm::local(c.other ? 2 : 1));
+      a.op(Op::op_gstore).g(kG0);
+      a.op(Op::op_lpush).l(Asm::local(1));
+      a.op(Op::op_gstore).g(kG0 + 1);
+    } else {
+      a.op(Op::op_gstore).g(kG0 + 1);
+      a.op(Op::op_gpush).g(kG0 + 1);
+      a.op(Op::op_addi32).w(c.add);
+      a.op(Op::op_gstore).g(c.other ? kG0 + 2 : kG0 + 1);
+      a.op(Op::op_gpush).g(c.other ? kG0 + 2 : kG0 + 1);
+      a.op(Op::op_gstore).g(kG0);
+    }
+    a.op(Op::op_ret);
+    p.fn(1000, a, 0, c.local ? 2 : 0, c.local ? ";a b" : ";");
+    ASSERT_TRUE(p.load());
+    Cell* base = awk_sp;
+    ASSERT_EQ(guarded([] { awki0(1000); }), -1);
+    EXPECT_EQ(awk_sp, base);
+    const Cell* g = global(kG0);
+    ASSERT_EQ(int(g->tag), int(c.tag));
+    if (c.tag == Tag::Int)
+      EXPECT_EQ(g->w.i, int32_t(c.value));
+    else
+      EXPECT_EQ(g->x.d, c.value);
+    if (c.other) {
+      // The source variable kept its value.
+      const Cell* src = global(kG0 + 1);
+      ASSERT_EQ(int(src->tag), int(Tag::Int));
+      EXPECT_EQ(src->w.i, c.start.i);
+    }
+  }
+}
+
 // How the loop's body appends to the variable.
 enum class Body {
   Append,         // v = v piece
