@@ -242,7 +242,7 @@ L_op_tostr: {
 
 L_op_toint: {
   if (isSmall(sp->tag)) {
-    sp->tag = Tag::Int;
+    cellSetHead(sp, Tag::Int);
   } else {
     SYNC();
     int32_t v = awk_a2l(sp);
@@ -264,7 +264,7 @@ L_op_tofloat: {
 
 L_op_tonum: {
   if (isSmall(sp->tag)) {
-    sp->tag = Tag::Int;
+    cellSetHead(sp, Tag::Int);
   } else if (sp->tag != Tag::Float) {
     SYNC();
     Cell old = *sp;
@@ -448,6 +448,12 @@ L_op_gpush: {
   pc += 2;
   --sp;
   copyCell(sp, g);
+  // A number made numeric right away (`g + ...` compiles to gpush,
+  // tonum): only an int or uninitialized cell changes, into an int.
+  if (pc[0] == uint8_t(vorn::image::Op::op_tonum) && sp->tag <= Tag::Float) {
+    if (isSmall(sp->tag)) cellSetHead(sp, Tag::Int);
+    pc += 2;
+  }
   DISPATCH();
 }
 
@@ -491,6 +497,10 @@ L_op_lpush: {
     *sp = v;
   } else {
     copyCell(sp, l);
+    if (pc[0] == uint8_t(vorn::image::Op::op_tonum) && sp->tag <= Tag::Float) {
+      if (isSmall(sp->tag)) cellSetHead(sp, Tag::Int);
+      pc += 2;
+    }
   }
   DISPATCH();
 }

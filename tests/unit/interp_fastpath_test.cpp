@@ -231,6 +231,59 @@ TEST(InterpFastPath, IncrementStatements) {
   }
 }
 
+// A variable pushed and made numeric at once (gpush or lpush, then tonum)
+// gives what the two instructions give apart.
+TEST(InterpFastPath, PushThenToNum) {
+  struct Case {
+    const char* name;
+    Num start;
+    const char* text;  // a string start instead, when not null
+    Tag tag;
+    double value;
+  } cases[] = {
+      {"int", I(-8), nullptr, Tag::Int, -8},
+      {"uninitialized", U(), nullptr, Tag::Int, 0},
+      {"float", F(2.5, 1), nullptr, Tag::Float, 2.5},
+      {"integral string", U(), "12", Tag::Int, 12},
+      {"fractional string", U(), "1.5", Tag::Float, 1.5},
+      {"text", U(), "abc", Tag::Int, 0},
+  };
+  for (bool local : {false, true}) {
+    for (const Case& c : cases) {
+      SCOPED_TRACE(std::string(c.name) + (local ? " (local)" : " (global)"));
+      Program p;
+      Asm a;
+      if (local) a.op(Op::op_locals).u(1);
+      a.op(Op::op_line).u(1);
+      if (c.text)
+        a.op(Op::op_pushs).a(p.str(c.text));
+      else
+        pushNum(a, c.start);
+      if (local) {
+        a.op(Op::op_lstore).l(Asm::local(1));
+        a.op(Op::op_lpush).l(Asm::local(1));
+      } else {
+        a.op(Op::op_gstore).g(kG0 + 1);
+        a.op(Op::op_gpush).g(kG0 + 1);
+      }
+      a.op(Op::op_tonum);
+      a.op(Op::op_gstore).g(kG0);
+      a.op(Op::op_ret);
+      p.fn(1000, a, 0, local ? 1 : 0, local ? ";v" : ";");
+      ASSERT_TRUE(p.load());
+      Cell* base = awk_sp;
+      ASSERT_EQ(guarded([] { awki0(1000); }), -1);
+      EXPECT_EQ(awk_sp, base);
+      const Cell* g = global(kG0);
+      ASSERT_EQ(int(g->tag), int(c.tag));
+      if (c.tag == Tag::Int)
+        EXPECT_EQ(g->w.i, int32_t(c.value));
+      else
+        EXPECT_EQ(g->x.d, c.value);
+    }
+  }
+}
+
 // How the loop's body appends to the variable.
 enum class Body {
   Append,         // v = v piece
