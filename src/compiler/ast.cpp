@@ -82,18 +82,18 @@ void dump(const Node* n, std::string& out) {
   out += kindName(n->kind);
   switch (n->kind) {
     case NK::Unary: case NK::Binary: case NK::Match: case NK::Assign: case NK::IncDec:
-      out += " " + opText(n->op);
+      out.append(" ").append(opText(n->op));
       if (n->kind == NK::IncDec) out += n->post ? " post" : " pre";
       break;
     case NK::Call:
-      out += " " + n->text;
+      out.append(" ").append(n->text);
       break;
     case NK::Print:
       out += n->op == Tok::kwPrintf ? " printf" : "";
-      if (n->c) out += " " + opText(n->c->op);
+      if (n->c) out.append(" ").append(opText(n->c->op));
       break;
     case NK::Getline:
-      if (n->op != Tok::kwGetline) out += " " + opText(n->op);
+      if (n->op != Tok::kwGetline) out.append(" ").append(opText(n->op));
       break;
     default:
       break;

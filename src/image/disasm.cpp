@@ -82,7 +82,10 @@ std::string operandText(const Operand& o, const ImageReader* reader, const Names
       std::string s = text("0x%08llX", (long long)o.value);
       if (reader) {
         auto str = reader->stringAt(uint32_t(o.value));
-        s += str ? " " + quoteBytes(str.value) : " <" + str.error + ">";
+        if (str)
+          s.append(" ").append(quoteBytes(str.value));
+        else
+          s.append(" <").append(str.error).append(">");
       }
       return s;
     }
