@@ -47,9 +47,10 @@ struct SortEnt {
   uint64_t pre;
   int64_t num;
   AwkString* s;
-  uint32_t plen;   // tail: bytes before the number
+  uint32_t plen;   // tail: bytes before the number; dec: digits before the point
   bool isnum;      // the whole key is a plain integer
   bool tail;       // the key is a prefix and a plain non-negative integer
+  bool dec;        // the key is a plain non-negative integer, maybe with a fraction
 };
 
 uint64_t prefixOf(const AwkString* s) {
@@ -102,6 +103,40 @@ bool tailInt(const AwkString* s, uint32_t* plen, int64_t* out) {
   *plen = q;
   *out = v;
   return true;
+}
+
+// A key "<digits>" or "<digits>.<digits>": the integer part plain (no
+// leading zero, at most 18 digits), the fraction at least one digit. Under
+// the natural order without bits 16 and 32 two such keys compare by their
+// integer parts, then their fractions digit by digit, a key without
+// fraction, or with a shorter one that the other continues, first: exactly
+// the walk of steps 7 and 10. ilen receives the integer digits.
+bool plainDecimal(const AwkString* s, uint32_t* ilen, int64_t* out) {
+  const char* p = s->text();
+  const uint32_t n = s->len;
+  uint32_t i = 0;
+  int64_t v = 0;
+  while (i < n && isDigit(static_cast<unsigned char>(p[i]))) v = v * 10 + (p[i++] - '0');
+  if (i == 0 || i > 18 || (p[0] == '0' && i > 1)) return false;
+  if (i < n) {
+    if (p[i] != '.' || i + 1 == n) return false;
+    for (uint32_t j = i + 1; j < n; ++j)
+      if (!isDigit(static_cast<unsigned char>(p[j]))) return false;
+  }
+  *ilen = i;
+  *out = v;
+  return true;
+}
+
+// Two plain decimals: integer parts by value, then the fractions (with
+// their points) bytewise, a prefix first.
+inline int decimalCmp(const SortEnt& a, const SortEnt& b) {
+  if (a.num != b.num) return a.num < b.num ? -1 : 1;
+  const uint32_t fa = a.s->len - a.plen, fb = b.s->len - b.plen;
+  const uint32_t m = fa < fb ? fa : fb;
+  const int c = m ? std::memcmp(a.s->text() + a.plen, b.s->text() + b.plen, m) : 0;
+  if (c) return c;
+  return fa < fb ? -1 : fa > fb ? 1 : 0;
 }
 
 // The prefixes of two tail keys of the same prefix length are equal.
@@ -274,6 +309,7 @@ void awk_vasort(AwkTable* list, int t) {
   const bool bytewise = t == 2 || t == 10;
   const bool natural = !bytewise && (t & kNatural);
   const bool fold = !bytewise && (t & kFoldCase);
+  const bool decimals = natural && !(t & (kNoFraction | kZeros));
 
   if (n > INT32_MAX / int32_t(sizeof(SortEnt))) awk_oom(n);
   if (natural) {
@@ -293,11 +329,13 @@ void awk_vasort(AwkTable* list, int t) {
     e.pre = prefixOf(e.s);
     e.plen = 0;
     e.isnum = natural && plainInt(e.s, &e.num);
-    e.tail = natural && !e.isnum && tailInt(e.s, &e.plen, &e.num);
+    e.dec = decimals && plainDecimal(e.s, &e.plen, &e.num);
+    e.tail = natural && !e.isnum && !e.dec && tailInt(e.s, &e.plen, &e.num);
   }
 
   auto ascending = [=](const SortEnt& a, const SortEnt& b) -> int {
     if (a.isnum && b.isnum) return a.num < b.num ? -1 : a.num > b.num ? 1 : 0;
+    if (a.dec && b.dec) return decimalCmp(a, b);
     if (a.tail && b.tail && a.plen == b.plen && samePrefix(a, b))
       return a.num < b.num ? -1 : a.num > b.num ? 1 : 0;
     if (bytewise) {

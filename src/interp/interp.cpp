@@ -23,6 +23,7 @@
 #include "builtins/btable.h"
 #include "image/opcodes.h"
 #include "interp/frame.h"
+#include "interp/cellops.h"
 #include "interp/interp.h"
 #include "interp/services.h"
 #include "io/globals.h"
@@ -45,8 +46,8 @@ namespace {
 constexpr char kIllegalParamType[] = "Illegal type for function parameter";
 constexpr char kStringTooLong[] = "String too long, is truncated";
 
-inline void release(Cell* c) { cellRelease(c); }
-inline void copyCell(Cell* dst, const Cell* src) { cellCopyRef(dst, src); }
+inline void release(Cell* c) { awk_cellrelease(c); }
+inline void copyCell(Cell* dst, const Cell* src) { awk_cellcopy(dst, src); }
 
 // The string object at a virtual address of the image; an address outside
 // the loaded segments goes to vm_v2pcode, which reports it.
@@ -426,7 +427,7 @@ L_op_gstore: {
   pc += 2;
   if (g->tag > Tag::Float) {
     SYNC();
-    awk_unaccess(g);
+    release(g);
   }
   cellCopy(g, sp++);
   DISPATCH();
@@ -466,7 +467,7 @@ L_op_lstore: {
   } else {
     if (l->tag > Tag::Float) {
       SYNC();
-      awk_unaccess(l);
+      release(l);
     }
     cellCopy(l, sp);
   }
@@ -729,7 +730,7 @@ L_op_jf: {
 L_op_pop:
   if (sp->tag > Tag::Float) {
     SYNC();
-    awk_unaccess(sp);
+    release(sp);
   }
   ++sp;
   DISPATCH();
@@ -807,7 +808,7 @@ L_op_retv: {
   Cell* slot = fp + fp->aux8b + 1;
   if (slot->tag > Tag::Float) {
     SYNC();
-    awk_unaccess(slot);
+    release(slot);
   }
   cellCopy(slot, sp++);
   goto unwind;
@@ -1132,7 +1133,7 @@ unwind:
   while (sp < fp) {
     if (sp->tag > Tag::Float) {
       SYNC();
-      awk_unaccess(sp);
+      release(sp);
     }
     ++sp;
   }

@@ -11,6 +11,7 @@
 #include <cstring>
 
 #include "arrays/table.h"
+#include "interp/cellops.h"
 #include "interp/interp.h"
 #include "interp/services.h"
 #include "runtime/oops.h"
@@ -19,8 +20,8 @@
 
 namespace {
 
-inline void release(Cell* c) { cellRelease(c); }
-inline void copyCell(Cell* dst, const Cell* src) { cellCopyRef(dst, src); }
+inline void release(Cell* c) { awk_cellrelease(c); }
+inline void copyCell(Cell* dst, const Cell* src) { awk_cellcopy(dst, src); }
 
 inline RefKind refKind(const Cell* c) { return RefKind(c->aux8a); }
 

@@ -289,4 +289,37 @@ TEST(ArraysNatSort, PrefixedNumbersKeepNaturalOrder) {
             (std::vector<std::string>{"k-3", "k-12", "k0", "k9", "k10", "k100", "key5"}));
 }
 
+// Decimal keys ("13.81", "0.5", "894", "2.50") compare by integer part and
+// then fraction without the general walk; mixed with other keys, the order
+// must be the natural comparison's under every flag.
+TEST(ArraysNatSort, DecimalListsMatchTheComparison) {
+  std::mt19937 rng(2718);
+  std::vector<std::string> keys;
+  for (int i = 0; i < 3000; ++i) {
+    std::string k = std::to_string(rng() % (i % 3 ? 100 : 100000));
+    switch (rng() % 5) {
+      case 0: break;
+      case 1: k += "." + std::to_string(rng() % 100); break;
+      case 2: k += ".0" + std::to_string(rng() % 10); break;
+      case 3: k += "." + std::to_string(rng() % 10) + "0"; break;
+      default: k += "." + std::to_string(rng() % 1000); break;
+    }
+    keys.push_back(k);
+  }
+  for (const char* odd : {"0", "0.5", "0.50", "00.5", "1.", ".5", "1,5", "-1.5", "1.5x", "x1.5"})
+    keys.push_back(odd);
+  std::sort(keys.begin(), keys.end());
+  keys.erase(std::unique(keys.begin(), keys.end()), keys.end());
+  std::shuffle(keys.begin(), keys.end(), rng);
+  for (int t : {1, 5, 9, 13, 17, 33}) {
+    const std::vector<std::string> out = sorted(keys, t);
+    const int dir = (t & 8) ? -1 : 1;
+    for (size_t i = 0; i + 1 < out.size(); ++i)
+      ASSERT_LE(natcmp(out[i], out[i + 1], t) * dir, 0)
+          << '"' << out[i] << "\" before \"" << out[i + 1] << "\" t=" << t;
+  }
+  EXPECT_EQ(sorted({"13.9", "13.81", "13", "2.50", "2.5", "894", "0.25", "0"}, 1),
+            (std::vector<std::string>{"0", "0.25", "2.5", "2.50", "13", "13.81", "13.9", "894"}));
+}
+
 }  // namespace
