@@ -9,22 +9,31 @@
 
 // Releases what the cell owns; the cell's bytes are left as they were.
 inline void awk_cellrelease(Cell* c) {
-  if (c->tag == Tag::Array) {
-    AwkTable* t = c->w.t;
-    if (t && t->use > 1 && t->use != kTablePermanent) {
-      --t->use;  // not the last use: nothing is freed
+  const Tag t = c->tag;
+  if (t <= Tag::Float) return;
+  if (t == Tag::String || t == Tag::Field) {
+    stringFree(c->w.s);
+    return;
+  }
+  if (t == Tag::Array) {
+    AwkTable* a = c->w.t;
+    if (a && a->use > 1 && a->use != kTablePermanent) {
+      --a->use;  // not the last use: nothing is freed
       return;
     }
   }
-  cellRelease(c);
+  awk_unaccess(c);
 }
 
 // Copies *src into *dst with a reference of its own.
 inline void awk_cellcopy(Cell* dst, const Cell* src) {
-  if (src->tag == Tag::Array) {
-    cellCopy(dst, src);
+  const Tag t = src->tag;
+  cellCopy(dst, src);
+  if (t <= Tag::Float) return;
+  if (t == Tag::String || t == Tag::Field)
+    stringDup(src->w.s);
+  else if (t == Tag::Array)
     awk_tabuse(src->w.t);
-    return;
-  }
-  cellCopyRef(dst, src);
+  else
+    awk_access(dst);
 }

@@ -79,19 +79,28 @@ inline void setArray(Cell* c, AwkTable* t) {
   c->w.t = t;
 }
 
-// The truth of a comparison for compare kind k (0 < 2 <= 4 > 6 >= 8 == 10
-// !=) from the sign s (-1, 0, 1) of left minus right: three bits per kind,
-// one for each sign, picked without a branch.
-inline int32_t signTruth(int kind, int s) {
-  constexpr uint32_t kTruth = 0b001 | 0b011 << 3 | 0b100 << 6 | 0b110 << 9 | 0b010 << 12 |
-                              0b101 << 15;
-  return int32_t((kTruth >> (3 * (kind >> 1) + s + 1)) & 1);
+// The truth of an int comparison result r (sign of left minus right) for
+// compare kind k (0 < 2 <= 4 > 6 >= 8 == 10 !=).
+inline int32_t cmpTruth(int kind, int r) {
+  switch (kind) {
+    case 0: return r < 0;
+    case 2: return r <= 0;
+    case 4: return r > 0;
+    case 6: return r >= 0;
+    case 8: return r == 0;
+    default: return r != 0;
+  }
 }
 
-inline int32_t cmpTruth(int kind, int r) { return signTruth(kind, (r > 0) - (r < 0)); }
-
 inline int32_t intCmpTruth(int kind, int32_t l, int32_t r) {
-  return signTruth(kind, (l > r) - (l < r));
+  switch (kind) {
+    case 0: return l < r;
+    case 2: return l <= r;
+    case 4: return l > r;
+    case 6: return l >= r;
+    case 8: return l == r;
+    default: return l != r;
+  }
 }
 
 // Appends the pieces top[n-2] .. top[0] to the string of top[n-1] in place,
@@ -477,16 +486,6 @@ L_op_lstore: {
 
 L_op_lpush: {
   Cell* l = localAt(fp, opI16(pc));
-  // `l++` or `l += c` as a statement on an int local (not a reference).
-  if (pc[2] == uint8_t(vorn::image::Op::op_addi32) && isSmall(l->tag) &&
-      pc[8] == uint8_t(vorn::image::Op::op_lstore) && opI16(pc + 10) == opI16(pc)) {
-    int32_t s;
-    if (!__builtin_add_overflow(l->w.i, opI32w(pc + 4), &s)) {
-      cellSetInt(l, s);
-      pc += 12;
-      DISPATCH();
-    }
-  }
   pc += 2;
   --sp;
   if (l->tag == Tag::Ref) {
@@ -692,6 +691,11 @@ L_op_call: {
   sp += nparams;
   awk_sp = sp;
   if (awk_gt_conditions) goto unwind;
+  // A result made numeric right away (`f(x) + ...`), as after op_gpush.
+  if (pc[0] == uint8_t(vorn::image::Op::op_tonum) && sp->tag <= Tag::Float) {
+    if (isSmall(sp->tag)) cellSetHead(sp, Tag::Int);
+    pc += 2;
+  }
   DISPATCH();
 }
 

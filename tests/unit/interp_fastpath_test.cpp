@@ -284,6 +284,58 @@ TEST(InterpFastPath, PushThenToNum) {
   }
 }
 
+// A call's result made numeric at once (op_call, then tonum) gives what
+// the two instructions give apart, for results of every kind.
+TEST(InterpFastPath, CallResultThenToNum) {
+  struct Case {
+    const char* name;
+    Num value;
+    const char* text;  // a string result instead, when not null
+    bool none;         // the callee returns without a value
+    Tag tag;
+    double want;
+  } cases[] = {
+      {"int", I(7), nullptr, false, Tag::Int, 7},
+      {"float", F(0.25, 2), nullptr, false, Tag::Float, 0.25},
+      {"numeric string", U(), "12", false, Tag::Int, 12},
+      {"text", U(), "x", false, Tag::Int, 0},
+      {"no value", U(), nullptr, true, Tag::Int, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Program p;
+    Asm callee;
+    callee.op(Op::op_line).u(1);
+    if (!c.none) {
+      if (c.text)
+        callee.op(Op::op_pushs).a(p.str(c.text));
+      else
+        pushNum(callee, c.value);
+      callee.op(Op::op_retv);
+    }
+    callee.op(Op::op_ret);
+    p.fn(1001, callee);
+    Asm a;
+    a.op(Op::op_line).u(1);
+    a.op(Op::op_pushslot);
+    a.op(Op::op_call).p(0, 0).c(1001);
+    a.op(Op::op_tonum);
+    a.op(Op::op_gstore).g(kG0);
+    a.op(Op::op_ret);
+    p.fn(1000, a);
+    ASSERT_TRUE(p.load());
+    Cell* base = awk_sp;
+    ASSERT_EQ(guarded([] { awki0(1000); }), -1);
+    EXPECT_EQ(awk_sp, base);
+    const Cell* g = global(kG0);
+    ASSERT_EQ(int(g->tag), int(c.tag));
+    if (c.tag == Tag::Int)
+      EXPECT_EQ(g->w.i, int32_t(c.want));
+    else
+      EXPECT_EQ(g->x.d, c.want);
+  }
+}
+
 // How the loop's body appends to the variable.
 enum class Body {
   Append,         // v = v piece
