@@ -16,6 +16,7 @@
 #include <sys/mman.h>
 
 #include <bit>
+#include <cstdint>
 #include <cstring>
 
 #if defined(__SANITIZE_ADDRESS__)
@@ -43,16 +44,45 @@ char* g_reserve = nullptr;
 uint32_t g_reserveLeft = 0;
 
 // Fresh memory from the system: the stand-in for extending the data segment.
-// Under the leak checker the region is registered as a root, so that heap
-// blocks of the C library referred to only from our blocks (compiled
+// It is carved from large anonymous mappings (address space only until a
+// page is touched). Past the first 2 MiB of each mapping the kernel may back
+// it with huge pages, so that big arrays, whose lookups land on random
+// pages, take few TLB misses and page faults, while a small program keeps
+// small pages. Requests too large for a mapping get one of their own.
+// Under the leak checker every mapping is registered as a root, so that
+// heap blocks of the C library referred to only from our blocks (compiled
 // automata, stdio buffers) count as reachable.
-char* morecore(size_t bytes) {
+constexpr size_t kArenaBytes = size_t(64) << 20;
+constexpr size_t kHugeBytes = size_t(2) << 20;
+char* g_arena = nullptr;
+size_t g_arenaLeft = 0;
+
+char* mapRegion(size_t bytes) {
   void* p = mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
   if (p == MAP_FAILED) return nullptr;
 #if defined(__SANITIZE_ADDRESS__)
   __lsan_register_root_region(p, bytes);
 #endif
   return static_cast<char*>(p);
+}
+
+char* morecore(size_t bytes) {
+  bytes = (bytes + kPageSize - 1) & ~size_t(kPageSize - 1);
+  if (bytes > kArenaBytes / 4) return mapRegion(bytes);
+  if (bytes > g_arenaLeft) {
+    char* region = mapRegion(kArenaBytes + kHugeBytes);
+    if (!region) return mapRegion(bytes);
+    // Start on a huge-page boundary; the slack before it stays unused.
+    const uintptr_t at = reinterpret_cast<uintptr_t>(region);
+    char* aligned = region + ((kHugeBytes - at % kHugeBytes) % kHugeBytes);
+    madvise(aligned + kHugeBytes, kArenaBytes - kHugeBytes, MADV_HUGEPAGE);
+    g_arena = aligned;
+    g_arenaLeft = kArenaBytes;
+  }
+  char* p = g_arena;
+  g_arena += bytes;
+  g_arenaLeft -= bytes;
+  return p;
 }
 
 // A piece of `bytes` for a refill, cut from the reserve when it fits.

@@ -3,6 +3,8 @@
 
 #include <cstring>
 #include <string>
+#include <vector>
+#include <algorithm>
 
 #include "values/alloc.h"
 #include "values/strobj.h"
@@ -91,6 +93,33 @@ TEST(Allocator, ManyBlocksDoNotOverlap) {
     int32_t n = 1 + (i * 37) % 9000;
     for (int32_t k = 0; k < n; k += 97) ASSERT_EQ(blocks[i][k], i & 0xFF) << i;
     spfree(blocks[i]);
+  }
+}
+
+// Memory is carved from large mappings: blocks taken across the end of
+// one mapping and into the next, and a request too large for a mapping,
+// are all usable to their last byte and never overlap.
+TEST(Allocator, BlocksAcrossMappingsAndHugeRequests) {
+  struct Range {
+    char* p;
+    int32_t n;
+  };
+  std::vector<Range> blocks;
+  for (int i = 0; i < 80; ++i) blocks.push_back({static_cast<char*>(space(1000000)), 1000000});
+  blocks.push_back({static_cast<char*>(space(20 << 20)), 20 << 20});
+  for (int i = 0; i < 40; ++i) blocks.push_back({static_cast<char*>(space(100000)), 100000});
+  for (size_t i = 0; i < blocks.size(); ++i) {
+    blocks[i].p[0] = char(i);
+    blocks[i].p[blocks[i].n - 1] = char(i);
+  }
+  std::vector<Range> sorted = blocks;
+  std::sort(sorted.begin(), sorted.end(), [](const Range& a, const Range& b) { return a.p < b.p; });
+  for (size_t i = 0; i + 1 < sorted.size(); ++i)
+    EXPECT_LE(sorted[i].p + sorted[i].n, sorted[i + 1].p) << i;
+  for (size_t i = 0; i < blocks.size(); ++i) {
+    EXPECT_EQ(blocks[i].p[0], char(i));
+    EXPECT_EQ(blocks[i].p[blocks[i].n - 1], char(i));
+    spfree(blocks[i].p);
   }
 }
 
