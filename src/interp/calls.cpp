@@ -64,11 +64,17 @@ int32_t popResultWord() {
 
 }  // namespace
 
+// The native entries push at least as many parameter cells as the callee
+// declares (uninitialized beyond those supplied), as awkin does: a function
+// reads its parameters at fixed offsets above its frame, which must not be
+// the caller's cells.
 int32_t awki0(int gid) {
   Cell* saved = awk_retval;
-  needCells(1);
+  const int n = std::min<int>(fnParamCount(awk_funaddr(gid)), 255);
+  needCells(n + 1);
   cellSetUninit(--awk_sp);
-  runNative(gid, 0, 0);
+  for (int i = 0; i < n; ++i) cellSetUninit(--awk_sp);
+  runNative(gid, 0, n);
   int32_t w = popResultWord();
   awk_retval = saved;
   return w;
@@ -80,11 +86,13 @@ int32_t awki4(int gid, int argc, int32_t a1, int32_t a2, int32_t a3, int32_t a4)
     return 0;
   }
   Cell* saved = awk_retval;
-  needCells(5);
+  const int n = std::min<int>(std::max<int>(4, fnParamCount(awk_funaddr(gid))), 255);
+  needCells(n + 1);
   cellSetUninit(--awk_sp);
+  for (int i = n; i > 4; --i) cellSetUninit(--awk_sp);
   const int32_t a[4] = {a1, a2, a3, a4};
   for (int i = 3; i >= 0; --i) cellSetInt(--awk_sp, a[i]);
-  runNative(gid, argc, 4);
+  runNative(gid, argc, n);
   int32_t w = popResultWord();
   awk_retval = saved;
   return w;

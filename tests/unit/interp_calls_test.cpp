@@ -299,6 +299,47 @@ Asm digitsFunction() {
   return f;
 }
 
+// A function of six parameters returning 100 * argcount + the sum of its
+// parameters, so that a parameter read from the caller's cells shows.
+Asm sixParamsFunction() {
+  Asm f;
+  f.op(Op::op_line).u(1);
+  f.op(Op::op_pushslot);
+  f.op(Op::op_bcall).p(0, 0).s(slot::b_argcount);
+  f.op(Op::op_pushi32).w(100);
+  f.op(Op::op_mul);
+  for (int i = 1; i <= 6; ++i) {
+    f.op(Op::op_lpush).l(Asm::param(i));
+    f.op(Op::op_add);
+  }
+  f.op(Op::op_retv);
+  return f;
+}
+
+// Regression: awki0 and awki4 pushed a fixed number of parameter cells (0 and
+// 4), so parameters beyond those were read from the caller's own cells.
+TEST(InterpNative, NativeEntriesPushEveryDeclaredParameter) {
+  Program p;
+  p.fn(1001, sixParamsFunction(), 6, 0, "a b c d e f;");
+  ASSERT_TRUE(p.load());
+  Cell* base = awk_sp;
+  // The caller's cells above the top hold 7s: where parameters that were
+  // not pushed would be read from.
+  Cell kept[8];
+  for (int i = 0; i < 8; ++i) {
+    kept[i] = base[i];
+    cellSetInt(base + i, 7);
+  }
+  Cell result;
+  awk_retval = &result;
+  EXPECT_EQ(awki4(1001, 4, 1, 2, 3, 4), 410);
+  EXPECT_EQ(awk_sp, base);
+  EXPECT_EQ(awki0(1001), 0);
+  EXPECT_EQ(awk_sp, base);
+  EXPECT_EQ(awk_retval, &result);
+  for (int i = 0; i < 8; ++i) base[i] = kept[i];
+}
+
 TEST(InterpNative, Awki4AndAwkin) {
   Program p;
   p.fn(1001, digitsFunction(), 4, 0, "a b c d;");
