@@ -27,7 +27,7 @@ struct PrintSpec {
   int16_t decchar;     // '.' or ','
 };
 
-// Parses the spec after a "%"; returns the position after the conversion
+// Parses the conversion after a "%"; returns the position after the conversion
 // letter, or null if malformed.
 const char* awk_get_print_fmt(PrintSpec* spec, const char* text);
 

@@ -1,7 +1,7 @@
 // _cvtin and _cvtout: numbers to and from their binary images in the
 // machine's byte order, for data exchanged with external functions.
 //
-// The spec letter picks the image: c/C 8-bit, s/S 16-bit, l/L 32-bit
+// The format letter picks the image: c/C 8-bit, s/S 16-bit, l/L 32-bit
 // integers (upper case unsigned), d a double, f a float. Strings shorter
 // than the image read as if padded with zero bytes.
 #include <cstdint>
@@ -14,7 +14,7 @@
 
 namespace {
 
-// Bytes of an image of the spec letter, 0 for an unknown letter.
+// Bytes of an image of the format letter, 0 for an unknown letter.
 int imageSize(int spec) {
   switch (spec) {
     case 'c': case 'C': return 1;
@@ -25,7 +25,7 @@ int imageSize(int spec) {
   }
 }
 
-// First byte of the spec argument (0 for an empty string).
+// First byte of the format argument (0 for an empty string).
 int specLetter(const Cell* c) {
   AwkString* s = awk_a2s(c);
   int letter = s->len ? static_cast<unsigned char>(s->text()[0]) : 0;
