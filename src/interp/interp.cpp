@@ -69,6 +69,26 @@ inline AwkCode* funAddr(int gid) {
 
 inline bool isSmall(Tag t) { return uint16_t(t) <= uint16_t(Tag::Int); }
 
+// Stores a float result computed inline and reads the sticky flags exactly as
+// the float services do after an operation. `sp` is the current top, written
+// back before a warning may look at the stack.
+inline void floatResult(Cell* dst, double v, int dec, Cell* sp) {
+  cellSetFloat(dst, v, int16_t(dec < kUnlimitedDecimals ? dec : kUnlimitedDecimals));
+  if (awk_fpcheckall || !__builtin_isfinite(v)) {
+    awk_sp = sp;
+    awk_mathchk();
+  }
+}
+
+// Truth of the top cell for a conditional jump, which then pops it.
+inline bool jumpTruth(Cell* top) {
+  if (isSmall(top->tag)) return top->w.i != 0;
+  awk_sp = top;
+  bool truth = awk_testany(top) != 0;
+  release(top);
+  return truth;
+}
+
 inline Cell* localAt(Cell* fp, int16_t off) {
   return reinterpret_cast<Cell*>(reinterpret_cast<char*>(fp) + off);
 }
@@ -611,11 +631,7 @@ L_op_div: {
     }
     // Otherwise the float quotient, exactly as awkf_div computes it.
     const int16_t dec = r->tag == Tag::Float ? kUnlimitedDecimals : awk_quotdec(dl, r->w.i);
-    cellSetFloat(l, v, dec);
-    if (awk_fpcheckall || !__builtin_isfinite(v)) {
-      SYNC();
-      awk_mathchk();
-    }
+    floatResult(l, v, dec, sp);
   } else {
     SYNC();
     awkf_div(r);
@@ -704,29 +720,13 @@ L_op_jmp:
   DISPATCH();
 
 L_op_jt: {
-  bool truth;
-  if (isSmall(sp->tag)) {
-    truth = sp->w.i != 0;
-  } else {
-    SYNC();
-    truth = awk_testany(sp) != 0;
-    release(sp);
-  }
-  ++sp;
+  const bool truth = jumpTruth(sp++);
   pc = truth ? opJump(pc) : pc + 2;
   DISPATCH();
 }
 
 L_op_jf: {
-  bool truth;
-  if (isSmall(sp->tag)) {
-    truth = sp->w.i != 0;
-  } else {
-    SYNC();
-    truth = awk_testany(sp) != 0;
-    release(sp);
-  }
-  ++sp;
+  const bool truth = jumpTruth(sp++);
   pc = truth ? pc + 2 : opJump(pc);
   DISPATCH();
 }
@@ -749,12 +749,7 @@ L_op_sub: {
     // Both numbers: the float operation inline, exactly as awkf_minus does it.
     int dl, dr;
     const double a = awk_numval(l, &dl), b = awk_numval(r, &dr);
-    const double v = a - b;
-    cellSetFloat(l, v, int16_t(dl > dr ? dl : dr));
-    if (awk_fpcheckall || !__builtin_isfinite(v)) {
-      SYNC();
-      awk_mathchk();
-    }
+    floatResult(l, a - b, dl > dr ? dl : dr, sp);
   } else {
     SYNC();
     awkf_minus(r);
@@ -788,12 +783,7 @@ L_op_add: {
     // Both numbers: the float operation inline, exactly as awkf_plus does it.
     int dl, dr;
     const double a = awk_numval(l, &dl), b = awk_numval(r, &dr);
-    const double v = a + b;
-    cellSetFloat(l, v, int16_t(dl > dr ? dl : dr));
-    if (awk_fpcheckall || !__builtin_isfinite(v)) {
-      SYNC();
-      awk_mathchk();
-    }
+    floatResult(l, a + b, dl > dr ? dl : dr, sp);
   } else {
     SYNC();
     awkf_plus(r);
@@ -846,13 +836,7 @@ L_op_mul: {
     // Both numbers: the float product inline, exactly as awkf_times does it.
     int dl, dr;
     const double a = awk_numval(l, &dl), b = awk_numval(r, &dr);
-    const double v = a * b;
-    const int d = dl + dr;
-    cellSetFloat(l, v, int16_t(d < kUnlimitedDecimals ? d : kUnlimitedDecimals));
-    if (awk_fpcheckall || !__builtin_isfinite(v)) {
-      SYNC();
-      awk_mathchk();
-    }
+    floatResult(l, a * b, dl + dr, sp);
   } else {
     SYNC();
     awkf_times(r);
@@ -894,11 +878,7 @@ L_op_addi32: {
     // A number plus the constant: the float sum inline, as awkf_plus does it.
     int d;
     const double v = awk_numval(sp, &d) + double(c);
-    cellSetFloat(sp, v, int16_t(d));
-    if (awk_fpcheckall || !__builtin_isfinite(v)) {
-      SYNC();
-      awk_mathchk();
-    }
+    floatResult(sp, v, d, sp);
   } else {
     --sp;
     cellSetInt(sp, c);
