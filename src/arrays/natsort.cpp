@@ -19,7 +19,7 @@
 #include <utility>
 
 #include "arrays/table.h"
-#include "runtime/oops.h"
+#include "diag/oops.h"
 #include "values/alloc.h"
 
 namespace {

@@ -13,7 +13,7 @@
 #include "arrays/tablecore.h"
 #include "format/printf.h"
 #include "image/table_hash.h"
-#include "runtime/oops.h"
+#include "diag/oops.h"
 #include "values/convert.h"
 
 namespace {

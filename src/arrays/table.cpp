@@ -12,6 +12,15 @@
 
 void (*awk_tabsignal)(AwkTable* t) = nullptr;
 
+// How value cells count the tables they name (values/cell.h).
+[[gnu::used]] static const bool ownerOpsSet = [] {
+  awk_ownerops[int(OwnerKind::Table)] = {
+      [](void* t) { awk_tabuse(static_cast<AwkTable*>(t)); },
+      [](void* t) { awk_safree(static_cast<AwkTable*>(t)); },
+      nullptr, nullptr};
+  return true;
+}();
+
 // A table of `kind` with use count 1. The entry size is the native one for
 // the kind whatever the caller asks for: slots hold pointers on this host.
 AwkTable* awk_stnew(TableKind kind, int32_t capacity, int /*entsize*/) {

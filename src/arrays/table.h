@@ -11,7 +11,7 @@
 #pragma once
 #include <cstdint>
 
-#include "interp/cell.h"
+#include "values/cell.h"
 #include "values/strobj.h"
 
 enum class TableKind : uint8_t { Array = 1, KeyList = 2 };

@@ -21,7 +21,7 @@
 #include <cstring>
 
 #include "image/table_hash.h"
-#include "runtime/oops.h"
+#include "diag/oops.h"
 #include "values/alloc.h"
 
 AwkTable* st_lastTable = nullptr;

@@ -9,7 +9,7 @@
 #include <cstdint>
 
 #include "builtins/btable.h"
-#include "runtime/oops.h"
+#include "diag/oops.h"
 #include "values/convert.h"
 
 namespace {

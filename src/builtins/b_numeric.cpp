@@ -12,7 +12,7 @@
 #include "arrays/table.h"
 #include "builtins/btable.h"
 #include "builtins/strlib.h"
-#include "runtime/oops.h"
+#include "diag/oops.h"
 #include "values/arith.h"
 #include "values/convert.h"
 

@@ -10,7 +10,7 @@
 #include "arrays/table.h"
 #include "builtins/btable.h"
 #include "io/globals.h"
-#include "runtime/oops.h"
+#include "diag/oops.h"
 #include "values/convert.h"
 
 namespace {

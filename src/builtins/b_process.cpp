@@ -8,7 +8,7 @@
 #include "builtins/btable.h"
 #include "builtins/process.h"
 #include "io/stream.h"
-#include "runtime/oops.h"
+#include "diag/oops.h"
 #include "values/arith.h"
 #include "values/convert.h"
 

@@ -8,7 +8,7 @@
 #include "builtins/btable.h"
 #include "io/fields.h"
 #include "regex/regex.h"
-#include "runtime/oops.h"
+#include "diag/oops.h"
 
 namespace {
 

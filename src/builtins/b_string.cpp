@@ -13,10 +13,10 @@
 #include "arrays/table.h"
 #include "builtins/btable.h"
 #include "format/printf.h"
-#include "interp/interp.h"
+#include "io/refs.h"
 #include "io/globals.h"
 #include "io/stream.h"
-#include "runtime/oops.h"
+#include "diag/oops.h"
 #include "values/convert.h"
 
 namespace {

@@ -2,7 +2,7 @@
 // 256-entry table built from the two expanded sets (strlib.cpp).
 #include "builtins/btable.h"
 #include "builtins/strlib.h"
-#include "runtime/oops.h"
+#include "diag/oops.h"
 
 namespace {
 

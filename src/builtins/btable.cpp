@@ -4,20 +4,22 @@
 // the run-time (listed in VORN_IMPLEMENTED_BUILTINS), otherwise a generic
 // handler that ends the run with an internal error naming the builtin, so
 // that a missing builtin is never silently a no-op. A layer that lands a
-// builtin adds its name to the list.
+// builtin adds its name to the list. Builtins of the layers above this one
+// (VORN_UPPER_BUILTINS: calls by name, the run's arguments and abort) keep
+// the generic handler until start-up installs them.
 #include "builtins/btable.h"
 
 #include <array>
 
-#include "runtime/oops.h"
+#include "diag/oops.h"
 
 namespace img = vorn::image;
 
 // Builtins the run-time implements, by name.
 #define VORN_IMPLEMENTED_BUILTINS(X)                                          \
   X(print) X(printf) X(__fprint) X(__fprintf) X(__pipeopen)                   \
-  X(sub) X(gsub) X(subs) X(gsubs) X(match) X(regex) X(abort)                  \
-  X(argcount) X(argval) X(call) X(calla) X(setawkvar) X(getawkvar) X(_refcnt)  \
+  X(sub) X(gsub) X(subs) X(gsubs) X(match) X(regex)                          \
+  X(setawkvar) X(getawkvar) X(_refcnt)                                        \
   X(peek) X(poke) X(inp) X(inpw) X(outp) X(outpw) X(interrupt)              \
   X(getline) X(close) X(fopen) X(fdopen) X(fread) X(fwrite) X(fseek)          \
   X(ftell) X(fflush) X(feof) X(ferror) X(fileno) X(_cvtin) X(_cvtout)         \

@@ -7,11 +7,15 @@
 // interpreter releases what is left in them afterwards.
 #pragma once
 #include "image/builtins.h"
-#include "interp/cell.h"
+#include "values/cell.h"
 
 using BuiltinFn = void (*)(int argc, Cell* args);
 
 extern BuiltinFn awk_b_table[vorn::image::kBuiltinSlots];
+
+// Builtins that the interpreter and start-up implement; start-up puts them
+// into the table (runtime/wiring.cpp).
+#define VORN_UPPER_BUILTINS(X) X(abort) X(argcount) X(argval) X(call) X(calla)
 
 // b_print, b_printf, b___fprint, ... in slot order.
 #define VORN_BUILTIN_DECL(slot, name) void b_##name(int argc, Cell* args);

@@ -9,7 +9,7 @@
 #include <cstdint>
 #include <cstdio>
 
-#include "interp/cell.h"
+#include "values/cell.h"
 #include "values/strobj.h"
 
 // Run modes of awk_runcmd.

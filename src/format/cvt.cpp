@@ -10,7 +10,7 @@
 #include <cstring>
 
 #include "format/engine.h"
-#include "runtime/oops.h"
+#include "diag/oops.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <cstdio>
 
-#include "interp/cell.h"
+#include "values/cell.h"
 #include "values/strobj.h"
 
 // One parsed conversion spec.

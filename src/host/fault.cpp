@@ -11,7 +11,7 @@
 #include <cstring>
 
 #include "host/signals.h"
-#include "runtime/oops.h"
+#include "diag/oops.h"
 
 namespace {
 

@@ -18,9 +18,9 @@
 #include "arrays/table.h"
 #include "host/signals.h"
 #include "image/format.h"
-#include "runtime/loader.h"
-#include "runtime/oops.h"
-#include "runtime/symtab.h"
+#include "program/vm.h"
+#include "diag/oops.h"
+#include "program/symtab.h"
 #include "values/convert.h"
 #include "values/strobj.h"
 

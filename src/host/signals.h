@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "interp/cell.h"
+#include "values/cell.h"
 
 // What a table entry does with its signal (the numbers are the values the
 // settings are documented with).
@@ -55,8 +55,6 @@ void awk_vSIGNAL(int set, Cell* cell, void* arg);
 
 // The handler of caught signals: records the delivery, nothing more.
 void awk_sighandler(int signo, siginfo_t* info, void* context);
-// Handles recorded signals; with abortOnly set only the abort check runs.
-void awk_processint(int abortOnly);
 
 // The table entry of a signal number, null if the signal is not handled.
 // Safe in signal context.

@@ -17,9 +17,9 @@
 #include "interp/frame.h"
 #include "interp/interp.h"
 #include "interp/services.h"
-#include "runtime/loader.h"
-#include "runtime/oops.h"
-#include "runtime/symtab.h"
+#include "program/vm.h"
+#include "diag/oops.h"
+#include "program/symtab.h"
 #include "values/convert.h"
 
 namespace gid = vorn::image::gid;
@@ -119,10 +119,6 @@ void awkin(int gid, int argc, Cell* args, Cell* out) {
   awk_retval = saved;
 }
 
-AwkCode* awk_fun_lock(int gid) { return awk_funaddr(gid); }
-void awk_fun_unlock() {}
-AwkCode* awka_fun_lock() { return awk_funaddr(awk_fun_gid); }
-void awka_fun_unlock() {}
 
 // ---- call by name ------------------------------------------------------------
 
@@ -300,4 +296,9 @@ void b_argval(int argc, Cell* args) {
   Cell* f = callFrame();
   int32_t n = args[0].tag == Tag::Int ? args[0].w.i : awk_a2l(&args[0]);
   if (n >= 1 && n <= f->aux8a) copyCell(awk_retval, f + n);
+}
+
+[[noreturn]] void awk_nosvc(const char* name) {
+  oops('I', "service %s is not available", name);
+  awk_assert2(0x2311);  // oops does not return for I
 }

@@ -4,8 +4,8 @@
 // never traces itself.
 #include "interp/frame.h"
 #include "interp/interp.h"
-#include "runtime/loader.h"
-#include "runtime/oops.h"
+#include "program/vm.h"
+#include "diag/oops.h"
 
 int16_t awk_debug_gid = 0;
 int16_t awk_debug_caller = 0;

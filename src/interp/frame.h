@@ -4,7 +4,7 @@
 #pragma once
 #include <cstdint>
 
-#include "interp/cell.h"
+#include "values/cell.h"
 #include "interp/interp.h"
 
 // Frame cells store the caller's frame as a byte offset from the stack base.

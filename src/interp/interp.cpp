@@ -23,23 +23,21 @@
 #include "builtins/btable.h"
 #include "image/opcodes.h"
 #include "interp/frame.h"
-#include "interp/cellops.h"
+#include "arrays/cellops.h"
 #include "interp/interp.h"
 #include "interp/services.h"
 #include "io/globals.h"
 #include "regex/regex.h"
-#include "runtime/loader.h"
-#include "runtime/oops.h"
-#include "runtime/startup.h"
-#include "runtime/symtab.h"
+#include "program/vm.h"
+#include "diag/oops.h"
+#include "program/runstate.h"
+#include "program/symtab.h"
+#include "io/vars.h"
 #include "values/alloc.h"
 #include "values/arith.h"
 #include "values/compare.h"
 #include "values/convert.h"
 
-int32_t awk_linenumber = 0;
-int16_t awk_fun_gid = 0;
-int awk_time_counter = 0;
 
 namespace {
 

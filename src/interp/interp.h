@@ -9,14 +9,13 @@
 #pragma once
 #include <cstdint>
 
-#include "interp/cell.h"
+#include "diag/position.h"
+#include "io/refs.h"
+#include "values/cell.h"
 
 struct AwkPattern;
 
 // Interpreter state shared with the rest of the run-time.
-extern int32_t awk_linenumber;    // set by op_line; low 15 bits are the source line
-extern int16_t awk_fun_gid;       // gid of the function now running, 0 outside any
-extern int awk_time_counter;      // lowered at each statement; 0 after for-in set-up and signals
 extern int16_t awk_debug_gid;     // armed debugger function, 0 = disarmed
 extern int16_t awk_debug_caller;  // the function that armed it (not traced)
 
@@ -39,33 +38,16 @@ int32_t awki4(int gid, int argc, int32_t a1, int32_t a2, int32_t a3, int32_t a4)
 // `out`, or released when out is null.
 void awkin(int gid, int argc, Cell* args, Cell* out);
 
-AwkCode* awk_fun_lock(int gid);
-void awk_fun_unlock();
-AwkCode* awka_fun_lock();
-void awka_fun_unlock();
-
-// References (tag 8 cells).
-Cell* awk_getref(Cell* cell, Cell* out, int asarray);
-void awk_setref(Cell* cell, Cell* value);
-Cell* awk_getrefp(Cell* cell);
-int32_t awk_getrefl(Cell* cell);
-AwkString* awk_getrefs(Cell* cell);
-
-// The pass-by-reference stack (19 saved array/key pairs).
-inline constexpr int kRefStackDepth = 19;
-void awka_table_save(Cell* key, Cell* table);
-void awka_table_reassign(Cell* value);
-int awka_table_depth();   // pairs saved now
-
-// Field access on behalf of external code: the cell holds a field number.
-void awka_getfield(Cell* cell);
-void awka_setfield(Cell* cell, Cell* value);
 
 // Call by name, used by call() and calla(). `message` (at least
 // kCallMessageSize bytes, empty on entry) receives at most one coded
 // message ("w:..." or "n:...").
 inline constexpr int kCallMessageSize = 256;
 void awk_callname(const char* name, int argc, Cell* args, char* message);
+
+// Handles recorded signals (the signal layer records them); with abortOnly
+// set only the abort check runs.
+void awk_processint(int abortOnly);
 
 // The debugger hook, run by op_line when a debugger function is armed.
 void awk_debughook();

@@ -6,7 +6,7 @@
 #pragma once
 #include <cstdint>
 
-#include "interp/cell.h"
+#include "values/cell.h"
 #include "host/signals.h"
 #include "io/fields.h"
 

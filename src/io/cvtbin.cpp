@@ -7,8 +7,7 @@
 #include <cstdint>
 #include <cstring>
 
-#include "builtins/btable.h"
-#include "runtime/oops.h"
+#include "diag/oops.h"
 #include "values/arith.h"
 #include "values/convert.h"
 

@@ -20,7 +20,9 @@
 #include <vector>
 
 #include "io/globals.h"
-#include "runtime/oops.h"
+#include "diag/oops.h"
+#include "regex/regex.h"
+#include "values/compare.h"
 #include "values/alloc.h"
 #include "values/convert.h"
 
@@ -209,6 +211,17 @@ void awk_setfield(int32_t i, Cell* value) {
   awk_unaccess(&awk_fields[i]);
   awk_fields[i] = *value;
 }
+
+// A pattern used as a condition matches the record (values/compare.h).
+[[gnu::used]] static const bool recordMatchSet = [] {
+  awk_recordmatch = [](AwkPattern* re) {
+    AwkString* rec = awk_get0();
+    const int r = awk_erematch(re, rec->text(), int32_t(rec->len), 0, 0, kReFirst) != 0;
+    stringFree(rec);
+    return r;
+  };
+  return true;
+}();
 
 AwkString* awk_get0() {
   if (!awk_fields) awk_fieldinit();

@@ -3,7 +3,7 @@
 #pragma once
 #include <cstdint>
 
-#include "interp/cell.h"
+#include "values/cell.h"
 #include "values/strobj.h"
 
 struct AwkTable;

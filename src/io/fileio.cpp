@@ -15,13 +15,12 @@
 #include <cerrno>
 #include <cstring>
 
-#include "builtins/btable.h"
 #include "io/globals.h"
 #include "io/output.h"
 #include "io/record.h"
 #include "io/sfbuf.h"
 #include "io/stream.h"
-#include "runtime/oops.h"
+#include "diag/oops.h"
 #include "values/alloc.h"
 #include "values/convert.h"
 

@@ -6,9 +6,8 @@
 // indicator).
 #include <cstdio>
 
-#include "builtins/btable.h"
 #include "io/stream.h"
-#include "runtime/oops.h"
+#include "diag/oops.h"
 #include "values/convert.h"
 
 namespace {

@@ -11,12 +11,11 @@
 // no record was read.
 #include <cstdio>
 
-#include "builtins/btable.h"
-#include "interp/interp.h"
+#include "io/refs.h"
 #include "io/fields.h"
 #include "io/record.h"
 #include "io/stream.h"
-#include "runtime/oops.h"
+#include "diag/oops.h"
 
 namespace {
 

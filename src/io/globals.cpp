@@ -10,8 +10,6 @@ AwkString* awk_filename = nullptr;
 AwkString* awk_tmpdir = nullptr;
 AwkString* awk_dlls = nullptr;
 
-int32_t awk_nr = 0;
-int32_t awk_fnr = 0;
 int32_t awk_reclen = kNoLimit;
 int32_t awk_rawmode = 7;
 int32_t awk_sorttype = 1;

@@ -4,6 +4,7 @@
 #pragma once
 #include <cstdint>
 
+#include "diag/position.h"
 #include "values/convert.h"
 #include "values/strobj.h"
 
@@ -14,8 +15,6 @@ extern AwkString* awk_filename;  // FILENAME
 extern AwkString* awk_tmpdir;    // TMPDIR
 extern AwkString* awk_dlls;      // DLLS
 
-extern int32_t awk_nr;           // NR
-extern int32_t awk_fnr;          // FNR
 extern int32_t awk_reclen;       // RECLEN (2147480000 = no limit)
 extern int32_t awk_rawmode;      // RAWMODE
 extern int32_t awk_sorttype;     // SORTTYPE

@@ -3,7 +3,7 @@
 // program does not pull in the symbol table).
 #include "image/format.h"
 #include "io/stream.h"
-#include "runtime/symtab.h"
+#include "program/symtab.h"
 
 // An image with fewer globals than the predefined ones still runs: the
 // missing ones get cells of their own here instead of cells past the end

@@ -6,7 +6,7 @@
 #include <cstring>
 
 #include "io/stream.h"
-#include "runtime/oops.h"
+#include "diag/oops.h"
 
 // Parses a mode string; returns the open flags and adds option bits to
 // *flags and the share selection to *share. A malformed text is reported

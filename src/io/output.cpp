@@ -13,7 +13,7 @@
 #include "format/printf.h"
 #include "io/sfbuf.h"
 #include "io/globals.h"
-#include "runtime/oops.h"
+#include "diag/oops.h"
 #include "values/convert.h"
 
 namespace {

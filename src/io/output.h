@@ -5,7 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "interp/cell.h"
+#include "values/cell.h"
 #include "io/stream.h"
 
 // Builtin slots 1-4. Results: none (awk_retval left uninitialized).

@@ -16,7 +16,6 @@
 // A record is cut at RECLEN bytes. When the byte after a record of exactly
 // RECLEN bytes is its separator, the separator is consumed with it, so that
 // every path gives one record for such a line and no empty record after it.
-#include "host/signals.h"
 #include "io/record.h"
 
 #include <sys/stat.h>
@@ -33,13 +32,14 @@
 #include "io/specvars.h"
 #include "io/stream.h"
 #include "regex/regex.h"
-#include "runtime/oops.h"
-#include "runtime/startup.h"
-#include "runtime/symtab.h"
+#include "diag/oops.h"
+#include "program/runstate.h"
+#include "program/symtab.h"
+#include "io/vars.h"
 #include "values/alloc.h"
 #include "values/convert.h"
 
-[[gnu::weak]] void awk_suspend_curses();
+AwkReaderHooks awk_readerhooks = {};
 
 AwkRecBuf awk_recbuf = {0, 0, 0, nullptr};
 int awk_rschar = '\n';
@@ -213,7 +213,7 @@ AwkString* nextOperand() {
       continue;
     }
     if (std::memchr(name->text(), '=', name->len)) {
-      awk_ivar(name->text());
+      if (awk_readerhooks.assign) awk_readerhooks.assign(name->text());
       stringFree(name);
       continue;
     }
@@ -246,7 +246,7 @@ const char* awk_readrec(AwkStream* stream, int sep, int32_t maxlen, int opts) {
   awk_sfreading(stream);
   if (stream->flags & SF_TTY) {
     if (fileno(fp) == 0) showPrompt();
-    if (awk_suspend_curses) awk_suspend_curses();
+    if (awk_readerhooks.suspendScreen) awk_readerhooks.suspendScreen();
   }
   const int32_t entry = rb.start;
   int32_t limit = maxlen < rb.cap - 2 ? maxlen : rb.cap - 2;
@@ -316,7 +316,7 @@ const char* awk_readrec(AwkStream* stream, int sep, int32_t maxlen, int opts) {
       } else if (c == EOF && ferror(fp) && errno == EINTR) {
         // An interrupted read of any stream checks for an ending signal:
         // a read from a pipe may otherwise wait forever with it pending.
-        awk_processint(1);
+        if (awk_readerhooks.pollSignals) awk_readerhooks.pollSignals(1);
         clearerr(fp);
         continue;
       }
@@ -396,12 +396,12 @@ AwkString* next_record(AwkStream* stream) {
       if (!mainInput) return nullptr;
       if (inFile) {
         inFile = false;
-        awk_endfile_exec();
+        if (awk_readerhooks.endFile) awk_readerhooks.endFile();
         if (exitPending()) return nullptr;
       }
       if (!awk_nextfile()) return nullptr;
       moveOn = false;
-      awk_beginfile_exec();
+      if (awk_readerhooks.beginFile) awk_readerhooks.beginFile();
       inFile = true;
       if (exitPending()) return nullptr;
       continue;
@@ -417,7 +417,7 @@ AwkString* next_record(AwkStream* stream) {
     if (!mainInput) return nullptr;
     if (inFile) {
       inFile = false;
-      awk_endfile_exec();
+      if (awk_readerhooks.endFile) awk_readerhooks.endFile();
       if (exitPending()) return nullptr;
       if (sf == awk_datasf && sf->fp && !(sf->flags & SF_DEVICE)) {
         clearerr(sf->fp);

@@ -4,11 +4,24 @@
 #pragma once
 #include <cstdint>
 
-#include "interp/cell.h"
+#include "values/cell.h"
 #include "values/strobj.h"
 
 struct AwkStream;
 struct AwkPattern;
+
+// What the reader needs from the layers above it: the begin-file and
+// end-file rules, command-line assignments among the operands, the signal
+// poll of an interrupted read, and leaving full-screen mode before reading a
+// terminal. Start-up fills them; an empty hook is skipped.
+struct AwkReaderHooks {
+  void (*beginFile)();
+  void (*endFile)();
+  void (*assign)(const char* text);
+  void (*pollSignals)(int abortOnly);
+  void (*suspendScreen)();
+};
+extern AwkReaderHooks awk_readerhooks;
 
 // The one record buffer shared by every read. The bytes between len and
 // start are the separator text of the last record read into it.

@@ -6,21 +6,20 @@
 // copies what it needs and leaves the caller's reference alone. RS, FS and
 // FPAT keep the value as assigned for reads and a usable form (separator
 // byte or pattern) for the reader and the splitter.
-#include "host/signals.h"
 #include "io/specvars.h"
 
 #include <cerrno>
 #include <cstdlib>
 #include <unistd.h>
 
-#include "interp/interp.h"
+#include "diag/position.h"
 #include "io/fields.h"
 #include "io/globals.h"
 #include "io/record.h"
 #include "io/stream.h"
 #include "regex/regex.h"
-#include "runtime/oops.h"
-#include "runtime/symtab.h"
+#include "diag/oops.h"
+#include "program/symtab.h"
 #include "values/alloc.h"
 #include "values/arith.h"
 #include "values/convert.h"
@@ -57,6 +56,8 @@ void readCopy(const Cell* keep, Cell* cell) {
 constexpr uint16_t kAnchorsOrGroups = kReHasBol | kReHasEol | kReNested | kReBackref;
 }  // namespace
 
+// SIGNAL's handler belongs to the signal layer, which sits above this one:
+// start-up puts it into its slot.
 #define PV(name) static_cast<void*>(&name)
 AwkPvHandler awk_pv_table[vorn::image::kSpecialCount] = {
     awk_vRS,          awk_vFS,        awk_vFPAT,       awk_vNF,       awk_vRECLEN,
@@ -65,7 +66,7 @@ AwkPvHandler awk_pv_table[vorn::image::kSpecialCount] = {
     awk_pvstring,     awk_pvint,      awk_vERRNO,      awk_vERRNO_OS, awk_pvlong,
     awk_pvint,        awk_pvint,      awk_pvint,       awk_pvint,     awk_pvlong,
     awk_pvlong,       awk_vFLOATMASK, awk_vFLOATMASK,  awk_pvint,     awk_pvstring,
-    awk_pvint,        awk_pvstring,   awk_vSYMINFO,    awk_vFUNINFO,  awk_vSIGNAL,
+    awk_pvint,        awk_pvstring,   awk_vSYMINFO,    awk_vFUNINFO,  nullptr,
     awk_pvint,        awk_pvint,
 };
 void* awk_pv_args[vorn::image::kSpecialCount] = {

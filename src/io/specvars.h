@@ -5,7 +5,7 @@
 #include <cstdint>
 
 #include "image/format.h"
-#include "interp/cell.h"
+#include "values/cell.h"
 
 // handler(set, cell, arg): set 0 fills cell with the value and its own
 // reference; set 1 takes the value from cell (the caller keeps its
@@ -40,7 +40,7 @@ void awk_vERRNO_OS(int set, Cell* cell, void* arg);
 void awk_vSYMINFO(int set, Cell* cell, void* arg);
 void awk_vFUNINFO(int set, Cell* cell, void* arg);
 // awk_vNF: io/fields.h; awk_vFLOATMASK: values/arith.h; awk_vSIGNAL: the
-// signal layer.
+// signal layer; start-up puts it into its slot.
 
 // RS as last assigned (what reading RS yields).
 extern Cell awk_rsval;

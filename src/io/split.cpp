@@ -13,7 +13,7 @@
 #include "arrays/table.h"
 #include "io/fields.h"
 #include "regex/regex.h"
-#include "runtime/oops.h"
+#include "diag/oops.h"
 #include "values/convert.h"
 
 namespace {

@@ -20,9 +20,26 @@
 #include <cerrno>
 #include <cstring>
 
-#include "runtime/oops.h"
+#include "diag/oops.h"
 #include "values/alloc.h"
 #include "values/convert.h"
+
+int32_t awk_fileidnum(const AwkStream* f) {
+  if (!f || !f->fp) return 0;
+  return fileno(f->fp) + 1;
+}
+
+// How value cells count the streams they name (values/cell.h): a stream
+// with a use count of 0 is one nobody counts. A fileid reads as its
+// descriptor plus one.
+[[gnu::used]] static const bool ownerOpsSet = [] {
+  awk_ownerops[int(OwnerKind::Stream)] = {
+      [](void* f) { if (auto* s = static_cast<AwkStream*>(f); s->refs != 0) ++s->refs; },
+      [](void* f) { if (auto* s = static_cast<AwkStream*>(f); s->refs != 0) --s->refs; },
+      [](const void* f) { return awk_fileidnum(static_cast<const AwkStream*>(f)); },
+      nullptr};
+  return true;
+}();
 
 AwkStream* awk_filehead = nullptr;
 Cell* awk_stdin = nullptr;

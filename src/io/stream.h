@@ -14,7 +14,7 @@
 #include <cstdint>
 #include <cstdio>
 
-#include "interp/cell.h"
+#include "values/cell.h"
 #include "values/strobj.h"
 
 struct AwkStream {
@@ -86,6 +86,9 @@ extern int32_t awk_bufsize;       // BUFSIZE; applied at the next open
 extern int32_t awk_binmode;       // line-end translation; always 0 here
 
 // Start-up: list head, the three standard records and their AWK globals.
+// The number a fileid value reads as: its descriptor plus one, 0 when closed.
+int32_t awk_fileidnum(const AwkStream* f);
+
 void awk_initio();
 // The same over explicitly given global cells (awk_initio passes the
 // program's; tests pass their own).

@@ -12,7 +12,7 @@
 #include "arrays/table.h"
 #include "image/format.h"
 #include "io/specvars.h"
-#include "runtime/symtab.h"
+#include "program/symtab.h"
 
 namespace {
 

@@ -542,6 +542,20 @@ AwkPattern* awk_erencomp(void*, const char* text, int32_t len, int flags) {
 
 const char* awk_ereerr() { return cs.err; }
 
+// How value cells count the patterns they name (values/cell.h); a pattern
+// value reads as its source text.
+[[gnu::used]] static const bool ownerOpsSet = [] {
+  awk_ownerops[int(OwnerKind::Pattern)] = {
+      [](void* p) { awk_eredup(static_cast<AwkPattern*>(p)); },
+      [](void* p) { awk_ererelease(static_cast<AwkPattern*>(p)); },
+      [](const void*) { return int32_t(0); },
+      [](const void* p) {
+        const AwkString* s = static_cast<const AwkPattern*>(p)->source;
+        return s ? stringCopy(s) : stringNew1("", 0);
+      }};
+  return true;
+}();
+
 void awk_eredup(AwkPattern* p) {
   if (p) p->refcnt++;
 }

@@ -32,7 +32,7 @@
 
 #include "regex/accel.h"
 #include "regex/regex.h"
-#include "runtime/oops.h"
+#include "diag/oops.h"
 #include "values/alloc.h"
 
 namespace {

@@ -7,8 +7,8 @@
 // cached pattern may be freed by the next miss: callers use it only within
 // their own operation and never keep it.
 #include "regex/regex.h"
-#include "runtime/loader.h"
-#include "runtime/oops.h"
+#include "program/vm.h"
+#include "diag/oops.h"
 #include "values/convert.h"
 
 namespace {

@@ -4,7 +4,7 @@
 #pragma once
 #include <cstdint>
 
-#include "interp/cell.h"
+#include "values/cell.h"
 #include "regex/pattern.h"
 #include "values/strobj.h"
 

@@ -19,8 +19,8 @@
 #include <strings.h>
 
 #include "io/globals.h"
-#include "runtime/oops.h"
-#include "runtime/symtab.h"
+#include "diag/oops.h"
+#include "program/symtab.h"
 #include "values/alloc.h"
 
 using namespace vorn::image;
@@ -30,24 +30,11 @@ using namespace vorn::image;
 [[gnu::used]] volatile char awk_bindmarker[12] = {'X', '1', 'X', '2', 'X', '3',
                                                   'X', '4', 'X', 0,   0,   0};
 
-unsigned char rootbuf[kRootSize];
-unsigned char* awk_segbase[kMaxSegments];
-int32_t awk_segsize[kMaxSegments];
 char awk_progpath[260];
 int awk_imageopened = 0;
-unsigned char** awk_funaddrs = nullptr;
-int32_t awk_nfuncs = 0;
-uint32_t* awk_externtab = nullptr;
-int32_t awk_nexterns = 0;
-uint32_t awk_modtab = 0;
-int32_t awk_nmodules = 0;
-uint32_t awk_vargs = 0;
-uint32_t awk_buildstamp = 0;
-int awk_vm_debug = 0;
 
 namespace {
 
-uint32_t* funVaddrs;     // the function table as read, for deferred errors
 bool segTableBad;        // count above 600 or a negative size: refused
 bool imagePrepared;      // the one-time preparation ran on this load
 bool imageAccepted;      // ... and succeeded
@@ -205,12 +192,12 @@ void awk_readroot() {
 
   awk_nfuncs = rootI16(root::kFunctionCount);
   awk_funaddrs = static_cast<unsigned char**>(spacec(awk_nfuncs * int32_t(sizeof(void*))));
-  funVaddrs = static_cast<uint32_t*>(spacec(awk_nfuncs * 4));
+  awk_funvaddrs = static_cast<uint32_t*>(spacec(awk_nfuncs * 4));
   if (awk_nfuncs > 0) {
     const unsigned char* table = vm_v2pcode(rootU32(root::kFunctionTable));
     for (int i = 0; i < awk_nfuncs; ++i) {
       uint32_t v = be32(table + 4 * i);
-      funVaddrs[i] = v;
+      awk_funvaddrs[i] = v;
       // Code in a segment that was not read fails when it is called.
       if (v != 0 && vm_room(v) > 0) awk_funaddrs[i] = vm_v2pcode(v);
     }
@@ -222,30 +209,6 @@ void awk_readroot() {
     awk_externtab = static_cast<uint32_t*>(space(awk_nexterns * 4));
     for (int i = 0; i < awk_nexterns; ++i) awk_externtab[i] = be32(table + 4 * i);
   }
-}
-
-unsigned char* vm_v2pcode(uint32_t vaddr) {
-  int seg = int16_t(vaddr >> 16);
-  uint32_t off = vaddr & 0xFFFF;
-  if (seg < 0 || seg >= kMaxSegments || !awk_segbase[seg] || off >= uint32_t(awk_segsize[seg]))
-    oops('i', "invalid vmid: %d", seg);
-  return awk_segbase[seg] + off;
-}
-
-int32_t vm_room(uint32_t vaddr) {
-  int seg = int16_t(vaddr >> 16);
-  uint32_t off = vaddr & 0xFFFF;
-  if (seg < 0 || seg >= kMaxSegments || !awk_segbase[seg] || off >= uint32_t(awk_segsize[seg]))
-    return 0;
-  return awk_segsize[seg] - int32_t(off);
-}
-
-unsigned char* awk_funaddr(int gid) {
-  int i = gid - gid::kFunctionFirst;
-  if (i < 0 || i >= awk_nfuncs) awk_assert2(0x1101);
-  if (awk_funaddrs[i]) return awk_funaddrs[i];
-  if (funVaddrs[i] == 0) awk_assert2(0x1102);
-  return vm_v2pcode(funVaddrs[i]);  // its segment is absent: "invalid vmid"
 }
 
 int awk_opentmp(char* buf) {
@@ -288,11 +251,11 @@ void awk_vm_reset() {
   dropSegments();
   std::memset(rootbuf, 0, sizeof rootbuf);
   spfree(awk_funaddrs);
-  spfree(funVaddrs);
+  spfree(awk_funvaddrs);
   spfree(awk_externtab);
   spfree(awk_globvars);
   awk_funaddrs = nullptr;
-  funVaddrs = nullptr;
+  awk_funvaddrs = nullptr;
   awk_externtab = nullptr;
   awk_globvars = nullptr;
   awk_nfuncs = awk_nexterns = awk_ngvars = awk_nmodules = 0;

@@ -1,45 +1,18 @@
 // The program image loader: finds the image (a .ae file, or the tail of a
-// bound executable), reads the root record and the segments, checks and
-// prepares the image once, and translates virtual addresses.
-//
-// After a successful load every function's code has been decoded and
-// checked, and its operands rewritten in the host's byte order (see
-// verify.cpp). The accessors below read those native operands; the
-// interpreter never has to check an image again.
+// bound executable), reads the root record and the segments into the state
+// of program/vm.h, and checks and prepares the image once.
 #pragma once
-#include <bit>
 #include <cstdint>
-#include <cstring>
 
-#include "image/format.h"
+#include "program/vm.h"
 
-static_assert(std::endian::native == std::endian::little,
-              "operand layout assumes a little-endian host");
-
-// ---- loader state --------------------------------------------------------
-extern unsigned char rootbuf[vorn::image::kRootSize];  // the root record as read
-extern unsigned char* awk_segbase[vorn::image::kMaxSegments];  // null = absent
-extern int32_t awk_segsize[vorn::image::kMaxSegments];        // bytes read per segment
 extern char awk_progpath[260];          // path the image was read from
 extern int awk_imageopened;             // the image file was opened by a search
-extern unsigned char** awk_funaddrs;    // function headers by gid - 1000; null = none
-extern int32_t awk_nfuncs;              // entries of awk_funaddrs
-extern uint32_t* awk_externtab;         // the extern table's words, unchanged
-extern int32_t awk_nexterns;
-extern uint32_t awk_modtab;             // virtual address of the module table
-extern int32_t awk_nmodules;
-extern uint32_t awk_vargs;              // stored argument list, 0 if none
-extern uint32_t awk_buildstamp;         // last accepted build stamp, 0 if none
-extern int awk_vm_debug;                // loader tracing (image flag bit 1)
 
 // The binding marker: reads "X1X2X3X4X" while no image is bound to this
 // executable; a binding tool overwrites it.
 extern volatile char awk_bindmarker[12];
 bool awk_isbound();                     // the marker no longer reads "X1X2"
-
-// ---- root record -----------------------------------------------------------
-inline int16_t rootI16(int off) { return int16_t(vorn::image::be16(rootbuf + off)); }
-inline uint32_t rootU32(int off) { return vorn::image::be32(rootbuf + off); }
 
 // ---- loading ---------------------------------------------------------------
 int vm_open(const char* path);          // 0 only when the file cannot be opened
@@ -56,50 +29,7 @@ bool awk_prepareimage();
 // Drops the loaded image and every table built from it (tests, fuzzing).
 void awk_vm_reset();
 
-// ---- addresses ---------------------------------------------------------------
-// Memory address of a virtual address. An absent segment, or an offset at or
-// beyond the segment's size, is the internal error "invalid vmid: %d".
-unsigned char* vm_v2pcode(uint32_t vaddr);
-inline unsigned char* vm_lockcode(uint32_t vaddr) { return vm_v2pcode(vaddr); }
-// Bytes from vaddr to the end of its segment; 0 when it is not inside one.
-int32_t vm_room(uint32_t vaddr);
-// Header of function gid; a gid without code is an internal error.
-unsigned char* awk_funaddr(int gid);
-
-// Hooks of a paging layer the run-time does not need: the image stays
-// resident and writable for the whole run.
-inline void awk_vm_init() {}
-inline void awk_vm_close() {}
-inline void vm_lockmem(void*) {}
-inline void vm_unlockmem(void*) {}
-inline void vm_swapout() {}
-inline void vm_swapin() {}
-inline void awk_closetmp1() {}
-
 // Creates a uniquely named temporary file, returns it open read-write and
 // leaves its name in buf (at least 260 bytes).
 int awk_opentmp(char* buf);
 
-// ---- prepared code -----------------------------------------------------------
-// Function header fields, native after loading.
-inline uint16_t fnU16(const unsigned char* hdr, int off) {
-  uint16_t v; std::memcpy(&v, hdr + off, 2); return v;
-}
-inline uint16_t fnParamCount(const unsigned char* hdr) { return fnU16(hdr, vorn::image::fnhdr::kParamCount); }
-inline uint16_t fnLocalCount(const unsigned char* hdr) { return fnU16(hdr, vorn::image::fnhdr::kLocalCount); }
-inline uint16_t fnModule(const unsigned char* hdr) { return fnU16(hdr, vorn::image::fnhdr::kModule); }
-inline uint16_t fnLength(const unsigned char* hdr) { return fnU16(hdr, vorn::image::fnhdr::kLength); }
-
-// Operands, read at pc (the first byte of the operand). Every 16-bit unit is
-// native; a 'w'/'a'/'r' operand (low unit first) is therefore one native
-// 32-bit word, and a 'd' operand is a native double followed by a u16.
-inline uint8_t opByte(const unsigned char* pc) { return pc[0]; }           // b, and each byte of p
-inline uint16_t opU16(const unsigned char* pc) { uint16_t v; std::memcpy(&v, pc, 2); return v; }
-inline int16_t opI16(const unsigned char* pc) { int16_t v; std::memcpy(&v, pc, 2); return v; }
-inline int32_t opI32w(const unsigned char* pc) { int32_t v; std::memcpy(&v, pc, 4); return v; }
-inline uint32_t opU32w(const unsigned char* pc) { uint32_t v; std::memcpy(&v, pc, 4); return v; }
-inline void opSetU32w(unsigned char* pc, uint32_t v) { std::memcpy(pc, &v, 4); }  // pattern rewrites
-inline double opF64(const unsigned char* pc) { double v; std::memcpy(&v, pc, 8); return v; }
-inline int16_t opDecimals(const unsigned char* pc) { return opI16(pc + 8); }  // after a 'd' double
-// Jump target of a 'j' operand at pc (relative to the operand unit itself).
-inline unsigned char* opJump(unsigned char* pc) { return pc + opI16(pc); }

@@ -5,6 +5,7 @@
 // Start-up order matters and is observable: ENV/ENVIRON exist when the
 // image's init function runs, ARGV/ARGC/ARGI and -v assignments do not yet.
 #include "runtime/startup.h"
+#include "runtime/wiring.h"
 
 #include <cctype>
 #include <cstdio>
@@ -24,8 +25,9 @@
 #include "io/specvars.h"
 #include "io/fields.h"
 #include "runtime/loader.h"
-#include "runtime/oops.h"
-#include "runtime/symtab.h"
+#include "diag/oops.h"
+#include "program/symtab.h"
+#include "io/vars.h"
 #include "values/alloc.h"
 #include "values/arith.h"
 #include "values/convert.h"
@@ -79,21 +81,13 @@ void setText(Cell* c, Tag tag, const char* text) {
 
 }  // namespace
 
-// The location piece of messages. It lives with start-up so that every
-// run-time links it, while diagnostics alone (in unit tests of single
-// layers) do without it.
-AwkString* awk_getprogfn() {
-  if ((awk_linenumber & 0x7FFF) == 0 || awk_fun_gid == 0) return nullptr;
-  return awk_gid2filename(awk_fun_gid);
-}
-
 void awk_copyrite() {
   std::fprintf(stderr, "vrun %s - run-time for compiled AWK programs\n", "0.1.0");
   std::fflush(stderr);
 }
 
 void awk_main(int argc, char** argv, char** envp) {
-  awk_vm_init();
+  awk_wire();
   tzset();
   static char* outbuf = static_cast<char*>(std::malloc(1024));
   if (outbuf) std::setvbuf(stdout, outbuf, _IOFBF, 1024);
@@ -285,7 +279,7 @@ void awk_patact_exec() {
   if (mainGid == 0 && rootGid(root::kEnd1Function) == 0 &&
       rootGid(root::kBeginFileFunction) == 0 && rootGid(root::kEndFileFunction) == 0)
     return;
-  AwkCode* code = mainGid ? awk_fun_lock(mainGid) : nullptr;
+  AwkCode* code = mainGid ? awk_funaddr(mainGid) : nullptr;
   for (;;) {
     if (awk_gt_conditions & kCondExit) break;
     awk_gt_conditions = 0;
@@ -302,7 +296,6 @@ void awk_patact_exec() {
   }
   // A signal that arrived while the last read waited is not left behind.
   if (awk_intflag) awk_processint(0);
-  if (mainGid) awk_fun_unlock();
 }
 
 void awk_end_exec() {

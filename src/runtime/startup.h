@@ -2,15 +2,10 @@
 #pragma once
 #include <cstdint>
 
-#include "interp/cell.h"
+#include "diag/oops.h"
+#include "program/runstate.h"
+#include "values/cell.h"
 
-// Pending control conditions, set by the interpreter.
-inline constexpr int kCondNext = 1;
-inline constexpr int kCondExit = 2;
-extern int awk_gt_conditions;
-extern int awk_exitstatus;       // status after a normal end
-extern volatile int awk_intflag; // an interrupt or signal is pending
-extern int awk_nomoreints;       // set at termination
 
 extern AwkTable* awk_argvtab;    // the ARGV table, for the record reader
 extern int32_t awk_argvcount;    // elements stored in it
@@ -28,7 +23,6 @@ void awk_beginfile_exec();
 void awk_endfile_exec();
 
 void awk_terminate(int doterm);
-[[noreturn]] void awk_exit(int status, int doterm);
 
 void awk_init_env(char** envp);
 void awk_set_argv(const char* path, int n, char** args);
@@ -36,7 +30,3 @@ void awk_ivar(const char* text);         // command-line assignment name=value
 char* awk_fixfilename(char* path);       // lower case, backslashes, drive letter
 void awk_copyrite();                     // the version banner
 
-// Lets a host (a fuzzer, an in-process test) take over the final exit: when
-// set, awk_exit calls it with the status instead of ending the process. The
-// hook must not return (it longjmps).
-extern void (*awk_exithook)(int status);

@@ -3,16 +3,14 @@
 // run. It runs the image's exit function at most once (only when asked to),
 // gives up pipes, restores terminal modes and deletes a temporary image.
 //
-// This file is linked by anything that can raise a fatal message, down to
-// the allocator, so the services of other layers are weak references: a
-// unit test of one layer links without the interpreter or the screen, and
-// in the run-time every one of them is present.
+// Diagnostics reach it through their terminate hook (runtime/wiring.cpp);
+// the screen and keyboard layers are weak references until they land.
 #include <unistd.h>
 
 #include <cstdlib>
 
 #include "image/format.h"
-#include "interp/cell.h"
+#include "values/cell.h"
 #include "interp/interp.h"
 #include "io/fields.h"
 #include "io/stream.h"
@@ -21,11 +19,6 @@
 #include "runtime/startup.h"
 #include "values/strobj.h"
 
-int awk_gt_conditions = 0;
-int awk_exitstatus = 0;
-volatile int awk_intflag = 0;
-int awk_nomoreints = 0;
-void (*awk_exithook)(int status) = nullptr;
 
 [[gnu::weak]] void awk_scrend();
 [[gnu::weak]] void awk_key_end();
@@ -46,20 +39,12 @@ void awk_terminate(int doterm) {
     awki0(exitGid);
     awk_gt_conditions = 0;
   }
-  awk_closetmp1();
   awk_abandonpipes();
   awk_mathend();
   if (awk_scrend) awk_scrend();
   if (awk_key_end) awk_key_end();
   if (awk_vargs != 0 && awk_imageopened) {
-    awk_vm_close();
     unlink(awk_progpath);
     awk_imageopened = 0;
   }
-}
-
-void awk_exit(int status, int doterm) {
-  awk_terminate(doterm);
-  if (awk_exithook) awk_exithook(status);
-  std::exit(status);
 }

@@ -23,7 +23,7 @@
 #include <sanitizer/lsan_interface.h>
 #endif
 
-#include "runtime/oops.h"
+#include "diag/oops.h"
 
 int32_t awk_malloccount = 0;
 

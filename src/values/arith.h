@@ -3,7 +3,7 @@
 #pragma once
 #include <cstdint>
 
-#include "interp/cell.h"
+#include "values/cell.h"
 
 // Report mask of FLOATMASK / MASK87 (default 0xFFFFFFCD).
 extern int32_t awk_mask87;

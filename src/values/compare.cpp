@@ -12,10 +12,7 @@
 #include <cfenv>
 #include <cmath>
 
-#include "interp/services.h"
-#include "io/globals.h"
-#include "regex/regex.h"
-#include "runtime/oops.h"
+#include "diag/oops.h"
 #include "values/arith.h"
 #include "values/compare.h"
 #include "values/convert.h"
@@ -30,6 +27,8 @@ const uint8_t awk_cmptypes[14] = {
     1,   // fileid
     0, 0, 0, 0, 0, 0, 0,
 };
+
+int (*awk_recordmatch)(AwkPattern* re) = nullptr;
 
 namespace {
 
@@ -77,13 +76,7 @@ int scannedClass(const Cell* c) {
 }
 
 // A pattern used as a condition: does it match somewhere in $0?
-int matchesRecord(AwkPattern* re) {
-  if (!re) return 0;
-  AwkString* rec = svcGet0();
-  const int r = awk_erematch(re, rec->text(), int32_t(rec->len), 0, 0, kReFirst) != 0;
-  stringFree(rec);
-  return r;
-}
+int matchesRecord(AwkPattern* re) { return re && awk_recordmatch ? awk_recordmatch(re) : 0; }
 
 inline bool isIntZero(const Cell* c) { return c->tag == Tag::Int && c->w.i == 0; }
 

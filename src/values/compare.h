@@ -2,7 +2,7 @@
 #pragma once
 #include <cstdint>
 
-#include "interp/cell.h"
+#include "values/cell.h"
 
 // Bits of a comparison class.
 inline constexpr int kCmpInt = 1;
@@ -23,6 +23,11 @@ int awk_basetype(const Cell* c);
 // Sign of left minus right under AWK's rules (numeric or text per pair of
 // classes). Cells are read, not consumed. May raise comparison notes.
 int awk_cmp_any(int op, const Cell* right, const Cell* left);
+
+// A pattern value used as a condition matches $0: the record layer, which
+// owns $0, sets this; unset, a pattern is false.
+struct AwkPattern;
+extern int (*awk_recordmatch)(AwkPattern* re);
 
 // Non-zero when the value is true (may be negative).
 int awk_testany(const Cell* c);

@@ -12,9 +12,7 @@
 #include <cstring>
 
 #include "format/printf.h"
-#include "io/stream.h"
-#include "regex/pattern.h"
-#include "runtime/oops.h"
+#include "diag/oops.h"
 #include "values/arith.h"
 #include "values/convert.h"
 
@@ -134,11 +132,6 @@ int awk_fcmp(const double* v, int decimals) {
   return x < 0 ? -1 : 1;
 }
 
-int32_t awk_fileidnum(const AwkStream* f) {
-  if (!f || !f->fp) return 0;
-  return fileno(f->fp) + 1;
-}
-
 // Number cell from any cell: ints stay ints, floats keep their decimals,
 // strings are scanned with warnings.
 void awk_cvtn(const Cell* c, Cell* out) {
@@ -160,7 +153,7 @@ void awk_cvtn(const Cell* c, Cell* out) {
       addressNumber(reinterpret_cast<uintptr_t>(c->w.s->text()), out);
       return;
     case Tag::FileId:
-      cellSetInt(out, awk_fileidnum(c->w.f));
+      cellSetInt(out, (c->w.f ? awk_owner(OwnerKind::Stream).number(c->w.f) : 0));
       return;
     case Tag::Array:
     case Tag::PackedArray:
@@ -213,7 +206,7 @@ int32_t awk_a2ls(const Cell* c, int uns) {
     case Tag::Address:
       return int32_t(reinterpret_cast<uintptr_t>(c->w.s->text()));
     case Tag::FileId:
-      return awk_fileidnum(c->w.f);
+      return (c->w.f ? awk_owner(OwnerKind::Stream).number(c->w.f) : 0);
     default:
       return 0;
   }
@@ -236,12 +229,12 @@ AwkString* awk_a2s(const Cell* c) {
     case Tag::Address:
       return unsignedString(reinterpret_cast<uintptr_t>(c->w.s->text()));
     case Tag::FileId:
-      return decimalString(awk_fileidnum(c->w.f));
+      return decimalString(c->w.f ? awk_owner(OwnerKind::Stream).number(c->w.f) : 0);
     case Tag::Array:
       oops('n', awk_m_badarray);
       return stringNew1("", 0);
     case Tag::Regex:
-      return (c->w.re && c->w.re->source) ? stringCopy(c->w.re->source) : stringNew1("", 0);
+      return c->w.re ? awk_owner(OwnerKind::Pattern).text(c->w.re) : stringNew1("", 0);
     case Tag::VmString:
     case Tag::VmField:
       return stringCopy(c->w.s);

@@ -8,7 +8,7 @@
 #pragma once
 #include <cstdint>
 
-#include "interp/cell.h"
+#include "values/cell.h"
 #include "values/strobj.h"
 
 struct AwkStream;
@@ -55,7 +55,3 @@ AwkString* awk_a2s_unacc(Cell* c);
 // Tolerant sign of *v (-1, 0, 1) given its decimals count.
 int awk_fcmp(const double* v, int decimals);
 
-// The number that stands for a stream in numeric and string contexts: 0
-// for none, else its descriptor + 1 (so descriptor 0 is not confused with
-// "no stream").
-int32_t awk_fileidnum(const AwkStream* f);

@@ -12,9 +12,8 @@
 #include <cfenv>
 #include <cmath>
 
-#include "interp/interp.h"
-#include "io/globals.h"
-#include "runtime/oops.h"
+#include "diag/position.h"
+#include "diag/oops.h"
 #include "values/arith.h"
 #include "values/convert.h"
 

@@ -64,13 +64,6 @@ AwkString* awk_ui2str(uint32_t n) {
   return stringNew1(p, uint32_t(buf + sizeof buf - p));
 }
 
-char* awk_stralloc(const char* s) {
-  size_t n = std::strlen(s);
-  char* d = static_cast<char*>(space(int32_t(n + 1)));
-  std::memcpy(d, s, n + 1);
-  return d;
-}
-
 char* awk_strcpyn(char* buf, const char* s, size_t n) {
   if (n == 0) return buf;
   size_t i = 0;

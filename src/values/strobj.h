@@ -44,8 +44,6 @@ AwkString* stringUpper(AwkString* s);
 AwkString* stringLower(AwkString* s);
 AwkString* awk_ui2str(uint32_t n);
 
-// C-string utilities.
-char* awk_stralloc(const char* s);
 char* awk_strcpyn(char* buf, const char* s, size_t n);
 char* awk_strchsub(char* s, int from, int to);
 char* awk_strtolower(char* s);

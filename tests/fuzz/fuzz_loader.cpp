@@ -15,9 +15,9 @@
 #include "image/format.h"
 #include "image/opcodes.h"
 #include "runtime/loader.h"
-#include "runtime/oops.h"
+#include "diag/oops.h"
 #include "runtime/startup.h"
-#include "runtime/symtab.h"
+#include "program/symtab.h"
 #include "values/strobj.h"
 
 using namespace vorn::image;

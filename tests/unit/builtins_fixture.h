@@ -8,7 +8,7 @@
 
 #include "arrays/table.h"
 #include "builtins/btable.h"
-#include "interp/cell.h"
+#include "values/cell.h"
 #include "values/convert.h"
 #include "values/strobj.h"
 

@@ -10,7 +10,7 @@
 
 #include "builtins_fixture.h"
 #include "builtins/strlib.h"
-#include "runtime/oops.h"
+#include "diag/oops.h"
 #include "values/arith.h"
 
 namespace {

@@ -8,7 +8,7 @@
 
 #include "builtins_fixture.h"
 #include "builtins/strlib.h"
-#include "runtime/oops.h"
+#include "diag/oops.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "builtins/btable.h"
-#include "interp/cell.h"
+#include "values/cell.h"
 
 namespace {
 

@@ -52,7 +52,7 @@ TEST(InterpUnwind, ExitAndNextLeaveEveryFrame) {
     ASSERT_TRUE(p.load());
     Cell* base = awk_sp;
     if (c.viaMain) {
-      awki0f(1000, awk_fun_lock(1000));
+      awki0f(1000, awk_funaddr(1000));
     } else {
       awki0(1000);
     }

@@ -16,12 +16,12 @@
 #include "image/format.h"
 #include "image/writer.h"
 #include "image_asm.h"
-#include "interp/cell.h"
+#include "values/cell.h"
 #include "interp/interp.h"
 #include "runtime/loader.h"
-#include "runtime/oops.h"
+#include "diag/oops.h"
 #include "runtime/startup.h"
-#include "runtime/symtab.h"
+#include "program/symtab.h"
 #include "values/strobj.h"
 
 namespace interptest {

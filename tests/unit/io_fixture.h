@@ -15,11 +15,11 @@
 #include <string>
 #include <vector>
 
-#include "interp/cell.h"
+#include "values/cell.h"
 #include "io/globals.h"
 #include "io/output.h"
 #include "io/stream.h"
-#include "runtime/oops.h"
+#include "diag/oops.h"
 #include "values/convert.h"
 
 namespace iotest {

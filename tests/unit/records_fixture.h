@@ -9,13 +9,13 @@
 
 #include "arrays/table.h"
 #include "image/format.h"
-#include "interp/cell.h"
+#include "values/cell.h"
 #include "io/fields.h"
 #include "io/globals.h"
 #include "io/record.h"
 #include "io/specvars.h"
 #include "regex/regex.h"
-#include "runtime/oops.h"
+#include "diag/oops.h"
 #include "values/convert.h"
 
 namespace rectest {

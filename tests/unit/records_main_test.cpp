@@ -13,6 +13,7 @@
 #include "interp_fixture.h"
 #include "io/stream.h"
 #include "records_fixture.h"
+#include "io/vars.h"
 
 using namespace interptest;
 namespace pd = vorn::image::predef;

@@ -9,7 +9,7 @@
 #include "arrays/table.h"
 #include "image/format.h"
 #include "regex/regex.h"
-#include "runtime/symtab.h"
+#include "program/symtab.h"
 #include "values/convert.h"
 
 namespace {

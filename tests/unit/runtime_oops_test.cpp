@@ -8,7 +8,7 @@
 #include <string>
 
 #include "io/globals.h"
-#include "runtime/oops.h"
+#include "diag/oops.h"
 #include "runtime/startup.h"
 #include "runtime_helpers.h"
 #include "values/strobj.h"

@@ -6,7 +6,8 @@
 #include "arrays/table.h"
 #include "builtins/btable.h"
 #include "runtime/loader.h"
-#include "runtime/symtab.h"
+#include "program/symtab.h"
+#include "io/vars.h"
 #include "runtime_helpers.h"
 
 using namespace vorn::image;

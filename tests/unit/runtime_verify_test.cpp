@@ -8,9 +8,9 @@
 #include <functional>
 
 #include "runtime/loader.h"
-#include "runtime/oops.h"
+#include "diag/oops.h"
 #include "runtime/startup.h"
-#include "runtime/symtab.h"
+#include "program/symtab.h"
 #include "runtime_helpers.h"
 #include "values/alloc.h"
 

@@ -6,7 +6,7 @@
 #include <cmath>
 #include <string>
 
-#include "runtime/oops.h"
+#include "diag/oops.h"
 #include "values/arith.h"
 #include "values/compare.h"
 #include "values/convert.h"

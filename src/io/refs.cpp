@@ -11,11 +11,12 @@
 #include <cstring>
 
 #include "arrays/table.h"
-#include "interp/cellops.h"
-#include "interp/interp.h"
-#include "interp/services.h"
-#include "runtime/oops.h"
-#include "runtime/symtab.h"
+#include "arrays/cellops.h"
+#include "io/fields.h"
+#include "io/refs.h"
+#include "io/vars.h"
+#include "diag/oops.h"
+#include "program/symtab.h"
 #include "values/convert.h"
 
 namespace {
@@ -91,7 +92,7 @@ Cell* awk_getref(Cell* cell, Cell* out, int asarray) {
         newArray(out);
       } else {
         cellSetUninit(out);
-        svcGetfield(cell->w.i, out);
+        awk_getfield(cell->w.i, out);
       }
       return nullptr;
     case RefKind::Element: {
@@ -126,7 +127,7 @@ void awk_setref(Cell* cell, Cell* value) {
       return;
     }
     case RefKind::Field:
-      svcSetfield(cell->w.i, value);
+      awk_setfield(cell->w.i, value);
       return;
     case RefKind::Element: {
       Cell arr, key;
@@ -182,12 +183,3 @@ void awka_table_reassign(Cell* value) {
 }
 
 int awka_table_depth() { return refcount; }
-
-void awka_getfield(Cell* cell) { svcGetfield(cell->w.i, cell); }
-
-void awka_setfield(Cell* cell, Cell* value) { svcSetfield(cell->w.i, value); }
-
-[[noreturn]] void awk_nosvc(const char* name) {
-  oops('I', "service %s is not available", name);
-  awk_assert2(0x2311);  // oops does not return for I
-}

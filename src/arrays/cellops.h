@@ -5,7 +5,7 @@
 // services exactly.
 #pragma once
 #include "arrays/table.h"
-#include "interp/cell.h"
+#include "values/cell.h"
 
 // Releases what the cell owns; the cell's bytes are left as they were.
 inline void awk_cellrelease(Cell* c) {

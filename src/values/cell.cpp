@@ -6,12 +6,9 @@
 // not 0 (a count of 0 marks a stream nobody counts), and compiled patterns.
 // awk_access takes one more such reference for a copy; awk_unaccess gives
 // one back and leaves the cell's bytes alone for the caller to overwrite.
-#include "interp/cell.h"
+#include "values/cell.h"
 
-#include "arrays/table.h"
-#include "io/stream.h"
-#include "regex/regex.h"
-#include "runtime/loader.h"
+AwkOwnerOps awk_ownerops[3] = {};
 
 const char* const awk_typenames[14] = {
     "uninitialized", "int",     "float",   "string",   "field",        "array",       "fileid",
@@ -31,22 +28,21 @@ void awk_access(Cell* c) {
       stringDup(c->w.s);
       break;
     case Tag::Address:
-      vm_lockmem(c->w.s);
       stringDup(c->w.s);
       break;
     case Tag::Array:
-      awk_tabuse(c->w.t);
+      awk_owner(OwnerKind::Table).take(c->w.t);
       break;
     case Tag::FileId:
-      if (c->w.f && c->w.f->refs != 0) ++c->w.f->refs;
+      if (c->w.f) awk_owner(OwnerKind::Stream).take(c->w.f);
       break;
     case Tag::Regex:
-      awk_eredup(c->w.re);
+      awk_owner(OwnerKind::Pattern).take(c->w.re);
       break;
     case Tag::Ref:
       if (RefKind(c->aux8a) == RefKind::Element) {
         stringDup(c->x.key);
-        awk_tabuse(c->w.t);
+        awk_owner(OwnerKind::Table).take(c->w.t);
       }
       break;
     default:
@@ -60,22 +56,21 @@ void awk_unaccess(Cell* c) {
       stringFree(c->w.s);
       break;
     case Tag::Address:
-      vm_unlockmem(c->w.s);
       stringFree(c->w.s);
       break;
     case Tag::Array:
-      awk_safree(c->w.t);
+      awk_owner(OwnerKind::Table).give(c->w.t);
       break;
     case Tag::FileId:
-      if (c->w.f && c->w.f->refs != 0) --c->w.f->refs;
+      if (c->w.f) awk_owner(OwnerKind::Stream).give(c->w.f);
       break;
     case Tag::Regex:
-      awk_ererelease(c->w.re);
+      awk_owner(OwnerKind::Pattern).give(c->w.re);
       break;
     case Tag::Ref:
       if (RefKind(c->aux8a) == RefKind::Element) {
         stringFree(c->x.key);
-        awk_safree(c->w.t);
+        awk_owner(OwnerKind::Table).give(c->w.t);
       }
       break;
     default:
@@ -86,5 +81,3 @@ void awk_unaccess(Cell* c) {
 int awk_restackavail() {
   return int(reinterpret_cast<char*>(awk_sp) - reinterpret_cast<char*>(awk_stack));
 }
-
-int awk_stackavail() { return 1000000; }

@@ -78,6 +78,20 @@ static_assert(sizeof(Cell) == 24, "value cells are 24 bytes");
 extern const char* const awk_typenames[14];
 
 // Reference counting of the object a cell names (tags above Float only).
+//
+// Tables, streams and compiled patterns are defined by layers above this
+// one (arrays/, io/, regex/). Each of them fills its entry of awk_ownerops
+// with a static initializer in the file that constructs its objects, so the
+// entry is set whenever a cell naming such an object can exist.
+struct AwkOwnerOps {
+  void (*take)(void* object);                 // one more reference
+  void (*give)(void* object);                 // one reference given back
+  int32_t (*number)(const void* object);      // the value as a number
+  AwkString* (*text)(const void* object);     // the value as a new string; null: the number's text
+};
+enum class OwnerKind : int { Table = 0, Stream = 1, Pattern = 2 };
+extern AwkOwnerOps awk_ownerops[3];
+inline const AwkOwnerOps& awk_owner(OwnerKind k) { return awk_ownerops[int(k)]; }
 void awk_access(Cell* c);
 void awk_unaccess(Cell* c);
 
@@ -94,7 +108,6 @@ extern Cell* awk_retval;    // result cell of the builtin now running
 extern const char msg_stackoverflow[];
 
 int awk_restackavail();     // bytes between the stack's low end and the top
-int awk_stackavail();       // 1,000,000
 
 // Cell helpers used everywhere.
 //

@@ -6,7 +6,7 @@
 
 #include "builtins/process.h"
 #include "io/stream.h"
-#include "runtime/oops.h"
+#include "diag/oops.h"
 #include "values/convert.h"
 
 // The listed pipe of this exact command text and direction, or null.

@@ -2,8 +2,8 @@
 #include "arrays/table.h"
 #include "image/format.h"
 #include "regex/regex.h"
-#include "runtime/oops.h"
-#include "runtime/symtab.h"
+#include "diag/oops.h"
+#include "program/symtab.h"
 #include "values/convert.h"
 
 namespace {

@@ -2,7 +2,7 @@
 // reference the argument itself holds while the builtin runs; -1 for values
 // that hold nothing counted.
 #include "arrays/table.h"
-#include "interp/cell.h"
+#include "values/cell.h"
 #include "io/stream.h"
 #include "regex/pattern.h"
 

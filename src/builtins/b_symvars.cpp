@@ -6,9 +6,10 @@
 #include "arrays/table.h"
 #include "builtins/btable.h"
 #include "image/format.h"
-#include "interp/interp.h"
-#include "runtime/oops.h"
-#include "runtime/symtab.h"
+#include "io/refs.h"
+#include "diag/oops.h"
+#include "program/symtab.h"
+#include "io/vars.h"
 #include "values/convert.h"
 
 using namespace vorn::image;

@@ -12,10 +12,10 @@
 #include <cstring>
 #include <string>
 
-#include "interp/interp.h"
-#include "interp/services.h"
+#include "io/refs.h"
+#include "io/fields.h"
 #include "regex/regex.h"
-#include "runtime/oops.h"
+#include "diag/oops.h"
 #include "values/convert.h"
 
 namespace {
@@ -117,7 +117,7 @@ void substitute(int argc, Cell* args, bool global, bool plain, const char* name)
     }
   }
   AwkString* repl = awk_a2s(&args[1]);
-  AwkString* cur = argc >= 3 ? awk_getrefs(&args[2]) : svcGet0();
+  AwkString* cur = argc >= 3 ? awk_getrefs(&args[2]) : awk_get0();
 
   Replacement r{repl->text(), int32_t(repl->len), mode, 0, 0, p ? p->ngroups : 0};
   if (mode != 0) {
@@ -175,7 +175,7 @@ void substitute(int argc, Cell* args, bool global, bool plain, const char* name)
   Cell v;
   cellSetString(&v, result);
   if (argc >= 3) awk_setref(&args[2], &v);
-  else svcSetfield(0, &v);
+  else awk_setfield(0, &v);
   stringFree(repl);
   if (needle) stringFree(needle);
   cellSetInt(awk_retval, count);

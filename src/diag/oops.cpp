@@ -10,7 +10,7 @@
 // run-time's own (well-formed) formats, and the location uses no
 // allocator-dependent path when a message is raised while another is being
 // written.
-#include "runtime/oops.h"
+#include "diag/oops.h"
 
 #include <cctype>
 #include <cstdarg>
@@ -18,22 +18,11 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "format/printf.h"
-#include "io/globals.h"
-#include "runtime/startup.h"
-#include "values/strobj.h"
-
 int awk_warnings = 7;
 const char* _progname = "vrun";
 int awk_debuge = 0;
-
-// Weak references keep diagnostics linkable on their own (unit tests of
-// single layers): the location needs the interpreter and the symbol table,
-// leaving curses mode needs the screen layer. In the run-time all of them
-// are present.
-[[gnu::weak]] void awk_suspend_curses();
-[[gnu::weak]] extern int32_t awk_linenumber;
-[[gnu::weak]] AwkString* awk_getprogfn();
+AwkDiagHooks awk_diaghooks = {};
+void (*awk_exithook)(int status) = nullptr;
 
 namespace {
 
@@ -64,35 +53,27 @@ int depth;  // > 0 while a message is being written
 // formatted into an area large enough for any message the run-time makes
 // (file names and record excerpts included); only when that area cannot be
 // had does it fall back to `small`.
+int formatWith(const char* format, va_list ap, char* out, int size) {
+  if (awk_diaghooks.format) return awk_diaghooks.format(format, ap, out, size);
+  int n = std::vsnprintf(out, size_t(size), format, ap);
+  return n < 0 ? 0 : n >= size ? size - 1 : n;
+}
+
 int formatText(char* small, int smallSize, char** out, const char* format, va_list ap) {
   constexpr int kTextArea = 1 << 20;
   if (char* big = static_cast<char*>(std::malloc(kTextArea))) {
     *out = big;
-    return awk_vprint(format, ap, nullptr, big, kTextArea);
+    return formatWith(format, ap, big, kTextArea);
   }
   *out = small;
-  return awk_vprint(format, ap, nullptr, small, smallSize);
-}
-
-void addLocation(int code) {
-  if (depth == 1 && awk_getprogfn && &awk_linenumber) {
-    if (AwkString* fn = awk_getprogfn()) {
-      appendPiece(" in %s(line %d)", fn->text(), int(awk_linenumber & 0x7FFF));
-      stringFree(fn);
-    }
-  }
-  if (code == 'i') return;
-  if (awk_filename && awk_filename->len > 0 && awk_filename->view() != "-")
-    appendPiece(" (FILENAME=\"%s\" FNR=%ld)", awk_filename->text(), long(awk_fnr));
-  else
-    appendPiece(" (NR=%ld)", long(awk_nr));
+  return formatWith(format, ap, small, smallSize);
 }
 
 }  // namespace
 
 int voops(int code, const char* format, va_list ap) {
   int upper = std::toupper(code & 0xFF);
-  if (awk_suspend_curses) awk_suspend_curses();
+  if (awk_diaghooks.suspendScreen) awk_diaghooks.suspendScreen();
   if ((upper == 'N' && !(awk_warnings & 4)) || (upper == 'W' && !(awk_warnings & 1)) ||
       (upper == 'A' && !(awk_warnings & 2)))
     return code;
@@ -121,7 +102,7 @@ int voops(int code, const char* format, va_list ap) {
       --depth;
       awk_exit(2, 0);
   }
-  if (std::islower(code & 0xFF)) addLocation(code);
+  if (std::islower(code & 0xFF) && awk_diaghooks.where) awk_diaghooks.where(code, depth > 1, appendPiece);
   if (code != 'M') appendPiece(": ");
 
   char small[320];
@@ -145,6 +126,12 @@ int voops(int code, const char* format, va_list ap) {
     case End::No: break;
   }
   return code;
+}
+
+void awk_exit(int status, int doterm) {
+  if (awk_diaghooks.terminate) awk_diaghooks.terminate(doterm);
+  if (awk_exithook) awk_exithook(status);
+  std::exit(status);
 }
 
 int oops(int code, const char* format, ...) {

@@ -1,17 +1,17 @@
 // The symbol table's native side table, name lookups (plain and
-// module-qualified), access to globals and special variables by gid, and
-// the module file names used in messages.
-#include "runtime/symtab.h"
+// module-qualified), and the module file names used in messages. Reading
+// and assigning variables by gid or name is io/vars.cpp, which reaches the
+// special variables' handlers.
+#include "program/symtab.h"
 
 #include <strings.h>
 
 #include <cstring>
 
 #include "image/format.h"
-#include "io/specvars.h"
 #include "image/table_hash.h"
-#include "runtime/loader.h"
-#include "runtime/oops.h"
+#include "program/vm.h"
+#include "diag/oops.h"
 #include "values/alloc.h"
 
 using namespace vorn::image;
@@ -84,49 +84,6 @@ AwkSymDef awk_symdef(const AwkSymRecord& r, int i) {
 
 uint16_t awk_symword(const AwkSymRecord& r, int offset) { return be16(r.base + offset); }
 
-// ---- access by gid ---------------------------------------------------------------
-
-namespace {
-// Special variables go through their handlers (mode 0 fetch, mode 1 store).
-// Until the handler table is linked every slot counts as empty.
-bool specialGet(int idx, Cell* out) { return awk_pvget(idx, out); }
-bool specialSet(int idx, Cell* value) { return awk_pvset(idx, value); }
-
-bool isGlobal(int gid) { return gid >= gid::kGlobalFirst && gid < gid::kGlobalFirst + awk_ngvars; }
-bool isSpecial(int gid) { return gid >= gid::kSpecialFirst && gid <= gid::kSpecialLast; }
-}  // namespace
-
-int awk_getvarg(int gid, Cell* out) {
-  if (isGlobal(gid)) {
-    *out = *awk_gvar(gid);
-    if (out->tag > Tag::Float) awk_access(out);
-    return 0;
-  }
-  if (isSpecial(gid)) return specialGet(gid - gid::kSpecialFirst, out) ? 0 : 2;
-  return 1;
-}
-
-int awk_setvarg(int gid, Cell* value) {
-  if (isGlobal(gid)) {
-    Cell* g = awk_gvar(gid);
-    if (g->tag > Tag::Float) awk_unaccess(g);
-    *g = *value;
-    return 0;
-  }
-  if (isSpecial(gid)) {
-    if (!specialSet(gid - gid::kSpecialFirst, value)) return 2;
-    if (value->tag > Tag::Float) awk_unaccess(value);
-    return 0;
-  }
-  return 1;
-}
-
-void awk_setvargl(int gid, int32_t n) {
-  Cell c;
-  cellSetInt(&c, n);
-  awk_setvarg(gid, &c);
-}
-
 // ---- names ----------------------------------------------------------------------
 
 int awk_gname2gid(std::string_view name, uint32_t* record) {
@@ -158,17 +115,6 @@ int awk_gname2gid(std::string_view name, uint32_t* record) {
   return 0;
 }
 
-int awk_setvar(std::string_view name, Cell* value) {
-  int gid = awk_gname2gid(name);
-  if (gid == 0) return 1;
-  return awk_setvarg(gid, value);
-}
-
-int awk_getvar(std::string_view name, Cell* out) {
-  int gid = awk_gname2gid(name);
-  if (gid == 0) return 1;
-  return awk_getvarg(gid, out);
-}
 
 // ---- modules ----------------------------------------------------------------------
 

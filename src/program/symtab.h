@@ -11,7 +11,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "interp/cell.h"
+#include "values/cell.h"
 
 // ---- globals -----------------------------------------------------------------
 extern Cell* awk_globvars;      // awk_ngvars cells, uninitialized at start
@@ -60,14 +60,9 @@ uint16_t awk_symword(const AwkSymRecord& r, int offset);
 
 // ---- lookups and access by gid or name ---------------------------------------------
 // Status convention: 0 success, a small positive number for failure.
-int awk_getvarg(int gid, Cell* out);      // 1 not a variable gid, 2 empty handler slot
-int awk_setvarg(int gid, Cell* value);    // value is consumed on success
-void awk_setvargl(int gid, int32_t n);
 // gid of name (possibly module-qualified "module:name"), 0 if none; the
 // record's virtual address in *record when asked.
 int awk_gname2gid(std::string_view name, uint32_t* record = nullptr);
-int awk_setvar(std::string_view name, Cell* value);   // 1: not in the symbol table
-int awk_getvar(std::string_view name, Cell* out);
 
 // ---- modules ---------------------------------------------------------------------
 AwkString* awk_gid2filename(int gid);     // new string or null
