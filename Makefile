@@ -4,7 +4,7 @@ PRESET ?= release
 JOBS   ?= $(shell nproc)
 BUILD  := build/$(PRESET)
 
-.PHONY: all build demo test clean
+.PHONY: all build demo test coverage clean
 
 all: build
 
@@ -17,6 +17,13 @@ demo: build
 
 test: build
 	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
+
+# Line and branch coverage of src/ by the whole suite (gcovr), written to
+# build/coverage/coverage.txt and printed as a summary.
+coverage:
+	$(MAKE) test PRESET=coverage
+	gcovr -r . --filter 'src/' --exclude-unreachable-branches --exclude-throw-branches \
+	  --txt build/coverage/coverage.txt --txt-summary build/coverage
 
 clean:
 	rm -rf build

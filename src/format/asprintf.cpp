@@ -91,7 +91,7 @@ AwkString* awk_asprintf(const AwkString* fmt, int nargs, const Cell* args, const
       *err = kFewerArgs;
       break;
     }
-    PrintSpec sp;
+    Conversion sp;
     const char* next = awk_get_print_fmt(&sp, pct + 1);
     if (!next || next > end) {
       *err = kIllegal;

@@ -1,5 +1,5 @@
 // One conversion of the printf engine: an integer, float, character or
-// string argument turned into its text under a parsed spec. Justification
+// string argument turned into its text under a parsed conversion. Justification
 // (width and fill) is applied afterwards by the caller.
 //
 // Floats: %f and %m use fixed notation, %e exponent notation (with "^" an
@@ -36,7 +36,7 @@ struct Sign {
   char post;  // 0 for none
 };
 
-Sign signFor(bool neg, const PrintSpec* sp) {
+Sign signFor(bool neg, const Conversion* sp) {
   if (sp->parens) return neg ? Sign{'(', ')'} : Sign{' ', ' '};
   return Sign{neg ? '-' : char(sp->signchar), 0};
 }
@@ -53,7 +53,7 @@ char* stripZeros(char* start, char* end, char decchar, bool keepPoint) {
 
 // Fixed notation of mag (finite, >= 0) after the sign. Returns the end, or
 // null when the integer part has 51 or more digits.
-char* fixedBody(char* out, double mag, int decimals, const PrintSpec* sp) {
+char* fixedBody(char* out, double mag, int decimals, const Conversion* sp) {
   char tmp[kFixedBufSize];
   int n = awk_fcvt(mag, decimals, tmp);
   int intDigits = decimals > 0 ? n - decimals - 1 : n;
@@ -72,7 +72,7 @@ char* fixedBody(char* out, double mag, int decimals, const PrintSpec* sp) {
 // Fixed notation from P significant digits with the decimal point at
 // decpt (decpt <= P): the same text as fixedBody with P - decpt decimals,
 // without generating the digits a second time.
-char* fixedFromDigits(char* out, const FloatDigits& dg, const PrintSpec* sp) {
+char* fixedFromDigits(char* out, const FloatDigits& dg, const Conversion* sp) {
   const int d = dg.decpt;
   char* p = out;
   if (d > 0) {
@@ -96,7 +96,7 @@ char* fixedFromDigits(char* out, const FloatDigits& dg, const PrintSpec* sp) {
 
 // Exponent notation from decimals + 1 significant digits (one integer
 // digit, or 1 to 3 with engineering exponents).
-char* expFromDigits(char* out, const FloatDigits& dg, int decimals, const PrintSpec* sp,
+char* expFromDigits(char* out, const FloatDigits& dg, int decimals, const Conversion* sp,
                     bool upper) {
   int exp10 = dg.decpt - 1;
   int intDigits = 1;
@@ -126,14 +126,14 @@ char* expFromDigits(char* out, const FloatDigits& dg, int decimals, const PrintS
 }
 
 // Exponent notation of mag (finite, >= 0) with `decimals` fraction digits.
-char* expBody(char* out, double mag, int decimals, const PrintSpec* sp, bool upper) {
+char* expBody(char* out, double mag, int decimals, const Conversion* sp, bool upper) {
   FloatDigits dg;
   awk_ecvt(mag, decimals + 1, &dg);
   return expFromDigits(out, dg, decimals, sp, upper);
 }
 
 // A float conversion (e, f, g, m in either case) into buf.
-const char* floatConvert(char* buf, PrintSpec* sp, double v, uint32_t* len) {
+const char* floatConvert(char* buf, Conversion* sp, double v, uint32_t* len) {
   const int conv = sp->conv;
   const int lc = conv | 0x20;
   const bool upper = conv != lc;
@@ -208,7 +208,7 @@ char* awk_l_format(int32_t value, char* end, int isSigned, int signchar, int min
 }
 
 // Converts one argument; see printf.h. Assumes buf holds kCvtBufSize bytes.
-const char* awk_sprint_cvt(char* buf, PrintSpec* sp, int64_t ival, double dval,
+const char* awk_sprint_cvt(char* buf, Conversion* sp, int64_t ival, double dval,
                            const char* sval, uint32_t slen, uint32_t* len) {
   const int conv = sp->conv;
   const int lc = (conv >= 'A' && conv <= 'Z') ? conv | 0x20 : conv;

@@ -30,7 +30,7 @@ struct JustInfo {
   uint32_t preflen;  // text bytes that go before a zero fill
   bool left;
 };
-JustInfo awk_justinfo(const char* text, uint32_t len, const PrintSpec* spec);
+JustInfo awk_justinfo(const char* text, uint32_t len, const Conversion* conv);
 
 // Destination of the output: a growable byte buffer.
 struct OutBuf {
@@ -40,9 +40,9 @@ struct OutBuf {
   char* heap;        // data when it was allocated here, else null
 };
 // Writes the laid-out text into `out` (which must have room).
-void awk_outputjust(const char* text, const PrintSpec* spec, const JustInfo& j, OutBuf* out);
+void awk_outputjust(const char* text, const Conversion* conv, const JustInfo& j, OutBuf* out);
 // Writes the laid-out text to a stream.
-void awk_outputjust(const char* text, const PrintSpec* spec, const JustInfo& j, FILE* stream);
+void awk_outputjust(const char* text, const Conversion* conv, const JustInfo& j, FILE* stream);
 
 // True for the conversions whose text is cut by the precision.
 inline bool cvtIsText(int conv) { return conv == 's' || conv == 'S' || conv == 'c' || conv == 'C'; }

@@ -1,4 +1,4 @@
-// The printf engine: one spec parser and one set of converters serving both
+// The printf engine: one conversion parser and one set of converters serving both
 // AWK values (awk_asprintf) and C arguments (awk_vprint).
 #pragma once
 #include <cstdarg>
@@ -8,8 +8,8 @@
 #include "values/cell.h"
 #include "values/strobj.h"
 
-// One parsed conversion spec.
-struct PrintSpec {
+// One parsed conversion.
+struct Conversion {
   int32_t width;       // may be huge or (from "*") negative
   int32_t precision;
   int16_t precgiven;   // "." or "," seen
@@ -29,7 +29,7 @@ struct PrintSpec {
 
 // Parses the conversion after a "%"; returns the position after the conversion
 // letter, or null if malformed.
-const char* awk_get_print_fmt(PrintSpec* spec, const char* text);
+const char* awk_get_print_fmt(Conversion* conv, const char* text);
 
 // Integer decimal digits written backwards ending at bufend (exclusive);
 // returns the start of the text.
@@ -38,11 +38,11 @@ char* awk_l_format(int32_t value, char* bufend, int isSigned, int signchar, int 
 // Sizes of conversion buffers: 50 decimals + 309 integer digits + slack.
 inline constexpr int kCvtBufSize = 512;
 
-// Converts one argument under spec into buf (kCvtBufSize bytes). Integers
+// Converts one argument under conv into buf (kCvtBufSize bytes). Integers
 // come in `ival` (the 32-bit pattern; %p uses all 64 bits), floats in
 // `dval`, strings in `sval` (length `slen`, returned in place). Returns the
 // text start and sets *len. Caps the precision at 50 (warning once per run).
-const char* awk_sprint_cvt(char* buf, PrintSpec* spec, int64_t ival, double dval,
+const char* awk_sprint_cvt(char* buf, Conversion* conv, int64_t ival, double dval,
                            const char* sval, uint32_t slen, uint32_t* len);
 
 // AWK-level formatting. Returns a new string object (partial on error) and

@@ -33,7 +33,7 @@ struct Sink {
 }  // namespace
 
 // Formats fmt with the C arguments in ap. Returns the characters written;
-// in buffer mode the text is NUL-terminated. A malformed spec is fatal.
+// in buffer mode the text is NUL-terminated. A malformed conversion is fatal.
 int awk_vprint(const char* fmt, va_list ap, FILE* stream, char* buffer, int budget) {
   Sink out{stream, buffer, 0, budget};
   char cvtbuf[kCvtBufSize];
@@ -47,7 +47,7 @@ int awk_vprint(const char* fmt, va_list ap, FILE* stream, char* buffer, int budg
       p += run;
     }
     if (!pct) break;
-    PrintSpec sp;
+    Conversion sp;
     const char* next = awk_get_print_fmt(&sp, pct + 1);
     if (!next) oops('f', "Bad printf format");
     const int lc = (sp.conv >= 'A' && sp.conv <= 'Z') ? sp.conv | 0x20 : sp.conv;

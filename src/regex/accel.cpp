@@ -3,8 +3,8 @@
 //
 // A side record is found through the pattern's `accel` word, an index + 1
 // into a process-wide table, so finding it costs one load. It holds the
-// analysis (for folding off and on) and up to eight automata, one per match
-// mode. Everything here decides whether a road applies before taking it;
+// analysis (for folding off and on) and one automaton per match mode in
+// use, in a slot indexed by the mode's bits (dfa.h). Everything here decides whether a road applies before taking it;
 // a road never returns an answer that the simulation would not give.
 #include "regex/accel.h"
 
@@ -22,7 +22,7 @@ constexpr uint32_t kSearchWindow = 4096;   // searches weighed for the choice of
 struct Accel {
   bool analyzed[2];
   PatternFacts facts[2];   // by folding
-  Dfa* dfa[16];            // by mode (dfa.h)
+  Dfa* dfa[16];            // by mode bits (dfa.h)
   int giveUps;
   uint32_t searches, found;   // recent automaton searches and how many matched
 };

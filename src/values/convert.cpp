@@ -59,12 +59,12 @@ bool isDefaultFormat(const AwkString* f) {
 // The default format straight through the converter (no width, so no
 // justification): the same text awk_asprintf would build.
 AwkString* defaultFormat(const Cell* c) {
-  static PrintSpec spec;
-  if (!spec.conv) awk_get_print_fmt(&spec, ".6g");
+  static Conversion defaultConv;
+  if (!defaultConv.conv) awk_get_print_fmt(&defaultConv, ".6g");
   double v = c->x.d;
   if (std::fabs(v) < 1e6 && v == std::trunc(v)) return decimalString(int32_t(v));
   if (awk_fcmp(&v, c->w.dec) == 0) v = 0;
-  PrintSpec sp = spec;
+  Conversion sp = defaultConv;
   char buf[kCvtBufSize];
   uint32_t len;
   const char* text = awk_sprint_cvt(buf, &sp, 0, v, nullptr, 0, &len);

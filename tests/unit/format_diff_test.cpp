@@ -35,8 +35,8 @@ std::string cFormat(const std::string& fmt, T v) {
   return std::string(buf, size_t(n));
 }
 
-// A random spec: flags from "-+ 0#", then an optional width and precision.
-struct Spec {
+// A random conversion: flags from "-+ 0#", then an optional width and precision.
+struct RandomConversion {
   std::string flags;
   int width = -1;
   int precision = -1;
@@ -51,8 +51,8 @@ struct Spec {
   bool has(char f) const { return flags.find(f) != std::string::npos; }
 };
 
-Spec randomSpec(std::mt19937_64& rng, const char* convs) {
-  Spec s;
+RandomConversion randomConversion(std::mt19937_64& rng, const char* convs) {
+  RandomConversion s;
   for (char f : std::string("-+ 0#"))
     if (rng() % 4 == 0) s.flags += f;
   if (rng() % 2) s.width = int(rng() % 25);
@@ -89,7 +89,7 @@ TEST(PrintfDifferential, IntegerConversions) {
   std::mt19937_64 rng(12345);
   int compared = 0;
   for (int i = 0; i < kRounds; ++i) {
-    Spec s = randomSpec(rng, "diuxXo");
+    RandomConversion s = randomConversion(rng, "diuxXo");
     int32_t v = randomInt(rng);
     // Left out here, listed in RequiredDifferences: "0" with a precision,
     // precision 0 with the value 0, and "#" with o/x/X.
@@ -112,7 +112,7 @@ TEST(PrintfDifferential, FloatConversions) {
   std::mt19937_64 rng(67890);
   int compared = 0;
   for (int i = 0; i < kRounds; ++i) {
-    Spec s = randomSpec(rng, "eEfgG");
+    RandomConversion s = randomConversion(rng, "eEfgG");
     double v = randomDouble(rng);
     if (s.conv == 'f' && std::fabs(v) >= 1e49) continue;  // 51 integer digits: exponent form
     Cell c{};
@@ -127,7 +127,7 @@ TEST(PrintfDifferential, FloatConversions) {
 TEST(PrintfDifferential, CharactersAndStrings) {
   std::mt19937_64 rng(4242);
   for (int i = 0; i < kRounds / 4; ++i) {
-    Spec s = randomSpec(rng, "cs");
+    RandomConversion s = randomConversion(rng, "cs");
     // "0" pads text conversions with zeros here (undefined in C); a
     // precision cuts %c as it cuts %s (C ignores it for %c).
     if (s.has('0')) continue;

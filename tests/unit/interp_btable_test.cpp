@@ -28,6 +28,14 @@ TEST(BuiltinTable, SlotsReachTheirHandlers) {
   for (auto [s, fn] : cases) EXPECT_EQ(awk_b_table[s], fn) << vorn::image::kBuiltinNames[s];
 }
 
+// Points awk_retval at a result cell for one test and clears it after, so
+// that no later code writes through a pointer to a dead local.
+struct ResultCell {
+  Cell cell{};
+  ResultCell() { awk_retval = &cell; }
+  ~ResultCell() { awk_retval = nullptr; }
+};
+
 Cell addressCell(const void* p) {
   Cell c{};
   uintptr_t a = reinterpret_cast<uintptr_t>(p);
@@ -42,8 +50,8 @@ Cell addressCell(const void* p) {
 TEST(BuiltinPeekPoke, ByteWiseOnGrantedMemory) {
   unsigned char buf[4] = {0x00, 0xFF, 0x7F, 0x80};
   awk_memgrant(buf, sizeof buf);
-  Cell result{};
-  awk_retval = &result;
+  ResultCell r;
+  Cell& result = r.cell;
   const int32_t want[4] = {0, 255, 127, 128};
   for (int i = 0; i < 4; ++i) {
     cellSetUninit(&result);
@@ -62,12 +70,14 @@ TEST(BuiltinPeekPoke, ByteWiseOnGrantedMemory) {
 }
 
 TEST(BuiltinPeekPoke, RefusesMemoryNotHandedOut) {
-  unsigned char buf[2] = {1, 2};
+  // Only block[1..2] is handed out: block[0] is the byte just before it.
+  unsigned char block[4] = {0, 1, 2, 3};
+  unsigned char* buf = block + 1;
   unsigned char other = 9;
-  awk_memgrant(buf, sizeof buf);
-  Cell result{};
-  awk_retval = &result;
-  const void* refused[] = {buf + 2, &other, buf - 1};
+  awk_memgrant(buf, 2);
+  ResultCell r;
+  Cell& result = r.cell;
+  const void* refused[] = {buf + 2, &other, block};
   for (const void* p : refused) {
     cellSetUninit(&result);
     Cell a = addressCell(p);
@@ -94,8 +104,8 @@ TEST(BuiltinPeekPoke, RefusesMemoryNotHandedOut) {
 }
 
 TEST(BuiltinPorts, DoNothingAndLeaveNoResult) {
-  Cell result{};
-  awk_retval = &result;
+  ResultCell r;
+  Cell& result = r.cell;
   const BuiltinFn fns[] = {b_inp, b_inpw, b_outp, b_outpw, b_interrupt};
   for (BuiltinFn fn : fns) {
     Cell args[2];
