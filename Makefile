@@ -23,7 +23,7 @@ test: build
 coverage:
 	$(MAKE) test PRESET=coverage
 	gcovr -r . --filter 'src/' --exclude-unreachable-branches --exclude-throw-branches \
-	  --txt build/coverage/coverage.txt --txt-summary build/coverage
+	  --print-summary -o build/coverage/coverage.txt build/coverage
 
 clean:
 	rm -rf build
