@@ -17,6 +17,7 @@ namespace {
 struct Grant {
   uintptr_t base;
   uint64_t len;
+  bool writable;
 };
 
 // Few ranges are live at once; a small array searched linearly is enough.
@@ -24,26 +25,9 @@ Grant* grants = nullptr;
 int ngrants = 0;
 int grantCap = 0;
 
-// The argument as a 64-bit address: addresses above 32 bits arrive as
-// floats, address values as their bytes.
-uint64_t addressArg(const Cell* c) {
-  switch (c->tag) {
-    case Tag::Int: return uint64_t(uint32_t(c->w.i));
-    case Tag::Float:
-      return c->x.d >= 0 && c->x.d < 18446744073709551616.0 ? uint64_t(c->x.d) : 0;
-    case Tag::Address: return uint64_t(reinterpret_cast<uintptr_t>(c->w.s->text()));
-    case Tag::RawPointer: return uint64_t(reinterpret_cast<uintptr_t>(c->w.p));
-    default: {
-      Cell n;
-      awk_cvtn(c, &n);
-      return n.tag == Tag::Int ? uint64_t(uint32_t(n.w.i)) : addressArg(&n);
-    }
-  }
-}
-
 }  // namespace
 
-void awk_memgrant(const void* base, uint64_t len) {
+void awk_memgrant(const void* base, uint64_t len, bool writable) {
   if (!base || len == 0) return;
   if (ngrants == grantCap) {
     int cap = grantCap ? grantCap * 2 : 16;
@@ -53,7 +37,7 @@ void awk_memgrant(const void* base, uint64_t len) {
     grants = g;
     grantCap = cap;
   }
-  grants[ngrants++] = {reinterpret_cast<uintptr_t>(base), len};
+  grants[ngrants++] = {reinterpret_cast<uintptr_t>(base), len, writable};
 }
 
 void awk_memrevoke(const void* base) {
@@ -66,17 +50,19 @@ void awk_memrevoke(const void* base) {
   }
 }
 
-bool awk_memgranted(uint64_t addr) {
+bool awk_memgranted(uint64_t addr, bool write) {
   for (int i = 0; i < ngrants; ++i) {
-    if (addr >= grants[i].base && addr - grants[i].base < grants[i].len) return true;
+    if (addr >= grants[i].base && addr - grants[i].base < grants[i].len &&
+        (grants[i].writable || !write))
+      return true;
   }
   return false;
 }
 
 void b_peek(int argc, Cell* args) {
   if (argc < 1) return;
-  uint64_t a = addressArg(&args[0]);
-  if (!awk_memgranted(a)) {
+  uint64_t a = awk_a2addr(&args[0]);
+  if (!awk_memgranted(a, false)) {
     awk_oopsinvarg("peek");
     return;
   }
@@ -85,8 +71,8 @@ void b_peek(int argc, Cell* args) {
 
 void b_poke(int argc, Cell* args) {
   if (argc < 2) return;
-  uint64_t a = addressArg(&args[0]);
-  if (!awk_memgranted(a)) {
+  uint64_t a = awk_a2addr(&args[0]);
+  if (!awk_memgranted(a, true)) {
     awk_oopsinvarg("poke");
     return;
   }
