@@ -19,6 +19,7 @@
 #include "image/format.h"
 #include "interp/interp.h"
 #include "runtime/oops.h"
+#include "runtime/startup.h"
 #include "runtime/symtab.h"
 #include "values/convert.h"
 
@@ -37,6 +38,9 @@ void wordNumber(uint64_t w, Cell* out) {
 long forward(int slot, uint64_t a, uint64_t b, uint64_t c, uint64_t d) {
   const int g = awk_callbacks[slot];
   if (g == 0) return awki4(0, 4, 0, 0, 0, 0);  // reports the unregistered call
+  // After `exit` or `next` in an earlier call the AWK code is unwinding:
+  // the library gets 0 until it returns.
+  if (awk_gt_conditions) return 0;
   Cell args[4];
   const uint64_t words[4] = {a, b, c, d};
   for (int i = 0; i < 4; ++i) wordNumber(words[i], &args[i]);
