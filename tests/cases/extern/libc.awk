@@ -2,7 +2,8 @@
 # every numeric width, a char* result and its null, int* and double*
 # parameters (also an array element, written back), and snprintf writing
 # into a buffer handed out with addressof, read back with peek and as a
-# char* result.
+# char* result. Memory a void* result points at may be peeked, and poked
+# where it is writable.
 extern long strlen(char*)
 extern int getpid()
 extern char* getenv(char*)
@@ -15,6 +16,8 @@ extern double frexp(double, int*)
 extern double modf(double, double*)
 extern int snprintf(void*, long, char*, double)
 extern "libc.so.6:strstr" char* text_at(void*, char*)
+extern "libc.so.6:getenv" void* env_at(char*)
+extern "libc.so.6:strerror" void* message_at(int)
 BEGIN {
   print DLLS
   print strlen("hello"), strlen(""), getpid() == PID
@@ -28,4 +31,6 @@ BEGIN {
   p = addressof(buf)
   n = snprintf(p, 20, "pi=%.4f", 3.14159265)
   print n, peek(p), peek(p + 9), text_at(p, "")
+  q = env_at("VORN_GREETING"); poke(q, 72); print peek(q + 1), getenv("VORN_GREETING")
+  q = message_at(2); print peek(q); poke(q, 65)
 }
