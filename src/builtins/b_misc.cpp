@@ -1,82 +1,20 @@
 // peek and poke, and the hardware builtins that do nothing on this host.
 //
-// peek and poke work byte-wise on memory the program was handed: the
-// layers that give out addresses (address values, blocks returned by
-// external libraries) grant their ranges here and withdraw them when the
-// memory goes away. Any other address is refused with a warning, so an
+// peek and poke work byte-wise on memory the program was handed (granted
+// in host/memgrant.cpp); any other address is refused with a warning, so an
 // AWK program cannot read or corrupt the run-time's own memory.
 #include <cmath>
 #include <cstdint>
 
 #include "builtins/btable.h"
+#include "host/memgrant.h"
 #include "diag/oops.h"
 #include "values/convert.h"
 
-namespace {
-
-struct Grant {
-  uintptr_t base;
-  uint64_t len;
-};
-
-// Few ranges are live at once; a small array searched linearly is enough.
-Grant* grants = nullptr;
-int ngrants = 0;
-int grantCap = 0;
-
-// The argument as a 64-bit address: addresses above 32 bits arrive as
-// floats, address values as their bytes.
-uint64_t addressArg(const Cell* c) {
-  switch (c->tag) {
-    case Tag::Int: return uint64_t(uint32_t(c->w.i));
-    case Tag::Float:
-      return c->x.d >= 0 && c->x.d < 18446744073709551616.0 ? uint64_t(c->x.d) : 0;
-    case Tag::Address: return uint64_t(reinterpret_cast<uintptr_t>(c->w.s->text()));
-    case Tag::RawPointer: return uint64_t(reinterpret_cast<uintptr_t>(c->w.p));
-    default: {
-      Cell n;
-      awk_cvtn(c, &n);
-      return n.tag == Tag::Int ? uint64_t(uint32_t(n.w.i)) : addressArg(&n);
-    }
-  }
-}
-
-}  // namespace
-
-void awk_memgrant(const void* base, uint64_t len) {
-  if (!base || len == 0) return;
-  if (ngrants == grantCap) {
-    int cap = grantCap ? grantCap * 2 : 16;
-    Grant* g = new Grant[cap];
-    for (int i = 0; i < ngrants; ++i) g[i] = grants[i];
-    delete[] grants;
-    grants = g;
-    grantCap = cap;
-  }
-  grants[ngrants++] = {reinterpret_cast<uintptr_t>(base), len};
-}
-
-void awk_memrevoke(const void* base) {
-  uintptr_t b = reinterpret_cast<uintptr_t>(base);
-  for (int i = ngrants - 1; i >= 0; --i) {
-    if (grants[i].base == b) {
-      grants[i] = grants[--ngrants];
-      return;
-    }
-  }
-}
-
-bool awk_memgranted(uint64_t addr) {
-  for (int i = 0; i < ngrants; ++i) {
-    if (addr >= grants[i].base && addr - grants[i].base < grants[i].len) return true;
-  }
-  return false;
-}
-
 void b_peek(int argc, Cell* args) {
   if (argc < 1) return;
-  uint64_t a = addressArg(&args[0]);
-  if (!awk_memgranted(a)) {
+  uint64_t a = awk_a2addr(&args[0]);
+  if (!awk_memgranted(a, false)) {
     awk_oopsinvarg("peek");
     return;
   }
@@ -85,8 +23,8 @@ void b_peek(int argc, Cell* args) {
 
 void b_poke(int argc, Cell* args) {
   if (argc < 2) return;
-  uint64_t a = addressArg(&args[0]);
-  if (!awk_memgranted(a)) {
+  uint64_t a = awk_a2addr(&args[0]);
+  if (!awk_memgranted(a, true)) {
     awk_oopsinvarg("poke");
     return;
   }

@@ -20,7 +20,8 @@ namespace img = vorn::image;
   X(print) X(printf) X(__fprint) X(__fprintf) X(__pipeopen)                   \
   X(sub) X(gsub) X(subs) X(gsubs) X(match) X(regex)                          \
   X(setawkvar) X(getawkvar) X(_refcnt)                                        \
-  X(peek) X(poke) X(inp) X(inpw) X(outp) X(outpw) X(interrupt)              \
+  X(peek) X(poke) X(inp) X(inpw) X(outp) X(outpw) X(interrupt) X(addressof)  \
+  X(registercallback) X(unregistercallback)                                   \
   X(getline) X(close) X(fopen) X(fdopen) X(fread) X(fwrite) X(fseek)          \
   X(ftell) X(fflush) X(feof) X(ferror) X(fileno) X(_cvtin) X(_cvtout)         \
   X(system) X(spawn) X(sleep)                                                \

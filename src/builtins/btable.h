@@ -21,11 +21,3 @@ extern BuiltinFn awk_b_table[vorn::image::kBuiltinSlots];
 #define VORN_BUILTIN_DECL(slot, name) void b_##name(int argc, Cell* args);
 VORN_BUILTINS(VORN_BUILTIN_DECL)
 #undef VORN_BUILTIN_DECL
-
-// Address grants for peek and poke: only memory the program was handed
-// (an `address` value's bytes, a block returned by an external library)
-// may be read or written byte-wise. The layers that hand out addresses
-// register the block and withdraw it when it goes away.
-void awk_memgrant(const void* base, uint64_t len);
-void awk_memrevoke(const void* base);
-bool awk_memgranted(uint64_t addr);

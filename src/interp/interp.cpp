@@ -659,6 +659,7 @@ L_op_cfun: {
   for (int i = 0; i < n; ++i) release(sp + i);
   sp += n;
   awk_sp = sp;
+  if (awk_gt_conditions) goto unwind;  // `exit` or `next` in a callback
   DISPATCH();
 }
 
@@ -675,6 +676,7 @@ L_op_bcall: {
   for (int i = 0; i < pop; ++i) release(sp + i);
   sp += pop;
   awk_sp = sp;
+  if (awk_gt_conditions) [[unlikely]] goto unwind;  // `exit` or `next` in call()
   DISPATCH();
 }
 

@@ -24,9 +24,6 @@
 #include "values/arith.h"
 #include "values/convert.h"
 
-// Handlers of layers that a run may lack; their slots are then empty.
-[[gnu::weak]] void awk_dllinit();
-
 int32_t awk_criterrcode = 0;
 int32_t awk_xmslimit = 0;
 int32_t awk_xmsresize = 0;
@@ -329,7 +326,6 @@ void awk_varinit() {
   awk_warnings = 7;
   awk_nr = awk_fnr = 0;
   awk_sorttype = 1;
-  if (awk_dllinit) awk_dllinit();
 
   if (awk_filemodecell) setPredefString(awk_filemodecell, "r");
   setPredefInt(predefined(pd::g_OSMODE), 4);

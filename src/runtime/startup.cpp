@@ -17,6 +17,7 @@
 #include "arrays/table.h"
 #include "builtins/btable.h"
 #include "image/format.h"
+#include "host/extern.h"
 #include "host/signals.h"
 #include "interp/interp.h"
 #include "io/globals.h"
@@ -136,6 +137,7 @@ void awk_init3() {
   awk_readroot();
   awk_initio();
   awk_varinit();
+  awk_dllinit();
 }
 
 void awk_init_env(char** envp) {

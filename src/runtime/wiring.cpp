@@ -2,6 +2,7 @@
 
 #include "builtins/btable.h"
 #include "diag/oops.h"
+#include "host/extern.h"
 #include "host/signals.h"
 #include "image/format.h"
 #include "interp/interp.h"
@@ -46,6 +47,7 @@ void awk_wire() {
   awk_readerhooks.assign = awk_ivar;
   awk_readerhooks.pollSignals = awk_processint;
   awk_pv_table[vorn::image::pv::SIGNAL] = awk_vSIGNAL;
+  awk_callawk = awkin;
 #define VORN_INSTALL_BUILTIN(name) awk_b_table[vorn::image::slot::b_##name] = &b_##name;
   VORN_UPPER_BUILTINS(VORN_INSTALL_BUILTIN)
 #undef VORN_INSTALL_BUILTIN

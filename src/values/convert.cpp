@@ -26,14 +26,6 @@ namespace {
 
 int floatDepth;  // > 0 while a float is being formatted
 
-// A machine address as an AWK number: an int when it fits, else a float.
-void addressNumber(uintptr_t a, Cell* out) {
-  if (a <= uintptr_t(INT32_MAX))
-    cellSetInt(out, int32_t(a));
-  else
-    cellSetFloat(out, double(a), 0);
-}
-
 AwkString* decimalString(int32_t v) {
   char buf[16];
   char* end = buf + sizeof buf;
@@ -147,10 +139,10 @@ void awk_cvtn(const Cell* c, Cell* out) {
       awk_s2n(c->w.s, out, 1);
       return;
     case Tag::RawPointer:
-      addressNumber(reinterpret_cast<uintptr_t>(c->w.p), out);
+      awk_u64num(reinterpret_cast<uintptr_t>(c->w.p), out);
       return;
     case Tag::Address:
-      addressNumber(reinterpret_cast<uintptr_t>(c->w.s->text()), out);
+      awk_u64num(reinterpret_cast<uintptr_t>(c->w.s->text()), out);
       return;
     case Tag::FileId:
       cellSetInt(out, (c->w.f ? awk_owner(OwnerKind::Stream).number(c->w.f) : 0));

@@ -47,6 +47,18 @@ void awk_cvtf(const Cell* c, Cell* out);
 int32_t awk_a2ls(const Cell* c, int uns);
 int32_t awk_a2l(const Cell* c);
 
+// 64-bit quantities (addresses, C longs) as AWK numbers: an int when the
+// value fits in an int, else a float (exact below 2^53).
+void awk_u64num(uint64_t v, Cell* out);
+void awk_i64num(int64_t v, Cell* out);
+// 64-bit integer from any cell: ints sign-extended, floats truncated toward
+// zero and clamped to the 64-bit range, text scanned as a number.
+int64_t awk_a2ll(const Cell* c);
+// A machine address from any cell: an `address` value's bytes, a raw
+// pointer, an int read as an unsigned 32-bit word, or any other number
+// taken as a 64-bit integer.
+uint64_t awk_a2addr(const Cell* c);
+
 // String object from any cell; the caller owns the result.
 AwkString* awk_a2s(const Cell* c);
 // As awk_a2s but consumes the cell's own reference.

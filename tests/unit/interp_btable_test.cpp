@@ -7,6 +7,7 @@
 #include <string>
 
 #include "builtins/btable.h"
+#include "host/memgrant.h"
 #include "values/cell.h"
 
 namespace {

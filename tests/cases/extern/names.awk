@@ -1,4 +1,3 @@
-# waits for: external library calls (op_cfun, host layer)
 # extern declarations reach C functions in shared libraries: with
 # "library:function" (the AWK name may differ), with a library only (the
 # function has the declared name), or with no library (searched along
