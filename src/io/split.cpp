@@ -195,6 +195,9 @@ int32_t awk_make_fields(const AwkString* text, AwkTable* target, Cell* fs, AwkPa
     return sp.count;
   }
   if (!fs) awk_assert2(0x6301);
+  // An empty text has no fields whatever the separator, as with blanks:
+  // scripts test NF == 0 for an empty line under -F: as well.
+  if (n == 0) return 0;
   if (fs->tag == Tag::Regex) {
     splitPattern(sp, fs->w.re, t, n);
     return sp.count;
