@@ -701,6 +701,24 @@ ST Gen::builtin(const Node* n) {
     dollar0.offset = n->offset;
     args.push_back(&dollar0);
   }
+  if (n->index == slot::b_fflush) {
+    // fflush() flushes every output stream, as system("") does; the
+    // standard streams' names mean the streams themselves.
+    if (args.empty()) {
+      emit(Op::op_pushslot);
+      emit(Op::op_pushs, {str("")});
+      emit(Op::op_bcall, {1, 1, slot::b_system});
+      return ST::Num;
+    }
+    const Node* f = ungroup(args[0]);
+    if (f->kind == NK::Str && (f->text == "/dev/stdout" || f->text == "/dev/stderr")) {
+      emit(Op::op_pushslot);
+      for (size_t i = args.size(); i-- > 1;) arg(args[i], image::argType(*sig, int(i)), sig->name, int(i) + 1);
+      emit(Op::op_gpush, {f->text == "/dev/stdout" ? image::predef::g_stdout : image::predef::g_stderr});
+      emit(Op::op_bcall, {int(args.size()), int(args.size()), n->index});
+      return ST::Any;
+    }
+  }
   int argc = int(args.size());
   emit(Op::op_pushslot);
   for (int i = argc; i-- > 0;) arg(args[size_t(i)], image::argType(*sig, i), sig->name, i + 1);

@@ -132,6 +132,17 @@ void Resolver::declare() {
       u_.statics[m].emplace(sv.name, g);
     }
   }
+  if (u_.declaredNames) {
+    for (const std::string& name : *u_.declaredNames) {
+      if (specialIndex().count(name) || predefinedGid().count(name) || u_.functions.count(name) ||
+          u_.externs.count(name) || u_.globals.count(name))
+        continue;
+      GlobalSym g;
+      g.gid = u_.newGlobal(0, 0);
+      u_.globals.emplace(name, g);
+      u_.globalOrder.push_back(name);
+    }
+  }
 }
 
 void Resolver::resolveVar(Node* n, const Scope& s, bool asArray) {
@@ -241,7 +252,7 @@ void Resolver::resolveCall(Node* n, const Scope& s) {
   if (n->call == CallKind::Builtin) {
     const auto* sig = image::builtinSignature(n->index);
     int argc = int(n->list.size());
-    bool implicit = name == "length" && argc == 0;
+    bool implicit = (name == "length" || name == "fflush") && argc == 0;
     if (!implicit && (argc < sig->minArgs || (sig->maxArgs != image::kNoLimit && argc > sig->maxArgs))) {
       std::string want = sig->minArgs == sig->maxArgs ? std::to_string(sig->minArgs)
                          : sig->maxArgs == image::kNoLimit

@@ -41,6 +41,7 @@ struct Unit {
   int nextFunction = 1000;
   bool globalsExhausted = false;    // the limits are reported once
   bool functionsExhausted = false;
+  const std::vector<std::string>* declaredNames = nullptr;  // from the command line
 
   Unit(Program& p, Diagnostics& d) : prog(p), diag(d) {}
 
