@@ -15,6 +15,7 @@
 #include <cstring>
 #include <functional>
 
+#include "compiler/effects.h"
 #include "compiler/emitter.h"
 #include "image/builtins.h"
 #include "image/format.h"
@@ -132,6 +133,13 @@ class Gen {
   image::ImageWriter& w_;
   FnCtx* f_ = nullptr;
   CodegenResult* out_ = nullptr;
+  int lastRecord_ = 0;  // hidden global keeping the record for END; 0 when no END reads it
+  void keepRecord() {
+    if (!lastRecord_) return;
+    pushInt(0);
+    emit(Op::op_getfld);
+    emit(Op::op_gstore, {lastRecord_});
+  }
 };
 
 // ============================================================ helpers
@@ -1101,10 +1109,12 @@ void Gen::stmt(const Node* n) {
       }
       case NK::Next:
         lineOf(n);
+        keepRecord();
         emit(Op::op_next);
         return;
       case NK::Exit:
         lineOf(n);
+        keepRecord();
         if (n->a) {
           if (expr(n->a) != ST::Int) emit(Op::op_toint);
         } else {
@@ -1316,6 +1326,7 @@ void Gen::genPhases(CodegenResult& out) {
       {RuleKind::EndFile, ":ENDFILE", image::root::kEndFileFunction},
       {RuleKind::Exit, ":EXIT", image::root::kExitFunction},
   };
+  const int lastRecord = lastRecord_;
   for (const KindInfo& k : kinds) {
     std::vector<int> gids;
     for (size_t m = 0; m < u_.prog.modules.size(); ++m) {
@@ -1362,12 +1373,26 @@ void Gen::genPhases(CodegenResult& out) {
         f_ = nullptr;
       }
     }
-    if (gids.empty()) continue;
+    bool saveRecord = lastRecord && k.kind == RuleKind::Main;
+    if (gids.empty() && !saveRecord) continue;
     Emitter em;
+    // The END rules see the last record: the main pass keeps $0 as the
+    // rules left it (next and exit keep it before they leave), and END
+    // begins by making it the record again.
+    if (lastRecord && k.kind == RuleKind::End) {
+      em.emit(Op::op_gpush, {lastRecord});
+      em.emit(Op::op_pushi16, {0});
+      em.emit(Op::op_setfld);
+    }
     for (int g : gids) {
       em.emit(Op::op_pushslot);
       em.emit(Op::op_call, {0, 0, g});
       em.emit(Op::op_pop);
+    }
+    if (saveRecord) {
+      em.emit(Op::op_pushi16, {0});
+      em.emit(Op::op_getfld);
+      em.emit(Op::op_gstore, {lastRecord});
     }
     em.emit(Op::op_ret);
     if (u_.nextFunction > image::gid::kFunctionLast) {
@@ -1388,6 +1413,10 @@ void Gen::genPhases(CodegenResult& out) {
 bool Gen::run(CodegenResult& out) {
   out_ = &out;
   size_t before = u_.diag.errorCount();
+  for (const Module& mod : u_.prog.modules)
+    for (const Rule& r : mod.rules)
+      if (r.kind == RuleKind::End && !lastRecord_ && readsRecord(r.action))
+        lastRecord_ = u_.newGlobal(0, r.offset);
   for (auto& m : u_.prog.modules)
     for (FuncDecl* fn : m.functions)
       if (fn->gid) genUserFunction(fn);

@@ -707,6 +707,16 @@ Node* Parser::parseSimpleStatement() {
       return parseDelete();
     case Tok::Name:
       if (tok_.text == "local" && peek().kind == Tok::Name) return parseLocal();
+      if (tok_.text == "nextfile") {
+        Tok after = peek().kind;
+        if (after == Tok::Newline || after == Tok::Semicolon || after == Tok::RBrace || after == Tok::End) {
+          // The run-time has no operation that abandons the current input
+          // file; compiled as a variable it would silently do nothing.
+          error(off, "nextfile is not supported: the run-time cannot skip the rest of an input file");
+          advance();
+          return make(NK::Nop, off);
+        }
+      }
       break;
     default:
       break;
