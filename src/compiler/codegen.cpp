@@ -107,9 +107,12 @@ class Gen {
   void load(const Node* v);
   void store(const Node* v);
   ST arith(Tok op, const Node* rhs, ST left = ST::Any);
+  ST arithOp(Tok op, ST right);
   ST call(const Node* n);
   ST builtin(const Node* n);
   void arg(const Node* e, ArgType t, const char* fname, int pos);
+  void pushArgs(const std::vector<const Node*>& args, const std::function<bool(size_t)>& inPlace,
+                const std::function<void(size_t)>& push);
   ST getline(const Node* n);
   void concatPieces(const Node* n, std::vector<const Node*>& out);
 
@@ -283,8 +286,12 @@ ST Gen::arith(Tok op, const Node* rhs, ST left) {
     emit(Op::op_addi32, {op == Tok::Plus ? r->ival : -int64_t(r->ival)});
     return ST::Num;
   }
-  ST rt = expr(rhs);
-  if (rt != ST::Num && rt != ST::Int) emit(Op::op_tonum);
+  return arithOp(op, expr(rhs));
+}
+
+// Both operands are on the stack; the right one is of static type `right`.
+ST Gen::arithOp(Tok op, ST right) {
+  if (right != ST::Num && right != ST::Int) emit(Op::op_tonum);
   switch (op) {
     case Tok::Plus: emit(Op::op_add); break;
     case Tok::Minus: emit(Op::op_sub); break;
@@ -328,6 +335,28 @@ ST Gen::assign(const Node* n, bool value) {
     return ST::Any;
   }
   Tok op = compoundOp(n->op);
+  // A compound assignment whose right side changes things ("x += x++")
+  // reads its target after the right side, which waits in a hidden local.
+  int rtemp = -1;
+  ST rtype = ST::Any;
+  if (op != Tok::End && hasSideEffects(n->b)) {
+    rtemp = takeTemp();
+    rtype = expr(n->b);
+    emit(Op::op_lstore, {localOffset(rtemp)});
+  }
+  struct GiveBack {
+    Gen* g;
+    int t;
+    ~GiveBack() {
+      if (t >= 0) g->giveTemp(t);
+    }
+  } giveBack{this, rtemp};
+  auto rhs = [&] {
+    if (rtemp < 0) return arith(op, n->b);
+    emit(Op::op_tonum);
+    emit(Op::op_lpush, {localOffset(rtemp)});
+    return arithOp(op, rtype);
+  };
   if (n->op == Tok::Assign) {
     ST t;
     switch (lhs->kind) {
@@ -356,7 +385,7 @@ ST Gen::assign(const Node* n, bool value) {
   switch (lhs->kind) {
     case NK::Var:
       load(lhs);
-      arith(op, n->b);
+      rhs();
       if (value) emit(Op::op_dup);
       store(lhs);
       return ST::Num;
@@ -365,7 +394,7 @@ ST Gen::assign(const Node* n, bool value) {
       if (num->kind == NK::Num && num->isInt) {
         pushInt(num->ival);
         emit(Op::op_getfld);
-        arith(op, n->b);
+        rhs();
         if (value) emit(Op::op_dup);
         pushInt(num->ival);
         emit(Op::op_setfld);
@@ -373,7 +402,7 @@ ST Gen::assign(const Node* n, bool value) {
         fieldNumber(lhs->a);
         emit(Op::op_dup);
         emit(Op::op_getfld);
-        arith(op, n->b);
+        rhs();
         emit(Op::op_swap);
         emit(Op::op_setfld);
       } else {
@@ -382,7 +411,7 @@ ST Gen::assign(const Node* n, bool value) {
         emit(Op::op_lstore, {localOffset(t)});
         emit(Op::op_lpush, {localOffset(t)});
         emit(Op::op_getfld);
-        arith(op, n->b);
+        rhs();
         emit(Op::op_dup);
         emit(Op::op_lpush, {localOffset(t)});
         emit(Op::op_setfld);
@@ -395,7 +424,7 @@ ST Gen::assign(const Node* n, bool value) {
       key(lhs->list);
       emit(Op::op_refsave);
       emit(Op::op_aget);
-      arith(op, n->b);
+      rhs();
       if (value) emit(Op::op_dup);
       emit(Op::op_refstore);
       return ST::Num;
@@ -697,6 +726,37 @@ void Gen::arg(const Node* e, ArgType t, const char* fname, int pos) {
   }
 }
 
+// Pushes arguments last to first, as calls and output statements take
+// them; push(i) evaluates argument i onto the stack. When an argument has
+// side effects, AWK's left-to-right order can be seen, so the values are
+// first computed first to last into hidden locals (constants and what
+// inPlace() names, references and arrays, are still pushed in place). A
+// list without side effects compiles as it always did.
+void Gen::pushArgs(const std::vector<const Node*>& args, const std::function<bool(size_t)>& inPlace,
+                   const std::function<void(size_t)>& push) {
+  bool ordered = false;
+  if (args.size() > 1)
+    for (const Node* a : args) ordered = ordered || hasSideEffects(a);
+  std::vector<int> temps(args.size(), -1);
+  if (ordered) {
+    for (size_t i = 0; i < args.size(); ++i) {
+      NK k = ungroup(args[i])->kind;
+      if (k == NK::Num || k == NK::Str || k == NK::Regex || inPlace(i)) continue;
+      temps[i] = takeTemp();
+      push(i);
+      emit(Op::op_lstore, {localOffset(temps[i])});
+    }
+  }
+  for (size_t i = args.size(); i-- > 0;) {
+    if (temps[i] < 0) {
+      push(i);
+    } else {
+      emit(Op::op_lpush, {localOffset(temps[i])});
+      giveTemp(temps[i]);
+    }
+  }
+}
+
 ST Gen::builtin(const Node* n) {
   const auto* sig = image::builtinSignature(n->index);
   std::vector<Node*> args = n->list;
@@ -729,7 +789,10 @@ ST Gen::builtin(const Node* n) {
   }
   int argc = int(args.size());
   emit(Op::op_pushslot);
-  for (int i = argc; i-- > 0;) arg(args[size_t(i)], image::argType(*sig, i), sig->name, i + 1);
+  auto type = [&](size_t i) { return image::argType(*sig, int(i)); };
+  pushArgs({args.begin(), args.end()},
+           [&](size_t i) { return type(i) == ArgType::Ref || type(i) == ArgType::Array; },
+           [&](size_t i) { arg(args[i], type(i), sig->name, int(i) + 1); });
   emit(Op::op_bcall, {argc, argc, n->index});
   switch (n->index) {
     case slot::b_length: case slot::b_index: case slot::b_rindex: case slot::b_match:
@@ -760,13 +823,16 @@ ST Gen::call(const Node* n) {
       }
       if (np > na) emit(Op::op_pushun, {np - na + 1});
       else emit(Op::op_pushslot);
-      for (int i = na; i-- > 0;) {
-        const Node* a = n->list[size_t(i)];
+      auto byRefOrArray = [&](size_t i) {
+        return i < size_t(np) && (fn->params[i].byRef || fn->paramIsArray[i]);
+      };
+      pushArgs({n->list.begin(), n->list.end()}, byRefOrArray, [&](size_t i) {
+        const Node* a = n->list[i];
         const Node* u = ungroup(a);
-        if (i < np && fn->params[size_t(i)].byRef) {
+        if (i < size_t(np) && fn->params[i].byRef) {
           std::string what = "argument " + std::to_string(i + 1) + " of " + fn->name;
           ref(a, what.c_str());
-        } else if (i < np && fn->paramIsArray[size_t(i)]) {
+        } else if (i < size_t(np) && fn->paramIsArray[i]) {
           if (u->kind == NK::Var || u->kind == NK::Index) array(u);
           else {
             expr(a);
@@ -775,7 +841,7 @@ ST Gen::call(const Node* n) {
         } else {
           expr(a);
         }
-      }
+      });
       emit(Op::op_call, {nparams, na, fn->gid});
       return ST::Any;
     }
@@ -783,17 +849,15 @@ ST Gen::call(const Node* n) {
       const ExternDecl* ex = u_.externOrder[size_t(n->index)];
       int na = int(n->list.size());
       emit(Op::op_pushslot);
-      for (int i = na; i-- > 0;) {
-        const Node* a = n->list[size_t(i)];
-        int code = size_t(i) < ex->paramTypes.size() ? ex->paramTypes[size_t(i)] & 0x1F : 0;
-        const Node* u = ungroup(a);
-        if (code >= 17 && code <= 21 &&
-            (u->kind == NK::Var || u->kind == NK::Field || u->kind == NK::Index)) {
-          ref(u, "a pointer argument");
-        } else {
-          expr(a);
-        }
-      }
+      auto pointer = [&](size_t i) {
+        int code = i < ex->paramTypes.size() ? ex->paramTypes[i] & 0x1F : 0;
+        const Node* u = ungroup(n->list[i]);
+        return code >= 17 && code <= 21 && (u->kind == NK::Var || u->kind == NK::Field || u->kind == NK::Index);
+      };
+      pushArgs({n->list.begin(), n->list.end()}, pointer, [&](size_t i) {
+        if (pointer(i)) ref(ungroup(n->list[i]), "a pointer argument");
+        else expr(n->list[i]);
+      });
       emit(Op::op_cfun, {na, image::gid::kExternFirst + n->index});
       return ST::Any;
     }
@@ -888,7 +952,10 @@ bool Gen::printInPieces(const Node* n, const std::vector<const Node*>& items) {
   }
   int count = int(items.size());
   std::vector<int> temps(size_t(count), -1);
-  for (int i = count; i-- > (isPrintf ? 1 : 0);) {
+  // Into the hidden locals first to last when that order can be seen.
+  bool ordered = std::any_of(items.begin(), items.end(), [](const Node* i) { return hasSideEffects(i); });
+  for (int k = 0, first = isPrintf ? 1 : 0; k < count - first; ++k) {
+    int i = ordered ? first + k : count - 1 - k;
     temps[size_t(i)] = takeTemp();
     expr(items[size_t(i)]);
     emit(Op::op_lstore, {localOffset(temps[size_t(i)])});
@@ -970,10 +1037,10 @@ void Gen::print(const Node* n) {
   int count = int(items.size());
   if (count > kPrintInPieces && printInPieces(n, items)) return;
   emit(Op::op_pushslot);
-  for (int i = count; i-- > 0;) {
+  pushArgs(items, [](size_t) { return false; }, [&](size_t i) {
     if (isPrintf && i == 0) toStr(expr(items[0]));
-    else expr(items[size_t(i)]);
-  }
+    else expr(items[i]);
+  });
   if (!n->b) {
     emit(Op::op_bcall, {count, count, isPrintf ? slot::b_printf : slot::b_print});
     emit(Op::op_pop);

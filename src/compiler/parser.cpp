@@ -155,9 +155,11 @@ class Parser {
   Node* parseMatch(unsigned f, Node* seed = nullptr);
   Node* parseComparison(unsigned f, Node* seed = nullptr);
   Node* parsePipeGetline(unsigned f);
-  Node* parseConcat(unsigned f);
-  Node* parseAdditive(unsigned f);
-  Node* parseMul(unsigned f);
+  // With a seed, the seed is the first operand (a "cmd | getline" before).
+  Node* parseConcat(unsigned f, Node* seed = nullptr);
+  Node* parseAdditive(unsigned f, Node* seed = nullptr);
+  Node* parseMul(unsigned f, Node* seed = nullptr);
+  Node* assignOperand(Node* operand, unsigned f);
   Node* parseUnary(unsigned f);
   Node* parsePow(unsigned f);
   Node* parsePostfix(unsigned f);
@@ -856,7 +858,7 @@ Node* Parser::parseOr(unsigned f) {
     uint32_t off = tok_.offset;
     advance();
     skipNewlines();
-    l = node(NK::Or, off, Tok::Or, l, parseAnd(f));
+    l = node(NK::Or, off, Tok::Or, l, assignOperand(parseAnd(f), f));
   }
   return l;
 }
@@ -867,7 +869,7 @@ Node* Parser::parseAnd(unsigned f) {
     uint32_t off = tok_.offset;
     advance();
     skipNewlines();
-    l = node(NK::And, off, Tok::And, l, parseIn(f));
+    l = node(NK::And, off, Tok::And, l, assignOperand(parseIn(f), f));
   }
   return l;
 }
@@ -916,8 +918,27 @@ Node* Parser::parseComparison(unsigned f, Node* seed) {
     if (!rel) return l;
     uint32_t off = tok_.offset;
     advance();
-    l = node(NK::Binary, off, k, l, parsePipeGetline(f));
+    l = node(NK::Binary, off, k, l, assignOperand(parsePipeGetline(f), f));
   }
+}
+
+// An assignment as the right operand of &&, || or a comparison
+// ("if (1 && x = 2)"), as other AWKs read it.
+Node* Parser::assignOperand(Node* operand, unsigned f) {
+  switch (tok_.kind) {
+    case Tok::Assign: case Tok::AddAssign: case Tok::SubAssign: case Tok::MulAssign:
+    case Tok::DivAssign: case Tok::ModAssign: case Tok::PowAssign:
+      break;
+    default:
+      return operand;
+  }
+  if (!isLvalue(operand)) return operand;
+  DepthGuard g(*this);
+  Tok k = tok_.kind;
+  uint32_t off = tok_.offset;
+  advance();
+  skipNewlines();
+  return node(NK::Assign, off, k, operand, parseExpr(f));
 }
 
 Node* Parser::parsePipeGetline(unsigned f) {
@@ -929,7 +950,9 @@ Node* Parser::parsePipeGetline(unsigned f) {
     Node* g = make(NK::Getline, off);
     g->op = Tok::Pipe;
     g->b = l;
-    l = parseGetlineTail(g, false);
+    // What follows the getline continues the expression: "cmd" | getline x y
+    // concatenates y to the result, as arithmetic would apply to it.
+    l = parseConcat(f, parseGetlineTail(g, false));
   }
   return l;
 }
@@ -945,8 +968,8 @@ bool Parser::startsConcatOperand() const {
   }
 }
 
-Node* Parser::parseConcat(unsigned f) {
-  Node* first = parseAdditive(f);
+Node* Parser::parseConcat(unsigned f, Node* seed) {
+  Node* first = parseAdditive(f, seed);
   // "a -1" and "a +1" are differences, and "a !b" is not a concatenation.
   auto operandNext = [&] {
     return startsConcatOperand() && !is(Tok::Minus) && !is(Tok::Plus) && !is(Tok::Not) &&
@@ -968,8 +991,8 @@ Node* Parser::parseConcat(unsigned f) {
   return seal(n);
 }
 
-Node* Parser::parseAdditive(unsigned f) {
-  Node* l = parseMul(f);
+Node* Parser::parseAdditive(unsigned f, Node* seed) {
+  Node* l = parseMul(f, seed);
   while (is(Tok::Plus) || is(Tok::Minus)) {
     Tok k = tok_.kind;
     uint32_t off = tok_.offset;
@@ -979,8 +1002,8 @@ Node* Parser::parseAdditive(unsigned f) {
   return l;
 }
 
-Node* Parser::parseMul(unsigned f) {
-  Node* l = parseUnary(f);
+Node* Parser::parseMul(unsigned f, Node* seed) {
+  Node* l = seed ? seed : parseUnary(f);
   while (is(Tok::Star) || is(Tok::Slash) || is(Tok::Percent)) {
     Tok k = tok_.kind;
     uint32_t off = tok_.offset;
@@ -1174,10 +1197,14 @@ Node* Parser::parsePrimary(unsigned f) {
         if (!isLvalue(target)) fail(o2, "++ and -- need a variable, field or element");
         operand = node(NK::IncDec, o2, k, target);
       } else if (is(Tok::Minus) || is(Tok::Plus) || is(Tok::Not)) {
+        // "$+i++" is $(+(i++)): a sign takes the postfix with its operand.
         Tok k = tok_.kind;
         uint32_t o2 = tok_.offset;
         advance();
-        operand = node(NK::Unary, o2, k, parsePrimary(f));
+        operand = node(NK::Unary, o2, k, parsePostfix(f));
+      } else if (is(Tok::Dollar)) {
+        // "$$0++" increments the inner field, "$$a++++" both.
+        operand = parsePostfix(f);
       } else {
         operand = parsePrimary(f);
       }

@@ -63,7 +63,9 @@ class Resolver {
   void declare();
   void walk(Node* n, const Scope& s);
   void walkArray(Node* n, const Scope& s);
-  void resolveVar(Node* n, const Scope& s, bool asArray);
+  // A bare name given as a call argument may be either kind (neutral).
+  void resolveVar(Node* n, const Scope& s, bool asArray, bool neutral = false);
+  void noteUse(GlobalSym& g, const std::string& name, int module, uint32_t offset, bool asArray);
   void resolveCall(Node* n, const Scope& s);
   bool reservedName(int module, uint32_t offset, const std::string& name, const char* what);
 
@@ -145,7 +147,27 @@ void Resolver::declare() {
   }
 }
 
-void Resolver::resolveVar(Node* n, const Scope& s, bool asArray) {
+// Records a use of a user global as a scalar or an array; the second kind
+// is an error that names where the first was.
+void Resolver::noteUse(GlobalSym& g, const std::string& name, int module, uint32_t offset, bool asArray) {
+  int& mine = asArray ? g.arrayModule : g.scalarModule;
+  uint32_t& mineOff = asArray ? g.arrayOffset : g.scalarOffset;
+  if (mine < 0) {
+    mine = module;
+    mineOff = offset;
+  }
+  int other = asArray ? g.scalarModule : g.arrayModule;
+  if (other < 0 || g.mixReported) return;
+  g.mixReported = true;
+  uint32_t otherOff = asArray ? g.scalarOffset : g.arrayOffset;
+  const SourceFile* f = u_.file(other);
+  u_.error(module, offset,
+           "'" + name + "' is used as " + (asArray ? "an array" : "a scalar") + " here and as " +
+               (asArray ? "a scalar" : "an array") + " at " + f->name + ":" +
+               std::to_string(f->lineOf(otherOff)) + ":" + std::to_string(f->columnOf(otherOff)));
+}
+
+void Resolver::resolveVar(Node* n, const Scope& s, bool asArray, bool neutral) {
   const std::string& name = n->text;
   if (s.fn) {
     for (size_t i = 0; i < s.fn->params.size(); ++i) {
@@ -169,6 +191,7 @@ void Resolver::resolveVar(Node* n, const Scope& s, bool asArray) {
   if (auto it = st.find(name); it != st.end()) {
     n->var = VarKind::Global;
     n->index = it->second.gid;
+    if (!neutral) noteUse(it->second, name, s.module, n->offset, asArray);
     return;
   }
   if (auto it = specialIndex().find(name); it != specialIndex().end()) {
@@ -196,6 +219,7 @@ void Resolver::resolveVar(Node* n, const Scope& s, bool asArray) {
   }
   n->var = VarKind::Global;
   n->index = it->second.gid ? it->second.gid : 8000;
+  if (!neutral) noteUse(it->second, name, s.module, n->offset, asArray);
 }
 
 void Resolver::walkArray(Node* n, const Scope& s) {
@@ -264,6 +288,7 @@ void Resolver::resolveCall(Node* n, const Scope& s) {
       Node* a = n->list[size_t(i)];
       image::ArgType t = image::argType(*sig, i);
       if (t == image::ArgType::Array) walkArray(a, s);
+      else if (a->kind == NK::Var) resolveVar(a, s, false, true);
       else walk(a, s);
       // A string constant given as a pattern is compiled as one at run time
       // (split's separator only when longer than one byte).
@@ -279,7 +304,7 @@ void Resolver::resolveCall(Node* n, const Scope& s) {
     for (size_t i = 0; i < n->list.size(); ++i) {
       Node* a = n->list[i];
       if (a->kind == NK::Var) {
-        resolveVar(a, s, false);
+        resolveVar(a, s, false, true);
         if (a->var == VarKind::Param && i < n->fn->params.size())
           u_.edges.push_back({s.fn, a->index, n->fn, int(i)});
       } else {
@@ -330,6 +355,17 @@ void Resolver::walk(Node* n, const Scope& s) {
         for (Node* a : c->list) walk(a, s);
         walk(n->b, s);
         return;
+      }
+      if (n->op == Tok::Assign && n->a->kind == NK::Var) {
+        // Arrays are values here (table(), a function's result): a plain
+        // assignment of what may be one says nothing about the kind.
+        const Node* r = n->b;
+        while (r->kind == NK::Group && r->list.size() == 1) r = r->list[0];
+        if (r->kind == NK::Call || r->kind == NK::Var || r->kind == NK::Index || r->kind == NK::Cond) {
+          resolveVar(n->a, s, false, true);
+          walk(n->b, s);
+          return;
+        }
       }
       break;
     default:

@@ -14,6 +14,11 @@ struct GlobalSym {
   int gid = 0;
   int module = 0;     // module of first use or declaration
   uint32_t offset = 0;
+  // First use as a scalar and as an array (module -1: none yet); a name
+  // used both ways is reported once.
+  int scalarModule = -1, arrayModule = -1;
+  uint32_t scalarOffset = 0, arrayOffset = 0;
+  bool mixReported = false;
 };
 
 // One edge of the array-parameter inference: caller's parameter `param` is
