@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "compiler/numlit.h"
+#include "compiler/posixclass.h"
 #include "compiler/recheck.h"
 #include "image/signatures.h"
 
@@ -903,7 +904,10 @@ Node* Parser::parseMatch(unsigned f, Node* seed) {
     uint32_t off = tok_.offset;
     advance();
     Node* re = parseComparison(f);
-    if (re->kind == NK::Str) checkPattern(re->offset, re->text);
+    if (re->kind == NK::Str) {
+      expandPosixClasses(re->text);
+      checkPattern(re->offset, re->text);
+    }
     l = node(NK::Match, off, k, l, re);
   }
   return l;
@@ -1164,6 +1168,7 @@ Node* Parser::parsePrimary(unsigned f) {
       Token t = lex_.rescanRegex(off);
       Node* n = make(NK::Regex, off);
       n->text = std::move(t.text);
+      expandPosixClasses(n->text);
       checkPattern(off, n->text);
       advance();
       return n;

@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <unordered_map>
 
+#include "compiler/posixclass.h"
 #include "compiler/recheck.h"
 #include "compiler/unit.h"
 #include "image/builtins.h"
@@ -287,13 +288,15 @@ void Resolver::resolveCall(Node* n, const Scope& s) {
     for (int i = 0; i < argc; ++i) {
       Node* a = n->list[size_t(i)];
       image::ArgType t = image::argType(*sig, i);
+      bool pattern = t == image::ArgType::Pattern && a->kind == NK::Str &&
+                     (n->index != image::slot::b_split || a->text.size() > 1);
+      if (pattern) expandPosixClasses(a->text);
       if (t == image::ArgType::Array) walkArray(a, s);
       else if (a->kind == NK::Var) resolveVar(a, s, false, true);
       else walk(a, s);
       // A string constant given as a pattern is compiled as one at run time
       // (split's separator only when longer than one byte).
-      if (t == image::ArgType::Pattern && a->kind == NK::Str &&
-          (n->index != image::slot::b_split || a->text.size() > 1)) {
+      if (pattern) {
         std::string w = regexWarning(a->text);
         if (!w.empty()) u_.warning(s.module, a->offset, std::move(w));
       }
@@ -341,6 +344,14 @@ void Resolver::walk(Node* n, const Scope& s) {
       return;
     case NK::Call:
       resolveCall(n, s);
+      return;
+    case NK::Str:
+      // Constant patterns had their classes rewritten; a string that still
+      // holds one is most likely meant as a dynamic pattern.
+      if (mentionsPosixClass(n->text))
+        u_.warning(s.module, n->offset,
+                   "[:class:] forms work in constant patterns only; used as a dynamic regular "
+                   "expression this string will not match as it reads");
       return;
     case NK::Local:
       for (Node* v : n->list)
