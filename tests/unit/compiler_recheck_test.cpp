@@ -3,6 +3,7 @@
 // report its warnings (the last one when there are several).
 #include <gtest/gtest.h>
 
+#include "compiler/posixclass.h"
 #include "compiler/recheck.h"
 
 using namespace vorn::compiler;
@@ -110,3 +111,25 @@ TEST(RegexCheck, DeepNestingIsNotFollowed) {
 }
 
 }  // namespace
+
+TEST(PosixClasses, RewrittenInsideBracketsOnly) {
+  struct {
+    const char* in;
+    const char* out;
+  } const cases[] = {
+      {"[[:alpha:]_]+", "[A-Za-z_]+"},
+      {"[^[:digit:][:blank:]]", "[^0-9 \\t]"},
+      {"[][:punct:]]", "[]!-/:-@\\[-`{-~]"},
+      {"\\[[:alpha:]]", "\\[[:alpha:]]"},          // an escaped [ opens no bracket
+      {"[\\][:lower:]]", "[\\]a-z]"},
+      {"[[:nope:]]", "[[:nope:]]"},
+      {"[:alpha:]", "[:alpha:]"},                  // a bracket of ':', 'a', ...
+      {"[[:cntrl:]]", "[\\x01-\\x1f\\x7f]"},
+  };
+  for (const auto& c : cases) {
+    std::string re = c.in;
+    EXPECT_EQ(expandPosixClasses(re), std::string(c.in) != c.out) << c.in;
+    EXPECT_EQ(re, c.out) << c.in;
+    EXPECT_EQ(regexWarning(re), "") << re;
+  }
+}
