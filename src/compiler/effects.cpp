@@ -1,5 +1,8 @@
 #include "compiler/effects.h"
 
+#include <algorithm>
+#include <set>
+
 #include "image/builtins.h"
 #include "image/format.h"
 #include "image/signatures.h"
@@ -53,25 +56,51 @@ bool hasSideEffects(const Node* n) {
   });
 }
 
-bool readsRecord(const Node* n) {
-  return any(n, [](const Node* x) {
-    switch (x->kind) {
-      case NK::Field: case NK::Regex:
+namespace {
+
+bool isSubstitution(int slotIndex) {
+  return slotIndex == slot::b_sub || slotIndex == slot::b_gsub || slotIndex == slot::b_subs ||
+         slotIndex == slot::b_gsubs;
+}
+
+// As readsRecord, following calls into user functions once each. A
+// constant pattern reads $0 only where it stands for a match of it: not
+// as the right side of ~ or as a builtin's argument.
+bool readsRecordIn(const Node* n, std::set<const FuncDecl*>& seen) {
+  if (!n) return false;
+  auto patternOrReads = [&](const Node* c) { return c->kind != NK::Regex && readsRecordIn(c, seen); };
+  switch (n->kind) {
+    case NK::Field: case NK::Regex:
+      return true;
+    case NK::Var:
+      return n->var == VarKind::Special && n->index == image::pv::NF;
+    case NK::Print:
+      if (n->list.empty() && n->op == Tok::kwPrint) return true;
+      break;
+    case NK::Match:
+      return readsRecordIn(n->a, seen) || patternOrReads(n->b);
+    case NK::Call:
+      if (n->call == CallKind::User && n->fn && seen.insert(n->fn).second && readsRecordIn(n->fn->body, seen))
         return true;
-      case NK::Var:
-        return x->var == VarKind::Special && x->index == image::pv::NF;
-      case NK::Print:
-        return x->list.empty() && x->op == Tok::kwPrint;
-      case NK::Call:
-        if (x->call == CallKind::User) return true;
-        if (x->call != CallKind::Builtin) return false;
-        return (x->index == slot::b_length && x->list.empty()) ||
-               ((x->index == slot::b_sub || x->index == slot::b_gsub || x->index == slot::b_subs ||
-                 x->index == slot::b_gsubs) && x->list.size() < 3);
-      default:
-        return false;
-    }
-  });
+      if (n->call == CallKind::Builtin) {
+        if ((n->index == slot::b_length && n->list.empty()) || (isSubstitution(n->index) && n->list.size() < 3))
+          return true;
+        return std::any_of(n->list.begin(), n->list.end(), patternOrReads);
+      }
+      break;
+    default:
+      break;
+  }
+  for (const Node* c : {n->a, n->b, n->c, n->d})
+    if (readsRecordIn(c, seen)) return true;
+  return std::any_of(n->list.begin(), n->list.end(), [&](const Node* c) { return readsRecordIn(c, seen); });
+}
+
+}  // namespace
+
+bool readsRecord(const Node* n) {
+  std::set<const FuncDecl*> seen;
+  return readsRecordIn(n, seen);
 }
 
 }  // namespace vorn::compiler

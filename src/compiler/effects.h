@@ -15,7 +15,7 @@ bool hasSideEffects(const Node* n);
 
 // True when `n` reads $0, a field or NF: a field, NF, a constant pattern
 // used as a condition, print without items, length without arguments,
-// sub or gsub on $0, or a call of a user function (which may read them).
+// sub or gsub on $0, or a call of a user function that reads them.
 bool readsRecord(const Node* n);
 
 }  // namespace vorn::compiler
