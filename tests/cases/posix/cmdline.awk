@@ -1,9 +1,4 @@
-# -v values and operand assignments have their escapes processed, unused
-# names draw no warning, standard input is read when every operand is an
-# assignment, and fflush() (or fflush("/dev/stdout")) flushes before a
-# command writes.
+# Escapes in -v and operand assignments; stdin read after assignments only;
+# fflush() flushes before the command writes. An unused -v draws nothing.
 { print x, $0 }
-END {
-  printf "before "; fflush(); system("echo command")
-  printf "again "; fflush("/dev/stdout"); system("echo command")
-}
+END { printf "before "; fflush(); system("echo command"); printf "again "; fflush("/dev/stdout"); system("echo cmd") }

@@ -1,5 +1,4 @@
-# END sees the last record as the rules left it, also after next; NF and
-# the fields follow it. A record changed by the last rule pass is kept.
+# END sees the last record as the rules left it, also after next.
 NR == 1 { $2 = "changed"; next }
 NR == 2 { $0 = "z " $0; next }
-END { print; print $2, NF, NR; print length() }
+END { print; print $2, NF, NR, length() }
