@@ -2,13 +2,16 @@
 // reports a static type (int, number, string or unknown) so that redundant
 // conversions are skipped and comparisons of known ints use op_icmp. Forms
 // follow what the interpreter relies on: builtin and AWK calls push a result
-// slot and then the arguments last to first; arrays are pushed with
-// op_gpusharr / op_lpusharr / op_agetarr / op_mkarr; compound assignment to
-// an element saves the (array, key) pair with op_refsave and stores with
-// op_refstore; constant patterns are op_pushreu / op_match0u. Rules of one
-// kind in a module go into one phase function (the main rules into several
-// when one would outgrow a segment); the root record's phase functions are
-// generated and call the modules' ones in order.
+// slot and then the arguments last to first (computed first to last into
+// hidden locals beforehand when one of them has side effects); arrays are
+// pushed with op_gpusharr / op_lpusharr / op_agetarr / op_mkarr; compound
+// assignment to an element saves the (array, key) pair with op_refsave and
+// stores with op_refstore; constant patterns are op_pushreu / op_match0u.
+// Rules of one kind in a module go into one phase function (the main rules
+// into several when one would outgrow a segment); the root record's phase
+// functions are generated and call the modules' ones in order. When an END
+// rule reads the record, the main phase keeps $0 in a hidden global (so do
+// next and exit) and END starts by making it the record again.
 #include "compiler/codegen.h"
 
 #include <algorithm>
