@@ -26,6 +26,7 @@ const char* kUsage =
     "  -F fs          the input field separator\n"
     "  -v var=value   assign a variable before the program starts\n"
     "  -f progfile    read the program from a file (several are modules)\n"
+    "  -w, --no-warnings  show no warnings or notes, of the compiler or the run\n"
     "  --help         show this text\n"
     "  --version      show the version\n";
 
@@ -38,6 +39,7 @@ int usageError(const std::string& text) {
 
 int main(int argc, char** argv) {
   std::vector<std::string> progFiles, options;
+  CompileOptions copt;
   int i = 1;
   for (; i < argc; ++i) {
     std::string a = argv[i];
@@ -53,6 +55,11 @@ int main(int argc, char** argv) {
       std::printf("vorn %s\n", kVersionText);
       return 0;
     }
+    if (a == "-w" || a == "--no-warnings") {
+      options.push_back("-w");
+      copt.quietWarnings = true;
+      continue;
+    }
     if (a.size() < 2 || a[0] != '-') break;
     char opt = a[1];
     if (opt != 'f' && opt != 'v' && opt != 'F') return usageError("unknown option " + a);
@@ -66,6 +73,13 @@ int main(int argc, char** argv) {
     } else if (opt == 'v') {
       if (value.find('=') == std::string::npos || value[0] == '=')
         return usageError("-v needs var=value, not '" + value + "'");
+      // The value's escapes are decoded here, as in a string constant, and
+      // the name is declared so that an unused one is no mistake.
+      std::string name, decoded;
+      if (commandAssignment(value, name, decoded)) {
+        copt.declaredNames.push_back(name);
+        value = decoded;
+      }
       options.push_back("-v" + value);
     } else {
       // An empty value would end the stored list; "-F" alone takes the
@@ -93,17 +107,26 @@ int main(int argc, char** argv) {
       sources.push_back(std::move(s));
     }
   }
-  CompileOptions copt;
   copt.storeArgs = true;
   copt.storedArgs.push_back("vorn");
   for (const std::string& o : options) copt.storedArgs.push_back(o);
   // "--" ends the run-time's option scan and is consumed by it, so an
   // operand that looks like an option stays an operand.
   copt.storedArgs.push_back("--");
+  // Operand assignments get the treatment of -v. When every operand is an
+  // assignment, "-" is added so that standard input is read after them.
+  bool onlyAssignments = i < argc;
   for (; i < argc; ++i) {
     if (argv[i][0] == '\0') continue;  // an empty element would end the list
-    copt.storedArgs.emplace_back(argv[i]);
+    std::string operand = argv[i], name, decoded;
+    if (commandAssignment(operand, name, decoded)) {
+      copt.declaredNames.push_back(name);
+      operand = decoded;
+    }
+    if (operand.find('=') == std::string::npos) onlyAssignments = false;
+    copt.storedArgs.push_back(operand);
   }
+  if (onlyAssignments) copt.storedArgs.emplace_back("-");
   CompileOutput out;
   if (!compileAndReport(sources, copt, out)) return 2;
 

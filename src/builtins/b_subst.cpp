@@ -166,16 +166,17 @@ void substitute(int argc, Cell* args, bool global, bool plain, const char* name)
     prevEmpty = ms == me;
     if (prevEmpty) from++;
   }
-  AwkString* result = cur;
+  // The target is stored only when something was replaced: storing an
+  // unchanged field would still rebuild $0 (losing its spacing), and an
+  // unchanged number would turn into a string.
   if (count) {
     out.append(subj + copied, size_t(n - copied));
-    result = stringNew1(out.data(), uint32_t(out.size()));
-    stringFree(cur);
+    Cell v;
+    cellSetString(&v, stringNew1(out.data(), uint32_t(out.size())));
+    if (argc >= 3) awk_setref(&args[2], &v);
+    else awk_setfield(0, &v);
   }
-  Cell v;
-  cellSetString(&v, result);
-  if (argc >= 3) awk_setref(&args[2], &v);
-  else awk_setfield(0, &v);
+  stringFree(cur);
   stringFree(repl);
   if (needle) stringFree(needle);
   cellSetInt(awk_retval, count);

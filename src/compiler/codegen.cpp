@@ -2,19 +2,23 @@
 // reports a static type (int, number, string or unknown) so that redundant
 // conversions are skipped and comparisons of known ints use op_icmp. Forms
 // follow what the interpreter relies on: builtin and AWK calls push a result
-// slot and then the arguments last to first; arrays are pushed with
-// op_gpusharr / op_lpusharr / op_agetarr / op_mkarr; compound assignment to
-// an element saves the (array, key) pair with op_refsave and stores with
-// op_refstore; constant patterns are op_pushreu / op_match0u. Rules of one
-// kind in a module go into one phase function (the main rules into several
-// when one would outgrow a segment); the root record's phase functions are
-// generated and call the modules' ones in order.
+// slot and then the arguments last to first (computed first to last into
+// hidden locals beforehand when one of them has side effects); arrays are
+// pushed with op_gpusharr / op_lpusharr / op_agetarr / op_mkarr; compound
+// assignment to an element saves the (array, key) pair with op_refsave and
+// stores with op_refstore; constant patterns are op_pushreu / op_match0u.
+// Rules of one kind in a module go into one phase function (the main rules
+// into several when one would outgrow a segment); the root record's phase
+// functions are generated and call the modules' ones in order. When an END
+// rule reads the record, the main phase keeps $0 in a hidden global (so do
+// next and exit) and END starts by making it the record again.
 #include "compiler/codegen.h"
 
 #include <algorithm>
 #include <cstring>
 #include <functional>
 
+#include "compiler/effects.h"
 #include "compiler/emitter.h"
 #include "image/builtins.h"
 #include "image/format.h"
@@ -106,9 +110,12 @@ class Gen {
   void load(const Node* v);
   void store(const Node* v);
   ST arith(Tok op, const Node* rhs, ST left = ST::Any);
+  ST arithOp(Tok op, ST right);
   ST call(const Node* n);
   ST builtin(const Node* n);
   void arg(const Node* e, ArgType t, const char* fname, int pos);
+  void pushArgs(const std::vector<const Node*>& args, const std::function<bool(size_t)>& inPlace,
+                const std::function<void(size_t)>& push);
   ST getline(const Node* n);
   void concatPieces(const Node* n, std::vector<const Node*>& out);
 
@@ -132,6 +139,13 @@ class Gen {
   image::ImageWriter& w_;
   FnCtx* f_ = nullptr;
   CodegenResult* out_ = nullptr;
+  int lastRecord_ = 0;  // hidden global keeping the record for END; 0 when no END reads it
+  void keepRecord() {
+    if (!lastRecord_) return;
+    pushInt(0);
+    emit(Op::op_getfld);
+    emit(Op::op_gstore, {lastRecord_});
+  }
 };
 
 // ============================================================ helpers
@@ -275,8 +289,12 @@ ST Gen::arith(Tok op, const Node* rhs, ST left) {
     emit(Op::op_addi32, {op == Tok::Plus ? r->ival : -int64_t(r->ival)});
     return ST::Num;
   }
-  ST rt = expr(rhs);
-  if (rt != ST::Num && rt != ST::Int) emit(Op::op_tonum);
+  return arithOp(op, expr(rhs));
+}
+
+// Both operands are on the stack; the right one is of static type `right`.
+ST Gen::arithOp(Tok op, ST right) {
+  if (right != ST::Num && right != ST::Int) emit(Op::op_tonum);
   switch (op) {
     case Tok::Plus: emit(Op::op_add); break;
     case Tok::Minus: emit(Op::op_sub); break;
@@ -320,6 +338,28 @@ ST Gen::assign(const Node* n, bool value) {
     return ST::Any;
   }
   Tok op = compoundOp(n->op);
+  // A compound assignment whose right side changes things ("x += x++")
+  // reads its target after the right side, which waits in a hidden local.
+  int rtemp = -1;
+  ST rtype = ST::Any;
+  if (op != Tok::End && hasSideEffects(n->b)) {
+    rtemp = takeTemp();
+    rtype = expr(n->b);
+    emit(Op::op_lstore, {localOffset(rtemp)});
+  }
+  struct GiveBack {
+    Gen* g;
+    int t;
+    ~GiveBack() {
+      if (t >= 0) g->giveTemp(t);
+    }
+  } giveBack{this, rtemp};
+  auto rhs = [&] {
+    if (rtemp < 0) return arith(op, n->b);
+    emit(Op::op_tonum);
+    emit(Op::op_lpush, {localOffset(rtemp)});
+    return arithOp(op, rtype);
+  };
   if (n->op == Tok::Assign) {
     ST t;
     switch (lhs->kind) {
@@ -348,7 +388,7 @@ ST Gen::assign(const Node* n, bool value) {
   switch (lhs->kind) {
     case NK::Var:
       load(lhs);
-      arith(op, n->b);
+      rhs();
       if (value) emit(Op::op_dup);
       store(lhs);
       return ST::Num;
@@ -357,7 +397,7 @@ ST Gen::assign(const Node* n, bool value) {
       if (num->kind == NK::Num && num->isInt) {
         pushInt(num->ival);
         emit(Op::op_getfld);
-        arith(op, n->b);
+        rhs();
         if (value) emit(Op::op_dup);
         pushInt(num->ival);
         emit(Op::op_setfld);
@@ -365,7 +405,7 @@ ST Gen::assign(const Node* n, bool value) {
         fieldNumber(lhs->a);
         emit(Op::op_dup);
         emit(Op::op_getfld);
-        arith(op, n->b);
+        rhs();
         emit(Op::op_swap);
         emit(Op::op_setfld);
       } else {
@@ -374,7 +414,7 @@ ST Gen::assign(const Node* n, bool value) {
         emit(Op::op_lstore, {localOffset(t)});
         emit(Op::op_lpush, {localOffset(t)});
         emit(Op::op_getfld);
-        arith(op, n->b);
+        rhs();
         emit(Op::op_dup);
         emit(Op::op_lpush, {localOffset(t)});
         emit(Op::op_setfld);
@@ -387,7 +427,7 @@ ST Gen::assign(const Node* n, bool value) {
       key(lhs->list);
       emit(Op::op_refsave);
       emit(Op::op_aget);
-      arith(op, n->b);
+      rhs();
       if (value) emit(Op::op_dup);
       emit(Op::op_refstore);
       return ST::Num;
@@ -689,6 +729,37 @@ void Gen::arg(const Node* e, ArgType t, const char* fname, int pos) {
   }
 }
 
+// Pushes arguments last to first, as calls and output statements take
+// them; push(i) evaluates argument i onto the stack. When an argument has
+// side effects, AWK's left-to-right order can be seen, so the values are
+// first computed first to last into hidden locals (constants and what
+// inPlace() names, references and arrays, are still pushed in place). A
+// list without side effects compiles as it always did.
+void Gen::pushArgs(const std::vector<const Node*>& args, const std::function<bool(size_t)>& inPlace,
+                   const std::function<void(size_t)>& push) {
+  bool ordered = false;
+  if (args.size() > 1)
+    for (const Node* a : args) ordered = ordered || hasSideEffects(a);
+  std::vector<int> temps(args.size(), -1);
+  if (ordered) {
+    for (size_t i = 0; i < args.size(); ++i) {
+      NK k = ungroup(args[i])->kind;
+      if (k == NK::Num || k == NK::Str || k == NK::Regex || inPlace(i)) continue;
+      temps[i] = takeTemp();
+      push(i);
+      emit(Op::op_lstore, {localOffset(temps[i])});
+    }
+  }
+  for (size_t i = args.size(); i-- > 0;) {
+    if (temps[i] < 0) {
+      push(i);
+    } else {
+      emit(Op::op_lpush, {localOffset(temps[i])});
+      giveTemp(temps[i]);
+    }
+  }
+}
+
 ST Gen::builtin(const Node* n) {
   const auto* sig = image::builtinSignature(n->index);
   std::vector<Node*> args = n->list;
@@ -701,9 +772,30 @@ ST Gen::builtin(const Node* n) {
     dollar0.offset = n->offset;
     args.push_back(&dollar0);
   }
+  if (n->index == slot::b_fflush) {
+    // fflush() flushes every output stream, as system("") does; the
+    // standard streams' names mean the streams themselves.
+    if (args.empty()) {
+      emit(Op::op_pushslot);
+      emit(Op::op_pushs, {str("")});
+      emit(Op::op_bcall, {1, 1, slot::b_system});
+      return ST::Num;
+    }
+    const Node* f = ungroup(args[0]);
+    if (f->kind == NK::Str && (f->text == "/dev/stdout" || f->text == "/dev/stderr")) {
+      emit(Op::op_pushslot);
+      for (size_t i = args.size(); i-- > 1;) arg(args[i], image::argType(*sig, int(i)), sig->name, int(i) + 1);
+      emit(Op::op_gpush, {f->text == "/dev/stdout" ? image::predef::g_stdout : image::predef::g_stderr});
+      emit(Op::op_bcall, {int(args.size()), int(args.size()), n->index});
+      return ST::Any;
+    }
+  }
   int argc = int(args.size());
   emit(Op::op_pushslot);
-  for (int i = argc; i-- > 0;) arg(args[size_t(i)], image::argType(*sig, i), sig->name, i + 1);
+  auto type = [&](size_t i) { return image::argType(*sig, int(i)); };
+  pushArgs({args.begin(), args.end()},
+           [&](size_t i) { return type(i) == ArgType::Ref || type(i) == ArgType::Array; },
+           [&](size_t i) { arg(args[i], type(i), sig->name, int(i) + 1); });
   emit(Op::op_bcall, {argc, argc, n->index});
   switch (n->index) {
     case slot::b_length: case slot::b_index: case slot::b_rindex: case slot::b_match:
@@ -734,13 +826,16 @@ ST Gen::call(const Node* n) {
       }
       if (np > na) emit(Op::op_pushun, {np - na + 1});
       else emit(Op::op_pushslot);
-      for (int i = na; i-- > 0;) {
-        const Node* a = n->list[size_t(i)];
+      auto byRefOrArray = [&](size_t i) {
+        return i < size_t(np) && (fn->params[i].byRef || fn->paramIsArray[i]);
+      };
+      pushArgs({n->list.begin(), n->list.end()}, byRefOrArray, [&](size_t i) {
+        const Node* a = n->list[i];
         const Node* u = ungroup(a);
-        if (i < np && fn->params[size_t(i)].byRef) {
+        if (i < size_t(np) && fn->params[i].byRef) {
           std::string what = "argument " + std::to_string(i + 1) + " of " + fn->name;
           ref(a, what.c_str());
-        } else if (i < np && fn->paramIsArray[size_t(i)]) {
+        } else if (i < size_t(np) && fn->paramIsArray[i]) {
           if (u->kind == NK::Var || u->kind == NK::Index) array(u);
           else {
             expr(a);
@@ -749,7 +844,7 @@ ST Gen::call(const Node* n) {
         } else {
           expr(a);
         }
-      }
+      });
       emit(Op::op_call, {nparams, na, fn->gid});
       return ST::Any;
     }
@@ -757,17 +852,15 @@ ST Gen::call(const Node* n) {
       const ExternDecl* ex = u_.externOrder[size_t(n->index)];
       int na = int(n->list.size());
       emit(Op::op_pushslot);
-      for (int i = na; i-- > 0;) {
-        const Node* a = n->list[size_t(i)];
-        int code = size_t(i) < ex->paramTypes.size() ? ex->paramTypes[size_t(i)] & 0x1F : 0;
-        const Node* u = ungroup(a);
-        if (code >= 17 && code <= 21 &&
-            (u->kind == NK::Var || u->kind == NK::Field || u->kind == NK::Index)) {
-          ref(u, "a pointer argument");
-        } else {
-          expr(a);
-        }
-      }
+      auto pointer = [&](size_t i) {
+        int code = i < ex->paramTypes.size() ? ex->paramTypes[i] & 0x1F : 0;
+        const Node* u = ungroup(n->list[i]);
+        return code >= 17 && code <= 21 && (u->kind == NK::Var || u->kind == NK::Field || u->kind == NK::Index);
+      };
+      pushArgs({n->list.begin(), n->list.end()}, pointer, [&](size_t i) {
+        if (pointer(i)) ref(ungroup(n->list[i]), "a pointer argument");
+        else expr(n->list[i]);
+      });
       emit(Op::op_cfun, {na, image::gid::kExternFirst + n->index});
       return ST::Any;
     }
@@ -862,7 +955,10 @@ bool Gen::printInPieces(const Node* n, const std::vector<const Node*>& items) {
   }
   int count = int(items.size());
   std::vector<int> temps(size_t(count), -1);
-  for (int i = count; i-- > (isPrintf ? 1 : 0);) {
+  // Into the hidden locals first to last when that order can be seen.
+  bool ordered = std::any_of(items.begin(), items.end(), [](const Node* i) { return hasSideEffects(i); });
+  for (int k = 0, first = isPrintf ? 1 : 0; k < count - first; ++k) {
+    int i = ordered ? first + k : count - 1 - k;
     temps[size_t(i)] = takeTemp();
     expr(items[size_t(i)]);
     emit(Op::op_lstore, {localOffset(temps[size_t(i)])});
@@ -944,10 +1040,10 @@ void Gen::print(const Node* n) {
   int count = int(items.size());
   if (count > kPrintInPieces && printInPieces(n, items)) return;
   emit(Op::op_pushslot);
-  for (int i = count; i-- > 0;) {
+  pushArgs(items, [](size_t) { return false; }, [&](size_t i) {
     if (isPrintf && i == 0) toStr(expr(items[0]));
-    else expr(items[size_t(i)]);
-  }
+    else expr(items[i]);
+  });
   if (!n->b) {
     emit(Op::op_bcall, {count, count, isPrintf ? slot::b_printf : slot::b_print});
     emit(Op::op_pop);
@@ -1083,10 +1179,12 @@ void Gen::stmt(const Node* n) {
       }
       case NK::Next:
         lineOf(n);
+        keepRecord();
         emit(Op::op_next);
         return;
       case NK::Exit:
         lineOf(n);
+        keepRecord();
         if (n->a) {
           if (expr(n->a) != ST::Int) emit(Op::op_toint);
         } else {
@@ -1298,6 +1396,7 @@ void Gen::genPhases(CodegenResult& out) {
       {RuleKind::EndFile, ":ENDFILE", image::root::kEndFileFunction},
       {RuleKind::Exit, ":EXIT", image::root::kExitFunction},
   };
+  const int lastRecord = lastRecord_;
   for (const KindInfo& k : kinds) {
     std::vector<int> gids;
     for (size_t m = 0; m < u_.prog.modules.size(); ++m) {
@@ -1344,12 +1443,26 @@ void Gen::genPhases(CodegenResult& out) {
         f_ = nullptr;
       }
     }
-    if (gids.empty()) continue;
+    bool saveRecord = lastRecord && k.kind == RuleKind::Main;
+    if (gids.empty() && !saveRecord) continue;
     Emitter em;
+    // The END rules see the last record: the main pass keeps $0 as the
+    // rules left it (next and exit keep it before they leave), and END
+    // begins by making it the record again.
+    if (lastRecord && k.kind == RuleKind::End) {
+      em.emit(Op::op_gpush, {lastRecord});
+      em.emit(Op::op_pushi16, {0});
+      em.emit(Op::op_setfld);
+    }
     for (int g : gids) {
       em.emit(Op::op_pushslot);
       em.emit(Op::op_call, {0, 0, g});
       em.emit(Op::op_pop);
+    }
+    if (saveRecord) {
+      em.emit(Op::op_pushi16, {0});
+      em.emit(Op::op_getfld);
+      em.emit(Op::op_gstore, {lastRecord});
     }
     em.emit(Op::op_ret);
     if (u_.nextFunction > image::gid::kFunctionLast) {
@@ -1370,6 +1483,10 @@ void Gen::genPhases(CodegenResult& out) {
 bool Gen::run(CodegenResult& out) {
   out_ = &out;
   size_t before = u_.diag.errorCount();
+  for (const Module& mod : u_.prog.modules)
+    for (const Rule& r : mod.rules)
+      if (r.kind == RuleKind::End && !lastRecord_ && readsRecord(r.action))
+        lastRecord_ = u_.newGlobal(0, r.offset);
   for (auto& m : u_.prog.modules)
     for (FuncDecl* fn : m.functions)
       if (fn->gid) genUserFunction(fn);

@@ -130,6 +130,7 @@ bool compileProgram(const std::vector<SourceInput>& sources, const CompileOption
   }
   if (!ok) return false;
   Unit u(prog, diag);
+  u.declaredNames = &options.declaredNames;
   if (!resolveProgram(u)) return false;
   try {
     image::ImageWriter w;

@@ -18,6 +18,11 @@ struct CompileOptions {
   bool storeArgs = false;              // write a stored argument list
   std::vector<std::string> storedArgs; // element 0 replaces ARGV[0]
   uint16_t flags = 0;                  // image flags word
+  // Names the command line assigns (-v, operand assignments): declared as
+  // globals, so that the run-time finds them even when the program does
+  // not use them.
+  std::vector<std::string> declaredNames;
+  bool quietWarnings = false;          // report errors only
 };
 
 // A compiled function, kept for tests and listings.

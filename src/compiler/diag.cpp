@@ -71,7 +71,7 @@ std::string Diagnostics::format(const Diagnostic& d) {
 // Messages come from several passes (lexer and parser, then resolver, then
 // code generator); they are shown in source order, files in the order
 // their first message was reported, messages without a place last.
-std::string Diagnostics::format() const {
+std::string Diagnostics::format(bool errorsOnly) const {
   std::vector<std::string> files;
   auto rank = [&](const Diagnostic& d) -> size_t {
     if (!d.located) return SIZE_MAX;
@@ -81,7 +81,8 @@ std::string Diagnostics::format() const {
     return files.size() - 1;
   };
   std::vector<std::pair<size_t, const Diagnostic*>> order;
-  for (const auto& d : list_) order.emplace_back(rank(d), &d);
+  for (const auto& d : list_)
+    if (!errorsOnly || d.severity == Severity::Error) order.emplace_back(rank(d), &d);
   std::stable_sort(order.begin(), order.end(), [](const auto& a, const auto& b) {
     if (a.first != b.first) return a.first < b.first;
     if (a.second->line != b.second->line) return a.second->line < b.second->line;

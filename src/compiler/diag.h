@@ -45,8 +45,8 @@ class Diagnostics {
   size_t errorCount() const { return errors_; }
   bool tooMany() const { return errors_ >= kMaxErrors; }
   const std::vector<Diagnostic>& all() const { return list_; }
-  // Everything, formatted, in the order reported.
-  std::string format() const;
+  // Everything (or the errors only), formatted, in source order.
+  std::string format(bool errorsOnly = false) const;
   static std::string format(const Diagnostic& d);
 
  private:

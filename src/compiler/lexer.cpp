@@ -3,6 +3,7 @@
 #include <string_view>
 #include <unordered_map>
 
+#include "compiler/escapes.h"
 #include "image/signatures.h"
 
 namespace vorn::compiler {
@@ -296,52 +297,7 @@ Token Lexer::lexString(uint32_t start) {
       out += c;
       continue;
     }
-    if (pos_ >= n) {
-      out += '\\';
-      continue;
-    }
-    char e = s[pos_++];
-    switch (e) {
-      case 'n': out += '\n'; break;
-      case 't': out += '\t'; break;
-      case 'r': out += '\r'; break;
-      case 'a': out += '\a'; break;
-      case 'b': out += '\b'; break;
-      case 'f': out += '\f'; break;
-      case 'v': out += '\v'; break;
-      case '"': out += '"'; break;
-      case '\\': out += '\\'; break;
-      case '/': out += '/'; break;
-      case '\n': break;  // continuation inside a string
-      case 'x': {
-        int v = 0, k = 0;
-        while (k < 2 && pos_ < n && isHex(s[pos_])) {
-          char h = s[pos_++];
-          v = v * 16 + (isDigit(h) ? h - '0' : (h | 0x20) - 'a' + 10);
-          ++k;
-        }
-        if (k == 0) {
-          out += "\\x";
-        } else {
-          out += char(v);
-        }
-        break;
-      }
-      default:
-        if (e >= '0' && e <= '7') {
-          int v = e - '0', k = 1;
-          while (k < 3 && pos_ < n && s[pos_] >= '0' && s[pos_] <= '7') {
-            v = v * 8 + (s[pos_++] - '0');
-            ++k;
-          }
-          out += char(v & 0xFF);
-        } else {
-          // Unknown escapes keep their backslash, so that "\." still means
-          // a literal dot when the string is used as a regular expression.
-          out += '\\';
-          out += e;
-        }
-    }
+    pos_ = decodeEscape(s, pos_, out);
   }
   Token t = make(Tok::String, start);
   t.text = std::move(out);

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "compiler/numlit.h"
+#include "compiler/posixclass.h"
 #include "compiler/recheck.h"
 #include "image/signatures.h"
 
@@ -155,9 +156,11 @@ class Parser {
   Node* parseMatch(unsigned f, Node* seed = nullptr);
   Node* parseComparison(unsigned f, Node* seed = nullptr);
   Node* parsePipeGetline(unsigned f);
-  Node* parseConcat(unsigned f);
-  Node* parseAdditive(unsigned f);
-  Node* parseMul(unsigned f);
+  // With a seed, the seed is the first operand (a "cmd | getline" before).
+  Node* parseConcat(unsigned f, Node* seed = nullptr);
+  Node* parseAdditive(unsigned f, Node* seed = nullptr);
+  Node* parseMul(unsigned f, Node* seed = nullptr);
+  Node* assignOperand(Node* operand, unsigned f);
   Node* parseUnary(unsigned f);
   Node* parsePow(unsigned f);
   Node* parsePostfix(unsigned f);
@@ -707,6 +710,16 @@ Node* Parser::parseSimpleStatement() {
       return parseDelete();
     case Tok::Name:
       if (tok_.text == "local" && peek().kind == Tok::Name) return parseLocal();
+      if (tok_.text == "nextfile") {
+        Tok after = peek().kind;
+        if (after == Tok::Newline || after == Tok::Semicolon || after == Tok::RBrace || after == Tok::End) {
+          // The run-time has no operation that abandons the current input
+          // file; compiled as a variable it would silently do nothing.
+          error(off, "nextfile is not supported: the run-time cannot skip the rest of an input file");
+          advance();
+          return make(NK::Nop, off);
+        }
+      }
       break;
     default:
       break;
@@ -846,7 +859,7 @@ Node* Parser::parseOr(unsigned f) {
     uint32_t off = tok_.offset;
     advance();
     skipNewlines();
-    l = node(NK::Or, off, Tok::Or, l, parseAnd(f));
+    l = node(NK::Or, off, Tok::Or, l, assignOperand(parseAnd(f), f));
   }
   return l;
 }
@@ -857,7 +870,7 @@ Node* Parser::parseAnd(unsigned f) {
     uint32_t off = tok_.offset;
     advance();
     skipNewlines();
-    l = node(NK::And, off, Tok::And, l, parseIn(f));
+    l = node(NK::And, off, Tok::And, l, assignOperand(parseIn(f), f));
   }
   return l;
 }
@@ -891,7 +904,10 @@ Node* Parser::parseMatch(unsigned f, Node* seed) {
     uint32_t off = tok_.offset;
     advance();
     Node* re = parseComparison(f);
-    if (re->kind == NK::Str) checkPattern(re->offset, re->text);
+    if (re->kind == NK::Str) {
+      expandPosixClasses(re->text);
+      checkPattern(re->offset, re->text);
+    }
     l = node(NK::Match, off, k, l, re);
   }
   return l;
@@ -906,8 +922,27 @@ Node* Parser::parseComparison(unsigned f, Node* seed) {
     if (!rel) return l;
     uint32_t off = tok_.offset;
     advance();
-    l = node(NK::Binary, off, k, l, parsePipeGetline(f));
+    l = node(NK::Binary, off, k, l, assignOperand(parsePipeGetline(f), f));
   }
+}
+
+// An assignment as the right operand of &&, || or a comparison
+// ("if (1 && x = 2)"), as other AWKs read it.
+Node* Parser::assignOperand(Node* operand, unsigned f) {
+  switch (tok_.kind) {
+    case Tok::Assign: case Tok::AddAssign: case Tok::SubAssign: case Tok::MulAssign:
+    case Tok::DivAssign: case Tok::ModAssign: case Tok::PowAssign:
+      break;
+    default:
+      return operand;
+  }
+  if (!isLvalue(operand)) return operand;
+  DepthGuard g(*this);
+  Tok k = tok_.kind;
+  uint32_t off = tok_.offset;
+  advance();
+  skipNewlines();
+  return node(NK::Assign, off, k, operand, parseExpr(f));
 }
 
 Node* Parser::parsePipeGetline(unsigned f) {
@@ -919,7 +954,9 @@ Node* Parser::parsePipeGetline(unsigned f) {
     Node* g = make(NK::Getline, off);
     g->op = Tok::Pipe;
     g->b = l;
-    l = parseGetlineTail(g, false);
+    // What follows the getline continues the expression: "cmd" | getline x y
+    // concatenates y to the result, as arithmetic would apply to it.
+    l = parseConcat(f, parseGetlineTail(g, false));
   }
   return l;
 }
@@ -935,8 +972,8 @@ bool Parser::startsConcatOperand() const {
   }
 }
 
-Node* Parser::parseConcat(unsigned f) {
-  Node* first = parseAdditive(f);
+Node* Parser::parseConcat(unsigned f, Node* seed) {
+  Node* first = parseAdditive(f, seed);
   // "a -1" and "a +1" are differences, and "a !b" is not a concatenation.
   auto operandNext = [&] {
     return startsConcatOperand() && !is(Tok::Minus) && !is(Tok::Plus) && !is(Tok::Not) &&
@@ -958,8 +995,8 @@ Node* Parser::parseConcat(unsigned f) {
   return seal(n);
 }
 
-Node* Parser::parseAdditive(unsigned f) {
-  Node* l = parseMul(f);
+Node* Parser::parseAdditive(unsigned f, Node* seed) {
+  Node* l = parseMul(f, seed);
   while (is(Tok::Plus) || is(Tok::Minus)) {
     Tok k = tok_.kind;
     uint32_t off = tok_.offset;
@@ -969,8 +1006,8 @@ Node* Parser::parseAdditive(unsigned f) {
   return l;
 }
 
-Node* Parser::parseMul(unsigned f) {
-  Node* l = parseUnary(f);
+Node* Parser::parseMul(unsigned f, Node* seed) {
+  Node* l = seed ? seed : parseUnary(f);
   while (is(Tok::Star) || is(Tok::Slash) || is(Tok::Percent)) {
     Tok k = tok_.kind;
     uint32_t off = tok_.offset;
@@ -1131,6 +1168,7 @@ Node* Parser::parsePrimary(unsigned f) {
       Token t = lex_.rescanRegex(off);
       Node* n = make(NK::Regex, off);
       n->text = std::move(t.text);
+      expandPosixClasses(n->text);
       checkPattern(off, n->text);
       advance();
       return n;
@@ -1164,10 +1202,14 @@ Node* Parser::parsePrimary(unsigned f) {
         if (!isLvalue(target)) fail(o2, "++ and -- need a variable, field or element");
         operand = node(NK::IncDec, o2, k, target);
       } else if (is(Tok::Minus) || is(Tok::Plus) || is(Tok::Not)) {
+        // "$+i++" is $(+(i++)): a sign takes the postfix with its operand.
         Tok k = tok_.kind;
         uint32_t o2 = tok_.offset;
         advance();
-        operand = node(NK::Unary, o2, k, parsePrimary(f));
+        operand = node(NK::Unary, o2, k, parsePostfix(f));
+      } else if (is(Tok::Dollar)) {
+        // "$$0++" increments the inner field, "$$a++++" both.
+        operand = parsePostfix(f);
       } else {
         operand = parsePrimary(f);
       }

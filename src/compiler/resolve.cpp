@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <unordered_map>
 
+#include "compiler/posixclass.h"
 #include "compiler/recheck.h"
 #include "compiler/unit.h"
 #include "image/builtins.h"
@@ -63,7 +64,9 @@ class Resolver {
   void declare();
   void walk(Node* n, const Scope& s);
   void walkArray(Node* n, const Scope& s);
-  void resolveVar(Node* n, const Scope& s, bool asArray);
+  // A bare name given as a call argument may be either kind (neutral).
+  void resolveVar(Node* n, const Scope& s, bool asArray, bool neutral = false);
+  void noteUse(GlobalSym& g, const std::string& name, int module, uint32_t offset, bool asArray);
   void resolveCall(Node* n, const Scope& s);
   bool reservedName(int module, uint32_t offset, const std::string& name, const char* what);
 
@@ -132,9 +135,40 @@ void Resolver::declare() {
       u_.statics[m].emplace(sv.name, g);
     }
   }
+  if (u_.declaredNames) {
+    for (const std::string& name : *u_.declaredNames) {
+      if (specialIndex().count(name) || predefinedGid().count(name) || u_.functions.count(name) ||
+          u_.externs.count(name) || u_.globals.count(name))
+        continue;
+      GlobalSym g;
+      g.gid = u_.newGlobal(0, 0);
+      u_.globals.emplace(name, g);
+      u_.globalOrder.push_back(name);
+    }
+  }
 }
 
-void Resolver::resolveVar(Node* n, const Scope& s, bool asArray) {
+// Records a use of a user global as a scalar or an array; the second kind
+// is an error that names where the first was.
+void Resolver::noteUse(GlobalSym& g, const std::string& name, int module, uint32_t offset, bool asArray) {
+  int& mine = asArray ? g.arrayModule : g.scalarModule;
+  uint32_t& mineOff = asArray ? g.arrayOffset : g.scalarOffset;
+  if (mine < 0) {
+    mine = module;
+    mineOff = offset;
+  }
+  int other = asArray ? g.scalarModule : g.arrayModule;
+  if (other < 0 || g.mixReported) return;
+  g.mixReported = true;
+  uint32_t otherOff = asArray ? g.scalarOffset : g.arrayOffset;
+  const SourceFile* f = u_.file(other);
+  u_.error(module, offset,
+           "'" + name + "' is used as " + (asArray ? "an array" : "a scalar") + " here and as " +
+               (asArray ? "a scalar" : "an array") + " at " + f->name + ":" +
+               std::to_string(f->lineOf(otherOff)) + ":" + std::to_string(f->columnOf(otherOff)));
+}
+
+void Resolver::resolveVar(Node* n, const Scope& s, bool asArray, bool neutral) {
   const std::string& name = n->text;
   if (s.fn) {
     for (size_t i = 0; i < s.fn->params.size(); ++i) {
@@ -158,6 +192,7 @@ void Resolver::resolveVar(Node* n, const Scope& s, bool asArray) {
   if (auto it = st.find(name); it != st.end()) {
     n->var = VarKind::Global;
     n->index = it->second.gid;
+    if (!neutral) noteUse(it->second, name, s.module, n->offset, asArray);
     return;
   }
   if (auto it = specialIndex().find(name); it != specialIndex().end()) {
@@ -185,6 +220,7 @@ void Resolver::resolveVar(Node* n, const Scope& s, bool asArray) {
   }
   n->var = VarKind::Global;
   n->index = it->second.gid ? it->second.gid : 8000;
+  if (!neutral) noteUse(it->second, name, s.module, n->offset, asArray);
 }
 
 void Resolver::walkArray(Node* n, const Scope& s) {
@@ -241,7 +277,7 @@ void Resolver::resolveCall(Node* n, const Scope& s) {
   if (n->call == CallKind::Builtin) {
     const auto* sig = image::builtinSignature(n->index);
     int argc = int(n->list.size());
-    bool implicit = name == "length" && argc == 0;
+    bool implicit = (name == "length" || name == "fflush") && argc == 0;
     if (!implicit && (argc < sig->minArgs || (sig->maxArgs != image::kNoLimit && argc > sig->maxArgs))) {
       std::string want = sig->minArgs == sig->maxArgs ? std::to_string(sig->minArgs)
                          : sig->maxArgs == image::kNoLimit
@@ -252,12 +288,15 @@ void Resolver::resolveCall(Node* n, const Scope& s) {
     for (int i = 0; i < argc; ++i) {
       Node* a = n->list[size_t(i)];
       image::ArgType t = image::argType(*sig, i);
+      bool pattern = t == image::ArgType::Pattern && a->kind == NK::Str &&
+                     (n->index != image::slot::b_split || a->text.size() > 1);
+      if (pattern) expandPosixClasses(a->text);
       if (t == image::ArgType::Array) walkArray(a, s);
+      else if (a->kind == NK::Var) resolveVar(a, s, false, true);
       else walk(a, s);
       // A string constant given as a pattern is compiled as one at run time
       // (split's separator only when longer than one byte).
-      if (t == image::ArgType::Pattern && a->kind == NK::Str &&
-          (n->index != image::slot::b_split || a->text.size() > 1)) {
+      if (pattern) {
         std::string w = regexWarning(a->text);
         if (!w.empty()) u_.warning(s.module, a->offset, std::move(w));
       }
@@ -268,7 +307,7 @@ void Resolver::resolveCall(Node* n, const Scope& s) {
     for (size_t i = 0; i < n->list.size(); ++i) {
       Node* a = n->list[i];
       if (a->kind == NK::Var) {
-        resolveVar(a, s, false);
+        resolveVar(a, s, false, true);
         if (a->var == VarKind::Param && i < n->fn->params.size())
           u_.edges.push_back({s.fn, a->index, n->fn, int(i)});
       } else {
@@ -277,7 +316,12 @@ void Resolver::resolveCall(Node* n, const Scope& s) {
     }
     return;
   }
-  for (Node* a : n->list) walk(a, s);
+  // An external function reads what it is given at run time (an array given
+  // where it wants a scalar is the run-time's error to report).
+  for (Node* a : n->list) {
+    if (a->kind == NK::Var) resolveVar(a, s, false, true);
+    else walk(a, s);
+  }
 }
 
 void Resolver::walk(Node* n, const Scope& s) {
@@ -306,6 +350,14 @@ void Resolver::walk(Node* n, const Scope& s) {
     case NK::Call:
       resolveCall(n, s);
       return;
+    case NK::Str:
+      // Constant patterns had their classes rewritten; a string that still
+      // holds one is most likely meant as a dynamic pattern.
+      if (mentionsPosixClass(n->text))
+        u_.warning(s.module, n->offset,
+                   "[:class:] forms work in constant patterns only; used as a dynamic regular "
+                   "expression this string will not match as it reads");
+      return;
     case NK::Local:
       for (Node* v : n->list)
         if (!reservedName(s.module, v->offset, v->text, "a local variable")) resolveVar(v, s, false);
@@ -319,6 +371,17 @@ void Resolver::walk(Node* n, const Scope& s) {
         for (Node* a : c->list) walk(a, s);
         walk(n->b, s);
         return;
+      }
+      if (n->op == Tok::Assign && n->a->kind == NK::Var) {
+        // Arrays are values here (table(), a function's result): a plain
+        // assignment of what may be one says nothing about the kind.
+        const Node* r = n->b;
+        while (r->kind == NK::Group && r->list.size() == 1) r = r->list[0];
+        if (r->kind == NK::Call || r->kind == NK::Var || r->kind == NK::Index || r->kind == NK::Cond) {
+          resolveVar(n->a, s, false, true);
+          walk(n->b, s);
+          return;
+        }
       }
       break;
     default:

@@ -6,6 +6,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "compiler/escapes.h"
+
 namespace vorn::compiler {
 
 bool readSource(const std::string& path, std::string& text, std::string& error) {
@@ -36,11 +38,26 @@ std::string executableDir() {
   return slash == std::string::npos ? std::string() : p.substr(0, slash + 1);
 }
 
+bool commandAssignment(const std::string& arg, std::string& name, std::string& decoded) {
+  size_t eq = arg.find('=');
+  if (eq == 0 || eq == std::string::npos) return false;
+  for (size_t i = 0; i < eq; ++i) {
+    char c = arg[i];
+    bool alpha = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_';
+    if (!alpha && !(i > 0 && c >= '0' && c <= '9')) return false;
+  }
+  name = arg.substr(0, eq);
+  decoded = name;
+  decoded += '=';
+  decoded += decodeEscapes(arg.substr(eq + 1));
+  return true;
+}
+
 bool compileAndReport(const std::vector<SourceInput>& sources, const CompileOptions& options,
                       CompileOutput& out) {
   Diagnostics diag;
   bool ok = compileProgram(sources, options, diag, out);
-  std::string text = diag.format();
+  std::string text = diag.format(options.quietWarnings);
   if (!text.empty()) std::fputs(text.c_str(), stderr);
   return ok && diag.errorCount() == 0;
 }

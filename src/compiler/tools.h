@@ -15,6 +15,10 @@ bool readSource(const std::string& path, std::string& text, std::string& error);
 // Directory of the running executable (from /proc/self/exe), with a
 // trailing "/"; empty when unknown.
 std::string executableDir();
+// A command-line assignment name=value (-v or an operand) whose name is an
+// AWK identifier: sets `name` and returns the element with the escapes of
+// its value decoded, as in a string constant. Anything else: returns false.
+bool commandAssignment(const std::string& arg, std::string& name, std::string& decoded);
 // Compiles and prints the diagnostics to stderr; false on errors.
 bool compileAndReport(const std::vector<SourceInput>& sources, const CompileOptions& options,
                       CompileOutput& out);

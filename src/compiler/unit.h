@@ -14,6 +14,11 @@ struct GlobalSym {
   int gid = 0;
   int module = 0;     // module of first use or declaration
   uint32_t offset = 0;
+  // First use as a scalar and as an array (module -1: none yet); a name
+  // used both ways is reported once.
+  int scalarModule = -1, arrayModule = -1;
+  uint32_t scalarOffset = 0, arrayOffset = 0;
+  bool mixReported = false;
 };
 
 // One edge of the array-parameter inference: caller's parameter `param` is
@@ -41,6 +46,7 @@ struct Unit {
   int nextFunction = 1000;
   bool globalsExhausted = false;    // the limits are reported once
   bool functionsExhausted = false;
+  const std::vector<std::string>* declaredNames = nullptr;  // from the command line
 
   Unit(Program& p, Diagnostics& d) : prog(p), diag(d) {}
 

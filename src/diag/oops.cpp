@@ -3,7 +3,9 @@
 // characters by dropping whole pieces that would not fit, then the message
 // text, which is never cut. A line longer than 78 columns is continued on a
 // second line indented by five blanks. The warnings level filters W, A and
-// N messages; E, F and I end the run through termination processing.
+// N messages; E, F and I end the run through termination processing. A
+// located note is shown once per program place (noteonce.h); warnings and
+// errors keep their per-record location.
 //
 // oops() is not re-entered for its own work: the text is formatted by the
 // printf engine's C-argument face, which reports nothing itself for the
@@ -17,6 +19,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+
+#include "diag/noteonce.h"
 
 int awk_warnings = 7;
 const char* _progname = "vrun";
@@ -77,6 +81,7 @@ int voops(int code, const char* format, va_list ap) {
   if ((upper == 'N' && !(awk_warnings & 4)) || (upper == 'W' && !(awk_warnings & 1)) ||
       (upper == 'A' && !(awk_warnings & 2)))
     return code;
+  if (code == 'n' && awk_note_repeated(format)) return code;
 
   std::fflush(stdout);
   std::fflush(stderr);

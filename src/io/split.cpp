@@ -127,7 +127,9 @@ void splitByte(Splitter& sp, const char* t, int32_t n, char c) {
   for (;;) {
     const char* q = static_cast<const char*>(std::memchr(p, c, size_t(end - p)));
     if (!q) {
-      sp.add(p, int32_t(end - p));
+      // An empty text has no fields, as with blanks: scripts test NF == 0
+      // for an empty line under -F: as well.
+      if (n > 0) sp.add(p, int32_t(end - p));
       return;
     }
     if (!sp.add(p, int32_t(q - p))) return;
@@ -146,7 +148,7 @@ void splitPattern(Splitter& sp, AwkPattern* pat, const char* t, int32_t n) {
   for (;;) {
     int32_t s, e;
     if (!awk_erematch(pat, t, n, p, 0, kReNoEmpty) || !awk_erepatpos(&s, &e)) {
-      sp.add(t + p, n - p);
+      if (n > 0) sp.add(t + p, n - p);  // an empty text has no fields
       return;
     }
     if (!sp.add(t + p, s - p)) return;

@@ -33,7 +33,7 @@ AwkString* decimalString(int32_t v) {
   return stringNew1(p, uint32_t(end - p));
 }
 
-AwkString* unsignedString(uint64_t v) {
+AwkString* unsignedString(uint64_t v, bool negative = false) {
   char buf[24];
   char* end = buf + sizeof buf;
   char* p = end;
@@ -41,7 +41,17 @@ AwkString* unsignedString(uint64_t v) {
     *--p = char('0' + v % 10);
     v /= 10;
   } while (v);
+  if (negative) *--p = '-';
   return stringNew1(p, uint32_t(end - p));
+}
+
+// The integer text of a float holding an exact integer below 2^53 in
+// magnitude; null for any other float.
+AwkString* integralString(double v) {
+  constexpr double kExact = 9007199254740992.0;  // 2^53
+  if (!(std::fabs(v) < kExact) || v != std::trunc(v)) return nullptr;
+  if (v >= INT32_MIN && v <= INT32_MAX) return decimalString(int32_t(v));
+  return unsignedString(uint64_t(std::fabs(v)), v < 0);
 }
 
 bool isDefaultFormat(const AwkString* f) {
@@ -54,7 +64,6 @@ AwkString* defaultFormat(const Cell* c) {
   static Conversion defaultConv;
   if (!defaultConv.conv) awk_get_print_fmt(&defaultConv, ".6g");
   double v = c->x.d;
-  if (std::fabs(v) < 1e6 && v == std::trunc(v)) return decimalString(int32_t(v));
   if (awk_fcmp(&v, c->w.dec) == 0) v = 0;
   Conversion sp = defaultConv;
   char buf[kCvtBufSize];
@@ -65,6 +74,7 @@ AwkString* defaultFormat(const Cell* c) {
 
 // The string of a float cell under CONVFMT or OFMT.
 AwkString* floatString(const Cell* c) {
+  if (AwkString* s = integralString(c->x.d)) return s;
   const AwkString* fmt = awk_inprint ? awk_ofmt : awk_convfmt;
   if (!fmt || isDefaultFormat(fmt)) return defaultFormat(c);
   if (!fmt) {

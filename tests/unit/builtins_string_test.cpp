@@ -398,7 +398,7 @@ TEST_F(StringBuiltins, SplitWithSeparators) {
   cases.push_back({"  a \t b\n", {str(" ")}, {"a", "b"}});
   cases.push_back({"a:b::c", {str(":")}, {"a", "b", "", "c"}});
   cases.push_back({"a:", {str(":")}, {"a", ""}});
-  cases.push_back({"", {str(":")}, {""}});
+  cases.push_back({"", {str(":")}, {}});
   cases.push_back({"", {str(" ")}, {}});
   cases.push_back({"abc", {str("")}, {"a", "b", "c"}});
   cases.push_back({"a1b22c", {str("[0-9]+")}, {"a", "b", "c"}});

@@ -59,6 +59,14 @@ const Case kPrecedence[] = {
     {"{ x = f (1) }", "(block [(expr (assign = x (concat [f (group [1])])))])\n"},
     {"{ x = 1\n+ 2 }", "(block [(expr (assign = x 1)) (expr (unary + 2))])\n"},
     {"{ x = a &&\n b }", "(block [(expr (assign = x (and a b)))])\n"},
+    // A sign after $ takes the postfix with its operand; $$ gives the first
+    // postfix to the inner field.
+    {"{ x = $+i++ }", "(block [(expr (assign = x ($ (unary + (incdec ++ post i)))))])\n"},
+    {"{ $$0++ }", "(block [(expr ($ (incdec ++ post ($ 0))))])\n"},
+    {"{ $$a++++ }", "(block [(expr (incdec ++ post ($ (incdec ++ post ($ a)))))])\n"},
+    // An assignment may be the right operand of && || and comparisons.
+    {"{ x = a && b = 2 }", "(block [(expr (assign = x (and a (assign = b 2))))])\n"},
+    {"{ x = a < b = 2 }", "(block [(expr (assign = x (binary < a (assign = b 2))))])\n"},
     {"{ x = 0.10 + 1e-3 + 0x1F }", "(block [(expr (assign = x (binary + (binary + 0.10 1e-3) 0x1F)))])\n"},
 };
 
@@ -73,6 +81,10 @@ const Case kStatements[] = {
     {"{ getline x < \"f\" }", "(block [(expr (getline < x \"f\"))])\n"},
     {"{ \"cmd\" | getline }", "(block [(expr (getline | _ \"cmd\"))])\n"},
     {"{ \"cmd\" \" -l\" | getline $2 }", "(block [(expr (getline | ($ 2) (concat [\"cmd\" \" -l\"])))])\n"},
+    // What follows "cmd | getline [var]" continues the expression.
+    {"{ \"c\" | getline x y }", "(block [(expr (concat [(getline | x \"c\") y]))])\n"},
+    {"{ \"c\" | getline > 0 }", "(block [(expr (binary > (getline | _ \"c\") 0))])\n"},
+    {"{ nextfile = 1 }", "(block [(expr (assign = nextfile 1))])\n"},
     {"{ while ((getline line < f) > 0) n++ }",
      "(block [(while (binary > (group [(getline < line f)]) 0) (expr (incdec ++ post n)))])\n"},
     {"{ if (a) b; else c }", "(block [(if a (expr b) (expr c))])\n"},

@@ -3,6 +3,7 @@
 // report its warnings (the last one when there are several).
 #include <gtest/gtest.h>
 
+#include "compiler/posixclass.h"
 #include "compiler/recheck.h"
 
 using namespace vorn::compiler;
@@ -110,3 +111,17 @@ TEST(RegexCheck, DeepNestingIsNotFollowed) {
 }
 
 }  // namespace
+
+TEST(PosixClasses, RewrittenInsideBracketsOnly) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"[^[:digit:][:blank:]]", "[^0-9 \\t]"},  {"[][:punct:]]", "[]!-/:-@\\[-`{-~]"},
+      {"\\[[:alpha:]]", "\\[[:alpha:]]"},       {"[\\][:lower:]]", "[\\]a-z]"},
+      {"[[:nope:]]", "[[:nope:]]"},             {"[[:cntrl:]]", "[\\x01-\\x1f\\x7f]"},
+  };
+  for (const auto& [in, out] : cases) {
+    std::string re = in;
+    EXPECT_EQ(expandPosixClasses(re), std::string(in) != out) << in;
+    EXPECT_EQ(re, out) << in;
+    EXPECT_EQ(regexWarning(re), "") << re;
+  }
+}

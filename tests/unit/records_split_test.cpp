@@ -32,7 +32,7 @@ const std::vector<SplitCase> kCases = {
     {"blanks-nul-is-data", Sep::Text, " ", false, std::string("a\0b c", 5), {std::string("a\0b", 3), "c"}},
     // One byte: every occurrence ends a field; the tail is a field.
     {"colon", Sep::Text, ":", false, "a::b:", {"a", "", "b", ""}},
-    {"colon-empty", Sep::Text, ":", false, "", {""}},
+    {"colon-empty", Sep::Text, ":", false, "", {}},
     {"colon-none", Sep::Text, ":", false, "abc", {"abc"}},
     {"tab-is-one-byte", Sep::Text, "\t", false, "a\t\tb c", {"a", "", "b c"}},
     {"regex-metachar-as-byte", Sep::Text, "|", false, "x|y", {"x", "y"}},
@@ -43,7 +43,7 @@ const std::vector<SplitCase> kCases = {
     {"pattern", Sep::Text, "[,;]+", false, "a,;b;c", {"a", "b", "c"}},
     {"pattern-leading", Sep::Text, ", *", false, ", a, b", {"", "a", "b"}},
     {"pattern-trailing", Sep::Text, ", *", false, "a, b, ", {"a", "b", ""}},
-    {"pattern-empty-text", Sep::Text, "ab", false, "", {""}},
+    {"pattern-empty-text", Sep::Text, "ab", false, "", {}},
     {"pattern-never-empty", Sep::Text, "x*", false, "axxb", {"a", "b"}},
     // A regular-expression value.
     {"regex-value", Sep::Regex, "[0-9]+", false, "a12b3c", {"a", "b", "c"}},

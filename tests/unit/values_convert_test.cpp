@@ -49,14 +49,18 @@ TEST(A2s, EveryTagUnderTheDefaultFormat) {
       {"int", intCell(-42), "-42"},
       {"int min", intCell(INT32_MIN), "-2147483648"},
       {"float integral", floatCell(100000.0), "100000"},
-      {"float 1e6", floatCell(1e6), "1e+06"},
+      {"float 1e6", floatCell(1e6), "1000000"},
+      {"float 1e7, any road", floatCell(1e7), "10000000"},
+      {"float below 2^53", floatCell(-9007199254740991.0), "-9007199254740991"},
+      {"float 2^53", floatCell(9007199254740992.0), "9.0072e+15"},
+      {"float 1e6 plus a half", floatCell(1000000.5), "1e+06"},
       {"float pi", floatCell(3.14159265358979), "3.14159"},
       {"float rounds", floatCell(123456.7), "123457"},
       {"float negative zero", floatCell(-0.0), "0"},
       {"float tiny, unlimited", floatCell(1e-30), "1e-30"},
       {"float tiny within 2 decimals", floatCell(1e-30, 2), "0"},
       {"float negative", floatCell(-2.5, 1), "-2.5"},
-      {"float big", floatCell(2147483648.0), "2.14748e+09"},
+      {"float big", floatCell(2147483648.0), "2147483648"},
       {"string", stringCell("abc"), "abc"},
       {"field", stringCell(" 12 ", Tag::Field), " 12 "},
       {"ref", tagCell(Tag::Ref), ""},
@@ -99,9 +103,9 @@ TEST(A2s, OfmtWhilePrintingElseConvfmt) {
   awk_inprint = 1;
   EXPECT_EQ(text(awk_a2s(&c)), "3.142e+00");
   awk_inprint = 0;
-  // Integral values take the format too when it is not the default one.
+  // Integral values print as integers whatever the format.
   Cell whole = floatCell(7.0, 0);
-  EXPECT_EQ(text(awk_a2s(&whole)), "7.00");
+  EXPECT_EQ(text(awk_a2s(&whole)), "7");
   stringFree(awk_convfmt);
   stringFree(awk_ofmt);
   awk_convfmt = savedConv;

@@ -2,10 +2,8 @@
 # input, kept in a ring buffer of 3 slots, with the total count, and the
 # longest record.
 #
-# $0 is empty in END here (the last record is not kept), so the line
-# "END sees $0 = []" shows an empty $0 and NF 0; gawk and mawk keep the
-# last record in END and print "[omega]" and NF 1. NR keeps its value in
-# END everywhere.
+# END sees the last record, "[omega]" with NF 1, as in gawk and mawk; NR
+# keeps its value in END.
 NR <= 3 { print "head " NR ": " $0 }
 {
   ring[NR % 3] = $0

@@ -1,11 +1,10 @@
 # Arithmetic: ints stay ints while the result fits (the interpreter's fast
 # paths), and fall back to floats otherwise. Division is an int only when it
 # is exact, % is floored (its result has the divisor's sign: -7 % 3 is 2,
-# where gawk and mawk give -1), and a float prints through OFMT even when it
-# is integral (2^31 prints as 2.14748e+09, where gawk prints 2147483648).
-# The items of print are evaluated last to first, so n++ and --n in one
-# print list see the variable after the items to their right ran. A string
-# operand takes the float path, so "3x" + 1 is a float.
+# where gawk and mawk give -1), and an integral float below 2^53 prints as
+# an integer (2^31 prints as 2147483648). The items of print are evaluated
+# first to last, so n++ and --n in one print list see the items to their
+# left. A string operand takes the float path, so "3x" + 1 is a float.
 BEGIN {
   print 1 + 2, 7 - 10, 6 * 7, 6 / 3, 7 / 2, 1 / 4
   print -7 % 3, 7 % -3, 7 % 3, 7.5 % 2

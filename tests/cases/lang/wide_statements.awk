@@ -3,8 +3,8 @@
 # print's OFMT conversion, OFS goes between items and ORS after the last),
 # a printf with a constant format is cut between conversions, and a long
 # concatenation is joined in steps. The output is what one statement
-# would write; the items are still evaluated last to first (gawk numbers
-# the last line from 0 up).
+# would write; items with side effects are evaluated first to last, as in
+# gawk and mawk.
 BEGIN {
   split("a 1.5 x 7 y 0.25 z", v, " "); v[0] = 1 / 3
   OFS = ":"; ORS = "|\n"

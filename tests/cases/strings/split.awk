@@ -1,7 +1,7 @@
 # split into an array with FS, a one-byte separator, an empty separator
 # (every byte), a longer string (a pattern) or a regular expression. The
-# array is emptied first. An empty text split at one byte gives one empty
-# piece here (the record splitter's rule); gawk and mawk give none.
+# array is emptied first. An empty text has no pieces, whatever the
+# separator (as in gawk and mawk).
 BEGIN {
   n = split("a b c", a); print n, a[1], a[2], a[3]
   n = split("  lead  and trail  ", a); print n, "[" a[1] "]", "[" a[3] "]"

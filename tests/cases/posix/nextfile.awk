@@ -1,0 +1,3 @@
+# nextfile is refused with its location: the run-time cannot skip the rest
+# of an input file, and compiled as a variable it would do nothing.
+{ print; nextfile }
