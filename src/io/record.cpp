@@ -36,10 +36,9 @@
 #include "runtime/oops.h"
 #include "runtime/startup.h"
 #include "runtime/symtab.h"
+#include "runtime/termhook.h"
 #include "values/alloc.h"
 #include "values/convert.h"
-
-[[gnu::weak]] void awk_suspend_curses();
 
 AwkRecBuf awk_recbuf = {0, 0, 0, nullptr};
 int awk_rschar = '\n';
@@ -246,7 +245,7 @@ const char* awk_readrec(AwkStream* stream, int sep, int32_t maxlen, int opts) {
   awk_sfreading(stream);
   if (stream->flags & SF_TTY) {
     if (fileno(fp) == 0) showPrompt();
-    if (awk_suspend_curses) awk_suspend_curses();
+    awk_term_suspend();
   }
   const int32_t entry = rb.start;
   int32_t limit = maxlen < rb.cap - 2 ? maxlen : rb.cap - 2;

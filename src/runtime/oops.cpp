@@ -21,6 +21,7 @@
 #include "format/printf.h"
 #include "io/globals.h"
 #include "runtime/startup.h"
+#include "runtime/termhook.h"
 #include "values/strobj.h"
 
 int awk_warnings = 7;
@@ -28,10 +29,9 @@ const char* _progname = "vrun";
 int awk_debuge = 0;
 
 // Weak references keep diagnostics linkable on their own (unit tests of
-// single layers): the location needs the interpreter and the symbol table,
-// leaving curses mode needs the screen layer. In the run-time all of them
-// are present.
-[[gnu::weak]] void awk_suspend_curses();
+// single layers): the location needs the interpreter and the symbol table.
+// In the run-time both are present. Leaving curses mode goes through the
+// terminal hooks.
 [[gnu::weak]] extern int32_t awk_linenumber;
 [[gnu::weak]] AwkString* awk_getprogfn();
 
@@ -92,7 +92,7 @@ void addLocation(int code) {
 
 int voops(int code, const char* format, va_list ap) {
   int upper = std::toupper(code & 0xFF);
-  if (awk_suspend_curses) awk_suspend_curses();
+  awk_term_suspend();
   if ((upper == 'N' && !(awk_warnings & 4)) || (upper == 'W' && !(awk_warnings & 1)) ||
       (upper == 'A' && !(awk_warnings & 2)))
     return code;

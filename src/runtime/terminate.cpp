@@ -19,6 +19,7 @@
 #include "values/arith.h"
 #include "runtime/loader.h"
 #include "runtime/startup.h"
+#include "runtime/termhook.h"
 #include "values/strobj.h"
 
 int awk_gt_conditions = 0;
@@ -27,8 +28,6 @@ volatile int awk_intflag = 0;
 int awk_nomoreints = 0;
 void (*awk_exithook)(int status) = nullptr;
 
-[[gnu::weak]] void awk_scrend();
-[[gnu::weak]] void awk_key_end();
 
 namespace {
 bool exitFunctionStarted;
@@ -49,8 +48,7 @@ void awk_terminate(int doterm) {
   awk_closetmp1();
   awk_abandonpipes();
   awk_mathend();
-  if (awk_scrend) awk_scrend();
-  if (awk_key_end) awk_key_end();
+  awk_term_end();   // awk_scrend, awk_key_end
   if (awk_vargs != 0 && awk_imageopened) {
     awk_vm_close();
     unlink(awk_progpath);

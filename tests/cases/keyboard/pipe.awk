@@ -1,0 +1,8 @@
+# Keys from a pipe: a warning that it is no terminal, then its bytes; at
+# the end of input getkey gives "" (-1 raw) and kbhit 0, at once.
+BEGIN {
+  a = getkey(1); b = getkey(); c = kbhit(); d = getkey(); e = getkey(); f = getkey()
+  print a, b, c, d, e, f
+  a = getkey(); b = getkey(1); c = kbhit(); d = getkey()
+  print "[" a "]", b, c, "[" d "]"
+}
