@@ -2,8 +2,8 @@
 # Runs one terminal case: CASE.awk inside a detached tmux session of 80x24
 # with TERM=xterm, driven by the steps of CASE.steps, one per line:
 #
+#   program PATH       run PATH (relative to the case) instead of CASE.awk
 #   run [operand...]   start `vorn -f CASE.awk operand...` (stdin: the terminal)
-#   pipe TEXT          start it with TEXT (printf %b) on a pipe as stdin instead
 #   keys KEY...        tmux send-keys (C-a, Escape, Up, F1, DC, ...)
 #   hex XX...          send these bytes at once (send-keys -H)
 #   sleep SECONDS
@@ -18,10 +18,11 @@
 #
 # The session has its own tmux server (its own socket), ended on exit.
 set -u
-vorn=$1
+vorn=$(cd "$(dirname "$1")" && pwd)/$(basename "$1")
 case=${2%.steps}
 dir=$(cd "$(dirname "$case")" && pwd)
 name=$(basename "$case")
+prog=$dir/$name.awk
 work=$(mktemp -d "${TMPDIR:-/tmp}/vorntty.XXXXXX")
 export TMUX_TMPDIR=$work
 unset TMUX
@@ -30,7 +31,7 @@ trap 'tm kill-server 2>/dev/null; rm -rf "$work"' EXIT
 fail() { echo "$name: $*"; echo "--- screen:"; tm capture-pane -p -t t; exit 1; }
 screen() { tm capture-pane -p -t t "$@"; }
 
-start() {  # $1: the command reading the terminal or a pipe
+start() {  # $1: the command, run on the pane's terminal
   # After the program: its status, the terminal modes, then a pause that
   # keeps the pane for the checks.
   cat > "$work/cmd.sh" <<SH
@@ -58,14 +59,14 @@ while IFS= read -r line || [ -n "$line" ]; do
   [ -z "$line" ] || [ "${line#\#}" != "$line" ] && continue
   read -r verb rest <<<"$line"
   case $verb in
-    run) eval "set -- $rest"; start "$(quote "$vorn" -f "$dir/$name.awk" "$@")" ;;
-    pipe) start "printf '%b' $(quote "$rest") | $(quote "$vorn" -f "$dir/$name.awk")" ;;
+    program) prog=$dir/$rest ;;
+    run) eval "set -- $rest"; start "$(quote "$vorn" -f "$prog" "$@")" ;;
     keys) eval "set -- $rest"; tm send-keys -t t "$@" ;;
     hex) eval "set -- $rest"; tm send-keys -t t -H "$@" ;;
     sleep) sleep "$rest" ;;
     wait) waitfor "$rest" ;;
     row)
-      read -r n text <<<"$rest"
+      n=${rest%% *}; text=${rest#"$n"}; text=${text# }
       got=$(screen | sed -n "$((n + 1))p" | sed 's/ *$//')
       [ "$got" = "$text" ] || fail "row $n: expected [$text], got [$got]" ;;
     attr)
