@@ -8,7 +8,9 @@
 // escape (endwin): the terminal gets its shell modes back and leaves the
 // alternate screen, so a message written meanwhile stays visible after the
 // run; the next refresh repaints the whole screen. Curses is entered once
-// per process: a later start after an end resumes the same screen.
+// per process (newterm, which, unlike initscr, lets an unusable terminal be
+// reported as an error of the run); a later start after an end resumes the
+// same screen.
 //
 // Invariants: whenever curses is started the terminal hooks are set, so
 // every lower layer can give the terminal back; a started, unsuspended
@@ -20,6 +22,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "runtime/oops.h"
 #include "runtime/termhook.h"
 
 int awk_curses_inited = 0;
@@ -58,10 +61,14 @@ void awk_lscr_init() {
   if (!awk_curses_inited) {
     std::fflush(stdout);
     awk_key_end();
+    if (everStarted) {
+      reset_prog_mode();   // the screen of the first start, entered again
+    } else {
+      // initscr would end the process itself on a terminal it cannot use.
+      if (!newterm(nullptr, stdout, stdin)) oops('E', "Could not set up TERM capabilities");
+      everStarted = true;
+    }
     awk_term_hooks_set();
-    initscr();
-    if (everStarted) reset_prog_mode();   // initscr only returns the screen again
-    everStarted = true;
     scrollok(stdscr, FALSE);
     leaveok(stdscr, FALSE);
     nl();

@@ -3,7 +3,8 @@
 # with TERM=xterm, driven by the steps of CASE.steps, one per line:
 #
 #   program PATH       run PATH (relative to the case) instead of CASE.awk
-#   run [operand...]   start `vorn -f CASE.awk operand...` (stdin: the terminal)
+#   run [operand...]   start `vorn -f CASE.awk operand...` (stdin: the terminal);
+#                      @DIR@ in any step is the case's directory
 #   keys KEY...        tmux send-keys (C-a, Escape, Up, F1, DC, ...)
 #   hex XX...          send these bytes at once (send-keys -H)
 #   sleep SECONDS
@@ -58,6 +59,7 @@ waitfor() {
 while IFS= read -r line || [ -n "$line" ]; do
   [ -z "$line" ] || [ "${line#\#}" != "$line" ] && continue
   read -r verb rest <<<"$line"
+  rest=${rest//@DIR@/$dir}
   case $verb in
     program) prog=$dir/$rest ;;
     run) eval "set -- $rest"; start "$(quote "$vorn" -f "$prog" "$@")" ;;

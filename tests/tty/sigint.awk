@@ -1,7 +1,10 @@
-# Ctrl-C while getkey waits under the screen: the run ends by the signal
-# and the terminal is restored.
+# A child command runs on the shell's screen, the next screen builtin takes
+# the terminal back; Ctrl-C while getkey waits under the screen ends the
+# run by the signal, with the terminal restored.
 BEGIN {
-  scr_put("waiting", 0, 0, 0x70)
+  scr_put("first", 0, 0)
+  system("echo child ran")
+  scr_put("waiting", 1, 0, 0x70)
   getkey()
   print "not reached"
 }
