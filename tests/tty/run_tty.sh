@@ -1,23 +1,18 @@
 #!/usr/bin/env bash
-# Runs one terminal case: CASE.awk inside a detached tmux session of 80x24
-# with TERM=xterm, driven by the steps of CASE.steps, one per line:
-#
-#   program PATH       run PATH (relative to the case) instead of CASE.awk
-#   run [operand...]   start `vorn -f CASE.awk operand...` (stdin: the terminal);
-#                      @DIR@ in any step is the case's directory
-#   keys KEY...        tmux send-keys (C-a, Escape, Up, F1, DC, ...)
-#   hex XX...          send these bytes at once (send-keys -H)
-#   sleep SECONDS
-#   wait TEXT          until TEXT shows on the screen (5 s at most)
-#   row N TEXT         screen row N (from 0) reads TEXT, trailing blanks dropped
-#   attr N TEXT        row N with attributes as escapes (capture-pane -e,
-#                      ESC written \e) contains TEXT
-#   noattr N           row N shows no attributes
-#   absent TEXT        TEXT is not on the screen
-#   ended STATUS       the program ended with STATUS and the terminal is back
-#                      in its usual mode (stty: icanon, echo)
-#
-# The session has its own tmux server (its own socket), ended on exit.
+# Runs one terminal case: CASE.awk in a detached tmux session (own server,
+# 80x24, TERM=xterm) driven by CASE.steps, one step a line (@DIR@: the
+# case's directory):
+#   program PATH      run PATH (relative to the case) instead of CASE.awk
+#   run [operand...]  start `vorn -f CASE.awk operand...` on the terminal
+#   keys KEY...       tmux send-keys (C-a, Escape, Up, F1, ...)
+#   hex XX...         these bytes in one write (send-keys -H)
+#   wait TEXT         until TEXT shows on the screen (5 s at most)
+#   row N TEXT        screen row N (from 0) reads TEXT, trailing blanks dropped
+#   attr N TEXT       row N as capture-pane -e shows it contains TEXT (\e: ESC)
+#   noattr N          row N shows no attributes
+#   absent TEXT       TEXT is not on the screen
+#   ended STATUS      the program ended with STATUS, the terminal back in its
+#                     usual mode (stty: icanon, echo)
 set -u
 vorn=$(cd "$(dirname "$1")" && pwd)/$(basename "$1")
 case=${2%.steps}
@@ -65,7 +60,6 @@ while IFS= read -r line || [ -n "$line" ]; do
     run) eval "set -- $rest"; start "$(quote "$vorn" -f "$prog" "$@")" ;;
     keys) eval "set -- $rest"; tm send-keys -t t "$@" ;;
     hex) eval "set -- $rest"; tm send-keys -t t -H "$@" ;;
-    sleep) sleep "$rest" ;;
     wait) waitfor "$rest" ;;
     row)
       n=${rest%% *}; text=${rest#"$n"}; text=${text# }

@@ -21,7 +21,7 @@ function dbg(g, line, extra,   a, v, ok, k) {
   split("str len padamt st en tr pad", names, " ")
   for (k = 1; k <= 7; k++) {
     v = debug_get_stack_var(2, names[k], ok)
-    printf "%s: %d %s [%s]\n", names[k], ok, typeof(v), v
+    printf "%s: %d %s [%s]%s", names[k], ok, typeof(v), v, k < 7 ? ", " : "\n"
   }
   print "set padamt:", debug_set_stack_var(2, "padamt", "<set>"), "set st:", debug_set_stack_var(2, "st", 1)
   print "past the chain:", debug_set_stack_var(5, "str", 1), typeof(debug_get_stack_var(5, "str"))
