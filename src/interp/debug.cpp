@@ -38,7 +38,7 @@ bool walkTo(int32_t n, FrameAt* at) {
   *at = {awk_fp, awk_fun_gid, awk_linenumber};
   for (int32_t k = 1; k < n; ++k) {
     const Cell* f = at->frame;
-    if (!f || f->tag != Tag::FrameCall) return false;
+    if (!f || f->tag == Tag::FrameMain) return false;   // the record loop records no caller
     at->gid = f->aux16b;
     at->line = f->aux16a;
     at->frame = awk_frameat(f->x.word2);

@@ -43,6 +43,7 @@ struct termios savedSettings;
 bool settingsSaved;     // tcgetattr succeeded: restore at the end
 bool keypadSent;        // keypad transmit mode was switched on in state 1
 bool inputEnded;        // read() returned end of input
+bool warned;            // the input is not a terminal, and the user knows
 
 // The push-back buffer, consumed from its front.
 unsigned char pending[16];
@@ -128,10 +129,15 @@ void awk_key_init() {
     def_prog_mode();
     awk_key_inited = 2;
   } else {
+    // Set-up is repeated after every diagnostic or child command; the
+    // warning is given once, the description loaded once.
     settingsSaved = tcgetattr(kInputFd, &savedSettings) == 0;
-    if (!settingsSaved) oops('W', "Can not get terminal information: tcgetattr failed");
+    if (!settingsSaved && !warned) {
+      warned = true;
+      oops('W', "Can not get terminal information: tcgetattr failed");
+    }
     int err = 0;
-    if (setupterm(nullptr, 1, &err) != OK) oops('E', "Could not set up TERM capabilities");
+    if (!cur_term && setupterm(nullptr, 1, &err) != OK) oops('E', "Could not set up TERM capabilities");
     if (settingsSaved) {
       struct termios raw = savedSettings;
       raw.c_lflag &= ~tcflag_t(ICANON | ECHO | ECHOE | ECHONL);

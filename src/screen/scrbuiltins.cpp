@@ -6,7 +6,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <string>
 
 #include "builtins/btable.h"
 #include "interp/interp.h"
@@ -119,28 +118,28 @@ void b_scr_putcells(int, Cell* args) {
 void b_scr_getcells(int, Cell* args) {
   awk_lscr_init();
   const int32_t n = countArg(&args[0], 4);
-  std::string out(size_t(n) * 4, '\0');
+  AwkString* out = stringInit(uint32_t(n) * 4);
   int y, x;
   getyx(stdscr, y, x);
   eachPosition(n, intArg(&args[1]), intArg(&args[2]), [&](int64_t r, int64_t c, int32_t i) {
     chtype cell = onScreen(int(r), int(c)) ? mvinch(int(r), int(c)) : ~chtype(0);
-    std::memcpy(out.data() + 4 * i, &cell, 4);
+    std::memcpy(out->text() + 4 * i, &cell, 4);
   });
   move(y, x);
-  cellSetString(awk_retval, stringNew(out));
+  cellSetString(awk_retval, out);
 }
 
 void b_scr_get(int, Cell* args) {
   awk_lscr_init();
   const int32_t n = countArg(&args[0], 1);
-  std::string out(size_t(n), '\0');
+  AwkString* out = stringInit(uint32_t(n));
   int y, x;
   getyx(stdscr, y, x);
   eachPosition(n, intArg(&args[1]), intArg(&args[2]), [&](int64_t r, int64_t c, int32_t i) {
-    out[size_t(i)] = onScreen(int(r), int(c)) ? char(mvinch(int(r), int(c)) & A_CHARTEXT) : char(255);
+    out->text()[i] = onScreen(int(r), int(c)) ? char(mvinch(int(r), int(c)) & A_CHARTEXT) : char(255);
   });
   move(y, x);
-  cellSetString(awk_retval, stringNew(out));
+  cellSetString(awk_retval, out);
 }
 
 // A box from (top, left) to (bottom, right) with the title centred in its

@@ -18,6 +18,7 @@
 #include "screen/screen.h"
 
 #include <curses.h>
+#include <term.h>
 
 #include <cstdio>
 #include <cstring>
@@ -64,7 +65,14 @@ void awk_lscr_init() {
     if (everStarted) {
       reset_prog_mode();   // the screen of the first start, entered again
     } else {
-      // initscr would end the process itself on a terminal it cannot use.
+      // initscr would end the process itself on a terminal it cannot use,
+      // and a failed newterm leaves memory behind: the description is
+      // checked first. The keyboard's description, if it loaded one, gives
+      // way to the one curses loads.
+      int err = 0;
+      if (!cur_term && setupterm(nullptr, 1, &err) != OK)
+        oops('E', "Could not set up TERM capabilities");
+      del_curterm(set_curterm(nullptr));
       if (!newterm(nullptr, stdout, stdin)) oops('E', "Could not set up TERM capabilities");
       everStarted = true;
     }
