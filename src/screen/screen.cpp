@@ -73,6 +73,7 @@ void awk_lscr_init() {
       if (!cur_term && setupterm(nullptr, 1, &err) != OK)
         oops('E', "Could not set up TERM capabilities");
       del_curterm(set_curterm(nullptr));
+      esc_array[0] = {nullptr, nullptr};   // its strings went with it
       if (!newterm(nullptr, stdout, stdin)) oops('E', "Could not set up TERM capabilities");
       everStarted = true;
     }

@@ -6,7 +6,7 @@
 #   run [operand...]  start `vorn -f CASE.awk operand...` on the terminal
 #   keys KEY...       tmux send-keys (C-a, Escape, Up, F1, ...)
 #   hex XX...         these bytes in one write (send-keys -H)
-#   wait TEXT         until TEXT shows on the screen (5 s at most)
+#   wait TEXT         until TEXT shows on the screen (10 s at most)
 #   row N TEXT        screen row N (from 0) reads TEXT, trailing blanks dropped
 #   attr N TEXT       row N as capture-pane -e shows it contains TEXT (\e: ESC)
 #   noattr N          row N shows no attributes
@@ -44,7 +44,7 @@ SH
 quote() { printf '%q ' "$@"; }
 
 waitfor() {
-  for _ in $(seq 50); do
+  for _ in $(seq 100); do
     screen | grep -qF -- "$1" && return 0
     sleep 0.1
   done
