@@ -29,7 +29,10 @@ namespace img = vorn::image;
   X(sprintf) X(toupper) X(tolower) X(typeof) X(ord) X(char) X(_precof)       \
   X(translate) X(strdup) X(paste)                                             \
   X(not) X(and) X(or) X(xor) X(shiftl) X(shiftr) X(int) X(convertnum)        \
-  X(table) X(rand) X(srand) X(atan2) X(cos) X(exp) X(log) X(sin) X(sqrt)
+  X(table) X(rand) X(srand) X(atan2) X(cos) X(exp) X(log) X(sin) X(sqrt)    \
+  X(getkey) X(kbhit)                                                          \
+  X(scr_gcp) X(scr_scp) X(scr_gcm) X(scr_scm) X(scr_put) X(scr_putcells)      \
+  X(scr_frame) X(scr_end) X(scr_getcells) X(scr_refresh) X(scr_get)
 
 namespace {
 

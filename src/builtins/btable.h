@@ -15,7 +15,8 @@ extern BuiltinFn awk_b_table[vorn::image::kBuiltinSlots];
 
 // Builtins that the interpreter and start-up implement; start-up puts them
 // into the table (runtime/wiring.cpp).
-#define VORN_UPPER_BUILTINS(X) X(abort) X(argcount) X(argval) X(call) X(calla)
+#define VORN_UPPER_BUILTINS(X) X(abort) X(argcount) X(argval) X(call) X(calla) \
+  X(debug_function) X(debug_get_frame) X(debug_get_stack_var) X(debug_set_stack_var)
 
 // b_print, b_printf, b___fprint, ... in slot order.
 #define VORN_BUILTIN_DECL(slot, name) void b_##name(int argc, Cell* args);

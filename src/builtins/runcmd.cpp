@@ -30,14 +30,13 @@
 #include "io/stream.h"
 #include "diag/oops.h"
 #include "program/symtab.h"
+#include "diag/termhook.h"
 #include "values/alloc.h"
 #include "values/arith.h"
 #include "values/convert.h"
 
 extern char** environ;
 
-// Signal and screen layers; absent from some builds.
-[[gnu::weak]] void awk_suspend_curses();
 
 namespace {
 
@@ -165,7 +164,7 @@ int32_t awk_runcmd(const AwkString* command, Cell* env, int mode, FILE** stream)
   awk_sig_reset();
   char** saved = environ;
   if (table) environ = table;
-  if (awk_suspend_curses) awk_suspend_curses();
+  awk_term_suspend();
 
   // A pipe mode without a place for the stream runs and waits instead.
   if ((mode == kRunPipeTo || mode == kRunPipeFrom) && !stream) mode = kRunWait;

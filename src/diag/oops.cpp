@@ -21,6 +21,7 @@
 #include <cstring>
 
 #include "diag/noteonce.h"
+#include "diag/termhook.h"
 
 int awk_warnings = 7;
 const char* _progname = "vrun";
@@ -77,7 +78,7 @@ int formatText(char* small, int smallSize, char** out, const char* format, va_li
 
 int voops(int code, const char* format, va_list ap) {
   int upper = std::toupper(code & 0xFF);
-  if (awk_diaghooks.suspendScreen) awk_diaghooks.suspendScreen();
+  awk_term_suspend();
   if ((upper == 'N' && !(awk_warnings & 4)) || (upper == 'W' && !(awk_warnings & 1)) ||
       (upper == 'A' && !(awk_warnings & 2)))
     return code;

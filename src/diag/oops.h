@@ -4,9 +4,8 @@
 //
 // This is the bottom layer: it includes nothing of the run-time. What a
 // message needs from the layers above (the run-time's printf engine for the
-// text, the program and input position for the location, leaving curses
-// before writing, termination processing before the exit) is reached
-// through the hooks below, which the start-up code fills. Unfilled, a
+// text, the program and input position for the location, termination
+// processing before the exit) is reached through the hooks below, which the start-up code fills. Unfilled, a
 // message is formatted by the C library, carries no location, and the run
 // ends without termination processing.
 #pragma once
@@ -23,8 +22,6 @@ struct AwkDiagHooks {
   // Adds the location pieces for a lower-case code through piece(); nested
   // is set for a message raised while another is being written.
   void (*where)(int code, bool nested, void (*piece)(const char* format, ...));
-  // Leaves an active full-screen mode so the message reaches the terminal.
-  void (*suspendScreen)();
   // Termination processing (the image's exit function when doterm is set).
   void (*terminate)(int doterm);
 };

@@ -6,6 +6,8 @@
 // reports the first broken pipe of each stream. Flush policy: stdio
 // buffering everywhere, plus stdout flushed before output to stderr, and
 // stderr and SF_FLUSHEACH streams flushed at the end of each statement.
+// While the curses screen is active, text for a terminal stream goes to the
+// screen instead (up to its first NUL), and the statement's end refreshes.
 #include "io/output.h"
 
 #include <cerrno>
@@ -14,12 +16,14 @@
 #include "io/sfbuf.h"
 #include "io/globals.h"
 #include "diag/oops.h"
+#include "diag/termhook.h"
 #include "values/convert.h"
 
 namespace {
 FILE* out_fp = nullptr;      // stream of the statement in progress
 AwkStream* out_sf = nullptr; // its record
 int out_xlate = 1;           // line-end translation choice (unused on this host)
+bool out_screen = false;     // the statement writes to the active curses screen
 }  // namespace
 
 int awk_put_init(AwkStream* r) {
@@ -32,6 +36,8 @@ int awk_put_init(AwkStream* r) {
     out_xlate = (r->flags & SF_BINARY) != 0;
   else
     out_xlate = (awk_rawmode & 4) != 0;
+  out_screen = (r->flags & SF_TTY) && awk_term_screen();
+  if (out_screen) return 1;
   if (!(r->flags & SF_FLUSHEACH) && out_fp == stderr) awk_sfsync(stdout);
   awk_sfwriting(r);
   return 1;
@@ -39,6 +45,10 @@ int awk_put_init(AwkStream* r) {
 
 // Writes len bytes; returns how many could not be written.
 int32_t awk_putoutn(const char* bytes, size_t len) {
+  if (out_screen) [[unlikely]] {
+    awk_termhooks.screenPut(bytes, len);
+    return 0;
+  }
   size_t room = awk_sfroom(out_fp);
   if (len <= room) {
     awk_sfappend(out_fp, bytes, len);
@@ -64,6 +74,10 @@ int32_t awk_putout(const AwkString* s) {
 
 void awk_put_end(int check) {
   AwkStream* r = out_sf;
+  if (out_screen) [[unlikely]] {
+    awk_termhooks.screenRefresh();
+    return;
+  }
   if ((r->flags & SF_FLUSHEACH) || out_fp == stderr) awk_sfsync(out_fp);
   if (check && ferror_unlocked(out_fp) && !(r->flags & (SF_DEVICE | SF_ERRSEEN))) {
     int e = errno;

@@ -33,6 +33,7 @@
 #include "io/stream.h"
 #include "regex/regex.h"
 #include "diag/oops.h"
+#include "diag/termhook.h"
 #include "program/runstate.h"
 #include "program/symtab.h"
 #include "io/vars.h"
@@ -246,7 +247,7 @@ const char* awk_readrec(AwkStream* stream, int sep, int32_t maxlen, int opts) {
   awk_sfreading(stream);
   if (stream->flags & SF_TTY) {
     if (fileno(fp) == 0) showPrompt();
-    if (awk_readerhooks.suspendScreen) awk_readerhooks.suspendScreen();
+    awk_term_suspend();
   }
   const int32_t entry = rb.start;
   int32_t limit = maxlen < rb.cap - 2 ? maxlen : rb.cap - 2;

@@ -12,14 +12,13 @@ struct AwkPattern;
 
 // What the reader needs from the layers above it: the begin-file and
 // end-file rules, command-line assignments among the operands, the signal
-// poll of an interrupted read, and leaving full-screen mode before reading a
-// terminal. Start-up fills them; an empty hook is skipped.
+// poll of an interrupted read. Start-up fills them; an empty hook is
+// skipped.
 struct AwkReaderHooks {
   void (*beginFile)();
   void (*endFile)();
   void (*assign)(const char* text);
   void (*pollSignals)(int abortOnly);
-  void (*suspendScreen)();
 };
 extern AwkReaderHooks awk_readerhooks;
 

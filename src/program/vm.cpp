@@ -42,3 +42,16 @@ unsigned char* awk_funaddr(int gid) {
   return vm_v2pcode(awk_funvaddrs[i]);  // its segment is absent: "invalid vmid"
 }
 
+
+std::string_view awk_funnames(int gid) {
+  int i = gid - gid::kFunctionFirst;
+  if (i < 0 || i >= awk_nfuncs || !awk_funaddrs[i]) return {};
+  const unsigned char* hdr = awk_funaddrs[i];
+  const int32_t room = vm_room(awk_funvaddrs[i]);
+  const int len = fnLength(hdr);
+  if (len >= room) return {};
+  const char* names = reinterpret_cast<const char*>(hdr) + len;
+  const void* nul = std::memchr(names, 0, size_t(room - len));
+  if (!nul) return {};   // a list running off its segment is no list
+  return {names, size_t(static_cast<const char*>(nul) - names)};
+}

@@ -11,6 +11,7 @@
 #include <bit>
 #include <cstdint>
 #include <cstring>
+#include <string_view>
 
 #include "image/format.h"
 
@@ -45,6 +46,10 @@ unsigned char* vm_v2pcode(uint32_t vaddr);
 int32_t vm_room(uint32_t vaddr);
 // Header of function gid; a gid without code is an internal error.
 unsigned char* awk_funaddr(int gid);
+
+// The name list stored after function gid's code ("p1 p2;l1 l2"), empty
+// when the function has none or the list does not end inside its segment.
+std::string_view awk_funnames(int gid);
 
 // ---- prepared code -----------------------------------------------------------
 // Function header fields, native after loading.

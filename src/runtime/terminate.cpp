@@ -17,11 +17,10 @@
 #include "values/arith.h"
 #include "runtime/loader.h"
 #include "runtime/startup.h"
+#include "diag/termhook.h"
 #include "values/strobj.h"
 
 
-[[gnu::weak]] void awk_scrend();
-[[gnu::weak]] void awk_key_end();
 
 namespace {
 bool exitFunctionStarted;
@@ -41,8 +40,7 @@ void awk_terminate(int doterm) {
   }
   awk_abandonpipes();
   awk_mathend();
-  if (awk_scrend) awk_scrend();
-  if (awk_key_end) awk_key_end();
+  awk_term_end();   // awk_scrend, awk_key_end
   if (awk_vargs != 0 && awk_imageopened) {
     unlink(awk_progpath);
     awk_imageopened = 0;
