@@ -26,7 +26,11 @@ namespace img = vorn::image;
   X(sprintf) X(toupper) X(tolower) X(typeof) X(ord) X(char) X(_precof)       \
   X(translate) X(strdup) X(paste)                                             \
   X(not) X(and) X(or) X(xor) X(shiftl) X(shiftr) X(int) X(convertnum)        \
-  X(table) X(rand) X(srand) X(atan2) X(cos) X(exp) X(log) X(sin) X(sqrt)
+  X(table) X(rand) X(srand) X(atan2) X(cos) X(exp) X(log) X(sin) X(sqrt)    \
+  X(time) X(ctime) X(timetab) X(pack) X(unpack)                              \
+  X(filetime) X(filesize) X(filemode) X(stat) X(chsize) X(chmod)             \
+  X(findfirst) X(findnext) X(dirlist) X(getdirlist) X(flock) X(funlock)      \
+  X(mkdir) X(rmdir) X(rmfile) X(rename) X(getcwd) X(chdir)
 
 namespace {
 
