@@ -8,8 +8,9 @@ BEGIN {
   print "sizes:", filesize("five"), filesize("sub"), filesize("missing"), filesize("fifo")
   n = split("plain setuid setgid lockish sticky sub fifo /dev/null missing", names, " ")
   for (i = 1; i <= n; i++)
-    printf "%-8s %-6s %-6s %-6s %s\n", names[i], filemode(names[i]), filemode(names[i], "g"),
-           filemode(names[i], "Other"), filemode(names[i], "all")
+    printf "%-9s %-6s %-6s %s\n", names[i], filemode(names[i]), filemode(names[i], "g"),
+           filemode(names[i], "Other")
+  print "all:", filemode("setgid", "all"), filemode("sticky", "a")
   print "bad letter:", filemode("plain", "z")
   print "mtime:", ctime(filetime("plain")), ctime(filetime("plain", "Mod"))
   print "atime and ctime:", (filetime("plain", "a") > 0), (filetime("plain", "c") > filetime("plain"))
