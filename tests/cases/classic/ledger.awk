@@ -1,14 +1,11 @@
-# A binary ledger: each input line (date, account, amount) becomes a fixed
-# 32-byte record in a file per year; then the files are found with
-# findfirst, read back record by record, and reported by month, with each
-# file's size, mode and date.
+# A binary ledger: input lines (date, account, amount) become 32-byte records
+# in a file per year, which are then found, read back and reported by month.
 BEGIN { RECLEN = 32; FMT = "#<when@l cents@l amount@d account@15a kind@c" }
 {
   split($1, d, "-")
   file = "ledger-" d[1] ".bin"
   if (!(file in out)) { out[file] = fopen(file, "w"); files++ }
   rec = pack(FMT, time(d[1], d[2], d[3]), int($3 * 100 + ($3 < 0 ? -0.5 : 0.5)), $3, $2, $3 < 0 ? "D" : "C")
-  if (length(rec) != RECLEN) print "bad record length", length(rec)
   fwrite(rec, out[file])
 }
 END {
