@@ -26,11 +26,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   arr.tag = Tag::Array;
   arr.w.t = awk_sanew(4);
   awk_unpack(fmt.data(), uint32_t(fmt.size()), body, len, arr.w.t);
-  // Counts run up to 2147480000; packing that many values measures only the
-  // allocator, so pack sees formats whose counts have at most 5 digits.
-  int run = 0;
-  for (char c : fmt) run = (c >= '0' && c <= '9') ? run + 1 : (run > 5 ? run : 0);
-  if (run <= 5) {
+  // Counts run up to 2147480000 (digits may be split by modifiers); packing
+  // that many values measures only the allocator, so pack sees formats with
+  // at most 6 digits in all.
+  int digits = 0;
+  for (char c : fmt) digits += c >= '0' && c <= '9';
+  if (digits <= 6) {
     Cell v[8];
     for (int i = 0; i < 8; ++i) {
       size_t at = len ? size_t(i) * 8 % len : 0, n = len - at;
