@@ -19,7 +19,7 @@ BEGIN {
   print "long path:", length(path), ok
   r = chdir(path); print "chdir:", r, length(getcwd()) == length(start) + 1 + length(path)
   printf "deep" > "file"; close("file")
-  r = dirlist(".", names); print "dirlist here:", r, length(names)
+  r = dirlist(getcwd(), names); print "dirlist of the long path:", r, length(names)
   r = chdir(start); print "chdir back:", r, getcwd() == start
   r = findfirst(path "/f*"); print "findfirst:", r == path "/file"
   r = rmfile(path "/file"); print "rmfile long:", r
