@@ -26,9 +26,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   arr.tag = Tag::Array;
   arr.w.t = awk_sanew(4);
   awk_unpack(fmt.data(), uint32_t(fmt.size()), body, len, arr.w.t);
-  // Counts run up to 2147480000 (digits may be split by modifiers); packing
-  // that many values measures only the allocator, so pack sees formats with
-  // at most 6 digits in all.
+  // Counts reach 2147480000 (digits may be split by modifiers); packing that
+  // many values measures only the allocator: pack gets at most 6 digits.
   int digits = 0;
   for (char c : fmt) digits += c >= '0' && c <= '9';
   if (digits <= 6) {
