@@ -11,6 +11,7 @@
 
 #include "arrays/table.h"
 #include "builtins/btable.h"
+#include "builtins/caltime.h"
 #include "builtins/strlib.h"
 #include "diag/oops.h"
 #include "values/arith.h"
@@ -122,19 +123,6 @@ void b_table(int argc, Cell* args) {
   *awk_retval = arr;
 }
 
-namespace {
-
-// The current time in local seconds: seconds since 1970 on the local
-// wall clock.
-int32_t localNow() {
-  time_t t = std::time(nullptr);
-  struct tm tm;
-  if (localtime_r(&t, &tm)) t += tm.tm_gmtoff;
-  return int32_t(int64_t(t));
-}
-
-}  // namespace
-
 void b_rand(int, Cell*) {
   if (!awk_random.seeded) awk_rseed(&awk_random, 0);
   retFloat(awk_rnext(&awk_random));
@@ -145,7 +133,7 @@ void b_rand(int, Cell*) {
 void b_srand(int argc, Cell* args) {
   int32_t seed;
   if (argc == 0) {
-    seed = localNow();
+    seed = int32_t(awk_time());
     if (awk_random.seeded)
       seed = int32_t(uint32_t(seed) + uint32_t(int32_t(32000 * awk_rnext(&awk_random))));
   } else {

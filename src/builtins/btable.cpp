@@ -32,7 +32,11 @@ namespace img = vorn::image;
   X(table) X(rand) X(srand) X(atan2) X(cos) X(exp) X(log) X(sin) X(sqrt)    \
   X(getkey) X(kbhit)                                                          \
   X(scr_gcp) X(scr_scp) X(scr_gcm) X(scr_scm) X(scr_put) X(scr_putcells)      \
-  X(scr_frame) X(scr_end) X(scr_getcells) X(scr_refresh) X(scr_get)
+  X(scr_frame) X(scr_end) X(scr_getcells) X(scr_refresh) X(scr_get)          \
+  X(time) X(ctime) X(timetab) X(pack) X(unpack)                              \
+  X(filetime) X(filesize) X(filemode) X(stat) X(chsize) X(chmod)             \
+  X(findfirst) X(findnext) X(dirlist) X(getdirlist) X(flock) X(funlock)      \
+  X(mkdir) X(rmdir) X(rmfile) X(rename) X(getcwd) X(chdir)
 
 namespace {
 
