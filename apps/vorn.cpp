@@ -2,6 +2,7 @@
 // carries the argument list (-F, -v and the operands, which the run-time
 // parses), then replaces itself with the vrun beside it; the run-time
 // deletes the temporary image when it ends.
+#include <getopt.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -21,72 +22,84 @@ using namespace vorn::compiler;
 namespace {
 
 const char* kUsage =
-    "usage: vorn [-F fs] [-v var=value]... 'program' [--] [file ...]\n"
-    "       vorn [-F fs] [-v var=value]... -f progfile [-f progfile]... [--] [file ...]\n"
-    "  -F fs          the input field separator\n"
-    "  -v var=value   assign a variable before the program starts\n"
-    "  -f progfile    read the program from a file (several are modules)\n"
-    "  -w, --no-warnings  show no warnings or notes, of the compiler or the run\n"
-    "  --help         show this text\n"
-    "  --version      show the version\n";
+    "usage: vorn [options] 'program' [--] [file ...]\n"
+    "       vorn [options] -f progfile [-f progfile]... [--] [file ...]\n"
+    "  -F fs, --field-separator=fs      the input field separator\n"
+    "  -v var=value, --assign=var=value assign a variable before the program starts\n"
+    "  -f progfile, --file=progfile     read the program from a file (several are modules)\n"
+    "  -w, --no-warnings                show no warnings or notes, of the compiler or the run\n"
+    "  --help                           show this text\n"
+    "  --version                        show the version\n"
+    "  --                               end of the options\n";
 
 int usageError(const std::string& text) {
   std::fprintf(stderr, "vorn: %s\n%s", text.c_str(), kUsage);
   return 2;
 }
 
+enum : int { kOptHelp = 256, kOptVersion };
+
+const option kLongOptions[] = {
+    {"field-separator", required_argument, nullptr, 'F'},
+    {"assign", required_argument, nullptr, 'v'},
+    {"file", required_argument, nullptr, 'f'},
+    {"no-warnings", no_argument, nullptr, 'w'},
+    {"help", no_argument, nullptr, kOptHelp},
+    {"version", no_argument, nullptr, kOptVersion},
+    {nullptr, 0, nullptr, 0},
+};
+
 }  // namespace
 
 int main(int argc, char** argv) {
   std::vector<std::string> progFiles, options;
   CompileOptions copt;
-  int i = 1;
-  for (; i < argc; ++i) {
-    std::string a = argv[i];
-    if (a == "--") {
-      ++i;
-      break;
-    }
-    if (a == "--help") {
-      std::fputs(kUsage, stdout);
-      return 0;
-    }
-    if (a == "--version") {
-      std::printf("vorn %s\n", kVersionText);
-      return 0;
-    }
-    if (a == "-w" || a == "--no-warnings") {
-      options.push_back("-w");
-      copt.quietWarnings = true;
-      continue;
-    }
-    if (a.size() < 2 || a[0] != '-') break;
-    char opt = a[1];
-    if (opt != 'f' && opt != 'v' && opt != 'F') return usageError("unknown option " + a);
-    std::string value = a.substr(2);
-    if (value.empty()) {
-      if (++i >= argc) return usageError(std::string("-") + opt + " needs a value");
-      value = argv[i];
-    }
-    if (opt == 'f') {
-      progFiles.push_back(value);
-    } else if (opt == 'v') {
-      if (value.find('=') == std::string::npos || value[0] == '=')
-        return usageError("-v needs var=value, not '" + value + "'");
-      // The value's escapes are decoded here, as in a string constant, and
-      // the name is declared so that an unused one is no mistake.
-      std::string name, decoded;
-      if (commandAssignment(value, name, decoded)) {
-        copt.declaredNames.push_back(name);
-        value = decoded;
+  // "+": options end at the first operand, as in POSIX awk; getopt_long
+  // consumes a "--" that ends them.
+  opterr = 0;
+  int opt;
+  while ((opt = getopt_long(argc, argv, "+:F:v:f:w", kLongOptions, nullptr)) != -1) {
+    switch (opt) {
+      case kOptHelp:
+        std::fputs(kUsage, stdout);
+        return 0;
+      case kOptVersion:
+        std::printf("vorn %s\n", kVersionText);
+        return 0;
+      case 'w':
+        options.push_back("-w");
+        copt.quietWarnings = true;
+        break;
+      case 'f':
+        progFiles.push_back(optarg);
+        break;
+      case 'v': {
+        std::string value = optarg;
+        if (value.find('=') == std::string::npos || value[0] == '=')
+          return usageError("-v needs var=value, not '" + value + "'");
+        // The value's escapes are decoded here, as in a string constant, and
+        // the name is declared so that an unused one is no mistake.
+        std::string name, decoded;
+        if (commandAssignment(value, name, decoded)) {
+          copt.declaredNames.push_back(name);
+          value = decoded;
+        }
+        options.push_back("-v" + value);
+        break;
       }
-      options.push_back("-v" + value);
-    } else {
-      // An empty value would end the stored list; "-F" alone takes the
-      // next element, so the separator is always spelled out.
-      options.push_back(value.empty() ? "-F " : "-F" + value);
+      case 'F':
+        // An empty value would end the stored list; "-F" alone takes the
+        // next element, so the separator is always spelled out.
+        options.push_back(*optarg ? std::string("-F") + optarg : "-F ");
+        break;
+      case ':':
+        return usageError(std::string(argv[optind - 1]) + " needs a value");
+      default:
+        return usageError(std::string("unknown option ") +
+                          (optopt ? std::string("-") + char(optopt) : argv[optind - 1]));
     }
   }
+  int i = optind;
   std::vector<SourceInput> sources;
   if (progFiles.empty()) {
     if (i >= argc) return usageError("no program");

@@ -1,7 +1,10 @@
 // vornc: compiles AWK source files into a program image, binds an image to
 // the run-time as an executable, or dumps an image.
+#include <getopt.h>
+
 #include <cstdio>
 #include <cstring>
+#include <strings.h>
 #include <string>
 #include <vector>
 
@@ -30,6 +33,22 @@ int usageError(const std::string& text) {
   return 2;
 }
 
+enum : int { kOptBind = 256, kOptDump, kOptVersion };
+
+const option kLongOptions[] = {
+    {"bind", no_argument, nullptr, kOptBind},
+    {"dump", no_argument, nullptr, kOptDump},
+    {"help", no_argument, nullptr, 'h'},
+    {"version", no_argument, nullptr, kOptVersion},
+    {nullptr, 0, nullptr, 0},
+};
+
+// A bound executable whose name ends in ".ae" would be read by the
+// run-time as a plain image, which it is not; such a name is refused.
+bool namesAnImage(const std::string& path) {
+  return path.size() >= 3 && strcasecmp(path.c_str() + path.size() - 3, ".ae") == 0;
+}
+
 std::string defaultOutput(const std::string& src, bool bind) {
   std::string base = src;
   size_t slash = base.rfind('/');
@@ -56,39 +75,44 @@ int dump(const std::string& path) {
 
 int main(int argc, char** argv) {
   std::string output;
-  bool bind = false;
-  std::vector<std::string> files;
-  for (int i = 1; i < argc; ++i) {
-    std::string a = argv[i];
-    if (a == "--help" || a == "-h") {
-      std::fputs(kUsage, stdout);
-      return 0;
-    }
-    if (a == "--version") {
-      std::printf("vornc %s\n", kVersionText);
-      return 0;
-    }
-    if (a == "--dump") {
-      if (i + 1 >= argc) return usageError("--dump needs an image file");
-      if (i + 2 < argc) return usageError("--dump takes one file");
-      return dump(argv[i + 1]);
-    }
-    if (a == "--bind") {
-      bind = true;
-    } else if (a == "-o") {
-      if (++i >= argc) return usageError("-o needs a file name");
-      output = argv[i];
-    } else if (a.rfind("-o", 0) == 0 && a.size() > 2) {
-      output = a.substr(2);
-    } else if (a == "--") {
-      for (++i; i < argc; ++i) files.emplace_back(argv[i]);
-    } else if (a.size() > 1 && a[0] == '-') {
-      return usageError("unknown option " + a);
-    } else {
-      files.push_back(a);
+  bool bind = false, dumpImage = false;
+  opterr = 0;
+  int opt;
+  while ((opt = getopt_long(argc, argv, ":ho:", kLongOptions, nullptr)) != -1) {
+    switch (opt) {
+      case 'h':
+        std::fputs(kUsage, stdout);
+        return 0;
+      case kOptVersion:
+        std::printf("vornc %s\n", kVersionText);
+        return 0;
+      case kOptDump:
+        dumpImage = true;
+        break;
+      case kOptBind:
+        bind = true;
+        break;
+      case 'o':
+        output = optarg;
+        break;
+      case ':':
+        return usageError(std::string(argv[optind - 1]) + " needs a value");
+      default:
+        return usageError(std::string("unknown option ") +
+                          (optopt ? std::string("-") + char(optopt) : argv[optind - 1]));
     }
   }
+  std::vector<std::string> files(argv + optind, argv + argc);
+  if (dumpImage) {
+    if (files.empty()) return usageError("--dump needs an image file");
+    if (files.size() > 1) return usageError("--dump takes one file");
+    return dump(files[0]);
+  }
   if (files.empty()) return usageError("no source files");
+  if (output.empty()) output = defaultOutput(files[0], bind);
+  if (bind && namesAnImage(output))
+    return usageError("a bound executable's name cannot end in .ae (the run-time would take it "
+                      "for an image): " + output);
   std::vector<SourceInput> sources;
   for (const std::string& f : files) {
     SourceInput s;
@@ -102,7 +126,6 @@ int main(int argc, char** argv) {
   }
   CompileOutput out;
   if (!compileAndReport(sources, CompileOptions{}, out)) return 2;
-  if (output.empty()) output = defaultOutput(files[0], bind);
   try {
     if (bind) {
       std::string runtime = executableDir() + "vrun";

@@ -4,10 +4,9 @@
 #include <vector>
 
 #include "compiler/compile.h"
+#include "image/version.h"
 
 namespace vorn::compiler {
-
-inline constexpr const char* kVersionText = "0.1.0";
 
 // Reads a whole file ("-" is standard input); false with `error` set when it
 // cannot.

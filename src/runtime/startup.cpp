@@ -17,6 +17,7 @@
 #include "arrays/table.h"
 #include "builtins/btable.h"
 #include "image/format.h"
+#include "image/version.h"
 #include "host/extern.h"
 #include "host/signals.h"
 #include "interp/interp.h"
@@ -55,15 +56,12 @@ void setRecord(AwkString* s, Tag tag) {
 }
 
 // The program name used in messages: "vorn" for a temporary program,
-// otherwise the image file's name, lower-cased, without directory or
-// extension, at most 13 characters.
-void setProgName() {
-  if (rootU32(root::kStoredArgs) != 0) {
-    _progname = "vorn";
-    return;
-  }
-  const char* slash = std::strrchr(awk_progpath, '/');
-  const char* base = slash ? slash + 1 : awk_progpath;
+// otherwise the file's name (the image's, or a bound executable's as it was
+// invoked), lower-cased, without directory or extension, at most 13
+// characters.
+void setProgName(const char* path) {
+  const char* slash = std::strrchr(path, '/');
+  const char* base = slash ? slash + 1 : path;
   std::strncpy(progName, base, kProgNameMax);
   progName[kProgNameMax] = 0;
   awk_strtolower(progName);
@@ -83,7 +81,7 @@ void setText(Cell* c, Tag tag, const char* text) {
 }  // namespace
 
 void awk_copyrite() {
-  std::fprintf(stderr, "vrun %s - run-time for compiled AWK programs\n", "0.1.0");
+  std::fprintf(stderr, "vrun %s - run-time for compiled AWK programs\n", vorn::kVersionText);
   std::fflush(stderr);
 }
 
@@ -117,12 +115,16 @@ void awk_init1(int argc, char** argv, char** envp) {
     operands = argv + 2;
     n = argc - 2;
   } else {
+    setProgName(argv0);  // before loading, so that its failures carry the name too
     awk_openself(argv0);
     operands = argv + 1;
     n = argc - 1;
   }
   awk_init3();
-  setProgName();
+  if (rootU32(root::kStoredArgs) != 0)
+    _progname = "vorn";
+  else if (!awk_isbound())
+    setProgName(awk_progpath);
   awk_sig_init();
   awk_init_env(envp);
   awk_mathinit();
