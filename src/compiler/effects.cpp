@@ -25,14 +25,30 @@ bool any(const Node* n, Pred pred) {
   return false;
 }
 
-bool builtinSetsState(const Node* n) {
-  switch (n->index) {
-    case slot::b_match: case slot::b_sub: case slot::b_gsub: case slot::b_subs:
-    case slot::b_gsubs: case slot::b_srand: case slot::b_getline:
+// Builtins whose result depends on their arguments alone. Every other one
+// reads or changes state the program can see (streams, files, processes,
+// the clock, the generator, RSTART, the screen), so the order of the calls
+// matters: an fwrite() and an ftell() of the same stream, say.
+bool builtinIsPure(int slotIndex) {
+  switch (slotIndex) {
+    case slot::b_length: case slot::b_substr: case slot::b_index: case slot::b_rindex:
+    case slot::b_sprintf: case slot::b_toupper: case slot::b_tolower: case slot::b_typeof:
+    case slot::b_ord: case slot::b_char: case slot::b__precof: case slot::b_translate:
+    case slot::b_strdup: case slot::b_paste: case slot::b_not: case slot::b_and:
+    case slot::b_or: case slot::b_xor: case slot::b_shiftl: case slot::b_shiftr:
+    case slot::b_int: case slot::b_convertnum: case slot::b_atan2: case slot::b_cos:
+    case slot::b_exp: case slot::b_log: case slot::b_sin: case slot::b_sqrt:
+    case slot::b__cvtin: case slot::b__cvtout: case slot::b_regex: case slot::b_table:
+    case slot::b_ctime: case slot::b_pack: case slot::b_unpack: case slot::b_split:
+    case slot::b_splitp:
       return true;
     default:
-      break;
+      return false;
   }
+}
+
+bool builtinSetsState(const Node* n) {
+  if (!builtinIsPure(n->index)) return true;
   const auto* sig = image::builtinSignature(n->index);
   for (size_t i = 0; i < n->list.size(); ++i) {
     image::ArgType t = image::argType(*sig, int(i));
