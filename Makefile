@@ -1,10 +1,12 @@
 # Front end for the CMake build: `make demo` and `make test` are the two
 # commands the README promises. PRESET=debug or PRESET=asan pick other builds.
 PRESET ?= release
+PREFIX ?= /usr/local
+DESTDIR ?=
 JOBS   ?= $(shell nproc)
 BUILD  := build/$(PRESET)
 
-.PHONY: all build demo test coverage clean
+.PHONY: all build demo test install uninstall package coverage clean
 
 all: build
 
@@ -17,6 +19,19 @@ demo: build
 
 test: build
 	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
+
+# Installs the programs, manual pages and docs under $(PREFIX) (staged
+# under $(DESTDIR) when given); the list of files is
+# $(BUILD)/install_manifest.txt, which `make uninstall` removes.
+install: build
+	DESTDIR="$(DESTDIR)" cmake --install $(BUILD) --prefix "$(PREFIX)"
+
+uninstall:
+	DESTDIR="$(DESTDIR)" cmake -DMANIFEST=$(BUILD)/install_manifest.txt -P cmake/uninstall.cmake
+
+# The Debian package of the same files (under /usr), in $(BUILD).
+package: build
+	cd $(BUILD) && cpack -G DEB
 
 # Line and branch coverage of src/ by the whole suite (gcovr), written to
 # build/coverage/coverage.txt and printed as a summary.
