@@ -11,6 +11,7 @@
 // A function's name list reads "p1 p2;l1 l2": parameter i (from 1) lives
 // i cells above the frame cell, local i i cells below it. Names match
 // whole, never as the tail or head of a longer name.
+#include <string>
 #include <string_view>
 
 #include "arrays/table.h"
@@ -56,6 +57,25 @@ NameParts nameParts(int g) {
   size_t semi = list.find(';');
   if (semi == std::string_view::npos) return {};
   return {list.substr(0, semi), list.substr(semi + 1)};
+}
+
+// The names of part a program declared: the compiler's hidden locals (for
+// arguments computed in order, loop key lists) are named with a leading
+// "$", which no AWK name has, and are left out.
+std::string declaredNames(std::string_view part) {
+  std::string out;
+  size_t p = 0;
+  while (p < part.size()) {
+    size_t e = part.find(' ', p);
+    if (e == std::string_view::npos) e = part.size();
+    std::string_view word = part.substr(p, e - p);
+    if (!word.empty() && word[0] != '$') {
+      if (!out.empty()) out += ' ';
+      out += word;
+    }
+    p = e + 1;
+  }
+  return out;
 }
 
 // Position (from 1) of name among the blank-separated names of part; 0 if
@@ -133,7 +153,7 @@ void b_debug_get_frame(int argc, Cell* args) {
   awk_setarray(info, 2, Tag::Int, at.line & 0x7FFF);
   awk_setarray(info, 3, Tag::Int, at.frame->aux8a);
   awk_setarray(info, 4, Tag::String, reinterpret_cast<intptr_t>(stringNew(parts.params)));
-  awk_setarray(info, 5, Tag::String, reinterpret_cast<intptr_t>(stringNew(parts.locals)));
+  awk_setarray(info, 5, Tag::String, reinterpret_cast<intptr_t>(stringNew(declaredNames(parts.locals).c_str())));
 }
 
 void b_debug_get_stack_var(int argc, Cell* args) {
