@@ -6,7 +6,6 @@
 #include <functional>
 
 #include "image/builtins.h"
-#include "image/version.h"
 #include "runtime_helpers.h"
 
 using namespace vorn::image;
@@ -40,15 +39,6 @@ TEST(Vrun, NoArgumentPrintsBannerAndUsage) {
   EXPECT_NE(r.err.find("\nvrun: fatal error: Expecting filename.ae as first program argument\n"),
             std::string::npos)
       << r.err;
-}
-
-TEST(Vrun, HelpAndVersion) {
-  auto r = rtest::run(vrun(), {"--help"});
-  EXPECT_EQ(r.status, 0);
-  EXPECT_EQ(r.out.rfind("usage: vrun image.ae", 0), 0u) << r.out;
-  r = rtest::run(vrun(), {"--version"});
-  EXPECT_EQ(r.status, 0);
-  EXPECT_EQ(r.out, std::string("vrun ") + vorn::kVersionText + "\n");
 }
 
 TEST(Vrun, RunsAnImage) {
@@ -210,7 +200,6 @@ TEST(Bound, NotOnPath) {
   std::vector<std::string> env{"PATH=/nonexistent"};
   auto r = rtest::run(exe, {}, "greet3", &env);
   EXPECT_EQ(r.status, 2);
-  // The executable names itself even before it has found its image.
   EXPECT_EQ(r.err, "greet3: fatal error: Can not find file greet3 on PATH\n");
   std::vector<std::string> noPath{"HOME=/"};
   r = rtest::run(exe, {}, "greet3", &noPath);
