@@ -6,6 +6,11 @@
 // handler read its operands and come back. The load-time pass has checked
 // every instruction, operand, jump target and local offset, so the loop
 // checks nothing but the stack at frame builds and local reservations.
+// It has not checked operand types: compiled code gives each instruction
+// the types it expects, but an image may not, so every handler copes with
+// any cell through a tag test off its fast path (a foreign type is
+// converted, a reference to a stack cell stored beyond its frame is
+// replaced by its value, a non-array used as an array is replaced by one).
 //
 // Invariants:
 // - `sp` mirrors awk_sp. It is written back before every call that may
@@ -91,6 +96,17 @@ inline bool jumpTruth(Cell* top) {
 
 inline Cell* localAt(Cell* fp, int16_t off) {
   return reinterpret_cast<Cell*>(reinterpret_cast<char*>(fp) + off);
+}
+
+// Compiled code converts the operands of concatenation and matching to
+// strings first; any other cell (an image may put one there) is converted
+// here, off the fast path.
+inline void makeString(Cell* c) {
+  if (cellIsStringy(c)) [[likely]]
+    return;
+  AwkString* s = awk_a2s(c);
+  release(c);
+  cellSetString(c, s);
 }
 
 inline void setArray(Cell* c, AwkTable* t) {
@@ -378,6 +394,7 @@ L_op_itobool:
 L_op_aset: {
   // V A K: the key and the value move into the table.
   SYNC();
+  awk_pinvalue(sp + 2);
   awk_tabadd(sp + 1, sp, sp + 2);
   release(sp + 1);
   sp += 3;
@@ -457,6 +474,10 @@ L_op_gstore: {
   if (g->tag > Tag::Float) {
     SYNC();
     release(g);
+  }
+  if (sp->tag == Tag::Ref) [[unlikely]] {
+    SYNC();
+    awk_pinvalue(sp);
   }
   cellCopy(g, sp++);
   DISPATCH();
@@ -582,6 +603,7 @@ L_op_concat: {
   int n = opByte(pc);
   pc += 2;
   SYNC();
+  for (int i = 0; i < n; ++i) makeString(sp + i);
   if (n == 0) {
     --sp;
     cellSetString(sp, stringDup(string_empty));
@@ -804,6 +826,10 @@ L_op_retv: {
     SYNC();
     release(slot);
   }
+  if (sp->tag == Tag::Ref) [[unlikely]] {
+    SYNC();
+    awk_pinvalue(sp);
+  }
   cellCopy(slot, sp++);
   goto unwind;
 }
@@ -814,6 +840,7 @@ L_op_ret:
 L_op_match: {
   // S P: S is a string (converted by the compiler), P anything.
   SYNC();
+  makeString(sp + 1);
   int32_t t = 0;
   if (AwkPattern* p = awk_getere(sp, "~ or !~", 4)) {
     AwkString* s = sp[1].w.s;
@@ -829,8 +856,8 @@ L_op_match: {
 L_op_mul: {
   Cell* r = sp;
   Cell* l = sp + 1;
-  if (isSmall(l->tag) && isSmall(r->tag) && uint32_t(l->w.i + 46339) <= 2 * 46339u &&
-      uint32_t(r->w.i + 46339) <= 2 * 46339u) {
+  if (isSmall(l->tag) && isSmall(r->tag) && uint32_t(l->w.i) + 46339u <= 2 * 46339u &&
+      uint32_t(r->w.i) + 46339u <= 2 * 46339u) {
     cellSetInt(l, l->w.i * r->w.i);
   } else if (l->tag <= Tag::Float && r->tag <= Tag::Float) {
     // Both numbers: the float product inline, exactly as awkf_times does it.
@@ -907,6 +934,7 @@ L_op_pvset: {
   int idx = opI16(pc);
   pc += 2;
   SYNC();
+  awk_pinvalue(sp);
   if (awk_setvarg(vorn::image::gid::kSpecialFirst + idx, sp) != 0) {
     release(sp);
     awk_nosvc(vorn::image::kSpecialNames[idx]);
@@ -989,6 +1017,7 @@ L_op_getfld: {
 
 L_op_setfld: {
   SYNC();
+  awk_pinvalue(sp + 1);
   svcSetfield(sp->w.i, sp + 1);
   sp += 2;
   awk_sp = sp;
@@ -1081,10 +1110,16 @@ L_op_lref: {
 
 L_op_aref: {
   // A K: the array cell becomes the element reference and keeps its table.
+  // A cell that is no array (only a foreign image pushes one) becomes a
+  // new empty array first, as op_mkarr would make it.
   SYNC();
   AwkString* key = awk_a2s(sp);
   release(sp);
   ++sp;
+  if (sp->tag != Tag::Array) [[unlikely]] {
+    release(sp);
+    setArray(sp, awk_sanew(4));
+  }
   sp->tag = Tag::Ref;
   sp->aux8a = uint8_t(RefKind::Element);
   sp->x.key = key;
