@@ -8,6 +8,7 @@
 
 #include <cctype>
 #include <cstdio>
+#include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
@@ -94,6 +95,9 @@ void awk_copyrite() {
 
 void awk_main(int argc, char** argv, char** envp) {
   awk_vm_init();
+  // Past a file-size limit a write fails with EFBIG, which the output layer
+  // reports, instead of the signal killing the run with its output unsaid.
+  signal(SIGXFSZ, SIG_IGN);
   tzset();
   static char* outbuf = static_cast<char*>(std::malloc(1024));
   if (outbuf) std::setvbuf(stdout, outbuf, _IOFBF, 1024);

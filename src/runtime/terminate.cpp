@@ -29,6 +29,7 @@ void (*awk_exithook)(int status) = nullptr;
 
 [[gnu::weak]] void awk_scrend();
 [[gnu::weak]] void awk_key_end();
+[[gnu::weak]] int awk_outputstatus();
 
 namespace {
 bool exitFunctionStarted;
@@ -60,6 +61,8 @@ void awk_terminate(int doterm) {
 
 void awk_exit(int status, int doterm) {
   awk_terminate(doterm);
+  // Output that could not be written fails a run that would succeed.
+  if (awk_outputstatus && awk_outputstatus() && status == 0) status = 2;
   if (awk_exithook) awk_exithook(status);
   std::exit(status);
 }

@@ -264,6 +264,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // them) may still hold string objects of the previous image, so its
   // segments are kept, not freed: the target leaks a few hundred bytes per
   // run. Run it in chunks of some millions of executions.
+  // The record starts empty for every image (gsub on $0 grows it).
+  if (ioReady) {
+    Cell empty;
+    cellSetString(&empty, stringDup(string_empty));
+    awk_setfield(0, &empty);
+  }
   for (int n = 0; n < img::kMaxSegments; ++n) {
     awk_segbase[n] = nullptr;
     awk_segsize[n] = 0;
