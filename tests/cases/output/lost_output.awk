@@ -19,7 +19,7 @@ BEGIN {
   run("missing directory", v " " q "BEGIN { print 1 > \"no/such/dir\"; print \"after\" }" q " 2>&1")
   system("echo kept > app")
   run("standard names", v " " q "BEGIN { print \"a\" > \"/dev/stdout\"; print \"b\"; print \"c\" > \"-\"; print \"e\" > \"/dev/stderr\" }" q " >>app 2>&1")
-  system("cat app; ls")
+  system("cat app; test -e - || echo no file named -")
   run("200 files under ulimit -n 64", "mkdir m; ulimit -n 64; " v " " q "BEGIN { for (r = 0; r < 3; r++) for (i = 0; i < 200; i++) print r > (\"m/\" i) }" q " 2>&1")
   system("cat m/* | wc -l; cat m/0 m/199 | tr \"\\n\" \" \"; echo")
   run("letter case", v " " q "BEGIN { print \"A\" > \"Rep\"; print \"B\" > \"rep\"; close(\"Rep\"); close(\"rep\") }" q " 2>&1; cat Rep rep")
