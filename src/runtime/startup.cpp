@@ -131,6 +131,7 @@ void awk_init1(int argc, char** argv, char** envp) {
     n = argc - 1;
   }
   awk_init3();
+  awk_droptempimage();
   setProgName();
   awk_sig_init();
   awk_init_env(envp);

@@ -28,6 +28,7 @@ void awk_beginfile_exec();
 void awk_endfile_exec();
 
 void awk_terminate(int doterm);
+void awk_droptempimage();                // removes vorn's temporary image
 [[noreturn]] void awk_exit(int status, int doterm);
 
 void awk_init_env(char** envp);
