@@ -37,6 +37,7 @@ int usageError(const std::string& text) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  vorn::compiler::exitOnOutOfMemory("vorn");
   std::vector<std::string> progFiles, options;
   int i = 1;
   for (; i < argc; ++i) {

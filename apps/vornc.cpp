@@ -57,6 +57,7 @@ int dump(const std::string& path) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  vorn::compiler::exitOnOutOfMemory("vornc");
   std::string output;
   bool bind = false;
   std::vector<std::string> files;

@@ -12,6 +12,8 @@
 // written.
 #include "runtime/oops.h"
 
+#include <unistd.h>
+
 #include <cctype>
 #include <cstdarg>
 #include <cstdio>
@@ -153,6 +155,19 @@ int oops(int code, const char* format, ...) {
   int r = voops(code, format, ap);
   va_end(ap);
   return r;
+}
+
+void awk_nomemory() {
+  // Reporting needs a little memory; a second failure on the way gives up
+  // with a fixed message.
+  static bool reporting = false;
+  if (reporting) {
+    static const char text[] = "out of memory\n";
+    (void)!write(2, text, sizeof text - 1);
+    _exit(2);
+  }
+  reporting = true;
+  awk_oom(2);
 }
 
 void awk_oom(int n) {

@@ -14,6 +14,7 @@ int oops(int code, const char* format, ...);
 int voops(int code, const char* format, va_list ap);
 
 [[noreturn]] void awk_oom(int n);        // "out of memory (%d)"
+[[noreturn]] void awk_nomemory();        // the C++ library's new handler: awk_oom(2)
 [[noreturn]] void awk_assert2(int n);    // "#%xH (please call ... with this number)"
 void awk_oof();                          // out of file handles
 void awk_oopsinvarg(const char* name);   // "invalid argument to %s"

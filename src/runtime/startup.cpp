@@ -11,6 +11,7 @@
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
+#include <new>
 #include <ctime>
 #include <string>
 
@@ -95,6 +96,9 @@ void awk_copyrite() {
 
 void awk_main(int argc, char** argv, char** envp) {
   awk_vm_init();
+  // Memory the C++ library cannot get (strings and vectors inside the
+  // services) ends the run like the allocator's own failure.
+  std::set_new_handler(awk_nomemory);
   // Past a file-size limit a write fails with EFBIG, which the output layer
   // reports, instead of the signal killing the run with its output unsaid.
   signal(SIGXFSZ, SIG_IGN);
