@@ -101,12 +101,25 @@ inline Cell* localAt(Cell* fp, int16_t off) {
 // Compiled code converts the operands of concatenation and matching to
 // strings first; any other cell (an image may put one there) is converted
 // here, off the fast path.
-inline void makeString(Cell* c) {
-  if (cellIsStringy(c)) [[likely]]
-    return;
+[[gnu::noinline, gnu::cold]] void convertToString(Cell* c) {
   AwkString* s = awk_a2s(c);
   release(c);
   cellSetString(c, s);
+}
+inline void makeString(Cell* c) {
+  if (c->tag != Tag::String && !cellIsStringy(c)) [[unlikely]]
+    convertToString(c);
+}
+
+// A reference stored beyond the running function: see awk_pinvalue.
+[[gnu::noinline, gnu::cold]] void pinValue(Cell* c) { awk_pinvalue(c); }
+
+// A non-array used as an array by op_aref becomes a new empty one.
+[[gnu::noinline, gnu::cold]] void replaceByArray(Cell* c) {
+  release(c);
+  c->tag = Tag::Array;
+  c->w.word = 0;
+  c->w.t = awk_sanew(4);
 }
 
 inline void setArray(Cell* c, AwkTable* t) {
@@ -152,11 +165,14 @@ inline int32_t intCmpTruth(int kind, int32_t l, int32_t r) {
 bool appendInPlace(Cell* top, int n, Cell* target) {
   Cell* first = &top[n - 1];
   AwkString* s = first->w.s;
-  if (!cellIsStringy(target) || target->w.s != s || s->ref != 2 ||
+  if (first->tag != Tag::String || !cellIsStringy(target) || target->w.s != s || s->ref != 2 ||
       awk_blockbucket(s) < 0)
     return false;
   uint64_t total = s->len;
-  for (int i = 0; i < n - 1; ++i) total += top[i].w.s->len;
+  for (int i = 0; i < n - 1; ++i) {
+    if (top[i].tag != Tag::String) return false;   // the general path converts it
+    total += top[i].w.s->len;
+  }
   if (total > uint64_t(kNoLimit)) return false;  // the general path cuts and warns
   const uint32_t oldlen = s->len;
   auto* r = static_cast<AwkString*>(respace(s, int32_t(total + sizeof(AwkString) + 1)));
@@ -178,7 +194,10 @@ bool appendInPlace(Cell* top, int n, Cell* target) {
 // into top[n-1]. Pieces are cut to the length limit with a warning.
 void concatCells(Cell* top, int n) {
   uint64_t total = 0;
-  for (int i = 0; i < n; ++i) total += top[i].w.s->len;
+  for (int i = 0; i < n; ++i) {
+    makeString(&top[i]);
+    total += top[i].w.s->len;
+  }
   if (total > uint64_t(kNoLimit)) {
     oops('w', kStringTooLong);
     total = kNoLimit;
@@ -477,7 +496,7 @@ L_op_gstore: {
   }
   if (sp->tag == Tag::Ref) [[unlikely]] {
     SYNC();
-    awk_pinvalue(sp);
+    pinValue(sp);
   }
   cellCopy(g, sp++);
   DISPATCH();
@@ -603,7 +622,6 @@ L_op_concat: {
   int n = opByte(pc);
   pc += 2;
   SYNC();
-  for (int i = 0; i < n; ++i) makeString(sp + i);
   if (n == 0) {
     --sp;
     cellSetString(sp, stringDup(string_empty));
@@ -828,7 +846,7 @@ L_op_retv: {
   }
   if (sp->tag == Tag::Ref) [[unlikely]] {
     SYNC();
-    awk_pinvalue(sp);
+    pinValue(sp);
   }
   cellCopy(slot, sp++);
   goto unwind;
@@ -1116,10 +1134,8 @@ L_op_aref: {
   AwkString* key = awk_a2s(sp);
   release(sp);
   ++sp;
-  if (sp->tag != Tag::Array) [[unlikely]] {
-    release(sp);
-    setArray(sp, awk_sanew(4));
-  }
+  if (sp->tag != Tag::Array) [[unlikely]]
+    replaceByArray(sp);
   sp->tag = Tag::Ref;
   sp->aux8a = uint8_t(RefKind::Element);
   sp->x.key = key;
