@@ -52,6 +52,7 @@ const option kLongOptions[] = {
 }  // namespace
 
 int main(int argc, char** argv) {
+  vorn::compiler::exitOnOutOfMemory("vorn");
   std::vector<std::string> progFiles, options;
   CompileOptions copt;
   // "+": options end at the first operand, as in POSIX awk; getopt_long

@@ -1,6 +1,7 @@
 // vornc: compiles AWK source files into a program image, binds an image to
 // the run-time as an executable, or dumps an image.
 #include <getopt.h>
+#include <sys/stat.h>
 
 #include <cstdio>
 #include <cstring>
@@ -74,6 +75,7 @@ int dump(const std::string& path) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  vorn::compiler::exitOnOutOfMemory("vornc");
   std::string output;
   bool bind = false, dumpImage = false;
   opterr = 0;
@@ -126,6 +128,17 @@ int main(int argc, char** argv) {
   }
   CompileOutput out;
   if (!compileAndReport(sources, CompileOptions{}, out)) return 2;
+  // The output must not replace one of the sources it was compiled from.
+  struct stat out_st, in_st;
+  if (::stat(output.c_str(), &out_st) == 0 && S_ISREG(out_st.st_mode)) {
+    for (const std::string& f : files) {
+      if (::stat(f.c_str(), &in_st) == 0 && in_st.st_dev == out_st.st_dev &&
+          in_st.st_ino == out_st.st_ino) {
+        std::fprintf(stderr, "vornc: %s is an input file; not overwriting it\n", output.c_str());
+        return 2;
+      }
+    }
+  }
   try {
     if (bind) {
       std::string runtime = executableDir() + "vrun";

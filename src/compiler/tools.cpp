@@ -5,10 +5,27 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <new>
 
 #include "compiler/escapes.h"
 
 namespace vorn::compiler {
+
+namespace {
+const char* oomProg = "vornc";
+// No allocation here: the message is written as it stands.
+void outOfMemory() {
+  const char tail[] = ": out of memory\n";
+  (void)!write(2, oomProg, std::strlen(oomProg));
+  (void)!write(2, tail, sizeof tail - 1);
+  _exit(2);
+}
+}  // namespace
+
+void exitOnOutOfMemory(const char* prog) {
+  oomProg = prog;
+  std::set_new_handler(outOfMemory);
+}
 
 bool readSource(const std::string& path, std::string& text, std::string& error) {
   FILE* f = path == "-" ? stdin : std::fopen(path.c_str(), "rb");

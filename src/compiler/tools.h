@@ -18,6 +18,9 @@ std::string executableDir();
 // AWK identifier: sets `name` and returns the element with the escapes of
 // its value decoded, as in a string constant. Anything else: returns false.
 bool commandAssignment(const std::string& arg, std::string& name, std::string& decoded);
+// Makes running out of memory end the command with "PROG: out of memory"
+// and status 2 instead of an uncaught exception.
+void exitOnOutOfMemory(const char* prog);
 // Compiles and prints the diagnostics to stderr; false on errors.
 bool compileAndReport(const std::vector<SourceInput>& sources, const CompileOptions& options,
                       CompileOutput& out);

@@ -14,6 +14,8 @@
 // written.
 #include "diag/oops.h"
 
+#include <unistd.h>
+
 #include <cctype>
 #include <cstdarg>
 #include <cstdio>
@@ -135,7 +137,7 @@ int voops(int code, const char* format, va_list ap) {
 }
 
 void awk_exit(int status, int doterm) {
-  if (awk_diaghooks.terminate) awk_diaghooks.terminate(doterm);
+  if (awk_diaghooks.terminate) status = awk_diaghooks.terminate(doterm, status);
   if (awk_exithook) awk_exithook(status);
   std::exit(status);
 }
@@ -146,6 +148,19 @@ int oops(int code, const char* format, ...) {
   int r = voops(code, format, ap);
   va_end(ap);
   return r;
+}
+
+void awk_nomemory() {
+  // Reporting needs a little memory; a second failure on the way gives up
+  // with a fixed message.
+  static bool reporting = false;
+  if (reporting) {
+    static const char text[] = "out of memory\n";
+    (void)!write(2, text, sizeof text - 1);
+    _exit(2);
+  }
+  reporting = true;
+  awk_oom(2);
 }
 
 void awk_oom(int n) {

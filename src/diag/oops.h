@@ -22,8 +22,9 @@ struct AwkDiagHooks {
   // Adds the location pieces for a lower-case code through piece(); nested
   // is set for a message raised while another is being written.
   void (*where)(int code, bool nested, void (*piece)(const char* format, ...));
-  // Termination processing (the image's exit function when doterm is set).
-  void (*terminate)(int doterm);
+  // Termination processing (the image's exit function when doterm is set);
+  // returns the status to exit with (a run whose output was lost fails).
+  int (*terminate)(int doterm, int status);
 };
 extern AwkDiagHooks awk_diaghooks;
 
@@ -41,6 +42,7 @@ int oops(int code, const char* format, ...);
 int voops(int code, const char* format, va_list ap);
 
 [[noreturn]] void awk_oom(int n);        // "out of memory (%d)"
+[[noreturn]] void awk_nomemory();        // the C++ library's new handler: awk_oom(2)
 [[noreturn]] void awk_assert2(int n);    // "#%xH (please call ... with this number)"
 void awk_oof();                          // out of file handles
 void awk_oopsinvarg(const char* name);   // "invalid argument to %s"

@@ -23,6 +23,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <map>
@@ -386,11 +387,44 @@ std::vector<uint8_t> readAll(const std::string& path) {
   return data;
 }
 
-// Writes `parts` to a temporary file beside `path`, gives it `mode` and
-// renames it over `path`, so a failure never leaves a half-written file.
+// Writes `parts` straight into an existing non-regular file (a device, a
+// FIFO): such a file is written, never replaced.
+void writeInPlace(const std::string& path, std::initializer_list<std::span<const uint8_t>> parts) {
+  int fd = ::open(path.c_str(), O_WRONLY | O_TRUNC);
+  if (fd < 0) throw ImageError(errorText("cannot open %s: %s", path.c_str(), std::strerror(errno)));
+  try {
+    for (auto part : parts) writeAll(fd, part.data(), part.size(), path);
+  } catch (...) {
+    ::close(fd);
+    throw;
+  }
+  if (::close(fd) != 0)
+    throw ImageError(errorText("cannot write %s: %s", path.c_str(), std::strerror(errno)));
+}
+
+// Writes `parts` to `path`. A regular file (or none) is replaced atomically:
+// the bytes go to a temporary file beside it, which gets `mode` and is
+// renamed over it, so a failure never leaves a half-written file. Symbolic
+// links are followed, so the file they name is replaced, not the link. Any
+// other existing file (/dev/null, a FIFO) is written in place.
 void writeReplacing(const std::string& path, std::initializer_list<std::span<const uint8_t>> parts,
                     mode_t mode) {
-  std::string tmp = path + ".XXXXXX";
+  struct stat st;
+  std::string target = path;
+  if (::stat(path.c_str(), &st) == 0) {
+    if (!S_ISREG(st.st_mode)) return writeInPlace(path, parts);
+    if (char* real = ::realpath(path.c_str(), nullptr)) {
+      target = real;
+      std::free(real);
+    }
+  } else if (::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
+    // A link to a file not yet there: create that file through the link.
+    int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, mode);
+    if (fd < 0) throw ImageError(errorText("cannot create %s: %s", path.c_str(), std::strerror(errno)));
+    ::close(fd);
+    return writeReplacing(path, parts, mode);
+  }
+  std::string tmp = target + ".XXXXXX";
   int fd = ::mkstemp(tmp.data());
   if (fd < 0) throw ImageError(errorText("cannot create %s: %s", tmp.c_str(), std::strerror(errno)));
   try {
@@ -402,8 +436,8 @@ void writeReplacing(const std::string& path, std::initializer_list<std::span<con
       throw ImageError(errorText("cannot write %s: %s", tmp.c_str(), std::strerror(errno)));
     }
     fd = -1;
-    if (::rename(tmp.c_str(), path.c_str()) != 0)
-      throw ImageError(errorText("cannot rename %s to %s: %s", tmp.c_str(), path.c_str(),
+    if (::rename(tmp.c_str(), target.c_str()) != 0)
+      throw ImageError(errorText("cannot rename %s to %s: %s", tmp.c_str(), target.c_str(),
                               std::strerror(errno)));
   } catch (...) {
     if (fd >= 0) ::close(fd);

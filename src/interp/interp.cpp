@@ -6,6 +6,11 @@
 // handler read its operands and come back. The load-time pass has checked
 // every instruction, operand, jump target and local offset, so the loop
 // checks nothing but the stack at frame builds and local reservations.
+// It has not checked operand types: compiled code gives each instruction
+// the types it expects, but an image may not, so every handler copes with
+// any cell through a tag test off its fast path (a foreign type is
+// converted, a reference to a stack cell stored beyond its frame is
+// replaced by its value, a non-array used as an array is replaced by one).
 //
 // Invariants:
 // - `sp` mirrors awk_sp. It is written back before every call that may
@@ -91,6 +96,30 @@ inline Cell* localAt(Cell* fp, int16_t off) {
   return reinterpret_cast<Cell*>(reinterpret_cast<char*>(fp) + off);
 }
 
+// Compiled code converts the operands of concatenation and matching to
+// strings first; any other cell (an image may put one there) is converted
+// here, off the fast path.
+[[gnu::noinline, gnu::cold]] void convertToString(Cell* c) {
+  AwkString* s = awk_a2s(c);
+  release(c);
+  cellSetString(c, s);
+}
+inline void makeString(Cell* c) {
+  if (c->tag != Tag::String && !cellIsStringy(c)) [[unlikely]]
+    convertToString(c);
+}
+
+// A reference stored beyond the running function: see awk_pinvalue.
+[[gnu::noinline, gnu::cold]] void pinValue(Cell* c) { awk_pinvalue(c); }
+
+// A non-array used as an array by op_aref becomes a new empty one.
+[[gnu::noinline, gnu::cold]] void replaceByArray(Cell* c) {
+  release(c);
+  c->tag = Tag::Array;
+  c->w.word = 0;
+  c->w.t = awk_sanew(4);
+}
+
 inline void setArray(Cell* c, AwkTable* t) {
   c->tag = Tag::Array;
   c->w.word = 0;
@@ -134,11 +163,14 @@ inline int32_t intCmpTruth(int kind, int32_t l, int32_t r) {
 bool appendInPlace(Cell* top, int n, Cell* target) {
   Cell* first = &top[n - 1];
   AwkString* s = first->w.s;
-  if (!cellIsStringy(target) || target->w.s != s || s->ref != 2 ||
+  if (first->tag != Tag::String || !cellIsStringy(target) || target->w.s != s || s->ref != 2 ||
       awk_blockbucket(s) < 0)
     return false;
   uint64_t total = s->len;
-  for (int i = 0; i < n - 1; ++i) total += top[i].w.s->len;
+  for (int i = 0; i < n - 1; ++i) {
+    if (top[i].tag != Tag::String) return false;   // the general path converts it
+    total += top[i].w.s->len;
+  }
   if (total > uint64_t(kNoLimit)) return false;  // the general path cuts and warns
   const uint32_t oldlen = s->len;
   auto* r = static_cast<AwkString*>(respace(s, int32_t(total + sizeof(AwkString) + 1)));
@@ -160,7 +192,10 @@ bool appendInPlace(Cell* top, int n, Cell* target) {
 // into top[n-1]. Pieces are cut to the length limit with a warning.
 void concatCells(Cell* top, int n) {
   uint64_t total = 0;
-  for (int i = 0; i < n; ++i) total += top[i].w.s->len;
+  for (int i = 0; i < n; ++i) {
+    makeString(&top[i]);
+    total += top[i].w.s->len;
+  }
   if (total > uint64_t(kNoLimit)) {
     oops('w', kStringTooLong);
     total = kNoLimit;
@@ -376,6 +411,7 @@ L_op_itobool:
 L_op_aset: {
   // V A K: the key and the value move into the table.
   SYNC();
+  awk_pinvalue(sp + 2);
   awk_tabadd(sp + 1, sp, sp + 2);
   release(sp + 1);
   sp += 3;
@@ -455,6 +491,10 @@ L_op_gstore: {
   if (g->tag > Tag::Float) {
     SYNC();
     release(g);
+  }
+  if (sp->tag == Tag::Ref) [[unlikely]] {
+    SYNC();
+    pinValue(sp);
   }
   cellCopy(g, sp++);
   DISPATCH();
@@ -804,6 +844,10 @@ L_op_retv: {
     SYNC();
     release(slot);
   }
+  if (sp->tag == Tag::Ref) [[unlikely]] {
+    SYNC();
+    pinValue(sp);
+  }
   cellCopy(slot, sp++);
   goto unwind;
 }
@@ -814,6 +858,7 @@ L_op_ret:
 L_op_match: {
   // S P: S is a string (converted by the compiler), P anything.
   SYNC();
+  makeString(sp + 1);
   int32_t t = 0;
   if (AwkPattern* p = awk_getere(sp, "~ or !~", 4)) {
     AwkString* s = sp[1].w.s;
@@ -829,8 +874,8 @@ L_op_match: {
 L_op_mul: {
   Cell* r = sp;
   Cell* l = sp + 1;
-  if (isSmall(l->tag) && isSmall(r->tag) && uint32_t(l->w.i + 46339) <= 2 * 46339u &&
-      uint32_t(r->w.i + 46339) <= 2 * 46339u) {
+  if (isSmall(l->tag) && isSmall(r->tag) && uint32_t(l->w.i) + 46339u <= 2 * 46339u &&
+      uint32_t(r->w.i) + 46339u <= 2 * 46339u) {
     cellSetInt(l, l->w.i * r->w.i);
   } else if (l->tag <= Tag::Float && r->tag <= Tag::Float) {
     // Both numbers: the float product inline, exactly as awkf_times does it.
@@ -907,6 +952,7 @@ L_op_pvset: {
   int idx = opI16(pc);
   pc += 2;
   SYNC();
+  awk_pinvalue(sp);
   if (awk_setvarg(vorn::image::gid::kSpecialFirst + idx, sp) != 0) {
     release(sp);
     awk_nosvc(vorn::image::kSpecialNames[idx]);
@@ -989,6 +1035,7 @@ L_op_getfld: {
 
 L_op_setfld: {
   SYNC();
+  awk_pinvalue(sp + 1);
   svcSetfield(sp->w.i, sp + 1);
   sp += 2;
   awk_sp = sp;
@@ -1081,10 +1128,14 @@ L_op_lref: {
 
 L_op_aref: {
   // A K: the array cell becomes the element reference and keeps its table.
+  // A cell that is no array (only a foreign image pushes one) becomes a
+  // new empty array first, as op_mkarr would make it.
   SYNC();
   AwkString* key = awk_a2s(sp);
   release(sp);
   ++sp;
+  if (sp->tag != Tag::Array) [[unlikely]]
+    replaceByArray(sp);
   sp->tag = Tag::Ref;
   sp->aux8a = uint8_t(RefKind::Element);
   sp->x.key = key;

@@ -52,7 +52,10 @@ inline void growTo(int32_t n) {
 // New cells are uninitialized and not pending.
 void awk_fieldgrow(int32_t n) {
   if (n <= awk_fieldcap) return;
-  int32_t cap = n > awk_fieldcap + kGrowStep ? n : awk_fieldcap + kGrowStep;
+  // Geometric growth past the first steps: a record of a million fields
+  // must not copy the table a thousand times.
+  int32_t step = awk_fieldcap / 2 > kGrowStep ? awk_fieldcap / 2 : kGrowStep;
+  int32_t cap = n > awk_fieldcap + step ? n : awk_fieldcap + step;
   if (cap > kMaxFields) cap = kMaxFields;
   auto* t = static_cast<Cell*>(respace(awk_fields, (cap + 1) * int32_t(sizeof(Cell))));
   std::memset(static_cast<void*>(t + awk_fieldcap + 1), 0,
@@ -72,14 +75,17 @@ inline void materialize(int32_t i) {
   if (awk_pending[i]) awk_dofield(i, splitText->text() + awk_pieceoff[i], awk_piecelen[i]);
 }
 
-// Replaces cell i with an empty field.
-void setEmpty(int32_t i) {
-  awk_pending[i] = 0;
-  Cell* c = &awk_fields[i];
-  awk_unaccess(c);
+inline void setEmptyCell(Cell* c) {
   c->tag = Tag::Field;
   c->w.word = 0;
   c->w.s = stringDup(string_empty);
+}
+
+// Replaces cell i with an empty field.
+void setEmpty(int32_t i) {
+  awk_pending[i] = 0;
+  awk_unaccess(&awk_fields[i]);
+  setEmptyCell(&awk_fields[i]);
 }
 
 // Joins fields 1..NF with OFS into a new $0 of tag string.
@@ -113,11 +119,11 @@ void rebuild0() {
   awk_fields[0].w.s = s;
 }
 
-// Clamps a field number given as unsigned, with the message for its use.
+// A field number given as unsigned: in range, or -1 after the message.
 int32_t checkIndex(int32_t i, const char* message) {
   if (uint32_t(i) > uint32_t(kMaxFields)) {
     oops('w', message, i);
-    return kMaxFields;
+    return -1;
   }
   return i;
 }
@@ -176,16 +182,19 @@ int awk_dofield(int32_t i, const char* bytes, int32_t len) {
 int32_t awk_getfield(int32_t i, Cell* out) {
   i = checkIndex(i, "Out of range field reference: $%d");
   if (!awk_fields) awk_fieldinit();
+  if (i < 0) {
+    setEmptyCell(out);
+    return kMaxFields;
+  }
   if (i == 0) {
     if (awk_fstale) rebuild0();
   } else {
     awk_splitrecord();
-    if (i > awk_nf) {
-      growTo(i);
-      setEmpty(i);
-    } else {
-      materialize(i);
+    if (i > awk_nf) {   // the empty field, without growing the table to i
+      setEmptyCell(out);
+      return i;
     }
+    materialize(i);
   }
   *out = awk_fields[i];
   awk_access(out);
@@ -194,6 +203,10 @@ int32_t awk_getfield(int32_t i, Cell* out) {
 
 void awk_setfield(int32_t i, Cell* value) {
   i = checkIndex(i, "Out of range field assignment: $%d");
+  if (i < 0) {   // no such field: the value goes nowhere
+    awk_unaccess(value);
+    return;
+  }
   if (!awk_fields) awk_fieldinit();
   growTo(i);
   if (i == 0) {

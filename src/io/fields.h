@@ -9,7 +9,9 @@
 struct AwkTable;
 struct AwkPattern;
 
-inline constexpr int32_t kMaxFields = 10000;   // the highest field number
+// The highest field number. A record keeps every field it has up to this
+// (the table of cells must stay addressable by a 32-bit byte count).
+inline constexpr int32_t kMaxFields = 50000000;
 
 // The field table: cells 0..awk_fieldcap, cell 0 is $0. Cells above NF may
 // hold stale values.
@@ -28,14 +30,14 @@ extern bool awk_printedfpatmsg;      // the FS-and-FPAT note was shown
 // Creates the field table (cells 0 and 1, uninitialized).
 void awk_fieldinit();
 
-// Copies field i (taken as unsigned; above 10000 warns and uses 10000) into
-// out with a reference of its own; returns the index used.
+// Copies field i (taken as unsigned; above kMaxFields warns and yields the
+// empty field) into out with a reference of its own; returns the index used.
 int32_t awk_getfield(int32_t i, Cell* out);
 // Assigns field i; the value's reference moves in.
 void awk_setfield(int32_t i, Cell* value);
 // $0 as a new reference, rebuilt first if stale.
 AwkString* awk_get0();
-// Sets cell i to a field value of the bytes; 1 (nothing done) above 10000.
+// Sets cell i to a field value of the bytes; 1 (nothing done) above kMaxFields.
 int awk_dofield(int32_t i, const char* bytes, int32_t len);
 
 // Splits text into fields: into the field table (target null) or into the

@@ -27,10 +27,12 @@ void awk_initio_cells(Cell* rsm, Cell* in, Cell* out, Cell* err, Cell* filemode)
   fflush(stderr);
   AwkStream* o = awk_newsf(O_WRONLY, stdout, "stdout", SF_STD, 1);
   setglobal(out, o);
+  awk_stdoutrec = o;
   awk_stdout = out;
   awk_stdouttty = o->flags & SF_TTY;
 
   AwkStream* e = awk_newsf(O_WRONLY, stderr, "stderr", SF_STD, 0);
   setglobal(err, e);
+  awk_stderrrec = e;
   awk_stderrtty = e->flags & SF_TTY;
 }

@@ -3,7 +3,7 @@
 // One statement at a time: awk_put_init selects the stream (and applies the
 // direction switch), awk_putout writes counted strings byte for byte (NULs
 // included, retrying after EINTR), awk_put_end applies the flush policy and
-// reports the first broken pipe of each stream. Flush policy: stdio
+// reports the first failed write of each stream (outerr.cpp). Flush policy: stdio
 // buffering everywhere, plus stdout flushed before output to stderr, and
 // stderr and SF_FLUSHEACH streams flushed at the end of each statement.
 // While the curses screen is active, text for a terminal stream goes to the
@@ -27,7 +27,9 @@ bool out_screen = false;     // the statement writes to the active curses screen
 }  // namespace
 
 int awk_put_init(AwkStream* r) {
-  if (!r || !r->fp) return 0;
+  if (!r) return 0;
+  if (!r->fp && (!(r->flags & SF_PARKED) || !awk_unpark(r))) return 0;
+  awk_sfused(r);
   out_sf = r;
   out_fp = r->fp;
   if (awk_binmode == 0)
@@ -64,6 +66,7 @@ int32_t awk_putoutn(const char* bytes, size_t len) {
     if (!(ferror(out_fp) && errno == EINTR)) break;
     clearerr(out_fp);
   }
+  if (done < len) out_sf->lasterr = errno;
   return int32_t(len - done);
 }
 
@@ -79,13 +82,7 @@ void awk_put_end(int check) {
     return;
   }
   if ((r->flags & SF_FLUSHEACH) || out_fp == stderr) awk_sfsync(out_fp);
-  if (check && ferror_unlocked(out_fp) && !(r->flags & (SF_DEVICE | SF_ERRSEEN))) {
-    int e = errno;
-    r->flags |= SF_ERRSEEN;
-    if (e == EPIPE)
-      oops('w', "Output error %swriting %s", "(broken pipe) ",
-           (r->flags & SF_PIPE) ? "pipe" : (r->name ? r->name->text() : ""));
-  }
+  if (check && ferror_unlocked(out_fp)) awk_sfwritefailed(r, r->lasterr ? r->lasterr : errno);
 }
 
 // Items of print, OFS between them, ORS after.
@@ -154,11 +151,14 @@ void b_printf(int argc, Cell* args) {
 }
 
 // Destination of a redirected statement: kind 1 is ">", any other ">>".
+// One that cannot be had loses the statement's output: the run fails.
 static AwkStream* redirect(Cell* args, const char* caller) {
   uint16_t omode = awk_a2l(&args[1]) == 1 ? (O_WRONLY | O_CREAT | O_TRUNC)
                                           : (O_WRONLY | O_APPEND | O_CREAT);
-  return awk_getsf(&args[0], omode, caller,
-                   GETSF_OPEN | GETSF_REPORT | GETSF_CHECKDIR | GETSF_REDIR);
+  AwkStream* r = awk_getsf(&args[0], omode, caller,
+                           GETSF_OPEN | GETSF_REPORT | GETSF_CHECKDIR | GETSF_REDIR);
+  if (!r || (!r->fp && !(r->flags & SF_PARKED))) awk_outputfailed = 1;
+  return r;
 }
 
 void b___fprint(int argc, Cell* args) {

@@ -279,7 +279,6 @@ const char* awk_readrec(AwkStream* stream, int sep, int32_t maxlen, int opts) {
   // Byte by byte (or run by run where that cannot differ).
   const bool runs = tr == 3 && !(opts & kReadPattern);
   int32_t stored = entry;
-  bool pushedBack = false;   // a byte after a lone CR was pushed back
   for (;;) {
     while (stored < limit) {
       if (runs) {
@@ -301,14 +300,12 @@ const char* awk_readrec(AwkStream* stream, int sep, int32_t maxlen, int opts) {
         }
       }
       int c = getc_unlocked(fp);
-      pushedBack = false;
       if (c == '\r' && !(tr & 2)) {
         int d = getc_unlocked(fp);
         if (d == '\n') {
           c = '\n';
         } else if (d != EOF) {
           ungetc(d, fp);
-          pushedBack = true;
         }
       }
       if (c == kCtrlZ && !(tr & 1)) {
@@ -372,10 +369,16 @@ matched: {
   awk_erepatpos(&s, &e);
   rb.len = s;
   rb.start = e;
-  if (stored > e) {
-    bool lost = pushedBack || stored - e > 1;
-    if (ungetc(static_cast<unsigned char>(rb.ptr[stored - 1]), fp) == EOF) lost = true;
-    if (lost) oops('w', "RS pattern requires more than one character look-ahead; possible data loss");
+  // The bytes read past the match go back to the stream, last first, for
+  // the next record. The C library keeps any number of them (it moves its
+  // read position back, or grows its push-back area); only a refusal loses
+  // data. A byte it already holds pushed back (after a lone CR) comes after
+  // them, as it came after them in the input.
+  for (int32_t i = stored - 1; i >= e; --i) {
+    if (ungetc(static_cast<unsigned char>(rb.ptr[i]), fp) == EOF) {
+      oops('w', "RS pattern requires more than one character look-ahead; possible data loss");
+      break;
+    }
   }
 }
 

@@ -2,8 +2,10 @@
 //
 // A reference cell (tag Ref, kind in aux8a) names a global, a special
 // variable, a cell on the evaluation stack, a field or an array element.
-// References only flow downward into callees, so a reference to a stack
-// cell never outlives the frame that holds the cell.
+// Compiled code passes references only downward into callees. Code that
+// stores one elsewhere (a global, an array element, a result slot, through
+// another reference) stores the value it names instead (awk_pinvalue), so
+// a reference to a stack cell never outlives the frame that holds the cell.
 //
 // The pass-by-reference stack keeps up to 19 (array, key) pairs, each
 // holding its own references, between op_refsave and op_refstore; every
@@ -108,6 +110,20 @@ Cell* awk_getref(Cell* cell, Cell* out, int asarray) {
   return nullptr;
 }
 
+void awk_pinvalue(Cell* value) {
+  // A stack cell may itself hold a reference to a stack cell (stored there
+  // by the running function); a cycle ends as uninitialized.
+  for (int depth = 0; value->tag == Tag::Ref && refKind(value) == RefKind::Local; ++depth) {
+    if (depth == 8) {
+      cellSetUninit(value);
+      return;
+    }
+    Cell v;
+    awk_getref(value, &v, 0);
+    *value = v;   // a stack-cell reference owns nothing
+  }
+}
+
 // Assigns value (consumed) to what cell refers to. A cell that is not a
 // reference takes nothing: the value is released.
 void awk_setref(Cell* cell, Cell* value) {
@@ -115,6 +131,7 @@ void awk_setref(Cell* cell, Cell* value) {
     release(value);
     return;
   }
+  awk_pinvalue(value);
   switch (refKind(cell)) {
     case RefKind::Global:
     case RefKind::Special:
@@ -178,6 +195,7 @@ void awka_table_reassign(Cell* value) {
     awk_assert2(0x2310);
   }
   SavedPair& p = refstack[--refcount];
+  awk_pinvalue(value);
   awk_tabadd(&p.table, &p.key, value);
   release(&p.table);
 }

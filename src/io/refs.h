@@ -12,6 +12,10 @@ void awk_setref(Cell* cell, Cell* value);
 Cell* awk_getrefp(Cell* cell);
 int32_t awk_getrefl(Cell* cell);
 AwkString* awk_getrefs(Cell* cell);
+// Replaces a reference to a stack cell by the value it names; called where
+// a value is stored beyond the running function (globals, array elements,
+// the caller's result slot, targets of other references).
+void awk_pinvalue(Cell* value);
 
 // The pass-by-reference stack (19 saved array/key pairs).
 inline constexpr int kRefStackDepth = 19;

@@ -7,9 +7,11 @@
 // - A listed record is open (fp set), exhausted (fp null, name kept) or an
 //   orphan (SF_ORPHAN: no fp, no name, kept only while refs > 0). An orphan
 //   whose refs has fallen to 0 is freed by the next name lookup.
-// - File names match ignoring ASCII letter case; pipe commands match
-//   exactly (they are looked up by b___pipeopen, never by awk_findsf's name
-//   rule alone).
+// - Names match exactly, as the host's file names do; pipe commands are
+//   looked up by b___pipeopen, never by awk_findsf's name rule alone.
+// - Output to "-", "/dev/stdout" and "/dev/stderr" goes to the process's
+//   own standard records (shared buffer and order, no truncation of what
+//   the shell redirected).
 // - A record's private buffer is freed only after its stdio stream is
 //   closed.
 #include "io/stream.h"
@@ -47,6 +49,8 @@ Cell* awk_stdout = nullptr;
 Cell* awk_rsm = nullptr;
 Cell* awk_filemodecell = nullptr;
 AwkStream* awk_stdinsf = nullptr;
+AwkStream* awk_stdoutrec = nullptr;
+AwkStream* awk_stderrrec = nullptr;
 AwkString* awk_dashstr = nullptr;
 AwkString* awk_nlstr = nullptr;
 AwkStream* awk_datasf = nullptr;
@@ -110,8 +114,12 @@ AwkStream* awk_newsf(uint16_t omode, FILE* fp, const AwkString* name, uint16_t f
   r->name = stringCopy(name);
   r->flags = flags;
   r->fp = fp;
-  if (!fp) return r;
-  int fd = fileno(fp);
+  if (fp) awk_sfbuffer(r, buffered);
+  return r;
+}
+
+void awk_sfbuffer(AwkStream* r, int buffered) {
+  int fd = fileno(r->fp);
   if (awk_isdev(fd)) {
     r->flags |= SF_DEVICE | SF_FLUSHEACH;
     if (awk_isatty(fd)) r->flags |= SF_TTY;
@@ -120,10 +128,9 @@ AwkStream* awk_newsf(uint16_t omode, FILE* fp, const AwkString* name, uint16_t f
     awk_bufsize &= 0xFFFF;
     if (awk_bufsize > 0) {
       r->buf = static_cast<char*>(space(awk_bufsize));
-      awk_sfsetbuf(fp, r->buf, size_t(awk_bufsize));
+      awk_sfsetbuf(r->fp, r->buf, size_t(awk_bufsize));
     }
   }
-  return r;
 }
 
 AwkStream* awk_newsf(uint16_t omode, FILE* fp, const char* name, uint16_t flags, int buffered) {
@@ -182,7 +189,10 @@ AwkStream* awk_openfile(const AwkString* name, uint16_t omode, uint16_t share, u
   if (std::memchr(name->text(), 0, name->len)) {
     errno = ENOENT;
   } else {
-    fp = awk_openfp(name->text(), omode, share, flags);
+    // Out of descriptors: park older output files until the open succeeds.
+    while (!(fp = awk_openfp(name->text(), omode, share, flags)) &&
+           (errno == EMFILE || errno == ENFILE) && awk_parkone(nullptr)) {
+    }
   }
   if (fp) {
     AwkStream* r = awk_newsf(omode, fp, name, flags, 1);
@@ -198,18 +208,20 @@ AwkStream* awk_openfile(const AwkString* name, uint16_t omode, uint16_t share, u
   return nullptr;
 }
 
-// Names compare equal ignoring ASCII letter case; other bytes exactly.
+// Names compare exactly: "Report.txt" and "report.txt" are two files here.
 static bool sfnameeq(const AwkString* a, const AwkString* b) {
-  if (a->len != b->len) return false;
-  const unsigned char* p = reinterpret_cast<const unsigned char*>(a->text());
-  const unsigned char* q = reinterpret_cast<const unsigned char*>(b->text());
-  for (uint32_t i = 0; i < a->len; ++i) {
-    int x = p[i], y = q[i];
-    if (x >= 'A' && x <= 'Z') x += 'a' - 'A';
-    if (y >= 'A' && y <= 'Z') y += 'a' - 'A';
-    if (x != y) return false;
-  }
-  return true;
+  return a->len == b->len && std::memcmp(a->text(), b->text(), a->len) == 0;
+}
+
+static bool nameIs(const AwkString* s, const char* text) {
+  return s->len == std::strlen(text) && std::memcmp(s->text(), text, s->len) == 0;
+}
+
+// The standard record that an output name designates, or null.
+static AwkStream* standardOutput(const AwkString* name) {
+  if (nameIs(name, "-") || nameIs(name, "/dev/stdout")) return awk_stdoutrec;
+  if (nameIs(name, "/dev/stderr")) return awk_stderrrec;
+  return nullptr;
 }
 
 // Newest listed record whose name matches; reaps unreferenced orphans met
@@ -240,6 +252,8 @@ AwkStream* awk_getsf(Cell* cell, uint16_t omode, const char* caller, int gflags)
   switch (cell->tag) {
     case Tag::String: case Tag::Field: case Tag::VmString: case Tag::VmField: {
       AwkString* name = cell->w.s;
+      if ((omode & O_ACCMODE) != O_RDONLY)
+        if (AwkStream* standard = standardOutput(name)) return standard;
       AwkStream* r = awk_findsf(name, gflags & GETSF_PIPES);
       if (r) {
         if (!(gflags & GETSF_CHECKDIR) || awk_sfmodeok(r, omode)) return r;
@@ -296,12 +310,17 @@ int awk_sfclose(AwkStream* r, int how) {
       awk_sfsync(r->fp);
       r->status = pipestatus(pclose(r->fp));
     } else {
-      awk_sfsync(r->fp);
+      int err = awk_sfsync(r->fp) != 0 ? errno : 0;
       r->closepos = ftell(r->fp);
       r->status = ferror(r->fp) ? 1 : 0;
       // The last buffer is written by fclose; a failure there is an I/O
       // error of the file as much as an earlier one.
-      if (fclose(r->fp) != 0) r->status = 1;
+      if (fclose(r->fp) != 0) {
+        if (!err) err = errno;
+        r->status = 1;
+      }
+      if (r->status && (r->omode & O_ACCMODE) != O_RDONLY)
+        awk_sfwritefailed(r, err ? err : r->lasterr);
     }
     r->fp = nullptr;
   }
@@ -309,7 +328,8 @@ int awk_sfclose(AwkStream* r, int how) {
     spfree(r->buf);
     r->buf = nullptr;
   }
-  int result = (r->flags & SF_PIPE) ? r->status : 0;
+  // A file whose output was lost closes with -1.
+  int result = (r->flags & SF_PIPE) ? r->status : (r->flags & SF_ERRSEEN) ? -1 : 0;
   if (how) {
     if (awk_datasf == r) awk_datasf = nullptr;
     stringFree(r->name);

@@ -30,11 +30,14 @@ struct AwkStream {
   int64_t closepos;      // ftell() taken just before close
   int16_t status;        // after close: pipe exit status, or file error bit
   int16_t lastop;        // 'r', 'w' or 0
+  int lasterr;           // errno of the last failed write, 0 if none
+  uint64_t lastuse;      // output clock at the last write (parking order)
 };
 
 // Flag bits of AwkStream::flags.
 inline constexpr uint16_t SF_TTY = 0x0001;
 inline constexpr uint16_t SF_DEVICE = 0x0002;
+inline constexpr uint16_t SF_PARKED = 0x0004;   // output file closed for a descriptor
 inline constexpr uint16_t SF_STD = 0x0010;
 inline constexpr uint16_t SF_EXPLICIT = 0x0020;
 inline constexpr uint16_t SF_ORPHAN = 0x0040;
@@ -77,6 +80,8 @@ extern Cell* awk_stdout;          // the AWK global `stdout`
 extern Cell* awk_rsm;             // the AWK global `RSM` (record reader)
 extern Cell* awk_filemodecell;    // the AWK global `FILEMODE`
 extern AwkStream* awk_stdinsf;    // the standard input record ("-" reads it)
+extern AwkStream* awk_stdoutrec;  // the standard output record ("-", "/dev/stdout" write it)
+extern AwkStream* awk_stderrrec;  // the standard error record ("/dev/stderr" writes it)
 extern AwkString* awk_dashstr;    // "-"
 extern AwkString* awk_nlstr;      // "\n"
 extern AwkStream* awk_datasf;     // current main-input file, or null
@@ -132,6 +137,20 @@ void awk_sfsetbuf(FILE* fp, char* buf, size_t size);   // setvbuf, fully buffere
 // Direction switches (keep "r+" streams correct under stdio).
 void awk_sfwriting(AwkStream* r);   // before output
 void awk_sfreading(AwkStream* r);   // before input
+
+// Output failures (outerr.cpp): a failed write is reported once per stream
+// with the system's reason and makes the final status fail.
+extern int awk_outputfailed;                  // some output was lost
+void awk_sfwritefailed(AwkStream* r, int err);
+int awk_outputstatus();                       // flushes stdout/stderr; awk_outputfailed
+
+// Output files past the descriptor limit (park.cpp): the least recently
+// written one is closed ("parked") and reopened for appending when it is
+// written again.
+void awk_sfused(AwkStream* r);                // r is being written: newest use
+bool awk_parkone(const AwkStream* except);    // false: nothing to park
+bool awk_unpark(AwkStream* r);                // false: reported, output lost
+void awk_sfbuffer(AwkStream* r, int buffered);  // buffering of a new fp (awk_newsf)
 
 // Thin host wrappers.
 bool awk_isopen(const AwkString* name);

@@ -556,12 +556,15 @@ const char* awk_ereerr() { return cs.err; }
   return true;
 }();
 
+// A pattern shared by 32000 holders (array elements, say) becomes
+// permanent, as string objects do, instead of its count wrapping round
+// and freeing it under its holders.
 void awk_eredup(AwkPattern* p) {
-  if (p) p->refcnt++;
+  if (p && p->refcnt <= uint16_t(kPermanentRef)) p->refcnt++;
 }
 
 void awk_ererelease(AwkPattern* p) {
-  if (!p) return;
+  if (!p || p->refcnt > uint16_t(kPermanentRef)) return;
   int16_t r = int16_t(int16_t(p->refcnt) - 1);
   if (r > 0) {
     p->refcnt = uint16_t(r);

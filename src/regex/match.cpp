@@ -348,12 +348,12 @@ void follow(uint16_t x, int nev, uint64_t h) {
             en = 0;
           }
         }
-        int32_t len = 0;
-        if (st || en) {
-          if (!st || !en) return;
-          len = en - st;
-          if (len < 0) return;
-        }
+        // A group that took no part in the match (start and end unset) has
+        // no text to repeat: the back-reference fails, as one to a group
+        // still open does.
+        if (!st || !en) return;
+        int32_t len = en - st;
+        if (len < 0) return;
         if (len == 0) {
           x = w[x + 1];
           break;

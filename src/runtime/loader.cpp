@@ -154,9 +154,25 @@ int awk_searchpath(const char* name) {
   return 0;
 }
 
+// A bound executable reads its image from the file the system started,
+// never from a file that merely has its name: a bare name is not looked up
+// in the current directory, where anyone may have left such a file. Only
+// without /proc does the name lead, as the shell resolved it (a path as
+// given, a bare name along PATH).
 void awk_openself(const char* name) {
-  if (!awk_openprog("", name, "") && !awk_searchpath(name))
+  if (vm_open("/proc/self/exe")) {
+    char self[sizeof awk_progpath];
+    ssize_t n = std::strchr(name, '/') ? -1 : readlink("/proc/self/exe", self, sizeof self - 1);
+    if (n > 0) {
+      self[n] = 0;
+      std::memcpy(awk_progpath, self, size_t(n) + 1);
+    } else {
+      std::snprintf(awk_progpath, sizeof awk_progpath, "%s", name);
+    }
+    awk_imageopened = 1;
+  } else if (!(std::strchr(name, '/') ? awk_openprog("", name, "") : awk_searchpath(name))) {
     oops('F', "Can not find file %s on PATH", name);
+  }
   if (!awk_validaefile()) oops('F', "Invalid or old version awk program file");
 }
 

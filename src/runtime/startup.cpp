@@ -9,8 +9,10 @@
 
 #include <cctype>
 #include <cstdio>
+#include <csignal>
 #include <cstdlib>
 #include <cstring>
+#include <new>
 #include <ctime>
 #include <string>
 
@@ -87,6 +89,12 @@ void awk_copyrite() {
 
 void awk_main(int argc, char** argv, char** envp) {
   awk_wire();
+  // Memory the C++ library cannot get (strings and vectors inside the
+  // services) ends the run like the allocator's own failure.
+  std::set_new_handler(awk_nomemory);
+  // Past a file-size limit a write fails with EFBIG, which the output layer
+  // reports, instead of the signal killing the run with its output unsaid.
+  signal(SIGXFSZ, SIG_IGN);
   tzset();
   static char* outbuf = static_cast<char*>(std::malloc(1024));
   if (outbuf) std::setvbuf(stdout, outbuf, _IOFBF, 1024);
@@ -121,6 +129,7 @@ void awk_init1(int argc, char** argv, char** envp) {
     n = argc - 1;
   }
   awk_init3();
+  awk_droptempimage();
   if (rootU32(root::kStoredArgs) != 0)
     _progname = "vorn";
   else if (!awk_isbound())

@@ -20,8 +20,6 @@
 #include "diag/termhook.h"
 #include "values/strobj.h"
 
-
-
 namespace {
 bool exitFunctionStarted;
 }
@@ -41,7 +39,15 @@ void awk_terminate(int doterm) {
   awk_abandonpipes();
   awk_mathend();
   awk_term_end();   // awk_scrend, awk_key_end
-  if (awk_vargs != 0 && awk_imageopened) {
+  awk_droptempimage();
+}
+
+// An image that carries its own command line is vorn's temporary file: it
+// goes as soon as it has been read (start-up calls this too), so that a
+// killed run leaves no copy of the program and its -v values behind. A
+// bound executable is never removed.
+void awk_droptempimage() {
+  if (awk_vargs != 0 && awk_imageopened && !awk_isbound()) {
     unlink(awk_progpath);
     awk_imageopened = 0;
   }

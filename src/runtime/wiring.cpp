@@ -9,6 +9,7 @@
 #include "io/globals.h"
 #include "io/record.h"
 #include "io/specvars.h"
+#include "io/stream.h"
 #include "format/printf.h"
 #include "program/symtab.h"
 #include "runtime/startup.h"
@@ -36,12 +37,20 @@ void where(int code, bool nested, void (*piece)(const char* format, ...)) {
     piece(" (NR=%ld)", long(awk_nr));
 }
 
+// Termination before the exit; output that could not be written fails a
+// run that would otherwise succeed.
+int terminate(int doterm, int status) {
+  awk_terminate(doterm);
+  if (awk_outputstatus() && status == 0) status = 2;
+  return status;
+}
+
 }  // namespace
 
 void awk_wire() {
   awk_diaghooks.format = formatText;
   awk_diaghooks.where = where;
-  awk_diaghooks.terminate = awk_terminate;
+  awk_diaghooks.terminate = terminate;
   awk_readerhooks.beginFile = awk_beginfile_exec;
   awk_readerhooks.endFile = awk_endfile_exec;
   awk_readerhooks.assign = awk_ivar;

@@ -28,6 +28,10 @@
 int32_t awk_malloccount = 0;
 
 namespace {
+// MALLOCS is assignable: the count wraps instead of overflowing.
+inline void countBlocks(int d) {
+  awk_malloccount = int32_t(uint32_t(awk_malloccount) + uint32_t(d));
+}
 
 constexpr uint32_t kPageSize = 4096;
 constexpr int kPageBucket = 9;
@@ -185,7 +189,7 @@ void* space(int32_t size) {
   if (size == 0) size = 1;
   void* p = size < 0 ? nullptr : bsdmalloc(uint32_t(size));
   if (!p) awk_oom(1);
-  ++awk_malloccount;
+  countBlocks(1);
   return p;
 }
 
@@ -198,12 +202,12 @@ void* spacec(int32_t size) {
 void* respace(void* block, int32_t size) {
   void* p = size < 0 ? nullptr : bsdrealloc(block, uint32_t(size));
   if (!p) awk_oom(2);
-  if (!block) ++awk_malloccount;
+  if (!block) countBlocks(1);
   return p;
 }
 
 void spfree(void* block) {
   if (!block || static_cast<unsigned char*>(block)[-8] != kMark) return;
   bsdfree(block);
-  --awk_malloccount;
+  countBlocks(-1);
 }

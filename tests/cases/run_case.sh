@@ -15,7 +15,8 @@
 # messages naming the source file (given to vorn by its full path) compare
 # the same wherever the tree is.
 # The program runs in a fresh temporary directory, so files it writes stay
-# there; the case directory is in $CASEDIR.
+# there; the case directory is in $CASEDIR and vorn itself in $VORN (for
+# cases that run a program under shell conditions: limits, redirections).
 set -u
 vorn=$1
 prog=$2
@@ -36,6 +37,7 @@ input=/dev/null
 (
   cd "$work" || exit 99
   export CASEDIR="$dir"
+  export VORN="$vorn"
   if [ -f "$base.env" ]; then
     while IFS= read -r kv || [ -n "$kv" ]; do export "$kv"; done < "$base.env"
   fi

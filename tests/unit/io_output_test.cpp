@@ -134,7 +134,7 @@ TEST_F(IoOutput, TruncateThenAppendBySameName) {
   struct Step { const char* name; int kind; const char* item; };
   struct { const char* before; std::vector<Step> steps; const char* after; } cases[] = {
       {"old\n", {{"t.out", 1, "a"}, {"t.out", 1, "b"}}, "a\nb\n"},
-      {"old\n", {{"t.out", 1, "a"}, {"T.OUT", 1, "b"}, {"t.Out", 2, "c"}}, "a\nb\nc\n"},
+      {"old\n", {{"t.out", 1, "a"}, {"t.out", 1, "b"}, {"t.out", 2, "c"}}, "a\nb\nc\n"},
       {"old\n", {{"t.out", 2, "a"}, {"t.out", 1, "b"}}, "old\na\nb\n"},
       {nullptr, {{"t.out", 2, "a"}}, "a\n"},
   };
@@ -165,7 +165,7 @@ TEST_F(IoOutput, RedirectionToReadOnlyStream) {
   stringFree(n);
   ASSERT_NE(r, nullptr);
   testing::internal::CaptureStderr();
-  call(b___fprint, {strCell("RO"), intCell(2), strCell("x")});
+  call(b___fprint, {strCell("ro"), intCell(2), strCell("x")});
   call(b___fprintf, {fileidCell(r), intCell(1), strCell("y")});
   std::string err = testing::internal::GetCapturedStderr();
   EXPECT_NE(err.find("print: file \"ro\" is open for reading only"), std::string::npos) << err;
@@ -206,7 +206,7 @@ TEST_F(IoOutput, StdoutVariableNamesAFile) {
   EXPECT_EQ(readFile("so.out"), "ab\ncd!6789\n") << "written from the start, not truncated";
 
   // Closing the file leaves the variable on an orphan: output is dropped.
-  AwkString* n = stringNew("SO.OUT");
+  AwkString* n = stringNew("so.out");
   EXPECT_EQ(awk_sfclose(awk_findsf(n, 0), 2), 0);
   stringFree(n);
   EXPECT_TRUE(r->flags & SF_ORPHAN);

@@ -147,22 +147,6 @@ TEST_F(SplitTest, NumericLookingFieldsAreFieldValues) {
   awk_unaccess(&c);
 }
 
-TEST_F(SplitTest, TooManyFieldsAreCutWithAWarning) {
-  std::string text;
-  for (int i = 0; i < kMaxFields + 5; ++i) text += "x ";
-  setRecord(text);
-  std::string err = stderrOf([] { EXPECT_EQ(nf(), kMaxFields); });
-  EXPECT_NE(err.find("Too many fields in record, extras ignored."), std::string::npos) << err;
-  // An array has no such limit.
-  AwkTable* t = awk_sanew(8);
-  AwkString* s = stringNew(text);
-  Cell fs = strCell(" ");
-  EXPECT_EQ(awk_make_fields(s, t, &fs, nullptr), kMaxFields + 5);
-  awk_unaccess(&fs);
-  stringFree(s);
-  awk_safree(t);
-}
-
 TEST_F(SplitTest, BothFsAndFpatNoteOnce) {
   assign(pv::FS, ",");
   assign(pv::FPAT, "[a-z]+");

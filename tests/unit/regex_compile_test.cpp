@@ -328,3 +328,12 @@ TEST(RegexCompile, IntervalCopiesShareGroups) {
 }
 
 }  // namespace
+
+// A pattern held by more than 32000 cells (array elements of one value)
+// becomes permanent instead of its count wrapping and freeing it.
+TEST(RegexCompile, ManyHoldersMakeAPatternPermanent) {
+  AwkPattern* p = compile("x+");
+  for (int i = 0; i < 70000; ++i) awk_eredup(p);
+  for (int i = 0; i < 70001; ++i) awk_ererelease(p);
+  EXPECT_GT(awk_erematch(p, "axx", 3, 0, 0, 0), 0);
+}

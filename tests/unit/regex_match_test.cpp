@@ -120,6 +120,9 @@ TEST(RegexMatch, Searches) {
       {"(abc)$1", 0, "abcabd", 0, 0, 0, kNone, kNone},
       {"(a)$1", kReFold, "aA", 0, 0, 0, kNone, kNone},
       {"(a)$1x", 0, "aax", 0, 0, 0, 0, 3},
+      // A group that took no part: the back-reference fails.
+      {"(x)?y$1", 0, "y", 0, 0, 0, kNone, kNone},
+      {"(a)|b$1", 0, "b", 0, 0, 0, kNone, kNone},
   };
   for (const auto& c : cases) checkSearch(c);
 }

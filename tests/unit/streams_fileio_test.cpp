@@ -95,10 +95,10 @@ TEST_F(FileIoTest, FopenCountsAndRefusesOpenNames) {
   EXPECT_TRUE(r->flags & SF_EXPLICIT);
 
   Cell g{};
-  std::string err = stderrOf([&] { g = call(b_fopen, {strCell("A.TXT"), strCell("r")}); });
+  std::string err = stderrOf([&] { g = call(b_fopen, {strCell("a.txt"), strCell("r")}); });
   EXPECT_EQ(int(g.tag), int(Tag::FileId));
   EXPECT_EQ(g.w.f, nullptr);
-  EXPECT_TRUE(contains(err, "fopen: file A.TXT already open")) << err;
+  EXPECT_TRUE(contains(err, "fopen: file a.txt already open")) << err;
   err = stderrOf([&] { EXPECT_EQ(callInt(b_ftell, {g}), -1); });
   EXPECT_TRUE(contains(err, "ftell: file is not open")) << err;
 

@@ -56,7 +56,7 @@ TEST_F(GetlineTest, FileRecordsThenEndThenReopenAfterClose) {
     EXPECT_NE(iotest::listed()[0]->name, nullptr);
     iotest::writeFile("in.txt", "new\n");
     EXPECT_EQ(getlineFrom("in.txt"), 0);
-    EXPECT_EQ(callInt(b_close, {strCell("IN.TXT")}), 0);   // names ignore case
+    EXPECT_EQ(callInt(b_close, {strCell("in.txt")}), 0);
     ASSERT_EQ(getlineFrom("in.txt", &v), 1);
     EXPECT_EQ(v, "new");
     EXPECT_EQ(callInt(b_close, {strCell("in.txt")}), 0);

@@ -22,7 +22,7 @@ BEGIN {
   system("mkdir adir")
   r = getline x < "adir"
   print "directory", r
-  # a file name that differs only in letter case is the same stream
-  getline line < "DATA.TXT"
-  print "case", line
+  # a file name that differs only in letter case is another file
+  r = getline line < "DATA.TXT"
+  print "case", r, line
 }
