@@ -1,6 +1,8 @@
 # Front end for the CMake build: `make demo` and `make test` are the two
-# commands the README promises. PRESET=debug or PRESET=asan pick other builds.
+# commands the README promises. PRESET=debug or PRESET=asan pick other builds;
+# WERROR=ON makes warnings errors (CI does).
 PRESET ?= release
+WERROR ?= OFF
 JOBS   ?= $(shell nproc)
 BUILD  := build/$(PRESET)
 
@@ -9,7 +11,7 @@ BUILD  := build/$(PRESET)
 all: build
 
 build:
-	cmake --preset $(PRESET) >/dev/null
+	cmake --preset $(PRESET) -DVORN_WERROR=$(WERROR) >/dev/null
 	cmake --build $(BUILD) -j $(JOBS)
 
 demo: build

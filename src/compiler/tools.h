@@ -7,7 +7,7 @@
 
 namespace vorn::compiler {
 
-inline constexpr const char* kVersionText = "0.1.0";
+inline constexpr const char* kVersionText = VORN_VERSION;  // from CMake's project()
 
 // Reads a whole file ("-" is standard input); false with `error` set when it
 // cannot.

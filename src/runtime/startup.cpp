@@ -82,7 +82,7 @@ void setText(Cell* c, Tag tag, const char* text) {
 }  // namespace
 
 void awk_copyrite() {
-  std::fprintf(stderr, "vrun %s - run-time for compiled AWK programs\n", "0.1.0");
+  std::fprintf(stderr, "vrun %s - run-time for compiled AWK programs\n", VORN_VERSION);
   std::fflush(stderr);
 }
 
