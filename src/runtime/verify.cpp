@@ -67,7 +67,7 @@ struct Pass {
   std::vector<uint32_t> strings;   // string objects to convert (distinct)
   std::vector<Fn> fns;             // functions with code in a present segment
   std::vector<uint32_t> fnTable;   // the function table, 0 where absent/unknown
-  std::vector<int> fnParams;       // parameter count by gid - 1000, -1 if unknown
+  std::vector<int> fnParams;       // parameter count by gid - kFunctionFirst, -1 if unknown
   bool fnTableKnown = false;
 
   bool present(uint32_t v) const { return vm_room(v) > 0; }

@@ -44,7 +44,7 @@ enum class Tag : uint16_t {
 // Kinds of a Tag::Ref cell, kept in aux8a.
 enum class RefKind : uint8_t {
   Global = 1,    // w.i = gid
-  Special = 2,   // w.i = gid (200 + index)
+  Special = 2,   // w.i = gid (kSpecialFirst + index)
   Local = 3,     // w.cell = the stack cell
   Field = 4,     // w.i = field number
   Element = 5,   // w.table, x.key (both owned)
