@@ -123,8 +123,7 @@ void Emitter::track(Op op, const int64_t* v) {
   const image::OpInfo& info = image::opInfo(op);
   const image::StackStep step = image::stackStep(info, info.operands[0] ? int(v[0]) : 0);
   if (step.jumps) {
-    // The j operand is the first one that is a jump.
-    const int64_t jumpLabel = v[std::strchr(info.operands, 'j') - info.operands];
+    const int64_t jumpLabel = v[0];  // a jump's j operand comes first
     if (jumpLabel >= 0 && jumpLabel < int64_t(labelHeight_.size())) {
       int h = height_ - step.jumpPops + step.jumpPushes;
       note(h);

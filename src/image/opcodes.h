@@ -229,7 +229,8 @@ constexpr StackStep stackStep(const OpInfo& info, int count) {
   s.pushes = info.pushes.of(count);
   s.falls = info.flow != Flow::end && info.flow != Flow::jump;
   s.jumps = info.flow == Flow::jump || info.flow == Flow::branch || info.flow == Flow::keep;
-  if (info.flow == Flow::branch) {
+  // keep: the jump leaves the height as it was (jumpPops = jumpPushes = 0).
+  if (info.flow == Flow::branch || info.flow == Flow::jump) {
     s.jumpPops = s.pops;
     s.jumpPushes = s.pushes;
   }
@@ -237,8 +238,8 @@ constexpr StackStep stackStep(const OpInfo& info, int count) {
 }
 
 // The list must stay dense and in code order: index i has code 2*i; no
-// instruction has more than kMaxOperands operands, and the ones with a
-// counted effect carry the count first.
+// instruction has more than kMaxOperands operands, the ones with a counted
+// effect carry the count first, and the ones that jump their j operand.
 namespace detail {
 constexpr bool opcodesDense() {
   int i = 0;
@@ -255,6 +256,9 @@ constexpr bool operandsFit() {
     if (n > kMaxOperands) return false;
     char first = info.operands[0];
     if ((info.pops.counted || info.pushes.counted) && first != 'b' && first != 'p' && first != 'u')
+      return false;
+    if ((info.flow == Flow::jump || info.flow == Flow::branch || info.flow == Flow::keep) !=
+        (first == 'j'))
       return false;
   }
   return true;

@@ -3,7 +3,9 @@
 // One activation of awk_interp runs one function's bytecode: fetch the
 // opcode byte, advance past the opcode unit, jump through the label table
 // (opcode / 2, generated from the opcode list in opcode order), and let the
-// handler read its operands and come back. The load-time pass has checked
+// handler read its operands and come back. Handlers step over operands by
+// the widths the opcode list gives (OPND, INSN, AT below), constants the
+// compiler folds into the same code as literal offsets. The load-time pass has checked
 // every instruction, operand, jump target and local offset, so the loop
 // checks nothing but the stack at frame builds and local reservations.
 //
