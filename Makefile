@@ -1,8 +1,10 @@
 # Front end for the CMake build: `make demo` and `make test` are the two
-# commands the README promises. PRESET=debug or PRESET=asan pick other builds.
+# commands the README promises. PRESET=debug or PRESET=asan pick other builds;
+# WERROR=ON makes warnings errors (CI does).
 PRESET ?= release
 PREFIX ?= /usr/local
 DESTDIR ?=
+WERROR ?= OFF
 JOBS   ?= $(shell nproc)
 BUILD  := build/$(PRESET)
 
@@ -11,7 +13,7 @@ BUILD  := build/$(PRESET)
 all: build
 
 build:
-	cmake --preset $(PRESET) >/dev/null
+	cmake --preset $(PRESET) -DVORN_WERROR=$(WERROR) >/dev/null
 	cmake --build $(BUILD) -j $(JOBS)
 
 demo: build

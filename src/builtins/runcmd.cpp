@@ -100,7 +100,7 @@ int32_t startDetached(const char* command) {
 }  // namespace
 
 Cell* awk_environcell() {
-  const int index = predef::g_ENVIRON - 8000;
+  const int index = predef::g_ENVIRON - vorn::image::gid::kGlobalFirst;
   return (awk_globvars && awk_ngvars > index) ? awk_gvar(predef::g_ENVIRON) : nullptr;
 }
 

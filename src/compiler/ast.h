@@ -98,7 +98,7 @@ struct ExternDecl {
   int module = 0;
   int returnType = 0;
   std::vector<int> paramTypes;
-  int index = -1;            // extern number (gid - 10000)
+  int index = -1;            // extern number (gid - gid::kExternFirst)
 };
 
 struct StaticVar {

@@ -74,14 +74,14 @@ class Gen {
   void jump(Op op, Emitter::Label l) { f_->em.emit(op, {l}); }
   int newLocal(const char* hiddenName);
   int localOffset(int slotIndex) {
-    if (slotIndex >= 1364) {
+    if (slotIndex >= INT16_MAX / image::kCellSize - 1) {
       error(0, "too many local variables");
       throw CompileAbort{};
     }
-    return -24 * (slotIndex + 1);
+    return -image::kCellSize * (slotIndex + 1);
   }
   int varOffset(const Node* v) {
-    if (v->var == VarKind::Param) return 24 * (v->index + 1);
+    if (v->var == VarKind::Param) return image::kCellSize * (v->index + 1);
     return localOffset((f_->fn ? 0 : f_->localBase) + v->index);
   }
   int takeTemp();
@@ -560,8 +560,10 @@ ST Gen::expr(const Node* n) {
         }
       }
     case NK::Binary: {
-      static const std::pair<Tok, int> kinds[] = {{Tok::Less, 0}, {Tok::Le, 2}, {Tok::Greater, 4},
-                                                  {Tok::Ge, 6},   {Tok::Eq, 8}, {Tok::Ne, 10}};
+      namespace cmp = image::cmp;
+      static const std::pair<Tok, int> kinds[] = {
+          {Tok::Less, cmp::kLess}, {Tok::Le, cmp::kLessEqual},   {Tok::Greater, cmp::kGreater},
+          {Tok::Ge, cmp::kGreaterEqual}, {Tok::Eq, cmp::kEqual}, {Tok::Ne, cmp::kNotEqual}};
       for (auto [t, k] : kinds) {
         if (n->op == t) {
           ST l = expr(n->a);
@@ -1278,7 +1280,7 @@ std::vector<uint8_t> Gen::endFunction(int /*paramCount*/, const std::vector<Para
       if (!tag) continue;
       if (!any && f_->fn) head.emit(Op::op_line, {line(f_->fn->offset)});
       any = true;
-      head.emit(Op::op_lpush, {24 * int64_t(i + 1)});
+      head.emit(Op::op_lpush, {image::kCellSize * int64_t(i + 1)});
       head.emit(Op::op_ptype, {tag});
       head.emit(Op::op_pop);
     }

@@ -3,6 +3,9 @@
 #include <cstdio>
 #include <cstring>
 
+#include "image/decode.h"
+#include "image/format.h"
+
 namespace vorn::compiler {
 
 using image::kOpInfo;
@@ -60,27 +63,27 @@ void Emitter::emit(Op op, std::initializer_list<int64_t> operands) {
         ++v;
         break;
       case 'g':
-        checkRange(op, *v, 8000, 9999);
+        checkRange(op, *v, image::gid::kGlobalFirst, image::gid::kGlobalLast);
         unit(uint16_t(*v));
         ++v;
         break;
       case 'v':
-        checkRange(op, *v, 0, 36);
+        checkRange(op, *v, 0, image::kSpecialCount - 1);
         unit(uint16_t(*v));
         ++v;
         break;
       case 's':
-        checkRange(op, *v, 1, 120);
+        checkRange(op, *v, image::gid::kBuiltinFirst, image::gid::kBuiltinLast);
         unit(uint16_t(*v));
         ++v;
         break;
       case 'c':
-        checkRange(op, *v, 1000, 2999);
+        checkRange(op, *v, image::gid::kFunctionFirst, image::gid::kFunctionLast);
         unit(uint16_t(*v));
         ++v;
         break;
       case 'e':
-        checkRange(op, *v, 10000, 11999);
+        checkRange(op, *v, image::gid::kExternFirst, image::gid::kExternLast);
         unit(uint16_t(*v));
         ++v;
         break;
@@ -114,56 +117,21 @@ void Emitter::emit(Op op, std::initializer_list<int64_t> operands) {
   }
 }
 
-// The stack effect of one instruction, as the loader's check computes it:
-// cells popped and pushed when it falls through, and when it jumps.
+// The stack effect of one instruction, from the opcode list, as the loader's
+// check computes it: along the fall-through and along a jump.
 void Emitter::track(Op op, const int64_t* v) {
-  int pops = 0, pushes = 0, jumpPops = -1, jumpPushes = -1;
-  bool falls = true;
-  int64_t jumpLabel = -1;
-  switch (op) {
-    case Op::op_cmp: case Op::op_icmp: pops = 2; pushes = 1; break;
-    case Op::op_tostr: case Op::op_toint: case Op::op_tofloat: case Op::op_tonum:
-    case Op::op_not: case Op::op_inot: case Op::op_tobool: case Op::op_itobool:
-    case Op::op_neg: case Op::op_addi32: case Op::op_getfld: case Op::op_fref:
-    case Op::op_mkarr: case Op::op_ptype:
-      pops = 1; pushes = 1; break;
-    case Op::op_andjmp: case Op::op_orjmp:
-      pops = 1; jumpPops = 1; jumpPushes = 1; jumpLabel = v[0]; break;
-    case Op::op_aset: pops = 3; break;
-    case Op::op_aget: case Op::op_in: case Op::op_agetarr: case Op::op_div:
-    case Op::op_sub: case Op::op_mod: case Op::op_add: case Op::op_pow:
-    case Op::op_match: case Op::op_mul: case Op::op_aref:
-      pops = 2; pushes = 1; break;
-    case Op::op_gpusharr: case Op::op_lpusharr: case Op::op_gpush: case Op::op_lpush:
-    case Op::op_pushi32: case Op::op_pushf: case Op::op_pushu: case Op::op_pushs:
-    case Op::op_pushreu: case Op::op_subsep: case Op::op_pushslot: case Op::op_pvget:
-    case Op::op_newarr: case Op::op_pushi16: case Op::op_match0u: case Op::op_gref:
-    case Op::op_lref: case Op::op_pvref: case Op::op_pushre: case Op::op_match0:
-      pushes = 1; break;
-    case Op::op_jt: case Op::op_jf: pops = 1; jumpLabel = v[0]; break;
-    case Op::op_gstore: case Op::op_lstore: case Op::op_pop: case Op::op_pvset:
-    case Op::op_forin: case Op::op_refstore:
-      pops = 1; break;
-    case Op::op_concat: pops = int(v[0]); pushes = 1; break;
-    case Op::op_exit: case Op::op_retv: pops = 1; falls = false; break;
-    case Op::op_ret: case Op::op_next: falls = false; break;
-    case Op::op_cfun: case Op::op_bcall: case Op::op_call: pops = int(v[0]) + 1; pushes = 1; break;
-    case Op::op_pushun: pushes = int(v[0]); break;
-    case Op::op_jmp: falls = false; jumpLabel = v[0]; break;
-    case Op::op_dup: pops = 1; pushes = 2; break;
-    case Op::op_fornext: pushes = 1; jumpPushes = 0; jumpLabel = v[0]; break;
-    case Op::op_delete: pops = int(v[0]); break;
-    case Op::op_setfld: pops = 2; break;
-    case Op::op_refsave: case Op::op_swap: pops = 2; pushes = 2; break;
-    default: break;
+  const image::OpInfo& info = image::opInfo(op);
+  const image::StackStep step = image::stackStep(info, info.operands[0] ? int(v[0]) : 0);
+  if (step.jumps) {
+    const int64_t jumpLabel = v[0];  // a jump's j operand comes first
+    if (jumpLabel >= 0 && jumpLabel < int64_t(labelHeight_.size())) {
+      int h = height_ - step.jumpPops + step.jumpPushes;
+      note(h);
+      if (labelHeight_[size_t(jumpLabel)] < 0) labelHeight_[size_t(jumpLabel)] = h;
+    }
   }
-  if (jumpLabel >= 0 && jumpLabel < int64_t(labelHeight_.size())) {
-    int h = height_ - (jumpPops >= 0 ? jumpPops : pops) + (jumpPushes >= 0 ? jumpPushes : pushes);
-    note(h);
-    if (labelHeight_[size_t(jumpLabel)] < 0) labelHeight_[size_t(jumpLabel)] = h;
-  }
-  setHeight(height_ - pops + pushes);
-  live_ = falls;
+  setHeight(height_ - step.pops + step.pushes);
+  live_ = step.falls;
 }
 
 void Emitter::pushFloat(double v, int decimals) { emit(Op::op_pushf, {floatBits(v), decimals}); }
@@ -197,51 +165,28 @@ void Emitter::finish() {
 
 std::string listCode(const std::vector<uint8_t>& code, size_t base) {
   std::string out;
-  size_t pc = 0;
-  auto u16 = [&](size_t at) { return uint16_t(code[at] << 8 | code[at + 1]); };
-  while (pc + 2 <= code.size()) {
-    uint8_t opc = code[pc];
-    if (opc & 1 || opc / 2 >= image::kOpcodeCount) {
-      out += "?? bad opcode\n";
+  for (size_t pc = 0; pc + 2 <= code.size();) {
+    auto ins = image::decodeInstruction(code, pc);
+    if (!ins) {
+      out += "?? " + ins.error + "\n";
       break;
     }
-    const image::OpInfo& info = kOpInfo[opc / 2];
-    if (pc + size_t(info.units) * 2 > code.size()) {
-      out += "?? truncated\n";
-      break;
-    }
-    char buf[64];
-    std::snprintf(buf, sizeof buf, "%4zu %s", pc + base, info.name);
-    out += buf;
-    size_t at = pc + 2;
-    for (const char* k = info.operands; *k; ++k) {
-      uint16_t w = u16(at);
-      switch (*k) {
-        case 'b': std::snprintf(buf, sizeof buf, " %u", unsigned(w >> 8)); break;
-        case 'p': std::snprintf(buf, sizeof buf, " %u %u", unsigned(w >> 8), unsigned(w & 0xFF)); break;
-        case 'h': case 'l': std::snprintf(buf, sizeof buf, " %d", int(int16_t(w))); break;
-        case 'j': std::snprintf(buf, sizeof buf, " ->%d", int(at + base) + int(int16_t(w))); break;
-        case 'w': case 'a': case 'r': {
-          uint32_t v = uint32_t(u16(at + 2)) << 16 | w;
-          if (*k == 'w') std::snprintf(buf, sizeof buf, " %d", int32_t(v));
-          else std::snprintf(buf, sizeof buf, " 0x%08X", v);
+    out += image::printed("%4zu %s", pc + base, ins.value.info->name);
+    for (const image::Operand& o : ins.value.operands) {
+      switch (o.kind) {
+        case 'b': case 'u': case 'g': case 'v': case 's': case 'c': case 'e':
+          out += image::printed(" %u", unsigned(o.value));
           break;
-        }
-        case 'd': {
-          uint64_t bits = 0;
-          for (int i = 0; i < 4; ++i) bits = bits << 16 | u16(at + 2 * size_t(i));
-          double d;
-          std::memcpy(&d, &bits, sizeof d);
-          std::snprintf(buf, sizeof buf, " %.17g/%u", d, unsigned(u16(at + 8)));
-          break;
-        }
-        default: std::snprintf(buf, sizeof buf, " %u", unsigned(w)); break;
+        case 'p': out += image::printed(" %u %u", unsigned(o.value >> 8), unsigned(o.value & 0xFF)); break;
+        case 'h': case 'l': out += image::printed(" %d", int(o.value)); break;
+        case 'j': out += image::printed(" ->%d", int(o.target + int64_t(base))); break;
+        case 'w': out += image::printed(" %d", int32_t(uint32_t(o.value))); break;
+        case 'a': case 'r': out += image::printed(" 0x%08X", unsigned(o.value)); break;
+        case 'd': out += image::printed(" %.17g/%u", o.real, unsigned(o.value)); break;
       }
-      out += buf;
-      at += size_t(image::operandUnits(*k)) * 2;
     }
     out += "\n";
-    pc += size_t(info.units) * 2;
+    pc += ins.value.length;
   }
   return out;
 }

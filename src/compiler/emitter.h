@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "image/format.h"
 #include "image/opcodes.h"
 
 namespace vorn::compiler {
@@ -36,7 +37,7 @@ class Emitter {
   // Working cells on the evaluation stack after the code emitted so far,
   // counted as the loader's check counts them (per instruction, along
   // jumps); the run-time leaves room for at most kMaxWorkCells unchecked.
-  static constexpr int kMaxWorkCells = 40;
+  static constexpr int kMaxWorkCells = image::kStackHeadroom;
   int height() const { return height_; }
   // The most cells in use since the last resetPeak().
   int peak() const { return peak_; }

@@ -43,7 +43,7 @@ const std::unordered_map<std::string, int>& specialIndex() {
 const std::unordered_map<std::string, int>& predefinedGid() {
   static const std::unordered_map<std::string, int> m = [] {
     std::unordered_map<std::string, int> r;
-    for (int i = 0; i < image::kPredefinedCount; ++i) r.emplace(image::kPredefinedNames[i], 8000 + i);
+    for (int i = 0; i < image::kPredefinedCount; ++i) r.emplace(image::kPredefinedNames[i], image::gid::kGlobalFirst + i);
     return r;
   }();
   return m;
@@ -85,7 +85,7 @@ void Resolver::declare() {
   size_t nm = u_.prog.modules.size();
   u_.statics.resize(nm);
   u_.staticFunctions.resize(nm);
-  u_.nextGlobal = 8000 + image::kPredefinedCount;
+  u_.nextGlobal = image::gid::kGlobalFirst + image::kPredefinedCount;
   for (size_t m = 0; m < nm; ++m) {
     Module& mod = u_.prog.modules[m];
     for (FuncDecl* fn : mod.functions) {
@@ -208,7 +208,7 @@ void Resolver::resolveVar(Node* n, const Scope& s, bool asArray, bool neutral) {
   if (u_.functions.count(name) || u_.staticFunctions[size_t(s.module)].count(name) || u_.externs.count(name)) {
     u_.error(s.module, n->offset, "function '" + name + "' used as a variable");
     n->var = VarKind::Global;
-    n->index = 8000;
+    n->index = image::gid::kGlobalFirst;
     return;
   }
   auto [it, fresh] = u_.globals.emplace(name, GlobalSym{});
@@ -219,7 +219,7 @@ void Resolver::resolveVar(Node* n, const Scope& s, bool asArray, bool neutral) {
     u_.globalOrder.push_back(name);
   }
   n->var = VarKind::Global;
-  n->index = it->second.gid ? it->second.gid : 8000;
+  n->index = it->second.gid ? it->second.gid : image::gid::kGlobalFirst;
   if (!neutral) noteUse(it->second, name, s.module, n->offset, asArray);
 }
 

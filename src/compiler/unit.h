@@ -7,6 +7,7 @@
 
 #include "compiler/ast.h"
 #include "compiler/diag.h"
+#include "image/format.h"
 
 namespace vorn::compiler {
 
@@ -42,8 +43,8 @@ struct Unit {
   std::unordered_map<std::string, ExternDecl*> externs;
   std::vector<ExternDecl*> externOrder;
   std::vector<ParamEdge> edges;
-  int nextGlobal = 8000;
-  int nextFunction = 1000;
+  int nextGlobal = image::gid::kGlobalFirst;
+  int nextFunction = image::gid::kFunctionFirst;
   bool globalsExhausted = false;    // the limits are reported once
   bool functionsExhausted = false;
   const std::vector<std::string>* declaredNames = nullptr;  // from the command line

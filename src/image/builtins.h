@@ -3,6 +3,8 @@
 // Slot numbers are a fixed contract between images and the run-time.
 #pragma once
 
+#include "image/format.h"
+
 namespace vorn::image {
 
 #define VORN_BUILTINS(X) \
@@ -31,7 +33,7 @@ namespace vorn::image {
   X(115, paste) X(116, convertnum) X(117, call) X(118, calla) X(119, fdopen)          \
   X(120, table)
 
-inline constexpr int kBuiltinSlots = 121;  // slot 0 is empty
+inline constexpr int kBuiltinSlots = gid::kBuiltinLast + 1;  // slot 0 is empty
 
 inline constexpr const char* kBuiltinNames[kBuiltinSlots] = {
     nullptr,

@@ -1,8 +1,7 @@
-// The image dump. Instructions are decoded from the opcode list's operand
-// kind letters alone, so a new opcode needs no change here. Every read goes
-// through ImageReader or is checked against the function's own bytes; what
-// cannot be read is printed as an "error:" line and the dump goes on with the
-// next part of the image.
+// The image dump. Instructions come from the one decoder (decode.h). Every
+// read goes through ImageReader or is checked against the function's own
+// bytes; what cannot be read is printed as an "error:" line and the dump goes
+// on with the next part of the image.
 #include "image/disasm.h"
 
 #include <cstdio>
@@ -15,15 +14,7 @@ namespace vorn::image {
 
 namespace {
 
-std::string text(const char* fmt, auto... args) {
-  char buf[512];
-  std::snprintf(buf, sizeof buf, fmt, args...);
-  return buf;
-}
-
 using Names = std::map<int, std::string>;
-
-constexpr const char* kRelations[] = {"<", "<=", ">", ">=", "==", "!="};
 
 const char* symbolKindName(int k) {
   switch (k) {
@@ -54,32 +45,34 @@ std::string gidName(int gid, const Names* names) {
 
 std::string withName(int64_t v, int gid, const Names* names) {
   std::string n = gidName(gid, names);
-  return n.empty() ? text("%lld", (long long)v) : text("%lld (%s)", (long long)v, n.c_str());
+  return n.empty() ? printed("%lld", (long long)v) : printed("%lld (%s)", (long long)v, n.c_str());
 }
 
 std::string operandText(const Operand& o, const ImageReader* reader, const Names* names,
                         const Instruction& ins) {
   switch (o.kind) {
     case 'b':
-      if ((ins.info == &kOpInfo[int(Op::op_cmp) / 2] || ins.info == &kOpInfo[int(Op::op_icmp) / 2]) &&
-          o.value % 2 == 0 && o.value / 2 < 6)
-        return text("%lld (%s)", (long long)o.value, kRelations[o.value / 2]);
-      return text("%lld", (long long)o.value);
-    case 'p': return text("%lld %lld", (long long)(o.value >> 8), (long long)(o.value & 0xFF));
-    case 'h': case 'u': case 'c': case 'e': return text("%lld", (long long)o.value);
-    case 'j': return text("-> %lld", (long long)o.target);
+      if ((ins.info == &opInfo(Op::op_cmp) || ins.info == &opInfo(Op::op_icmp)) &&
+          cmp::valid(int(o.value)))
+        return printed("%lld (%s)", (long long)o.value, cmp::kRelationNames[o.value / 2]);
+      return printed("%lld", (long long)o.value);
+    case 'p': return printed("%lld %lld", (long long)(o.value >> 8), (long long)(o.value & 0xFF));
+    case 'h': case 'u': case 'c': case 'e': return printed("%lld", (long long)o.value);
+    case 'j': return printed("-> %lld", (long long)o.target);
     case 'l': {
-      if (o.value > 0 && o.value % 24 == 0) return text("%+lld (param %lld)", (long long)o.value, (long long)(o.value / 24));
-      if (o.value < 0 && o.value % 24 == 0) return text("%+lld (local %lld)", (long long)o.value, (long long)(-o.value / 24));
-      return text("%+lld", (long long)o.value);
+      if (o.value > 0 && o.value % kCellSize == 0)
+        return printed("%+lld (param %lld)", (long long)o.value, (long long)(o.value / kCellSize));
+      if (o.value < 0 && o.value % kCellSize == 0)
+        return printed("%+lld (local %lld)", (long long)o.value, (long long)(-o.value / kCellSize));
+      return printed("%+lld", (long long)o.value);
     }
     case 'g': return withName(o.value, int(o.value), names);
     case 'v': return withName(o.value, int(o.value) + gid::kSpecialFirst, nullptr);
     case 's': return withName(o.value, int(o.value), nullptr);
-    case 'w': return text("%d", int32_t(uint32_t(o.value)));
-    case 'r': return text("#%lld", (long long)o.value);
+    case 'w': return printed("%d", int32_t(uint32_t(o.value)));
+    case 'r': return printed("#%lld", (long long)o.value);
     case 'a': {
-      std::string s = text("0x%08llX", (long long)o.value);
+      std::string s = printed("0x%08llX", (long long)o.value);
       if (reader) {
         auto str = reader->stringAt(uint32_t(o.value));
         if (str)
@@ -89,13 +82,13 @@ std::string operandText(const Operand& o, const ImageReader* reader, const Names
       }
       return s;
     }
-    case 'd': return text("%.17g dec %lld", o.real, (long long)o.value);
+    case 'd': return printed("%.17g dec %lld", o.real, (long long)o.value);
     default: return "?";
   }
 }
 
 std::string formatWith(const Instruction& ins, const ImageReader* reader, const Names* names) {
-  std::string line = text("%6zu  %-12s", ins.offset, ins.info->name);
+  std::string line = printed("%6zu  %-12s", ins.offset, ins.info->name);
   for (size_t i = 0; i < ins.operands.size(); ++i) {
     line += i ? ", " : "";
     line += operandText(ins.operands[i], reader, names, ins);
@@ -113,7 +106,7 @@ std::string disassembleWith(const FunctionView& fn, const ImageReader* reader, c
     for (const Operand& o : ins.value.operands)
       if (o.kind == 'j' && (o.target < kFunctionHeaderSize || o.target >= int64_t(fn.bytes.size()) ||
                             o.target % 2))
-        out += text("error: jump at %zu leaves the function (target %lld)\n", off,
+        out += printed("error: jump at %zu leaves the function (target %lld)\n", off,
                     (long long)o.target);
     off += ins.value.length;
   }
@@ -135,72 +128,11 @@ std::string quoteBytes(std::string_view s) {
       case '\t': out += "\\t"; break;
       case '\r': out += "\\r"; break;
       default:
-        if (c < 0x20 || c >= 0x7F) out += text("\\x%02X", c);
+        if (c < 0x20 || c >= 0x7F) out += printed("\\x%02X", c);
         else out += char(c);
     }
   }
   return out + "\"";
-}
-
-Read<Instruction> decodeInstruction(std::span<const uint8_t> fn, size_t offset) {
-  using R = Read<Instruction>;
-  if (offset % 2) return R::fail(text("instruction at odd offset %zu", offset));
-  if (offset >= fn.size() || fn.size() - offset < 2)
-    return R::fail(text("truncated instruction at %zu", offset));
-  uint8_t code = fn[offset];
-  if (code % 2 || code / 2 >= kOpcodeCount)
-    return R::fail(text("bad opcode 0x%02X at %zu", code, offset));
-  Instruction ins;
-  ins.offset = offset;
-  ins.opcode = code;
-  ins.info = &kOpInfo[code / 2];
-  if (fn[offset + 1] != 0)
-    return R::fail(text("%s at %zu: second byte is 0x%02X, not 0", ins.info->name, offset,
-                        fn[offset + 1]));
-  ins.length = size_t(ins.info->units) * 2;
-  if (fn.size() - offset < ins.length)
-    return R::fail(text("%s at %zu: operands run past the end of the function (%zu bytes "
-                        "needed, %zu left)", ins.info->name, offset, ins.length, fn.size() - offset));
-  size_t pos = offset + 2;
-  for (const char* k = ins.info->operands; *k; ++k) {
-    const uint8_t* p = fn.data() + pos;
-    Operand o;
-    o.kind = *k;
-    switch (*k) {
-      case 'b':
-        if (p[1] != 0)
-          return R::fail(text("%s at %zu: byte operand 0x%02X%02X has a nonzero pad byte",
-                              ins.info->name, offset, p[0], p[1]));
-        o.value = p[0];
-        break;
-      case 'p': case 'u': case 'g': case 'v': case 's': case 'c': case 'e':
-        o.value = be16(p);
-        break;
-      case 'h': case 'l':
-        o.value = int16_t(be16(p));
-        break;
-      case 'j':
-        o.value = int16_t(be16(p));
-        o.target = int64_t(pos) + o.value;
-        break;
-      case 'w': case 'a': case 'r':
-        o.value = int64_t(uint32_t(be16(p + 2)) << 16 | be16(p));
-        break;
-      case 'd': {
-        uint64_t bits = uint64_t(be32(p)) << 32 | be32(p + 4);
-        std::memcpy(&o.real, &bits, sizeof bits);
-        o.value = be16(p + 8);
-        break;
-      }
-      default:
-        return R::fail(text("%s: unknown operand kind '%c'", ins.info->name, *k));
-    }
-    ins.operands.push_back(o);
-    pos += size_t(operandUnits(*k)) * 2;
-  }
-  Read<Instruction> r;
-  r.value = std::move(ins);
-  return r;
 }
 
 std::string formatInstruction(const Instruction& ins, const ImageReader* reader) {
@@ -214,22 +146,22 @@ std::string disassembleFunction(const FunctionView& fn, const ImageReader* reade
 std::string dumpImage(const ImageReader& r) {
   const RootInfo& t = r.root();
   std::string out = "root record\n";
-  out += text("  magic           0x%08X\n  version         0x%08X\n", t.magic, t.version);
-  out += text("  symbol table    0x%08X\n", t.symbolTable);
-  out += text("  module table    0x%08X (%d modules)\n", t.moduleTable, t.moduleCount);
-  out += text("  function table  0x%08X (%d entries)\n", t.functionTable, t.functionCount);
-  out += text("  extern table    0x%08X (%d entries)\n", t.externTable, t.externCount);
-  out += text("  globals         %d\n", t.globalCount);
+  out += printed("  magic           0x%08X\n  version         0x%08X\n", t.magic, t.version);
+  out += printed("  symbol table    0x%08X\n", t.symbolTable);
+  out += printed("  module table    0x%08X (%d modules)\n", t.moduleTable, t.moduleCount);
+  out += printed("  function table  0x%08X (%d entries)\n", t.functionTable, t.functionCount);
+  out += printed("  extern table    0x%08X (%d entries)\n", t.externTable, t.externCount);
+  out += printed("  globals         %d\n", t.globalCount);
   const int16_t phases[] = {t.initFunction, t.begin1Function, t.begin2Function,
                             t.mainFunction, t.end1Function,   t.end2Function,
                             t.exitFunction, t.beginFileFunction, t.endFileFunction};
   out += "  phases         ";
-  for (size_t i = 0; i < std::size(phases); ++i) out += text(" %s=%d", phaseNames[i], phases[i]);
-  out += text("\n  stored args     0x%08X\n", t.storedArgs);
-  out += text("  flags           0x%04X\n  build stamp     0x%08X\n", t.flags, t.buildStamp);
-  out += text("segments (%u)\n", t.segmentCount);
+  for (size_t i = 0; i < std::size(phases); ++i) out += printed(" %s=%d", phaseNames[i], phases[i]);
+  out += printed("\n  stored args     0x%08X\n", t.storedArgs);
+  out += printed("  flags           0x%04X\n  build stamp     0x%08X\n", t.flags, t.buildStamp);
+  out += printed("segments (%u)\n", t.segmentCount);
   for (int n = 0; n < r.segmentCount(); ++n)
-    out += text("  %3d  %5d bytes%s\n", n, t.segmentSizes[size_t(n)],
+    out += printed("  %3d  %5d bytes%s\n", n, t.segmentSizes[size_t(n)],
                 r.segment(n).empty() && t.segmentSizes[size_t(n)] ? " (absent)" : "");
   for (const std::string& note : r.notes()) out += "note: " + note + "\n";
 
@@ -248,7 +180,7 @@ std::string dumpImage(const ImageReader& r) {
     out += "error: " + mods.error + "\n";
   } else {
     for (size_t i = 0; i < mods.value.size(); ++i)
-      out += text("  %3zu  %s\n", i, mods.value[i].nameVaddr
+      out += printed("  %3zu  %s\n", i, mods.value[i].nameVaddr
                                           ? quoteBytes(mods.value[i].name).c_str()
                                           : "(unnamed)");
   }
@@ -262,7 +194,7 @@ std::string dumpImage(const ImageReader& r) {
       if (ftab.value[i] == 0) continue;
       int gid = int(gid::kFunctionFirst + i);
       std::string name = gidName(gid, &names);
-      out += text("  function %d%s%s @0x%08X\n", gid, name.empty() ? "" : " ", name.c_str(),
+      out += printed("  function %d%s%s @0x%08X\n", gid, name.empty() ? "" : " ", name.c_str(),
                   ftab.value[i]);
       auto fn = r.functionAt(ftab.value[i]);
       if (!fn) {
@@ -270,7 +202,7 @@ std::string dumpImage(const ImageReader& r) {
         continue;
       }
       const FunctionView& f = fn.value;
-      out += text("    kind %u  params %u  locals %u  module %u%s  length %u\n", f.kind,
+      out += printed("    kind %u  params %u  locals %u  module %u%s  length %u\n", f.kind,
                   f.paramCount, f.localCount, f.module,
                   f.module == kGeneratedModule ? " (generated)" : "", f.length);
       out += f.nameListTerminated ? "    names " + quoteBytes(f.nameList) + "\n"
@@ -285,16 +217,16 @@ std::string dumpImage(const ImageReader& r) {
   } else if (!ext.value.empty()) {
     out += "externs\n";
     for (size_t i = 0; i < ext.value.size(); ++i) {
-      out += text("  %zu @0x%08X", gid::kExternFirst + i, ext.value[i]);
+      out += printed("  %zu @0x%08X", gid::kExternFirst + i, ext.value[i]);
       auto e = r.externAt(ext.value[i]);
       if (!e) {
         out += "\nerror: " + e.error + "\n";
         continue;
       }
-      out += text("  %s  params %d  return 0x%X  types", quoteBytes(e.value.name).c_str(),
+      out += printed("  %s  params %d  return 0x%X  types", quoteBytes(e.value.name).c_str(),
                   e.value.paramCount(), unsigned(uint16_t(e.value.returnType)));
       for (int k = 0; k < e.value.paramCount() && k < 20; ++k)
-        out += text(" %u", e.value.paramTypes[size_t(k)]);
+        out += printed(" %u", e.value.paramTypes[size_t(k)]);
       out += "\n";
     }
   }
@@ -305,15 +237,15 @@ std::string dumpImage(const ImageReader& r) {
   } else if (t.storedArgs) {
     out += "stored arguments\n";
     for (size_t i = 0; i < args.value.size(); ++i)
-      out += text("  %3zu  %s\n", i, quoteBytes(args.value[i]).c_str());
+      out += printed("  %3zu  %s\n", i, quoteBytes(args.value[i]).c_str());
   }
 
   if (!table) return out + "error: " + table.error + "\n";
   const SymbolTableView& st = table.value;
-  out += text("symbol table  capacity %d  count %d  exponent %u  kind %u  slots 0x%08X\n",
+  out += printed("symbol table  capacity %d  count %d  exponent %u  kind %u  slots 0x%08X\n",
               st.capacity, st.count, st.sizeExponent, st.kind, st.slotsVaddr);
   for (const SymbolSlot& s : st.used) {
-    out += text("  slot %4u  %-16s hash 0x%08X  record 0x%08X\n", s.index,
+    out += printed("  slot %4u  %-16s hash 0x%08X  record 0x%08X\n", s.index,
                 quoteBytes(s.key).c_str(), s.hash, s.recordVaddr);
     auto rec = r.symbolRecord(s.recordVaddr);
     if (!rec) {
@@ -321,19 +253,19 @@ std::string dumpImage(const ImageReader& r) {
       continue;
     }
     const SymbolRecordView& v = rec.value;
-    out += text("      %s (kind %d)  gid %d  compiler bits 0x%03X  definitions %d\n",
+    out += printed("      %s (kind %d)  gid %d  compiler bits 0x%03X  definitions %d\n",
                 symbolKindName(v.kind()), v.kind(), v.gid, v.compilerBits(), v.definitionCount());
     for (const SymbolDefinitionView& d : v.definitions) {
       if (v.kind() == symkind::kBuiltin)
-        out += text("        flags 0x%04X  params %u..%u  types 0x%04X\n", d.info >> 16,
+        out += printed("        flags 0x%04X  params %u..%u  types 0x%04X\n", d.info >> 16,
                     d.info >> 12 & 0xF, d.info >> 8 & 0xF, d.line);
       else
-        out += text("        def kind %d  module %d  gid %d  line %u  flags 0x%04X  extra 0x%08X\n",
+        out += printed("        def kind %d  module %d  gid %d  line %u  flags 0x%04X  extra 0x%08X\n",
                     d.kind(), d.module(), d.gid(), d.line, d.flags, d.extra);
     }
   }
   if (st.count != int32_t(st.used.size()))
-    out += text("error: symbol table count %d, %zu slots used\n", st.count, st.used.size());
+    out += printed("error: symbol table count %d, %zu slots used\n", st.count, st.used.size());
   return out;
 }
 

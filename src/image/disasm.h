@@ -9,34 +9,10 @@
 #include <string>
 #include <vector>
 
-#include "image/opcodes.h"
+#include "image/decode.h"
 #include "image/reader.h"
 
 namespace vorn::image {
-
-// One decoded operand: its kind letter and its value. For 'd' the double is
-// in `real` and the decimals count in `value`; for 'p' the two bytes are the
-// high and low byte of `value`; for 'j' `target` is the jump target's offset
-// from the function start.
-struct Operand {
-  char kind = 0;
-  int64_t value = 0;
-  double real = 0;
-  int64_t target = 0;
-};
-
-struct Instruction {
-  size_t offset = 0;        // from the function start (header included)
-  uint8_t opcode = 0;
-  const OpInfo* info = nullptr;
-  std::vector<Operand> operands;
-  size_t length = 0;        // bytes
-};
-
-// Decodes the instruction at `offset` of a function's bytes (header
-// included). Fails on an odd offset, an odd or unknown opcode byte, a nonzero
-// second byte, or operands that run past the end.
-Read<Instruction> decodeInstruction(std::span<const uint8_t> function, size_t offset);
 
 // One line: "   14  op_pushs     0x00010018 \"abc\"". `reader` (may be null)
 // resolves string operands.

@@ -19,6 +19,15 @@ inline constexpr int kTrailerSize = 4;
 inline constexpr int kFunctionHeaderSize = 10;
 inline constexpr int kModuleEntrySize = 20;
 
+// The run-time's value cell, the unit of its evaluation stack: local
+// operands are signed multiples of it from the frame cell (positive:
+// parameters, negative: locals).
+inline constexpr int kCellSize = 24;
+// Working cells code may push without a check: the run-time keeps this many
+// cells below its overflow mark, and the compiler and the load-time checker
+// refuse code whose stack height could exceed it.
+inline constexpr int kStackHeadroom = 40;
+
 // Byte offsets of the root record's fields.
 namespace root {
 inline constexpr int kMagic = 0;             // u32
@@ -68,7 +77,8 @@ inline constexpr int kLength = 8;            // header included
 }  // namespace fnhdr
 inline constexpr uint16_t kGeneratedModule = 0xFFFF;
 
-// gid ranges.
+// gid ranges. A builtin's gid is its slot; a special variable's operand is
+// its gid - kSpecialFirst; globals start with the predefined ones.
 namespace gid {
 inline constexpr int kBuiltinFirst = 1, kBuiltinLast = 120;
 inline constexpr int kSpecialFirst = 200, kSpecialLast = 236;
@@ -150,7 +160,7 @@ enum : int { VORN_SPECIAL_VARIABLES(VORN_PV_ENUM) };
 }  // namespace pv
 
 namespace predef {
-#define VORN_PREDEF_ENUM(i, name) g_##name = 8000 + i,
+#define VORN_PREDEF_ENUM(i, name) g_##name = gid::kGlobalFirst + i,
 enum : int { VORN_PREDEFINED_GLOBALS(VORN_PREDEF_ENUM) };
 #undef VORN_PREDEF_ENUM
 }  // namespace predef

@@ -3,7 +3,9 @@
 // One activation of awk_interp runs one function's bytecode: fetch the
 // opcode byte, advance past the opcode unit, jump through the label table
 // (opcode / 2, generated from the opcode list in opcode order), and let the
-// handler read its operands and come back. The load-time pass has checked
+// handler read its operands and come back. Handlers step over operands by
+// the widths the opcode list gives (OPND, INSN, AT below), constants the
+// compiler folds into the same code as literal offsets. The load-time pass has checked
 // every instruction, operand, jump target and local offset, so the loop
 // checks nothing but the stack at frame builds and local reservations.
 // It has not checked operand types: compiled code gives each instruction
@@ -126,26 +128,28 @@ inline void setArray(Cell* c, AwkTable* t) {
   c->w.t = t;
 }
 
-// The truth of an int comparison result r (sign of left minus right) for
-// compare kind k (0 < 2 <= 4 > 6 >= 8 == 10 !=).
+// The truth of an int comparison result r (sign of left minus right) for a
+// compare kind (image::cmp).
 inline int32_t cmpTruth(int kind, int r) {
+  namespace cmp = vorn::image::cmp;
   switch (kind) {
-    case 0: return r < 0;
-    case 2: return r <= 0;
-    case 4: return r > 0;
-    case 6: return r >= 0;
-    case 8: return r == 0;
+    case cmp::kLess: return r < 0;
+    case cmp::kLessEqual: return r <= 0;
+    case cmp::kGreater: return r > 0;
+    case cmp::kGreaterEqual: return r >= 0;
+    case cmp::kEqual: return r == 0;
     default: return r != 0;
   }
 }
 
 inline int32_t intCmpTruth(int kind, int32_t l, int32_t r) {
+  namespace cmp = vorn::image::cmp;
   switch (kind) {
-    case 0: return l < r;
-    case 2: return l <= r;
-    case 4: return l > r;
-    case 6: return l >= r;
-    case 8: return l == r;
+    case cmp::kLess: return l < r;
+    case cmp::kLessEqual: return l <= r;
+    case cmp::kGreater: return l > r;
+    case cmp::kGreaterEqual: return l >= r;
+    case cmp::kEqual: return l == r;
     default: return l != r;
   }
 }
@@ -218,7 +222,7 @@ void concatCells(Cell* top, int n) {
 
 void awk_interp(AwkCode* code) {
   static void* const kHandlers[vorn::image::kOpcodeCount] = {
-#define VORN_OP_LABEL(name, code, operands, effect) &&L_##name,
+#define VORN_OP_LABEL(name, code, operands, pops, pushes, flow, picture) &&L_##name,
       VORN_OPCODES(VORN_OP_LABEL)
 #undef VORN_OP_LABEL
   };
@@ -230,12 +234,18 @@ void awk_interp(AwkCode* code) {
   Cell* const globals = awk_globvars;
 #define GVAR(p) (globals + (opU16(p) - vorn::image::gid::kGlobalFirst))
 
+  using vorn::image::kOpcodeBytes;
+// Operand and instruction widths from the opcode list, and the offset of
+// operand i from the first one: what the handlers step over.
+#define OPND(name) (vorn::image::kOperandBytes<vorn::image::Op::name>)
+#define INSN(name) (vorn::image::kInstructionBytes<vorn::image::Op::name>)
+#define AT(name, i) (vorn::image::kOperandAt<vorn::image::Op::name, i>)
 #define SYNC() (awk_sp = sp)
 #define RELOAD() (sp = awk_sp)
 #define DISPATCH()                  \
   do {                              \
     unsigned op_ = pc[0];           \
-    pc += 2;                        \
+    pc += kOpcodeBytes;             \
     goto* kHandlers[op_ >> 1];      \
   } while (0)
 
@@ -243,7 +253,7 @@ void awk_interp(AwkCode* code) {
 
 L_op_cmp: {
   int kind = opByte(pc);
-  pc += 2;
+  pc += OPND(op_cmp);
   Cell* r = sp;
   Cell* l = sp + 1;
   int32_t t;
@@ -259,12 +269,12 @@ L_op_cmp: {
   // would pop owns nothing).
   if (pc[0] == uint8_t(vorn::image::Op::op_jf)) {
     sp += 2;
-    pc = t ? pc + 4 : opJump(pc + 2);
+    pc = t ? pc + INSN(op_jf) : opJump(pc + kOpcodeBytes);
     DISPATCH();
   }
   if (pc[0] == uint8_t(vorn::image::Op::op_jt)) {
     sp += 2;
-    pc = t ? opJump(pc + 2) : pc + 4;
+    pc = t ? opJump(pc + kOpcodeBytes) : pc + INSN(op_jt);
     DISPATCH();
   }
   cellSetInt(l, t);
@@ -274,11 +284,11 @@ L_op_cmp: {
 
 L_op_icmp: {
   int kind = opByte(pc);
-  pc += 2;
+  pc += OPND(op_icmp);
   int32_t t = intCmpTruth(kind, sp[1].w.i, sp[0].w.i);
   if (pc[0] == uint8_t(vorn::image::Op::op_jf)) {
     sp += 2;
-    pc = t ? pc + 4 : opJump(pc + 2);
+    pc = t ? pc + INSN(op_jf) : opJump(pc + kOpcodeBytes);
     DISPATCH();
   }
   cellSetInt(sp + 1, t);
@@ -351,7 +361,7 @@ L_op_andjmp: {
     pc = opJump(pc);
   } else {
     ++sp;
-    pc += 2;
+    pc += OPND(op_andjmp);
   }
   DISPATCH();
 }
@@ -370,7 +380,7 @@ L_op_orjmp: {
     pc = opJump(pc);
   } else {
     ++sp;
-    pc += 2;
+    pc += OPND(op_orjmp);
   }
   DISPATCH();
 }
@@ -442,7 +452,7 @@ L_op_in: {
 
 L_op_gpusharr: {
   Cell* g = GVAR(pc);
-  pc += 2;
+  pc += OPND(op_gpusharr);
   if (g->tag != Tag::Array) {
     SYNC();
     release(g);
@@ -455,7 +465,7 @@ L_op_gpusharr: {
 
 L_op_lpusharr: {
   Cell* l = localAt(fp, opI16(pc));
-  pc += 2;
+  pc += OPND(op_lpusharr);
   SYNC();
   if (l->tag == Tag::Ref) {
     Cell v;
@@ -487,7 +497,7 @@ L_op_agetarr: {
 
 L_op_gstore: {
   Cell* g = GVAR(pc);
-  pc += 2;
+  pc += OPND(op_gstore);
   if (g->tag > Tag::Float) {
     SYNC();
     release(g);
@@ -504,30 +514,33 @@ L_op_gpush: {
   Cell* g = GVAR(pc);
   // `g++` or `g += c` as a statement (gpush g, addi32 c, gstore g) on an
   // int that does not overflow: the sum goes straight into the global.
-  if (pc[2] == uint8_t(vorn::image::Op::op_addi32) && isSmall(g->tag) &&
-      pc[8] == uint8_t(vorn::image::Op::op_gstore) && opU16(pc + 10) == opU16(pc)) {
+  constexpr int kAdd = OPND(op_gpush);               // where op_addi32 would be
+  constexpr int kStore = kAdd + INSN(op_addi32);     // and then op_gstore
+  if (pc[kAdd] == uint8_t(vorn::image::Op::op_addi32) && isSmall(g->tag) &&
+      pc[kStore] == uint8_t(vorn::image::Op::op_gstore) &&
+      opU16(pc + kStore + kOpcodeBytes) == opU16(pc)) {
     int32_t s;
-    if (!__builtin_add_overflow(g->w.i, opI32w(pc + 4), &s)) {
+    if (!__builtin_add_overflow(g->w.i, opI32w(pc + kAdd + kOpcodeBytes), &s)) {
       cellSetInt(g, s);
-      pc += 12;
+      pc += kStore + INSN(op_gstore);
       DISPATCH();
     }
   }
-  pc += 2;
+  pc += OPND(op_gpush);
   --sp;
   copyCell(sp, g);
   // A number made numeric right away (`g + ...` compiles to gpush,
   // tonum): only an int or uninitialized cell changes, into an int.
   if (pc[0] == uint8_t(vorn::image::Op::op_tonum) && sp->tag <= Tag::Float) {
     if (isSmall(sp->tag)) cellSetHead(sp, Tag::Int);
-    pc += 2;
+    pc += INSN(op_tonum);
   }
   DISPATCH();
 }
 
 L_op_lstore: {
   Cell* l = localAt(fp, opI16(pc));
-  pc += 2;
+  pc += OPND(op_lstore);
   if (l->tag == Tag::Ref) {
     SYNC();
     awk_setref(l, sp);
@@ -544,7 +557,7 @@ L_op_lstore: {
 
 L_op_lpush: {
   Cell* l = localAt(fp, opI16(pc));
-  pc += 2;
+  pc += OPND(op_lpush);
   --sp;
   if (l->tag == Tag::Ref) {
     cellSetUninit(sp);
@@ -557,7 +570,7 @@ L_op_lpush: {
     copyCell(sp, l);
     if (pc[0] == uint8_t(vorn::image::Op::op_tonum) && sp->tag <= Tag::Float) {
       if (isSmall(sp->tag)) cellSetHead(sp, Tag::Int);
-      pc += 2;
+      pc += INSN(op_tonum);
     }
   }
   DISPATCH();
@@ -566,13 +579,13 @@ L_op_lpush: {
 L_op_pushi32:
   --sp;
   cellSetInt(sp, opI32w(pc));
-  pc += 4;
+  pc += OPND(op_pushi32);
   DISPATCH();
 
 L_op_pushf:
   --sp;
   cellSetFloat(sp, opF64(pc), opDecimals(pc));
-  pc += 10;
+  pc += OPND(op_pushf);
   DISPATCH();
 
 L_op_pushu:
@@ -584,7 +597,7 @@ L_op_pushslot:
 L_op_pushs: {
   SYNC();
   AwkString* s = imageString(opU32w(pc));
-  pc += 4;
+  pc += OPND(op_pushs);
   --sp;
   cellSetString(sp, stringDup(s));
   DISPATCH();
@@ -592,22 +605,22 @@ L_op_pushs: {
 
 L_op_pushreu: {
   SYNC();
-  AwkPattern* p = awka_erecomp(opU32w(pc), opByte(pc + 4));
+  AwkPattern* p = awka_erecomp(opU32w(pc), opByte(pc + AT(op_pushreu, 1)));
   if (!p) {
     // The diagnostic has been given; the constant stays uncompiled.
-    pc += 6;
+    pc += OPND(op_pushreu);
     --sp;
     cellSetUninit(sp);
     DISPATCH();
   }
   opSetU32w(pc, uint32_t(awk_pattab_add(p)));
-  pc[-2] = uint8_t(vorn::image::Op::op_pushre);
+  pc[-kOpcodeBytes] = uint8_t(vorn::image::Op::op_pushre);
   goto L_op_pushre;
 }
 
 L_op_pushre: {
   AwkPattern* p = awk_pattab[opU32w(pc)];
-  pc += 6;
+  pc += OPND(op_pushre);
   --sp;
   sp->tag = Tag::Regex;
   sp->w.word = 0;
@@ -618,7 +631,7 @@ L_op_pushre: {
 
 L_op_concat: {
   int n = opByte(pc);
-  pc += 2;
+  pc += OPND(op_concat);
   SYNC();
   if (n == 0) {
     --sp;
@@ -631,9 +644,9 @@ L_op_concat: {
     Cell* target = nullptr;
     const unsigned next = pc[0] >> 1;
     if (next == unsigned(vorn::image::Op::op_gstore) >> 1) {
-      target = GVAR(pc + 2);
+      target = GVAR(pc + kOpcodeBytes);
     } else if (next == unsigned(vorn::image::Op::op_lstore) >> 1) {
-      target = localAt(fp, opI16(pc + 2));
+      target = localAt(fp, opI16(pc + kOpcodeBytes));
     }
     if (target && appendInPlace(sp, n, target)) {
       sp += n - 1;
@@ -695,7 +708,7 @@ L_op_cfun: {
   int n = opByte(pc);
   SYNC();
   svcCfun(pc, sp + n, sp);
-  pc += 4;
+  pc += OPND(op_cfun);
   for (int i = 0; i < n; ++i) release(sp + i);
   sp += n;
   awk_sp = sp;
@@ -706,8 +719,8 @@ L_op_cfun: {
 L_op_bcall: {
   int pop = pc[0];
   int argc = pc[1];
-  int slot = opI16(pc + 2);
-  pc += 4;
+  int slot = opI16(pc + AT(op_bcall, 1));
+  pc += OPND(op_bcall);
   SYNC();
   Cell* saved = awk_retval;
   awk_retval = sp + pop;
@@ -722,7 +735,7 @@ L_op_bcall: {
 
 L_op_pushun: {
   int n = opByte(pc);
-  pc += 2;
+  pc += OPND(op_pushun);
   if (sp - n <= awk_spmax) {
     SYNC();
     oops('f', msg_stackoverflow);
@@ -734,8 +747,8 @@ L_op_pushun: {
 L_op_call: {
   int nparams = pc[0];
   int nargs = pc[1];
-  int gid = opU16(pc + 2);
-  pc += 4;
+  int gid = opU16(pc + AT(op_call, 1));
+  pc += OPND(op_call);
   SYNC();
   if (sp <= awk_spmax) oops('f', msg_stackoverflow);
   awk_pushframe(Tag::FrameCall, nargs, nparams);
@@ -750,7 +763,7 @@ L_op_call: {
   // A result made numeric right away (`f(x) + ...`), as after op_gpush.
   if (pc[0] == uint8_t(vorn::image::Op::op_tonum) && sp->tag <= Tag::Float) {
     if (isSmall(sp->tag)) cellSetHead(sp, Tag::Int);
-    pc += 2;
+    pc += INSN(op_tonum);
   }
   DISPATCH();
 }
@@ -761,13 +774,13 @@ L_op_jmp:
 
 L_op_jt: {
   const bool truth = jumpTruth(sp++);
-  pc = truth ? opJump(pc) : pc + 2;
+  pc = truth ? opJump(pc) : pc + OPND(op_jt);
   DISPATCH();
 }
 
 L_op_jf: {
   const bool truth = jumpTruth(sp++);
-  pc = truth ? pc + 2 : opJump(pc);
+  pc = truth ? pc + OPND(op_jf) : opJump(pc);
   DISPATCH();
 }
 
@@ -893,7 +906,7 @@ L_op_mul: {
 L_op_line:
   --awk_time_counter;
   awk_linenumber = opU16(pc);
-  pc += 2;
+  pc += OPND(op_line);
   if (awk_intflag) [[unlikely]] {
     SYNC();
     svcProcessint(0);
@@ -915,7 +928,7 @@ L_op_dup:
 
 L_op_addi32: {
   int32_t c = opI32w(pc);
-  pc += 4;
+  pc += OPND(op_addi32);
   int32_t s;
   if (isSmall(sp->tag) && !__builtin_add_overflow(sp->w.i, c, &s)) {
     cellSetInt(sp, s);
@@ -936,7 +949,7 @@ L_op_addi32: {
 
 L_op_locals: {
   int n = opU16(pc);
-  pc += 2;
+  pc += OPND(op_locals);
   if (n > 0) {
     if (sp - awk_stack <= n + (awk_spmax - awk_stack)) {
       SYNC();
@@ -950,7 +963,7 @@ L_op_locals: {
 
 L_op_pvset: {
   int idx = opI16(pc);
-  pc += 2;
+  pc += OPND(op_pvset);
   SYNC();
   awk_pinvalue(sp);
   if (awk_setvarg(vorn::image::gid::kSpecialFirst + idx, sp) != 0) {
@@ -964,7 +977,7 @@ L_op_pvset: {
 
 L_op_pvget: {
   int idx = opI16(pc);
-  pc += 2;
+  pc += OPND(op_pvget);
   --sp;
   cellSetUninit(sp);
   SYNC();
@@ -975,7 +988,7 @@ L_op_pvget: {
 
 L_op_ptype: {
   uint16_t want = opU16(pc);
-  pc += 2;
+  pc += OPND(op_ptype);
   if (uint16_t(sp->tag) != want) {
     SYNC();
     oops('f', kIllegalParamType);
@@ -985,7 +998,7 @@ L_op_ptype: {
 
 L_op_forin: {
   Cell* l = localAt(fp, opI16(pc));
-  pc += 2;
+  pc += OPND(op_forin);
   SYNC();
   release(l);
   cellSetUninit(l);
@@ -997,12 +1010,12 @@ L_op_forin: {
 }
 
 L_op_fornext: {
-  Cell* l = localAt(fp, opI16(pc + 2));
+  Cell* l = localAt(fp, opI16(pc + AT(op_fornext, 1)));
   AwkString* k = awk_nextindex(l);
   if (!k) {
     pc = opJump(pc);
   } else {
-    pc += 4;
+    pc += OPND(op_fornext);
     --sp;
     cellSetString(sp, stringDup(k));
   }
@@ -1011,7 +1024,7 @@ L_op_fornext: {
 
 L_op_delete: {
   int mode = opU16(pc);
-  pc += 2;
+  pc += OPND(op_delete);
   SYNC();
   if (mode == 1) {
     awk_tabdelete(sp, nullptr);
@@ -1055,7 +1068,7 @@ L_op_newarr:
 L_op_pushi16:
   --sp;
   cellSetInt(sp, opI16(pc));
-  pc += 2;
+  pc += OPND(op_pushi16);
   DISPATCH();
 
 L_op_refsave:
@@ -1079,21 +1092,21 @@ L_op_swap: {
 
 L_op_match0u: {
   SYNC();
-  AwkPattern* p = awka_erecomp(opU32w(pc), opByte(pc + 4));
+  AwkPattern* p = awka_erecomp(opU32w(pc), opByte(pc + AT(op_match0u, 1)));
   if (!p) {
-    pc += 6;
+    pc += OPND(op_match0u);
     --sp;
     cellSetInt(sp, 0);
     DISPATCH();
   }
   opSetU32w(pc, uint32_t(awk_pattab_add(p)));
-  pc[-2] = uint8_t(vorn::image::Op::op_match0);
+  pc[-kOpcodeBytes] = uint8_t(vorn::image::Op::op_match0);
   goto L_op_match0;
 }
 
 L_op_match0: {
   AwkPattern* p = awk_pattab[opU32w(pc)];
-  pc += 6;
+  pc += OPND(op_match0);
   SYNC();
   AwkString* s = svcGet0();
   int32_t m = awk_erematch(p, s->text(), int32_t(s->len), 0, 0, 0);
@@ -1109,12 +1122,12 @@ L_op_gref:
   sp->aux8a = uint8_t(RefKind::Global);
   sp->w.word = 0;
   sp->w.i = opU16(pc);
-  pc += 2;
+  pc += OPND(op_gref);
   DISPATCH();
 
 L_op_lref: {
   Cell* l = localAt(fp, opI16(pc));
-  pc += 2;
+  pc += OPND(op_lref);
   --sp;
   if (l->tag == Tag::Ref) {
     copyCell(sp, l);
@@ -1153,7 +1166,7 @@ L_op_pvref:
   sp->aux8a = uint8_t(RefKind::Special);
   sp->w.word = 0;
   sp->w.i = vorn::image::gid::kSpecialFirst + opU16(pc);
-  pc += 2;
+  pc += OPND(op_pvref);
   DISPATCH();
 
 L_op_mkarr:
@@ -1173,6 +1186,9 @@ unwind:
     ++sp;
   }
   awk_sp = sp;
+#undef OPND
+#undef INSN
+#undef AT
 #undef SYNC
 #undef RELOAD
 #undef DISPATCH

@@ -1,6 +1,7 @@
-// The special variables (gids 200..236): a handler per slot that reads the
-// run-time global behind the variable into a cell, or assigns it, so that
-// an assignment takes effect at once and a read sees the current state.
+// The special variables (gids from image::gid::kSpecialFirst): a handler per
+// slot that reads the run-time global behind the variable into a cell, or
+// assigns it, so that an assignment takes effect at once and a read sees the
+// current state.
 #pragma once
 #include <cstdint>
 
@@ -15,7 +16,7 @@ using AwkPvHandler = void (*)(int set, Cell* cell, void* arg);
 extern AwkPvHandler awk_pv_table[vorn::image::kSpecialCount];
 extern void* awk_pv_args[vorn::image::kSpecialCount];
 
-// Reads or assigns special variable idx (gid - 200) through its handler;
+// Reads or assigns special variable idx (gid - kSpecialFirst) through its handler;
 // false when the slot is out of range or empty.
 bool awk_pvget(int idx, Cell* out);
 bool awk_pvset(int idx, Cell* value);

@@ -11,12 +11,13 @@
 #include <cstdint>
 #include <string_view>
 
+#include "image/format.h"
 #include "values/cell.h"
 
 // ---- globals -----------------------------------------------------------------
 extern Cell* awk_globvars;      // awk_ngvars cells, uninitialized at start
 extern int32_t awk_ngvars;
-inline Cell* awk_gvar(int gid) { return awk_globvars + (gid - 8000); }
+inline Cell* awk_gvar(int gid) { return awk_globvars + (gid - vorn::image::gid::kGlobalFirst); }
 
 // ---- the native side table -------------------------------------------------------
 struct AwkSymSlot {

@@ -22,7 +22,7 @@ static_assert(std::endian::native == std::endian::little,
 extern unsigned char rootbuf[vorn::image::kRootSize];  // the root record as read
 extern unsigned char* awk_segbase[vorn::image::kMaxSegments];  // null = absent
 extern int32_t awk_segsize[vorn::image::kMaxSegments];        // bytes read per segment
-extern unsigned char** awk_funaddrs;    // function headers by gid - 1000; null = none
+extern unsigned char** awk_funaddrs;    // function headers by gid - kFunctionFirst; null = none
 extern int32_t awk_nfuncs;              // entries of awk_funaddrs
 extern uint32_t* awk_externtab;         // the extern table's words, unchanged
 extern int32_t awk_nexterns;

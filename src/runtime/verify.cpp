@@ -9,15 +9,16 @@
 // - tables (functions, modules, externs, symbols, their records) and the
 //   stored argument list lie inside their segments;
 // - every function: header and code inside its segment, functions pairwise
-//   disjoint; each instruction decodes against the opcode list (known opcode,
-//   operands inside the function), jump targets land on an instruction of
+//   disjoint; each instruction decodes (image/decode.h: known opcode, zero
+//   second and pad bytes, operands inside the function), jump targets land on an instruction of
 //   the same function, local offsets name a parameter or a local the header
 //   declares, gids and indexes are in their ranges, op_locals (if any) is
 //   the first instruction and reserves exactly the header's locals, and
 //   op_pushre/op_match0 (which only arise by rewriting) do not occur;
 // - the stack: an abstract run over every path gives each instruction one
-//   height of working cells, never below zero, never above the 40 cells of
-//   head-room the interpreter relies on, and no path runs off the end;
+//   height of working cells, never below zero, never above the head-room
+//   the interpreter relies on (kStackHeadroom), and no path runs off the
+//   end;
 // - string objects the image names (constants, pattern sources, symbol
 //   names, module names) lie inside their segment, end with a NUL, and do
 //   not overlap each other or any code or table.
@@ -33,6 +34,7 @@
 #include <cstring>
 #include <vector>
 
+#include "image/decode.h"
 #include "image/format.h"
 #include "image/opcodes.h"
 #include "runtime/loader.h"
@@ -41,11 +43,9 @@ using namespace vorn::image;
 
 namespace {
 
-constexpr int kMaxWorkCells = 40;      // head-room below the stack check
 constexpr int kMaxStoredArgs = 1000;
 constexpr int kMaxSymtabCapacity = 1 << 20;
 constexpr int kMaxDecimals = 400;    // "unlimited"
-constexpr int kCellSize = 24;
 
 // A byte range of one segment that the pass reads or rewrites.
 struct Region {
@@ -67,7 +67,7 @@ struct Pass {
   std::vector<uint32_t> strings;   // string objects to convert (distinct)
   std::vector<Fn> fns;             // functions with code in a present segment
   std::vector<uint32_t> fnTable;   // the function table, 0 where absent/unknown
-  std::vector<int> fnParams;       // parameter count by gid - 1000, -1 if unknown
+  std::vector<int> fnParams;       // parameter count by gid - kFunctionFirst, -1 if unknown
   bool fnTableKnown = false;
 
   bool present(uint32_t v) const { return vm_room(v) > 0; }
@@ -164,155 +164,94 @@ bool Pass::functionTable() {
   return true;
 }
 
-// Operand values of one decoded instruction.
-struct Insn {
-  int off;          // from the function header
-  int op;           // opcode byte
-  int units;
-};
-
 bool Pass::function(const Fn& f) {
-  const unsigned char* code = f.hdr;
+  const std::span<const uint8_t> code(f.hdr, size_t(f.len));
   const int len = f.len;
   std::vector<int> at(size_t(len), -1);   // instruction index by offset
-  std::vector<Insn> insns;
-  for (int pc = kFunctionHeaderSize; pc < len;) {
-    int op = code[pc];
-    if (op % 2 != 0 || op / 2 >= kOpcodeCount || code[pc + 1] != 0) return false;
-    int units = kOpInfo[op / 2].units;
-    if (pc + 2 * units > len) return false;
-    at[size_t(pc)] = int(insns.size());
-    insns.push_back({pc, op, units});
-    pc += 2 * units;
+  std::vector<Instruction> insns;
+  for (size_t pc = kFunctionHeaderSize; pc < size_t(len);) {
+    auto ins = decodeInstruction(code, pc);
+    if (!ins) return false;
+    at[pc] = int(insns.size());
+    insns.push_back(ins.value);
+    pc += ins.value.length;
   }
 
-  auto localOk = [&](int16_t off) {
+  auto localOk = [&](int64_t off) {
     if (off % kCellSize != 0 || off == 0) return false;
-    int k = off / kCellSize;
+    int64_t k = off / kCellSize;
     return k > 0 ? k <= f.params : -k <= f.locals;
-  };
-  auto target = [&](int opndOff, int16_t j, int* index) {
-    int t = opndOff + j;
-    if (t < kFunctionHeaderSize || t >= len || at[size_t(t)] < 0) return false;
-    *index = at[size_t(t)];
-    return true;
   };
 
   // Per instruction: operand checks, stack effect and successors.
-  struct Flow {
-    int pops = 0, pushes = 0;
-    bool falls = true;       // continues with the next instruction
-    int jump = -1;           // index of a jump target
-    int jumpPushes = -1;     // pushes when jumping (-1: same as falling through)
-    int jumpPops = -1;
+  struct InsnFlow {
+    StackStep step;
+    int jump = -1;           // index of the jump target
   };
-  std::vector<Flow> flow(insns.size());
+  std::vector<InsnFlow> flow(insns.size());
   for (size_t n = 0; n < insns.size(); ++n) {
-    const Insn& in = insns[n];
-    const char* kinds = kOpInfo[in.op / 2].operands;
-    const unsigned char* o = code + in.off + 2;
-    Flow& fl = flow[n];
-    int opndOff = in.off + 2;
-    for (const char* k = kinds; *k; opndOff += 2 * operandUnits(*k), ++k) {
-      const unsigned char* p = code + opndOff;
-      int16_t h = int16_t(be16(p));
-      uint16_t u = be16(p);
-      switch (*k) {
-        case 'l': if (!localOk(h)) return false; break;
-        case 'g': if (u < gid::kGlobalFirst || u >= gid::kGlobalFirst + globalCount) return false; break;
+    const Instruction& in = insns[n];
+    InsnFlow& fl = flow[n];
+    fl.step = stackStep(in);
+    for (const Operand& o : in.operands) {
+      const uint32_t u = uint32_t(o.value);
+      switch (o.kind) {
+        case 'l': if (!localOk(o.value)) return false; break;
+        case 'g': if (u < gid::kGlobalFirst || u >= uint32_t(gid::kGlobalFirst + globalCount)) return false; break;
         case 'v': if (u >= kSpecialCount) return false; break;
         case 's': if (u < gid::kBuiltinFirst || u > gid::kBuiltinLast) return false; break;
-        case 'e': if (u < gid::kExternFirst || u >= gid::kExternFirst + externCount) return false; break;
+        case 'e': if (u < gid::kExternFirst || u >= uint32_t(gid::kExternFirst + externCount)) return false; break;
         case 'c': {
-          int i = u - gid::kFunctionFirst;
+          int i = int(u) - gid::kFunctionFirst;
           if (i < 0 || i >= functionCount || fnTable[size_t(i)] == 0) return false;
           break;
         }
-        case 'a': {
-          uint32_t v = uint32_t(be16(p + 2)) << 16 | be16(p);
-          if (v == 0 || !stringObject(v)) return false;
+        case 'a':
+          if (u == 0 || !stringObject(u)) return false;
           break;
-        }
-        case 'd': {
-          int16_t dec = int16_t(be16(p + 8));
-          if (dec < 0 || dec > kMaxDecimals) return false;
+        case 'd':
+          if (o.value > kMaxDecimals) return false;
           break;
-        }
+        case 'j':
+          if (o.target < kFunctionHeaderSize || o.target >= len || at[size_t(o.target)] < 0)
+            return false;
+          fl.jump = at[size_t(o.target)];
+          break;
         case 'r': return false;  // rewritten forms never come from a compiler
-        default: break;          // b, p, h, u, j, w: any value
+        default: break;          // b, p, h, u, w: any value
       }
     }
-    switch (Op(in.op)) {
+    const int first = in.operands.empty() ? 0 : int(in.operands[0].value);
+    switch (Op(in.opcode)) {
       case Op::op_cmp: case Op::op_icmp:
-        if (o[0] > 10 || o[0] % 2) return false;
-        fl.pops = 2; fl.pushes = 1; break;
-      case Op::op_tostr: case Op::op_toint: case Op::op_tofloat: case Op::op_tonum:
-      case Op::op_not: case Op::op_inot: case Op::op_tobool: case Op::op_itobool:
-      case Op::op_neg: case Op::op_addi32: case Op::op_getfld: case Op::op_fref:
-      case Op::op_mkarr: case Op::op_ptype:
-        fl.pops = 1; fl.pushes = 1; break;
-      case Op::op_andjmp: case Op::op_orjmp:
-        if (!target(in.off + 2, int16_t(be16(o)), &fl.jump)) return false;
-        fl.pops = 1; fl.pushes = 0; fl.jumpPops = 1; fl.jumpPushes = 1; break;
-      case Op::op_nop1: case Op::op_nop2: case Op::op_nop3: case Op::op_line: break;
-      case Op::op_aset: fl.pops = 3; break;
-      case Op::op_aget: case Op::op_in: case Op::op_agetarr: case Op::op_div:
-      case Op::op_sub: case Op::op_mod: case Op::op_add: case Op::op_pow:
-      case Op::op_match: case Op::op_mul: case Op::op_aref:
-        fl.pops = 2; fl.pushes = 1; break;
-      case Op::op_gpusharr: case Op::op_lpusharr: case Op::op_gpush: case Op::op_lpush:
-      case Op::op_pushi32: case Op::op_pushf: case Op::op_pushu: case Op::op_pushs:
-      case Op::op_pushreu: case Op::op_subsep: case Op::op_pushslot: case Op::op_pvget:
-      case Op::op_newarr: case Op::op_pushi16: case Op::op_match0u: case Op::op_gref:
-      case Op::op_lref: case Op::op_pvref:
-        fl.pushes = 1; break;
-      case Op::op_gstore: case Op::op_lstore: case Op::op_jt: case Op::op_jf:
-      case Op::op_pop: case Op::op_pvset: case Op::op_forin: case Op::op_refstore:
-        fl.pops = 1;
-        if (Op(in.op) == Op::op_jt || Op(in.op) == Op::op_jf)
-          if (!target(in.off + 2, int16_t(be16(o)), &fl.jump)) return false;
+        if (!cmp::valid(first)) return false;
         break;
-      case Op::op_pushre: case Op::op_match0: return false;
-      case Op::op_concat: fl.pops = o[0]; fl.pushes = 1; break;
-      case Op::op_exit: case Op::op_retv: fl.pops = 1; fl.falls = false; break;
-      case Op::op_ret: case Op::op_next: fl.falls = false; break;
-      case Op::op_cfun:  // n, extern id: slot a1..an -> slot
-        fl.pops = o[0] + 1; fl.pushes = 1; break;
-      case Op::op_bcall:  // pop, argc, slot
-        if (o[1] > o[0]) return false;
-        fl.pops = o[0] + 1; fl.pushes = 1; break;
-      case Op::op_call: {  // nparams, nargs, gid
-        if (o[1] > o[0]) return false;
+      case Op::op_bcall:  // pop, argc
+        if ((first & 0xFF) > first >> 8) return false;
+        break;
+      case Op::op_call: {  // nparams, nargs
+        if ((first & 0xFF) > first >> 8) return false;
         // The callee addresses as many parameter cells as its header says.
-        int callee = be16(o + 2) - gid::kFunctionFirst;
-        if (o[0] < fnParams[size_t(callee)]) return false;
-        fl.pops = o[0] + 1; fl.pushes = 1; break;
-      }
-      case Op::op_pushun: fl.pushes = o[0]; break;
-      case Op::op_jmp:
-        if (!target(in.off + 2, int16_t(be16(o)), &fl.jump)) return false;
-        fl.falls = false; break;
-      case Op::op_dup: fl.pops = 1; fl.pushes = 2; break;
-      case Op::op_locals:
-        if (n != 0 || be16(o) != f.locals) return false;
+        int callee = int(in.operands[1].value) - gid::kFunctionFirst;
+        if (first >> 8 < fnParams[size_t(callee)]) return false;
         break;
-      case Op::op_fornext:
-        if (!target(in.off + 2, int16_t(be16(o)), &fl.jump)) return false;
-        fl.pushes = 1; fl.jumpPushes = 0; break;
+      }
+      case Op::op_locals:
+        if (n != 0 || first != f.locals) return false;
+        break;
       case Op::op_delete:
-        if (be16(o) != 1 && be16(o) != 2) return false;
-        fl.pops = be16(o); break;
-      case Op::op_setfld: fl.pops = 2; break;
-      case Op::op_refsave: case Op::op_swap: fl.pops = 2; fl.pushes = 2; break;
+        if (first != 1 && first != 2) return false;
+        break;
+      default: break;
     }
   }
-  if (f.locals > 0 && (insns.empty() || Op(insns[0].op) != Op::op_locals)) return false;
+  if (f.locals > 0 && (insns.empty() || Op(insns[0].opcode) != Op::op_locals)) return false;
 
   // Heights of working cells: one per instruction on every path.
   std::vector<int> height(insns.size(), -1);
   std::vector<size_t> work;
   auto reach = [&](size_t i, int h) {
-    if (i >= insns.size() || h < 0 || h > kMaxWorkCells) return false;
+    if (i >= insns.size() || h < 0 || h > kStackHeadroom) return false;
     if (height[i] < 0) {
       height[i] = h;
       work.push_back(i);
@@ -324,15 +263,11 @@ bool Pass::function(const Fn& f) {
   while (!work.empty()) {
     size_t i = work.back();
     work.pop_back();
-    const Flow& fl = flow[i];
+    const StackStep& st = flow[i].step;
     int h = height[i];
-    if (h < fl.pops) return false;
-    if (fl.falls && !reach(i + 1, h - fl.pops + fl.pushes)) return false;
-    if (fl.jump >= 0) {
-      int pops = fl.jumpPops >= 0 ? fl.jumpPops : fl.pops;
-      int pushes = fl.jumpPushes >= 0 ? fl.jumpPushes : fl.pushes;
-      if (!reach(size_t(fl.jump), h - pops + pushes)) return false;
-    }
+    if (h < st.pops) return false;
+    if (st.falls && !reach(i + 1, h - st.pops + st.pushes)) return false;
+    if (st.jumps && !reach(size_t(flow[i].jump), h - st.jumpPops + st.jumpPushes)) return false;
   }
   return true;
 }

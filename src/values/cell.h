@@ -1,17 +1,20 @@
 // Value cells and the evaluation stack.
 //
-// A cell is 24 bytes: tag, four frame-only aux fields, an 8-byte payload word
-// and 8 more bytes (the double, or a second pointer). Cells of the counted
+// A cell (image::kCellSize bytes, the unit of local offsets in images) is a
+// tag, four frame-only aux fields, an 8-byte payload word and 8 more bytes
+// (the double, or a second pointer). Cells of the counted
 // types own one reference to what their word points at; copying a cell into
 // a second owner takes a reference (awk_access), dropping one gives it back
 // (awk_unaccess), moving one needs neither.
 //
 // The stack grows downward over 5,020 static cells; awk_sp is the top cell.
 // Only frame builds and local reservations check for overflow (at or below
-// cell 40); the 40 cells below that mark are head-room for unchecked pushes.
+// cell kStackLowMark); the cells below that mark are the head-room for
+// unchecked pushes that compiled code is held to (image::kStackHeadroom).
 #pragma once
 #include <cstdint>
 
+#include "image/format.h"
 #include "values/strobj.h"
 
 struct AwkTable;    // arrays/table.h
@@ -41,7 +44,7 @@ enum class Tag : uint16_t {
 // Kinds of a Tag::Ref cell, kept in aux8a.
 enum class RefKind : uint8_t {
   Global = 1,    // w.i = gid
-  Special = 2,   // w.i = gid (200 + index)
+  Special = 2,   // w.i = gid (kSpecialFirst + index)
   Local = 3,     // w.cell = the stack cell
   Field = 4,     // w.i = field number
   Element = 5,   // w.table, x.key (both owned)
@@ -73,7 +76,7 @@ struct Cell {
     void* p2;
   } x;
 };
-static_assert(sizeof(Cell) == 24, "value cells are 24 bytes");
+static_assert(sizeof(Cell) == vorn::image::kCellSize, "value cells have the size images assume");
 
 extern const char* const awk_typenames[14];
 
@@ -98,11 +101,11 @@ void awk_unaccess(Cell* c);
 // Evaluation stack.
 inline constexpr int kStackCells = 5020;
 inline constexpr int kStackTopCell = 4999;
-inline constexpr int kStackLowMark = 40;
+inline constexpr int kStackLowMark = vorn::image::kStackHeadroom;
 extern Cell awk_stack[kStackCells];
 extern Cell* awk_sp;        // top cell; a push lowers it by one cell
 extern Cell* awk_fp;        // current frame cell
-extern Cell* awk_spmax;     // &awk_stack[40]: overflow when awk_sp <= awk_spmax
+extern Cell* awk_spmax;     // &awk_stack[kStackLowMark]: overflow when awk_sp <= awk_spmax
 extern Cell* const awk_stackbase;
 extern Cell* awk_retval;    // result cell of the builtin now running
 extern const char msg_stackoverflow[];
@@ -119,7 +122,7 @@ inline void cellSetHead(Cell* c, Tag t) {
   uint64_t h = uint16_t(t);
   __builtin_memcpy(c, &h, 8);
 }
-// Copies the 24 bytes as three 8-byte moves through general registers (the
+// Copies the cell as three 8-byte moves through general registers (the
 // empty asm keeps the compiler from merging them into a 16-byte load).
 inline void cellCopy(Cell* dst, const Cell* src) {
   uint64_t a, b, c;

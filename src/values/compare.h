@@ -2,6 +2,7 @@
 #pragma once
 #include <cstdint>
 
+#include "image/opcodes.h"
 #include "values/cell.h"
 
 // Bits of a comparison class.
@@ -11,8 +12,10 @@ inline constexpr int kCmpMayString = 4;
 inline constexpr int kCmpString = 8;
 inline constexpr int kCmpUninit = 16;
 
-// Operator codes of the compare instruction.
-inline constexpr int kOpLt = 0, kOpLe = 2, kOpGt = 4, kOpGe = 6, kOpEq = 8, kOpNe = 10;
+// Operator codes of the compare instruction, as images carry them.
+inline constexpr int kOpLt = vorn::image::cmp::kLess, kOpLe = vorn::image::cmp::kLessEqual,
+                     kOpGt = vorn::image::cmp::kGreater, kOpGe = vorn::image::cmp::kGreaterEqual,
+                     kOpEq = vorn::image::cmp::kEqual, kOpNe = vorn::image::cmp::kNotEqual;
 
 // Comparison class of each tag (0..13).
 extern const uint8_t awk_cmptypes[14];

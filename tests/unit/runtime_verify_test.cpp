@@ -304,6 +304,25 @@ const Case kCodeCases[] = {
        a.op(Op::op_pop).op(Op::op_ret);
        return withBegin(a);
      }, 0},
+    {"byte operand with a nonzero pad byte", [] {
+       Asm a;
+       a.op(Op::op_pushi16).h(1).op(Op::op_pushi16).h(2).op(Op::op_cmp).raw(0x0801);
+       a.op(Op::op_pop).op(Op::op_ret);
+       return withBegin(a);
+     }, 0},
+    {"concatenation of more cells than there are", [] {
+       Asm a;
+       a.op(Op::op_pushi16).h(1).op(Op::op_pushi16).h(2).op(Op::op_concat).b(3);
+       a.op(Op::op_pop).op(Op::op_ret);
+       return withBegin(a);
+     }, 0},
+    {"|| leaves its value when it jumps", [] {
+       Asm a;
+       auto l = a.label();
+       a.op(Op::op_pushi16).h(1).op(Op::op_orjmp).jumpTo(l).op(Op::op_pushi16).h(0);
+       a.here(l).op(Op::op_pop).op(Op::op_ret);
+       return withBegin(a);
+     }, 1},
     {"delete mode 3", [] {
        Asm a;
        a.op(Op::op_newarr).op(Op::op_pushu).op(Op::op_delete).u(3);
