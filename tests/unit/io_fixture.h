@@ -4,6 +4,8 @@
 // and read files back.
 #pragma once
 #include <gtest/gtest.h>
+
+#include "test_support.h"
 #include <fcntl.h>
 #include <signal.h>
 #include <stdlib.h>
@@ -53,16 +55,8 @@ class IoEnvironment : public ::testing::Environment {
   }
 };
 
-inline Cell strCell(const std::string& s) {
-  Cell c{};
-  cellSetString(&c, stringNew1(s.data(), uint32_t(s.size())));
-  return c;
-}
-inline Cell intCell(int32_t v) {
-  Cell c{};
-  cellSetInt(&c, v);
-  return c;
-}
+using tsupport::intCell;
+using tsupport::strCell;
 inline Cell fileidCell(AwkStream* r) {
   Cell c{};
   awk_setfileid(&c, r);
