@@ -50,12 +50,7 @@ inline Cell localRef(Cell* target) {
   return c;
 }
 
-inline std::string text(const Cell& c) {
-  AwkString* s = awk_a2s(&c);
-  std::string out(s->view());
-  stringFree(s);
-  return out;
-}
+using tsupport::text;
 
 // Element key of an array cell as text, "<absent>" when missing.
 inline std::string elem(Cell* arr, const std::string& key) {

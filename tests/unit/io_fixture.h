@@ -70,12 +70,7 @@ inline void dropAll(std::vector<Cell>& v) {
   for (Cell& c : v) drop(&c);
 }
 
-inline std::string readFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream ss;
-  ss << in.rdbuf();
-  return ss.str();
-}
+using tsupport::readFile;
 inline void writeFile(const std::string& path, const std::string& text) {
   std::ofstream(path, std::ios::binary) << text;
 }

@@ -131,12 +131,6 @@ class RecordsTest : public ::testing::Test {
   }
 };
 
-// Runs f with standard error captured; returns what it wrote.
-template <typename F>
-std::string stderrOf(F f) {
-  testing::internal::CaptureStderr();
-  f();
-  return testing::internal::GetCapturedStderr();
-}
+using tsupport::stderrOf;
 
 }  // namespace rectest

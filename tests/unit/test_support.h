@@ -2,11 +2,17 @@
 // hook that catches the end of the run (awk_exithook) so a test can look at
 // the exit status instead of losing its process.
 #pragma once
+#include <gtest/gtest.h>
+
 #include <csetjmp>
 #include <cstdint>
+#include <cstdio>
+#include <fstream>
+#include <sstream>
 #include <string>
 
 #include "values/cell.h"
+#include "values/convert.h"
 #include "values/strobj.h"
 
 namespace tsupport {
@@ -25,6 +31,32 @@ inline Cell floatCell(double v, int16_t dec = kUnlimitedDecimals) {
   Cell c{};
   cellSetFloat(&c, v, dec);
   return c;
+}
+
+// A cell's value as text, through the string conversion.
+inline std::string text(const Cell& c) {
+  AwkString* s = awk_a2s(&c);
+  std::string out(s->view());
+  stringFree(s);
+  return out;
+}
+
+// Runs f with standard error captured; returns what was written.
+template <typename F>
+std::string stderrOf(F f) {
+  std::fflush(stderr);
+  testing::internal::CaptureStderr();
+  f();
+  std::fflush(stderr);
+  return testing::internal::GetCapturedStderr();
+}
+
+// A whole file's bytes ("" when it cannot be read).
+inline std::string readFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream ss;
+  ss << in.rdbuf();
+  return ss.str();
 }
 
 // Set awk_exithook = exitHook and setjmp(exitJump): a run that ends comes
