@@ -74,16 +74,7 @@ int32_t globalInt(int gid) {
   return c->tag == Tag::Int ? c->w.i : -12345;
 }
 
-std::string readFile(const std::string& path) {
-  FILE* f = std::fopen(path.c_str(), "rb");
-  if (!f) return "<missing>";
-  std::string s;
-  char buf[512];
-  size_t n;
-  while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) s.append(buf, n);
-  std::fclose(f);
-  return s;
-}
+using tsupport::readFile;
 
 struct Child {
   int status = -1;   // exit status, or 128 + signal
@@ -364,6 +355,26 @@ TEST_F(Signals, ReporterGivesTheSignalBackToTheHost) {
   EXPECT_EQ(c.err.rfind("vorn: program killed by SIGBUS: improperly aligned data access\n", 0),
             0u)
       << c.err;
+}
+
+TEST_F(Signals, UnknownNameNotedOnceAndDefaultKept) {
+  testing::internal::CaptureStderr();
+  assign("SIGHUP", "nosuchfunction");
+  assign("SIGINT", "DEFAULT");   // re-applies everything
+  awk_sig_reset();
+  awk_sig_set();                 // as after a child command
+  assign("SIGTERM", "counter");  // a global variable, not a function
+  std::string err = testing::internal::GetCapturedStderr();
+  EXPECT_EQ(err,
+            "vrun: note (NR=0): unrecognized SIGNAL value: nosuchfunction\n"
+            "vrun: note (NR=0): unrecognized SIGNAL value: counter\n");
+  EXPECT_EQ(action(SIGHUP), SigAction::Default);
+  EXPECT_EQ(action(SIGTERM), SigAction::Default);
+  EXPECT_EQ(disposition(SIGHUP), "caught");
+  // A new wrong value is noted again.
+  testing::internal::CaptureStderr();
+  assign("SIGHUP", "alsonothing");
+  EXPECT_NE(testing::internal::GetCapturedStderr().find("alsonothing"), std::string::npos);
 }
 
 }  // namespace
