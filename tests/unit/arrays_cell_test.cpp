@@ -320,7 +320,8 @@ TEST_F(ArraysCell, DeleteOneAndAll) {
 TEST_F(ArraysCell, ScalarsByNameAndNumber) {
   AwkTable* t = awk_sanew(8);
   Cell arr = arrayCell(t);
-  EXPECT_EQ(awk_settab(t, "s", Tag::String, intptr_t(stringNew("text"))), 1);
+  EXPECT_EQ(awk_settab(t, "s", Tag::String, intptr_t(stringNew("old"))), 1);
+  EXPECT_EQ(awk_settab(t, "s", Tag::String, intptr_t(stringNew("text"))), 1);  // "old" released
   EXPECT_EQ(awk_settab(t, "i", Tag::Int, -5), 1);
   EXPECT_EQ(awk_settab(t, "f", Tag::Float, 0, 2.25), 1);
   EXPECT_EQ(awk_setarray(t, 3, Tag::Int, 33), 1);

@@ -43,6 +43,8 @@ TEST_F(NumericBuiltins, IntAndConvertnumAtTheirLimits) {
                                                            {"100000000", 16}, {" 12", 0}};
   for (const auto& [text, base] : toZero) EXPECT_EQ(awk_convertnum(text.data(), uint32_t(text.size()), base), 0) << text;
   EXPECT_EQ(awk_convertnum("4294967297", 10, 10), 1);
+  EXPECT_EQ(awk_convertnum("1FH", 3, 0), 31);   // upper-case digits and suffix
+  EXPECT_EQ(awk_convertnum("0XaF", 4, 0), 175);
 }
 
 TEST_F(NumericBuiltins, ConvertnumIgnoresBadBases) {

@@ -16,11 +16,13 @@ using namespace btest;
 
 class StringBuiltins : public BuiltinTest {};
 
-// Starts at the ends of the int range, and far into long strings (the
-// tests/cases/strings cases cover the ordinary clamping).
-TEST_F(StringBuiltins, SubstrAtExtremes) {
+// Positions at the ends of the int range, far into long strings, and empty
+// pieces (the tests/cases/strings cases cover the ordinary clamping).
+TEST_F(StringBuiltins, PositionsAtExtremes) {
   EXPECT_EQ(callText(b_substr, {str("hello"), num(INT32_MIN), num(3)}), "hel");
   EXPECT_EQ(callText(b_substr, {str("hello"), num(INT32_MAX), num(3)}), "");
+  EXPECT_EQ(callInt(b_rindex, {str("hello"), str("l"), num(INT32_MAX)}), 4);
+  EXPECT_EQ(callText(b_paste, {num(1), str(""), flt(2.5), str("")}), "12.5");  // empty pieces
   std::string s(70000, 'a');
   s.replace(50000, 3, "xyz");
   EXPECT_EQ(callText(b_substr, {str(s), num(50001), num(3)}), "xyz");
@@ -37,6 +39,9 @@ TEST_F(StringBuiltins, SubstrOfTheWholeStringSharesIt) {
 }
 
 TEST_F(StringBuiltins, CaseConversionLeavesOtherOwnersAlone) {
+  // A sole owner's string is changed in place (a field too).
+  EXPECT_EQ(callText(b_toupper, {str("abc-xyz \xe4")}), "ABC-XYZ \xe4");
+  EXPECT_EQ(callText(b_tolower, {field("AbC-XyZ \xc4")}), "abc-xyz \xc4");
   // A string with a second owner is copied, not changed in place.
   Cell shared = str("keep");
   Cell arg = shared;
@@ -147,6 +152,17 @@ TEST_F(StringBuiltins, SplitpWithoutPatternOrFpatWarns) {
   std::string err = testing::internal::GetCapturedStderr();
   EXPECT_EQ(int(r.tag), int(Tag::Uninit));
   EXPECT_NE(err.find("FPAT is not set and no third arg to splitp"), std::string::npos) << err;
+}
+
+TEST_F(StringBuiltins, PrecofReportsDecimals) {
+  Cell r = call(b__precof, {flt(3.5, 2)});
+  EXPECT_EQ(r.w.i, 2);
+  EXPECT_EQ(callInt(b__precof, {field("3.500")}), 3);
+  EXPECT_EQ(callInt(b__precof, {flt(0.1, kUnlimitedDecimals)}), 400);
+  for (Cell c : {num(7), str("3.5"), field("abc"), field("12")}) {
+    Cell none = call(b__precof, {c});
+    EXPECT_EQ(int(none.tag), int(Tag::Uninit));
+  }
 }
 
 }  // namespace

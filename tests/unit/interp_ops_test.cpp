@@ -240,5 +240,59 @@ TEST(InterpPatterns, ConstantIsCompiledOnceAndRewritten) {
   EXPECT_EQ(global(kG0 + 1)->w.i, 1);
 }
 
+// x && y and x || y leave 0 or 1 when they jump, and pop x otherwise.
+TEST(InterpTruth, ShortCircuitJumps) {
+  struct Case {
+    Op op;
+    Val x;
+    int32_t want;   // value left in G0: the jump's int, or 9 when it fell through
+  } cases[] = {
+      {Op::op_andjmp, I(0), 0}, {Op::op_andjmp, S("x"), 9},
+      {Op::op_orjmp, S("x"), 1}, {Op::op_orjmp, U(), 9},
+  };
+  for (const Case& c : cases) {
+    Program p;
+    ASSERT_TRUE(runStore(p, [&](Asm& a) {
+      auto end = a.label();
+      push(a, p, c.x);
+      a.op(c.op).jumpTo(end);
+      a.op(Op::op_pushi32).w(9);
+      a.here(end);
+    }));
+    EXPECT_EQ(global(kG0)->w.i, c.want);
+  }
+}
+
+TEST(InterpConcat, PiecesInPushOrder) {
+  struct Case {
+    std::vector<const char*> pieces;
+    const char* want;
+  } cases[] = {
+      {{"ab", "cd", "", "e"}, "abcde"},
+      {{"only"}, "only"},
+      {{}, ""},
+  };
+  for (const Case& c : cases) {
+    Program p;
+    ASSERT_TRUE(runStore(p, [&](Asm& a) {
+      for (const char* s : c.pieces) a.op(Op::op_pushs).a(p.str(s));
+      a.op(Op::op_concat).b(uint8_t(c.pieces.size()));
+    }));
+    EXPECT_EQ(text(global(kG0)), c.want);
+  }
+}
+
+TEST(InterpPatterns, MatchOperatorNeedsAPattern) {
+  Program p;
+  ASSERT_TRUE(buildStore(p, [&](Asm& a) {
+    a.op(Op::op_pushs).a(p.str("abc"));
+    a.op(Op::op_newarr);
+    a.op(Op::op_match);
+  }));
+  std::string err;
+  EXPECT_EQ(guarded([] { awki0(1000); }, &err), 2);
+  EXPECT_NE(err.find("regular expression required for ~ or !~"), std::string::npos) << err;
+}
+
 }  // namespace
 }  // namespace interptest

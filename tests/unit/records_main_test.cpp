@@ -1,7 +1,8 @@
 // The main input over a program image loaded in-process: the walk over
 // ARGV (files, assignment operands, empty and missing elements, wildcards,
 // directories, standard input once), FILENAME/FNR/NR, the begin-file and
-// end-file functions. Operands, ARGV edits, paragraphs across files and
+// end-file functions; and the SYMINFO and FUNINFO arrays built from the
+// image's symbol table. Operands, ARGV edits, paragraphs across files and
 // RECLEN are covered by tests/cases/records.
 #include <sys/stat.h>
 
@@ -170,19 +171,6 @@ TEST_F(MainInputTest, StandardInputOnceWithoutOperands) {
   EXPECT_EQ(textOf(awk_gvar(kX)), "4");
 }
 
-// ---- SYMINFO and FUNINFO ---------------------------------------------------------
-
-std::string element(AwkTable* t, const char* key) {
-  Cell arr{};
-  arr.tag = Tag::Array;
-  arr.w.t = t;
-  AwkString* s = awk_gettab(&arr, key);
-  if (!s) return "<missing>";
-  std::string r(s->view());
-  stringFree(s);
-  return r;
-}
-
 class Env : public ::testing::Environment {
  public:
   void SetUp() override {
@@ -194,6 +182,65 @@ class Env : public ::testing::Environment {
   }
   void TearDown() override { std::filesystem::remove_all(g_dir); }
 };
+
+TEST_F(MainInputTest, UnopenableOperandsWarnAndSetTheExitStatus) {
+  writeFile("ok", "r\n");
+  mkdir((g_dir + "/adir").c_str(), 0700);
+  startRun({"missing", "adir", "ok"});
+  std::string err;
+  std::vector<Seen> got = readMain(&err);
+  EXPECT_EQ(got, (std::vector<Seen>{{"r", "ok", 1, 1, "0"}}));
+  EXPECT_NE(err.find("Can not open file: \"missing\""), std::string::npos) << err;
+  EXPECT_NE(err.find("Skipping directory adir"), std::string::npos) << err;
+  EXPECT_EQ(awk_exitstatus, 1);
+  EXPECT_EQ(intOf(kBeginCount), 1);
+}
+
+// SYMINFO and FUNINFO as the special-variable handlers serve them.
+std::string element(AwkTable* t, const char* key) {
+  Cell arr{};
+  arr.tag = Tag::Array;
+  arr.w.t = t;
+  AwkString* s = awk_gettab(&arr, key);
+  if (!s) return "<missing>";
+  std::string r(s->view());
+  stringFree(s);
+  return r;
+}
+
+TEST(SymInfo, DescribesGlobalsAndFunctions) {
+  Cell si{}, fi{};
+  ASSERT_TRUE(awk_pvget(vorn::image::pv::SYMINFO, &si));
+  ASSERT_TRUE(awk_pvget(vorn::image::pv::FUNINFO, &fi));
+  ASSERT_EQ(si.tag, Tag::Array);
+  ASSERT_EQ(fi.tag, Tag::Array);
+  struct Want {
+    AwkTable* t;
+    std::string key, text;
+  };
+  for (const Want& w : std::vector<Want>{
+           {si.w.t, "8000", "ARGC"},
+           {si.w.t, "225", "NR"},
+           {si.w.t, std::to_string(kX), "x prog.awk 7"},
+           {si.w.t, std::to_string(kY), "y prog.awk 1"},
+           {si.w.t, std::to_string(kY2), "y lib/other.awk 4"},
+           {fi.w.t, "1003", "f prog.awk 2"},
+           {fi.w.t, "1004", "prog:BEGIN prog.awk 3"},
+       })
+    EXPECT_EQ(element(w.t, w.key.c_str()), w.text) << w.key;
+  EXPECT_EQ(awk_tablength(fi.w.t), 2);
+  EXPECT_EQ(awk_tablength(si.w.t), 5);   // builtins are not listed
+  // Assignments are ignored; later reads share the same table.
+  Cell five{};
+  cellSetInt(&five, 5);
+  ASSERT_TRUE(awk_pvset(vorn::image::pv::SYMINFO, &five));
+  Cell again{};
+  ASSERT_TRUE(awk_pvget(vorn::image::pv::SYMINFO, &again));
+  EXPECT_EQ(again.w.t, si.w.t);
+  awk_unaccess(&again);
+  awk_unaccess(&si);
+  awk_unaccess(&fi);
+}
 
 }  // namespace
 

@@ -201,4 +201,95 @@ TEST_F(FileIoTest, Fdopen) {
   EXPECT_EQ(int(own.tag), int(Tag::Uninit));
 }
 
+// fseek of a file getline read to its end reopens it, so it reads again.
+TEST_F(FileIoTest, FseekReopensExhaustedFile) {
+  writeFile("s.txt", "first\nsecond\n");
+  std::string v;
+  while (getlineFrom("s.txt", &v) > 0) {
+  }
+  EXPECT_EQ(getlineFrom("s.txt"), 0);
+  EXPECT_EQ(callInt(b_ftell, {strCell("s.txt")}), 13);   // position at close
+  EXPECT_EQ(callInt(b_fseek, {strCell("s.txt"), intCell(0)}), 1);
+  ASSERT_EQ(getlineFrom("s.txt", &v), 1);
+  EXPECT_EQ(v, "first");
+
+  // Relative to the end, and from the current position.
+  while (getlineFrom("s.txt", &v) > 0) {
+  }
+  EXPECT_EQ(callInt(b_fseek, {strCell("s.txt"), intCell(-7), intCell(SEEK_END)}), 1);
+  ASSERT_EQ(getlineFrom("s.txt", &v), 1);
+  EXPECT_EQ(v, "second");
+  EXPECT_EQ(callInt(b_fseek, {strCell("s.txt"), intCell(-7), intCell(SEEK_CUR)}), 1);
+  ASSERT_EQ(getlineFrom("s.txt", &v), 1);
+  EXPECT_EQ(v, "second");
+
+  // A reopen that fails records the error and gives 0.
+  while (getlineFrom("s.txt", &v) > 0) {
+  }
+  ASSERT_EQ(unlink("s.txt"), 0);
+  EXPECT_EQ(callInt(b_fseek, {strCell("s.txt"), intCell(0)}), 0);
+  EXPECT_EQ(callInt(b_ferror, {strCell("s.txt")}), 1);
+
+  // Names that are not open, bad positions.
+  EXPECT_EQ(callInt(b_fseek, {strCell("never.txt"), intCell(0)}), 0);
+  writeFile("t.txt", "x\n");
+  getlineFrom("t.txt");
+  EXPECT_EQ(callInt(b_fseek, {strCell("t.txt"), intCell(-5)}), 0);
+  EXPECT_EQ(callInt(b_fseek, {strCell("t.txt"), intCell(0), intCell(9)}), 0);
+}
+
+TEST_F(FileIoTest, FeofStates) {
+  writeFile("e1.txt", "x\ny\n");
+  writeFile("e2.txt", "x\n");
+  const FeofCase cases[] = {
+      {"before the last byte", [] { return strCell("e1.txt"); }, 0},
+      {"after the last record", [] {
+         getlineFrom("e2.txt");
+         return strCell("e2.txt");
+       }, 1},
+      {"exhausted by getline", [] {
+         getlineFrom("e2.txt");
+         return strCell("e2.txt");
+       }, 1},
+      {"name not open", [] { return strCell("nope.txt"); }, -1},
+      {"fileid of no stream", [] { return fileidCell(nullptr); }, -1},
+      {"read-write stream", [] {
+         Cell f = call(b_fopen, {strCell("e3.txt"), strCell("w+")});
+         return f;
+       }, -1},
+      {"write-only stream", [] {
+         Cell f = call(b_fopen, {strCell("e4.txt"), strCell("w")});
+         return f;
+       }, 1},
+      {"no main input file", nullptr, -1},
+  };
+  getlineFrom("e1.txt");
+  for (const FeofCase& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::string err = stderrOf([&] {
+      if (c.arg)
+        EXPECT_EQ(callInt(b_feof, {c.arg()}), c.result);
+      else
+        EXPECT_EQ(callInt(b_feof, {}), c.result);
+    });
+    EXPECT_EQ(err, "");
+  }
+}
+
+TEST_F(FileIoTest, FerrorSetClearAndClosedStatus) {
+  writeFile("x.txt", "1\n");
+  getlineFrom("x.txt");
+  EXPECT_EQ(callInt(b_ferror, {strCell("x.txt")}), 0);
+  EXPECT_EQ(callInt(b_ferror, {strCell("x.txt"), intCell(1)}), 1);
+  EXPECT_EQ(callInt(b_ferror, {strCell("x.txt")}), 1);
+  EXPECT_EQ(callInt(b_ferror, {strCell("x.txt"), intCell(0)}), 0);
+  EXPECT_EQ(callInt(b_ferror, {strCell("x.txt")}), 0);
+  EXPECT_EQ(callInt(b_ferror, {strCell("nope.txt")}), -1);
+  EXPECT_EQ(callInt(b_ferror, {}), -1);   // no main input
+  // Exhausted: the status kept at close.
+  getlineFrom("x.txt");
+  EXPECT_EQ(callInt(b_ferror, {strCell("x.txt")}), 0);
+  EXPECT_EQ(callInt(b_ferror, {strCell("x.txt"), intCell(1)}), 1);
+}
+
 }  // namespace

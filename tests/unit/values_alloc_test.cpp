@@ -12,6 +12,7 @@
 namespace {
 
 TEST(Allocator, CountTracksLiveBlocksAndIgnoresForeignOrDoubleFrees) {
+  spfree(space(0));   // a zero-byte request is a one-byte block
   int32_t before = awk_malloccount;
   void* a = space(10);
   void* b = spacec(100);
