@@ -11,14 +11,11 @@
 #include "values/cell.h"
 #include "values/convert.h"
 #include "values/strobj.h"
+#include "test_support.h"
 
 namespace btest {
 
-inline Cell str(const std::string& s) {
-  Cell c{};
-  cellSetString(&c, stringNew(s));
-  return c;
-}
+inline Cell str(const std::string& s) { return tsupport::strCell(s); }
 
 inline Cell field(const std::string& s) {
   Cell c = str(s);
@@ -26,17 +23,8 @@ inline Cell field(const std::string& s) {
   return c;
 }
 
-inline Cell num(int32_t v) {
-  Cell c{};
-  cellSetInt(&c, v);
-  return c;
-}
-
-inline Cell flt(double v, int16_t dec = kUnlimitedDecimals) {
-  Cell c{};
-  cellSetFloat(&c, v, dec);
-  return c;
-}
+inline Cell num(int32_t v) { return tsupport::intCell(v); }
+inline Cell flt(double v, int16_t dec = kUnlimitedDecimals) { return tsupport::floatCell(v, dec); }
 
 inline Cell newArray() {
   Cell c{};
@@ -62,12 +50,7 @@ inline Cell localRef(Cell* target) {
   return c;
 }
 
-inline std::string text(const Cell& c) {
-  AwkString* s = awk_a2s(&c);
-  std::string out(s->view());
-  stringFree(s);
-  return out;
-}
+using tsupport::text;
 
 // Element key of an array cell as text, "<absent>" when missing.
 inline std::string elem(Cell* arr, const std::string& key) {

@@ -1,14 +1,12 @@
 // Signals: the SIGNAL settings, the dispositions they install, delivery to
 // AWK functions at the polling points, the orderly abort and the fault
-// report. Signals are sent to this very process (raise, sigqueue, timers);
+// report, for what tests/cases/signals cannot show. Signals are sent to this very process (raise, sigqueue, timers);
 // anything that ends the run, or needs a start-up disposition of its own,
 // runs in a forked child whose status and output are collected.
 #include <fcntl.h>
-#include <sys/time.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <cstdio>
 #include <functional>
 #include <string>
@@ -18,6 +16,7 @@
 #include "interp_fixture.h"
 #include "io/globals.h"
 #include "runtime/startup.h"
+#include "test_support.h"
 
 namespace {
 
@@ -29,11 +28,7 @@ constexpr int gCount = kG0, gName = kG0 + 1, gCode = kG0 + 2;
 
 // ---- helpers ----------------------------------------------------------------
 
-Cell strCell(const char* s) {
-  Cell c{};
-  cellSetString(&c, stringNew(s));
-  return c;
-}
+using tsupport::strCell;
 
 // SIGNAL[name] = value, as an AWK assignment makes it.
 void assign(const char* name, const char* value) {
@@ -79,16 +74,7 @@ int32_t globalInt(int gid) {
   return c->tag == Tag::Int ? c->w.i : -12345;
 }
 
-std::string readFile(const std::string& path) {
-  FILE* f = std::fopen(path.c_str(), "rb");
-  if (!f) return "<missing>";
-  std::string s;
-  char buf[512];
-  size_t n;
-  while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) s.append(buf, n);
-  std::fclose(f);
-  return s;
-}
+using tsupport::readFile;
 
 struct Child {
   int status = -1;   // exit status, or 128 + signal
@@ -198,18 +184,6 @@ TEST(SignalTable, HostSignalsOnly) {
   EXPECT_EQ(n, 23);   // every signal of the list exists on this host
 }
 
-TEST_F(Signals, StartUpDefaults) {
-  ASSERT_EQ(awk_asignal.tag, Tag::Array);
-  EXPECT_NE(awk_asignal.w.t->sigflag, 0);
-  for (AwkSig* e = awksig; e->name; ++e) {
-    if (e->original.sa_handler == SIG_IGN && e->signo != SIGINT) continue;
-    EXPECT_EQ(element(e->name), "DEFAULT") << e->name;
-    EXPECT_EQ(SigAction(e->action), SigAction::Default) << e->name;
-    EXPECT_EQ(disposition(e->signo), e->terminates ? "caught" : "default") << e->name;
-  }
-  EXPECT_EQ(disposition(SIGCHLD), "default");
-}
-
 TEST_F(Signals, IgnoreTakesEffectAtOnceAndStaysAfterDelete) {
   assign("SIGINT", "ignore");
   EXPECT_EQ(disposition(SIGINT), "ignore");
@@ -248,18 +222,6 @@ TEST_F(Signals, FunctionCalledOnceForTwoDeliveries) {
   EXPECT_EQ(globalInt(gCount), 1);
 }
 
-TEST_F(Signals, StatementStartPollsAndCalls) {
-  assign("SIGUSR2", "onsig");
-  queue(SIGUSR2);
-  queue(SIGUSR1);   // still "DEFAULT": would abort, so take it back out
-  awk_sigentry(SIGUSR1)->pending = 0;
-  awk_intflag = 1;
-  std::string err;
-  EXPECT_EQ(guarded([] { awki0(kTwoLines); }, &err), -1) << err;
-  EXPECT_EQ(globalInt(gCount), 1);
-  EXPECT_EQ(text(global(gName)), "SIGUSR2");
-}
-
 TEST_F(Signals, AbortOnlyCheckLeavesFunctionsForLater) {
   assign("SIGUSR1", "onsig");
   queue(SIGUSR1);
@@ -279,26 +241,6 @@ TEST_F(Signals, NothingHappensAfterShutDownBegins) {
   awk_nomoreints = 0;
 }
 
-TEST_F(Signals, UnknownNameNotedOnceAndDefaultKept) {
-  testing::internal::CaptureStderr();
-  assign("SIGHUP", "nosuchfunction");
-  assign("SIGINT", "DEFAULT");   // re-applies everything
-  awk_sig_reset();
-  awk_sig_set();                 // as after a child command
-  assign("SIGTERM", "counter");  // a global variable, not a function
-  std::string err = testing::internal::GetCapturedStderr();
-  EXPECT_EQ(err,
-            "vrun: note (NR=0): unrecognized SIGNAL value: nosuchfunction\n"
-            "vrun: note (NR=0): unrecognized SIGNAL value: counter\n");
-  EXPECT_EQ(action(SIGHUP), SigAction::Default);
-  EXPECT_EQ(action(SIGTERM), SigAction::Default);
-  EXPECT_EQ(disposition(SIGHUP), "caught");
-  // A new wrong value is noted again.
-  testing::internal::CaptureStderr();
-  assign("SIGHUP", "alsonothing");
-  EXPECT_NE(testing::internal::GetCapturedStderr().find("alsonothing"), std::string::npos);
-}
-
 TEST_F(Signals, DeletingAFunctionElementAbortsAgain) {
   assign("SIGUSR1", "onsig");
   remove("SIGUSR1");
@@ -313,17 +255,6 @@ TEST_F(Signals, DeletingAFunctionElementAbortsAgain) {
   });
   EXPECT_EQ(c.status, 255);
   EXPECT_EQ(c.err, "\r\nvrun: program aborted by SIGUSR1 signal\n");
-}
-
-TEST_F(Signals, DefaultInterruptFlushesAndEndsWith255) {
-  Child c = inChild([] {
-    std::fputs("written before\n", stdout);   // still in the stdio buffer
-    raise(SIGINT);
-    awk_processint(0);
-  });
-  EXPECT_EQ(c.status, 255);
-  EXPECT_EQ(c.out, "written before\n");
-  EXPECT_EQ(c.err, "\r\nvrun: program aborted by SIGINT signal\n");
 }
 
 TEST_F(Signals, FirstPendingInTableOrderNamesTheAbort) {
@@ -352,26 +283,6 @@ TEST_F(Signals, DeliveryDroppedWhenItsFunctionIsReplacedByIgnore) {
   EXPECT_EQ(pending(SIGUSR1), 0);
   awk_processint(0);   // neither a call nor an abort
   EXPECT_EQ(globalInt(gCount), 0);
-}
-
-TEST_F(Signals, FailInterruptsABlockingRead) {
-  assign("SIGALRM", "fAiL");
-  EXPECT_EQ(disposition(SIGALRM), "caught");
-  int fds[2];
-  ASSERT_EQ(pipe(fds), 0);
-  itimerval t{};
-  t.it_value.tv_usec = 50000;
-  setitimer(ITIMER_REAL, &t, nullptr);
-  char b;
-  errno = 0;
-  ssize_t n = read(fds[0], &b, 1);   // nobody writes: only the alarm ends it
-  int err = errno;
-  close(fds[0]);
-  close(fds[1]);
-  EXPECT_EQ(n, -1);
-  EXPECT_EQ(err, EINTR);
-  EXPECT_EQ(pending(SIGALRM), 0);
-  EXPECT_EQ(awk_intflag, 0);
 }
 
 TEST_F(Signals, StartedIgnoredShowsIgnoreExceptInterrupt) {
@@ -428,23 +339,6 @@ TEST_F(Signals, ReadingAndReplacingTheArray) {
   awk_unaccess(&fresh);
 }
 
-TEST_F(Signals, SegmentationFaultReportsTheLine) {
-  Child c = inChild([] {
-    awk_fun_gid = kOnSig;
-    awk_linenumber = 12;
-    volatile int* bad = reinterpret_cast<int*>(16);
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Warray-bounds"  // the fault is the point
-    *bad = 1;
-#pragma GCC diagnostic pop
-  });
-  EXPECT_EQ(c.status, 2);
-  EXPECT_EQ(c.err,
-            "vorn: program killed by SIGSEGV: segmentation fault\n"
-            "vrun: fatal error in prog.awk(line 12) (NR=0): \n"
-            "     signal may have occured near here\n");
-}
-
 TEST_F(Signals, ReporterGivesTheSignalBackToTheHost) {
   // Reporting goes through the fatal message; by then a second fault of
   // the same kind must end the process instead of coming back here.
@@ -463,21 +357,24 @@ TEST_F(Signals, ReporterGivesTheSignalBackToTheHost) {
       << c.err;
 }
 
-#if defined(__x86_64__)
-TEST_F(Signals, IllegalInstructionAndIntegerDivideAreReported) {
-  Child ill = inChild([] { asm volatile("ud2"); });
-  EXPECT_EQ(ill.status, 2);
-  EXPECT_EQ(ill.err.rfind("vorn: program killed by SIGILL: illegal instruction\n", 0), 0u)
-      << ill.err;
-  // A processor-raised SIGFPE cannot be returned from; it is a fault too.
-  Child fpe = inChild([] {
-    asm volatile("xor %%ecx, %%ecx\n\tmov $1, %%eax\n\tcltd\n\tidiv %%ecx" ::: "eax", "ecx",
-                 "edx");
-  });
-  EXPECT_EQ(fpe.status, 2);
-  EXPECT_EQ(fpe.err.rfind("vorn: program killed by SIGFPE: arithmetic exception\n", 0), 0u)
-      << fpe.err;
+TEST_F(Signals, UnknownNameNotedOnceAndDefaultKept) {
+  testing::internal::CaptureStderr();
+  assign("SIGHUP", "nosuchfunction");
+  assign("SIGINT", "DEFAULT");   // re-applies everything
+  awk_sig_reset();
+  awk_sig_set();                 // as after a child command
+  assign("SIGTERM", "counter");  // a global variable, not a function
+  std::string err = testing::internal::GetCapturedStderr();
+  EXPECT_EQ(err,
+            "vrun: note (NR=0): unrecognized SIGNAL value: nosuchfunction\n"
+            "vrun: note (NR=0): unrecognized SIGNAL value: counter\n");
+  EXPECT_EQ(action(SIGHUP), SigAction::Default);
+  EXPECT_EQ(action(SIGTERM), SigAction::Default);
+  EXPECT_EQ(disposition(SIGHUP), "caught");
+  // A new wrong value is noted again.
+  testing::internal::CaptureStderr();
+  assign("SIGHUP", "alsonothing");
+  EXPECT_NE(testing::internal::GetCapturedStderr().find("alsonothing"), std::string::npos);
 }
-#endif
 
 }  // namespace

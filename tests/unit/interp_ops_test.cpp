@@ -1,6 +1,7 @@
 // The dispatch loop's instructions: integer fast paths and their edges,
-// comparisons on and off the fast path, truth tests, concatenation,
-// arrays and for-in, and the one-time rewrite of pattern constants.
+// comparisons on and off the fast path, unary truth tests and the one-time
+// rewrite of pattern constants. What AWK programs show of jumps,
+// concatenation and for-in is covered by tests/cases/lang.
 #include <climits>
 #include <cmath>
 
@@ -210,6 +211,35 @@ TEST(InterpTruth, UnaryConversions) {
   }
 }
 
+// A pattern constant is compiled once: after the first run the
+// instruction reads op_pushre and carries a pattern-table index.
+TEST(InterpPatterns, ConstantIsCompiledOnceAndRewritten) {
+  Program p;
+  Asm a;
+  a.op(Op::op_line).u(1);
+  size_t at = a.offset();
+  a.op(Op::op_pushreu).a(p.str("a+b")).b(0);
+  a.op(Op::op_gstore).g(kG0);
+  a.op(Op::op_pushs).a(p.str("xaab"));
+  a.op(Op::op_gpush).g(kG0);
+  a.op(Op::op_match);
+  a.op(Op::op_gstore).g(kG0 + 1);
+  a.op(Op::op_ret);
+  p.fn(1000, a);
+  ASSERT_TRUE(p.load());
+  unsigned char* code = awk_funaddr(1000);
+  EXPECT_EQ(code[at], uint8_t(Op::op_pushreu));
+  int before = awk_npattab;
+  awki0(1000);
+  EXPECT_EQ(code[at], uint8_t(Op::op_pushre));
+  EXPECT_EQ(awk_npattab, before + 1);
+  EXPECT_EQ(int(global(kG0)->tag), int(Tag::Regex));
+  EXPECT_EQ(global(kG0 + 1)->w.i, 1);
+  awki0(1000);  // the second run uses the compiled pattern
+  EXPECT_EQ(awk_npattab, before + 1);
+  EXPECT_EQ(global(kG0 + 1)->w.i, 1);
+}
+
 // x && y and x || y leave 0 or 1 when they jump, and pop x otherwise.
 TEST(InterpTruth, ShortCircuitJumps) {
   struct Case {
@@ -250,100 +280,6 @@ TEST(InterpConcat, PiecesInPushOrder) {
     }));
     EXPECT_EQ(text(global(kG0)), c.want);
   }
-}
-
-TEST(InterpConvert, ToStringKeepsStringsAndRetagsFields) {
-  Program p;
-  ASSERT_TRUE(runStore(p, [&](Asm& a) {
-    a.op(Op::op_pushi32).w(-12);
-    a.op(Op::op_tostr);
-  }));
-  EXPECT_EQ(int(global(kG0)->tag), int(Tag::String));
-  EXPECT_EQ(text(global(kG0)), "-12");
-}
-
-// a["10"] = 1; a["2"] = 1; a["1"] = 1; then the keys in for-in order,
-// joined, while the loop deletes the array (the key list is a snapshot).
-TEST(InterpArrays, ForInIsASnapshotInNaturalOrder) {
-  Program p;
-  Asm a;
-  auto head = a.label(), done = a.label();
-  a.op(Op::op_locals).u(2);  // local 1: the key list, local 2: the joined keys
-  a.op(Op::op_line).u(1);
-  for (const char* k : {"10", "2", "1"}) {
-    a.op(Op::op_pushi32).w(1);
-    a.op(Op::op_gpusharr).g(kG0 + 1);
-    a.op(Op::op_pushs).a(p.str(k));
-    a.op(Op::op_aset);
-  }
-  a.op(Op::op_pushs).a(p.str(""));
-  a.op(Op::op_lstore).l(Asm::local(2));
-  a.op(Op::op_gpush).g(kG0 + 1);
-  a.op(Op::op_forin).l(Asm::local(1));
-  a.here(head);
-  a.op(Op::op_line).u(2);
-  a.op(Op::op_fornext).jumpTo(done).l(Asm::local(1));
-  a.op(Op::op_lpush).l(Asm::local(2));
-  a.op(Op::op_swap);
-  a.op(Op::op_concat).b(2);
-  a.op(Op::op_lstore).l(Asm::local(2));
-  a.op(Op::op_gpush).g(kG0 + 1);
-  a.op(Op::op_delete).u(1);
-  a.op(Op::op_jmp).jumpTo(head);
-  a.here(done);
-  a.op(Op::op_lpush).l(Asm::local(2));
-  a.op(Op::op_gstore).g(kG0);
-  // "2" in a after the loop deleted everything: 0; a["2"] read creates it.
-  a.op(Op::op_gpusharr).g(kG0 + 1);
-  a.op(Op::op_pushs).a(p.str("2"));
-  a.op(Op::op_in);
-  a.op(Op::op_gstore).g(kG0 + 2);
-  a.op(Op::op_gpusharr).g(kG0 + 1);
-  a.op(Op::op_pushs).a(p.str("2"));
-  a.op(Op::op_aget);
-  a.op(Op::op_pop);
-  a.op(Op::op_gpusharr).g(kG0 + 1);
-  a.op(Op::op_pushs).a(p.str("2"));
-  a.op(Op::op_in);
-  a.op(Op::op_gstore).g(kG0 + 3);
-  a.op(Op::op_ret);
-  p.fn(1000, a, 0, 2, ";keys joined");
-  ASSERT_TRUE(p.load());
-  Cell* base = awk_sp;
-  awki0(1000);
-  EXPECT_EQ(awk_sp, base);
-  EXPECT_EQ(text(global(kG0)), "1210");
-  EXPECT_EQ(global(kG0 + 2)->w.i, 0);
-  EXPECT_EQ(global(kG0 + 3)->w.i, 1);
-}
-
-// A pattern constant is compiled once: after the first run the
-// instruction reads op_pushre and carries a pattern-table index.
-TEST(InterpPatterns, ConstantIsCompiledOnceAndRewritten) {
-  Program p;
-  Asm a;
-  a.op(Op::op_line).u(1);
-  size_t at = a.offset();
-  a.op(Op::op_pushreu).a(p.str("a+b")).b(0);
-  a.op(Op::op_gstore).g(kG0);
-  a.op(Op::op_pushs).a(p.str("xaab"));
-  a.op(Op::op_gpush).g(kG0);
-  a.op(Op::op_match);
-  a.op(Op::op_gstore).g(kG0 + 1);
-  a.op(Op::op_ret);
-  p.fn(1000, a);
-  ASSERT_TRUE(p.load());
-  unsigned char* code = awk_funaddr(1000);
-  EXPECT_EQ(code[at], uint8_t(Op::op_pushreu));
-  int before = awk_npattab;
-  awki0(1000);
-  EXPECT_EQ(code[at], uint8_t(Op::op_pushre));
-  EXPECT_EQ(awk_npattab, before + 1);
-  EXPECT_EQ(int(global(kG0)->tag), int(Tag::Regex));
-  EXPECT_EQ(global(kG0 + 1)->w.i, 1);
-  awki0(1000);  // the second run uses the compiled pattern
-  EXPECT_EQ(awk_npattab, before + 1);
-  EXPECT_EQ(global(kG0 + 1)->w.i, 1);
 }
 
 TEST(InterpPatterns, MatchOperatorNeedsAPattern) {

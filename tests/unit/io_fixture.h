@@ -4,6 +4,8 @@
 // and read files back.
 #pragma once
 #include <gtest/gtest.h>
+
+#include "test_support.h"
 #include <fcntl.h>
 #include <signal.h>
 #include <stdlib.h>
@@ -53,16 +55,8 @@ class IoEnvironment : public ::testing::Environment {
   }
 };
 
-inline Cell strCell(const std::string& s) {
-  Cell c{};
-  cellSetString(&c, stringNew1(s.data(), uint32_t(s.size())));
-  return c;
-}
-inline Cell intCell(int32_t v) {
-  Cell c{};
-  cellSetInt(&c, v);
-  return c;
-}
+using tsupport::intCell;
+using tsupport::strCell;
 inline Cell fileidCell(AwkStream* r) {
   Cell c{};
   awk_setfileid(&c, r);
@@ -76,12 +70,7 @@ inline void dropAll(std::vector<Cell>& v) {
   for (Cell& c : v) drop(&c);
 }
 
-inline std::string readFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream ss;
-  ss << in.rdbuf();
-  return ss.str();
-}
+using tsupport::readFile;
 inline void writeFile(const std::string& path, const std::string& text) {
   std::ofstream(path, std::ios::binary) << text;
 }

@@ -68,13 +68,6 @@ TEST_F(FieldsTest, AssignmentsAndRebuild) {
   }
 }
 
-TEST_F(FieldsTest, FieldsBetweenOldNfAndAssignedOneAreEmpty) {
-  setRecord("a b");
-  Cell v = strCell("e");
-  awk_setfield(5, &v);
-  EXPECT_EQ(fields(), (Strings{"a", "b", "", "", "e"}));
-}
-
 TEST_F(FieldsTest, FieldsOfAnEarlierRecordNeverComeBack) {
   setRecord("a b c d");
   EXPECT_EQ(nf(), 4);   // split, but no field read
@@ -89,13 +82,6 @@ TEST_F(FieldsTest, FieldsOfAnEarlierRecordNeverComeBack) {
   EXPECT_EQ(fields(), (Strings{"y", "", "", ""}));
 }
 
-TEST_F(FieldsTest, ReadingPastNfGivesEmptyWithoutChangingNf) {
-  setRecord("a b");
-  EXPECT_EQ(field(7), "");
-  EXPECT_EQ(nf(), 2);
-  EXPECT_EQ(record(), "a b");
-}
-
 TEST_F(FieldsTest, RebuiltRecordIsAStringAndNumbersUseConvfmt) {
   setRecord("a b");
   Cell f{};
@@ -106,25 +92,6 @@ TEST_F(FieldsTest, RebuiltRecordIsAStringAndNumbersUseConvfmt) {
   EXPECT_EQ(c.tag, Tag::String);
   EXPECT_EQ(std::string(c.w.s->view()), "a 0.123457");
   awk_unaccess(&c);
-}
-
-TEST_F(FieldsTest, NewRecordIsSplitOnDemandAfterAssignments) {
-  setRecord("a b c");
-  Cell v = strCell("x");
-  awk_setfield(1, &v);
-  setRecord("p q");   // the assignment is forgotten with the old record
-  EXPECT_EQ(record(), "p q");
-  EXPECT_EQ(fields(), (Strings{"p", "q"}));
-}
-
-TEST_F(FieldsTest, FsChangeAppliesUntilTheFirstFieldUse) {
-  setRecord("a:b c");
-  assign(pv::FS, ":");   // before any field use: this record splits on ':'
-  EXPECT_EQ(fields(), (Strings{"a", "b c"}));
-  assign(pv::FS, " ");   // after: it keeps its fields
-  EXPECT_EQ(fields(), (Strings{"a", "b c"}));
-  setRecord("a:b c");
-  EXPECT_EQ(fields(), (Strings{"a:b", "c"}));
 }
 
 struct RangeCase {

@@ -4,6 +4,8 @@
 #pragma once
 #include <gtest/gtest.h>
 
+#include "test_support.h"
+
 #include <string>
 #include <vector>
 
@@ -22,16 +24,8 @@ namespace rectest {
 
 namespace pv = vorn::image::pv;
 
-inline Cell strCell(const std::string& s) {
-  Cell c{};
-  cellSetString(&c, stringNew1(s.data(), uint32_t(s.size())));
-  return c;
-}
-inline Cell intCell(int32_t v) {
-  Cell c{};
-  cellSetInt(&c, v);
-  return c;
-}
+using tsupport::intCell;
+using tsupport::strCell;
 
 // Assigns a special variable through its handler; the cell is released.
 inline void assign(int idx, Cell c) {
@@ -137,12 +131,6 @@ class RecordsTest : public ::testing::Test {
   }
 };
 
-// Runs f with standard error captured; returns what it wrote.
-template <typename F>
-std::string stderrOf(F f) {
-  testing::internal::CaptureStderr();
-  f();
-  return testing::internal::GetCapturedStderr();
-}
+using tsupport::stderrOf;
 
 }  // namespace rectest

@@ -1,8 +1,9 @@
 // The main input over a program image loaded in-process: the walk over
 // ARGV (files, assignment operands, empty and missing elements, wildcards,
 // directories, standard input once), FILENAME/FNR/NR, the begin-file and
-// end-file functions, the main-input fast path under RECLEN; and the
-// SYMINFO and FUNINFO arrays built from the image's symbol table.
+// end-file functions; and the SYMINFO and FUNINFO arrays built from the
+// image's symbol table. Operands, ARGV edits, paragraphs across files and
+// RECLEN are covered by tests/cases/records.
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -133,49 +134,6 @@ class MainInputTest : public ::testing::Test {
   }
 };
 
-TEST_F(MainInputTest, FilesAssignmentsAndCounters) {
-  writeFile("a", "a1\na2\n");
-  writeFile("b", "b1");
-  startRun({"x=1", "a", "", "x=2", "b", "x=3"});
-  std::string err;
-  std::vector<Seen> got = readMain(&err);
-  EXPECT_EQ(got, (std::vector<Seen>{{"a1", "a", 1, 1, "1"}, {"a2", "a", 2, 2, "1"},
-                                    {"b1", "b", 1, 3, "2"}}));
-  EXPECT_EQ(textOf(awk_gvar(kX)), "3");   // the last assignment ran at the end
-  EXPECT_EQ(awk_gvar(kX)->tag, Tag::Field);
-  EXPECT_EQ(intOf(kBeginCount), 2);
-  EXPECT_EQ(intOf(kEndCount), 2);
-  EXPECT_EQ(std::string(awk_filename->view()), "b");   // kept after the input ends
-  EXPECT_EQ(err, "");
-  EXPECT_EQ(awk_datasf, nullptr);
-}
-
-TEST_F(MainInputTest, UnopenableOperandsWarnAndSetTheExitStatus) {
-  writeFile("ok", "r\n");
-  mkdir((g_dir + "/adir").c_str(), 0700);
-  startRun({"missing", "adir", "ok"});
-  std::string err;
-  std::vector<Seen> got = readMain(&err);
-  EXPECT_EQ(got, (std::vector<Seen>{{"r", "ok", 1, 1, "0"}}));
-  EXPECT_NE(err.find("Can not open file: \"missing\""), std::string::npos) << err;
-  EXPECT_NE(err.find("Skipping directory adir"), std::string::npos) << err;
-  EXPECT_EQ(awk_exitstatus, 1);
-  EXPECT_EQ(intOf(kBeginCount), 1);
-}
-
-TEST_F(MainInputTest, ArgvEditedByTheProgram) {
-  writeFile("a", "1\n");
-  writeFile("c", "3\n");
-  startRun({"a", "b"});
-  // As a BEGIN action would: replace ARGV[2] and add ARGV[3].
-  awk_setarray(awk_argvtab, 2, Tag::String, reinterpret_cast<intptr_t>(stringNew("c")));
-  awk_setarray(awk_argvtab, 3, Tag::String, reinterpret_cast<intptr_t>(stringNew("a")));
-  awk_setvargl(pd::g_ARGC, 4);
-  std::vector<Seen> got = readMain();
-  EXPECT_EQ(got, (std::vector<Seen>{{"1", "a", 1, 1, "0"}, {"3", "c", 1, 2, "0"},
-                                    {"1", "a", 1, 3, "0"}}));
-}
-
 TEST_F(MainInputTest, NonArrayArgvEndsTheInput) {
   startRun({"a"});
   awk_setvargl(pd::g_ARGV, 5);
@@ -213,32 +171,32 @@ TEST_F(MainInputTest, StandardInputOnceWithoutOperands) {
   EXPECT_EQ(textOf(awk_gvar(kX)), "4");
 }
 
-TEST_F(MainInputTest, FastPathHonoursReclen) {
-  writeFile("long", "abc\nabcd\nxy\n");
-  for (bool fast : {true, false}) {
-    SCOPED_TRACE(fast);
-    if (!fast) awk_miscflags |= kMiscRsUsed;
-    awk_reclen = 3;
-    startRun({"long"});
-    std::vector<Seen> got = readMain();
-    std::vector<std::string> recs;
-    for (const Seen& s : got) recs.push_back(s.record);
-    EXPECT_EQ(recs, (std::vector<std::string>{"abc", "abc", "d", "xy"}));
+class Env : public ::testing::Environment {
+ public:
+  void SetUp() override {
+    char tmpl[] = "/tmp/vorn_records_main.XXXXXX";
+    ASSERT_NE(mkdtemp(tmpl), nullptr);
+    g_dir = tmpl;
+    awk_debuge = 1;
+    buildProgram();
   }
+  void TearDown() override { std::filesystem::remove_all(g_dir); }
+};
+
+TEST_F(MainInputTest, UnopenableOperandsWarnAndSetTheExitStatus) {
+  writeFile("ok", "r\n");
+  mkdir((g_dir + "/adir").c_str(), 0700);
+  startRun({"missing", "adir", "ok"});
+  std::string err;
+  std::vector<Seen> got = readMain(&err);
+  EXPECT_EQ(got, (std::vector<Seen>{{"r", "ok", 1, 1, "0"}}));
+  EXPECT_NE(err.find("Can not open file: \"missing\""), std::string::npos) << err;
+  EXPECT_NE(err.find("Skipping directory adir"), std::string::npos) << err;
+  EXPECT_EQ(awk_exitstatus, 1);
+  EXPECT_EQ(intOf(kBeginCount), 1);
 }
 
-TEST_F(MainInputTest, ParagraphsAcrossFiles) {
-  writeFile("p1", "\n\na\nb\n\n\nc");
-  writeFile("p2", "d\n\n");
-  rectest::assign(rectest::pv::RS, "");
-  startRun({"p1", "p2"});
-  std::vector<Seen> got = readMain();
-  EXPECT_EQ(got, (std::vector<Seen>{{"a\nb", "p1", 1, 1, "0"}, {"c", "p1", 2, 2, "0"},
-                                    {"d", "p2", 1, 3, "0"}}));
-}
-
-// ---- SYMINFO and FUNINFO ---------------------------------------------------------
-
+// SYMINFO and FUNINFO as the special-variable handlers serve them.
 std::string element(AwkTable* t, const char* key) {
   Cell arr{};
   arr.tag = Tag::Array;
@@ -283,18 +241,6 @@ TEST(SymInfo, DescribesGlobalsAndFunctions) {
   awk_unaccess(&si);
   awk_unaccess(&fi);
 }
-
-class Env : public ::testing::Environment {
- public:
-  void SetUp() override {
-    char tmpl[] = "/tmp/vorn_records_main.XXXXXX";
-    ASSERT_NE(mkdtemp(tmpl), nullptr);
-    g_dir = tmpl;
-    awk_debuge = 1;
-    buildProgram();
-  }
-  void TearDown() override { std::filesystem::remove_all(g_dir); }
-};
 
 }  // namespace
 

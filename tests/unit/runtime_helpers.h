@@ -16,6 +16,7 @@
 
 #include "image/format.h"
 #include "image/opcodes.h"
+#include "test_support.h"
 #include "image/writer.h"
 #include "image_asm.h"
 
@@ -40,12 +41,7 @@ inline void writeBytes(const std::string& path, const std::vector<uint8_t>& byte
                                               std::streamsize(bytes.size()));
 }
 
-inline std::string readFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream ss;
-  ss << in.rdbuf();
-  return ss.str();
-}
+using tsupport::readFile;
 
 // A function that just returns.
 inline vorn::image::FunctionImage retOnly() {

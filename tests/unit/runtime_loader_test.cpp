@@ -9,17 +9,15 @@
 #include "runtime/loader.h"
 #include "runtime/startup.h"
 #include "runtime_helpers.h"
+#include "test_support.h"
 
 using namespace vorn::image;
 
 namespace {
 
-std::jmp_buf exitJump;
-int exitStatus;
-void exitHook(int status) {
-  exitStatus = status;
-  std::longjmp(exitJump, 1);
-}
+using tsupport::exitHook;
+using tsupport::exitJump;
+using tsupport::exitStatus;
 
 std::vector<uint8_t> image() { return rtest::minimalWriter().build(); }
 

@@ -11,16 +11,14 @@
 #include "diag/oops.h"
 #include "runtime/startup.h"
 #include "runtime_helpers.h"
+#include "test_support.h"
 #include "values/strobj.h"
 
 namespace {
 
-std::jmp_buf exitJump;
-int exitStatus;
-void exitHook(int status) {
-  exitStatus = status;
-  std::longjmp(exitJump, 1);
-}
+using tsupport::exitHook;
+using tsupport::exitJump;
+using tsupport::exitStatus;
 
 struct Outcome {
   std::string err;

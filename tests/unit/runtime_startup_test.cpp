@@ -197,25 +197,6 @@ Prog phases(const std::function<void(Prog&, int gid, Asm&)>& extra = nullptr) {
   return p;
 }
 
-TEST(Startup, PhaseOrder) {
-  Prog p = phases();
-  auto r = rtest::run(vrun(), {p.save()}, "", nullptr, "r1\nr2\n");
-  EXPECT_EQ(r.status, 0) << r.err;
-  EXPECT_EQ(r.out, "init\nbegin1\nbegin2\nmain\nmain\nend1\nend2\nexit\n");
-}
-
-TEST(Startup, OnlyBeginReadsNoInput) {
-  Prog p;
-  Asm a;
-  p.printText(a, "only");
-  a.op(Op::op_ret);
-  p.phase(root::kBegin1Function, 1000, a);
-  auto r = rtest::run(vrun(), {p.save(), "/nonexistent/file"});
-  EXPECT_EQ(r.status, 0);
-  EXPECT_EQ(r.out, "only\n");
-  EXPECT_EQ(r.err, "");
-}
-
 // exit n in one phase; what runs afterwards and the status.
 TEST(Startup, ExitStatuses) {
   struct Case {
@@ -236,46 +217,6 @@ TEST(Startup, ExitStatuses) {
     auto r = rtest::run(vrun(), {p.save()}, "", nullptr, "r1\nr2\n");
     EXPECT_EQ(r.status, c.status) << c.exitGid << r.err;
     EXPECT_EQ(r.out, c.out) << c.exitGid;
-  }
-}
-
-TEST(Startup, AbortRunsTheExitFunctionButNotEnd) {
-  Prog p = phases([](Prog&, int gid, Asm& a) {
-    if (gid == 1001)
-      a.op(Op::op_pushslot).op(Op::op_pushi16).h(5).op(Op::op_bcall).p(1, 1).s(slot::b_abort).op(Op::op_pop);
-  });
-  auto r = rtest::run(vrun(), {p.save()}, "", nullptr, "r1\n");
-  EXPECT_EQ(r.status, 5) << r.err;
-  EXPECT_EQ(r.out, "init\nbegin1\nexit\n");
-}
-
-TEST(Startup, ErrorsAndTheExitFunction) {
-  // An "e" error ends the run with status 2 and runs the exit function; a
-  // fatal error does not run it.
-  struct Case {
-    int code;
-    std::string out;
-  } cases[] = {{0, "init\nbegin1\nexit\n"}, {1, "init\nbegin1\n"}};
-  for (const Case& c : cases) {
-    Prog p = phases([&](Prog& pr, int gid, Asm& a) {
-      if (gid != 1001) return;
-      if (c.code == 0) {
-        // "~" with an array operand is an "e" error.
-        uint32_t s = pr.str("x");
-        a.op(Op::op_pushs).a(s).op(Op::op_newarr).op(Op::op_match).op(Op::op_pop);
-      } else {
-        // A parameter-type demand that fails is fatal.
-        a.op(Op::op_pushi16).h(1).op(Op::op_ptype).u(3).op(Op::op_pop);
-      }
-    });
-    auto r = rtest::run(vrun(), {p.save()}, "", nullptr, "r1\n");
-    EXPECT_EQ(r.status, 2) << c.code;
-    EXPECT_EQ(r.out, c.out) << c.code << r.err;
-    EXPECT_EQ(r.err, c.code == 0
-                         ? "prog: error in prog.awk(line 2) (NR=0): \n     "
-                           "regular expression required for ~ or !~\n"
-                         : "prog: fatal error in prog.awk(line 2) (NR=0): \n     "
-                           "Illegal type for function parameter\n");
   }
 }
 

@@ -69,15 +69,6 @@ const InCase kIn[] = {
     {image<int32_t>(9) + "trailing", "l", 9, Tag::Int},
 };
 
-TEST(CvtIn, Values) {
-  for (const InCase& c : kIn) {
-    SCOPED_TRACE(c.spec);
-    Cell r = call(b__cvtin, {strCell(c.bytes), strCell(c.spec)});
-    ASSERT_EQ(int(r.tag), int(c.tag));
-    EXPECT_EQ(r.tag == Tag::Int ? double(r.w.i) : r.x.d, c.value);
-  }
-}
-
 // _cvtin(_cvtout(x, spec), spec) gives x back over the whole range.
 TEST(CvtRoundTrip, ThirtyTwoBits) {
   const int64_t signedValues[] = {0, 1, -1, 255, -256, 65535, -65536, 2147483647, -2147483648LL,

@@ -30,16 +30,6 @@ const FreadCase kFreads[] = {
      {std::string(150000, 'q'), std::string(50000, 'q')}},
 };
 
-TEST_F(FileIoTest, FreadPieces) {
-  for (const FreadCase& c : kFreads) {
-    SCOPED_TRACE(c.name);
-    writeFile("r.bin", c.content);
-    for (size_t i = 0; i < c.lengths.size(); ++i)
-      EXPECT_EQ(callText(b_fread, {intCell(c.lengths[i]), strCell("r.bin")}), c.pieces[i]);
-    EXPECT_EQ(callInt(b_close, {strCell("r.bin")}), 0);
-  }
-}
-
 // A negative length is taken as no limit, with a warning; a file that
 // cannot be opened is reported and gives "".
 TEST_F(FileIoTest, FreadLimitsAndFailures) {
@@ -52,16 +42,6 @@ TEST_F(FileIoTest, FreadLimitsAndFailures) {
   err = stderrOf([&] { got = callText(b_fread, {intCell(4), strCell("missing.bin")}); });
   EXPECT_EQ(got, "");
   EXPECT_TRUE(contains(err, "Can not open file: \"missing.bin\"")) << err;
-}
-
-// fread and getline share a stream's position.
-TEST_F(FileIoTest, FreadThenGetline) {
-  writeFile("m.txt", "12345\nrest\n");
-  EXPECT_EQ(callText(b_fread, {intCell(3), strCell("m.txt")}), "123");
-  std::string v;
-  EXPECT_EQ(getlineFrom("m.txt", &v), 1);
-  EXPECT_EQ(v, "45");
-  EXPECT_EQ(callText(b_fread, {intCell(100), strCell("m.txt")}), "rest\n");
 }
 
 TEST_F(FileIoTest, FwriteCountsEveryByte) {
@@ -85,35 +65,6 @@ TEST_F(FileIoTest, FwriteCountsEveryByte) {
   EXPECT_EQ(readFile("ro.txt"), "keep");
 }
 
-// fopen: a counted, explicit stream; one already open by name is refused.
-TEST_F(FileIoTest, FopenCountsAndRefusesOpenNames) {
-  Cell f = call(b_fopen, {strCell("a.txt"), strCell("w")});
-  ASSERT_EQ(int(f.tag), int(Tag::FileId));
-  AwkStream* r = f.w.f;
-  ASSERT_NE(r, nullptr);
-  EXPECT_EQ(r->refs, 1);
-  EXPECT_TRUE(r->flags & SF_EXPLICIT);
-
-  Cell g{};
-  std::string err = stderrOf([&] { g = call(b_fopen, {strCell("a.txt"), strCell("r")}); });
-  EXPECT_EQ(int(g.tag), int(Tag::FileId));
-  EXPECT_EQ(g.w.f, nullptr);
-  EXPECT_TRUE(contains(err, "fopen: file a.txt already open")) << err;
-  err = stderrOf([&] { EXPECT_EQ(callInt(b_ftell, {g}), -1); });
-  EXPECT_TRUE(contains(err, "ftell: file is not open")) << err;
-
-  // close() leaves an orphan while the fileid lives; it is reaped after.
-  EXPECT_EQ(callInt(b_fwrite, {strCell("abc"), [&] { Cell c = f; awk_access(&c); return c; }()}), 3);
-  EXPECT_EQ(callInt(b_close, {[&] { Cell c = f; awk_access(&c); return c; }()}), 0);
-  EXPECT_TRUE(r->flags & SF_ORPHAN);
-  EXPECT_EQ(callInt(b_ftell, {[&] { Cell c = f; awk_access(&c); return c; }()}), 3);
-  drop(&f);
-  Cell probe = strCell("anything");
-  awk_findsf(probe.w.s, 0);
-  drop(&probe);
-  EXPECT_TRUE(iotest::listed().empty());
-}
-
 // "-" is an ordinary file name for fopen; a bad mode string is an error.
 TEST_F(FileIoTest, FopenNamesAndModes) {
   Cell f = call(b_fopen, {strCell("-"), strCell("w")});
@@ -132,43 +83,6 @@ TEST_F(FileIoTest, FopenNamesAndModes) {
   Cell h = call(b_fopen, {strCell("no/such/dir/x"), strCell("w")});
   EXPECT_EQ(int(h.tag), int(Tag::FileId));
   EXPECT_EQ(h.w.f, nullptr);
-}
-
-// fseek of a file getline read to its end reopens it, so it reads again.
-TEST_F(FileIoTest, FseekReopensExhaustedFile) {
-  writeFile("s.txt", "first\nsecond\n");
-  std::string v;
-  while (getlineFrom("s.txt", &v) > 0) {
-  }
-  EXPECT_EQ(getlineFrom("s.txt"), 0);
-  EXPECT_EQ(callInt(b_ftell, {strCell("s.txt")}), 13);   // position at close
-  EXPECT_EQ(callInt(b_fseek, {strCell("s.txt"), intCell(0)}), 1);
-  ASSERT_EQ(getlineFrom("s.txt", &v), 1);
-  EXPECT_EQ(v, "first");
-
-  // Relative to the end, and from the current position.
-  while (getlineFrom("s.txt", &v) > 0) {
-  }
-  EXPECT_EQ(callInt(b_fseek, {strCell("s.txt"), intCell(-7), intCell(SEEK_END)}), 1);
-  ASSERT_EQ(getlineFrom("s.txt", &v), 1);
-  EXPECT_EQ(v, "second");
-  EXPECT_EQ(callInt(b_fseek, {strCell("s.txt"), intCell(-7), intCell(SEEK_CUR)}), 1);
-  ASSERT_EQ(getlineFrom("s.txt", &v), 1);
-  EXPECT_EQ(v, "second");
-
-  // A reopen that fails records the error and gives 0.
-  while (getlineFrom("s.txt", &v) > 0) {
-  }
-  ASSERT_EQ(unlink("s.txt"), 0);
-  EXPECT_EQ(callInt(b_fseek, {strCell("s.txt"), intCell(0)}), 0);
-  EXPECT_EQ(callInt(b_ferror, {strCell("s.txt")}), 1);
-
-  // Names that are not open, bad positions.
-  EXPECT_EQ(callInt(b_fseek, {strCell("never.txt"), intCell(0)}), 0);
-  writeFile("t.txt", "x\n");
-  getlineFrom("t.txt");
-  EXPECT_EQ(callInt(b_fseek, {strCell("t.txt"), intCell(-5)}), 0);
-  EXPECT_EQ(callInt(b_fseek, {strCell("t.txt"), intCell(0), intCell(9)}), 0);
 }
 
 // fseek on a read-write stream moves between reading and writing.
@@ -210,77 +124,6 @@ struct FeofCase {
   std::function<Cell()> arg;   // null: no argument
   int result;
 };
-
-TEST_F(FileIoTest, FeofStates) {
-  writeFile("e1.txt", "x\ny\n");
-  writeFile("e2.txt", "x\n");
-  const FeofCase cases[] = {
-      {"before the last byte", [] { return strCell("e1.txt"); }, 0},
-      {"after the last record", [] {
-         getlineFrom("e2.txt");
-         return strCell("e2.txt");
-       }, 1},
-      {"exhausted by getline", [] {
-         getlineFrom("e2.txt");
-         return strCell("e2.txt");
-       }, 1},
-      {"name not open", [] { return strCell("nope.txt"); }, -1},
-      {"fileid of no stream", [] { return fileidCell(nullptr); }, -1},
-      {"read-write stream", [] {
-         Cell f = call(b_fopen, {strCell("e3.txt"), strCell("w+")});
-         return f;
-       }, -1},
-      {"write-only stream", [] {
-         Cell f = call(b_fopen, {strCell("e4.txt"), strCell("w")});
-         return f;
-       }, 1},
-      {"no main input file", nullptr, -1},
-  };
-  getlineFrom("e1.txt");
-  for (const FeofCase& c : cases) {
-    SCOPED_TRACE(c.what);
-    std::string err = stderrOf([&] {
-      if (c.arg)
-        EXPECT_EQ(callInt(b_feof, {c.arg()}), c.result);
-      else
-        EXPECT_EQ(callInt(b_feof, {}), c.result);
-    });
-    EXPECT_EQ(err, "");
-  }
-}
-
-// The peek of feof consumes nothing.
-TEST_F(FileIoTest, FeofKeepsTheNextByte) {
-  writeFile("k.txt", "ab\ncd\n");
-  std::string v;
-  getlineFrom("k.txt", &v);
-  EXPECT_EQ(callInt(b_feof, {strCell("k.txt")}), 0);
-  EXPECT_EQ(getlineFrom("k.txt", &v), 1);
-  EXPECT_EQ(v, "cd");
-  EXPECT_EQ(callInt(b_feof, {strCell("k.txt")}), 1);
-  // A write-only stream is not read (which would mark it failed).
-  Cell f = call(b_fopen, {strCell("wo.txt"), strCell("w")});
-  auto fc = [&] { Cell c = f; awk_access(&c); return c; };
-  EXPECT_EQ(callInt(b_feof, {fc()}), 1);
-  EXPECT_EQ(callInt(b_ferror, {fc()}), 0);
-  drop(&f);
-}
-
-TEST_F(FileIoTest, FerrorSetClearAndClosedStatus) {
-  writeFile("x.txt", "1\n");
-  getlineFrom("x.txt");
-  EXPECT_EQ(callInt(b_ferror, {strCell("x.txt")}), 0);
-  EXPECT_EQ(callInt(b_ferror, {strCell("x.txt"), intCell(1)}), 1);
-  EXPECT_EQ(callInt(b_ferror, {strCell("x.txt")}), 1);
-  EXPECT_EQ(callInt(b_ferror, {strCell("x.txt"), intCell(0)}), 0);
-  EXPECT_EQ(callInt(b_ferror, {strCell("x.txt")}), 0);
-  EXPECT_EQ(callInt(b_ferror, {strCell("nope.txt")}), -1);
-  EXPECT_EQ(callInt(b_ferror, {}), -1);   // no main input
-  // Exhausted: the status kept at close.
-  getlineFrom("x.txt");
-  EXPECT_EQ(callInt(b_ferror, {strCell("x.txt")}), 0);
-  EXPECT_EQ(callInt(b_ferror, {strCell("x.txt"), intCell(1)}), 1);
-}
 
 struct FilenoCase {
   const char* what;
@@ -356,6 +199,97 @@ TEST_F(FileIoTest, Fdopen) {
   EXPECT_EQ(int(bad.tag), int(Tag::Uninit));
   Cell own = call(b_fdopen, {fltCell(double(reinterpret_cast<uintptr_t>(stdout))), strCell("wF")});
   EXPECT_EQ(int(own.tag), int(Tag::Uninit));
+}
+
+// fseek of a file getline read to its end reopens it, so it reads again.
+TEST_F(FileIoTest, FseekReopensExhaustedFile) {
+  writeFile("s.txt", "first\nsecond\n");
+  std::string v;
+  while (getlineFrom("s.txt", &v) > 0) {
+  }
+  EXPECT_EQ(getlineFrom("s.txt"), 0);
+  EXPECT_EQ(callInt(b_ftell, {strCell("s.txt")}), 13);   // position at close
+  EXPECT_EQ(callInt(b_fseek, {strCell("s.txt"), intCell(0)}), 1);
+  ASSERT_EQ(getlineFrom("s.txt", &v), 1);
+  EXPECT_EQ(v, "first");
+
+  // Relative to the end, and from the current position.
+  while (getlineFrom("s.txt", &v) > 0) {
+  }
+  EXPECT_EQ(callInt(b_fseek, {strCell("s.txt"), intCell(-7), intCell(SEEK_END)}), 1);
+  ASSERT_EQ(getlineFrom("s.txt", &v), 1);
+  EXPECT_EQ(v, "second");
+  EXPECT_EQ(callInt(b_fseek, {strCell("s.txt"), intCell(-7), intCell(SEEK_CUR)}), 1);
+  ASSERT_EQ(getlineFrom("s.txt", &v), 1);
+  EXPECT_EQ(v, "second");
+
+  // A reopen that fails records the error and gives 0.
+  while (getlineFrom("s.txt", &v) > 0) {
+  }
+  ASSERT_EQ(unlink("s.txt"), 0);
+  EXPECT_EQ(callInt(b_fseek, {strCell("s.txt"), intCell(0)}), 0);
+  EXPECT_EQ(callInt(b_ferror, {strCell("s.txt")}), 1);
+
+  // Names that are not open, bad positions.
+  EXPECT_EQ(callInt(b_fseek, {strCell("never.txt"), intCell(0)}), 0);
+  writeFile("t.txt", "x\n");
+  getlineFrom("t.txt");
+  EXPECT_EQ(callInt(b_fseek, {strCell("t.txt"), intCell(-5)}), 0);
+  EXPECT_EQ(callInt(b_fseek, {strCell("t.txt"), intCell(0), intCell(9)}), 0);
+}
+
+TEST_F(FileIoTest, FeofStates) {
+  writeFile("e1.txt", "x\ny\n");
+  writeFile("e2.txt", "x\n");
+  const FeofCase cases[] = {
+      {"before the last byte", [] { return strCell("e1.txt"); }, 0},
+      {"after the last record", [] {
+         getlineFrom("e2.txt");
+         return strCell("e2.txt");
+       }, 1},
+      {"exhausted by getline", [] {
+         getlineFrom("e2.txt");
+         return strCell("e2.txt");
+       }, 1},
+      {"name not open", [] { return strCell("nope.txt"); }, -1},
+      {"fileid of no stream", [] { return fileidCell(nullptr); }, -1},
+      {"read-write stream", [] {
+         Cell f = call(b_fopen, {strCell("e3.txt"), strCell("w+")});
+         return f;
+       }, -1},
+      {"write-only stream", [] {
+         Cell f = call(b_fopen, {strCell("e4.txt"), strCell("w")});
+         return f;
+       }, 1},
+      {"no main input file", nullptr, -1},
+  };
+  getlineFrom("e1.txt");
+  for (const FeofCase& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::string err = stderrOf([&] {
+      if (c.arg)
+        EXPECT_EQ(callInt(b_feof, {c.arg()}), c.result);
+      else
+        EXPECT_EQ(callInt(b_feof, {}), c.result);
+    });
+    EXPECT_EQ(err, "");
+  }
+}
+
+TEST_F(FileIoTest, FerrorSetClearAndClosedStatus) {
+  writeFile("x.txt", "1\n");
+  getlineFrom("x.txt");
+  EXPECT_EQ(callInt(b_ferror, {strCell("x.txt")}), 0);
+  EXPECT_EQ(callInt(b_ferror, {strCell("x.txt"), intCell(1)}), 1);
+  EXPECT_EQ(callInt(b_ferror, {strCell("x.txt")}), 1);
+  EXPECT_EQ(callInt(b_ferror, {strCell("x.txt"), intCell(0)}), 0);
+  EXPECT_EQ(callInt(b_ferror, {strCell("x.txt")}), 0);
+  EXPECT_EQ(callInt(b_ferror, {strCell("nope.txt")}), -1);
+  EXPECT_EQ(callInt(b_ferror, {}), -1);   // no main input
+  // Exhausted: the status kept at close.
+  getlineFrom("x.txt");
+  EXPECT_EQ(callInt(b_ferror, {strCell("x.txt")}), 0);
+  EXPECT_EQ(callInt(b_ferror, {strCell("x.txt"), intCell(1)}), 1);
 }
 
 }  // namespace

@@ -67,12 +67,7 @@ inline int32_t callInt(BuiltinFn fn, std::vector<Cell> args) {
   return v;
 }
 
-inline std::string text(const Cell& c) {
-  AwkString* s = awk_a2s(&c);
-  std::string out(s->view());
-  stringFree(s);
-  return out;
-}
+using tsupport::text;
 
 // A string result's bytes; the test fails on any other tag.
 inline std::string callText(BuiltinFn fn, std::vector<Cell> args) {
@@ -105,15 +100,7 @@ inline Cell pipeFrom(const std::string& cmd) {
   return r;
 }
 
-// Runs f with standard error captured; returns what was written.
-template <typename F>
-std::string stderrOf(F f) {
-  fflush(stderr);
-  testing::internal::CaptureStderr();
-  f();
-  fflush(stderr);
-  return testing::internal::GetCapturedStderr();
-}
+using tsupport::stderrOf;
 
 inline bool contains(const std::string& hay, const std::string& needle) {
   return hay.find(needle) != std::string::npos;

@@ -8,11 +8,12 @@
 
 #include "values/arith.h"
 #include "values/convert.h"
+#include "test_support.h"
 
 namespace {
 
-Cell intCell(int32_t v) { Cell c{}; cellSetInt(&c, v); return c; }
-Cell floatCell(double v, int dec = kUnlimitedDecimals) { Cell c{}; cellSetFloat(&c, v, int16_t(dec)); return c; }
+using tsupport::floatCell;
+using tsupport::intCell;
 Cell stringCell(const char* s, Tag tag = Tag::String) {
   Cell c{};
   cellSetString(&c, stringNew(s));
