@@ -14,12 +14,15 @@
 // order of their old slots, into fresh blocks. New blocks are allocated only
 // when the first entry lands in them and every old block is freed as soon as
 // it has been drained, so the peak memory is that of the grown table and no
-// single allocation exceeds 256 slots.
+// single allocation exceeds 256 slots. Directory blocks come from a pool of
+// exact-sized blocks (slotpool.h).
 //
 // Deletion shifts back the entries of the run after the freed slot that
 // could not be found past the hole (backward-shift deletion): the same
 // layout as re-inserting the run in slot order, at linear cost.
 #include "arrays/tablecore.h"
+
+#include "arrays/slotpool.h"
 
 #include <cstdint>
 #include <cstring>
@@ -58,7 +61,7 @@ AwkSlot* freeSlotFrom(AwkTable* t, uint32_t h) {
   }
   for (;;) {
     AwkSlot*& blk = t->dir[i >> kBlockShift];
-    if (!blk) blk = newBlock(kBlockSlots);
+    if (!blk) blk = sp_newblock();
     AwkSlot* s = &blk[i & (kBlockSlots - 1)];
     if (s->hash == 0) return s;
     if (++i == cap) i = 0;
@@ -87,18 +90,21 @@ void grow(AwkTable* t) {
   auto drain = [t](AwkSlot* blk, int32_t n) {
     for (int32_t i = 0; i < n; ++i)
       if (blk[i].hash != 0) *freeSlotFrom(t, blk[i].hash) = blk[i];
-    spfree(blk);
   };
   if (oldCap > kBlockSlots) {
     AwkSlot** dir = static_cast<AwkSlot**>(oldSlots);
-    for (int32_t b = 0; b < (oldCap >> kBlockShift); ++b) drain(dir[b], kBlockSlots);
+    for (int32_t b = 0; b < (oldCap >> kBlockShift); ++b) {
+      drain(dir[b], kBlockSlots);
+      sp_freeblock(dir[b]);
+    }
     spfree(dir);
   } else if (oldSlots) {
     drain(static_cast<AwkSlot*>(oldSlots), oldCap);
+    spfree(oldSlots);
   }
   if (cap > kBlockSlots)
     for (int32_t b = 0; b < (cap >> kBlockShift); ++b)
-      if (!t->dir[b]) t->dir[b] = newBlock(kBlockSlots);
+      if (!t->dir[b]) t->dir[b] = sp_newblock();
 }
 
 }  // namespace
@@ -121,14 +127,14 @@ void st_allocslots(AwkTable* t, int32_t capacity) {
     if (capacity > kMaxCapacity) awk_oom(capacity);
     const int32_t nb = capacity >> kBlockShift;
     t->dir = static_cast<AwkSlot**>(space(nb * int32_t(sizeof(AwkSlot*))));
-    for (int32_t b = 0; b < nb; ++b) t->dir[b] = newBlock(kBlockSlots);
+    for (int32_t b = 0; b < nb; ++b) t->dir[b] = sp_newblock();
   }
 }
 
 void st_freeslots(AwkTable* t) {
   st_forget(t);
   if (t->slots && t->kind == TableKind::Array && t->capacity > kBlockSlots) {
-    for (int32_t b = 0; b < (t->capacity >> kBlockShift); ++b) spfree(t->dir[b]);
+    for (int32_t b = 0; b < (t->capacity >> kBlockShift); ++b) sp_freeblock(t->dir[b]);
   }
   spfree(t->slots);
   t->slots = nullptr;
