@@ -26,8 +26,8 @@ fi
 
 input_for() {
   case $1 in
-    csv) echo "$data/data-$SIZE.csv" ;;
-    cpu_*|millionkeys) echo /dev/null ;;
+    csv|csvfields) echo "$data/data-$SIZE.csv" ;;
+    cpu_*|millionkeys|delete_*|startup*) echo /dev/null ;;
     *) echo "$data/text-$SIZE.txt" ;;
   esac
 }

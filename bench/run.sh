@@ -5,12 +5,17 @@
 #
 #   bench/run.sh [program-name...]      (default: every program)
 #   SIZE=50 RUNS=3 MEASURE=cpu VORN=build/release/vorn bench/run.sh
+#
+# Programs named startup* measure start-up: each timed run is a loop of
+# STARTS (default 200) runs of the program, so the row is STARTS times the
+# cost of one start (plus the same small loop overhead for every AWK).
 set -uo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(dirname "$here")
 SIZE=${SIZE:-50}
 RUNS=${RUNS:-3}
 MEASURE=${MEASURE:-wall}
+STARTS=${STARTS:-200}
 VORN=${VORN:-$root/build/release/vorn}
 data=$here/data
 results=$here/results
@@ -30,8 +35,8 @@ done
 
 input_for() {
   case $1 in
-    csv) echo "$data/data-$SIZE.csv" ;;
-    cpu_*|millionkeys) echo /dev/null ;;
+    csv|csvfields) echo "$data/data-$SIZE.csv" ;;
+    cpu_*|millionkeys|delete_*|startup*) echo /dev/null ;;
     *) echo "$data/text-$SIZE.txt" ;;
   esac
 }
@@ -77,7 +82,11 @@ for p in "${programs[@]}"; do
   input=$(input_for "$p")
   declare -A secs=()
   for a in "${awks[@]}"; do
-    secs[$a]=$(time_best "$results/$p.$a.out" "${awk_cmd[$a]}" -f "$prog" "$input")
+    case $p in
+      startup*) secs[$a]=$(time_best "$results/$p.$a.out" bash -c \
+                  'for ((i = 0; i < $0; i++)); do "$@"; done' "$STARTS" "${awk_cmd[$a]}" -f "$prog" "$input") ;;
+      *) secs[$a]=$(time_best "$results/$p.$a.out" "${awk_cmd[$a]}" -f "$prog" "$input") ;;
+    esac
     sort "$results/$p.$a.out" > "$results/$p.$a.sorted"
   done
   row="| $p |"

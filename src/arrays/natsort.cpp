@@ -171,9 +171,9 @@ void quicksort(SortEnt* v, int32_t lo, int32_t hi, Cmp cmp) {
   }
 }
 
-// Sorts n plain-integer keys by value (descending when asked) with an LSD
-// radix sort over the bytes of the biased values, skipping the bytes on
-// which all values agree. Distinct plain integers never compare equal, so
+// Sorts n plain-integer keys by value with an LSD radix sort over the bytes
+// of their biased values (complemented for a descending order), skipping
+// the bytes on which all values agree. Distinct plain integers never compare equal, so
 // every correct sort yields the order the quicksort would; this one is
 // linear, which matters for lists of a million numeric keys.
 struct NumEnt {
@@ -181,17 +181,16 @@ struct NumEnt {
   AwkString* s;
 };
 
-void radixSort(AwkString** keys, const int64_t* nums, int32_t n, bool desc) {
-  auto* a = static_cast<NumEnt*>(space(n * int32_t(sizeof(NumEnt))));
+// a holds the keys with their values, built while the list was checked to
+// be all integers (so no separate array of values is needed); it is left
+// scrambled.
+void radixSort(AwkString** keys, NumEnt* a, int32_t n) {
   auto* b = static_cast<NumEnt*>(space(n * int32_t(sizeof(NumEnt))));
   static uint32_t count[8][256];
   std::memset(count, 0, sizeof count);
-  for (int32_t i = 0; i < n; ++i) {
-    uint64_t k = uint64_t(nums[i]) ^ (uint64_t(1) << 63);  // order-preserving bias
-    if (desc) k = ~k;
-    a[i] = {k, keys[i]};
-    for (int d = 0; d < 8; ++d) ++count[d][(k >> (8 * d)) & 0xFF];
-  }
+  for (int32_t i = 0; i < n; ++i)
+    for (int d = 0; d < 8; ++d) ++count[d][(a[i].key >> (8 * d)) & 0xFF];
+  NumEnt* from = a;
   for (int d = 0; d < 8; ++d) {
     uint32_t* c = count[d];
     bool trivial = false;
@@ -204,11 +203,11 @@ void radixSort(AwkString** keys, const int64_t* nums, int32_t n, bool desc) {
       c[v] = sum;
       sum += x;
     }
-    for (int32_t i = 0; i < n; ++i) b[c[(a[i].key >> (8 * d)) & 0xFF]++] = a[i];
-    std::swap(a, b);
+    NumEnt* to = from == a ? b : a;
+    for (int32_t i = 0; i < n; ++i) to[c[(from[i].key >> (8 * d)) & 0xFF]++] = from[i];
+    from = to;
   }
-  for (int32_t i = 0; i < n; ++i) keys[i] = a[i].s;
-  spfree(a);
+  for (int32_t i = 0; i < n; ++i) keys[i] = from[i].s;
   spfree(b);
 }
 
@@ -315,11 +314,14 @@ void awk_vasort(AwkTable* list, int t) {
   if (natural) {
     // A list of nothing but plain integers (the keys of a numbered array)
     // is sorted by value without comparisons.
-    auto* nums = static_cast<int64_t*>(space(n * int32_t(sizeof(int64_t))));
+    auto* ents = static_cast<NumEnt*>(space(n * int32_t(sizeof(NumEnt))));
     int32_t i = 0;
-    while (i < n && plainInt(list->keys[i], &nums[i])) ++i;
-    if (i == n) radixSort(list->keys, nums, n, desc);
-    spfree(nums);
+    for (int64_t v; i < n && plainInt(list->keys[i], &v); ++i) {
+      const uint64_t k = uint64_t(v) ^ (uint64_t(1) << 63);  // order-preserving bias
+      ents[i] = {desc ? ~k : k, list->keys[i]};
+    }
+    if (i == n) radixSort(list->keys, ents, n);
+    spfree(ents);
     if (i == n) return;
   }
   auto* ents = static_cast<SortEnt*>(space(n * int32_t(sizeof(SortEnt))));

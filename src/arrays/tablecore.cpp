@@ -14,8 +14,15 @@
 // order of their old slots, into fresh blocks. New blocks are allocated only
 // when the first entry lands in them and every old block is freed as soon as
 // it has been drained, so the peak memory is that of the grown table and no
-// single allocation exceeds 256 slots.
+// single allocation exceeds 256 slots. Directory blocks come from a pool of
+// exact-sized blocks (slotpool.h).
+//
+// Deletion shifts back the entries of the run after the freed slot that
+// could not be found past the hole (backward-shift deletion): the same
+// layout as re-inserting the run in slot order, at linear cost.
 #include "arrays/tablecore.h"
+
+#include "arrays/slotpool.h"
 
 #include <cstdint>
 #include <cstring>
@@ -54,7 +61,7 @@ AwkSlot* freeSlotFrom(AwkTable* t, uint32_t h) {
   }
   for (;;) {
     AwkSlot*& blk = t->dir[i >> kBlockShift];
-    if (!blk) blk = newBlock(kBlockSlots);
+    if (!blk) blk = sp_newblock();
     AwkSlot* s = &blk[i & (kBlockSlots - 1)];
     if (s->hash == 0) return s;
     if (++i == cap) i = 0;
@@ -83,18 +90,21 @@ void grow(AwkTable* t) {
   auto drain = [t](AwkSlot* blk, int32_t n) {
     for (int32_t i = 0; i < n; ++i)
       if (blk[i].hash != 0) *freeSlotFrom(t, blk[i].hash) = blk[i];
-    spfree(blk);
   };
   if (oldCap > kBlockSlots) {
     AwkSlot** dir = static_cast<AwkSlot**>(oldSlots);
-    for (int32_t b = 0; b < (oldCap >> kBlockShift); ++b) drain(dir[b], kBlockSlots);
+    for (int32_t b = 0; b < (oldCap >> kBlockShift); ++b) {
+      drain(dir[b], kBlockSlots);
+      sp_freeblock(dir[b]);
+    }
     spfree(dir);
   } else if (oldSlots) {
     drain(static_cast<AwkSlot*>(oldSlots), oldCap);
+    spfree(oldSlots);
   }
   if (cap > kBlockSlots)
     for (int32_t b = 0; b < (cap >> kBlockShift); ++b)
-      if (!t->dir[b]) t->dir[b] = newBlock(kBlockSlots);
+      if (!t->dir[b]) t->dir[b] = sp_newblock();
 }
 
 }  // namespace
@@ -117,14 +127,14 @@ void st_allocslots(AwkTable* t, int32_t capacity) {
     if (capacity > kMaxCapacity) awk_oom(capacity);
     const int32_t nb = capacity >> kBlockShift;
     t->dir = static_cast<AwkSlot**>(space(nb * int32_t(sizeof(AwkSlot*))));
-    for (int32_t b = 0; b < nb; ++b) t->dir[b] = newBlock(kBlockSlots);
+    for (int32_t b = 0; b < nb; ++b) t->dir[b] = sp_newblock();
   }
 }
 
 void st_freeslots(AwkTable* t) {
   st_forget(t);
   if (t->slots && t->kind == TableKind::Array && t->capacity > kBlockSlots) {
-    for (int32_t b = 0; b < (t->capacity >> kBlockShift); ++b) spfree(t->dir[b]);
+    for (int32_t b = 0; b < (t->capacity >> kBlockShift); ++b) sp_freeblock(t->dir[b]);
   }
   spfree(t->slots);
   t->slots = nullptr;
@@ -192,7 +202,12 @@ AwkSlot* st_create(AwkTable* t, AwkString* key, uint32_t h, AwkSlot* stop) {
 
 int32_t st_indexof(const AwkTable* t, const AwkSlot* s) {
   if (t->capacity <= kBlockSlots) return int32_t(s - t->block);
-  for (int32_t b = 0; b < (t->capacity >> kBlockShift); ++b) {
+  // A used slot lies in its home's block or in one a probe reaches after
+  // it: start there, so the search costs what the lookup did, not the size
+  // of the directory.
+  const int32_t nb = t->capacity >> kBlockShift;
+  int32_t b = st_home(s->hash, t->capacity) >> kBlockShift;
+  for (int32_t n = 0; n < nb; ++n, b = b + 1 == nb ? 0 : b + 1) {
     const AwkSlot* blk = t->dir[b];
     if (s >= blk && s < blk + kBlockSlots) return (b << kBlockShift) + int32_t(s - blk);
   }
@@ -201,14 +216,26 @@ int32_t st_indexof(const AwkTable* t, const AwkSlot* s) {
 
 void st_delslot(AwkTable* t, int32_t i) {
   st_forget(t);
-  awk_slotat(t, i)->hash = 0;
+  AwkSlot* hole = awk_slotat(t, i);
+  hole->hash = 0;
   --t->count;
+  // Backward shift: walk the run after the hole; an entry whose home lies
+  // cyclically in (hole, j] stays, any other moves back into the hole, which
+  // then moves to its old slot. Each entry moves at most once. This is the
+  // layout that taking each entry of the run out in slot order and inserting
+  // it again from its home gives (it would land at the first free slot from
+  // its home: j itself, or the hole, since every slot between is used).
   const int32_t cap = t->capacity;
+  int32_t h = i;
   for (int32_t j = i + 1 == cap ? 0 : i + 1;; j = j + 1 == cap ? 0 : j + 1) {
     AwkSlot* s = awk_slotat(t, j);
     if (s->hash == 0) break;
-    AwkSlot moved = *s;
+    const int32_t home = st_home(s->hash, cap);
+    const bool stays = h < j ? (h < home && home <= j) : (h < home || home <= j);
+    if (stays) continue;
+    *hole = *s;
     s->hash = 0;
-    *freeSlotFrom(t, moved.hash) = moved;
+    hole = s;
+    h = j;
   }
 }

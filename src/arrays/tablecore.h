@@ -59,8 +59,10 @@ inline int32_t st_home(uint32_t h, int32_t cap) {
 AwkSlot* st_create(AwkTable* t, AwkString* key, uint32_t h, AwkSlot* stop = nullptr);
 
 // Empties slot i (whose key and value the caller has already released or
-// moved away) and re-places the run of used slots that follows it, so that
-// no lookup stops early at the hole.
+// moved away) and shifts back the entries of the run of used slots that
+// follows it, so that no lookup stops early at the hole. The layout is the
+// one re-inserting the run's entries in slot order would give; each entry
+// moves at most once, so the cost is linear in the run's length.
 void st_delslot(AwkTable* t, int32_t i);
 
 // The element most recently reached through an array cell. `a[k] += v`
@@ -74,7 +76,8 @@ inline void st_forget(const AwkTable* t) {
   if (st_lastTable == t) st_lastTable = nullptr;
 }
 
-// Index of a slot pointer within its table.
+// Index of a used slot within its table (found from its home, so at the
+// cost of the probe that reached it).
 int32_t st_indexof(const AwkTable* t, const AwkSlot* s);
 
 // Allocates zeroed slots for a capacity (an array's capacity above 256 must

@@ -206,6 +206,12 @@ void* respace(void* block, int32_t size) {
   return p;
 }
 
+void* sppool(uint32_t bytes) {
+  char* p = takePiece(bytes);
+  if (!p) awk_oom(1);
+  return p;
+}
+
 void spfree(void* block) {
   if (!block || static_cast<unsigned char*>(block)[-8] != kMark) return;
   bsdfree(block);

@@ -10,6 +10,12 @@ void spfree(void* block);                  // null or foreign blocks are ignored
 
 extern int32_t awk_malloccount;            // live blocks (MALLOCS)
 
+// Fresh zero-filled memory of `bytes` (a multiple of 8) without a block
+// header, never given back: for pools of equal-sized blocks that keep their
+// own free list, where a header would push each block into a bucket of
+// nearly twice its size. spfree ignores such memory.
+void* sppool(uint32_t bytes);
+
 // The allocator proper; only the wrappers above call these.
 void* bsdmalloc(uint32_t size);
 void bsdfree(void* block);

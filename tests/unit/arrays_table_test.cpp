@@ -306,10 +306,8 @@ TEST(ArraysTable, BlocksAboveTwoHundredFiftySix) {
   EXPECT_EQ(t->capacity, 262144);
   EXPECT_EQ(t->sizeexp, 18);
   checkTable(t, model, "100000 keys");
-  // Slots lie in 256-slot blocks: consecutive slots across a block boundary
-  // are in different blocks.
-  EXPECT_EQ(awk_slotat(t, 255) + 1, &t->dir[0][256]);
-  EXPECT_NE(awk_slotat(t, 256), &t->dir[0][256]);
+  // Slots lie in 256-slot blocks: slot 256 is the first of the second block.
+  EXPECT_EQ(awk_slotat(t, 255), &t->dir[0][255]);
   EXPECT_EQ(awk_slotat(t, 256), &t->dir[1][0]);
   for (int i = 0; i < 100000; i += 2) {
     ASSERT_TRUE(del(t, std::to_string(i)));
@@ -388,3 +386,47 @@ TEST(ArraysTable, KeyEqualityAtEveryLengthAndPosition) {
 }
 
 }  // namespace
+
+// Deletion must leave the layout that re-inserting the run after the hole,
+// one entry at a time in slot order, gives (the hash order programs see).
+// The reference keeps (hash, key) per slot and does exactly that.
+TEST(ArraysTable, DeletionLayoutMatchesReinsertion) {
+  using Slots = std::vector<std::pair<uint32_t, const AwkString*>>;
+  auto snapshot = [](AwkTable* t) {
+    Slots v;
+    for (int32_t i = 0; i < t->capacity; ++i)
+      v.emplace_back(awk_slotat(t, i)->hash, awk_slotat(t, i)->hash ? awk_slotat(t, i)->key : nullptr);
+    return v;
+  };
+  auto reinsertDelete = [](Slots& v, size_t i) {
+    const size_t n = v.size();
+    v[i] = {0, nullptr};
+    for (size_t j = (i + 1) % n; v[j].first != 0; j = (j + 1) % n) {
+      auto e = v[j];
+      v[j] = {0, nullptr};
+      size_t k = st_home(e.first, int32_t(n));
+      while (v[k].first != 0) k = (k + 1) % n;
+      v[k] = e;
+    }
+  };
+  std::mt19937 rng(17);
+  for (int32_t initial : {8, 10, 64, 256, 1024}) {
+    AwkTable* t = awk_sanew(initial);
+    const int keys = initial * 3 / 4;  // full load: long runs, wrap-around
+    for (int round = 0; round < 40; ++round) {
+      while (t->count < keys) put(t, std::to_string(rng()), 0);
+      ASSERT_EQ(t->capacity, initial);
+      for (int d = 0; d < keys / 3; ++d) {
+        int32_t i = int32_t(rng() % uint32_t(t->capacity));
+        while (!awk_slotat(t, i)->hash) i = (i + 1) % t->capacity;
+        Slots want = snapshot(t);
+        reinsertDelete(want, size_t(i));
+        AwkString* k = awk_slotat(t, i)->key;
+        st_delslot(t, i);
+        stringFree(k);
+        ASSERT_EQ(snapshot(t), want) << "capacity " << initial << ", slot " << i;
+      }
+    }
+    awk_safree(t);
+  }
+}

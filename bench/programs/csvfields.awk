@@ -1,0 +1,3 @@
+# Comma-separated fields: every line split, a few fields printed.
+BEGIN { FS = "," }
+{ print $3, $1, $5 }

@@ -1,0 +1,2 @@
+# A grep for an alternation of four literals, printing the lines.
+/quebec|yankee|whiskey|zulu/

@@ -1,0 +1,2 @@
+# Start-up: a one-line BEGIN program, run STARTS times.
+BEGIN { print "hello" }
