@@ -33,6 +33,7 @@
 #include "arrays/cellops.h"
 #include "interp/interp.h"
 #include "interp/services.h"
+#include "io/fields.h"
 #include "io/globals.h"
 #include "regex/regex.h"
 #include "program/vm.h"
@@ -981,6 +982,12 @@ L_op_pvget: {
   --sp;
   cellSetUninit(sp);
   SYNC();
+  // NF bounds every loop over the fields: read it without the handler table.
+  if (idx == vorn::image::pv::NF) {
+    awk_splitrecord();
+    cellSetInt(sp, awk_nf);
+    DISPATCH();
+  }
   if (awk_getvarg(vorn::image::gid::kSpecialFirst + idx, sp) != 0)
     awk_nosvc(vorn::image::kSpecialNames[idx]);
   DISPATCH();

@@ -64,7 +64,7 @@ struct Fn {
 struct Pass {
   int globalCount = 0, functionCount = 0, externCount = 0, moduleCount = 0;
   std::vector<Region> regions;
-  std::vector<uint32_t> strings;   // string objects to convert (distinct)
+  std::vector<uint32_t> strings;   // string objects to convert (distinct after disjoint())
   std::vector<Fn> fns;             // functions with code in a present segment
   std::vector<uint32_t> fnTable;   // the function table, 0 where absent/unknown
   std::vector<int> fnParams;       // parameter count by gid - kFunctionFirst, -1 if unknown
@@ -88,14 +88,24 @@ struct Pass {
     const unsigned char* p = awk_segbase[seg(v)] + (v & 0xFFFF);
     uint32_t len = be32(p);
     if (len > uint32_t(room - kStringHeader - 1) || p[kStringHeader + len] != 0) return false;
-    if (std::find(strings.begin(), strings.end(), v) != strings.end()) return true;
-    strings.push_back(v);
-    return region(v, kStringHeader + int64_t(len) + 1, true);
+    strings.push_back(v);   // repeats of a shared object go in disjoint()
+    return true;
+  }
+
+  // One region per distinct string object, each checked by stringObject.
+  // Sorting once is cheaper than searching on every name: the symbol table
+  // alone names a few hundred.
+  void stringRegions() {
+    std::sort(strings.begin(), strings.end());
+    strings.erase(std::unique(strings.begin(), strings.end()), strings.end());
+    for (uint32_t v : strings)
+      region(v, kStringHeader + int64_t(be32(awk_segbase[seg(v)] + (v & 0xFFFF))) + 1, true);
   }
 
   // Rewritten regions may coincide with an identical one (a shared object)
   // but overlap nothing else.
   bool disjoint() {
+    stringRegions();
     std::sort(regions.begin(), regions.end(), [](const Region& a, const Region& b) {
       return a.seg != b.seg ? a.seg < b.seg : a.start < b.start;
     });

@@ -361,6 +361,18 @@ const Case kCodeCases[] = {
        w.setRootGid(root::kBegin1Function, 1000);
        return w.build();
      }, 0},
+    {"string object inside another", [] {
+       ImageWriter w;
+       // "\0...": nine bytes whose second half reads as an empty string object.
+       const uint8_t bad[] = {0, 0, 0, 9, 0, 1, 0, 0, 0, 0, 0, 0, 0, 1, 0, 0, 0, 0};
+       uint32_t v = w.addBytes(bad);
+       Asm a;
+       a.op(Op::op_pushs).a(v).op(Op::op_pop).op(Op::op_pushs).a(v + 8).op(Op::op_pop);
+       a.op(Op::op_ret);
+       w.setFunction(1000, a.function());
+       w.setRootGid(root::kBegin1Function, 1000);
+       return w.build();
+     }, 0},
     {"phase function with a parameter", [] {
        Asm a;
        a.op(Op::op_ret);
@@ -518,6 +530,19 @@ TEST(Verify, OperandsAndStringsBecomeNative) {
   ASSERT_NE(file, nullptr);
   EXPECT_EQ(file->view(), "dir/prog.awk");
   stringFree(file);
+}
+
+TEST(Verify, ASharedStringIsConvertedOnce) {
+  ImageWriter w;
+  uint32_t s = w.addString("hello");
+  Asm a;
+  a.op(Op::op_pushs).a(s).op(Op::op_pop).op(Op::op_pushs).a(s).op(Op::op_pop).op(Op::op_ret);
+  w.setFunction(1000, a.function());
+  w.setRootGid(root::kBegin1Function, 1000);
+  ASSERT_EQ(load(w.build()), 1);
+  auto* str = reinterpret_cast<AwkString*>(vm_v2pcode(s));
+  EXPECT_EQ(str->len, 5u);
+  EXPECT_EQ(str->view(), "hello");
 }
 
 TEST(Verify, BuildStampsMustAgree) {
