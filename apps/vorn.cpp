@@ -93,11 +93,8 @@ int main(int argc, char** argv) {
         // next element, so the separator is always spelled out.
         options.push_back(*optarg ? std::string("-F") + optarg : "-F ");
         break;
-      case ':':
-        return usageError(std::string(argv[optind - 1]) + " needs a value");
       default:
-        return usageError(std::string("unknown option ") +
-                          (optopt ? std::string("-") + char(optopt) : argv[optind - 1]));
+        return usageError(optionProblem(opt, argv));
     }
   }
   int i = optind;

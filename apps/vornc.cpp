@@ -97,11 +97,8 @@ int main(int argc, char** argv) {
       case 'o':
         output = optarg;
         break;
-      case ':':
-        return usageError(std::string(argv[optind - 1]) + " needs a value");
       default:
-        return usageError(std::string("unknown option ") +
-                          (optopt ? std::string("-") + char(optopt) : argv[optind - 1]));
+        return usageError(optionProblem(opt, argv));
     }
   }
   std::vector<std::string> files(argv + optind, argv + argc);

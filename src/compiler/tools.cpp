@@ -1,5 +1,6 @@
 #include "compiler/tools.h"
 
+#include <getopt.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -77,6 +78,12 @@ bool compileAndReport(const std::vector<SourceInput>& sources, const CompileOpti
   std::string text = diag.format(options.quietWarnings);
   if (!text.empty()) std::fputs(text.c_str(), stderr);
   return ok && diag.errorCount() == 0;
+}
+
+std::string optionProblem(int opt, char** argv) {
+  if (opt == ':') return std::string(argv[optind - 1]) + " needs a value";
+  return std::string("unknown option ") +
+         (optopt ? std::string("-") + char(optopt) : std::string(argv[optind - 1]));
 }
 
 }  // namespace vorn::compiler

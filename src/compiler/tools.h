@@ -21,6 +21,9 @@ bool commandAssignment(const std::string& arg, std::string& name, std::string& d
 // Makes running out of memory end the command with "PROG: out of memory"
 // and status 2 instead of an uncaught exception.
 void exitOnOutOfMemory(const char* prog);
+// What getopt_long's answer `opt` (':' or '?') says is wrong with the
+// command line: a missing value or an unknown option.
+std::string optionProblem(int opt, char** argv);
 // Compiles and prints the diagnostics to stderr; false on errors.
 bool compileAndReport(const std::vector<SourceInput>& sources, const CompileOptions& options,
                       CompileOutput& out);
