@@ -17,10 +17,11 @@
 #include "regex/regex.h"
 #include "diag/oops.h"
 #include "values/convert.h"
+#include "values/strobj.h"
 
 namespace {
 
-constexpr int64_t kMaxResult = 2147480000;
+constexpr int64_t kMaxResult = kStringLimit;
 
 const char* subname;   // builtin now running, for messages
 

@@ -10,11 +10,12 @@
 #include <cstdint>
 
 #include "values/cell.h"
+#include "values/strobj.h"
 
 struct AwkTable;
 
 // Counts and result lengths never pass this.
-inline constexpr uint32_t kPackLimit = 2147480000u;
+inline constexpr uint32_t kPackLimit = uint32_t(kStringLimit);
 
 // One parsed item.
 struct PackItem {

@@ -5,17 +5,18 @@
 //
 // The result is built in a stack buffer that moves to the allocator when it
 // outgrows it; the room grows to exactly what the next piece needs plus the
-// rest of the format, and the result may not pass 2147479999 bytes.
+// rest of the format, and the result stays below the string limit.
 #include <cstring>
 
 #include "format/engine.h"
 #include "values/alloc.h"
 #include "values/compare.h"
 #include "values/convert.h"
+#include "values/strobj.h"
 
 namespace {
 
-constexpr int64_t kMaxResult = 2147479999;
+constexpr int64_t kMaxResult = int64_t(kStringLimit) - 1;
 constexpr uint32_t kStackRoom = 256;
 
 const char kFewerArgs[] = "e:fewer arguments than print format specifications";

@@ -20,5 +20,5 @@ extern int32_t awk_rawmode;      // RAWMODE
 extern int32_t awk_sorttype;     // SORTTYPE
 extern int32_t awk_miscflags;
 
-// The number that stands for "no limit" on lengths.
-inline constexpr int32_t kNoLimit = 2147480000;
+// The number that stands for "no limit" on lengths: the string limit.
+inline constexpr int32_t kNoLimit = kStringLimit;

@@ -18,7 +18,7 @@ static_assert(sizeof(chtype) == 4, "cell strings hold 4-byte cells");
 
 namespace {
 
-constexpr uint32_t kNoLimit = 2147480000;
+constexpr uint32_t kNoLimit = uint32_t(kStringLimit);
 
 int32_t intArg(const Cell* c) { return c->tag == Tag::Int ? c->w.i : awk_a2l(c); }
 

@@ -20,6 +20,16 @@ static_assert(sizeof(AwkString) == 8);
 
 inline constexpr int16_t kPermanentRef = 32000;
 
+// The longest string the run-time makes: longer results are cut, with a
+// warning, where they are built. A fuzzing build lowers it, so that a
+// generated program cannot spend the harness's memory on legitimate
+// gigabyte strings.
+#ifdef VORN_FUZZ_STRING_LIMIT
+inline constexpr int32_t kStringLimit = VORN_FUZZ_STRING_LIMIT;
+#else
+inline constexpr int32_t kStringLimit = 2147480000;
+#endif
+
 extern AwkString* string_empty;   // created once at start-up
 
 AwkString* stringInit(uint32_t len);                     // bytes unwritten, NUL set
