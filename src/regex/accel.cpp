@@ -74,8 +74,12 @@ bool setIsFull(const AwkPattern* p) {
   return true;
 }
 
-// The first position >= q at which the simulation starts an attempt, or -1.
-int32_t firstStart(const AwkPattern* p, const uint8_t* s, int32_t n, int32_t q, bool fold) {
+// The first position >= q at which the simulation starts an attempt that
+// can succeed, or -1.
+int32_t firstStart(const AwkPattern* p, const PatternFacts& f, const uint8_t* s, int32_t n,
+                   int32_t q, bool fold) {
+  int which;
+  if (f.scan.nheads) return prefixScanFind(&f.scan, s, n, q, &which);
   if (p->has_first) {
     if (q >= n) return -1;
     if (fold && p->first != p->first_other) {
@@ -123,9 +127,26 @@ FastResult accelSearch(AwkPattern* p, const uint8_t* s, int32_t n, int32_t start
     *me = at + int32_t(f.text.size());
     return FastResult::Match;
   }
-  // The automata skip bytes that cannot begin a match by themselves; only a
-  // single first byte is worth a memchr first.
-  int32_t i0 = firstStart(p, s, n, start, fold);
+  if (f.exactSet) {
+    stats.textSet++;
+    int which;
+    int32_t at = prefixScanFind(&f.scan, s, n, start, &which);
+    if (at < 0) return FastResult::NoMatch;
+    // The leftmost start is this one; the longest text there wins, or in
+    // first-match mode the shortest (the first the simulation would see end).
+    const std::vector<std::string>& texts = f.scan.texts;
+    if (flags & kReFirst) {
+      for (size_t k = texts.size(); k-- > size_t(which);)
+        if (prefixTextAt(&f.scan, texts[k], s, n, at)) {
+          which = int(k);
+          break;
+        }
+    }
+    *ms = at;
+    *me = at + int32_t(texts[size_t(which)].size());
+    return FastResult::Match;
+  }
+  int32_t i0 = firstStart(p, f, s, n, start, fold);
   if (i0 < 0) {
     stats.dfa++;
     return FastResult::NoMatch;
@@ -141,7 +162,7 @@ FastResult accelSearch(AwkPattern* p, const uint8_t* s, int32_t n, int32_t start
   // from another, so not under flag 16.
   if (!(flags & kReNoEmpty) && (a->searches < kSearchWindow / 64 || a->found * 2 < a->searches)) {
     Dfa*& e = a->dfa[kDfaExists | (fold ? kDfaFold : 0)];
-    if (!e) e = dfaNew(p, kDfaExists | (fold ? kDfaFold : 0), budget);
+    if (!e) e = dfaNew(p, kDfaExists | (fold ? kDfaFold : 0), budget, &f.scan);
     uint64_t resets = dfaResets(e);
     int r = dfaExists(e, s, n, i0, i0 == anchorpos);
     stats.resets += dfaResets(e) - resets;
@@ -153,7 +174,7 @@ FastResult accelSearch(AwkPattern* p, const uint8_t* s, int32_t n, int32_t start
   int mode = (fold ? kDfaFold : 0) | (flags & kReFirst ? kDfaFirst : 0) |
              (flags & kReNoEmpty ? kDfaNoEmpty : 0);
   Dfa*& d = a->dfa[mode];
-  if (!d) d = dfaNew(p, mode, budget);
+  if (!d) d = dfaNew(p, mode, budget, &f.scan);
   uint64_t resets = dfaResets(d);
   int r = dfaSearch(d, s, n, i0, i0 == anchorpos, ms, me);
   stats.resets += dfaResets(d) - resets;
