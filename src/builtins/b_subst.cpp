@@ -21,6 +21,7 @@
 namespace {
 
 constexpr int64_t kMaxResult = 2147480000;
+constexpr size_t kKeptBuffer = size_t(1) << 20;
 
 const char* subname;   // builtin now running, for messages
 
@@ -130,7 +131,11 @@ void substitute(int argc, Cell* args, bool global, bool plain, const char* name)
 
   const char* subj = cur->text();
   int32_t n = int32_t(cur->len);
-  std::string out;
+  // The result is built in one buffer kept from call to call, so a call
+  // allocates only the string it stores; a buffer grown past kKeptBuffer is
+  // given back afterwards.
+  static std::string& out = *new std::string();
+  out.clear();
   int32_t copied = 0;     // bytes of cur already accounted for in out
   int32_t from = 0;       // search position in cur
   bool prevEmpty = true;
@@ -176,6 +181,7 @@ void substitute(int argc, Cell* args, bool global, bool plain, const char* name)
     if (argc >= 3) awk_setref(&args[2], &v);
     else awk_setfield(0, &v);
   }
+  if (out.capacity() > kKeptBuffer) std::string().swap(out);
   stringFree(cur);
   stringFree(repl);
   if (needle) stringFree(needle);

@@ -128,7 +128,7 @@ FastResult accelSearch(AwkPattern* p, const uint8_t* s, int32_t n, int32_t start
     return FastResult::Match;
   }
   if (f.exactSet) {
-    stats.textSet++;
+    stats.scanned++;
     int which;
     int32_t at = prefixScanFind(&f.scan, s, n, start, &which);
     if (at < 0) return FastResult::NoMatch;
@@ -144,6 +144,18 @@ FastResult accelSearch(AwkPattern* p, const uint8_t* s, int32_t n, int32_t start
     }
     *ms = at;
     *me = at + int32_t(texts[size_t(which)].size());
+    return FastResult::Match;
+  }
+  if (f.run) {
+    stats.scanned++;
+    int which;
+    int32_t at = prefixScanFind(&f.scan, s, n, start, &which);
+    if (at < 0) return FastResult::NoMatch;
+    int32_t e = at + 1;
+    if (f.run == 2 && !(flags & kReFirst))
+      while (e < n && f.scan.set[s[e]]) e++;
+    *ms = at;
+    *me = e;
     return FastResult::Match;
   }
   int32_t i0 = firstStart(p, f, s, n, start, fold);

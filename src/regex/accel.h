@@ -24,6 +24,7 @@ struct PatternFacts {
   int32_t rareAt;       // offset in `text` of its rarest byte
   int required;         // a byte every match contains, or -1
   bool exactSet;        // the matches are exactly scan.texts (no anchors)
+  int run;              // 1: a match is one byte of scan.set; 2: a run of them
   PrefixScan scan;      // where a match can begin; nheads 0: no scan
 };
 
@@ -52,7 +53,7 @@ void accelRelease(AwkPattern* p);
 // to the simulation), bound each automaton's memory, and count which road
 // answered.
 struct AccelStats {
-  uint64_t literal, rejected, dfa, declined, resets, textSet;
+  uint64_t literal, rejected, dfa, declined, resets, scanned;
 };
 void accelEnable(bool on);
 void accelSetBudget(size_t bytes);   // 0 restores the default

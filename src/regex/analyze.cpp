@@ -159,6 +159,35 @@ struct TextWalk {
   }
 };
 
+// The node after x and any nodes that neither consume nor test.
+uint16_t skipQuiet(const uint16_t* w, uint16_t x) {
+  while (x && (int16_t(w[x]) == kNodeEmpty || int16_t(w[x]) == kNodeOpen ||
+               int16_t(w[x]) == kNodeClose))
+    x = w[x + 1];
+  return x;
+}
+
+// 1 if p is one class node (a match is one byte of the first-character
+// set), 2 if it is one class node repeated at will ("[0-9]+": a match is a
+// run of such bytes), else 0. The class must consume exactly the set's bytes.
+int classRun(const AwkPattern* p, bool fold) {
+  const uint16_t* w = p->words();
+  uint16_t x = skipQuiet(w, p->start);
+  if (x == 0 || int16_t(w[x]) <= 0) return 0;
+  int t = int16_t(w[x]);
+  for (unsigned c = 0; c < 256; c++) {
+    bool takes = false;
+    for (unsigned b : {c, fold && c < 128 && isLetter(c) ? c ^ 32 : c})
+      for (int k = 0; k < t; k++) takes = takes || ((w[x + 1 + k] >> 8) <= b && b <= (w[x + 1 + k] & 0xffu));
+    if (takes != p->inFirstSet(c)) return 0;
+  }
+  uint16_t y = skipQuiet(w, w[x + t + 1]);
+  if (y == 0) return 1;
+  if (int16_t(w[y]) != kNodeSplit) return 0;
+  uint16_t a = skipQuiet(w, w[y + 1]), b = skipQuiet(w, w[y + 2]);
+  return (a == x && b == 0) || (a == 0 && b == x) ? 2 : 0;
+}
+
 // The scan of where a match of p can begin, and whether its texts are
 // exactly the matches.
 void findStarts(const AwkPattern* p, bool fold, PatternFacts* f) {
@@ -170,10 +199,13 @@ void findStarts(const AwkPattern* p, bool fold, PatternFacts* f) {
     prefixScanTexts(&f->scan, k.texts, fold, byteRarity);
     f->exactSet = k.exact && f->scan.nheads > 0;
   }
-  if (f->scan.nheads > 0 || p->has_first) return;
+  if (f->scan.nheads > 0) return;
+  f->run = classRun(p, fold);
+  if (p->has_first && !f->run) return;
   bool full = true;
   for (uint8_t b : p->firstset) full = full && b == 0xff;
   if (!full) prefixScanSet(&f->scan, p->firstset);
+  if (!f->scan.nheads) f->run = 0;
 }
 
 }  // namespace
@@ -183,6 +215,7 @@ void analyzePattern(const AwkPattern* p, bool fold, PatternFacts* f) {
   f->required = -1;
   f->rareAt = 0;
   f->exactSet = false;
+  f->run = 0;
   f->scan = PrefixScan();
   f->literal = literalText(p, fold, &f->text);
   if (!f->literal) findStarts(p, fold, f);

@@ -28,26 +28,11 @@ bool sameHead(const ScanTerm* a, const ScanTerm* b) {
   return memcmp(a, b, 2 * sizeof(ScanTerm)) == 0;
 }
 
-// Heads for the texts with up to `terms` byte tests each, placed on the
-// rarest bytes among the first kScanMaxOffset + 1; false if too many.
-bool makeHeads(PrefixScan* sc, int terms, int (*rarity)(unsigned)) {
+// Heads for the texts testing the bytes at offsets o1 and o2 of each;
+// false if they need too many.
+bool makeHeads(PrefixScan* sc, int o1, int o2) {
   sc->nheads = 0;
-  sc->maxOff = 0;
   for (const std::string& t : sc->texts) {
-    int len = std::min(int(t.size()), kScanMaxOffset + 1);
-    auto rank = [&](int o) {
-      unsigned c = uint8_t(t[size_t(o)]);
-      return rarity(sc->fold && isLetter(c) ? c | 0x20 : c);
-    };
-    int o1 = 0;
-    for (int o = 1; o < len; o++)
-      if (rank(o) > rank(o1)) o1 = o;
-    int o2 = o1;
-    if (terms == 2) {
-      for (int o = 0; o < len; o++)
-        if (o != o1 && (o2 == o1 || rank(o) > rank(o2))) o2 = o;
-    }
-    if (o2 < o1) std::swap(o1, o2);
     ScanTerm head[2] = {termFor(o1, uint8_t(t[size_t(o1)]), sc->fold),
                         termFor(o2, uint8_t(t[size_t(o2)]), sc->fold)};
     bool known = false;
@@ -55,9 +40,31 @@ bool makeHeads(PrefixScan* sc, int terms, int (*rarity)(unsigned)) {
     if (known) continue;
     if (sc->nheads == kScanMaxHeads) return false;
     memcpy(sc->heads[sc->nheads++], head, sizeof head);
-    sc->maxOff = std::max(sc->maxOff, o2);
   }
   return true;
+}
+
+// Every head tests the same two offsets, so a block needs two loads: the
+// pair within the shortest text whose bytes are rarest over all texts, or
+// failing that (too many heads), the rarest single offset.
+bool placeHeads(PrefixScan* sc, int (*rarity)(unsigned)) {
+  size_t shortest = sc->texts.back().size();
+  int len = int(std::min(shortest, size_t(kScanMaxOffset + 1)));
+  auto rank = [&](int o) {
+    int sum = 0;
+    for (const std::string& t : sc->texts) {
+      unsigned c = uint8_t(t[size_t(o)]);
+      sum += rarity(sc->fold && isLetter(c) ? c | 0x20 : c);
+    }
+    return sum;
+  };
+  int o1 = 0, o2 = 0;
+  for (int o = 1; o < len; o++)
+    if (rank(o) > rank(o1)) o1 = o;
+  for (int o = 0; o < len; o++)
+    if (o != o1 && (o2 == o1 || rank(o) > rank(o2))) o2 = o;
+  if (o2 < o1) std::swap(o1, o2);
+  return makeHeads(sc, o1, o2) || makeHeads(sc, o1, o1);
 }
 
 void settle(PrefixScan* sc) {
@@ -89,58 +96,54 @@ inline bool confirm(const PrefixScan* sc, const uint8_t* s, int32_t n, int32_t p
 
 #if defined(__SSE2__)
 
-template <bool Plain>
-inline __m128i termMask(const uint8_t (*k)[16], int off, const uint8_t* b) {
-  __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(b + off));
-  const __m128i lo = _mm_load_si128(reinterpret_cast<const __m128i*>(k[0]));
-  if (Plain) return _mm_cmpeq_epi8(v, lo);
-  v = _mm_or_si128(v, _mm_load_si128(reinterpret_cast<const __m128i*>(k[2])));
-  __m128i d = _mm_sub_epi8(v, lo);
-  return _mm_cmpeq_epi8(_mm_min_epu8(d, _mm_load_si128(reinterpret_cast<const __m128i*>(k[1]))), d);
-}
-
-// Bit j: a head holds at b + j.
+// Bit j: a head holds at b + j. All heads test the same two offsets.
 template <int H, bool Plain>
-inline uint32_t blockMask(const PrefixScan* sc, const uint8_t* b) {
-  __m128i any = _mm_setzero_si128();
-  for (int h = 0; h < H; h++) {
-    __m128i m = termMask<Plain>(sc->lanes[h][0], sc->heads[h][0].off, b);
-    m = _mm_and_si128(m, termMask<Plain>(sc->lanes[h][1], sc->heads[h][1].off, b));
-    any = _mm_or_si128(any, m);
-  }
+inline uint32_t blockMask(const __m128i (*k)[2][3], int off1, int off2, const uint8_t* b) {
+  const __m128i v1 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(b + off1));
+  const __m128i v2 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(b + off2));
+  auto test = [](__m128i v, const __m128i* t) {
+    if (Plain) return _mm_cmpeq_epi8(v, t[0]);
+    __m128i d = _mm_sub_epi8(_mm_or_si128(v, t[2]), t[0]);
+    return _mm_cmpeq_epi8(_mm_min_epu8(d, t[1]), d);
+  };
+  __m128i any = _mm_and_si128(test(v1, k[0][0]), test(v2, k[0][1]));
+  for (int h = 1; h < H; h++) any = _mm_or_si128(any, _mm_and_si128(test(v1, k[h][0]), test(v2, k[h][1])));
   return uint32_t(_mm_movemask_epi8(any));
 }
 
-// The blocks that would pass the end of the subject read its last bytes in
-// place when the reads stay on the page of those bytes (so cannot fault; the
-// bytes past the end only make heads hold where no text fits), else from a
-// copy. The in-place reads are outside any object as the address sanitizer
-// sees it, hence the attribute.
+// A block that would read past the subject reads in place when the reads
+// stay on the page of its last bytes (so cannot fault; bytes past the end
+// only make heads hold where no text fits, and their bits are dropped), else
+// from a copy. The in-place reads are outside any object as the address
+// sanitizer sees it, hence the attribute.
 template <int H, bool Plain>
 __attribute__((no_sanitize("address"))) int32_t scanBlocks(const PrefixScan* sc,
                                                             const uint8_t* s, int32_t n,
                                                             int32_t from, int* which) {
-  int32_t i = from;
-  for (; i + 16 + sc->maxOff <= n; i += 16) {
-    for (uint32_t m = blockMask<H, Plain>(sc, s + i); m; m &= m - 1) {
-      int32_t p = i + __builtin_ctz(m);
-      if (confirm(sc, s, n, p, which)) return p;
+  __m128i k[H][2][3];
+  for (int h = 0; h < H; h++)
+    for (int j = 0; j < 2; j++)
+      for (int q = 0; q < (Plain ? 1 : 3); q++)
+        k[h][j][q] = _mm_load_si128(reinterpret_cast<const __m128i*>(sc->lanes[h][j][q]));
+  const int off1 = sc->heads[0][0].off, off2 = sc->heads[0][1].off;
+  constexpr uintptr_t kPage = 4096, kReach = 16 + kScanMaxOffset;
+  alignas(16) uint8_t buf[kReach];
+  for (int32_t i = from; i < n; i += 16) {
+    const uint8_t* b = s + i;
+    uint32_t m;
+    if (i + 16 + off2 <= n) {
+      m = blockMask<H, Plain>(k, off1, off2, b);
+    } else {
+      if ((uintptr_t(b) & (kPage - 1)) > kPage - kReach) {
+        memset(buf, 0, sizeof buf);
+        memcpy(buf, b, size_t(n - i));
+        b = buf;
+      }
+      m = blockMask<H, Plain>(k, off1, off2, b);
+      if (n - i < 16) m &= (uint32_t(1) << (n - i)) - 1;
     }
-  }
-  if (i >= n) return -1;
-  constexpr uintptr_t kPage = 4096, kReach = 16 + 16 + kScanMaxOffset;
-  const uint8_t* tail = s + i;
-  alignas(16) uint8_t buf[64];
-  if ((uintptr_t(tail) & (kPage - 1)) > kPage - kReach) {
-    memset(buf, 0, sizeof buf);
-    memcpy(buf, tail, size_t(n - i));
-    tail = buf;
-  }
-  for (int32_t b = 0; i + b < n; b += 16) {
-    uint32_t m = blockMask<H, Plain>(sc, tail + b);
-    if (n - i - b < 16) m &= (uint32_t(1) << (n - i - b)) - 1;
     for (; m; m &= m - 1) {
-      int32_t p = i + b + __builtin_ctz(m);
+      int32_t p = i + __builtin_ctz(m);
       if (confirm(sc, s, n, p, which)) return p;
     }
   }
@@ -161,7 +164,6 @@ __attribute__((noinline)) int32_t scanFor(const PrefixScan* sc, const uint8_t* s
   }
 }
 static_assert(kScanMaxHeads == 8, "one block loop per head count");
-static_assert(16 + 16 + kScanMaxOffset <= 64, "the tail buffer holds two blocks");
 
 #else
 
@@ -191,7 +193,7 @@ void prefixScanTexts(PrefixScan* sc, const std::vector<std::string>& texts, bool
   std::stable_sort(sc->texts.begin(), sc->texts.end(),
                    [](const std::string& a, const std::string& b) { return a.size() > b.size(); });
   sc->fold = fold;
-  if (!makeHeads(sc, 2, rarity) && !makeHeads(sc, 1, rarity)) sc->nheads = 0;
+  if (sc->texts.empty() || !placeHeads(sc, rarity)) sc->nheads = 0;
   settle(sc);
 }
 
@@ -199,7 +201,6 @@ void prefixScanSet(PrefixScan* sc, const uint8_t bits[32]) {
   sc->texts.clear();
   sc->fold = false;
   sc->nheads = 0;
-  sc->maxOff = 0;
   auto in = [&](int c) { return c < 256 && ((bits[c >> 3] >> (c & 7)) & 1); };
   for (int c = 0; c < 256; c++) sc->set[c] = in(c);
   for (int c = 0; c < 256;) {

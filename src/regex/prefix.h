@@ -2,8 +2,9 @@
 //
 // It is built either from literal texts (every match begins with one of
 // them) or from the byte ranges of a pattern's first-character set. Each
-// text contributes a *head*: a test of one or two of its bytes (the rarest
-// ones, at their offsets from the text's start); a range set contributes one
+// text contributes a *head*: a test of its bytes at two offsets from its
+// start, the same two for every text (those where the texts' bytes are
+// rarest), so that a block needs only two loads; a range set contributes one
 // head per range. Blocks of 16 positions are tested against every head at
 // once with vector compares; a position whose head holds is confirmed by
 // comparing the whole text there. The answer is the first position at or
@@ -30,7 +31,6 @@ struct PrefixScan {
   alignas(16) uint8_t lanes[kScanMaxHeads][2][3][16];
   bool plain = true;         // every term is one byte, without folding
   bool fold = false;         // letters in `texts` match either case
-  int maxOff = 0;
   std::vector<std::string> texts;   // longest first; confirmed at a candidate; empty: heads decide
   bool set[256] = {};        // for a byte set: its members
 };
