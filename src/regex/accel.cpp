@@ -98,6 +98,26 @@ int32_t firstStart(const AwkPattern* p, const PatternFacts& f, const uint8_t* s,
   return -1;
 }
 
+// The end of the match the scan found at `at` for a pattern whose matches
+// are exactly its texts (`which` is the longest there) or runs of one class.
+// The start is the leftmost; the longest match from it wins, or in
+// first-match mode the shortest (the first the simulation would see end).
+int32_t scannedEnd(const PatternFacts& f, const uint8_t* s, int32_t n, int32_t at, int which,
+                   bool first) {
+  if (f.run) {
+    int32_t e = at + 1;
+    if (f.run == 2 && !first)
+      while (e < n && f.scan.set[s[e]]) e++;
+    return e;
+  }
+  const std::vector<std::string>& texts = f.scan.texts;
+  if (first) {
+    for (size_t k = texts.size(); k-- > size_t(which);)
+      if (prefixTextAt(&f.scan, texts[k], s, n, at)) return at + int32_t(texts[k].size());
+  }
+  return at + int32_t(texts[size_t(which)].size());
+}
+
 }  // namespace
 
 FastResult accelSearch(AwkPattern* p, const uint8_t* s, int32_t n, int32_t start,
@@ -127,35 +147,13 @@ FastResult accelSearch(AwkPattern* p, const uint8_t* s, int32_t n, int32_t start
     *me = at + int32_t(f.text.size());
     return FastResult::Match;
   }
-  if (f.exactSet) {
+  if (f.exactSet || f.run) {
     stats.scanned++;
     int which;
     int32_t at = prefixScanFind(&f.scan, s, n, start, &which);
     if (at < 0) return FastResult::NoMatch;
-    // The leftmost start is this one; the longest text there wins, or in
-    // first-match mode the shortest (the first the simulation would see end).
-    const std::vector<std::string>& texts = f.scan.texts;
-    if (flags & kReFirst) {
-      for (size_t k = texts.size(); k-- > size_t(which);)
-        if (prefixTextAt(&f.scan, texts[k], s, n, at)) {
-          which = int(k);
-          break;
-        }
-    }
     *ms = at;
-    *me = at + int32_t(texts[size_t(which)].size());
-    return FastResult::Match;
-  }
-  if (f.run) {
-    stats.scanned++;
-    int which;
-    int32_t at = prefixScanFind(&f.scan, s, n, start, &which);
-    if (at < 0) return FastResult::NoMatch;
-    int32_t e = at + 1;
-    if (f.run == 2 && !(flags & kReFirst))
-      while (e < n && f.scan.set[s[e]]) e++;
-    *ms = at;
-    *me = e;
+    *me = scannedEnd(f, s, n, at, which, flags & kReFirst);
     return FastResult::Match;
   }
   int32_t i0 = firstStart(p, f, s, n, start, fold);

@@ -104,6 +104,14 @@ bool literalText(const AwkPattern* p, bool fold, std::string* text) {
   return !text->empty();
 }
 
+// The node after x and any nodes that neither consume nor test.
+uint16_t skipQuiet(const uint16_t* w, uint16_t x) {
+  while (x && (int16_t(w[x]) == kNodeEmpty || int16_t(w[x]) == kNodeOpen ||
+               int16_t(w[x]) == kNodeClose))
+    x = w[x + 1];
+  return x;
+}
+
 // The texts every match begins with (see the top of the file).
 struct TextWalk {
   const uint16_t* w;
@@ -112,11 +120,9 @@ struct TextWalk {
   int budget = kWalkBudget;
 
   void finish(const std::string& text) {
-    if (text.empty() || (texts.size() == size_t(kMaxTexts))) {
-      failed = true;
-      return;
-    }
-    if (std::find(texts.begin(), texts.end(), text) == texts.end()) texts.push_back(text);
+    if (std::find(texts.begin(), texts.end(), text) != texts.end()) return;
+    if (text.empty() || texts.size() == size_t(kMaxTexts)) failed = true;
+    else texts.push_back(text);
   }
 
   void walk(uint16_t x, std::string text) {
@@ -125,6 +131,7 @@ struct TextWalk {
         failed = true;
         return;
       }
+      x = skipQuiet(w, x);
       if (x == 0) return finish(text);
       int16_t t = int16_t(w[x]);
       if (t > 0) {
@@ -135,37 +142,19 @@ struct TextWalk {
         }
         text += char(b);
         x = w[x + t + 1];
-        continue;
-      }
-      switch (t) {
-        case kNodeEmpty:
-        case kNodeOpen:
-        case kNodeClose:
-          x = w[x + 1];
-          break;
-        case kNodeBol:
-          exact = false;
-          x = w[x + 1];
-          break;
-        case kNodeSplit:
-          walk(w[x + 1], text);
-          x = w[x + 2];
-          break;
-        default:   // end anchor, backreference
-          exact = false;
-          return finish(text);
+      } else if (t == kNodeSplit) {
+        walk(w[x + 1], text);
+        x = w[x + 2];
+      } else if (t == kNodeBol) {
+        exact = false;
+        x = w[x + 1];
+      } else {   // end anchor, backreference
+        exact = false;
+        return finish(text);
       }
     }
   }
 };
-
-// The node after x and any nodes that neither consume nor test.
-uint16_t skipQuiet(const uint16_t* w, uint16_t x) {
-  while (x && (int16_t(w[x]) == kNodeEmpty || int16_t(w[x]) == kNodeOpen ||
-               int16_t(w[x]) == kNodeClose))
-    x = w[x + 1];
-  return x;
-}
 
 // 1 if p is one class node (a match is one byte of the first-character
 // set), 2 if it is one class node repeated at will ("[0-9]+": a match is a

@@ -111,37 +111,68 @@ inline uint32_t blockMask(const __m128i (*k)[2][3], int off1, int off2, const ui
   return uint32_t(_mm_movemask_epi8(any));
 }
 
-// A block that would read past the subject reads in place when the reads
-// stay on the page of its last bytes (so cannot fault; bytes past the end
-// only make heads hold where no text fits, and their bits are dropped), else
-// from a copy. The in-place reads are outside any object as the address
-// sanitizer sees it, hence the attribute.
 template <int H, bool Plain>
-__attribute__((no_sanitize("address"))) int32_t scanBlocks(const PrefixScan* sc,
-                                                            const uint8_t* s, int32_t n,
-                                                            int32_t from, int* which) {
-  __m128i k[H][2][3];
+inline void loadLanes(const PrefixScan* sc, __m128i (*k)[2][3]) {
   for (int h = 0; h < H; h++)
     for (int j = 0; j < 2; j++)
       for (int q = 0; q < (Plain ? 1 : 3); q++)
         k[h][j][q] = _mm_load_si128(reinterpret_cast<const __m128i*>(sc->lanes[h][j][q]));
+}
+
+constexpr uintptr_t kPage = 4096, kReach = 16 + kScanMaxOffset;
+
+// The first block at or after i (in steps of 16) where a head holds, with
+// its bits in *hits; -1 if none. A block that would read past the subject
+// reads in place when the reads stay on the page of its last bytes (so
+// cannot fault; bytes past the end only make heads hold where no text fits,
+// and their bits are dropped); where they would not, the block is returned
+// with *hits 0 for tailHits. The in-place reads are outside any object as
+// the address sanitizer sees it, hence the attribute. Nothing here calls
+// out, so the compare operands stay in registers.
+template <int H, bool Plain>
+__attribute__((no_sanitize("address"))) inline int32_t nextHits(const PrefixScan* sc,
+                                                                 const uint8_t* s, int32_t n,
+                                                                 int32_t i, uint32_t* hits) {
+  __m128i k[H][2][3];
+  loadLanes<H, Plain>(sc, k);
   const int off1 = sc->heads[0][0].off, off2 = sc->heads[0][1].off;
-  constexpr uintptr_t kPage = 4096, kReach = 16 + kScanMaxOffset;
-  alignas(16) uint8_t buf[kReach];
-  for (int32_t i = from; i < n; i += 16) {
+  for (; i < n; i += 16) {
     const uint8_t* b = s + i;
-    uint32_t m;
-    if (i + 16 + off2 <= n) {
-      m = blockMask<H, Plain>(k, off1, off2, b);
-    } else {
+    uint32_t keep = ~uint32_t(0);
+    if (i + 16 + off2 > n) {
       if ((uintptr_t(b) & (kPage - 1)) > kPage - kReach) {
-        memset(buf, 0, sizeof buf);
-        memcpy(buf, b, size_t(n - i));
-        b = buf;
+        *hits = 0;
+        return i;
       }
-      m = blockMask<H, Plain>(k, off1, off2, b);
-      if (n - i < 16) m &= (uint32_t(1) << (n - i)) - 1;
+      if (n - i < 16) keep = (uint32_t(1) << (n - i)) - 1;
     }
+    if (uint32_t m = blockMask<H, Plain>(k, off1, off2, b) & keep) {
+      *hits = m;
+      return i;
+    }
+  }
+  return -1;
+}
+
+// The bits of the block at i, read from a zero-padded copy of the subject's
+// last bytes.
+template <int H, bool Plain>
+uint32_t tailHits(const PrefixScan* sc, const uint8_t* s, int32_t n, int32_t i) {
+  alignas(16) uint8_t buf[kReach] = {};
+  memcpy(buf, s + i, size_t(n - i));
+  __m128i k[H][2][3];
+  loadLanes<H, Plain>(sc, k);
+  uint32_t m = blockMask<H, Plain>(k, sc->heads[0][0].off, sc->heads[0][1].off, buf);
+  return n - i < 16 ? m & ((uint32_t(1) << (n - i)) - 1) : m;
+}
+
+template <int H, bool Plain>
+int32_t scanBlocks(const PrefixScan* sc, const uint8_t* s, int32_t n, int32_t from, int* which) {
+  for (int32_t i = from; i < n; i += 16) {
+    uint32_t m;
+    i = nextHits<H, Plain>(sc, s, n, i, &m);
+    if (i < 0) return -1;
+    if (!m) m = tailHits<H, Plain>(sc, s, n, i);
     for (; m; m &= m - 1) {
       int32_t p = i + __builtin_ctz(m);
       if (confirm(sc, s, n, p, which)) return p;
@@ -151,21 +182,22 @@ __attribute__((no_sanitize("address"))) int32_t scanBlocks(const PrefixScan* sc,
 }
 
 template <bool Plain>
-__attribute__((noinline)) int32_t scanFor(const PrefixScan* sc, const uint8_t* s, int32_t n, int32_t from, int* which) {
-  switch (sc->nheads) {
-    case 1: return scanBlocks<1, Plain>(sc, s, n, from, which);
-    case 2: return scanBlocks<2, Plain>(sc, s, n, from, which);
-    case 3: return scanBlocks<3, Plain>(sc, s, n, from, which);
-    case 4: return scanBlocks<4, Plain>(sc, s, n, from, which);
-    case 5: return scanBlocks<5, Plain>(sc, s, n, from, which);
-    case 6: return scanBlocks<6, Plain>(sc, s, n, from, which);
-    case 7: return scanBlocks<7, Plain>(sc, s, n, from, which);
-    default: return scanBlocks<8, Plain>(sc, s, n, from, which);
-  }
+auto blockScanFor(int nheads) {
+  static const decltype(PrefixScan::blocks) kByHeads[] = {
+      scanBlocks<1, Plain>, scanBlocks<2, Plain>, scanBlocks<3, Plain>, scanBlocks<4, Plain>,
+      scanBlocks<5, Plain>, scanBlocks<6, Plain>, scanBlocks<7, Plain>, scanBlocks<8, Plain>};
+  return kByHeads[nheads - 1];
 }
 static_assert(kScanMaxHeads == 8, "one block loop per head count");
 
+// Chooses the block loop once the heads are known.
+void chooseLoop(PrefixScan* sc) {
+  if (sc->nheads) sc->blocks = sc->plain ? blockScanFor<true>(sc->nheads) : blockScanFor<false>(sc->nheads);
+}
+
 #else
+
+void chooseLoop(PrefixScan*) {}
 
 bool termHolds(const ScanTerm& t, const uint8_t* s, int32_t n, int32_t p) {
   if (p + t.off >= n) return false;
@@ -195,6 +227,7 @@ void prefixScanTexts(PrefixScan* sc, const std::vector<std::string>& texts, bool
   sc->fold = fold;
   if (sc->texts.empty() || !placeHeads(sc, rarity)) sc->nheads = 0;
   settle(sc);
+  chooseLoop(sc);
 }
 
 void prefixScanSet(PrefixScan* sc, const uint8_t bits[32]) {
@@ -219,6 +252,7 @@ void prefixScanSet(PrefixScan* sc, const uint8_t bits[32]) {
     sc->nheads++;
   }
   settle(sc);
+  chooseLoop(sc);
 }
 
 int32_t prefixScanFind(const PrefixScan* sc, const uint8_t* s, int32_t n, int32_t from,
@@ -233,7 +267,7 @@ int32_t prefixScanFind(const PrefixScan* sc, const uint8_t* s, int32_t n, int32_
     if (from >= n) return -1;
   }
 #if defined(__SSE2__)
-  return sc->plain ? scanFor<true>(sc, s, n, from, which) : scanFor<false>(sc, s, n, from, which);
+  return sc->blocks(sc, s, n, from, which);
 #else
   for (int32_t p = from; p < n; p++) {
     for (int h = 0; h < sc->nheads; h++) {

@@ -33,6 +33,8 @@ struct PrefixScan {
   bool fold = false;         // letters in `texts` match either case
   std::vector<std::string> texts;   // longest first; confirmed at a candidate; empty: heads decide
   bool set[256] = {};        // for a byte set: its members
+  // The block loop for this head count and kind of test.
+  int32_t (*blocks)(const PrefixScan*, const uint8_t*, int32_t, int32_t, int*) = nullptr;
 };
 
 // A scan for `texts` (none empty), folding letters if `fold`; `rarity`
