@@ -62,7 +62,7 @@ int32_t findLiteral(const uint8_t* s, int32_t n, int32_t from, const std::string
   while (q < end) {
     q = static_cast<const uint8_t*>(memchr(q, rare, size_t(end - q)));
     if (!q) return -1;
-    if (memcmp(q - r, lit.data(), size_t(len)) == 0) return int32_t(q - r - s);
+    if (len == 1 || memcmp(q - r, lit.data(), size_t(len)) == 0) return int32_t(q - r - s);
     q++;
   }
   return -1;
