@@ -1,9 +1,11 @@
 // The block scan of prefix.h. Heads are tested 16 positions at a time with
-// SSE2 compares (a scalar loop stands in elsewhere); the loop is made for
-// each head count so that the compare operands stay in registers. The last
-// positions, where a block would read past the subject, are copied into a
-// zeroed buffer first: a head may hold on the padding, but no text fits
-// there, and bits beyond the subject are dropped.
+// SSE2 compares (without SSE2, a scalar loop tests each position); the loop
+// is made for each head count so that the compare operands stay in
+// registers. A block at the end of the subject reads past it only where that
+// cannot fault (see nextHits), else from a zero-padded copy; either way a
+// head may hold on bytes past the end, but no text fits there and bits
+// beyond the subject are dropped. A byte set looks at the first bytes one
+// by one, since its next byte is often near.
 #include "regex/prefix.h"
 
 #include <algorithm>
