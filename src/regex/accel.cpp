@@ -20,8 +20,8 @@ constexpr int kMaxGiveUps = 3;   // then the pattern stays with the simulation
 constexpr uint32_t kSearchWindow = 4096;   // searches weighed for the choice of road
 
 struct Accel {
-  bool analyzed[2];
-  PatternFacts facts[2];   // by folding
+  PatternFacts* facts[2];   // by folding; null until analyzed (a pointer keeps the
+                            // record small and finding the facts one load)
   Dfa* dfa[16];            // by mode bits (dfa.h)
   int giveUps;
   uint32_t searches, found;   // recent automaton searches and how many matched
@@ -79,7 +79,7 @@ bool setIsFull(const AwkPattern* p) {
 int32_t firstStart(const AwkPattern* p, const PatternFacts& f, const uint8_t* s, int32_t n,
                    int32_t q, bool fold) {
   int which;
-  if (f.scan.nheads) return prefixScanFind(&f.scan, s, n, q, &which);
+  if (f.scan.nheads) return prefixScanNext(&f.scan, s, n, q, &which);
   if (p->has_first) {
     if (q >= n) return -1;
     if (fold && p->first != p->first_other) {
@@ -128,11 +128,11 @@ FastResult accelSearch(AwkPattern* p, const uint8_t* s, int32_t n, int32_t start
   bool fold = flags & kReFold;
   if (fold && !(p->flags & kReFold)) return FastResult::Declined;
   Accel* a = accelOf(p);
-  PatternFacts& f = a->facts[fold];
-  if (!a->analyzed[fold]) {
-    analyzePattern(p, fold, &f);
-    a->analyzed[fold] = true;
+  if (!a->facts[fold]) {
+    a->facts[fold] = new PatternFacts();
+    analyzePattern(p, fold, a->facts[fold]);
   }
+  const PatternFacts& f = *a->facts[fold];
   if (f.tooLarge) return FastResult::Declined;
   if (f.required >= 0 && !memchr(s + start, f.required, size_t(n - start))) {
     stats.rejected++;
@@ -150,7 +150,7 @@ FastResult accelSearch(AwkPattern* p, const uint8_t* s, int32_t n, int32_t start
   if (f.exactSet || f.run) {
     stats.scanned++;
     int which;
-    int32_t at = prefixScanFind(&f.scan, s, n, start, &which);
+    int32_t at = prefixScanNext(&f.scan, s, n, start, &which);
     if (at < 0) return FastResult::NoMatch;
     *ms = at;
     *me = scannedEnd(f, s, n, at, which, flags & kReFirst);
@@ -203,6 +203,7 @@ void accelRelease(AwkPattern* p) {
   Accel* a = records[p->accel - 1];
   for (Dfa* d : a->dfa)
     if (d) dfaFree(d);
+  for (PatternFacts* f : a->facts) delete f;
   delete a;
   freeRecords.push_back(p->accel - 1);
   records[p->accel - 1] = nullptr;

@@ -463,10 +463,16 @@ uint32_t initialState(Dfa* d, bool atAnchor) {
 // begins one). A plain scan beats stepping the automaton, whose every byte
 // waits for the previous lookup; the prefix scan also passes over bytes that
 // begin only attempts bound to fail, which changes no result.
+__attribute__((noinline)) int32_t skipByScan(const Dfa* d, const uint8_t* s, int32_t i, int32_t n) {
+  int which;
+  return prefixScanFind(d->scan, s, n, i, &which);
+}
+
+// (The scan is called out of line so that this stays small enough to be
+// inlined into the search loops.)
 int32_t skipToStart(const Dfa* d, const uint8_t* s, int32_t i, int32_t n) {
   if (i >= n) return d->setFull ? i : -1;
-  int which;
-  if (d->scan) return prefixScanFind(d->scan, s, n, i, &which);
+  if (d->scan) return skipByScan(d, s, i, n);
   if (d->memchrByte >= 0) {
     const void* q = memchr(s + i, d->memchrByte, size_t(n - i));
     return q ? int32_t(static_cast<const uint8_t*>(q) - s) : -1;
@@ -480,7 +486,9 @@ int32_t skipToStart(const Dfa* d, const uint8_t* s, int32_t i, int32_t n) {
 
 Dfa* dfaNew(const AwkPattern* p, int mode, size_t budget, const PrefixScan* scan) {
   Dfa* d = new Dfa();
-  d->scan = scan && scan->nheads ? scan : nullptr;
+  // A scan for texts only: where the first bytes are a set, they are
+  // mostly dense (digits, letters), and the plain loop below wins.
+  d->scan = scan && scan->nheads && !scan->texts.empty() ? scan : nullptr;
   d->pat = p;
   d->w = p->words();
   d->fold = mode & kDfaFold;

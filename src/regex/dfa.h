@@ -18,7 +18,7 @@ enum : int {
 
 // A new, empty automaton for pattern p in `mode`, holding at most `budget`
 // bytes of states and transitions. With no attempt alive it skips ahead with
-// `scan` when that has heads (it must outlive the automaton).
+// `scan` when that is a scan for texts (it must outlive the automaton).
 Dfa* dfaNew(const AwkPattern* p, int mode, size_t budget, const PrefixScan* scan);
 void dfaFree(Dfa* d);
 

@@ -4,8 +4,7 @@
 // registers. A block at the end of the subject reads past it only where that
 // cannot fault (see nextHits), else from a zero-padded copy; either way a
 // head may hold on bytes past the end, but no text fits there and bits
-// beyond the subject are dropped. A byte set looks at the first bytes one
-// by one, since its next byte is often near.
+// beyond the subject are dropped.
 #include "regex/prefix.h"
 
 #include <algorithm>
@@ -16,8 +15,6 @@
 #endif
 
 namespace {
-
-constexpr int32_t kScanNearBytes = 16;
 
 bool isLetter(unsigned c) { return (c | 32) >= 'a' && (c | 32) <= 'z'; }
 
@@ -273,13 +270,6 @@ int32_t prefixScanFind(const PrefixScan* sc, const uint8_t* s, int32_t n, int32_
                        int* which) {
   *which = 0;
   if (from >= n || sc->nheads == 0) return -1;
-  // A set byte is often near (a run of digits in a record): look at a few
-  // bytes one by one before paying for the block set-up.
-  if (sc->texts.empty()) {
-    for (int32_t end = std::min(n, from + kScanNearBytes); from < end; from++)
-      if (sc->set[s[from]]) return from;
-    if (from >= n) return -1;
-  }
 #if defined(__SSE2__)
   return sc->blocks(sc, s, n, from, which);
 #else

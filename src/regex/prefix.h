@@ -52,6 +52,19 @@ void prefixScanSet(PrefixScan* sc, const uint8_t bits[32]);
 int32_t prefixScanFind(const PrefixScan* sc, const uint8_t* s, int32_t n, int32_t from,
                        int* which);
 
+// prefixScanFind for callers that search again and again: a set byte is
+// often near (the next digit of a record), so the first bytes are looked at
+// here, one by one, before the call and the block set-up are paid for.
+inline int32_t prefixScanNext(const PrefixScan* sc, const uint8_t* s, int32_t n, int32_t from,
+                              int* which) {
+  constexpr int32_t kNearBytes = 16;
+  if (sc->texts.empty() && sc->nheads) {
+    for (int32_t end = n - from > kNearBytes ? from + kNearBytes : n; from < end; from++)
+      if (sc->set[s[from]]) return from;
+  }
+  return prefixScanFind(sc, s, n, from, which);
+}
+
 // True if text t occurs at s + p, within n, under the scan's folding.
 bool prefixTextAt(const PrefixScan* sc, const std::string& t, const uint8_t* s, int32_t n,
                   int32_t p);
