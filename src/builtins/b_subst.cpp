@@ -22,6 +22,7 @@
 namespace {
 
 constexpr int64_t kMaxResult = kStringLimit;
+constexpr size_t kKeptBuffer = size_t(1) << 20;
 
 const char* subname;   // builtin now running, for messages
 
@@ -35,10 +36,6 @@ struct Replacement {
 
 // Appends the replacement for the match [ms, me) of `subj` to out.
 void expand(std::string& out, const Replacement& r, const char* subj, int32_t ms, int32_t me) {
-  if (r.amps == 0 && r.dollars == 0) {
-    out.append(r.text, size_t(r.len));
-    return;
-  }
   if (r.mode != 1) {
     for (int32_t j = 0; j < r.len; j++) {
       char b = r.text[j];
@@ -128,10 +125,18 @@ void substitute(int argc, Cell* args, bool global, bool plain, const char* name)
     }
   }
   int mflags = r.dollars ? kReGroups : 0;
+  // Copies kept out of r: the loop reads them at every match, and reading
+  // them back from r right after the call that may change memory was a
+  // store-forwarding stall per match.
+  const int64_t inserts = r.amps + r.dollars;   // places the matched text may appear
 
   const char* subj = cur->text();
   int32_t n = int32_t(cur->len);
-  std::string out;
+  // The result is built in one buffer kept from call to call, so a call
+  // allocates only the string it stores; a buffer grown past kKeptBuffer is
+  // given back afterwards.
+  static std::string& out = *new std::string();
+  out.clear();
   int32_t copied = 0;     // bytes of cur already accounted for in out
   int32_t from = 0;       // search position in cur
   bool prevEmpty = true;
@@ -153,14 +158,15 @@ void substitute(int argc, Cell* args, bool global, bool plain, const char* name)
       me = ms + int32_t(needle->len);
     }
     int64_t bound = int64_t(out.size()) + (ms - copied) + r.len +
-                    int64_t(me - ms) * (r.amps + r.dollars) + (n - me);
+                    int64_t(me - ms) * inserts + (n - me);
     if (bound > kMaxResult) {
       oops('W', "%s result string too long", name);
       break;
     }
     count++;
     out.append(subj + copied, size_t(ms - copied));
-    expand(out, r, subj, ms, me);
+    if (inserts) expand(out, r, subj, ms, me);
+    else out.append(r.text, size_t(r.len));
     copied = me;
     from = me;
     if (me >= n || !global) break;
@@ -177,6 +183,7 @@ void substitute(int argc, Cell* args, bool global, bool plain, const char* name)
     if (argc >= 3) awk_setref(&args[2], &v);
     else awk_setfield(0, &v);
   }
+  if (out.capacity() > kKeptBuffer) std::string().swap(out);
   stringFree(cur);
   stringFree(repl);
   if (needle) stringFree(needle);

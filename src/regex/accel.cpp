@@ -20,8 +20,8 @@ constexpr int kMaxGiveUps = 3;   // then the pattern stays with the simulation
 constexpr uint32_t kSearchWindow = 4096;   // searches weighed for the choice of road
 
 struct Accel {
-  bool analyzed[2];
-  PatternFacts facts[2];   // by folding
+  PatternFacts* facts[2];   // by folding; null until analyzed (a pointer keeps the
+                            // record small and finding the facts one load)
   Dfa* dfa[16];            // by mode bits (dfa.h)
   int giveUps;
   uint32_t searches, found;   // recent automaton searches and how many matched
@@ -62,7 +62,7 @@ int32_t findLiteral(const uint8_t* s, int32_t n, int32_t from, const std::string
   while (q < end) {
     q = static_cast<const uint8_t*>(memchr(q, rare, size_t(end - q)));
     if (!q) return -1;
-    if (memcmp(q - r, lit.data(), size_t(len)) == 0) return int32_t(q - r - s);
+    if (len == 1 || memcmp(q - r, lit.data(), size_t(len)) == 0) return int32_t(q - r - s);
     q++;
   }
   return -1;
@@ -74,8 +74,12 @@ bool setIsFull(const AwkPattern* p) {
   return true;
 }
 
-// The first position >= q at which the simulation starts an attempt, or -1.
-int32_t firstStart(const AwkPattern* p, const uint8_t* s, int32_t n, int32_t q, bool fold) {
+// The first position >= q at which the simulation starts an attempt that
+// can succeed, or -1.
+int32_t firstStart(const AwkPattern* p, const PatternFacts& f, const uint8_t* s, int32_t n,
+                   int32_t q, bool fold) {
+  int which;
+  if (f.scan.nheads) return prefixScanNext(&f.scan, s, n, q, &which);
   if (p->has_first) {
     if (q >= n) return -1;
     if (fold && p->first != p->first_other) {
@@ -94,6 +98,26 @@ int32_t firstStart(const AwkPattern* p, const uint8_t* s, int32_t n, int32_t q, 
   return -1;
 }
 
+// The end of the match the scan found at `at` for a pattern whose matches
+// are exactly its texts (`which` is the longest there) or runs of one class.
+// The start is the leftmost; the longest match from it wins, or in
+// first-match mode the shortest (the first the simulation would see end).
+int32_t scannedEnd(const PatternFacts& f, const uint8_t* s, int32_t n, int32_t at, int which,
+                   bool first) {
+  if (f.run) {
+    int32_t e = at + 1;
+    if (f.run == 2 && !first)
+      while (e < n && f.scan.set[s[e]]) e++;
+    return e;
+  }
+  const std::vector<std::string>& texts = f.scan.texts;
+  if (first) {
+    for (size_t k = texts.size(); k-- > size_t(which);)
+      if (prefixTextAt(&f.scan, texts[k], s, n, at)) return at + int32_t(texts[k].size());
+  }
+  return at + int32_t(texts[size_t(which)].size());
+}
+
 }  // namespace
 
 FastResult accelSearch(AwkPattern* p, const uint8_t* s, int32_t n, int32_t start,
@@ -104,11 +128,11 @@ FastResult accelSearch(AwkPattern* p, const uint8_t* s, int32_t n, int32_t start
   bool fold = flags & kReFold;
   if (fold && !(p->flags & kReFold)) return FastResult::Declined;
   Accel* a = accelOf(p);
-  PatternFacts& f = a->facts[fold];
-  if (!a->analyzed[fold]) {
-    analyzePattern(p, fold, &f);
-    a->analyzed[fold] = true;
+  if (!a->facts[fold]) {
+    a->facts[fold] = new PatternFacts();
+    analyzePattern(p, fold, a->facts[fold]);
   }
+  const PatternFacts& f = *a->facts[fold];
   if (f.tooLarge) return FastResult::Declined;
   if (f.required >= 0 && !memchr(s + start, f.required, size_t(n - start))) {
     stats.rejected++;
@@ -123,9 +147,16 @@ FastResult accelSearch(AwkPattern* p, const uint8_t* s, int32_t n, int32_t start
     *me = at + int32_t(f.text.size());
     return FastResult::Match;
   }
-  // The automata skip bytes that cannot begin a match by themselves; only a
-  // single first byte is worth a memchr first.
-  int32_t i0 = firstStart(p, s, n, start, fold);
+  if (f.exactSet || f.run) {
+    stats.scanned++;
+    int which;
+    int32_t at = prefixScanNext(&f.scan, s, n, start, &which);
+    if (at < 0) return FastResult::NoMatch;
+    *ms = at;
+    *me = scannedEnd(f, s, n, at, which, flags & kReFirst);
+    return FastResult::Match;
+  }
+  int32_t i0 = firstStart(p, f, s, n, start, fold);
   if (i0 < 0) {
     stats.dfa++;
     return FastResult::NoMatch;
@@ -141,7 +172,7 @@ FastResult accelSearch(AwkPattern* p, const uint8_t* s, int32_t n, int32_t start
   // from another, so not under flag 16.
   if (!(flags & kReNoEmpty) && (a->searches < kSearchWindow / 64 || a->found * 2 < a->searches)) {
     Dfa*& e = a->dfa[kDfaExists | (fold ? kDfaFold : 0)];
-    if (!e) e = dfaNew(p, kDfaExists | (fold ? kDfaFold : 0), budget);
+    if (!e) e = dfaNew(p, kDfaExists | (fold ? kDfaFold : 0), budget, &f.scan);
     uint64_t resets = dfaResets(e);
     int r = dfaExists(e, s, n, i0, i0 == anchorpos);
     stats.resets += dfaResets(e) - resets;
@@ -153,7 +184,7 @@ FastResult accelSearch(AwkPattern* p, const uint8_t* s, int32_t n, int32_t start
   int mode = (fold ? kDfaFold : 0) | (flags & kReFirst ? kDfaFirst : 0) |
              (flags & kReNoEmpty ? kDfaNoEmpty : 0);
   Dfa*& d = a->dfa[mode];
-  if (!d) d = dfaNew(p, mode, budget);
+  if (!d) d = dfaNew(p, mode, budget, &f.scan);
   uint64_t resets = dfaResets(d);
   int r = dfaSearch(d, s, n, i0, i0 == anchorpos, ms, me);
   stats.resets += dfaResets(d) - resets;
@@ -172,6 +203,7 @@ void accelRelease(AwkPattern* p) {
   Accel* a = records[p->accel - 1];
   for (Dfa* d : a->dfa)
     if (d) dfaFree(d);
+  for (PatternFacts* f : a->facts) delete f;
   delete a;
   freeRecords.push_back(p->accel - 1);
   records[p->accel - 1] = nullptr;

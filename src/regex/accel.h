@@ -12,6 +12,7 @@
 #include <string>
 
 #include "regex/pattern.h"
+#include "regex/prefix.h"
 
 struct Dfa;
 
@@ -22,7 +23,13 @@ struct PatternFacts {
   std::string text;     // the literal, when `literal`
   int32_t rareAt;       // offset in `text` of its rarest byte
   int required;         // a byte every match contains, or -1
+  bool exactSet;        // the matches are exactly scan.texts (no anchors)
+  int run;              // 1: a match is one byte of scan.set; 2: a run of them
+  PrefixScan scan;      // where a match can begin; nheads 0: no scan
 };
+
+// How unlikely byte c is in ordinary text, higher for rarer bytes.
+int byteRarity(unsigned c);
 
 // Fills `f` for pattern p. `fold` says whether case folding will be in force
 // (a letter is then no single byte).
@@ -46,7 +53,7 @@ void accelRelease(AwkPattern* p);
 // to the simulation), bound each automaton's memory, and count which road
 // answered.
 struct AccelStats {
-  uint64_t literal, rejected, dfa, declined, resets;
+  uint64_t literal, rejected, dfa, declined, resets, scanned;
 };
 void accelEnable(bool on);
 void accelSetBudget(size_t bytes);   // 0 restores the default

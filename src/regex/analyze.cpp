@@ -1,5 +1,6 @@
 // Facts about a node program that allow shortcuts: whether every match is one
-// fixed text, and a byte that every match must contain.
+// fixed text, a byte that every match must contain, and the texts every
+// match begins with.
 //
 // A required byte is one that every path from the start node to accept
 // consumes through a one-byte class node: if the subject lacks that byte,
@@ -8,6 +9,15 @@
 // size. Among several candidates
 // the one least likely in ordinary text is kept, to make the quick reject
 // as selective as possible.
+//
+// The texts a match begins with come from a walk of every path from the
+// start, collecting the bytes of one-byte class nodes; a path's text ends at
+// accept, or, cut short, at any other consuming node, an end anchor or a
+// backreference. A cut text still begins every match on its path, so the set
+// is a sound filter; when no path was cut and none passed a start anchor,
+// the set is exactly the matches. A path that can end with no text, too
+// many texts or too long a walk leaves the pattern without a text set.
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -20,8 +30,13 @@ constexpr int kMaxCandidates = 32;
 
 bool isLetter(unsigned c) { return (c | 32) >= 'a' && (c | 32) <= 'z'; }
 
-// How unlikely byte c is in ordinary text, higher for rarer bytes.
-int rarity(unsigned c) {
+constexpr int kMaxTexts = 16;
+constexpr size_t kMaxTextLength = 64;
+constexpr int kWalkBudget = 4096;
+
+}  // namespace
+
+int byteRarity(unsigned c) {
   static const char kCommon[] = " etaoinshrdlcumwfgypbvkjxqz";
   if (c >= 'A' && c <= 'Z') return 24;
   if (const char* q = c ? strchr(kCommon, int(c)) : nullptr) return int(q - kCommon);
@@ -30,6 +45,8 @@ int rarity(unsigned c) {
   if (c >= 0x21 && c < 0x7f) return 26;
   return 28;   // control bytes, newline inside a record, bytes of 128 and above
 }
+
+namespace {
 
 // The single byte a class node stands for, or -1.
 int singleByte(const uint16_t* w, uint16_t x, bool fold) {
@@ -87,16 +104,113 @@ bool literalText(const AwkPattern* p, bool fold, std::string* text) {
   return !text->empty();
 }
 
+// The node after x and any nodes that neither consume nor test.
+uint16_t skipQuiet(const uint16_t* w, uint16_t x) {
+  while (x && (int16_t(w[x]) == kNodeEmpty || int16_t(w[x]) == kNodeOpen ||
+               int16_t(w[x]) == kNodeClose))
+    x = w[x + 1];
+  return x;
+}
+
+// The texts every match begins with (see the top of the file).
+struct TextWalk {
+  const uint16_t* w;
+  std::vector<std::string> texts;
+  bool exact = true, failed = false;
+  int budget = kWalkBudget;
+
+  void finish(const std::string& text) {
+    if (std::find(texts.begin(), texts.end(), text) != texts.end()) return;
+    if (text.empty() || texts.size() == size_t(kMaxTexts)) failed = true;
+    else texts.push_back(text);
+  }
+
+  void walk(uint16_t x, std::string text) {
+    for (;;) {
+      if (failed || --budget < 0) {
+        failed = true;
+        return;
+      }
+      x = skipQuiet(w, x);
+      if (x == 0) return finish(text);
+      int16_t t = int16_t(w[x]);
+      if (t > 0) {
+        int b = singleByte(w, x, false);   // folded letters: the scan takes either case
+        if (b < 0 || text.size() == kMaxTextLength) {
+          exact = false;
+          return finish(text);
+        }
+        text += char(b);
+        x = w[x + t + 1];
+      } else if (t == kNodeSplit) {
+        walk(w[x + 1], text);
+        x = w[x + 2];
+      } else if (t == kNodeBol) {
+        exact = false;
+        x = w[x + 1];
+      } else {   // end anchor, backreference
+        exact = false;
+        return finish(text);
+      }
+    }
+  }
+};
+
+// 1 if p is one class node (a match is one byte of the first-character
+// set), 2 if it is one class node repeated at will ("[0-9]+": a match is a
+// run of such bytes), else 0. The class must consume exactly the set's bytes.
+int classRun(const AwkPattern* p, bool fold) {
+  const uint16_t* w = p->words();
+  uint16_t x = skipQuiet(w, p->start);
+  if (x == 0 || int16_t(w[x]) <= 0) return 0;
+  int t = int16_t(w[x]);
+  for (unsigned c = 0; c < 256; c++) {
+    bool takes = false;
+    for (unsigned b : {c, fold && c < 128 && isLetter(c) ? c ^ 32 : c})
+      for (int k = 0; k < t; k++) takes = takes || ((w[x + 1 + k] >> 8) <= b && b <= (w[x + 1 + k] & 0xffu));
+    if (takes != p->inFirstSet(c)) return 0;
+  }
+  uint16_t y = skipQuiet(w, w[x + t + 1]);
+  if (y == 0) return 1;
+  if (int16_t(w[y]) != kNodeSplit) return 0;
+  uint16_t a = skipQuiet(w, w[y + 1]), b = skipQuiet(w, w[y + 2]);
+  return (a == x && b == 0) || (a == 0 && b == x) ? 2 : 0;
+}
+
+// The scan of where a match of p can begin, and whether its texts are
+// exactly the matches.
+void findStarts(const AwkPattern* p, bool fold, PatternFacts* f) {
+  if (p->anchored) return;
+  TextWalk k;
+  k.w = p->words();
+  k.walk(p->start, std::string());
+  if (!k.failed) {
+    prefixScanTexts(&f->scan, k.texts, fold, byteRarity);
+    f->exactSet = k.exact && f->scan.nheads > 0;
+  }
+  if (f->scan.nheads > 0) return;
+  f->run = classRun(p, fold);
+  if (p->has_first && !f->run) return;
+  bool full = true;
+  for (uint8_t b : p->firstset) full = full && b == 0xff;
+  if (!full) prefixScanSet(&f->scan, p->firstset);
+  if (!f->scan.nheads) f->run = 0;
+}
+
 }  // namespace
 
 void analyzePattern(const AwkPattern* p, bool fold, PatternFacts* f) {
   f->tooLarge = (int32_t(p->ngroups) + 7 * int32_t(p->nthreads)) * 4 + 8 > 32699;
   f->required = -1;
   f->rareAt = 0;
+  f->exactSet = false;
+  f->run = 0;
+  f->scan = PrefixScan();
   f->literal = literalText(p, fold, &f->text);
+  if (!f->literal) findStarts(p, fold, f);
   if (f->literal) {
     for (size_t j = 1; j < f->text.size(); j++)
-      if (rarity(uint8_t(f->text[j])) > rarity(uint8_t(f->text[size_t(f->rareAt)])))
+      if (byteRarity(uint8_t(f->text[j])) > byteRarity(uint8_t(f->text[size_t(f->rareAt)])))
         f->rareAt = int32_t(j);
     return;
   }
@@ -127,7 +241,7 @@ void analyzePattern(const AwkPattern* p, bool fold, PatternFacts* f) {
     }
   }
   for (int b : candidates) {
-    if (f->required >= 0 && rarity(unsigned(b)) <= rarity(unsigned(f->required))) continue;
+    if (f->required >= 0 && byteRarity(unsigned(b)) <= byteRarity(unsigned(f->required))) continue;
     if (!reachesAccept(p, b, fold, seen)) f->required = b;
   }
 }

@@ -81,6 +81,7 @@ struct Dfa {
   bool fold, longest, noEmpty, anchored, hasBol, setFull;
   bool exists;         // only whether a match exists: every thread in one attempt
   int memchrByte;      // the only byte an attempt can begin with, or -1
+  const PrefixScan* scan;   // where an attempt that can succeed begins, or null
   bool startByte[256]; // an attempt can begin with the byte
   uint8_t cls[256];    // byte class of each byte
   uint8_t rep[256];    // a byte of each class
@@ -460,9 +461,18 @@ uint32_t initialState(Dfa* d, bool atAnchor) {
 // byte can begin one, or -1 if there is none (nor at the end, since only a
 // full first-character set lets an attempt begin there, and then every byte
 // begins one). A plain scan beats stepping the automaton, whose every byte
-// waits for the previous lookup.
+// waits for the previous lookup; the prefix scan also passes over bytes that
+// begin only attempts bound to fail, which changes no result.
+__attribute__((noinline)) int32_t skipByScan(const Dfa* d, const uint8_t* s, int32_t i, int32_t n) {
+  int which;
+  return prefixScanFind(d->scan, s, n, i, &which);
+}
+
+// (The scan is called out of line so that this stays small enough to be
+// inlined into the search loops.)
 int32_t skipToStart(const Dfa* d, const uint8_t* s, int32_t i, int32_t n) {
   if (i >= n) return d->setFull ? i : -1;
+  if (d->scan) return skipByScan(d, s, i, n);
   if (d->memchrByte >= 0) {
     const void* q = memchr(s + i, d->memchrByte, size_t(n - i));
     return q ? int32_t(static_cast<const uint8_t*>(q) - s) : -1;
@@ -474,8 +484,11 @@ int32_t skipToStart(const Dfa* d, const uint8_t* s, int32_t i, int32_t n) {
 
 }  // namespace
 
-Dfa* dfaNew(const AwkPattern* p, int mode, size_t budget) {
+Dfa* dfaNew(const AwkPattern* p, int mode, size_t budget, const PrefixScan* scan) {
   Dfa* d = new Dfa();
+  // A scan for texts only: where the first bytes are a set, they are
+  // mostly dense (digits, letters), and the plain loop below wins.
+  d->scan = scan && scan->nheads && !scan->texts.empty() ? scan : nullptr;
   d->pat = p;
   d->w = p->words();
   d->fold = mode & kDfaFold;

@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "regex/pattern.h"
+#include "regex/prefix.h"
 
 struct Dfa;
 
@@ -16,8 +17,9 @@ enum : int {
 };
 
 // A new, empty automaton for pattern p in `mode`, holding at most `budget`
-// bytes of states and transitions.
-Dfa* dfaNew(const AwkPattern* p, int mode, size_t budget);
+// bytes of states and transitions. With no attempt alive it skips ahead with
+// `scan` when that is a scan for texts (it must outlive the automaton).
+Dfa* dfaNew(const AwkPattern* p, int mode, size_t budget, const PrefixScan* scan);
 void dfaFree(Dfa* d);
 
 // Searches subject[i0..len) where i0 is the first start position the

@@ -1,10 +1,15 @@
-// The fast roads of the matcher (literal search, quick reject, cached
-// automaton) against the thread simulation: random patterns and subjects
-// under every match mode must give the same result, start and end; the
-// pattern analysis finds the literals and required bytes it should; and
-// the automaton survives a tiny cache and patterns it cannot handle.
+// The fast roads of the matcher (literal search, quick reject, prefix scan,
+// cached automaton) against the thread simulation: random patterns and
+// subjects under every match mode must give the same result, start and
+// end; the pattern analysis finds the literals, required bytes and starting
+// texts it should; the scan never reads past a subject that ends at an
+// unmapped page; and the automaton survives a tiny cache and patterns it
+// cannot handle.
 #include <gtest/gtest.h>
+#include <sys/mman.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <random>
 #include <string>
 #include <vector>
@@ -145,6 +150,69 @@ void randomRun(uint32_t seed, int patterns, int subjects, int maxLen) {
 TEST(RegexAccel, AgreesWithSimulationOnRandomPatterns) { randomRun(20240611, 1500, 6, 12); }
 
 TEST(RegexAccel, AgreesWithSimulationOnLongerSubjects) { randomRun(99, 300, 3, 60); }
+
+// Patterns the prefix scan takes: alternations of words, words with a
+// tail the automaton finishes, anchors, and runs of one class; subjects
+// long enough for several blocks and every tail length.
+TEST(RegexAccel, ScannedPatternsAgreeWithSimulation) {
+  Gen g{std::mt19937(1717)};
+  static const char* const tails[] = {"", "", "[ab]*c", "b+", "$", "(a|c)?", "$1"};
+  static const char* const runs[] = {"[0-9]+", "[a-c]", "[^ab]+", "b+", "[AbX-Z]+"};
+  AccelStats before = accelStats();
+  for (int iter = 0; iter < 400; iter++) {
+    std::string pat;
+    if (iter % 5 == 4) {
+      pat = runs[g.pick(5)];
+    } else {
+      for (int k = g.pick(5); k >= 0; k--) {
+        std::string word;
+        for (int j = g.pick(6); j >= 0; j--) word += "abcAB-9"[g.pick(7)];
+        pat += (pat.empty() ? "" : "|") + word;
+      }
+      if (g.pick(3) == 0) pat = "(" + pat + ")" + tails[g.pick(7)];
+      if (g.pick(8) == 0) pat = "^" + pat;
+    }
+    AwkPattern* p = awk_regcomp(pat.data(), int32_t(pat.size()), g.pick(3) == 0 ? kReFold : 0);
+    if (!p) continue;
+    for (int k = 0; k < 3; k++) {
+      std::string subj;
+      for (int j = g.pick(70); j > 0; j--) subj += "aabbcAB-9 x0"[g.pick(12)];
+      ASSERT_GE(compareAll(p, pat, subj), 0);
+    }
+    awk_ererelease(p);
+  }
+  EXPECT_GT(accelStats().scanned - before.scanned, 20000u);
+}
+
+TEST(RegexAccel, ScanStopsAtTheSubjectsEnd) {
+  // Subjects that end where an unreadable page begins, at every length up
+  // to three blocks: the scan must neither fault nor see a text across the
+  // end ("zul" at the end is no "zulu").
+  long page = sysconf(_SC_PAGESIZE);
+  auto* mem = static_cast<uint8_t*>(
+      mmap(nullptr, size_t(2 * page), PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0));
+  ASSERT_NE(mem, MAP_FAILED);
+  ASSERT_EQ(mprotect(mem + page, size_t(page), PROT_NONE), 0);
+  memset(mem, 'x', size_t(page));
+  for (const char* pat : {"quebec|zulu", "zu[a-z]*", "[0-9]+", "x+", "[^a-z0-9]"}) {
+    AwkPattern* p = awk_regcomp(pat, int32_t(strlen(pat)), 0);
+    for (int len = 1; len <= 48; len++) {
+      char* subj = reinterpret_cast<char*>(mem + page - len);
+      memcpy(subj + len - std::min(len, 4), "7zul" + 4 - std::min(len, 4), size_t(std::min(len, 4)));
+      Result r[2];
+      for (int fast = 0; fast < 2; fast++) {
+        accelEnable(fast);
+        r[fast] = Result{awk_erematch(p, subj, len, 0, 0, 0), -1, -1};
+        awk_erepatpos(&r[fast].s, &r[fast].e);
+      }
+      accelEnable(true);
+      EXPECT_EQ(r[1], r[0]) << pat << " length " << len;
+      memset(subj, 'x', size_t(len));
+    }
+    awk_ererelease(p);
+  }
+  munmap(mem, size_t(2 * page));
+}
 
 TEST(RegexAccel, AgreesWithSimulationWithTinyCache) {
   // A few states per automaton: the cache is emptied again and again, and
@@ -302,6 +370,42 @@ TEST(RegexAccel, PatternFacts) {
   analyzePattern(p, false, &f);
   EXPECT_TRUE(f.tooLarge);
   awk_ererelease(p);
+}
+
+struct StartsCase {
+  std::string pattern;
+  bool fold;
+  std::vector<std::string> texts;   // longest first; empty: no text set
+  bool exact;
+  int run;
+};
+
+TEST(RegexAccel, StartingTexts) {
+  const std::vector<StartsCase> cases = {
+      {"quebec|zulu|yankee", false, {"quebec", "yankee", "zulu"}, true, 0},
+      {"a|ab|abc", false, {"abc", "ab", "a"}, true, 0},
+      {"Ab|cd", true, {"Ab", "cd"}, true, 0},          // folded: compared either case
+      {"(foo|ba)r[0-9]+", false, {"foor", "bar"}, false, 0},
+      {"x(y|[ab])", false, {"xy", "x"}, false, 0},     // cut at the class
+      {"^ab|cd", false, {"ab", "cd"}, false, 0},       // the anchor only narrows
+      {"ab$", false, {"ab"}, false, 0},
+      {"(a)$1", false, {"a"}, false, 0},
+      {"a*b", false, {}, false, 0},                   // may begin with b: the set {a, b}
+      {"[0-9]+", false, {}, false, 2},
+      {"[a-c]", false, {}, false, 1},
+      {"[0-9]+x", false, {}, false, 0},
+      {"a+", true, {}, false, 2},
+  };
+  for (const auto& c : cases) {
+    AwkPattern* p = awk_regcomp(c.pattern.data(), int32_t(c.pattern.size()), c.fold ? kReFold : 0);
+    ASSERT_NE(p, nullptr) << c.pattern;
+    PatternFacts f;
+    analyzePattern(p, c.fold, &f);
+    EXPECT_EQ(f.scan.texts, c.texts) << c.pattern;
+    EXPECT_EQ(f.exactSet, c.exact) << c.pattern;
+    EXPECT_EQ(f.run, c.run) << c.pattern;
+    awk_ererelease(p);
+  }
 }
 
 TEST(RegexAccel, AutomatonSurvivesPatternReuseAndRelease) {
