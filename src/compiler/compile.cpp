@@ -6,13 +6,15 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
-#include <map>
+#include <string_view>
 
 #include "compiler/codegen.h"
 #include "compiler/parser.h"
 #include "compiler/unit.h"
 #include "image/format.h"
+#include "image/name_index.h"
 #include "image/signatures.h"
 #include "image/writer.h"
 
@@ -23,22 +25,76 @@ namespace {
 using image::SymbolDefinition;
 using image::SymbolRecord;
 
+// The records by name while they are gathered: later kinds replace or
+// extend earlier ones. Names are views of the builtin tables and of the
+// unit, which outlive the writing.
+struct RecordSet {
+  struct Entry {
+    std::string_view name;
+    SymbolRecord record;
+    bool live = true;
+  };
+  std::vector<Entry> entries;
+  image::NameIndex index;
+
+  std::string_view nameAt(int32_t i) const { return entries[size_t(i)].name; }
+
+  // The record of `name`; a new or erased one comes back empty, with
+  // `fresh` set.
+  SymbolRecord& get(std::string_view name, bool& fresh) {
+    int32_t at = index.findOrAdd(name, int32_t(entries.size()), [this](int32_t i) { return nameAt(i); });
+    fresh = at < 0 || !entries[size_t(at)].live;
+    if (at < 0) return entries.emplace_back(Entry{name, {}, true}).record;
+    Entry& e = entries[size_t(at)];
+    if (!e.live) e = Entry{name, {}, true};
+    return e.record;
+  }
+  SymbolRecord& operator[](std::string_view name) {
+    bool fresh;
+    return get(name, fresh);
+  }
+  SymbolRecord* find(std::string_view name) {
+    int32_t at = index.find(name, [this](int32_t i) { return nameAt(i); });
+    return at >= 0 && entries[size_t(at)].live ? &entries[size_t(at)].record : nullptr;
+  }
+  void erase(std::string_view name) {
+    int32_t at = index.find(name, [this](int32_t i) { return nameAt(i); });
+    if (at >= 0) entries[size_t(at)].live = false;
+  }
+  // Hands the live records to the writer in name order.
+  void write(image::ImageWriter& w) {
+    std::vector<Entry*> order;
+    order.reserve(entries.size());
+    for (Entry& e : entries)
+      if (e.live) order.push_back(&e);
+    std::sort(order.begin(), order.end(), [](const Entry* a, const Entry* b) { return a->name < b->name; });
+    for (Entry* e : order) w.addSymbol(e->name, std::move(e->record));
+  }
+};
+
 void writeSymbols(Unit& u, const CodegenResult& cg, image::ImageWriter& w) {
-  std::map<std::string, SymbolRecord> recs;
+  RecordSet recs;
+  recs.entries.reserve(size_t(image::kBuiltinSlots + image::kSpecialCount + image::kPredefinedCount) +
+                       u.globalOrder.size() + u.functions.size() + cg.phases.size());
   auto lineOf = [&](int module, uint32_t offset) { return u.file(module)->lineOf(offset); };
-  auto primary = [&](const std::string& name, int kind, int gid, SymbolDefinition def) {
+  auto primary = [&](std::string_view name, int kind, int gid, SymbolDefinition def) {
     SymbolRecord& r = recs[name];
     r.kind = kind;
     r.gid = int16_t(gid);
     r.definitions.insert(r.definitions.begin(), def);
   };
-  auto moduleDef = [&](const std::string& name, SymbolDefinition def) {
-    auto [it, fresh] = recs.try_emplace(name);
+  auto moduleDef = [&](std::string_view name, SymbolDefinition def) {
+    bool fresh;
+    SymbolRecord& r = recs.get(name, fresh);
     if (fresh) {
-      it->second.kind = image::symkind::kModuleOnly;
-      it->second.gid = 0;
+      r.kind = image::symkind::kModuleOnly;
+      r.gid = 0;
     }
-    it->second.definitions.push_back(def);
+    r.definitions.push_back(def);
+  };
+  // A name of a kind the run-time skips gives way to a module's own.
+  auto dropSkipped = [&](std::string_view name) {
+    if (SymbolRecord* r = recs.find(name); r && r->kind >= image::symkind::kSkipped) recs.erase(name);
   };
   for (int s = 1; s < image::kBuiltinSlots; ++s) {
     const auto* sig = image::builtinSignature(s);
@@ -47,21 +103,21 @@ void writeSymbols(Unit& u, const CodegenResult& cg, image::ImageWriter& w) {
     r.gid = int16_t(s);
     r.definitions.push_back(SymbolDefinition::builtin(image::builtinFlagWord(*sig), image::builtinCountWord(*sig),
                                                       image::builtinTypeWord(*sig)));
-    recs[sig->name] = r;
+    recs[sig->name] = std::move(r);
   }
   for (int i = 0; i < image::kSpecialCount; ++i) {
     SymbolRecord r;
     r.kind = image::symkind::kSpecialVariable;
     r.gid = int16_t(image::gid::kSpecialFirst + i);
     r.definitions.push_back(SymbolDefinition::make(image::defkind::kGlobal, image::kPredefinedModule, 0));
-    recs[image::kSpecialNames[i]] = r;
+    recs[image::kSpecialNames[i]] = std::move(r);
   }
   for (int i = 0; i < image::kPredefinedCount; ++i) {
     SymbolRecord r;
     r.kind = image::symkind::kPredefinedGlobal;
     r.gid = int16_t(image::gid::kGlobalFirst + i);
     r.definitions.push_back(SymbolDefinition::make(image::defkind::kGlobal, image::kPredefinedModule, 0));
-    recs[image::kPredefinedNames[i]] = r;
+    recs[image::kPredefinedNames[i]] = std::move(r);
   }
   // A user name that is also an extension builtin's replaces the builtin's
   // record: the program's own meaning is the one reached by name.
@@ -86,14 +142,12 @@ void writeSymbols(Unit& u, const CodegenResult& cg, image::ImageWriter& w) {
   for (size_t m = 0; m < u.staticFunctions.size(); ++m) {
     for (const auto& [name, fn] : u.staticFunctions[m]) {
       if (!fn->gid) continue;
-      auto it = recs.find(name);
-      if (it != recs.end() && it->second.kind >= image::symkind::kSkipped) recs.erase(it);
+      dropSkipped(name);
       moduleDef(name, SymbolDefinition::make(image::defkind::kModuleFunction, int(m), fn->gid,
                                              lineOf(int(m), fn->offset)));
     }
     for (const auto& [name, g] : u.statics[m]) {
-      auto it = recs.find(name);
-      if (it != recs.end() && it->second.kind >= image::symkind::kSkipped) recs.erase(it);
+      dropSkipped(name);
       moduleDef(name, SymbolDefinition::make(image::defkind::kModuleVariable, int(m), g.gid,
                                              lineOf(int(m), g.offset)));
     }
@@ -101,7 +155,7 @@ void writeSymbols(Unit& u, const CodegenResult& cg, image::ImageWriter& w) {
   for (const PhaseEntry& p : cg.phases)
     moduleDef(p.name, SymbolDefinition::make(image::defkind::kModuleFunction, p.module, p.gid,
                                              lineOf(p.module, p.offset)));
-  for (auto& [name, r] : recs) w.addSymbol(name, std::move(r));
+  recs.write(w);
 }
 
 void writeExterns(Unit& u, image::ImageWriter& w) {

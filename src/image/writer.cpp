@@ -27,10 +27,10 @@
 #include <cstring>
 #include <ctime>
 #include <map>
-#include <set>
 #include <unordered_map>
 
 #include "image/format.h"
+#include "image/name_index.h"
 #include "image/table_hash.h"
 
 namespace vorn::image {
@@ -49,16 +49,22 @@ struct Layout {
   std::unordered_map<std::string, uint32_t> strings;
 
   // Reserves `size` zeroed bytes aligned to `align` (a power of two) and
-  // returns their vaddr; `what` names the object in errors.
-  uint32_t place(size_t size, unsigned align, const std::string& what) {
+  // returns their vaddr; `what` names the object in errors, followed by
+  // `name` in quotes when there is one (the text is made only for an error).
+  uint32_t place(size_t size, unsigned align, std::string_view what, std::string_view name = {}) {
+    auto described = [&] {
+      std::string d(what);
+      if (!name.empty()) d.append(" '").append(name).append("'");
+      return d;
+    };
     if (size > size_t(kMaxSegmentSize))
       throw ImageError(errorText("%s is too large for a segment (%zu bytes, at most %d)",
-                              what.c_str(), size, kMaxSegmentSize));
+                              described().c_str(), size, kMaxSegmentSize));
     size_t off = (segs.back().size() + align - 1) & ~size_t(align - 1);
     if (off + size > size_t(kMaxSegmentSize)) {
       if (segs.size() == size_t(kMaxSegments))
         throw ImageError(errorText("image needs more than %d segments (placing %s)",
-                                kMaxSegments, what.c_str()));
+                                kMaxSegments, described().c_str()));
       segs.emplace_back();
       off = 0;
     }
@@ -69,21 +75,25 @@ struct Layout {
   uint8_t* at(uint32_t vaddr) { return segs[vaddr >> 16].data() + (vaddr & 0xFFFF); }
 
   uint32_t string(std::string_view s) {
-    auto found = strings.find(std::string(s));
-    if (found != strings.end()) return found->second;
     if (s.size() > size_t(kMaxSegmentSize - kStringHeader - 1))
       throw ImageError(errorText("string of %zu bytes is too long for a segment (at most %d)",
                               s.size(), kMaxSegmentSize - kStringHeader - 1));
-    uint32_t v = place(kStringHeader + s.size() + 1, 8, "string");
-    uint8_t* p = at(v);
+    auto [entry, fresh] = strings.try_emplace(std::string(s), 0);
+    if (!fresh) return entry->second;
+    try {
+      entry->second = place(kStringHeader + s.size() + 1, 8, "string");
+    } catch (...) {
+      strings.erase(entry);
+      throw;
+    }
+    uint8_t* p = at(entry->second);
     putBe32(p, uint32_t(s.size()));
     putBe16(p + 4, 1);
     std::memcpy(p + kStringHeader, s.data(), s.size());
-    strings.emplace(std::string(s), v);
-    return v;
+    return entry->second;
   }
 
-  uint32_t bytes(std::span<const uint8_t> b, unsigned align, const std::string& what) {
+  uint32_t bytes(std::span<const uint8_t> b, unsigned align, std::string_view what) {
     uint32_t v = place(b.size(), align, what);
     if (!b.empty()) std::memcpy(at(v), b.data(), b.size());
     return v;
@@ -113,7 +123,7 @@ struct ImageWriter::Impl {
   std::vector<uint32_t> moduleNames;   // vaddr of each module's name, 0 = unnamed
   std::vector<uint32_t> externs;
   std::vector<std::pair<std::string, SymbolRecord>> symbols;
-  std::set<std::string> symbolNames;
+  NameIndex symbolNames;   // positions in `symbols`
   std::map<int, int16_t> rootGids;
   int globalCount = kPredefinedCount;
   uint16_t flags = 0;
@@ -175,15 +185,17 @@ int ImageWriter::addExternFunction(int16_t returnType, std::span<const uint8_t> 
 }
 
 void ImageWriter::addSymbol(std::string_view name, SymbolRecord record) {
-  if (!impl_->symbolNames.emplace(name).second)
-    throw ImageError(errorText("symbol '%.*s' added twice", int(name.size()), name.data()));
   if (record.definitions.size() > 0xFFFF)
     throw ImageError(errorText("symbol '%.*s' has too many definitions", int(name.size()),
                             name.data()));
   if (record.kind < 0 || record.kind > 15)
     throw ImageError(errorText("symbol '%.*s' has kind %d", int(name.size()), name.data(),
                             record.kind));
-  impl_->symbols.emplace_back(std::string(name), std::move(record));
+  auto& symbols = impl_->symbols;
+  if (impl_->symbolNames.findOrAdd(name, int32_t(symbols.size()),
+                                   [&](int32_t i) -> const std::string& { return symbols[size_t(i)].first; }) >= 0)
+    throw ImageError(errorText("symbol '%.*s' added twice", int(name.size()), name.data()));
+  symbols.emplace_back(std::string(name), std::move(record));
 }
 
 void ImageWriter::setRootGid(int offset, int gid) {
@@ -287,7 +299,7 @@ std::vector<uint8_t> ImageWriter::build() {
   std::vector<std::array<uint32_t, 3>> slots(cap, {0, 0, 0});
   for (const auto& [name, rec] : in.symbols) {
     size_t size = kSymbolRecordHeader + rec.definitions.size() * kSymbolDefinitionSize;
-    uint32_t recV = L.place(size, 4, "symbol record of '" + name + "'");
+    uint32_t recV = L.place(size, 4, "symbol record of", name);
     uint8_t* p = L.at(recV);
     putBe32(p, uint32_t(rec.kind) << 28 | uint32_t(rec.compilerBits & 0xFFF) << 16 |
                    uint32_t(rec.definitions.size()));

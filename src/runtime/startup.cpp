@@ -46,6 +46,11 @@ int32_t awk_argvcount = 0;
 namespace {
 
 constexpr int kProgNameMax = 13;
+// An image compiled in this process (vorn), run instead of a file's.
+struct {
+  const unsigned char* data;
+  size_t size;
+} memoryImage;
 char progName[kProgNameMax + 1];
 const char* argv0 = "";
 
@@ -106,11 +111,23 @@ void awk_main(int argc, char** argv, char** envp) {
   awk_exit(awk_exitstatus, 1);
 }
 
+void awk_main_image(const unsigned char* image, size_t size, int argc, char** argv, char** envp) {
+  memoryImage.data = image;
+  memoryImage.size = size;
+  awk_main(argc, argv, envp);
+}
+
 void awk_init1(int argc, char** argv, char** envp) {
   argv0 = argc > 0 ? argv[0] : "";
   char** operands;
   int n;
-  if (!awk_isbound()) {
+  if (memoryImage.data) {
+    std::snprintf(awk_progpath, sizeof awk_progpath, "%s", argv0);
+    vm_openimage(memoryImage.data, memoryImage.size, awk_progpath);
+    if (!awk_validaefile()) oops('F', "Invalid or old version awk program file: %s", awk_progpath);
+    operands = argv + 1;
+    n = argc - 1;
+  } else if (!awk_isbound()) {
     if (argc < 2) {
       awk_copyrite();
       oops('F', "Expecting filename.ae as first program argument");
