@@ -61,14 +61,22 @@ struct RecordSet {
     int32_t at = index.find(name, [this](int32_t i) { return nameAt(i); });
     if (at >= 0) entries[size_t(at)].live = false;
   }
-  // Hands the live records to the writer in name order.
+  // Hands the live records to the writer in name order. Names (which hold
+  // no NUL) are ordered by their first eight bytes packed into a word, and
+  // by the rest only where those are equal.
   void write(image::ImageWriter& w) {
-    std::vector<Entry*> order;
+    std::vector<std::pair<uint64_t, Entry*>> order;
     order.reserve(entries.size());
-    for (Entry& e : entries)
-      if (e.live) order.push_back(&e);
-    std::sort(order.begin(), order.end(), [](const Entry* a, const Entry* b) { return a->name < b->name; });
-    for (Entry* e : order) w.addSymbol(e->name, std::move(e->record));
+    for (Entry& e : entries) {
+      if (!e.live) continue;
+      uint64_t key = 0;
+      for (size_t i = 0; i < 8; ++i) key = key << 8 | (i < e.name.size() ? uint8_t(e.name[i]) : 0);
+      order.emplace_back(key, &e);
+    }
+    std::sort(order.begin(), order.end(), [](const auto& a, const auto& b) {
+      return a.first != b.first ? a.first < b.first : a.second->name < b.second->name;
+    });
+    for (auto& [key, e] : order) w.addSymbol(e->name, std::move(e->record));
   }
 };
 

@@ -27,7 +27,6 @@
 #include <cstring>
 #include <ctime>
 #include <map>
-#include <unordered_map>
 
 #include "image/format.h"
 #include "image/name_index.h"
@@ -46,7 +45,8 @@ std::string errorText(const char* fmt, auto... args) {
 // Segment contents and the string pool that refers into them.
 struct Layout {
   std::vector<std::vector<uint8_t>> segs{std::vector<uint8_t>(4, 0)};
-  std::unordered_map<std::string, uint32_t> strings;
+  std::vector<uint32_t> strings;  // vaddr of each string object, found by its text through
+  NameIndex stringIndex;          // this index (the text is read back from the segment)
 
   // Reserves `size` zeroed bytes aligned to `align` (a power of two) and
   // returns their vaddr; `what` names the object in errors, followed by
@@ -65,7 +65,7 @@ struct Layout {
       if (segs.size() == size_t(kMaxSegments))
         throw ImageError(errorText("image needs more than %d segments (placing %s)",
                                 kMaxSegments, described().c_str()));
-      segs.emplace_back();
+      segs.emplace_back().reserve(kMaxSegmentSize);
       off = 0;
     }
     segs.back().resize(off + size, 0);
@@ -74,23 +74,25 @@ struct Layout {
 
   uint8_t* at(uint32_t vaddr) { return segs[vaddr >> 16].data() + (vaddr & 0xFFFF); }
 
+  std::string_view textAt(uint32_t vaddr) {
+    const uint8_t* p = at(vaddr);
+    return {reinterpret_cast<const char*>(p + kStringHeader), be32(p)};
+  }
+
   uint32_t string(std::string_view s) {
+    auto textOf = [this](int32_t i) { return textAt(strings[size_t(i)]); };
+    if (int32_t found = stringIndex.find(s, textOf); found >= 0) return strings[size_t(found)];
     if (s.size() > size_t(kMaxSegmentSize - kStringHeader - 1))
       throw ImageError(errorText("string of %zu bytes is too long for a segment (at most %d)",
                               s.size(), kMaxSegmentSize - kStringHeader - 1));
-    auto [entry, fresh] = strings.try_emplace(std::string(s), 0);
-    if (!fresh) return entry->second;
-    try {
-      entry->second = place(kStringHeader + s.size() + 1, 8, "string");
-    } catch (...) {
-      strings.erase(entry);
-      throw;
-    }
-    uint8_t* p = at(entry->second);
+    uint32_t v = place(kStringHeader + s.size() + 1, 8, "string");
+    uint8_t* p = at(v);
     putBe32(p, uint32_t(s.size()));
     putBe16(p + 4, 1);
     std::memcpy(p + kStringHeader, s.data(), s.size());
-    return entry->second;
+    stringIndex.findOrAdd(s, int32_t(strings.size()), textOf);
+    strings.push_back(v);
+    return v;
   }
 
   uint32_t bytes(std::span<const uint8_t> b, unsigned align, std::string_view what) {
@@ -239,6 +241,7 @@ void ImageWriter::setStoredArgs(std::vector<std::string> args) {
 std::vector<uint8_t> ImageWriter::build() {
   const Impl& in = *impl_;
   Layout L = in.layout;
+  L.segs.back().reserve(kMaxSegmentSize);  // what follows is appended to it
 
   // Functions: header, code, name list and its NUL together in one segment.
   std::vector<uint32_t> ftab;

@@ -13,7 +13,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <new>
-#include <ctime>
 #include <string>
 
 #include "arrays/table.h"
@@ -100,7 +99,8 @@ void awk_main(int argc, char** argv, char** envp) {
   // Past a file-size limit a write fails with EFBIG, which the output layer
   // reports, instead of the signal killing the run with its output unsaid.
   signal(SIGXFSZ, SIG_IGN);
-  tzset();
+  // The time zone is read by the C library at the first local time asked
+  // for, not here: most programs never ask.
   static char* outbuf = static_cast<char*>(std::malloc(1024));
   if (outbuf) std::setvbuf(stdout, outbuf, _IOFBF, 1024);
   awk_init1(argc, argv, envp);
