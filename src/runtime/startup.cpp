@@ -122,9 +122,11 @@ void awk_init1(int argc, char** argv, char** envp) {
   char** operands;
   int n;
   if (memoryImage.data) {
-    std::snprintf(awk_progpath, sizeof awk_progpath, "%s", argv0);
-    vm_openimage(memoryImage.data, memoryImage.size, awk_progpath);
-    if (!awk_validaefile()) oops('F', "Invalid or old version awk program file: %s", awk_progpath);
+    // No file stands behind the image: the path stays empty, so that
+    // nothing can take the program itself for a temporary image to delete.
+    awk_progpath[0] = 0;
+    vm_openimage(memoryImage.data, memoryImage.size, argv0);
+    if (!awk_validaefile()) oops('F', "Invalid or old version awk program file: %s", argv0);
     operands = argv + 1;
     n = argc - 1;
   } else if (!awk_isbound()) {
