@@ -194,6 +194,7 @@ void ImageWriter::addSymbol(std::string_view name, SymbolRecord record) {
     throw ImageError(errorText("symbol '%.*s' has kind %d", int(name.size()), name.data(),
                             record.kind));
   auto& symbols = impl_->symbols;
+  if (symbols.empty()) symbols.reserve(256);  // the builtins alone are 120 names
   if (impl_->symbolNames.findOrAdd(name, int32_t(symbols.size()),
                                    [&](int32_t i) -> const std::string& { return symbols[size_t(i)].first; }) >= 0)
     throw ImageError(errorText("symbol '%.*s' added twice", int(name.size()), name.data()));
