@@ -22,19 +22,28 @@ class NameIndex {
   // The position of `name`, or -1.
   template <class NameAt>
   int32_t find(std::string_view name, const NameAt& nameAt) const {
+    return findHashed(name, tableHash(name.data(), name.size()), nameAt);
+  }
+  // The same for a caller that has the name's tableHash already.
+  template <class NameAt>
+  int32_t findHashed(std::string_view name, uint32_t hash, const NameAt& nameAt) const {
     if (slots_.empty()) return -1;
-    return slots_[probe(name, tableHash(name.data(), name.size()), nameAt)].position;
+    return slots_[probe(name, hash, nameAt)].position;
   }
 
   // The position of `name`, or, when it is not there yet, -1 after
   // recording it at `newPosition`.
   template <class NameAt>
   int32_t findOrAdd(std::string_view name, int32_t newPosition, const NameAt& nameAt) {
+    return findOrAddHashed(name, tableHash(name.data(), name.size()), newPosition, nameAt);
+  }
+  template <class NameAt>
+  int32_t findOrAddHashed(std::string_view name, uint32_t hash, int32_t newPosition,
+                          const NameAt& nameAt) {
     if ((count_ + 1) * 4 > slots_.size() * 3) grow();
-    uint32_t h = tableHash(name.data(), name.size());
-    Slot& s = slots_[probe(name, h, nameAt)];
+    Slot& s = slots_[probe(name, hash, nameAt)];
     if (s.position >= 0) return s.position;
-    s = {h, newPosition};
+    s = {hash, newPosition};
     ++count_;
     return -1;
   }
