@@ -28,7 +28,7 @@ void awk_beginfile_exec();
 void awk_endfile_exec();
 
 void awk_terminate(int doterm);
-void awk_droptempimage();                // removes vorn's temporary image
+void awk_droptempimage();                // removes a compile-and-go temporary image
 
 void awk_init_env(char** envp);
 void awk_set_argv(const char* path, int n, char** args);
