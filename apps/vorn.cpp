@@ -1,20 +1,16 @@
-// vorn: AWK's command line. Compiles the program to a temporary image that
-// carries the argument list (-F, -v and the operands, which the run-time
-// parses), then replaces itself with the vrun beside it; the run-time
-// deletes the temporary image when it ends.
+// vorn: AWK's command line. Compiles the program into an image in memory
+// that carries the argument list (-F, -v and the operands, which the
+// run-time parses) and runs it in this same process: nothing is written to
+// disk, and no second program is started and loaded.
 #include <getopt.h>
-#include <unistd.h>
 
-#include <cerrno>
 #include <cstdio>
-#include <cstdlib>
-#include <cstring>
 #include <string>
 #include <vector>
 
 #include "compiler/tools.h"
 #include "image/format.h"
-#include "image/writer.h"
+#include "runtime/startup.h"
 
 using namespace vorn;
 using namespace vorn::compiler;
@@ -51,7 +47,7 @@ const option kLongOptions[] = {
 
 }  // namespace
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv, char** envp) {
   vorn::compiler::exitOnOutOfMemory("vorn");
   std::vector<std::string> progFiles, options;
   CompileOptions copt;
@@ -138,35 +134,13 @@ int main(int argc, char** argv) {
     copt.storedArgs.push_back(operand);
   }
   if (onlyAssignments) copt.storedArgs.emplace_back("-");
-  CompileOutput out;
-  if (!compileAndReport(sources, copt, out)) return 2;
-
-  const char* tmpdir = std::getenv("TMPDIR");
-  std::string path = std::string(tmpdir && *tmpdir ? tmpdir : "/tmp") + "/vornXXXXXX.ae";
-  std::vector<char> name(path.begin(), path.end());
-  name.push_back('\0');
-  int fd = mkstemps(name.data(), 3);
-  if (fd < 0) {
-    std::fprintf(stderr, "vorn: cannot create a temporary file: %s\n", std::strerror(errno));
-    return 2;
+  std::vector<uint8_t> image;
+  {
+    CompileOutput out;  // the compiler's own tables go before the run starts
+    if (!compileAndReport(sources, copt, out)) return 2;
+    image = std::move(out.image);
   }
-  size_t done = 0;
-  while (done < out.image.size()) {
-    ssize_t n = write(fd, out.image.data() + done, out.image.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) {
-      std::fprintf(stderr, "vorn: cannot write %s: %s\n", name.data(), std::strerror(errno));
-      close(fd);
-      unlink(name.data());
-      return 2;
-    }
-    done += size_t(n);
-  }
-  close(fd);
-  std::string vrun = executableDir() + "vrun";
-  char* args[] = {const_cast<char*>("vrun"), name.data(), nullptr};
-  execv(vrun.c_str(), args);
-  std::fprintf(stderr, "vorn: cannot run %s: %s\n", vrun.c_str(), std::strerror(errno));
-  unlink(name.data());
-  return 2;
+  sources.clear();
+  sources.shrink_to_fit();
+  awk_main_image(image.data(), image.size(), 1, argv, envp);
 }

@@ -1,9 +1,11 @@
 #include "compiler/lexer.h"
 
+#include <initializer_list>
 #include <string_view>
-#include <unordered_map>
+#include <vector>
 
 #include "compiler/escapes.h"
+#include "image/name_index.h"
 #include "image/signatures.h"
 
 namespace vorn::compiler {
@@ -15,32 +17,56 @@ bool isDigit(char c) { return c >= '0' && c <= '9'; }
 bool isHex(char c) { return isDigit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'); }
 
 struct Word {
+  std::string_view name;
   Tok kind;
   int slot;
 };
 
-const std::unordered_map<std::string_view, Word>& words() {
-  static const std::unordered_map<std::string_view, Word> table = [] {
-    std::unordered_map<std::string_view, Word> m = {
-        {"BEGIN", {Tok::kwBEGIN, 0}},       {"END", {Tok::kwEND, 0}},
-        {"INIT", {Tok::kwINIT, 0}},         {"BEGINFILE", {Tok::kwBEGINFILE, 0}},
-        {"ENDFILE", {Tok::kwENDFILE, 0}},   {"EXIT", {Tok::kwEXIT, 0}},
-        {"function", {Tok::kwFunction, 0}}, {"func", {Tok::kwFunction, 0}},
-        {"if", {Tok::kwIf, 0}},             {"else", {Tok::kwElse, 0}},
-        {"while", {Tok::kwWhile, 0}},       {"for", {Tok::kwFor, 0}},
-        {"do", {Tok::kwDo, 0}},             {"break", {Tok::kwBreak, 0}},
-        {"continue", {Tok::kwContinue, 0}}, {"next", {Tok::kwNext, 0}},
-        {"exit", {Tok::kwExit, 0}},         {"return", {Tok::kwReturn, 0}},
-        {"delete", {Tok::kwDelete, 0}},     {"getline", {Tok::kwGetline, 0}},
-        {"print", {Tok::kwPrint, 0}},       {"printf", {Tok::kwPrintf, 0}},
-        {"in", {Tok::kwIn, 0}},
-    };
+// The keywords and the POSIX builtins' names, found through a NameIndex:
+// built at the first word, a few thousand instructions against the tens of
+// thousands a hash map of them cost every compilation.
+class Words {
+ public:
+  Words() {
+    for (const Word& w : std::initializer_list<Word>{
+             {"BEGIN", Tok::kwBEGIN, 0},       {"END", Tok::kwEND, 0},
+             {"INIT", Tok::kwINIT, 0},         {"BEGINFILE", Tok::kwBEGINFILE, 0},
+             {"ENDFILE", Tok::kwENDFILE, 0},   {"EXIT", Tok::kwEXIT, 0},
+             {"function", Tok::kwFunction, 0}, {"func", Tok::kwFunction, 0},
+             {"if", Tok::kwIf, 0},             {"else", Tok::kwElse, 0},
+             {"while", Tok::kwWhile, 0},       {"for", Tok::kwFor, 0},
+             {"do", Tok::kwDo, 0},             {"break", Tok::kwBreak, 0},
+             {"continue", Tok::kwContinue, 0}, {"next", Tok::kwNext, 0},
+             {"exit", Tok::kwExit, 0},         {"return", Tok::kwReturn, 0},
+             {"delete", Tok::kwDelete, 0},     {"getline", Tok::kwGetline, 0},
+             {"print", Tok::kwPrint, 0},       {"printf", Tok::kwPrintf, 0},
+             {"in", Tok::kwIn, 0}})
+      add(w);
     for (int s = 1; s < image::kBuiltinSlots; ++s) {
       const auto* sig = image::builtinSignature(s);
-      if (sig->posix && !m.count(sig->name)) m.emplace(sig->name, Word{Tok::Builtin, s});
+      if (sig->posix) add({sig->name, Tok::Builtin, s});
     }
-    return m;
-  }();
+  }
+
+  const Word* find(std::string_view name) const {
+    int32_t at = index_.find(name, [this](int32_t i) { return words_[size_t(i)].name; });
+    return at < 0 ? nullptr : &words_[size_t(at)];
+  }
+
+ private:
+  // A name already there keeps its first meaning.
+  void add(const Word& w) {
+    if (index_.findOrAdd(w.name, int32_t(words_.size()),
+                         [this](int32_t i) { return words_[size_t(i)].name; }) < 0)
+      words_.push_back(w);
+  }
+
+  std::vector<Word> words_;
+  image::NameIndex index_;
+};
+
+const Words& words() {
+  static const Words table;
   return table;
 }
 
@@ -243,10 +269,9 @@ Token Lexer::lexWord(uint32_t start) {
   while (pos_ < s.size() && (isAlpha(s[pos_]) || isDigit(s[pos_]))) ++pos_;
   std::string_view w(s.data() + start, pos_ - start);
   Token t = make(Tok::Name, start);
-  auto it = words().find(w);
-  if (it != words().end()) {
-    t.kind = it->second.kind;
-    t.builtinSlot = it->second.slot;
+  if (const Word* known = words().find(w)) {
+    t.kind = known->kind;
+    t.builtinSlot = known->slot;
   } else if (pos_ < s.size() && s[pos_] == '(') {
     t.kind = Tok::FuncName;
   }

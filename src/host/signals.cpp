@@ -52,6 +52,15 @@ void install(const AwkSig& e, SigDisp d) {
   sigaction(e.signo, &sa, nullptr);
 }
 
+// Whether the signal's original disposition is already d: at start-up most
+// signals keep the default they came with, and setting it again would cost a
+// system call each.
+bool originalIs(const AwkSig& e, SigDisp d) {
+  if (e.original.sa_flags & SA_SIGINFO) return false;
+  return (d == SigDisp::Default && e.original.sa_handler == SIG_DFL) ||
+         (d == SigDisp::Ignore && e.original.sa_handler == SIG_IGN);
+}
+
 // The function gid a SIGNAL value names, 0 if it names no AWK function.
 int handlerGid(std::string_view name) {
   int g = awk_gname2gid(name);
@@ -125,9 +134,10 @@ void awk_sig_set() {
     if (a == SigAction::Ignore || a == SigAction::Fail ||
         (a == SigAction::Default && !e->terminates))
       e->pending = 0;
+    const bool inPlace = e->disp == SigDisp::Original && originalIs(*e, d);
     e->action = a;
     e->disp = d;
-    if (d != SigDisp::Original) install(*e, d);
+    if (d != SigDisp::Original && !inPlace) install(*e, d);
   }
 }
 

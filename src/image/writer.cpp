@@ -27,10 +27,9 @@
 #include <cstring>
 #include <ctime>
 #include <map>
-#include <set>
-#include <unordered_map>
 
 #include "image/format.h"
+#include "image/name_index.h"
 #include "image/table_hash.h"
 
 namespace vorn::image {
@@ -46,20 +45,27 @@ std::string errorText(const char* fmt, auto... args) {
 // Segment contents and the string pool that refers into them.
 struct Layout {
   std::vector<std::vector<uint8_t>> segs{std::vector<uint8_t>(4, 0)};
-  std::unordered_map<std::string, uint32_t> strings;
+  std::vector<uint32_t> strings;  // vaddr of each string object, found by its text through
+  NameIndex stringIndex;          // this index (the text is read back from the segment)
 
   // Reserves `size` zeroed bytes aligned to `align` (a power of two) and
-  // returns their vaddr; `what` names the object in errors.
-  uint32_t place(size_t size, unsigned align, const std::string& what) {
+  // returns their vaddr; `what` names the object in errors, followed by
+  // `name` in quotes when there is one (the text is made only for an error).
+  uint32_t place(size_t size, unsigned align, std::string_view what, std::string_view name = {}) {
+    auto described = [&] {
+      std::string d(what);
+      if (!name.empty()) d.append(" '").append(name).append("'");
+      return d;
+    };
     if (size > size_t(kMaxSegmentSize))
       throw ImageError(errorText("%s is too large for a segment (%zu bytes, at most %d)",
-                              what.c_str(), size, kMaxSegmentSize));
+                              described().c_str(), size, kMaxSegmentSize));
     size_t off = (segs.back().size() + align - 1) & ~size_t(align - 1);
     if (off + size > size_t(kMaxSegmentSize)) {
       if (segs.size() == size_t(kMaxSegments))
         throw ImageError(errorText("image needs more than %d segments (placing %s)",
-                                kMaxSegments, what.c_str()));
-      segs.emplace_back();
+                                kMaxSegments, described().c_str()));
+      segs.emplace_back().reserve(kMaxSegmentSize);
       off = 0;
     }
     segs.back().resize(off + size, 0);
@@ -68,9 +74,15 @@ struct Layout {
 
   uint8_t* at(uint32_t vaddr) { return segs[vaddr >> 16].data() + (vaddr & 0xFFFF); }
 
-  uint32_t string(std::string_view s) {
-    auto found = strings.find(std::string(s));
-    if (found != strings.end()) return found->second;
+  std::string_view textAt(uint32_t vaddr) {
+    const uint8_t* p = at(vaddr);
+    return {reinterpret_cast<const char*>(p + kStringHeader), be32(p)};
+  }
+
+  uint32_t string(std::string_view s) { return string(s, tableHash(s.data(), s.size())); }
+  uint32_t string(std::string_view s, uint32_t hash) {
+    auto textOf = [this](int32_t i) { return textAt(strings[size_t(i)]); };
+    if (int32_t found = stringIndex.findHashed(s, hash, textOf); found >= 0) return strings[size_t(found)];
     if (s.size() > size_t(kMaxSegmentSize - kStringHeader - 1))
       throw ImageError(errorText("string of %zu bytes is too long for a segment (at most %d)",
                               s.size(), kMaxSegmentSize - kStringHeader - 1));
@@ -79,11 +91,12 @@ struct Layout {
     putBe32(p, uint32_t(s.size()));
     putBe16(p + 4, 1);
     std::memcpy(p + kStringHeader, s.data(), s.size());
-    strings.emplace(std::string(s), v);
+    stringIndex.findOrAddHashed(s, hash, int32_t(strings.size()), textOf);
+    strings.push_back(v);
     return v;
   }
 
-  uint32_t bytes(std::span<const uint8_t> b, unsigned align, const std::string& what) {
+  uint32_t bytes(std::span<const uint8_t> b, unsigned align, std::string_view what) {
     uint32_t v = place(b.size(), align, what);
     if (!b.empty()) std::memcpy(at(v), b.data(), b.size());
     return v;
@@ -112,8 +125,19 @@ struct ImageWriter::Impl {
   std::map<int, FunctionImage> functions;
   std::vector<uint32_t> moduleNames;   // vaddr of each module's name, 0 = unnamed
   std::vector<uint32_t> externs;
-  std::vector<std::pair<std::string, SymbolRecord>> symbols;
-  std::set<std::string> symbolNames;
+  // A symbol as added: its record's fields, its definitions a run of
+  // `symbolDefinitions`, its name's tableHash.
+  struct Symbol {
+    std::string name;
+    uint32_t hash;
+    int kind;
+    int16_t gid;
+    uint16_t compilerBits;
+    size_t firstDefinition, definitionCount;
+  };
+  std::vector<Symbol> symbols;
+  std::vector<SymbolDefinition> symbolDefinitions;
+  NameIndex symbolNames;   // positions in `symbols`
   std::map<int, int16_t> rootGids;
   int globalCount = kPredefinedCount;
   uint16_t flags = 0;
@@ -175,15 +199,25 @@ int ImageWriter::addExternFunction(int16_t returnType, std::span<const uint8_t> 
 }
 
 void ImageWriter::addSymbol(std::string_view name, SymbolRecord record) {
-  if (!impl_->symbolNames.emplace(name).second)
-    throw ImageError(errorText("symbol '%.*s' added twice", int(name.size()), name.data()));
-  if (record.definitions.size() > 0xFFFF)
+  addSymbol(name, record.kind, record.gid, record.definitions, record.compilerBits);
+}
+
+void ImageWriter::addSymbol(std::string_view name, int kind, int16_t gid,
+                            std::span<const SymbolDefinition> definitions, uint16_t compilerBits) {
+  if (definitions.size() > 0xFFFF)
     throw ImageError(errorText("symbol '%.*s' has too many definitions", int(name.size()),
                             name.data()));
-  if (record.kind < 0 || record.kind > 15)
-    throw ImageError(errorText("symbol '%.*s' has kind %d", int(name.size()), name.data(),
-                            record.kind));
-  impl_->symbols.emplace_back(std::string(name), std::move(record));
+  if (kind < 0 || kind > 15)
+    throw ImageError(errorText("symbol '%.*s' has kind %d", int(name.size()), name.data(), kind));
+  auto& symbols = impl_->symbols;
+  if (symbols.empty()) symbols.reserve(256);  // the builtins alone are 120 names
+  uint32_t h = tableHash(name.data(), name.size());
+  if (impl_->symbolNames.findOrAddHashed(name, h, int32_t(symbols.size()),
+                                         [&](int32_t i) -> const std::string& { return symbols[size_t(i)].name; }) >= 0)
+    throw ImageError(errorText("symbol '%.*s' added twice", int(name.size()), name.data()));
+  auto& defs = impl_->symbolDefinitions;
+  symbols.push_back({std::string(name), h, kind, gid, compilerBits, defs.size(), definitions.size()});
+  defs.insert(defs.end(), definitions.begin(), definitions.end());
 }
 
 void ImageWriter::setRootGid(int offset, int gid) {
@@ -227,6 +261,7 @@ void ImageWriter::setStoredArgs(std::vector<std::string> args) {
 std::vector<uint8_t> ImageWriter::build() {
   const Impl& in = *impl_;
   Layout L = in.layout;
+  L.segs.back().reserve(kMaxSegmentSize);  // what follows is appended to it
 
   // Functions: header, code, name list and its NUL together in one segment.
   std::vector<uint32_t> ftab;
@@ -285,26 +320,25 @@ std::vector<uint8_t> ImageWriter::build() {
   uint32_t cap = 8;
   while (in.symbols.size() * 4 > size_t(cap) * 3) cap *= 2;
   std::vector<std::array<uint32_t, 3>> slots(cap, {0, 0, 0});
-  for (const auto& [name, rec] : in.symbols) {
-    size_t size = kSymbolRecordHeader + rec.definitions.size() * kSymbolDefinitionSize;
-    uint32_t recV = L.place(size, 4, "symbol record of '" + name + "'");
+  for (const Impl::Symbol& sym : in.symbols) {
+    size_t size = kSymbolRecordHeader + sym.definitionCount * kSymbolDefinitionSize;
+    uint32_t recV = L.place(size, 4, "symbol record of", sym.name);
     uint8_t* p = L.at(recV);
-    putBe32(p, uint32_t(rec.kind) << 28 | uint32_t(rec.compilerBits & 0xFFF) << 16 |
-                   uint32_t(rec.definitions.size()));
-    putBe16(p + 4, uint16_t(rec.gid));
-    for (size_t i = 0; i < rec.definitions.size(); ++i) {
-      const SymbolDefinition& d = rec.definitions[i];
+    putBe32(p, uint32_t(sym.kind) << 28 | uint32_t(sym.compilerBits & 0xFFF) << 16 |
+                   uint32_t(sym.definitionCount));
+    putBe16(p + 4, uint16_t(sym.gid));
+    for (size_t i = 0; i < sym.definitionCount; ++i) {
+      const SymbolDefinition& d = in.symbolDefinitions[sym.firstDefinition + i];
       uint8_t* q = p + kSymbolRecordHeader + i * kSymbolDefinitionSize;
       putBe32(q, d.info);
       putBe16(q + 4, d.line);
       putBe16(q + 6, d.flags);
       putBe32(q + 8, d.extra);
     }
-    uint32_t keyV = L.string(name);
-    uint32_t h = tableHash(name.data(), name.size());
-    uint32_t i = homeSlot(h, cap);
+    uint32_t keyV = L.string(sym.name, sym.hash);
+    uint32_t i = homeSlot(sym.hash, cap);
     while (slots[i][0] != 0) i = (i + 1) % cap;
-    slots[i] = {h, keyV, recV};
+    slots[i] = {sym.hash, keyV, recV};
   }
   auto writeSlots = [&L, &slots](uint32_t first, uint32_t n) {
     uint32_t v = L.place(size_t(n) * symtab::kSlotSize, 4, "symbol table slots");

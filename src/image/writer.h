@@ -86,6 +86,9 @@ class ImageWriter {
   int addExternFunction(int16_t returnType, std::span<const uint8_t> paramTypes,
                         std::string_view name);
   void addSymbol(std::string_view name, SymbolRecord record);
+  // The same from the record's parts (the definitions are copied).
+  void addSymbol(std::string_view name, int kind, int16_t gid,
+                 std::span<const SymbolDefinition> definitions, uint16_t compilerBits = 0);
 
   void setRootGid(int offset, int gid);        // root::kInitFunction ...
   void setGlobalCount(int count);

@@ -68,7 +68,7 @@ bool endsWithAe(const char* path) {
 }
 
 [[noreturn]] void fatalClose(int fd, const char* format, const char* path) {
-  close(fd);
+  if (fd >= 0) close(fd);
   oops('F', format, path);
   std::abort();  // not reached: F ends the run
 }
@@ -79,6 +79,53 @@ bool awk_isbound() {
   return !(awk_bindmarker[0] == 'X' && awk_bindmarker[1] == '1' && awk_bindmarker[2] == 'X' &&
            awk_bindmarker[3] == '2');
 }
+
+namespace {
+
+// Where the root record and the segments come from: an open file, or an
+// image already in memory (vorn's, compiled in this process).
+struct ImageSource {
+  int fd = -1;
+  const unsigned char* mem = nullptr;
+  size_t left = 0;
+
+  bool read(void* buf, size_t n) {
+    if (fd >= 0) return readFully(fd, buf, n);
+    if (n > left) return false;
+    std::memcpy(buf, mem, n);
+    mem += n;
+    left -= n;
+    return true;
+  }
+};
+
+// Reads the root record and the segments; a failure to read the root or
+// segment 0 ends the run with `path` in the message.
+void loadSegments(ImageSource& src, const char* path) {
+  if (!src.read(rootbuf, kRootSize)) fatalClose(src.fd, "(3) error reading file %s", path);
+
+  dropSegments();
+  imagePrepared = imageAccepted = false;
+  uint32_t count = be32(rootbuf + root::kSegmentCount);
+  segTableBad = count > uint32_t(kMaxSegments);
+  for (uint32_t n = 0; !segTableBad && n < count; ++n)
+    if (int16_t(be16(rootbuf + root::kSegmentSizes + 2 * n)) < 0) segTableBad = true;
+  if (segTableBad) return;
+  for (uint32_t n = 0; n < count; ++n) {
+    int size = int16_t(be16(rootbuf + root::kSegmentSizes + 2 * n));
+    if (size == 0) continue;
+    auto* seg = static_cast<unsigned char*>(space(size));
+    if (!src.read(seg, size_t(size))) {
+      spfree(seg);
+      if (n == 0) fatalClose(src.fd, "(3) error reading file %s", path);
+      break;  // this and later segments stay absent
+    }
+    awk_segbase[n] = seg;
+    awk_segsize[n] = size;
+  }
+}
+
+}  // namespace
 
 int vm_open(const char* path) {
   int fd = open(path, O_RDONLY);
@@ -92,30 +139,18 @@ int vm_open(const char* path) {
     if (start < 0 || lseek(fd, start, SEEK_SET) < 0)
       fatalClose(fd, "(2) invalid awk executable file: %s", path);
   }
-  if (!readFully(fd, rootbuf, kRootSize)) fatalClose(fd, "(3) error reading file %s", path);
-
-  dropSegments();
-  imagePrepared = imageAccepted = false;
-  uint32_t count = be32(rootbuf + root::kSegmentCount);
-  segTableBad = count > uint32_t(kMaxSegments);
-  for (uint32_t n = 0; !segTableBad && n < count; ++n)
-    if (int16_t(be16(rootbuf + root::kSegmentSizes + 2 * n)) < 0) segTableBad = true;
-  if (!segTableBad) {
-    for (uint32_t n = 0; n < count; ++n) {
-      int size = int16_t(be16(rootbuf + root::kSegmentSizes + 2 * n));
-      if (size == 0) continue;
-      auto* seg = static_cast<unsigned char*>(space(size));
-      if (!readFully(fd, seg, size_t(size))) {
-        spfree(seg);
-        if (n == 0) fatalClose(fd, "(3) error reading file %s", path);
-        break;  // this and later segments stay absent
-      }
-      awk_segbase[n] = seg;
-      awk_segsize[n] = size;
-    }
-  }
+  ImageSource src;
+  src.fd = fd;
+  loadSegments(src, path);
   close(fd);
   return 1;
+}
+
+void vm_openimage(const unsigned char* image, size_t size, const char* name) {
+  ImageSource src;
+  src.mem = image;
+  src.left = size;
+  loadSegments(src, name);
 }
 
 int awk_openprog(const char* dir, const char* name, const char* ext) {

@@ -2,6 +2,7 @@
 // bound executable), reads the root record and the segments into the state
 // of program/vm.h, and checks and prepares the image once.
 #pragma once
+#include <cstddef>
 #include <cstdint>
 
 #include "program/vm.h"
@@ -16,6 +17,9 @@ bool awk_isbound();                     // the marker no longer reads "X1X2"
 
 // ---- loading ---------------------------------------------------------------
 int vm_open(const char* path);          // 0 only when the file cannot be opened
+// Loads an image held in memory (copied; `name` stands for the file in
+// messages).
+void vm_openimage(const unsigned char* image, size_t size, const char* name);
 int awk_openprog(const char* dir, const char* name, const char* ext);
 int awk_searchpath(const char* name);
 void awk_openself(const char* name);    // bound mode; ends the run on failure

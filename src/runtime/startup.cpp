@@ -13,7 +13,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <new>
-#include <ctime>
 #include <string>
 
 #include "arrays/table.h"
@@ -46,6 +45,11 @@ int32_t awk_argvcount = 0;
 namespace {
 
 constexpr int kProgNameMax = 13;
+// An image compiled in this process (vorn), run instead of a file's.
+struct {
+  const unsigned char* data;
+  size_t size;
+} memoryImage;
 char progName[kProgNameMax + 1];
 const char* argv0 = "";
 
@@ -95,7 +99,8 @@ void awk_main(int argc, char** argv, char** envp) {
   // Past a file-size limit a write fails with EFBIG, which the output layer
   // reports, instead of the signal killing the run with its output unsaid.
   signal(SIGXFSZ, SIG_IGN);
-  tzset();
+  // The time zone is read by the C library at the first local time asked
+  // for, not here: most programs never ask.
   static char* outbuf = static_cast<char*>(std::malloc(1024));
   if (outbuf) std::setvbuf(stdout, outbuf, _IOFBF, 1024);
   awk_init1(argc, argv, envp);
@@ -106,11 +111,25 @@ void awk_main(int argc, char** argv, char** envp) {
   awk_exit(awk_exitstatus, 1);
 }
 
+void awk_main_image(const unsigned char* image, size_t size, int argc, char** argv, char** envp) {
+  memoryImage.data = image;
+  memoryImage.size = size;
+  awk_main(argc, argv, envp);
+}
+
 void awk_init1(int argc, char** argv, char** envp) {
   argv0 = argc > 0 ? argv[0] : "";
   char** operands;
   int n;
-  if (!awk_isbound()) {
+  if (memoryImage.data) {
+    // No file stands behind the image: the path stays empty, so that
+    // nothing can take the program itself for a temporary image to delete.
+    awk_progpath[0] = 0;
+    vm_openimage(memoryImage.data, memoryImage.size, argv0);
+    if (!awk_validaefile()) oops('F', "Invalid or old version awk program file: %s", argv0);
+    operands = argv + 1;
+    n = argc - 1;
+  } else if (!awk_isbound()) {
     if (argc < 2) {
       awk_copyrite();
       oops('F', "Expecting filename.ae as first program argument");

@@ -1,5 +1,6 @@
 // Start-up, run phases and shut-down: the run-time's main line.
 #pragma once
+#include <cstddef>
 #include <cstdint>
 
 #include "diag/oops.h"
@@ -11,6 +12,10 @@ extern AwkTable* awk_argvtab;    // the ARGV table, for the record reader
 extern int32_t awk_argvcount;    // elements stored in it
 
 [[noreturn]] void awk_main(int argc, char** argv, char** envp);
+// Runs an image already in memory (copied at once), as awk_main runs the
+// image named by argv[1]; argv holds the program name and the operands.
+[[noreturn]] void awk_main_image(const unsigned char* image, size_t size, int argc, char** argv,
+                                 char** envp);
 void awk_init1(int argc, char** argv, char** envp);
 void awk_init3();
 
@@ -23,7 +28,7 @@ void awk_beginfile_exec();
 void awk_endfile_exec();
 
 void awk_terminate(int doterm);
-void awk_droptempimage();                // removes vorn's temporary image
+void awk_droptempimage();                // removes a compile-and-go temporary image
 
 void awk_init_env(char** envp);
 void awk_set_argv(const char* path, int n, char** args);

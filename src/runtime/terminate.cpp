@@ -42,7 +42,8 @@ void awk_terminate(int doterm) {
   awk_droptempimage();
 }
 
-// An image that carries its own command line is vorn's temporary file: it
+// An image file that carries its own command line is a compile-and-go
+// temporary (vorn itself runs its image from memory and writes none): it
 // goes as soon as it has been read (start-up calls this too), so that a
 // killed run leaves no copy of the program and its -v values behind. A
 // bound executable is never removed.

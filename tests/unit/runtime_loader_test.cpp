@@ -52,6 +52,36 @@ TEST(Loader, PlainOrAppendedByName) {
   EXPECT_EQ(vm_open((dir + "/missing.ae").c_str()), 0);
 }
 
+// An image in memory loads as the same image read from a file; one cut
+// short in its first segment ends the run with the name given for it.
+TEST(Loader, ImageInMemory) {
+  std::string path = rtest::tempDir() + "/x.ae";
+  std::vector<uint8_t> img = image();
+  rtest::writeBytes(path, img);
+  awk_vm_reset();
+  ASSERT_EQ(vm_open(path.c_str()), 1);
+  std::vector<uint8_t> fromFile(awk_segbase[0], awk_segbase[0] + awk_segsize[0]);
+  awk_vm_reset();
+  vm_openimage(img.data(), img.size(), "vorn");
+  ASSERT_EQ(awk_validaefile(), 1);
+  awk_vm_reset();
+  vm_openimage(img.data(), img.size(), "vorn");
+  EXPECT_EQ(std::vector<uint8_t>(awk_segbase[0], awk_segbase[0] + awk_segsize[0]), fromFile);
+
+  awk_exithook = exitHook;
+  exitStatus = -1;
+  std::string err = tsupport::stderrOf([&] {
+    if (setjmp(exitJump) == 0) {
+      awk_vm_reset();
+      vm_openimage(img.data(), img.size() - 1, "vorn");
+    }
+  });
+  awk_exithook = nullptr;
+  EXPECT_EQ(exitStatus, 2);
+  EXPECT_NE(err.find("(3) error reading file vorn"), std::string::npos) << err;
+  awk_vm_reset();
+}
+
 TEST(Loader, CandidatePaths) {
   std::string dir = rtest::tempDir();
   rtest::writeBytes(dir + "/prog", withTrailer(image(), 10));
