@@ -22,7 +22,7 @@ enum class TableKind : uint8_t { Array = 1, KeyList = 2 };
 // One element of an array.
 struct AwkSlot {
   uint32_t hash;    // 0: a free entry
-  uint32_t next;    // free entries: the next free entry's number + 1
+  uint32_t next;    // free entries: the next free entry's number (0: none)
   AwkString* key;   // one reference owned by the table
   Cell value;       // owned
 };
@@ -50,19 +50,21 @@ struct AwkTable {
     AwkString** keys; // key list
   };
   union {
-    AwkSlot* ents;    // capacity <= 256: room for capacity * 3 / 4 entries
+    AwkSlot* ents;    // capacity <= 256: entries 1 .. capacity * 3 / 4
     AwkSlot** edir;   // capacity > 256: capacity / 256 entry blocks, made when needed
   };
-  int32_t nents;      // entries ever handed out (used or free)
-  int32_t freeEnt;    // first free entry's number + 1; 0: none
+  int32_t nents;      // entries ever handed out (used or free): numbers 1 .. nents
+  int32_t freeEnt;    // number of the first free entry; 0: none
+  uint32_t entmask;   // (1 << sizeexp) - 1: the entry-number bits of an index word
 };
 
-// Index words: the low `sizeexp` bits hold the entry number + 1, the bits
-// above them the same bits of the entry's hash (those its home slot does
-// not tell), so most probes that pass other keys never touch an entry.
-inline uint32_t st_entmask(const AwkTable* t) { return (uint32_t(1) << t->sizeexp) - 1; }
+// Index words: the low `sizeexp` bits hold the entry's number (from 1; 0
+// is a free slot), the bits above them the same bits of the entry's hash
+// (those its home slot does not tell), so most probes that pass other keys
+// never touch an entry.
+inline uint32_t st_entmask(const AwkTable* t) { return t->entmask; }
 
-// Entry number e of an array (e < nents).
+// Entry number e of an array (1 <= e <= nents). Entry 0 is never used.
 inline AwkSlot* st_entry(const AwkTable* t, uint32_t e) {
   return t->capacity <= kBlockSlots ? &t->ents[e]
                                     : &t->edir[e >> kBlockShift][e & (kBlockSlots - 1)];
@@ -77,7 +79,7 @@ inline uint32_t st_word(const AwkTable* t, int32_t i) {
 // table must have slots and i < capacity).
 inline AwkSlot* awk_slotat(AwkTable* t, int32_t i) {
   const uint32_t w = st_word(t, i);
-  return w ? st_entry(t, (w & st_entmask(t)) - 1) : nullptr;
+  return w ? st_entry(t, w & st_entmask(t)) : nullptr;
 }
 
 // Takes one more use of a table (awk_access on an array cell). A count that

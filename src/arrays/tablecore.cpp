@@ -4,8 +4,8 @@
 // Storage: elements are entries (hash, key, value) in dense storage that
 // growth does not move (above 256 slots; small tables reallocate their one
 // block). Each slot of the index is a 32-bit word: 0 for a free slot, else
-// the entry's number + 1 in the low `sizeexp` bits and the hash's own bits
-// above them. A deleted entry goes on a free list threaded through its
+// the entry's number (from 1) in the low `sizeexp` bits and the hash's own
+// bits above them. A deleted entry goes on a free list threaded through its
 // `next` field and is the next one handed out, so the entries ever handed
 // out never exceed the largest count the table had: at most 3/4 of its
 // capacity, which is why an entry number always fits below the hash bits.
@@ -48,17 +48,19 @@ namespace {
 constexpr int32_t kMaxCapacity = int32_t(1) << 29;
 constexpr uint32_t kBlockMask = kBlockSlots - 1;
 
-uint16_t sizeExponent(int32_t capacity) {
+// Sets the capacity with its size exponent and entry mask.
+void setCapacity(AwkTable* t, int32_t capacity) {
   uint16_t e = 1;
   while (e < 31 && (int64_t(1) << e) < capacity) ++e;
-  return e;
+  t->capacity = capacity;
+  t->sizeexp = e;
+  t->entmask = (uint32_t(1) << e) - 1;
 }
 
-// Entries a table of up to 256 slots has room for.
-int32_t smallEntries(int32_t capacity) { return capacity * 3 / 4; }
-
+// The entry block of a table of up to 256 slots: entries 0 (unused) to
+// capacity * 3 / 4, the most it can hold.
 AwkSlot* newSmallEntries(int32_t capacity) {
-  return static_cast<AwkSlot*>(space(smallEntries(capacity) * int32_t(sizeof(AwkSlot))));
+  return static_cast<AwkSlot*>(space((capacity * 3 / 4 + 1) * int32_t(sizeof(AwkSlot))));
 }
 
 inline uint32_t& wordAt(AwkTable* t, int32_t i) {
@@ -89,10 +91,10 @@ int32_t freeSlotFrom(AwkTable* t, uint32_t h) {
 // entry blocks.
 void resizeEntries(AwkTable* t, int32_t oldCap) {
   const int32_t cap = t->capacity;
-  const int32_t nents = t->nents;
+  const size_t used = size_t(t->nents + 1) * sizeof(AwkSlot);  // with entry 0
   if (cap <= kBlockSlots) {
     AwkSlot* ents = newSmallEntries(cap);
-    if (nents) std::memcpy(static_cast<void*>(ents), t->ents, size_t(nents) * sizeof(AwkSlot));
+    if (t->nents) std::memcpy(static_cast<void*>(ents), t->ents, used);
     spfree(t->ents);
     t->ents = ents;
     return;
@@ -100,9 +102,9 @@ void resizeEntries(AwkTable* t, int32_t oldCap) {
   auto** edir = static_cast<AwkSlot**>(spacec((cap >> kBlockShift) * int32_t(sizeof(AwkSlot*))));
   if (oldCap > kBlockSlots) {
     std::memcpy(edir, t->edir, size_t(oldCap >> kBlockShift) * sizeof(AwkSlot*));
-  } else if (nents) {
+  } else if (t->nents) {
     edir[0] = sp_newblock();
-    std::memcpy(static_cast<void*>(edir[0]), t->ents, size_t(nents) * sizeof(AwkSlot));
+    std::memcpy(static_cast<void*>(edir[0]), t->ents, used);
   }
   spfree(t->ents);  // (the old directory or block: the same field)
   t->edir = edir;
@@ -119,8 +121,7 @@ void grow(AwkTable* t) {
   int32_t cap = oldCap == 0 ? 8 : oldCap * 2;
   if (cap > kBlockSlots) cap = (cap + kBlockSlots - 1) & ~(kBlockSlots - 1);
 
-  t->capacity = cap;
-  t->sizeexp = sizeExponent(cap);
+  setCapacity(t, cap);
   resizeEntries(t, oldCap);
   if (cap <= kBlockSlots) {
     t->index = static_cast<uint32_t*>(spacec(cap * int32_t(sizeof(uint32_t))));
@@ -133,9 +134,9 @@ void grow(AwkTable* t) {
     for (int32_t i = 0; i < n; ++i) {
       const uint32_t w = words[i];
       if (!w) continue;
-      const uint32_t e = (w & oldMask) - 1;
+      const uint32_t e = w & oldMask;
       const uint32_t h = st_entry(t, e)->hash;
-      wordAt(t, freeSlotFrom(t, h)) = (h & ~mask) | (e + 1);
+      wordAt(t, freeSlotFrom(t, h)) = (h & ~mask) | e;
     }
   };
   if (oldCap > kBlockSlots) {
@@ -158,12 +159,13 @@ void grow(AwkTable* t) {
 // never used (taking an entry block when it starts one).
 uint32_t newEntry(AwkTable* t) {
   if (t->freeEnt) {
-    const uint32_t e = uint32_t(t->freeEnt - 1);
+    const uint32_t e = uint32_t(t->freeEnt);
     t->freeEnt = int32_t(st_entry(t, e)->next);
     return e;
   }
-  const uint32_t e = uint32_t(t->nents++);
-  if (t->capacity > kBlockSlots && (e & kBlockMask) == 0) t->edir[e >> kBlockShift] = sp_newblock();
+  const uint32_t e = uint32_t(++t->nents);
+  if (t->capacity > kBlockSlots && ((e & kBlockMask) == 0 || e == 1))
+    t->edir[e >> kBlockShift] = sp_newblock();
   return e;
 }
 
@@ -171,14 +173,13 @@ uint32_t newEntry(AwkTable* t) {
 
 void st_allocslots(AwkTable* t, int32_t capacity) {
   st_forget(t);
-  t->capacity = capacity;
-  t->sizeexp = sizeExponent(capacity);
+  setCapacity(t, capacity);
   t->slots = nullptr;
   t->ents = nullptr;
   t->nents = 0;
   t->freeEnt = 0;
   if (capacity <= 0) {
-    t->capacity = 0;
+    setCapacity(t, 0);
     return;
   }
   if (t->kind == TableKind::KeyList) {
@@ -200,7 +201,8 @@ void st_freeslots(AwkTable* t) {
   st_forget(t);
   if (t->slots && t->kind == TableKind::Array && t->capacity > kBlockSlots) {
     for (int32_t b = 0; b < (t->capacity >> kBlockShift); ++b) sp_freeindex(t->idir[b]);
-    for (int32_t b = 0; b < (t->nents + kBlockSlots - 1) >> kBlockShift; ++b) sp_freeblock(t->edir[b]);
+    if (t->nents)
+      for (int32_t b = 0; b <= t->nents >> kBlockShift; ++b) sp_freeblock(t->edir[b]);
   }
   if (t->kind == TableKind::Array) spfree(t->ents);
   spfree(t->slots);
@@ -219,20 +221,22 @@ AwkSlot* st_lookup(const AwkTable* t, const char* key, uint32_t len, uint32_t h,
   const int32_t cap = t->capacity;
   if (stop) *stop = -1;
   if (cap == 0) return nullptr;
+  // A word names an entry whose hash may be h exactly when it lies in
+  // (t, t + mask], t being h without its entry-number bits; a free slot's 0
+  // never does. One subtraction and compare tells.
   const uint32_t mask = st_entmask(t);
-  const uint32_t tag = h & ~mask;
+  const uint32_t below = (h & ~mask) + 1;
   int32_t i = st_home(h, cap);
   if (cap <= kBlockSlots) {
     const uint32_t* w = t->index;
     for (;;) {
       const uint32_t x = w[i];
-      if (x == 0) {
+      if (x - below < mask) {
+        AwkSlot* s = &t->ents[x & mask];
+        if (s->hash == h && sameKey(s, key, len, obj)) return s;
+      } else if (x == 0) {
         if (stop) *stop = i;
         return nullptr;
-      }
-      if ((x ^ tag) <= mask) {
-        AwkSlot* s = &t->ents[(x & mask) - 1];
-        if (s->hash == h && sameKey(s, key, len, obj)) return s;
       }
       if (++i == cap) i = 0;
     }
@@ -242,14 +246,13 @@ AwkSlot* st_lookup(const AwkTable* t, const char* key, uint32_t len, uint32_t h,
     const uint32_t* b = t->idir[i >> kBlockShift];
     for (int32_t j = i & int32_t(kBlockMask); j < kBlockSlots; ++j) {
       const uint32_t x = b[j];
-      if (x == 0) {
-        if (stop) *stop = (i & ~int32_t(kBlockMask)) | j;
-        return nullptr;
-      }
-      if ((x ^ tag) <= mask) {
-        const uint32_t e = (x & mask) - 1;
+      if (x - below < mask) {
+        const uint32_t e = x & mask;
         AwkSlot* s = &t->edir[e >> kBlockShift][e & kBlockMask];
         if (s->hash == h && sameKey(s, key, len, obj)) return s;
+      } else if (x == 0) {
+        if (stop) *stop = (i & ~int32_t(kBlockMask)) | j;
+        return nullptr;
       }
     }
     i = (i | int32_t(kBlockMask)) + 1;
@@ -265,7 +268,7 @@ AwkSlot* st_create(AwkTable* t, AwkString* key, uint32_t h, int32_t stop) {
   }
   if (stop < 0) stop = freeSlotFrom(t, h);
   const uint32_t e = newEntry(t);
-  wordAt(t, stop) = (h & ~st_entmask(t)) | (e + 1);
+  wordAt(t, stop) = (h & ~st_entmask(t)) | e;
   AwkSlot* s = st_entry(t, e);
   s->hash = h;
   s->next = 0;
@@ -285,7 +288,7 @@ int32_t st_indexof(const AwkTable* t, const AwkSlot* s) {
   int32_t i = st_home(s->hash, cap);
   for (int32_t n = 0; n < cap; ++n, i = i + 1 == cap ? 0 : i + 1) {
     const uint32_t x = st_word(t, i);
-    if (x != 0 && (x ^ tag) <= mask && st_entry(t, (x & mask) - 1) == s) return i;
+    if (x != 0 && (x ^ tag) <= mask && st_entry(t, x & mask) == s) return i;
   }
   awk_assert2(0x4101);
 }
@@ -294,11 +297,11 @@ void st_delslot(AwkTable* t, int32_t i) {
   st_forget(t);
   const uint32_t mask = st_entmask(t);
   uint32_t* hole = &wordAt(t, i);
-  const uint32_t e = (*hole & mask) - 1;
+  const uint32_t e = *hole & mask;
   AwkSlot* gone = st_entry(t, e);
   gone->hash = 0;
   gone->next = uint32_t(t->freeEnt);
-  t->freeEnt = int32_t(e + 1);
+  t->freeEnt = int32_t(e);
   *hole = 0;
   --t->count;
   // Backward shift: walk the run after the hole; an entry whose home lies
@@ -312,7 +315,7 @@ void st_delslot(AwkTable* t, int32_t i) {
   for (int32_t j = i + 1 == cap ? 0 : i + 1;; j = j + 1 == cap ? 0 : j + 1) {
     uint32_t* w = &wordAt(t, j);
     if (*w == 0) break;
-    const int32_t home = st_home(st_entry(t, (*w & mask) - 1)->hash, cap);
+    const int32_t home = st_home(st_entry(t, *w & mask)->hash, cap);
     const bool stays = h < j ? (h < home && home <= j) : (h < home || home <= j);
     if (stays) continue;
     *hole = *w;
