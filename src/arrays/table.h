@@ -6,7 +6,7 @@
 // (owned). The entries sit in dense storage and do not move when the table
 // grows; the hash order lives in a separate index of 32-bit words, one per
 // slot, that name the entry in each used slot (0: a free slot). Arrays of up
-// to 256 slots keep the index and the entries in one block each; larger
+// to 256 slots keep the entries and the index in one block; larger
 // arrays keep directories of 256-word index blocks and 256-entry blocks, so
 // no allocation is big and growth rebuilds only the index. A key list
 // (kind 2) holds owned string objects and uses `count` as its iteration
@@ -45,12 +45,12 @@ struct AwkTable {
   int32_t count;      // arrays: used slots; key lists: the cursor
   union {
     void* slots;      // null while the capacity is 0
-    uint32_t* index;  // array, capacity <= 256
+    uint32_t* index;  // array, capacity <= 256: inside the block of `ents`
     uint32_t** idir;  // array, capacity > 256: capacity / 256 index blocks
     AwkString** keys; // key list
   };
   union {
-    AwkSlot* ents;    // capacity <= 256: entries 1 .. capacity * 3 / 4
+    AwkSlot* ents;    // capacity <= 256: entries 1 .. capacity * 3 / 4, then the index
     AwkSlot** edir;   // capacity > 256: capacity / 256 entry blocks, made when needed
   };
   int32_t nents;      // entries ever handed out (used or free): numbers 1 .. nents

@@ -57,10 +57,16 @@ void setCapacity(AwkTable* t, int32_t capacity) {
   t->entmask = (uint32_t(1) << e) - 1;
 }
 
-// The entry block of a table of up to 256 slots: entries 0 (unused) to
-// capacity * 3 / 4, the most it can hold.
-AwkSlot* newSmallEntries(int32_t capacity) {
-  return static_cast<AwkSlot*>(space((capacity * 3 / 4 + 1) * int32_t(sizeof(AwkSlot))));
+// The one block of a table of up to 256 slots (capacity already set):
+// entries 0 (unused) to capacity * 3 / 4, the most it can hold, then the
+// index, cleared. One block instead of two keeps small arrays small.
+void newSmallBlock(AwkTable* t) {
+  const int32_t cap = t->capacity;
+  const int32_t entBytes = (cap * 3 / 4 + 1) * int32_t(sizeof(AwkSlot));
+  char* block = static_cast<char*>(space(entBytes + cap * int32_t(sizeof(uint32_t))));
+  t->ents = reinterpret_cast<AwkSlot*>(block);
+  t->index = reinterpret_cast<uint32_t*>(block + entBytes);
+  std::memset(t->index, 0, size_t(cap) * sizeof(uint32_t));
 }
 
 inline uint32_t& wordAt(AwkTable* t, int32_t i) {
@@ -86,46 +92,34 @@ int32_t freeSlotFrom(AwkTable* t, uint32_t h) {
   }
 }
 
-// Moves the entries into storage for the new capacity (already set in t):
-// a reallocated block up to 256 slots, else a bigger directory of the same
-// entry blocks.
-void resizeEntries(AwkTable* t, int32_t oldCap) {
-  const int32_t cap = t->capacity;
-  const size_t used = size_t(t->nents + 1) * sizeof(AwkSlot);  // with entry 0
-  if (cap <= kBlockSlots) {
-    AwkSlot* ents = newSmallEntries(cap);
-    if (t->nents) std::memcpy(static_cast<void*>(ents), t->ents, used);
-    spfree(t->ents);
-    t->ents = ents;
-    return;
-  }
-  auto** edir = static_cast<AwkSlot**>(spacec((cap >> kBlockShift) * int32_t(sizeof(AwkSlot*))));
-  if (oldCap > kBlockSlots) {
-    std::memcpy(edir, t->edir, size_t(oldCap >> kBlockShift) * sizeof(AwkSlot*));
-  } else if (t->nents) {
-    edir[0] = sp_newblock();
-    std::memcpy(static_cast<void*>(edir[0]), t->ents, used);
-  }
-  spfree(t->ents);  // (the old directory or block: the same field)
-  t->edir = edir;
-}
-
 // Doubles the capacity (rounded up to whole blocks above 256 slots) and
 // re-indexes every entry in ascending order of its old slot.
 void grow(AwkTable* t) {
   st_forget(t);
   const int32_t oldCap = t->capacity;
   void* oldIndex = t->slots;
+  void* oldEnts = t->ents;  // up to 256 slots, the block that holds the index too
   const uint32_t oldMask = st_entmask(t);
   if (oldCap >= kMaxCapacity) awk_oom(oldCap);
   int32_t cap = oldCap == 0 ? 8 : oldCap * 2;
   if (cap > kBlockSlots) cap = (cap + kBlockSlots - 1) & ~(kBlockSlots - 1);
 
   setCapacity(t, cap);
-  resizeEntries(t, oldCap);
+  // Entries move only while the table is small; above 256 slots the new
+  // entry directory names the same blocks.
+  const size_t used = size_t(t->nents + 1) * sizeof(AwkSlot);  // with entry 0
   if (cap <= kBlockSlots) {
-    t->index = static_cast<uint32_t*>(spacec(cap * int32_t(sizeof(uint32_t))));
+    newSmallBlock(t);
+    if (t->nents) std::memcpy(static_cast<void*>(t->ents), oldEnts, used);
   } else {
+    auto** edir = static_cast<AwkSlot**>(spacec((cap >> kBlockShift) * int32_t(sizeof(AwkSlot*))));
+    if (oldCap > kBlockSlots) {
+      std::memcpy(edir, oldEnts, size_t(oldCap >> kBlockShift) * sizeof(AwkSlot*));
+    } else if (t->nents) {
+      edir[0] = sp_newblock();
+      std::memcpy(static_cast<void*>(edir[0]), oldEnts, used);
+    }
+    t->edir = edir;
     // Index blocks are taken on demand by freeSlotFrom and filled in below.
     t->idir = static_cast<uint32_t**>(spacec((cap >> kBlockShift) * int32_t(sizeof(uint32_t*))));
   }
@@ -148,8 +142,8 @@ void grow(AwkTable* t) {
     spfree(dir);
   } else if (oldIndex) {
     drain(static_cast<uint32_t*>(oldIndex), oldCap);
-    spfree(oldIndex);
   }
+  spfree(oldEnts);  // the old entry directory, or the old small block
   if (cap > kBlockSlots)
     for (int32_t b = 0; b < (cap >> kBlockShift); ++b)
       if (!t->idir[b]) t->idir[b] = sp_newindex();
@@ -186,8 +180,7 @@ void st_allocslots(AwkTable* t, int32_t capacity) {
     if (capacity > INT32_MAX / int32_t(sizeof(AwkString*))) awk_oom(capacity);
     t->keys = static_cast<AwkString**>(spacec(capacity * int32_t(sizeof(AwkString*))));
   } else if (capacity <= kBlockSlots) {
-    t->index = static_cast<uint32_t*>(spacec(capacity * int32_t(sizeof(uint32_t))));
-    t->ents = newSmallEntries(capacity);
+    newSmallBlock(t);
   } else {
     if (capacity > kMaxCapacity) awk_oom(capacity);
     const int32_t nb = capacity >> kBlockShift;
@@ -199,13 +192,17 @@ void st_allocslots(AwkTable* t, int32_t capacity) {
 
 void st_freeslots(AwkTable* t) {
   st_forget(t);
-  if (t->slots && t->kind == TableKind::Array && t->capacity > kBlockSlots) {
+  if (t->kind == TableKind::KeyList) {
+    spfree(t->keys);
+  } else if (t->slots && t->capacity > kBlockSlots) {
     for (int32_t b = 0; b < (t->capacity >> kBlockShift); ++b) sp_freeindex(t->idir[b]);
     if (t->nents)
       for (int32_t b = 0; b <= t->nents >> kBlockShift; ++b) sp_freeblock(t->edir[b]);
+    spfree(t->idir);
+    spfree(t->edir);
+  } else {
+    spfree(t->ents);  // the index lives in the same block
   }
-  if (t->kind == TableKind::Array) spfree(t->ents);
-  spfree(t->slots);
   t->slots = nullptr;
   t->ents = nullptr;
 }
