@@ -1,7 +1,8 @@
-// Directory blocks come from headerless pool memory, sixteen at a time (a
-// whole number of pages, so nothing is lost to rounding), and return to a
-// free list threaded through their first word; a block is cleared when it
-// is handed out.
+// Directory blocks come from headerless pool memory, a whole number of pages
+// at a time (so nothing is lost to rounding), and return to a free list of
+// their size threaded through their first word. Growth frees each old index
+// block as soon as it has been drained, and the new index takes blocks from
+// the same list, so a growing array reuses its own old index.
 #include "arrays/slotpool.h"
 
 #include <cstring>
@@ -9,31 +10,48 @@
 #include "values/alloc.h"
 
 namespace {
-constexpr uint32_t kBlockBytes = kBlockSlots * sizeof(AwkSlot);
-constexpr uint32_t kBlocksPerRefill = 16;
-static_assert(kBlockBytes * kBlocksPerRefill % 4096 == 0);
-void* g_free = nullptr;
-}  // namespace
 
-AwkSlot* sp_newblock() {
+struct Pool {
+  uint32_t bytes;      // per block
+  uint32_t perRefill;  // blocks per refill: bytes * perRefill is whole pages
+  void* free;
+};
+
+Pool g_entries{kBlockSlots * sizeof(AwkSlot), 16, nullptr};
+Pool g_index{kBlockSlots * sizeof(uint32_t), 16, nullptr};
+static_assert(kBlockSlots * sizeof(AwkSlot) * 16 % 4096 == 0);
+static_assert(kBlockSlots * sizeof(uint32_t) * 16 % 4096 == 0);
+
+void* take(Pool& p) {
   ++awk_malloccount;
-  if (!g_free) {
-    char* fresh = static_cast<char*>(sppool(kBlockBytes * kBlocksPerRefill));
-    for (uint32_t i = kBlocksPerRefill; i-- > 0;) {
-      void* b = fresh + size_t(i) * kBlockBytes;
-      std::memcpy(b, &g_free, sizeof g_free);
-      g_free = b;
+  if (!p.free) {
+    char* fresh = static_cast<char*>(sppool(p.bytes * p.perRefill));
+    for (uint32_t i = p.perRefill; i-- > 0;) {
+      void* b = fresh + size_t(i) * p.bytes;
+      std::memcpy(b, &p.free, sizeof p.free);
+      p.free = b;
     }
   }
-  void* b = g_free;
-  std::memcpy(&g_free, b, sizeof g_free);
-  std::memset(b, 0, kBlockBytes);
-  return static_cast<AwkSlot*>(b);
+  void* b = p.free;
+  std::memcpy(&p.free, b, sizeof p.free);
+  return b;
 }
 
-void sp_freeblock(AwkSlot* block) {
-  if (!block) return;
+void give(Pool& p, void* b) {
+  if (!b) return;
   --awk_malloccount;
-  std::memcpy(static_cast<void*>(block), &g_free, sizeof g_free);
-  g_free = block;
+  std::memcpy(b, &p.free, sizeof p.free);
+  p.free = b;
 }
+
+}  // namespace
+
+AwkSlot* sp_newblock() { return static_cast<AwkSlot*>(take(g_entries)); }
+void sp_freeblock(AwkSlot* block) { give(g_entries, block); }
+
+uint32_t* sp_newindex() {
+  void* b = take(g_index);
+  std::memset(b, 0, g_index.bytes);
+  return static_cast<uint32_t*>(b);
+}
+void sp_freeindex(uint32_t* block) { give(g_index, block); }

@@ -96,7 +96,7 @@ inline AwkSlot* remember(AwkTable* t, AwkSlot* s) {
 AwkSlot* findOrCreate(AwkTable* t, const Cell* keycell, Key& k, bool create) {
   if (AwkSlot* s = lastHit(t, k)) return s;
   const uint32_t h = vorn::image::tableHash(k.p, k.len);
-  AwkSlot* stop;
+  int32_t stop;
   AwkSlot* s = st_lookup(t, k.p, k.len, h, &stop, k.obj);
   if (!s && create) s = st_create(t, keyString(keycell, k), h, stop);
   return s ? remember(t, s) : nullptr;
@@ -145,7 +145,7 @@ int awk_tabadd(Cell* arr, Cell* key, Cell* value) {
   AwkTable* t = arr->w.t;
   Key k;
   keyOf(key, k);
-  AwkSlot* stop = nullptr;
+  int32_t stop = -1;
   uint32_t h = 0;
   AwkSlot* s = lastHit(t, k);
   if (!s) {

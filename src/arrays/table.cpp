@@ -48,7 +48,7 @@ AwkSlot* awk_stfindb(AwkTable* t, const char* key, uint32_t len) {
 AwkSlot* awk_stfindhp(AwkTable* t, AwkString* key, bool create) {
   if (!t || t->kind != TableKind::Array) return nullptr;
   const uint32_t h = vorn::image::tableHash(key->text(), key->len);
-  AwkSlot* stop;
+  int32_t stop;
   AwkSlot* s = st_lookup(t, key->text(), key->len, h, &stop);
   if (s || !create) return s;
   return st_create(t, stringDup(key), h, stop);
@@ -71,9 +71,7 @@ AwkTable* awk_stindex(AwkTable* t) {
   const int32_t n = awk_tablength(t);
   AwkTable* list = awk_stnew(TableKind::KeyList, n, kKeyEntrySize);
   int32_t k = 0;
-  for (int32_t i = 0; k < n && i < t->capacity; ++i) {
-    AwkSlot* s = awk_slotat(t, i);
-    if (s->hash) list->keys[k++] = stringDup(s->key);
-  }
+  for (int32_t i = 0; k < n && i < t->capacity; ++i)
+    if (AwkSlot* s = awk_slotat(t, i)) list->keys[k++] = stringDup(s->key);
   return list;
 }

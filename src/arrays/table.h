@@ -1,13 +1,16 @@
 // Associative arrays: open-addressing hash tables keyed by string objects,
 // and the sorted key lists that drive `for (k in a)`.
 //
-// One struct serves two kinds. An array (kind 1) holds AwkSlot entries:
-// the key's hash (0 marks a free slot), the key (owned) and the value cell
-// (owned). A key list (kind 2) holds owned string objects and uses `count`
-// as its iteration cursor. Arrays of up to 256 slots keep them in one block;
-// larger arrays keep a directory of 256-slot blocks, so no allocation ever
-// exceeds one block and growth copies only the directory. Key lists are
-// always one block (they are sorted in place).
+// One struct serves two kinds. An array (kind 1) keeps its elements as
+// AwkSlot entries: the key's hash, the key (owned) and the value cell
+// (owned). The entries sit in dense storage and do not move when the table
+// grows; the hash order lives in a separate index of 32-bit words, one per
+// slot, that name the entry in each used slot (0: a free slot). Arrays of up
+// to 256 slots keep the entries and the index in one block; larger
+// arrays keep directories of 256-word index blocks and 256-entry blocks, so
+// no allocation is big and growth rebuilds only the index. A key list
+// (kind 2) holds owned string objects and uses `count` as its iteration
+// cursor; it is always one block (it is sorted in place).
 #pragma once
 #include <cstdint>
 
@@ -18,8 +21,8 @@ enum class TableKind : uint8_t { Array = 1, KeyList = 2 };
 
 // One element of an array.
 struct AwkSlot {
-  uint32_t hash;    // 0: free
-  uint32_t pad;
+  uint32_t hash;    // 0: a free entry
+  uint32_t next;    // free entries: the next free entry's number (0: none)
   AwkString* key;   // one reference owned by the table
   Cell value;       // owned
 };
@@ -27,7 +30,7 @@ static_assert(sizeof(AwkSlot) == 40);
 
 inline constexpr int kArrayEntrySize = sizeof(AwkSlot);
 inline constexpr int kKeyEntrySize = sizeof(AwkString*);
-inline constexpr int32_t kBlockSlots = 256;     // slots per directory block
+inline constexpr int32_t kBlockSlots = 256;     // slots (entries) per directory block
 inline constexpr int kBlockShift = 8;
 inline constexpr uint16_t kTablePermanent = 0xFFFF;  // a use count that never falls
 
@@ -42,16 +45,41 @@ struct AwkTable {
   int32_t count;      // arrays: used slots; key lists: the cursor
   union {
     void* slots;      // null while the capacity is 0
-    AwkSlot* block;   // array, capacity <= 256
-    AwkSlot** dir;    // array, capacity > 256: capacity / 256 blocks
+    uint32_t* index;  // array, capacity <= 256: inside the block of `ents`
+    uint32_t** idir;  // array, capacity > 256: capacity / 256 index blocks
     AwkString** keys; // key list
   };
+  union {
+    AwkSlot* ents;    // capacity <= 256: entries 1 .. capacity * 3 / 4, then the index
+    AwkSlot** edir;   // capacity > 256: capacity / 256 entry blocks, made when needed
+  };
+  int32_t nents;      // entries ever handed out (used or free): numbers 1 .. nents
+  int32_t freeEnt;    // number of the first free entry; 0: none
+  uint32_t entmask;   // (1 << sizeexp) - 1: the entry-number bits of an index word
 };
 
-// Slot i of an array (the table must have slots and i < capacity).
+// Index words: the low `sizeexp` bits hold the entry's number (from 1; 0
+// is a free slot), the bits above them the same bits of the entry's hash
+// (those its home slot does not tell), so most probes that pass other keys
+// never touch an entry.
+inline uint32_t st_entmask(const AwkTable* t) { return t->entmask; }
+
+// Entry number e of an array (1 <= e <= nents). Entry 0 is never used.
+inline AwkSlot* st_entry(const AwkTable* t, uint32_t e) {
+  return t->capacity <= kBlockSlots ? &t->ents[e]
+                                    : &t->edir[e >> kBlockShift][e & (kBlockSlots - 1)];
+}
+
+// The index word of slot i (the table must have slots and i < capacity).
+inline uint32_t st_word(const AwkTable* t, int32_t i) {
+  return t->capacity <= kBlockSlots ? t->index[i] : t->idir[i >> kBlockShift][i & (kBlockSlots - 1)];
+}
+
+// The element in slot i of an array, or null when the slot is free (the
+// table must have slots and i < capacity).
 inline AwkSlot* awk_slotat(AwkTable* t, int32_t i) {
-  return t->capacity <= kBlockSlots ? &t->block[i]
-                                    : &t->dir[i >> kBlockShift][i & (kBlockSlots - 1)];
+  const uint32_t w = st_word(t, i);
+  return w ? st_entry(t, w & st_entmask(t)) : nullptr;
 }
 
 // Takes one more use of a table (awk_access on an array cell). A count that

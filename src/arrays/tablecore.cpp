@@ -1,25 +1,35 @@
-// Open addressing with linear probing over the table hash.
+// Open addressing with linear probing over the table hash, with the slots
+// kept apart from the elements.
+//
+// Storage: elements are entries (hash, key, value) in dense storage that
+// growth does not move (above 256 slots; small tables reallocate their one
+// block). Each slot of the index is a 32-bit word: 0 for a free slot, else
+// the entry's number (from 1) in the low `sizeexp` bits and the hash's own
+// bits above them. A deleted entry goes on a free list threaded through its
+// `next` field and is the next one handed out, so the entries ever handed
+// out never exceed the largest count the table had: at most 3/4 of its
+// capacity, which is why an entry number always fits below the hash bits.
 //
 // Invariants of an array table:
-// - a slot is free exactly when its hash is 0 (the hash is never 0 for a key);
+// - a slot is free exactly when its word is 0; an entry is free exactly
+//   when its hash is 0 (the hash is never 0 for a key);
 // - for every used slot, all slots from its home (hash mod capacity) up to
 //   it, wrapping past the end, are used: so a lookup may stop at the first
 //   free slot;
 // - count * 4 <= capacity * 3 after every insertion, so a free slot always
 //   exists and every probe ends;
-// - above 256 slots the capacity is a multiple of 256 and the slots live in
-//   a directory of 256-slot blocks.
+// - above 256 slots the capacity is a multiple of 256, and the index and
+//   the entries live in directories of 256-word and 256-entry blocks.
 //
-// Growth doubles the capacity and re-inserts the old entries, in ascending
-// order of their old slots, into fresh blocks. New blocks are allocated only
-// when the first entry lands in them and every old block is freed as soon as
-// it has been drained, so the peak memory is that of the grown table and no
-// single allocation exceeds 256 slots. Directory blocks come from a pool of
-// exact-sized blocks (slotpool.h).
-//
-// Deletion shifts back the entries of the run after the freed slot that
-// could not be found past the hole (backward-shift deletion): the same
-// layout as re-inserting the run in slot order, at linear cost.
+// The slot order (what an unsorted `for (k in a)` shows) depends only on
+// the keys' hashes and the order of operations, never on where entries are
+// stored: growth doubles the capacity and re-inserts the entries in
+// ascending order of their old slots; deletion shifts back the entries of
+// the run after the freed slot that could not be found past the hole
+// (backward-shift deletion), the layout re-inserting the run in slot order
+// gives, at linear cost. Growth rebuilds only the index, 4 bytes a slot:
+// new index blocks are taken when the first entry lands in them and every
+// old one is given back as soon as it has been drained.
 #include "arrays/tablecore.h"
 
 #include "arrays/slotpool.h"
@@ -27,7 +37,6 @@
 #include <cstdint>
 #include <cstring>
 
-#include "image/table_hash.h"
 #include "diag/oops.h"
 #include "values/alloc.h"
 
@@ -37,107 +46,165 @@ AwkSlot* st_lastSlot = nullptr;
 namespace {
 
 constexpr int32_t kMaxCapacity = int32_t(1) << 29;
+constexpr uint32_t kBlockMask = kBlockSlots - 1;
 
-uint16_t sizeExponent(int32_t capacity) {
+// Sets the capacity with its size exponent and entry mask.
+void setCapacity(AwkTable* t, int32_t capacity) {
   uint16_t e = 1;
   while (e < 31 && (int64_t(1) << e) < capacity) ++e;
-  return e;
+  t->capacity = capacity;
+  t->sizeexp = e;
+  t->entmask = (uint32_t(1) << e) - 1;
 }
 
-AwkSlot* newBlock(int32_t slots) {
-  return static_cast<AwkSlot*>(spacec(slots * int32_t(sizeof(AwkSlot))));
+// The one block of a table of up to 256 slots (capacity already set):
+// entries 0 (unused) to capacity * 3 / 4, the most it can hold, then the
+// index, cleared. One block instead of two keeps small arrays small.
+void newSmallBlock(AwkTable* t) {
+  const int32_t cap = t->capacity;
+  const int32_t entBytes = (cap * 3 / 4 + 1) * int32_t(sizeof(AwkSlot));
+  char* block = static_cast<char*>(space(entBytes + cap * int32_t(sizeof(uint32_t))));
+  t->ents = reinterpret_cast<AwkSlot*>(block);
+  t->index = reinterpret_cast<uint32_t*>(block + entBytes);
+  std::memset(t->index, 0, size_t(cap) * sizeof(uint32_t));
 }
 
-// First free slot from the home of h, allocating a directory block on the
-// way when it is still missing (only during growth).
-AwkSlot* freeSlotFrom(AwkTable* t, uint32_t h) {
+inline uint32_t& wordAt(AwkTable* t, int32_t i) {
+  return t->capacity <= kBlockSlots ? t->index[i] : t->idir[i >> kBlockShift][i & kBlockMask];
+}
+
+// First free slot from the home of h, taking an index block on the way
+// when it is still missing (only during growth).
+int32_t freeSlotFrom(AwkTable* t, uint32_t h) {
   const int32_t cap = t->capacity;
   int32_t i = st_home(h, cap);
   if (cap <= kBlockSlots) {
-    AwkSlot* b = t->block;
-    while (b[i].hash != 0)
+    const uint32_t* w = t->index;
+    while (w[i] != 0)
       if (++i == cap) i = 0;
-    return &b[i];
+    return i;
   }
   for (;;) {
-    AwkSlot*& blk = t->dir[i >> kBlockShift];
-    if (!blk) blk = sp_newblock();
-    AwkSlot* s = &blk[i & (kBlockSlots - 1)];
-    if (s->hash == 0) return s;
+    uint32_t*& blk = t->idir[i >> kBlockShift];
+    if (!blk) blk = sp_newindex();
+    if (blk[i & kBlockMask] == 0) return i;
     if (++i == cap) i = 0;
   }
 }
 
 // Doubles the capacity (rounded up to whole blocks above 256 slots) and
-// re-inserts every entry in ascending order of its old slot.
+// re-indexes every entry in ascending order of its old slot.
 void grow(AwkTable* t) {
   st_forget(t);
   const int32_t oldCap = t->capacity;
-  void* oldSlots = t->slots;
+  void* oldIndex = t->slots;
+  void* oldEnts = t->ents;  // up to 256 slots, the block that holds the index too
+  const uint32_t oldMask = st_entmask(t);
   if (oldCap >= kMaxCapacity) awk_oom(oldCap);
   int32_t cap = oldCap == 0 ? 8 : oldCap * 2;
   if (cap > kBlockSlots) cap = (cap + kBlockSlots - 1) & ~(kBlockSlots - 1);
 
+  setCapacity(t, cap);
+  // Entries move only while the table is small; above 256 slots the new
+  // entry directory names the same blocks.
+  const size_t used = size_t(t->nents + 1) * sizeof(AwkSlot);  // with entry 0
   if (cap <= kBlockSlots) {
-    t->block = newBlock(cap);
+    newSmallBlock(t);
+    if (t->nents) std::memcpy(static_cast<void*>(t->ents), oldEnts, used);
   } else {
-    // Blocks are created on demand by freeSlotFrom and filled in below.
-    t->dir = static_cast<AwkSlot**>(spacec((cap >> kBlockShift) * int32_t(sizeof(AwkSlot*))));
+    auto** edir = static_cast<AwkSlot**>(spacec((cap >> kBlockShift) * int32_t(sizeof(AwkSlot*))));
+    if (oldCap > kBlockSlots) {
+      std::memcpy(edir, oldEnts, size_t(oldCap >> kBlockShift) * sizeof(AwkSlot*));
+    } else if (t->nents) {
+      edir[0] = sp_newblock();
+      std::memcpy(static_cast<void*>(edir[0]), oldEnts, used);
+    }
+    t->edir = edir;
+    // Index blocks are taken on demand by freeSlotFrom and filled in below.
+    t->idir = static_cast<uint32_t**>(spacec((cap >> kBlockShift) * int32_t(sizeof(uint32_t*))));
   }
-  t->capacity = cap;
-  t->sizeexp = sizeExponent(cap);
-
-  auto drain = [t](AwkSlot* blk, int32_t n) {
-    for (int32_t i = 0; i < n; ++i)
-      if (blk[i].hash != 0) *freeSlotFrom(t, blk[i].hash) = blk[i];
+  const uint32_t mask = st_entmask(t);
+  auto drain = [t, oldMask, mask](const uint32_t* words, int32_t n) {
+    for (int32_t i = 0; i < n; ++i) {
+      const uint32_t w = words[i];
+      if (!w) continue;
+      const uint32_t e = w & oldMask;
+      const uint32_t h = st_entry(t, e)->hash;
+      wordAt(t, freeSlotFrom(t, h)) = (h & ~mask) | e;
+    }
   };
   if (oldCap > kBlockSlots) {
-    AwkSlot** dir = static_cast<AwkSlot**>(oldSlots);
+    auto** dir = static_cast<uint32_t**>(oldIndex);
     for (int32_t b = 0; b < (oldCap >> kBlockShift); ++b) {
       drain(dir[b], kBlockSlots);
-      sp_freeblock(dir[b]);
+      sp_freeindex(dir[b]);
     }
     spfree(dir);
-  } else if (oldSlots) {
-    drain(static_cast<AwkSlot*>(oldSlots), oldCap);
-    spfree(oldSlots);
+  } else if (oldIndex) {
+    drain(static_cast<uint32_t*>(oldIndex), oldCap);
   }
+  spfree(oldEnts);  // the old entry directory, or the old small block
   if (cap > kBlockSlots)
     for (int32_t b = 0; b < (cap >> kBlockShift); ++b)
-      if (!t->dir[b]) t->dir[b] = sp_newblock();
+      if (!t->idir[b]) t->idir[b] = sp_newindex();
+}
+
+// An entry for a new element: the most recently freed one, else the next
+// never used (taking an entry block when it starts one).
+uint32_t newEntry(AwkTable* t) {
+  if (t->freeEnt) {
+    const uint32_t e = uint32_t(t->freeEnt);
+    t->freeEnt = int32_t(st_entry(t, e)->next);
+    return e;
+  }
+  const uint32_t e = uint32_t(++t->nents);
+  if (t->capacity > kBlockSlots && ((e & kBlockMask) == 0 || e == 1))
+    t->edir[e >> kBlockShift] = sp_newblock();
+  return e;
 }
 
 }  // namespace
 
 void st_allocslots(AwkTable* t, int32_t capacity) {
   st_forget(t);
-  t->capacity = capacity;
-  t->sizeexp = sizeExponent(capacity);
+  setCapacity(t, capacity);
   t->slots = nullptr;
+  t->ents = nullptr;
+  t->nents = 0;
+  t->freeEnt = 0;
   if (capacity <= 0) {
-    t->capacity = 0;
+    setCapacity(t, 0);
     return;
   }
   if (t->kind == TableKind::KeyList) {
     if (capacity > INT32_MAX / int32_t(sizeof(AwkString*))) awk_oom(capacity);
     t->keys = static_cast<AwkString**>(spacec(capacity * int32_t(sizeof(AwkString*))));
   } else if (capacity <= kBlockSlots) {
-    t->block = newBlock(capacity);
+    newSmallBlock(t);
   } else {
     if (capacity > kMaxCapacity) awk_oom(capacity);
     const int32_t nb = capacity >> kBlockShift;
-    t->dir = static_cast<AwkSlot**>(space(nb * int32_t(sizeof(AwkSlot*))));
-    for (int32_t b = 0; b < nb; ++b) t->dir[b] = sp_newblock();
+    t->idir = static_cast<uint32_t**>(space(nb * int32_t(sizeof(uint32_t*))));
+    for (int32_t b = 0; b < nb; ++b) t->idir[b] = sp_newindex();
+    t->edir = static_cast<AwkSlot**>(spacec(nb * int32_t(sizeof(AwkSlot*))));
   }
 }
 
 void st_freeslots(AwkTable* t) {
   st_forget(t);
-  if (t->slots && t->kind == TableKind::Array && t->capacity > kBlockSlots) {
-    for (int32_t b = 0; b < (t->capacity >> kBlockShift); ++b) sp_freeblock(t->dir[b]);
+  if (t->kind == TableKind::KeyList) {
+    spfree(t->keys);
+  } else if (t->slots && t->capacity > kBlockSlots) {
+    for (int32_t b = 0; b < (t->capacity >> kBlockShift); ++b) sp_freeindex(t->idir[b]);
+    if (t->nents)
+      for (int32_t b = 0; b <= t->nents >> kBlockShift; ++b) sp_freeblock(t->edir[b]);
+    spfree(t->idir);
+    spfree(t->edir);
+  } else {
+    spfree(t->ents);  // the index lives in the same block
   }
-  spfree(t->slots);
   t->slots = nullptr;
+  t->ents = nullptr;
 }
 
 namespace {
@@ -147,18 +214,25 @@ inline bool sameKey(const AwkSlot* s, const char* key, uint32_t len, const AwkSt
 }  // namespace
 
 AwkSlot* st_lookup(const AwkTable* t, const char* key, uint32_t len, uint32_t h,
-                   AwkSlot** stop, const AwkString* obj) {
+                   int32_t* stop, const AwkString* obj) {
   const int32_t cap = t->capacity;
-  if (stop) *stop = nullptr;
+  if (stop) *stop = -1;
   if (cap == 0) return nullptr;
+  // A word names an entry whose hash may be h exactly when it lies in
+  // (t, t + mask], t being h without its entry-number bits; a free slot's 0
+  // never does. One subtraction and compare tells.
+  const uint32_t mask = st_entmask(t);
+  const uint32_t below = (h & ~mask) + 1;
   int32_t i = st_home(h, cap);
   if (cap <= kBlockSlots) {
-    AwkSlot* b = t->block;
+    const uint32_t* w = t->index;
     for (;;) {
-      AwkSlot* s = &b[i];
-      if (s->hash == h && sameKey(s, key, len, obj)) return s;
-      if (s->hash == 0) {
-        if (stop) *stop = s;
+      const uint32_t x = w[i];
+      if (x - below < mask) {
+        AwkSlot* s = &t->ents[x & mask];
+        if (s->hash == h && sameKey(s, key, len, obj)) return s;
+      } else if (x == 0) {
+        if (stop) *stop = i;
         return nullptr;
       }
       if (++i == cap) i = 0;
@@ -166,31 +240,35 @@ AwkSlot* st_lookup(const AwkTable* t, const char* key, uint32_t len, uint32_t h,
   }
   // Walk block by block so that the directory is read once per block.
   for (;;) {
-    AwkSlot* b = t->dir[i >> kBlockShift];
-    int32_t j = i & (kBlockSlots - 1);
-    for (; j < kBlockSlots; ++j) {
-      AwkSlot* s = &b[j];
-      if (s->hash == h && sameKey(s, key, len, obj)) return s;
-      if (s->hash == 0) {
-        if (stop) *stop = s;
+    const uint32_t* b = t->idir[i >> kBlockShift];
+    for (int32_t j = i & int32_t(kBlockMask); j < kBlockSlots; ++j) {
+      const uint32_t x = b[j];
+      if (x - below < mask) {
+        const uint32_t e = x & mask;
+        AwkSlot* s = &t->edir[e >> kBlockShift][e & kBlockMask];
+        if (s->hash == h && sameKey(s, key, len, obj)) return s;
+      } else if (x == 0) {
+        if (stop) *stop = (i & ~int32_t(kBlockMask)) | j;
         return nullptr;
       }
     }
-    i = (i | (kBlockSlots - 1)) + 1;
+    i = (i | int32_t(kBlockMask)) + 1;
     if (i == cap) i = 0;
   }
 }
 
-AwkSlot* st_create(AwkTable* t, AwkString* key, uint32_t h, AwkSlot* stop) {
+AwkSlot* st_create(AwkTable* t, AwkString* key, uint32_t h, int32_t stop) {
   ++t->count;
-  AwkSlot* s = stop;
   if (int64_t(t->count) * 4 > int64_t(t->capacity) * 3) {
     grow(t);
-    s = nullptr;
+    stop = -1;
   }
-  if (!s) s = freeSlotFrom(t, h);
+  if (stop < 0) stop = freeSlotFrom(t, h);
+  const uint32_t e = newEntry(t);
+  wordAt(t, stop) = (h & ~st_entmask(t)) | e;
+  AwkSlot* s = st_entry(t, e);
   s->hash = h;
-  s->pad = 0;
+  s->next = 0;
   s->key = key;
   cellSetUninit(&s->value);
   s->value.aux8a = s->value.aux8b = 0;
@@ -201,23 +279,27 @@ AwkSlot* st_create(AwkTable* t, AwkString* key, uint32_t h, AwkSlot* stop) {
 }
 
 int32_t st_indexof(const AwkTable* t, const AwkSlot* s) {
-  if (t->capacity <= kBlockSlots) return int32_t(s - t->block);
-  // A used slot lies in its home's block or in one a probe reaches after
-  // it: start there, so the search costs what the lookup did, not the size
-  // of the directory.
-  const int32_t nb = t->capacity >> kBlockShift;
-  int32_t b = st_home(s->hash, t->capacity) >> kBlockShift;
-  for (int32_t n = 0; n < nb; ++n, b = b + 1 == nb ? 0 : b + 1) {
-    const AwkSlot* blk = t->dir[b];
-    if (s >= blk && s < blk + kBlockSlots) return (b << kBlockShift) + int32_t(s - blk);
+  const int32_t cap = t->capacity;
+  const uint32_t mask = st_entmask(t);
+  const uint32_t tag = s->hash & ~mask;
+  int32_t i = st_home(s->hash, cap);
+  for (int32_t n = 0; n < cap; ++n, i = i + 1 == cap ? 0 : i + 1) {
+    const uint32_t x = st_word(t, i);
+    if (x != 0 && (x ^ tag) <= mask && st_entry(t, x & mask) == s) return i;
   }
   awk_assert2(0x4101);
 }
 
 void st_delslot(AwkTable* t, int32_t i) {
   st_forget(t);
-  AwkSlot* hole = awk_slotat(t, i);
-  hole->hash = 0;
+  const uint32_t mask = st_entmask(t);
+  uint32_t* hole = &wordAt(t, i);
+  const uint32_t e = *hole & mask;
+  AwkSlot* gone = st_entry(t, e);
+  gone->hash = 0;
+  gone->next = uint32_t(t->freeEnt);
+  t->freeEnt = int32_t(e);
+  *hole = 0;
   --t->count;
   // Backward shift: walk the run after the hole; an entry whose home lies
   // cyclically in (hole, j] stays, any other moves back into the hole, which
@@ -228,14 +310,14 @@ void st_delslot(AwkTable* t, int32_t i) {
   const int32_t cap = t->capacity;
   int32_t h = i;
   for (int32_t j = i + 1 == cap ? 0 : i + 1;; j = j + 1 == cap ? 0 : j + 1) {
-    AwkSlot* s = awk_slotat(t, j);
-    if (s->hash == 0) break;
-    const int32_t home = st_home(s->hash, cap);
+    uint32_t* w = &wordAt(t, j);
+    if (*w == 0) break;
+    const int32_t home = st_home(st_entry(t, *w & mask)->hash, cap);
     const bool stays = h < j ? (h < home && home <= j) : (h < home || home <= j);
     if (stays) continue;
-    *hole = *s;
-    s->hash = 0;
-    hole = s;
+    *hole = *w;
+    *w = 0;
+    hole = w;
     h = j;
   }
 }

@@ -7,15 +7,15 @@
 
 #include "arrays/table.h"
 
-// The slot holding the key with hash h, or null. Compares full keys only
+// The element holding the key with hash h, or null. Compares full keys only
 // when the stored hash matches. When the key is absent and `stop` is given,
-// *stop is the free slot where the lookup ended (null for a table without
+// *stop is the free slot where the lookup ended (-1 for a table without
 // slots): the place a new entry takes unless the table grows first.
 // `obj`, when given, is a string object holding the key's bytes: a slot
 // whose key is that very object matches without its bytes being compared
 // (a key taken from the table itself, as `for (k in a) ... a[k]` does).
 AwkSlot* st_lookup(const AwkTable* t, const char* key, uint32_t len, uint32_t h,
-                   AwkSlot** stop = nullptr, const AwkString* obj = nullptr);
+                   int32_t* stop = nullptr, const AwkString* obj = nullptr);
 
 // True when the string object holds exactly the len bytes at p. Keys are
 // mostly short: they are compared in place, a word or two at a time,
@@ -52,14 +52,14 @@ inline int32_t st_home(uint32_t h, int32_t cap) {
   return int32_t((c & (c - 1)) == 0 ? h & (c - 1) : h % c);
 }
 
-// A new slot for a key known to be absent, with its value uninitialized.
-// The reference to key moves into the table. Grows the table first when
-// the new count would pass 3/4 of the capacity; otherwise takes `stop`
-// (from st_lookup) when given.
-AwkSlot* st_create(AwkTable* t, AwkString* key, uint32_t h, AwkSlot* stop = nullptr);
+// A new element for a key known to be absent, with its value
+// uninitialized. The reference to key moves into the table. Grows the table
+// first when the new count would pass 3/4 of the capacity; otherwise takes
+// slot `stop` (from st_lookup) when it is not -1.
+AwkSlot* st_create(AwkTable* t, AwkString* key, uint32_t h, int32_t stop = -1);
 
 // Empties slot i (whose key and value the caller has already released or
-// moved away) and shifts back the entries of the run of used slots that
+// moved away), gives its entry back for reuse, and shifts back the entries of the run of used slots that
 // follows it, so that no lookup stops early at the hole. The layout is the
 // one re-inserting the run's entries in slot order would give; each entry
 // moves at most once, so the cost is linear in the run's length.
@@ -69,19 +69,22 @@ void st_delslot(AwkTable* t, int32_t i);
 // looks its element up to read it and again to store it; the second lookup
 // finds it here without hashing or probing. Anything that moves or frees
 // slots of that table (growth, deletion, clearing, freeing) forgets it;
-// insertions without growth move nothing.
+// insertions move nothing, except growth of a table of up to 256 slots
+// (whose entries live in one block that is reallocated).
 extern AwkTable* st_lastTable;
 extern AwkSlot* st_lastSlot;
 inline void st_forget(const AwkTable* t) {
   if (st_lastTable == t) st_lastTable = nullptr;
 }
 
-// Index of a used slot within its table (found from its home, so at the
+// Index of the slot that holds an element (found from its home, so at the
 // cost of the probe that reached it).
 int32_t st_indexof(const AwkTable* t, const AwkSlot* s);
 
-// Allocates zeroed slots for a capacity (an array's capacity above 256 must
-// be a multiple of 256) and sets capacity and size exponent.
+// Allocates an empty index and entry storage for a capacity (an array's
+// capacity above 256 must be a multiple of 256), or a zeroed key list, and
+// sets capacity and size exponent.
 void st_allocslots(AwkTable* t, int32_t capacity);
-// Frees the slot storage of an array (not what the slots refer to).
+// Frees the index and entry storage of an array, or a key list's block (not
+// what the entries refer to).
 void st_freeslots(AwkTable* t);

@@ -8,7 +8,7 @@
 
 namespace {
 
-// Releases what every used slot owns; the slot storage stays.
+// Releases what every element owns, in slot order; the storage stays.
 void releaseSlots(AwkTable* t) {
   if (!t->slots) return;
   if (t->kind == TableKind::KeyList) {
@@ -18,7 +18,7 @@ void releaseSlots(AwkTable* t) {
   }
   for (int32_t i = 0; i < t->capacity; ++i) {
     AwkSlot* s = awk_slotat(t, i);
-    if (!s->hash) continue;
+    if (!s) continue;
     stringFree(s->key);
     if (s->value.tag > Tag::Float) awk_unaccess(&s->value);
   }

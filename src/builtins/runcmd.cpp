@@ -117,7 +117,7 @@ char** awk_buildenv(Cell* env) {
   int64_t size = 2 + 16;
   for (int32_t i = 0; i < t->capacity; ++i) {
     AwkSlot* s = awk_slotat(t, i);
-    if (s->hash == 0 || s->value.tag == Tag::Uninit || !goodEnvName(s->key)) continue;
+    if (!s || s->value.tag == Tag::Uninit || !goodEnvName(s->key)) continue;
     AwkString* v = awk_a2s(&s->value);
     int64_t need = int64_t(s->key->len) + v->len + 2;
     if (n == kMaxEnvEntries - 1 || size + need > INT32_MAX) {

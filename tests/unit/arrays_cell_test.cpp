@@ -24,13 +24,6 @@ Cell arrayCell(AwkTable* t) {
   return c;
 }
 
-std::string keyText(const Cell& c) {
-  AwkString* s = awk_a2s(&c);
-  std::string out(s->view());
-  stringFree(s);
-  return out;
-}
-
 class ArraysCell : public ::testing::Test {
  protected:
   void SetUp() override { awk_convinit(); }
@@ -64,7 +57,6 @@ TEST_F(ArraysCell, SubscriptsOfEveryKind) {
     Cell out{};
     EXPECT_EQ(awk_tabfind(&arr, &byText, &out, kTabValue), 1) << c.text;
     EXPECT_EQ(out.w.i, n);
-    EXPECT_EQ(keyText(c.key), c.text);
     awk_unaccess(&byText);
     if (c.key.tag > Tag::Float) awk_unaccess(&c.key);
   }
