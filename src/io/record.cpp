@@ -27,6 +27,7 @@
 #include "arrays/table.h"
 #include "image/format.h"
 #include "io/dosmatch.h"
+#include "io/fields.h"
 #include "io/globals.h"
 #include "io/readptr.h"
 #include "io/specvars.h"
@@ -106,9 +107,15 @@ void setRsm(const char* bytes, int32_t n) {
   c->w.s = s;
 }
 
+// The string of a record read; one that becomes $0 at once may take the
+// old $0's object.
+AwkString* recordString(const char* bytes, uint32_t len, bool asRecord) {
+  return asRecord ? awk_nextrecord(bytes, len) : stringNew1(bytes, len);
+}
+
 // The record already whole in the stdio buffer of the main-input file, or
 // null to take the general path.
-AwkString* mainFast() {
+AwkString* mainFast(bool asRecord) {
   AwkStream* sf = awk_datasf;
   if (!sf || (awk_miscflags & kMiscRsUsed) || (sf->flags & (SF_TEXT | SF_TTY)) ||
       sf->lastop != 'r' || !sf->fp || awk_rschar <= 0)
@@ -118,7 +125,7 @@ AwkString* mainFast() {
   if (!b) return nullptr;
   const char* e = static_cast<const char*>(std::memchr(b, awk_rschar, n));
   if (!e || e - b > awk_reclen) return nullptr;
-  AwkString* s = stringNew1(b, uint32_t(e - b));
+  AwkString* s = recordString(b, uint32_t(e - b), asRecord);
   awk_freadskip(sf->fp, size_t(e - b) + 1);
   ++awk_nr;
   ++awk_fnr;
@@ -386,11 +393,11 @@ finish:
   return rb.start > entry ? rb.ptr : nullptr;
 }
 
-AwkString* next_record(AwkStream* stream) {
+AwkString* next_record(AwkStream* stream, bool asRecord) {
   AwkRecBuf& rb = awk_recbuf;
   const bool mainInput = stream == nullptr;
   if (mainInput) {
-    if (AwkString* r = mainFast()) return r;
+    if (AwkString* r = mainFast(asRecord)) return r;
   }
   bool moveOn = false;   // the current main-input file is done
   for (;;) {
@@ -416,7 +423,7 @@ AwkString* next_record(AwkStream* stream) {
         ++awk_fnr;
       }
       setRsm(rec + rb.len, rb.start - rb.len);
-      return stringNew1(rec, uint32_t(rb.len));
+      return recordString(rec, uint32_t(rb.len), asRecord);
     }
     if (!mainInput) return nullptr;
     if (inFile) {

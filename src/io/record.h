@@ -47,8 +47,10 @@ inline constexpr int kReadPattern = 2;   // feed every byte to the separator pat
 void awk_lstrexp2(int32_t size);
 
 // The next record of stream (null: the main input) as a new string, or
-// null at the end of the input (main input: after the last operand).
-AwkString* next_record(AwkStream* stream);
+// null at the end of the input (main input: after the last operand). With
+// asRecord the caller stores the string as $0 before anything else runs,
+// which lets it reuse the old $0's object.
+AwkString* next_record(AwkStream* stream, bool asRecord = false);
 
 // Reader core: appends bytes of stream to the record buffer at start,
 // setting len and start. sep is a byte value, or -1/-2 for none. Returns
