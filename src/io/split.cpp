@@ -31,6 +31,18 @@ struct BlankTable {
 };
 constexpr BlankTable kBlank;
 
+// The keys "1", "2", ... of split's arrays, each made once and then shared
+// by every array that holds it (a table keeps its keys by reference), so
+// that a split allocates only the pieces themselves.
+constexpr int32_t kSharedKeys = 4096;
+AwkString* sharedKeys[kSharedKeys];
+inline AwkString* indexKey(int32_t n) {
+  if (n >= kSharedKeys) return awk_ui2str(uint32_t(n));
+  AwkString*& k = sharedKeys[n];
+  if (!k) k = awk_ui2str(uint32_t(n));
+  return stringDup(k);
+}
+
 struct Splitter {
   AwkTable* target;
   const char* base;    // the text being split
@@ -40,10 +52,10 @@ struct Splitter {
   // Adds one piece; false once no more pieces are wanted.
   bool add(const char* bytes, int32_t len) {
     if (target) {
-      awk_setarray(target, count + 1, Tag::Field,
-                   reinterpret_cast<intptr_t>(len ? stringNew1(bytes, uint32_t(len))
-                                                  : stringDup(string_empty)));
-      ++count;
+      Cell v;
+      cellSetHead(&v, Tag::Field);
+      v.w.s = len ? stringNew1(bytes, uint32_t(len)) : stringDup(string_empty);
+      awk_stadd(target, indexKey(++count), &v);
       return true;
     }
     if (awk_piece(count + 1, int32_t(bytes - base), len) != 0) {
