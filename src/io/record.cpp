@@ -107,15 +107,21 @@ void setRsm(const char* bytes, int32_t n) {
   c->w.s = s;
 }
 
-// The string of a record read; one that becomes $0 at once may take the
-// old $0's object.
-AwkString* recordString(const char* bytes, uint32_t len, bool asRecord) {
-  return asRecord ? awk_nextrecord(bytes, len) : stringNew1(bytes, len);
+// The string of a record read, as its use wants it.
+AwkString* recordString(const char* bytes, uint32_t len, RecordUse use) {
+  switch (use) {
+    case RecordUse::Dollar0:
+      return awk_nextrecord(bytes, len);
+    case RecordUse::Drop:
+      return stringDup(string_empty);
+    default:
+      return stringNew1(bytes, len);
+  }
 }
 
 // The record already whole in the stdio buffer of the main-input file, or
 // null to take the general path.
-AwkString* mainFast(bool asRecord) {
+AwkString* mainFast(RecordUse use) {
   AwkStream* sf = awk_datasf;
   if (!sf || (awk_miscflags & kMiscRsUsed) || (sf->flags & (SF_TEXT | SF_TTY)) ||
       sf->lastop != 'r' || !sf->fp || awk_rschar <= 0)
@@ -125,7 +131,7 @@ AwkString* mainFast(bool asRecord) {
   if (!b) return nullptr;
   const char* e = static_cast<const char*>(std::memchr(b, awk_rschar, n));
   if (!e || e - b > awk_reclen) return nullptr;
-  AwkString* s = recordString(b, uint32_t(e - b), asRecord);
+  AwkString* s = recordString(b, uint32_t(e - b), use);
   awk_freadskip(sf->fp, size_t(e - b) + 1);
   ++awk_nr;
   ++awk_fnr;
@@ -393,11 +399,11 @@ finish:
   return rb.start > entry ? rb.ptr : nullptr;
 }
 
-AwkString* next_record(AwkStream* stream, bool asRecord) {
+AwkString* next_record(AwkStream* stream, RecordUse use) {
   AwkRecBuf& rb = awk_recbuf;
   const bool mainInput = stream == nullptr;
   if (mainInput) {
-    if (AwkString* r = mainFast(asRecord)) return r;
+    if (AwkString* r = mainFast(use)) return r;
   }
   bool moveOn = false;   // the current main-input file is done
   for (;;) {
@@ -423,7 +429,7 @@ AwkString* next_record(AwkStream* stream, bool asRecord) {
         ++awk_fnr;
       }
       setRsm(rec + rb.len, rb.start - rb.len);
-      return recordString(rec, uint32_t(rb.len), asRecord);
+      return recordString(rec, uint32_t(rb.len), use);
     }
     if (!mainInput) return nullptr;
     if (inFile) {
