@@ -36,15 +36,12 @@ AwkString* piece(Cell* c, uint32_t start, uint32_t count) {
   return stringNew1(c->w.s->text() + start, count);
 }
 
-// The string of the cell for in-place editing: the cell's own object when
-// it is the only owner, else a copy. The cell gives up its reference.
-AwkString* takePrivate(Cell* c) {
+// The string of a stringy cell with the cell's reference moved out, so
+// that a sole owner's object can be changed in place.
+AwkString* takeString(Cell* c) {
   AwkString* s = c->w.s;
-  if ((c->tag == Tag::String || c->tag == Tag::Field) && s->ref == 1) {
-    cellSetUninit(c);
-    return s;
-  }
-  return stringCopy(s);
+  cellSetUninit(c);
+  return s;
 }
 
 }  // namespace
@@ -179,12 +176,12 @@ void b_length(int argc, Cell* args) {
 
 void b_toupper(int argc, Cell* args) {
   if (argc != 1 || !stringy(args[0])) awk_assert2(0x3100);
-  retString(stringUpper(takePrivate(&args[0])));
+  retString(stringUpper(takeString(&args[0])));
 }
 
 void b_tolower(int argc, Cell* args) {
   if (argc != 1 || !stringy(args[0])) awk_assert2(0x3101);
-  retString(stringLower(takePrivate(&args[0])));
+  retString(stringLower(takeString(&args[0])));
 }
 
 // typeof(x): the tag's name; a field is named by what its text scans as,

@@ -14,6 +14,11 @@
 // text (a pending cell); the field's string is made when the field is
 // first read, so NF or $3 alone does not pay for every field. Every store
 // into a cell clears its pending mark.
+//
+// Reading records allocates nothing in the steady state: a field's string
+// and $0's are overwritten in place for the next record when the table
+// holds the only reference (a program that keeps one, in a variable or an
+// array, holds a second, and the table then takes a new object).
 #include "io/fields.h"
 
 #include <cstring>
@@ -72,7 +77,7 @@ namespace {
 
 // Makes the string of a pending field.
 inline void materialize(int32_t i) {
-  if (awk_pending[i]) awk_dofield(i, splitText->text() + awk_pieceoff[i], awk_piecelen[i]);
+  if (awk_pending[i]) awk_fieldmake(i);
 }
 
 inline void setEmptyCell(Cell* c) {
@@ -172,14 +177,54 @@ int awk_dofield(int32_t i, const char* bytes, int32_t len) {
   growTo(i);
   awk_pending[i] = 0;
   Cell* c = &awk_fields[i];
-  awk_unaccess(c);
-  c->tag = Tag::Field;
-  c->w.word = 0;
-  c->w.s = len == 0 ? stringDup(string_empty) : stringNew1(bytes, uint32_t(len));
+  // The cell's old string is overwritten when no one else holds it.
+  AwkString* s;
+  if ((c->tag == Tag::Field || c->tag == Tag::String) && c->w.s->ref == 1) {
+    s = stringReuse(c->w.s, bytes, uint32_t(len));
+  } else {
+    cellRelease(c);
+    s = len == 0 ? stringDup(string_empty) : stringNew1(bytes, uint32_t(len));
+  }
+  cellSetHead(c, Tag::Field);
+  c->w.s = s;
   return 0;
 }
 
-int32_t awk_getfield(int32_t i, Cell* out) {
+AwkString* awk_nextrecord(const char* bytes, uint32_t len) {
+  if (awk_fields) {
+    Cell* c = &awk_fields[0];
+    AwkString* s = c->w.s;
+    // Held by cell 0 and perhaps by the last split, whose reference stays
+    // (the next split replaces it; its pieces are not read before then).
+    if ((c->tag == Tag::Field || c->tag == Tag::String) &&
+        s->ref == (s == splitText ? 2 : 1) && stringRoom(s) >= len) {
+      cellSetUninit(c);
+      std::memcpy(s->text(), bytes, len);
+      s->len = len;
+      s->text()[len] = 0;
+      return s;
+    }
+  }
+  return stringNew1(bytes, len);
+}
+
+void awk_fieldmake(int32_t i) {
+  const char* bytes = splitText->text() + awk_pieceoff[i];
+  const uint32_t len = uint32_t(awk_piecelen[i]);
+  Cell* c = &awk_fields[i];
+  // The field's old string is overwritten when no one else holds it.
+  if (c->tag == Tag::Field && stringHasRoom(c->w.s, len)) {
+    awk_pending[i] = 0;
+    AwkString* s = c->w.s;
+    stringBytes(s->text(), bytes, len);
+    s->len = len;
+    s->text()[len] = 0;
+    return;
+  }
+  awk_dofield(i, bytes, int32_t(len));
+}
+
+int32_t awk_getfieldslow(int32_t i, Cell* out) {
   i = checkIndex(i, "Out of range field reference: $%d");
   if (!awk_fields) awk_fieldinit();
   if (i < 0) {
@@ -196,8 +241,7 @@ int32_t awk_getfield(int32_t i, Cell* out) {
     }
     materialize(i);
   }
-  *out = awk_fields[i];
-  awk_access(out);
+  cellCopyRef(out, &awk_fields[i]);
   return i;
 }
 

@@ -32,13 +32,19 @@ void awk_fieldinit();
 
 // Copies field i (taken as unsigned; above kMaxFields warns and yields the
 // empty field) into out with a reference of its own; returns the index used.
-int32_t awk_getfield(int32_t i, Cell* out);
+// Inline (at the end) for a field of a record already split.
+int32_t awk_getfieldslow(int32_t i, Cell* out);
+void awk_fieldmake(int32_t i);   // makes the string of pending field i
 // Assigns field i; the value's reference moves in.
 void awk_setfield(int32_t i, Cell* value);
 // $0 as a new reference, rebuilt first if stale.
 AwkString* awk_get0();
 // Sets cell i to a field value of the bytes; 1 (nothing done) above kMaxFields.
 int awk_dofield(int32_t i, const char* bytes, int32_t len);
+// A new string of the bytes for the next record, to be stored as $0 at
+// once: the current $0's object, taken out of cell 0 and overwritten, when
+// only the field table holds it, so that reading records allocates nothing.
+AwkString* awk_nextrecord(const char* bytes, uint32_t len);
 
 // Splits text into fields: into the field table (target null) or into the
 // array target under keys 1, 2, ... (the caller empties it first). fpat,
@@ -73,3 +79,10 @@ void awk_vNF(int set, Cell* cell, void* arg);
 // Appends src to dst (built in place, capacity at least max), keeping dst
 // at most max bytes and NUL-terminated.
 void awk_stringAdd(AwkString* dst, const AwkString* src, uint32_t max);
+
+inline int32_t awk_getfield(int32_t i, Cell* out) {
+  if (!awk_fsplit || uint32_t(i) - 1 >= uint32_t(awk_nf)) return awk_getfieldslow(i, out);
+  if (awk_pending[i]) awk_fieldmake(i);
+  cellCopyRef(out, &awk_fields[i]);
+  return i;
+}

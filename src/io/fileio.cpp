@@ -75,12 +75,7 @@ void resultStream(AwkStream* r) {
 void rebuffer(AwkStream* r) {
   int fd = fileno(r->fp);
   if (awk_isdev(fd)) return;
-  if (awk_bufsize < 256) awk_bufsize = 256;
-  awk_bufsize &= 0xFFFF;
-  if (awk_bufsize > 0) {
-    r->buf = static_cast<char*>(space(awk_bufsize));
-    awk_sfsetbuf(r->fp, r->buf, size_t(awk_bufsize));
-  }
+  awk_sfownbuf(r);
 }
 
 // Bytes fread may find in r: what is left of a regular file (plus one, to

@@ -46,7 +46,7 @@ void b_getline(int argc, Cell* args) {
   if (argc == 2) {
     result = readFrom(&args[1], &rec);
   } else {
-    rec = next_record(nullptr);
+    rec = next_record(nullptr, argc == 0 ? RecordUse::Dollar0 : RecordUse::Value);
     result = rec ? 1 : 0;
   }
   Cell value;

@@ -11,6 +11,7 @@
 #include "io/output.h"
 
 #include <cerrno>
+#include <cstring>
 
 #include "format/printf.h"
 #include "io/sfbuf.h"
@@ -85,9 +86,40 @@ void awk_put_end(int check) {
   if (check && ferror_unlocked(out_fp)) awk_sfwritefailed(r, r->lasterr ? r->lasterr : errno);
 }
 
+// Items of print that are all strings and fit, with OFS and ORS, in the
+// room left in the stream's buffer, copied straight into it; false (nothing
+// written) otherwise.
+static bool putDirect(int argc, const Cell* items) {
+  if (out_screen) return false;
+  const uint32_t ofs = awk_ofs->len, ors = awk_ors->len;
+  size_t total = ors + size_t(argc > 0 ? argc - 1 : 0) * ofs;
+  for (int i = 0; i < argc; ++i) {
+    if (!cellIsStringy(&items[i])) return false;
+    total += items[i].w.s->len;
+  }
+  if (total > awk_sfroom(out_fp)) return false;
+  char* p = awk_sfcursor(out_fp);
+  for (int i = 0; i < argc; ++i) {
+    if (i) {
+      stringBytes(p, awk_ofs->text(), ofs);
+      p += ofs;
+    }
+    const AwkString* s = items[i].w.s;
+    stringBytes(p, s->text(), s->len);
+    p += s->len;
+  }
+  stringBytes(p, awk_ors->text(), ors);
+  awk_sfadvance(out_fp, p + ors);
+  return true;
+}
+
 // Items of print, OFS between them, ORS after.
 static void printitems(AwkStream* r, int argc, Cell* items) {
   if (!awk_put_init(r)) return;
+  if (putDirect(argc, items)) {
+    awk_put_end(1);
+    return;
+  }
   awk_inprint = 1;
   for (int i = 0; i < argc; ++i) {
     if (i) awk_putout(awk_ofs);

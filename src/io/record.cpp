@@ -27,6 +27,7 @@
 #include "arrays/table.h"
 #include "image/format.h"
 #include "io/dosmatch.h"
+#include "io/fields.h"
 #include "io/globals.h"
 #include "io/readptr.h"
 #include "io/specvars.h"
@@ -106,9 +107,21 @@ void setRsm(const char* bytes, int32_t n) {
   c->w.s = s;
 }
 
+// The string of a record read, as its use wants it.
+AwkString* recordString(const char* bytes, uint32_t len, RecordUse use) {
+  switch (use) {
+    case RecordUse::Dollar0:
+      return awk_nextrecord(bytes, len);
+    case RecordUse::Drop:
+      return stringDup(string_empty);
+    default:
+      return stringNew1(bytes, len);
+  }
+}
+
 // The record already whole in the stdio buffer of the main-input file, or
 // null to take the general path.
-AwkString* mainFast() {
+AwkString* mainFast(RecordUse use) {
   AwkStream* sf = awk_datasf;
   if (!sf || (awk_miscflags & kMiscRsUsed) || (sf->flags & (SF_TEXT | SF_TTY)) ||
       sf->lastop != 'r' || !sf->fp || awk_rschar <= 0)
@@ -118,7 +131,7 @@ AwkString* mainFast() {
   if (!b) return nullptr;
   const char* e = static_cast<const char*>(std::memchr(b, awk_rschar, n));
   if (!e || e - b > awk_reclen) return nullptr;
-  AwkString* s = stringNew1(b, uint32_t(e - b));
+  AwkString* s = recordString(b, uint32_t(e - b), use);
   awk_freadskip(sf->fp, size_t(e - b) + 1);
   ++awk_nr;
   ++awk_fnr;
@@ -386,11 +399,11 @@ finish:
   return rb.start > entry ? rb.ptr : nullptr;
 }
 
-AwkString* next_record(AwkStream* stream) {
+AwkString* next_record(AwkStream* stream, RecordUse use) {
   AwkRecBuf& rb = awk_recbuf;
   const bool mainInput = stream == nullptr;
   if (mainInput) {
-    if (AwkString* r = mainFast()) return r;
+    if (AwkString* r = mainFast(use)) return r;
   }
   bool moveOn = false;   // the current main-input file is done
   for (;;) {
@@ -416,7 +429,7 @@ AwkString* next_record(AwkStream* stream) {
         ++awk_fnr;
       }
       setRsm(rec + rb.len, rb.start - rb.len);
-      return stringNew1(rec, uint32_t(rb.len));
+      return recordString(rec, uint32_t(rb.len), use);
     }
     if (!mainInput) return nullptr;
     if (inFile) {

@@ -46,9 +46,15 @@ inline constexpr int kReadPattern = 2;   // feed every byte to the separator pat
 // Grows the record buffer to at least size bytes (never shrinks it).
 void awk_lstrexp2(int32_t size);
 
+// What the caller of next_record does with the record: keeps it as a
+// value; stores it as $0 before anything else runs (the old $0's object
+// may then be reused); or drops it (only the counts and RSM matter, and
+// the record is returned as the empty string).
+enum class RecordUse { Value, Dollar0, Drop };
+
 // The next record of stream (null: the main input) as a new string, or
 // null at the end of the input (main input: after the last operand).
-AwkString* next_record(AwkStream* stream);
+AwkString* next_record(AwkStream* stream, RecordUse use = RecordUse::Value);
 
 // Reader core: appends bytes of stream to the record buffer at start,
 // setting len and start. sep is a byte value, or -1/-2 for none. Returns

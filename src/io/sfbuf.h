@@ -28,3 +28,8 @@ inline void awk_sfappend(FILE* fp, const char* bytes, size_t len) {
   std::memcpy(fp->_IO_write_ptr, bytes, len);
   fp->_IO_write_ptr += len;
 }
+
+// Where the next byte of fp's put area goes, for a writer that fills the
+// room itself (the caller checked it), and the end of what it wrote.
+inline char* awk_sfcursor(FILE* fp) { return fp->_IO_write_ptr; }
+inline void awk_sfadvance(FILE* fp, char* end) { fp->_IO_write_ptr = end; }

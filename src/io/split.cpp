@@ -31,6 +31,32 @@ struct BlankTable {
 };
 constexpr BlankTable kBlank;
 
+#if defined(__SSE2__)
+// Sixteen bytes of t from i; past the end (n) the block is filled with pad,
+// so that the last bytes take the same path as the rest.
+inline __m128i block16(const char* t, int32_t i, int32_t n, char pad) {
+  if (i + 16 <= n) return _mm_loadu_si128(reinterpret_cast<const __m128i*>(t + i));
+  const size_t left = size_t(n - i);
+  if (left >= 16) __builtin_unreachable();
+  alignas(16) char tail[16];
+  std::memset(tail, pad, sizeof tail);
+  stringBytes(tail, t + i, left);
+  return _mm_load_si128(reinterpret_cast<const __m128i*>(tail));
+}
+#endif
+
+// The keys "1", "2", ... of split's arrays, each made once and then shared
+// by every array that holds it (a table keeps its keys by reference), so
+// that a split allocates only the pieces themselves.
+constexpr int32_t kSharedKeys = 4096;
+AwkString* sharedKeys[kSharedKeys];
+inline AwkString* indexKey(int32_t n) {
+  if (n >= kSharedKeys) return awk_ui2str(uint32_t(n));
+  AwkString*& k = sharedKeys[n];
+  if (!k) k = awk_ui2str(uint32_t(n));
+  return stringDup(k);
+}
+
 struct Splitter {
   AwkTable* target;
   const char* base;    // the text being split
@@ -40,10 +66,10 @@ struct Splitter {
   // Adds one piece; false once no more pieces are wanted.
   bool add(const char* bytes, int32_t len) {
     if (target) {
-      awk_setarray(target, count + 1, Tag::Field,
-                   reinterpret_cast<intptr_t>(len ? stringNew1(bytes, uint32_t(len))
-                                                  : stringDup(string_empty)));
-      ++count;
+      Cell v;
+      cellSetHead(&v, Tag::Field);
+      v.w.s = len ? stringNew1(bytes, uint32_t(len)) : stringDup(string_empty);
+      awk_stadd(target, indexKey(++count), &v);
       return true;
     }
     if (awk_piece(count + 1, int32_t(bytes - base), len) != 0) {
@@ -56,28 +82,65 @@ struct Splitter {
   }
 };
 
+// Pieces going straight into the field table. The table's arrays are held
+// here (stores through them cannot then be taken to change the globals, so
+// the compiler keeps everything in registers) and read again after the
+// table grows; finish() records how high the pending marks reach.
+struct TableSink {
+  int32_t count = 0;
+  int32_t cap;
+  int32_t* off;
+  int32_t* len;
+  uint8_t* pending;
+  TableSink() { load(); }
+  void load() {
+    cap = awk_fieldcap;
+    off = awk_pieceoff;
+    len = awk_piecelen;
+    pending = awk_pending;
+  }
+  // Field count + 1 is [start, end); false (after the warning) when the
+  // table is full.
+  bool add(int32_t start, int32_t end) {
+    const int32_t i = count + 1;
+    if (i > cap) [[unlikely]] {
+      if (i > kMaxFields) {
+        oops('w', "Too many fields in record, extras ignored.");
+        return false;
+      }
+      awk_fieldgrow(i);
+      load();
+    }
+    off[i] = start;
+    len[i] = end - start;
+    pending[i] = 1;
+    count = i;
+    return true;
+  }
+  int32_t finish() const {
+    if (count > awk_pendinghigh) awk_pendinghigh = count;
+    return count;
+  }
+};
+
 // Default splitting straight into the field table, the most common split.
 // Sixteen bytes at a time become a bit mask of blanks; fields begin and end
 // where the mask changes, so the work follows the fields, not the bytes.
 int32_t splitBlanksTable(const char* t, int32_t n) {
-  int32_t count = 0, start = 0;
+  TableSink sink;
+  int32_t start = 0;
   bool inField = false;
   auto emit = [&](int32_t end) {
     inField = false;
-    if (awk_piece(count + 1, start, end - start) != 0) {
-      oops('w', "Too many fields in record, extras ignored.");
-      return false;
-    }
-    ++count;
-    return true;
+    return sink.add(start, end);
   };
   int32_t i = 0;
 #if defined(__SSE2__)
   const __m128i space = _mm_set1_epi8(' ');
   const __m128i tab = _mm_set1_epi8('\t');
   const __m128i four = _mm_set1_epi8(4);
-  for (; i + 16 <= n; i += 16) {
-    __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(t + i));
+  for (; i < n; i += 16) {   // past the end, blanks: a field there ends at n
+    __m128i v = block16(t, i, n, ' ');
     __m128i ctl = _mm_sub_epi8(v, tab);   // \t \n \v \f \r become 0..4
     __m128i blank = _mm_or_si128(_mm_cmpeq_epi8(v, space),
                                  _mm_cmpeq_epi8(_mm_min_epu8(ctl, four), ctl));
@@ -90,7 +153,7 @@ int32_t splitBlanksTable(const char* t, int32_t n) {
         start = i + k;
         inField = true;
       } else if (!emit(i + k)) {
-        return count;
+        return sink.finish();
       }
     }
   }
@@ -102,11 +165,41 @@ int32_t splitBlanksTable(const char* t, int32_t n) {
       start = i;
       inField = true;
     } else if (inField && b && !emit(i)) {
-      return count;
+      return sink.finish();
     }
   }
   if (inField) emit(n);
-  return count;
+  return sink.finish();
+}
+
+// One separator byte straight into the field table: sixteen bytes at a
+// time become a bit mask of separators, each of which ends a field. An
+// empty text has no fields.
+int32_t splitByteTable(const char* t, int32_t n, char c) {
+  if (n == 0) return 0;
+  TableSink sink;
+  int32_t start = 0;
+  auto emit = [&](int32_t end) {
+    if (!sink.add(start, end)) return false;
+    start = end + 1;
+    return true;
+  };
+  int32_t i = 0;
+#if defined(__SSE2__)
+  const __m128i sep = _mm_set1_epi8(c);
+  for (; i < n; i += 16) {   // past the end, bytes that are not c
+    __m128i v = block16(t, i, n, char(c ^ 1));
+    uint32_t hits = uint32_t(_mm_movemask_epi8(_mm_cmpeq_epi8(v, sep)));
+    while (hits) {
+      if (!emit(i + __builtin_ctz(hits))) return sink.finish();
+      hits &= hits - 1;
+    }
+  }
+#endif
+  for (; i < n; ++i)
+    if (t[i] == c && !emit(i)) return sink.finish();
+  emit(n);
+  return sink.finish();
 }
 
 void splitBlanks(Splitter& sp, const char* t, int32_t n) {
@@ -207,6 +300,8 @@ int32_t awk_make_fields(const AwkString* text, AwkTable* target, Cell* fs, AwkPa
       sp.count = splitBlanksTable(t, n);
     else if (sep->text()[0] == ' ')
       splitBlanks(sp, t, n);
+    else if (!target)
+      sp.count = splitByteTable(t, n, sep->text()[0]);
     else
       splitByte(sp, t, n, sep->text()[0]);
   } else if (sep->len == 0) {

@@ -151,6 +151,7 @@ void awk_sfused(AwkStream* r);                // r is being written: newest use
 bool awk_parkone(const AwkStream* except);    // false: nothing to park
 bool awk_unpark(AwkStream* r);                // false: reported, output lost
 void awk_sfbuffer(AwkStream* r, int buffered);  // buffering of a new fp (awk_newsf)
+void awk_sfownbuf(AwkStream* r);   // a private BUFSIZE buffer for r's fp (not a device)
 
 // Thin host wrappers.
 bool awk_isopen(const AwkString* name);

@@ -315,7 +315,7 @@ void awk_patact_exec() {
   for (;;) {
     if (awk_gt_conditions & kCondExit) break;
     awk_gt_conditions = 0;
-    AwkString* record = next_record(nullptr);
+    AwkString* record = next_record(nullptr, mainGid ? RecordUse::Dollar0 : RecordUse::Drop);
     if (!record) break;
     if (mainGid) {
       setRecord(record, Tag::Field);

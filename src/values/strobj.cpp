@@ -40,17 +40,63 @@ int stringCmp(const AwkString* a, const AwkString* b) {
   return a->len == b->len ? 0 : (a->len < b->len ? -1 : 1);
 }
 
-AwkString* stringUpper(AwkString* s) {
-  char* t = s->text();
-  for (uint32_t i = 0; i < s->len; ++i)
-    if (t[i] >= 'a' && t[i] <= 'z') t[i] = char(t[i] - 'a' + 'A');
-  return s;
+namespace {
+
+// Case change of ASCII letters, eight bytes at a time: a byte's 0x20 bit
+// flips where it lies in [lo, hi]. Each byte's low seven bits plus a bias
+// carry into its top bit exactly when the byte passes a bound; bytes of 128
+// and above are left alone.
+template <char lo, char hi>
+void changeCase(char* dst, const char* src, uint32_t n) {
+  constexpr uint64_t kOnes = 0x0101010101010101ULL;
+  constexpr uint64_t kHigh = 0x8080808080808080ULL;
+  uint32_t i = 0;
+  for (; i + 8 <= n; i += 8) {
+    uint64_t w;
+    std::memcpy(&w, src + i, 8);
+    const uint64_t low7 = w & ~kHigh;
+    const uint64_t aboveLo = low7 + kOnes * uint64_t(0x80 - lo);       // top bit: byte >= lo
+    const uint64_t aboveHi = low7 + kOnes * uint64_t(0x7F - hi);       // top bit: byte > hi
+    const uint64_t inRange = (aboveLo & ~aboveHi & ~w) & kHigh;
+    w ^= inRange >> 2;
+    std::memcpy(dst + i, &w, 8);
+  }
+  for (; i < n; ++i) {
+    const char c = src[i];
+    dst[i] = c >= lo && c <= hi ? char(c ^ 0x20) : c;
+  }
 }
 
-AwkString* stringLower(AwkString* s) {
-  char* t = s->text();
-  for (uint32_t i = 0; i < s->len; ++i)
-    if (t[i] >= 'A' && t[i] <= 'Z') t[i] = char(t[i] - 'A' + 'a');
+template <char lo, char hi>
+AwkString* caseOf(AwkString* s) {
+  if (s->ref == 1) {
+    changeCase<lo, hi>(s->text(), s->text(), s->len);
+    return s;
+  }
+  AwkString* r = stringInit(s->len);
+  changeCase<lo, hi>(r->text(), s->text(), s->len);
+  stringFree(s);
+  return r;
+}
+
+}  // namespace
+
+AwkString* stringUpper(AwkString* s) { return caseOf<'a', 'z'>(s); }
+AwkString* stringLower(AwkString* s) { return caseOf<'A', 'Z'>(s); }
+
+uint32_t stringRoom(const AwkString* s) {
+  const int bucket = awk_blockbucket(s);
+  return bucket < 0 ? 0 : awk_bucketsize(bucket) - 9;
+}
+
+AwkString* stringReuse(AwkString* s, const void* bytes, uint32_t len) {
+  if (!stringHasRoom(s, len)) {
+    stringFree(s);
+    return stringNew1(bytes, len);
+  }
+  if (len) std::memmove(s->text(), bytes, len);
+  s->len = len;
+  s->text()[len] = '\0';
   return s;
 }
 

@@ -50,8 +50,44 @@ inline void stringFree(AwkString* s) {
   if (--s->ref == 0) stringRelease(s);
 }
 int stringCmp(const AwkString* a, const AwkString* b);
+// The bytes of s with ASCII letters in upper (lower) case: s itself,
+// changed in place, when it holds the only reference; otherwise a new string
+// (s's reference is given back either way).
 AwkString* stringUpper(AwkString* s);
 AwkString* stringLower(AwkString* s);
+// A string of len bytes: s itself, overwritten, when it holds the only
+// reference and its block has room; otherwise s's reference is given back
+// and a new string made. Lets a holder that replaces its string on every
+// record keep one object.
+AwkString* stringReuse(AwkString* s, const void* bytes, uint32_t len);
+// The most bytes s's block can hold (0 for an object not made by the
+// allocator), and whether s can take len bytes in place: it has room and
+// holds the only reference.
+uint32_t stringRoom(const AwkString* s);
+inline bool stringHasRoom(const AwkString* s, uint32_t len) {
+  return s->ref == 1 && (len <= s->len || stringRoom(s) >= len);
+}
+// Copies n bytes (the regions do not overlap), inline for the short
+// pieces of records and fields, where a call costs more than the copy.
+inline void stringBytes(char* dst, const char* src, size_t n) {
+  if (n > 16) {
+    std::memcpy(dst, src, n);
+  } else if (n >= 8) {
+    uint64_t a, b;
+    std::memcpy(&a, src, 8);
+    std::memcpy(&b, src + n - 8, 8);
+    std::memcpy(dst, &a, 8);
+    std::memcpy(dst + n - 8, &b, 8);
+  } else if (n >= 4) {
+    uint32_t a, b;
+    std::memcpy(&a, src, 4);
+    std::memcpy(&b, src + n - 4, 4);
+    std::memcpy(dst, &a, 4);
+    std::memcpy(dst + n - 4, &b, 4);
+  } else {
+    for (size_t i = 0; i < n; ++i) dst[i] = src[i];
+  }
+}
 AwkString* awk_ui2str(uint32_t n);
 
 char* awk_strcpyn(char* buf, const char* s, size_t n);

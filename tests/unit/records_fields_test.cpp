@@ -82,6 +82,32 @@ TEST_F(FieldsTest, FieldsOfAnEarlierRecordNeverComeBack) {
   EXPECT_EQ(fields(), (Strings{"y", "", "", ""}));
 }
 
+// The next record takes $0's object only when the field table alone holds
+// it; a copy the program keeps, of $0 or of a field, keeps its text.
+TEST_F(FieldsTest, NextRecordReusesOnlyAnUnsharedRecord) {
+  setRecord("first record here");
+  EXPECT_EQ(field(2), "record");   // split: the split holds $0 too
+  Cell kept0{}, kept2{};
+  awk_getfield(0, &kept0);
+  awk_getfield(2, &kept2);
+  AwkString* r = awk_nextrecord("second", 6);
+  EXPECT_NE(r, kept0.w.s);
+  Cell c{};
+  cellSetHead(&c, Tag::Field);
+  c.w.s = r;
+  awk_setfield(0, &c);
+  EXPECT_EQ(fields(), (Strings{"second"}));
+  AwkString* again = awk_nextrecord("third one", 9);
+  EXPECT_EQ(again, r);
+  c.w.s = again;
+  awk_setfield(0, &c);
+  EXPECT_EQ(fields(), (Strings{"third", "one"}));
+  EXPECT_EQ(std::string(kept0.w.s->view()) + "|" + std::string(kept2.w.s->view()),
+            "first record here|record");
+  awk_unaccess(&kept0);
+  awk_unaccess(&kept2);
+}
+
 TEST_F(FieldsTest, RebuiltRecordIsAStringAndNumbersUseConvfmt) {
   setRecord("a b");
   Cell f{};
