@@ -42,13 +42,7 @@ inline Cell arrayOf(const std::vector<std::string>& items) {
   return a;
 }
 
-inline Cell localRef(Cell* target) {
-  Cell c{};
-  c.tag = Tag::Ref;
-  c.aux8a = uint8_t(RefKind::Local);
-  c.w.cell = target;
-  return c;
-}
+using tsupport::localRef;
 
 using tsupport::text;
 
@@ -72,8 +66,10 @@ inline void drop(Cell* c) {
 inline Cell call(BuiltinFn fn, std::vector<Cell> args) {
   Cell result{};
   cellSetUninit(&result);
+  Cell* saved = awk_retval;
   awk_retval = &result;
   fn(int(args.size()), args.data());
+  awk_retval = saved;
   for (Cell& a : args) drop(&a);
   return result;
 }
@@ -90,7 +86,7 @@ inline std::string callText(BuiltinFn fn, std::vector<Cell> args) {
 inline int32_t callInt(BuiltinFn fn, std::vector<Cell> args) {
   Cell r = call(fn, std::move(args));
   EXPECT_EQ(int(r.tag), int(Tag::Int));
-  int32_t v = r.w.i;
+  int32_t v = r.tag == Tag::Int ? r.w.i : -999999;
   drop(&r);
   return v;
 }
