@@ -33,27 +33,8 @@ inline Cell newArray() {
   return c;
 }
 
-// a[1..n] = the strings given.
-inline Cell arrayOf(const std::vector<std::string>& items) {
-  Cell a = newArray();
-  for (size_t i = 0; i < items.size(); ++i)
-    awk_setarray(a.w.t, int32_t(i + 1), Tag::String,
-                 reinterpret_cast<intptr_t>(stringNew(items[i])));
-  return a;
-}
-
 using tsupport::localRef;
-
 using tsupport::text;
-
-// Element key of an array cell as text, "<absent>" when missing.
-inline std::string elem(Cell* arr, const std::string& key) {
-  AwkString* s = awk_gettab(arr, key.c_str());
-  if (!s) return "<absent>";
-  std::string out(s->view());
-  stringFree(s);
-  return out;
-}
 
 inline void drop(Cell* c) {
   if (c->tag > Tag::Float) awk_unaccess(c);

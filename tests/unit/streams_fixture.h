@@ -54,12 +54,6 @@ inline int32_t getlineFrom(const std::string& name, std::string* value = nullptr
   return getlineFrom(strCell(name), value);
 }
 
-// A fileid of the command's pipe, as `cmd | getline` makes it.
-inline Cell pipeFrom(const std::string& cmd) {
-  Cell r = call(b___pipeopen, {strCell(cmd), intCell(0)});
-  return r;
-}
-
 using tsupport::stderrOf;
 
 inline bool contains(const std::string& hay, const std::string& needle) {
