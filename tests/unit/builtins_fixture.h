@@ -33,33 +33,8 @@ inline Cell newArray() {
   return c;
 }
 
-// a[1..n] = the strings given.
-inline Cell arrayOf(const std::vector<std::string>& items) {
-  Cell a = newArray();
-  for (size_t i = 0; i < items.size(); ++i)
-    awk_setarray(a.w.t, int32_t(i + 1), Tag::String,
-                 reinterpret_cast<intptr_t>(stringNew(items[i])));
-  return a;
-}
-
-inline Cell localRef(Cell* target) {
-  Cell c{};
-  c.tag = Tag::Ref;
-  c.aux8a = uint8_t(RefKind::Local);
-  c.w.cell = target;
-  return c;
-}
-
+using tsupport::localRef;
 using tsupport::text;
-
-// Element key of an array cell as text, "<absent>" when missing.
-inline std::string elem(Cell* arr, const std::string& key) {
-  AwkString* s = awk_gettab(arr, key.c_str());
-  if (!s) return "<absent>";
-  std::string out(s->view());
-  stringFree(s);
-  return out;
-}
 
 inline void drop(Cell* c) {
   if (c->tag > Tag::Float) awk_unaccess(c);
@@ -72,8 +47,10 @@ inline void drop(Cell* c) {
 inline Cell call(BuiltinFn fn, std::vector<Cell> args) {
   Cell result{};
   cellSetUninit(&result);
+  Cell* saved = awk_retval;
   awk_retval = &result;
   fn(int(args.size()), args.data());
+  awk_retval = saved;
   for (Cell& a : args) drop(&a);
   return result;
 }
@@ -90,7 +67,7 @@ inline std::string callText(BuiltinFn fn, std::vector<Cell> args) {
 inline int32_t callInt(BuiltinFn fn, std::vector<Cell> args) {
   Cell r = call(fn, std::move(args));
   EXPECT_EQ(int(r.tag), int(Tag::Int));
-  int32_t v = r.w.i;
+  int32_t v = r.tag == Tag::Int ? r.w.i : -999999;
   drop(&r);
   return v;
 }

@@ -57,18 +57,6 @@ TEST_F(NumericBuiltins, ConvertnumIgnoresBadBases) {
   }
 }
 
-TEST_F(NumericBuiltins, TableSharesStringValues) {
-  Cell v = str("shared");
-  Cell arg = v;
-  awk_access(&arg);
-  Cell r = call(b_table, {str("k"), arg});
-  // The table holds its own reference; the caller's survives the call.
-  EXPECT_EQ(v.w.s->ref, 2);
-  drop(&r);
-  EXPECT_EQ(v.w.s->ref, 1);
-  drop(&v);
-}
-
 TEST_F(NumericBuiltins, TableWithAnOddCountIsAnError) {
   int saved = awk_debuge;
   awk_debuge = 1;
@@ -80,13 +68,6 @@ TEST_F(NumericBuiltins, TableWithAnOddCountIsAnError) {
   EXPECT_NE(err.find("table must have an even number of arguments"), std::string::npos) << err;
   EXPECT_EXIT(call(b_table, {str("a"), num(1), str("b")}), testing::ExitedWithCode(2),
               "table must have an even number of arguments");
-}
-
-double randOnce() {
-  Cell r = call(b_rand, {});
-  EXPECT_EQ(int(r.tag), int(Tag::Float));
-  EXPECT_EQ(r.w.dec, kUnlimitedDecimals);
-  return r.x.d;
 }
 
 // Fixed values of the generator: any change to its constants, wrap-around
@@ -133,43 +114,11 @@ TEST_F(NumericBuiltins, SrandSeedDerivation) {
   }
 }
 
-TEST_F(NumericBuiltins, SrandReturnsNothingAndReseeds) {
-  Cell r = call(b_srand, {flt(3)});
-  EXPECT_EQ(int(r.tag), int(Tag::Uninit));
-  EXPECT_TRUE(awk_random.seeded);
-  // A clock seed in between leaves nothing behind: seeding again with 3
-  // restarts the same sequence (the shuffle table is refilled).
-  call(b_srand, {flt(3)});
-  double fixed = randOnce();
-  call(b_srand, {});
-  call(b_srand, {flt(3)});
-  EXPECT_EQ(randOnce(), fixed);
-}
-
 struct MathCase {
   BuiltinFn fn;
   const char* name;
   std::vector<double> args;
 };
-
-TEST_F(NumericBuiltins, MathErrorsAreReportedUnderTheFunctionName) {
-  const std::vector<std::pair<MathCase, std::string>> cases = {
-      {{b_log, "log", {0}}, "log function argument singularity"},
-      {{b_sqrt, "sqrt", {-1}}, "sqrt function invalid argument"},
-      {{b_log, "log", {-1}}, "log function invalid argument"},
-      {{b_exp, "exp", {1000}}, "exp function overflow"},
-  };
-  for (const auto& [c, msg] : cases) {
-    awk_mathresetlast();
-    std::vector<Cell> args;
-    for (double d : c.args) args.push_back(flt(d, 0));
-    testing::internal::CaptureStderr();
-    Cell r = call(c.fn, args);
-    std::string err = testing::internal::GetCapturedStderr();
-    EXPECT_EQ(int(r.tag), int(Tag::Float));
-    EXPECT_NE(err.find(msg), std::string::npos) << c.name << ": " << err;
-  }
-}
 
 TEST_F(NumericBuiltins, InternalChecksStopTheRun) {
   EXPECT_EXIT(call(b_not, {str("1")}), testing::ExitedWithCode(2), "#3109H");

@@ -29,15 +29,6 @@ TEST_F(StringBuiltins, PositionsAtExtremes) {
   EXPECT_EQ(callText(b_substr, {str(s), num(69999)}), "aa");
 }
 
-TEST_F(StringBuiltins, SubstrOfTheWholeStringSharesIt) {
-  Cell s = str("whole");
-  Cell r = call(b_substr, {s, num(1)});
-  // The argument was released by the call: the result keeps the object alive.
-  EXPECT_EQ(r.w.s, s.w.s);
-  EXPECT_EQ(text(r), "whole");
-  drop(&r);
-}
-
 TEST_F(StringBuiltins, CaseConversionLeavesOtherOwnersAlone) {
   // A sole owner's string is changed in place (a field too).
   EXPECT_EQ(callText(b_toupper, {str("abc-xyz \xe4")}), "ABC-XYZ \xe4");
@@ -90,12 +81,6 @@ TEST_F(StringBuiltins, TranslateCutsOversizedSets) {
   EXPECT_FALSE(cut);
 }
 
-TEST_F(StringBuiltins, TranslateComplementTakesEveryOtherByte) {
-  // The complement is in ascending order: byte 0 maps to the first to byte.
-  std::string in("\x00\x01z", 3);
-  EXPECT_EQ(callText(b_translate, {str(in), str("z"), str("AB"), str("c")}), "ABz");
-}
-
 TEST_F(StringBuiltins, SprintfReportsBadFormats) {
   testing::internal::CaptureStderr();
   int saved = awk_debuge;
@@ -117,18 +102,6 @@ TEST_F(StringBuiltins, InternalChecksStopTheRun) {
   EXPECT_EXIT(call(b_sprintf, {}), testing::ExitedWithCode(2), "#3400H");
   EXPECT_EXIT(call(b_translate, {str("a"), num(1), str("b")}), testing::ExitedWithCode(2),
               "#4301H");
-}
-
-TEST_F(StringBuiltins, SplitPiecesAreFields) {
-  Cell arr = newArray();
-  Cell arrArg = arr;
-  awk_access(&arrArg);
-  EXPECT_EQ(callInt(b_split, {str("10,x"), arrArg, str(",")}), 2);
-  Cell key = num(1), v{};
-  ASSERT_EQ(awk_tabfind(&arr, &key, &v, kTabValue), 1);
-  EXPECT_EQ(int(v.tag), int(Tag::Field));
-  drop(&v);
-  drop(&arr);
 }
 
 TEST_F(StringBuiltins, SplitIntoAScalarWarnsAndDoesNothing) {

@@ -36,12 +36,6 @@ void assign(const char* name, const char* value) {
   awk_tabadd(&awk_asignal, &k, &v);
 }
 
-void remove(const char* name) {
-  Cell k = strCell(name);
-  awk_tabdelete(&awk_asignal, &k);
-  awk_unaccess(&k);
-}
-
 // SIGNAL[name] as text, "<absent>" when there is no such element.
 std::string element(const char* name) {
   AwkString* s = awk_gettab(&awk_asignal, name);
@@ -150,28 +144,6 @@ class Signals : public ::testing::Test {
 
 // ---- tests ------------------------------------------------------------------
 
-TEST(SignalWords, KeywordsInAnyCase) {
-  struct Case {
-    const char* text;
-    bool known;
-    SigAction action;
-  } cases[] = {
-      {"ABORT", true, SigAction::Abort},     {"abort", true, SigAction::Abort},
-      {"DeFaUlT", true, SigAction::Default}, {"ignore", true, SigAction::Ignore},
-      {"FaIl", true, SigAction::Fail},       {"FAIL", true, SigAction::Fail},
-      {"", false, {}},                       {"FAI", false, {}},
-      {"FAILS", false, {}},                  {" IGNORE", false, {}},
-      {"IGN\x80RE", false, {}},              {"f@il", false, {}},
-  };
-  for (const Case& c : cases) {
-    SigAction a = SigAction::Untouched;
-    EXPECT_EQ(awk_sigword(c.text, &a), c.known) << c.text;
-    if (c.known) {
-      EXPECT_EQ(a, c.action) << c.text;
-    }
-  }
-}
-
 TEST(SignalTable, HostSignalsOnly) {
   EXPECT_EQ(awk_sigentry(SIGSEGV), nullptr);   // the fault reporter's, not SIGNAL's
   EXPECT_EQ(awk_sigentry(SIGKILL), nullptr);
@@ -182,25 +154,6 @@ TEST(SignalTable, HostSignalsOnly) {
     EXPECT_NE(std::string(e->name), "SIGEMT");
   }
   EXPECT_EQ(n, 23);   // every signal of the list exists on this host
-}
-
-TEST_F(Signals, IgnoreTakesEffectAtOnceAndStaysAfterDelete) {
-  assign("SIGINT", "ignore");
-  EXPECT_EQ(disposition(SIGINT), "ignore");
-  raise(SIGINT);
-  EXPECT_EQ(pending(SIGINT), 0);
-  EXPECT_EQ(awk_intflag, 0);
-  remove("SIGINT");
-  EXPECT_EQ(element("SIGINT"), "<absent>");
-  EXPECT_EQ(action(SIGINT), SigAction::Untouched);
-  EXPECT_EQ(disposition(SIGINT), "ignore");
-  // A command started now gets the start-up disposition; the ignore is back
-  // afterwards although no element asks for it any more.
-  awk_sig_reset();
-  EXPECT_EQ(disposition(SIGINT), awk_sigentry(SIGINT)->original.sa_handler == SIG_IGN
-                                     ? "ignore" : "default");
-  awk_sig_set();
-  EXPECT_EQ(disposition(SIGINT), "ignore");
 }
 
 TEST_F(Signals, FunctionCalledOnceForTwoDeliveries) {
@@ -222,67 +175,12 @@ TEST_F(Signals, FunctionCalledOnceForTwoDeliveries) {
   EXPECT_EQ(globalInt(gCount), 1);
 }
 
-TEST_F(Signals, AbortOnlyCheckLeavesFunctionsForLater) {
-  assign("SIGUSR1", "onsig");
-  queue(SIGUSR1);
-  awk_processint(1);
-  EXPECT_EQ(globalInt(gCount), 0);
-  EXPECT_EQ(pending(SIGUSR1), 1);
-  EXPECT_NE(awk_intflag, 0);
-  awk_processint(0);
-  EXPECT_EQ(globalInt(gCount), 1);
-}
-
 TEST_F(Signals, NothingHappensAfterShutDownBegins) {
   queue(SIGINT);
   awk_nomoreints = 1;
   awk_processint(0);   // would end the run otherwise
   EXPECT_EQ(pending(SIGINT), 1);
   awk_nomoreints = 0;
-}
-
-TEST_F(Signals, DeletingAFunctionElementAbortsAgain) {
-  assign("SIGUSR1", "onsig");
-  remove("SIGUSR1");
-  EXPECT_EQ(action(SIGUSR1), SigAction::Default);
-  EXPECT_EQ(disposition(SIGUSR1), "caught");
-  assign("SIGCHLD", "onsig");
-  remove("SIGCHLD");
-  EXPECT_EQ(disposition(SIGCHLD), "default");   // not a terminating signal
-  Child c = inChild([] {
-    queue(SIGUSR1);
-    awk_processint(0);
-  });
-  EXPECT_EQ(c.status, 255);
-  EXPECT_EQ(c.err, "\r\nvrun: program aborted by SIGUSR1 signal\n");
-}
-
-TEST_F(Signals, FirstPendingInTableOrderNamesTheAbort) {
-  Child c = inChild([] {
-    raise(SIGTERM);
-    raise(SIGHUP);
-    awk_processint(1);
-  });
-  EXPECT_EQ(c.status, 255);
-  EXPECT_EQ(c.err, "\r\nvrun: program aborted by SIGHUP signal\n");
-}
-
-TEST_F(Signals, AnAbortingSignalInterruptsAStatementLoop) {
-  Child c = inChild([] {
-    raise(SIGTERM);
-    awki0(kTwoLines);
-  });
-  EXPECT_EQ(c.status, 255);
-  EXPECT_EQ(c.err, "\r\nvrun: program aborted by SIGTERM signal\n");
-}
-
-TEST_F(Signals, DeliveryDroppedWhenItsFunctionIsReplacedByIgnore) {
-  assign("SIGUSR1", "onsig");
-  queue(SIGUSR1);
-  assign("SIGUSR1", "IGNORE");
-  EXPECT_EQ(pending(SIGUSR1), 0);
-  awk_processint(0);   // neither a call nor an abort
-  EXPECT_EQ(globalInt(gCount), 0);
 }
 
 TEST_F(Signals, StartedIgnoredShowsIgnoreExceptInterrupt) {

@@ -70,34 +70,6 @@ TEST(IoModeStrings, ParseTable) {
   }
 }
 
-TEST(IoModeStrings, CallerNamedAndFlagsAccumulate) {
-  uint16_t flags = SF_EXPLICIT, share = 0;
-  testing::internal::CaptureStderr();
-  awk_parsemode("q", &flags, &share, 0, "fdopen");
-  EXPECT_NE(testing::internal::GetCapturedStderr().find("invalid fdopen argument"),
-            std::string::npos);
-  awk_parsemode("rf", &flags, &share, 0, "fopen");
-  EXPECT_EQ(flags, SF_EXPLICIT | SF_FLUSHEACH);
-}
-
-TEST(IoModeStrings, DirectionRules) {
-  struct { int have, want; bool ok; } cases[] = {
-      {O_RDONLY, O_RDONLY, true}, {O_WRONLY, O_WRONLY, true}, {O_RDONLY, O_WRONLY, false},
-      {O_WRONLY, O_RDONLY, false}, {O_RDWR, O_RDONLY, true}, {O_RDWR, O_WRONLY, true},
-      {O_RDONLY, O_RDWR, true}, {O_WRONLY, O_RDWR | O_CREAT, true},
-      {O_RDONLY, O_WRONLY | O_CREAT | O_TRUNC, false},
-  };
-  for (auto& c : cases) {
-    AwkStream r{};
-    r.omode = uint16_t(c.have);
-    EXPECT_EQ(awk_sfmodeok(&r, uint16_t(c.want)), c.ok) << c.have << " " << c.want;
-    EXPECT_STREQ(awk_sfmodename(&r), c.have ? "writing" : "reading");
-  }
-  EXPECT_STREQ(awk_fmodestr(O_RDONLY), "r");
-  EXPECT_STREQ(awk_fmodestr(O_WRONLY | O_CREAT | O_TRUNC), "w");
-  EXPECT_STREQ(awk_fmodestr(O_RDWR | O_APPEND), "r+");
-}
-
 // ---- lookup ------------------------------------------------------------------
 
 class IoLookup : public IoTest {};
@@ -115,56 +87,6 @@ AwkStream* find(const std::string& name, int pipes = 0) {
   AwkStream* r = awk_findsf(s, pipes);
   stringFree(s);
   return r;
-}
-
-TEST_F(IoLookup, FileNamesCompareExactly) {
-  AwkStream* r = openForWrite("Data.txt");
-  ASSERT_NE(r, nullptr);
-  struct { const char* name; bool same; } cases[] = {
-      {"Data.txt", true}, {"data.txt", false}, {"DATA.TXT", false},
-      {"Data.txt ", false}, {"Data.tx", false}, {"Data.txt\n", false},
-  };
-  for (auto& c : cases) EXPECT_EQ(find(c.name) == r, c.same) << c.name;
-}
-
-TEST_F(IoLookup, NewestRecordWins) {
-  AwkStream* a = openForWrite("one");
-  AwkStream* b = openForWrite("two");
-  std::vector<AwkStream*> v = listed();
-  ASSERT_EQ(v.size(), 2u);
-  EXPECT_EQ(v[0], b);
-  EXPECT_EQ(v[1], a);
-}
-
-TEST_F(IoLookup, PipesSkippedUnlessAskedAndCommandsMatchExactly) {
-  std::vector<Cell> args = {strCell("echo hi"), intCell(0)};
-  b___pipeopen(2, args.data());
-  AwkStream* lower = g_result.w.f;
-  ASSERT_NE(lower, nullptr);
-  EXPECT_EQ(g_result.tag, Tag::FileId);
-  EXPECT_TRUE(lower->flags & SF_PIPE);
-  EXPECT_EQ(find("echo hi"), nullptr);
-  EXPECT_EQ(find("echo hi", 1), lower);
-
-  b___pipeopen(2, args.data());
-  EXPECT_EQ(g_result.w.f, lower) << "same command and direction reuse the pipe";
-
-  std::vector<Cell> upper = {strCell("echo HI"), intCell(0)};
-  b___pipeopen(2, upper.data());
-  EXPECT_NE(g_result.w.f, lower) << "commands differing in case are two pipes";
-  AwkStream* up = g_result.w.f;
-
-  std::vector<Cell> wr = {strCell("echo hi"), intCell(1)};
-  b___pipeopen(2, wr.data());
-  EXPECT_NE(g_result.w.f, lower) << "the other direction is another pipe";
-  EXPECT_EQ(g_result.w.f->omode & O_ACCMODE, 1);
-
-  char line[16] = {};
-  ASSERT_NE(fgets(line, sizeof line, up->fp), nullptr);
-  EXPECT_STREQ(line, "HI\n");
-  dropAll(args);
-  dropAll(upper);
-  dropAll(wr);
 }
 
 TEST_F(IoLookup, OrphansAreReapedOnceUnreferenced) {
@@ -224,63 +146,12 @@ TEST_F(IoGetsf, WrongValueTypes) {
   }
 }
 
-TEST_F(IoGetsf, ImplicitStreamSwitchesDirection) {
-  AwkStream* w = openForWrite("flip");
-  call(b___fprint, {strCell("flip"), intCell(1), strCell("line")});
-  Cell name = strCell("flip");
-  testing::internal::CaptureStderr();
-  AwkStream* r = awk_getsf(&name, O_RDONLY, "getline", GETSF_OPEN | GETSF_CHECKDIR);
-  std::string err = testing::internal::GetCapturedStderr();
-  EXPECT_NE(err.find("getline: Automatically closing file \"flip\" previously open for writing"),
-            std::string::npos) << err;
-  ASSERT_NE(r, nullptr);
-  EXPECT_EQ(r->omode & O_ACCMODE, O_RDONLY);
-  EXPECT_FALSE(isListed(w) && w != r);
-  char buf[16] = {};
-  ASSERT_NE(fgets(buf, sizeof buf, r->fp), nullptr);
-  EXPECT_STREQ(buf, "line\n") << "the written data was flushed and is read from the start";
-  drop(&name);
-}
-
-TEST_F(IoGetsf, ExplicitStreamRefusesOtherDirection) {
-  AwkString* s = stringNew("fixed");
-  AwkStream* w = awk_openfile(s, O_WRONLY | O_CREAT | O_TRUNC, 0, SF_EXPLICIT, GETSF_OPEN);
-  stringFree(s);
-  ASSERT_NE(w, nullptr);
-  Cell name = strCell("fixed");
-  Cell id = fileidCell(w);
-  for (Cell* c : {&name, &id}) {
-    testing::internal::CaptureStderr();
-    EXPECT_EQ(awk_getsf(c, O_RDONLY, "getline", GETSF_OPEN | GETSF_CHECKDIR), nullptr);
-    std::string err = testing::internal::GetCapturedStderr();
-    EXPECT_NE(err.find("getline: file \"fixed\" is open for writing only"), std::string::npos)
-        << err;
-  }
-  EXPECT_NE(w->fp, nullptr) << "nothing was closed";
-  EXPECT_EQ(awk_sfclose(w, 1), -1) << "implicit closes leave explicit streams alone";
-  EXPECT_NE(w->fp, nullptr);
-  drop(&name);
-  drop(&id);
-}
-
 TEST_F(IoGetsf, FileidWithoutOpenIsReturnedAsIs) {
   AwkStream* w = openForWrite("plain");
   Cell id = fileidCell(w);
   EXPECT_EQ(awk_getsf(&id, O_RDONLY, "ftell", 0), w);
   EXPECT_EQ(awk_getsf(&id, O_RDWR, "fread", GETSF_OPEN), w);
   drop(&id);
-}
-
-TEST_F(IoGetsf, OpenFailureReportedOnlyWhenAsked) {
-  Cell missing = strCell("no/such/dir/file");
-  testing::internal::CaptureStderr();
-  EXPECT_EQ(awk_getsf(&missing, O_RDONLY, "getline", GETSF_OPEN), nullptr);
-  EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
-  testing::internal::CaptureStderr();
-  EXPECT_EQ(awk_getsf(&missing, O_WRONLY | O_CREAT, "print", GETSF_OPEN | GETSF_REPORT), nullptr);
-  EXPECT_NE(testing::internal::GetCapturedStderr().find("Can not open file: \"no/such/dir/file\""),
-            std::string::npos);
-  drop(&missing);
 }
 
 TEST_F(IoGetsf, NameWithNulByteOpensNothing) {
@@ -384,13 +255,6 @@ TEST_F(IoOpen, CreatedFilesAreOwnerOnly) {
   EXPECT_EQ(awk_fileaccess("perm", R_OK), 0);
 }
 
-TEST_F(IoOpen, AppendModePositionsAtEnd) {
-  writeFile("app", "old\n");
-  call(b___fprint, {strCell("app"), intCell(2), strCell("new")});
-  awk_closeall();
-  EXPECT_EQ(readFile("app"), "old\nnew\n");
-}
-
 TEST_F(IoOpen, DashReadsWhatStdinDesignates) {
   // stdin holds the standard record's fileid: "-" is that record.
   EXPECT_EQ(openRead("-"), awk_stdinsf);
@@ -431,15 +295,6 @@ TEST_F(IoOpen, BufsizeNormalisedAtOpen) {
   awk_bufsize = 4096;
 }
 
-TEST_F(IoOpen, BufferedFileHoldsOutputUntilFull) {
-  awk_bufsize = 256;
-  call(b___fprint, {strCell("small"), intCell(1), strCell(std::string(100, 'a'))});
-  EXPECT_EQ(readFile("small"), "") << "a private buffer, fully buffered";
-  call(b___fprint, {strCell("small"), intCell(1), strCell(std::string(300, 'b'))});
-  EXPECT_GE(readFile("small").size(), 256u);
-  awk_bufsize = 4096;
-}
-
 TEST_F(IoOpen, DevicesAreFlushEach) {
   Cell c = strCell("/dev/null");
   AwkStream* r = awk_getsf(&c, O_WRONLY | O_CREAT | O_TRUNC, "print", GETSF_OPEN);
@@ -455,26 +310,6 @@ TEST_F(IoOpen, DevicesAreFlushEach) {
 
 class IoClose : public IoTest {};
 
-int closePipe(const char* cmd, int dir, const char* input = nullptr) {
-  std::vector<Cell> a = {strCell(cmd), intCell(dir)};
-  b___pipeopen(2, a.data());
-  dropAll(a);
-  AwkStream* r = g_result.w.f;
-  if (!r) return -999;
-  if (input) fputs(input, r->fp);
-  return awk_sfclose(r, 2);
-}
-
-TEST_F(IoClose, PipeReturnsCommandStatus) {
-  struct { const char* cmd; int dir; int status; } cases[] = {
-      {"exit 0", 1, 0},      {"exit 3", 1, 3},     {"exit 3", 0, 3},
-      {"cat >/dev/null; exit 42", 1, 42},         {"exit 255", 0, 255},
-      {"kill -9 $$", 0, 9 << 8},                  // killed: the signal in the high byte
-  };
-  for (auto& c : cases) EXPECT_EQ(closePipe(c.cmd, c.dir, c.dir ? "data\n" : nullptr), c.status)
-      << c.cmd;
-}
-
 TEST_F(IoClose, PipeStatusAfterReaderClosedItsInput) {
   std::vector<Cell> a = {strCell("exec 0<&-; touch closed.flag; sleep 0.2; exit 0"), intCell(1)};
   b___pipeopen(2, a.data());
@@ -486,19 +321,6 @@ TEST_F(IoClose, PipeStatusAfterReaderClosedItsInput) {
   call(b___fprint, {fileidCell(r), intCell(1), strCell("undeliverable")});
   EXPECT_GT(awk_sfpending(r->fp), 0u);
   EXPECT_EQ(awk_sfclose(r, 2), 0) << "the status, not the failed final write";
-  dropAll(a);
-}
-
-TEST_F(IoClose, WritePipeDeliversEverything) {
-  std::vector<Cell> a = {strCell("cat > piped"), intCell(1)};
-  b___pipeopen(2, a.data());
-  AwkStream* r = g_result.w.f;
-  ASSERT_NE(r, nullptr);
-  Cell id = fileidCell(r);
-  for (int i = 0; i < 3; ++i) call(b___fprint, {id, intCell(1), intCell(i)});
-  EXPECT_EQ(awk_sfclose(r, 2), 0);
-  EXPECT_EQ(readFile("piped"), "0\n1\n2\n");
-  EXPECT_FALSE(isListed(r));
   dropAll(a);
 }
 
@@ -538,20 +360,6 @@ TEST_F(IoClose, ClosePositionAndErrorStatus) {
   awk_sfclose(f, 0);
   EXPECT_EQ(f->status, 1);
   drop(&full);
-}
-
-TEST_F(IoClose, CloseAllClosesNewestFirstAndWaitsForPipes) {
-  std::vector<Cell> a = {strCell("sleep 0.2; cat > late"), intCell(1)};
-  b___pipeopen(2, a.data());
-  Cell id = fileidCell(g_result.w.f);
-  call(b___fprint, {id, intCell(1), strCell("piped")});
-  openForWrite("f1");
-  call(b___fprint, {strCell("f1"), intCell(1), strCell("file")});
-  awk_closeall();
-  EXPECT_TRUE(listed().empty());
-  EXPECT_EQ(readFile("late"), "piped\n") << "pclose waited for the command";
-  EXPECT_EQ(readFile("f1"), "file\n");
-  dropAll(a);
 }
 
 TEST_F(IoClose, FlushAllFlushesFilesNotPipes) {
@@ -595,38 +403,5 @@ TEST_F(IoClose, SetModeAllTouchesNothingHere) {
 }  // namespace
 
 namespace {
-
-TEST(IoStart, StandardRecords) {
-  struct { Cell* global; const char* name; int access; bool ownBuffer; } cases[] = {
-      {&g_stdin, "stdin", O_RDONLY, true},
-      {&g_stdout, "stdout", O_WRONLY, true},
-      {&g_stderr, "stderr", O_WRONLY, false},
-  };
-  for (auto& c : cases) {
-    SCOPED_TRACE(c.name);
-    ASSERT_EQ(c.global->tag, Tag::FileId);
-    AwkStream* r = c.global->w.f;
-    ASSERT_NE(r, nullptr);
-    EXPECT_EQ(r->name->view(), c.name);
-    EXPECT_GE(r->refs, kStdStreamRefs);
-    EXPECT_TRUE(r->flags & SF_STD);
-    EXPECT_EQ(r->omode & O_ACCMODE, c.access);
-    EXPECT_FALSE(isListed(r));
-    // A device keeps the library's buffering; anything else but stderr gets its own.
-    if (!(r->flags & SF_DEVICE)) {
-      EXPECT_EQ(r->buf != nullptr, c.ownBuffer);
-    }
-  }
-  EXPECT_EQ(awk_stdin, &g_stdin);
-  EXPECT_EQ(awk_stdout, &g_stdout);
-  EXPECT_EQ(awk_stdinsf, g_stdin.w.f);
-  EXPECT_EQ(awk_dashstr->view(), "-");
-  EXPECT_EQ(awk_nlstr->view(), "\n");
-  // Copies of a standard fileid never bring its count to 0.
-  Cell copy = g_stdout;
-  awk_access(&copy);
-  awk_unaccess(&copy);
-  EXPECT_GE(g_stdout.w.f->refs, kStdStreamRefs);
-}
 
 }  // namespace

@@ -43,31 +43,6 @@ const std::vector<Scenario> kScenarios = {
     {"empty-record-field-1", "", {{Step::SetField, 1, "z", "z", 1}}},
 };
 
-TEST_F(FieldsTest, AssignmentsAndRebuild) {
-  for (const Scenario& s : kScenarios) {
-    SCOPED_TRACE(s.name);
-    assign(pv::OFS, " ");
-    setRecord(s.record);
-    for (const Step& st : s.steps) {
-      switch (st.kind) {
-        case Step::SetField: {
-          Cell v = strCell(st.value);
-          awk_setfield(st.index, &v);
-          break;
-        }
-        case Step::SetNF:
-          assign(pv::NF, intCell(st.index));
-          break;
-        case Step::SetOFS:
-          assign(pv::OFS, st.value);
-          break;
-      }
-      EXPECT_EQ(record(), st.want0);
-      EXPECT_EQ(nf(), st.wantNF);
-    }
-  }
-}
-
 TEST_F(FieldsTest, FieldsOfAnEarlierRecordNeverComeBack) {
   setRecord("a b c d");
   EXPECT_EQ(nf(), 4);   // split, but no field read
@@ -106,18 +81,6 @@ TEST_F(FieldsTest, NextRecordReusesOnlyAnUnsharedRecord) {
             "first record here|record");
   awk_unaccess(&kept0);
   awk_unaccess(&kept2);
-}
-
-TEST_F(FieldsTest, RebuiltRecordIsAStringAndNumbersUseConvfmt) {
-  setRecord("a b");
-  Cell f{};
-  cellSetFloat(&f, 0.1234567, kUnlimitedDecimals);
-  awk_setfield(2, &f);
-  Cell c{};
-  awk_getfield(0, &c);
-  EXPECT_EQ(c.tag, Tag::String);
-  EXPECT_EQ(std::string(c.w.s->view()), "a 0.123457");
-  awk_unaccess(&c);
 }
 
 struct RangeCase {
@@ -211,17 +174,6 @@ TEST_F(FieldsTest, RsAndRawmodeUseTurnsTheFastPathOff) {
   EXPECT_NE(awk_miscflags & kMiscRsUsed, 0);
 }
 
-TEST_F(FieldsTest, FsKeepsTheValueAndAUsableForm) {
-  assign(pv::FS, ",");
-  EXPECT_EQ(awk_fsopt.tag, Tag::String);
-  assign(pv::FS, "[,;]");
-  EXPECT_EQ(awk_fsopt.tag, Tag::Regex);
-  EXPECT_EQ(readText(pv::FS), "[,;]");
-  assign(pv::FS, intCell(0));
-  EXPECT_EQ(awk_fsopt.tag, Tag::Int);
-  EXPECT_EQ(readInt(pv::FS), 0);
-}
-
 TEST_F(FieldsTest, FpatAssignments) {
   assign(pv::FPAT, "[0-9]+");
   EXPECT_NE(awk_fpatere, nullptr);
@@ -268,16 +220,6 @@ TEST_F(FieldsTest, GenericHandlers) {
   EXPECT_GT(sa, 0);
   EXPECT_LE(sa, 1000000);
   EXPECT_GE(readInt(pv::MEMAVAIL), 1024);
-}
-
-TEST_F(FieldsTest, InitialValues) {
-  EXPECT_EQ(readText(pv::CONVFMT), "%.6g");
-  EXPECT_EQ(readText(pv::OFMT), "%.6g");
-  EXPECT_EQ(readText(pv::ORS), "\n");
-  EXPECT_EQ(readText(pv::SUBSEP), "\034");
-  EXPECT_EQ(readInt(pv::SORTTYPE), 1);
-  EXPECT_EQ(readInt(pv::BUFSIZE), 4096);
-  EXPECT_EQ(readInt(pv::WARNINGS), 7);
 }
 
 }  // namespace

@@ -159,18 +159,6 @@ TEST_F(MainInputTest, WildcardOperandsExpandToFilesOnly) {
   EXPECT_EQ(awk_exitstatus, 1);
 }
 
-TEST_F(MainInputTest, StandardInputOnceWithoutOperands) {
-  writeFile("in", "s1\ns2\n");
-  ASSERT_NE(std::freopen((g_dir + "/in").c_str(), "r", stdin), nullptr);
-  startRun({});
-  std::vector<Seen> got = readMain();
-  EXPECT_EQ(got, (std::vector<Seen>{{"s1", "-", 1, 1, "0"}, {"s2", "-", 2, 2, "0"}}));
-  // Operands that are all assignments read no input at all.
-  startRun({"x=4"});
-  EXPECT_TRUE(readMain().empty());
-  EXPECT_EQ(textOf(awk_gvar(kX)), "4");
-}
-
 class Env : public ::testing::Environment {
  public:
   void SetUp() override {

@@ -151,60 +151,6 @@ TEST_F(ReaderTest, BinaryAndTextStreamsOverrideRawmode) {
   unlink(path.c_str());
 }
 
-TEST_F(ReaderTest, PatternLookAheadStaysInTheInput) {
-  assign(pv::RS, "abcd|ab");
-  std::string err;
-  Recs got = readAll("xabcy\n", Buffering::Default, &err);
-  EXPECT_EQ(err, "");
-  EXPECT_EQ(got, (Recs{{"x", "ab"}, {"cy\n", ""}}));
-}
-
-TEST_F(ReaderTest, OverlongRecordIsSplitWithAWarningOnlyWithoutALimit) {
-  awk_reclen = 4;
-  std::string err;
-  EXPECT_EQ(readAll("abcdef\n", Buffering::Default, &err), (Recs{{"abcd", ""}, {"ef", "\n"}}));
-  EXPECT_EQ(err, "");
-}
-
-TEST_F(ReaderTest, RecordsInPlaceAndCopiedMatch) {
-  // Direct use of the reader core: a copy into the record buffer (opts 0)
-  // and a record left in the stdio buffer (opts 1) give the same bytes.
-  std::string path = tempFile("first\nsecond\n");
-  AwkString* name = stringNew(path);
-  AwkStream* r = awk_openfile(name, kOpenRead, 0, 0, 0);
-  ASSERT_NE(r, nullptr);
-  for (int opts : {0, kReadInPlace}) {
-    awk_recbuf.len = awk_recbuf.start = 0;
-    const char* p = awk_readrec(r, '\n', kNoLimit, opts);
-    ASSERT_NE(p, nullptr);
-    EXPECT_EQ(std::string(p, size_t(awk_recbuf.len)), opts ? "second" : "first");
-    EXPECT_EQ(awk_recbuf.start, awk_recbuf.len + 1);
-  }
-  awk_recbuf.len = awk_recbuf.start = 0;
-  EXPECT_EQ(awk_readrec(r, '\n', kNoLimit, 0), nullptr);
-  awk_sfclose(r, 2);
-  stringFree(name);
-  unlink(path.c_str());
-}
-
-TEST_F(ReaderTest, FreadStyleReadsStopAtTheLength) {
-  std::string path = tempFile("0123456789");
-  AwkString* name = stringNew(path);
-  AwkStream* r = awk_openfile(name, kOpenRead, 0, 0, 0);
-  ASSERT_NE(r, nullptr);
-  std::vector<std::string> got;
-  for (;;) {
-    awk_recbuf.len = awk_recbuf.start = 0;
-    const char* p = awk_readrec(r, -1, 4, 0);
-    if (!p) break;
-    got.emplace_back(p, size_t(awk_recbuf.len));
-  }
-  EXPECT_EQ(got, (std::vector<std::string>{"0123", "4567", "89"}));
-  awk_sfclose(r, 2);
-  stringFree(name);
-  unlink(path.c_str());
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {

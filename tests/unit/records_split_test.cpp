@@ -91,29 +91,6 @@ TEST_F(SplitTest, FieldTableInEveryMode) {
   }
 }
 
-TEST_F(SplitTest, ArrayTargetInEveryMode) {
-  for (const SplitCase& c : kCases) {
-    SCOPED_TRACE(c.name);
-    AwkTable* t = awk_sanew(8);
-    AwkString* text = stringNew1(c.input.data(), uint32_t(c.input.size()));
-    int32_t n;
-    if (c.fpat) {
-      AwkPattern* p = awk_regcomp(c.fs, int32_t(std::strlen(c.fs)), 0);
-      n = awk_make_fields(text, t, nullptr, p);
-      awk_ererelease(p);
-    } else {
-      Cell fs = sepCell(c);
-      n = awk_make_fields(text, t, &fs, nullptr);
-      awk_unaccess(&fs);
-    }
-    EXPECT_EQ(n, int32_t(c.want.size()));
-    EXPECT_EQ(awk_tablength(t), n);
-    EXPECT_EQ(elements(t, n), c.want);
-    stringFree(text);
-    awk_safree(t);
-  }
-}
-
 // Default splitting into the field table works sixteen bytes at a time;
 // into an array it goes byte by byte. Both must cut every text alike,
 // whatever bytes sit at the chunk edges.
@@ -136,15 +113,6 @@ TEST_F(SplitTest, DefaultSplitAgreesWithTheBytewiseSplitOnRandomText) {
     stringFree(s);
     awk_safree(t);
   }
-}
-
-TEST_F(SplitTest, NumericLookingFieldsAreFieldValues) {
-  setRecord("10 9.0 x");
-  Cell c{};
-  awk_getfield(2, &c);
-  EXPECT_EQ(c.tag, Tag::Field);
-  EXPECT_EQ(std::string(c.w.s->view()), "9.0");
-  awk_unaccess(&c);
 }
 
 TEST_F(SplitTest, BothFsAndFpatNoteOnce) {

@@ -87,13 +87,6 @@ TEST_F(OopsTest, SeverityWordsAndEnds) {
   }
 }
 
-TEST_F(OopsTest, DebugFlagKeepsErrorsGoing) {
-  awk_debuge = 1;
-  Outcome o = capture([] { EXPECT_EQ(oops('E', "bad"), 'E'); });
-  EXPECT_EQ(o.err, "vrun: error: bad\n");
-  EXPECT_EQ(o.status, -1);
-}
-
 TEST_F(OopsTest, WarningsLevelFilters) {
   struct Case {
     int level;
@@ -111,47 +104,6 @@ TEST_F(OopsTest, WarningsLevelFilters) {
   }
 }
 
-TEST_F(OopsTest, LocationPieces) {
-  struct Case {
-    const char* filename;  // null: unset
-    int code;
-    const char* err;
-  } cases[] = {
-      {"data.txt", 'w', "vrun: warning (FILENAME=\"data.txt\" FNR=3): t\n"},
-      {"-", 'w', "vrun: warning (NR=12): t\n"},
-      {"", 'n', "vrun: note (NR=12): t\n"},
-      {nullptr, 'd', "vrun: error (NR=12): t\n"},
-      {"data.txt", 'W', "vrun: warning: t\n"},
-      // Only an upper-case M omits the ": " after the location.
-      {"data.txt", 'm', "vrun:  (FILENAME=\"data.txt\" FNR=3): t\n"},
-  };
-  for (const Case& c : cases) {
-    if (awk_filename) stringFree(awk_filename);
-    awk_filename = c.filename ? stringNew(c.filename) : nullptr;
-    awk_fnr = 3;
-    awk_nr = 12;
-    EXPECT_EQ(capture([&] { oops(c.code, "t"); }).err, c.err) << c.code;
-  }
-}
-
-TEST_F(OopsTest, InternalErrorsCarryNoInputPosition) {
-  awk_filename = stringNew("data.txt");
-  Outcome o = capture([] { oops('i', "invalid vmid: %d", 9); });
-  EXPECT_EQ(o.err, "vrun: internal error: invalid vmid: 9\n");
-  EXPECT_EQ(o.status, 2);
-}
-
-TEST_F(OopsTest, LongLinesContinueIndented) {
-  std::string at78(78 - 15, 'x');    // "vrun: warning: " is 15 characters
-  std::string at79(79 - 15, 'x');
-  EXPECT_EQ(capture([&] { oops('W', "%s", at78.c_str()); }).err, "vrun: warning: " + at78 + "\n");
-  EXPECT_EQ(capture([&] { oops('W', "%s", at79.c_str()); }).err,
-            "vrun: warning: \n     " + at79 + "\n");
-  // The text itself is never cut, even beyond the 320-byte format area.
-  std::string huge(2000, 'y');
-  EXPECT_EQ(capture([&] { oops('M', "%s", huge.c_str()); }).err, "vrun: \n     " + huge + "\n");
-}
-
 TEST_F(OopsTest, PiecesThatOverflowThePrefixAreDropped) {
   std::string name(500, 'p');
   _progname = name.c_str();
@@ -166,24 +118,6 @@ TEST_F(OopsTest, PiecesThatOverflowThePrefixAreDropped) {
   // name + ": " is 518 characters: the first piece itself is dropped.
   o = capture([] { oops('W', "t"); });
   EXPECT_EQ(o.err, "warning: t\n");
-}
-
-TEST_F(OopsTest, Wrappers) {
-  Outcome o = capture([] { awk_assert2(0x3401); });
-  EXPECT_EQ(o.err, "vrun: internal error: #3401H (please call Corvale Automation with this number)\n");
-  EXPECT_EQ(o.status, 2);
-  o = capture([] { awk_oom(2); });
-  EXPECT_EQ(o.err, "vrun: fatal error: out of memory (2)\n");
-  EXPECT_EQ(o.status, 2);
-  o = capture([] { awk_oopsinvarg("substr"); });
-  EXPECT_EQ(o.err, "vrun: warning (NR=0): invalid argument to substr\n");
-  o = capture([] { awk_oof(); });
-  EXPECT_EQ(o.err, "vrun: warning (NR=0): \n     Out of file handles; use close() to close some files or pipes.\n");
-  o = capture([] { awk_oopscoded("n:odd format", "in sprintf: %s"); });
-  EXPECT_EQ(o.err, "vrun: note (NR=0): in sprintf: odd format\n");
-  o = capture([] { awk_oopscoded("e:illegal format string", "in sprintf: %s"); });
-  EXPECT_EQ(o.err, "vrun: error (NR=0): in sprintf: illegal format string\n");
-  EXPECT_EQ(o.status, 2);
 }
 
 }  // namespace

@@ -118,29 +118,6 @@ TEST(Startup, OptionsAndOperands) {
   }
 }
 
-TEST(Startup, ProgramNameIsTheImageBaseName) {
-  Prog p;
-  argvProgram(p, 0, {});
-  std::string path = p.save("My.Long.Program-Name.AE");
-  auto r = rtest::run(vrun(), {path, "-v"});
-  // At most 13 characters ("My.Long.Progr"), lower-cased, cut at the last dot.
-  EXPECT_EQ(r.err, "my.long: warning: Invalid -v flag\n");
-}
-
-TEST(Startup, FixedFileNames) {
-  Prog p;
-  argvProgram(p, 1, {});
-  std::string dir = rtest::tempDir() + "/Bin";
-  mkdir(dir.c_str(), 0700);
-  std::string path = dir + "/Prog.ae";
-  rtest::writeBytes(path, p.w.build());
-  auto r = rtest::run(vrun(), {path});
-  std::string fixed = path;
-  for (char& ch : fixed) ch = ch == '/' ? '\\' : char(std::tolower(static_cast<unsigned char>(ch)));
-  EXPECT_EQ(r.out, "1\n1\n" + fixed + "\n");
-  EXPECT_NE(fixed.find("\\bin\\prog.ae"), std::string::npos);
-}
-
 TEST(Startup, EnvAndEnvironShareOneTable) {
   Prog p;
   Asm a;
@@ -159,99 +136,6 @@ TEST(Startup, EnvAndEnvironShareOneTable) {
   auto r = rtest::run(vrun(), {p.save()}, "", &env);
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(r.out, "bar=baz\nbar=baz\nv\n0\n\n");
-}
-
-TEST(Startup, EnvironExistsForTheInitFunctionButArgvDoesNot) {
-  Prog p;
-  int x = p.global("x");
-  Asm init;
-  p.printElement(init, predef::g_ENVIRON, "FOO");
-  p.printGlobal(init, predef::g_ARGC);
-  p.printGlobal(init, x);
-  init.op(Op::op_ret);
-  p.phase(root::kInitFunction, 1000, init);
-  std::vector<std::string> env{"FOO=here"};
-  auto r = rtest::run(vrun(), {p.save(), "-v", "x=1"}, "", &env);
-  EXPECT_EQ(r.out, "here\n\n\n");
-}
-
-// Each phase function prints its name.
-Prog phases(const std::function<void(Prog&, int gid, Asm&)>& extra = nullptr) {
-  Prog p;
-  struct Phase {
-    int offset;
-    const char* name;
-  } list[] = {{root::kInitFunction, "init"},   {root::kBegin1Function, "begin1"},
-              {root::kBegin2Function, "begin2"}, {root::kMainFunction, "main"},
-              {root::kEnd1Function, "end1"},   {root::kEnd2Function, "end2"},
-              {root::kExitFunction, "exit"}};
-  int gid = 1000;
-  for (const Phase& ph : list) {
-    Asm a;
-    a.op(Op::op_line).u(uint16_t(gid - 999));
-    p.printText(a, ph.name);
-    if (extra) extra(p, gid, a);
-    a.op(Op::op_ret);
-    p.phase(ph.offset, gid++, a);
-  }
-  return p;
-}
-
-// exit n in one phase; what runs afterwards and the status.
-TEST(Startup, ExitStatuses) {
-  struct Case {
-    int exitGid;            // the phase that exits (1000 init ... 1006 exit function)
-    int status;
-    std::string out;
-  } cases[] = {
-      {1001, 3, "init\nbegin1\nbegin2\nend1\nend2\nexit\n"},
-      {1003, 3, "init\nbegin1\nbegin2\nmain\nend1\nend2\nexit\n"},
-      {1004, 3, "init\nbegin1\nbegin2\nmain\nmain\nend1\nend2\nexit\n"},
-      // The exit function runs during termination, after the status is fixed.
-      {1006, 0, "init\nbegin1\nbegin2\nmain\nmain\nend1\nend2\nexit\n"},
-  };
-  for (const Case& c : cases) {
-    Prog p = phases([&](Prog&, int gid, Asm& a) {
-      if (gid == c.exitGid) a.op(Op::op_pushi16).h(int16_t(c.status)).op(Op::op_exit);
-    });
-    auto r = rtest::run(vrun(), {p.save()}, "", nullptr, "r1\nr2\n");
-    EXPECT_EQ(r.status, c.status) << c.exitGid << r.err;
-    EXPECT_EQ(r.out, c.out) << c.exitGid;
-  }
-}
-
-TEST(Startup, StoredArgumentListMakesATemporaryProgram) {
-  Prog p;
-  int x = p.global("x");
-  p.w.setStoredArgs({"/Stored/Path.ae", "-v", "x=5", "f1", "f2"});
-  Asm a;
-  a.op(Op::op_line).u(1);
-  p.printGlobal(a, predef::g_ARGC);
-  p.printElement(a, predef::g_ARGV, "0");
-  p.printElement(a, predef::g_ARGV, "1");
-  p.printElement(a, predef::g_ARGV, "2");
-  p.printGlobal(a, x);
-  uint32_t bad = p.str("nosuch=1");
-  a.op(Op::op_ret);
-  (void)bad;
-  p.phase(root::kBegin1Function, 1000, a);
-  std::string path = p.save("temp.ae");
-  auto r = rtest::run(vrun(), {path, "ignored", "-v", "nosuch=1"});
-  EXPECT_EQ(r.status, 0) << r.err;
-  EXPECT_EQ(r.out, "3\n\\stored\\path.ae\nf1\nf2\n5\n");
-  EXPECT_EQ(r.err, "");
-  struct stat st;
-  EXPECT_NE(stat(path.c_str(), &st), 0) << "a temporary program deletes its image";
-}
-
-TEST(Startup, TemporaryProgramsSpeakAsVorn) {
-  Prog p;
-  p.w.setStoredArgs({"x.ae", "-v"});
-  Asm a;
-  a.op(Op::op_ret);
-  p.phase(root::kBegin1Function, 1000, a);
-  auto r = rtest::run(vrun(), {p.save()});
-  EXPECT_EQ(r.err, "vorn: warning: Invalid -v flag\n");
 }
 
 }  // namespace

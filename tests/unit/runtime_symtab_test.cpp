@@ -74,12 +74,6 @@ class SymtabTest : public ::testing::Test {
   }
 };
 
-TEST_F(SymtabTest, TableIsChunked) {
-  ASSERT_NE(awk_symtab, nullptr);
-  EXPECT_GT(awk_symtab->capacity, 256);
-  EXPECT_EQ(awk_symtab->capacity % 256, 0);
-}
-
 TEST_F(SymtabTest, Lookups) {
   struct Case {
     const char* name;

@@ -41,14 +41,6 @@ TEST(Vrun, NoArgumentPrintsBannerAndUsage) {
       << r.err;
 }
 
-TEST(Vrun, RunsAnImage) {
-  std::string dir = rtest::tempDir();
-  rtest::writeBytes(dir + "/hello.ae", printing("hello"));
-  auto r = rtest::run(vrun(), {dir + "/hello.ae"});
-  EXPECT_EQ(r.status, 0) << r.err;
-  EXPECT_EQ(r.out, "hello\n");
-}
-
 struct BadImage {
   const char* name;
   const char* file;                                     // name in the temp dir
@@ -107,21 +99,6 @@ TEST(Vrun, LoaderMessages) {
   }
 }
 
-TEST(Vrun, CodeJumpingOutsideItsFunctionIsRefused) {
-  ImageWriter w;
-  Asm a;
-  a.op(Op::op_jmp);
-  a.raw(0x0200);
-  a.op(Op::op_ret);
-  w.setFunction(1000, a.function());
-  w.setRootGid(root::kBegin1Function, 1000);
-  std::string path = rtest::tempDir() + "/jump.ae";
-  rtest::writeBytes(path, w.build());
-  auto r = rtest::run(vrun(), {path});
-  EXPECT_EQ(r.status, 2);
-  EXPECT_NE(r.err.find("Invalid or old version awk program file: "), std::string::npos) << r.err;
-}
-
 // An image cut short in a later segment loads; only a use of an address in
 // the missing segment fails.
 std::vector<uint8_t> farImage(uint32_t far) {
@@ -156,77 +133,6 @@ TEST(Vrun, CutInALaterSegmentFailsOnlyWhenUsed) {
   EXPECT_EQ(r.out, "near\n");
   EXPECT_EQ(r.err, "cut: internal error: invalid vmid: " + std::to_string(count) + "\n");
   EXPECT_EQ(r.status, 2);
-}
-
-}  // namespace
-
-namespace {
-
-// A copy of vrun with an image appended, in a fresh directory.
-std::string bindCopy(const std::string& name, const std::string& text) {
-  std::string dir = rtest::tempDir();
-  std::string out = dir + "/" + name;
-  ImageWriter::bind(vrun(), out, printing(text), name);
-  return out;
-}
-
-TEST(Bound, RunsWhenCalledByItsPath) {
-  std::string exe = bindCopy("greet", "bound hello");
-  auto r = rtest::run(exe, {});
-  EXPECT_EQ(r.status, 0) << r.err;
-  EXPECT_EQ(r.out, "bound hello\n");
-}
-
-TEST(Bound, FoundThroughPath) {
-  std::string exe = bindCopy("greet2", "found");
-  std::string dir = exe.substr(0, exe.rfind('/'));
-  struct Case {
-    std::string path;
-  } cases[] = {
-      {dir},
-      {"::" + dir},               // empty elements are skipped
-      {"/nonexistent:" + dir + "/"},  // a trailing slash gets no second one
-  };
-  for (const Case& c : cases) {
-    std::vector<std::string> env{"PATH=" + c.path};
-    auto r = rtest::run(exe, {}, "greet2", &env);
-    EXPECT_EQ(r.status, 0) << c.path << ": " << r.err;
-    EXPECT_EQ(r.out, "found\n") << c.path;
-  }
-}
-
-// The image comes from the executable the system started, whatever name
-// it was started by and whatever PATH holds.
-TEST(Bound, FindsItselfWithoutPath) {
-  std::string exe = bindCopy("greet3", "x");
-  for (const char* var : {"PATH=/nonexistent", "HOME=/"}) {
-    std::vector<std::string> env{var};
-    auto r = rtest::run(exe, {}, "greet3", &env);
-    EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.out, "x\n");
-  }
-}
-
-TEST(Bound, OverlongPathCandidatesAreSkipped) {
-  std::string exe = bindCopy("greet4", "long");
-  std::string dir = exe.substr(0, exe.rfind('/'));
-  std::string tooLong = "/" + std::string(270, 'd');
-  std::vector<std::string> env{"PATH=" + tooLong + ":" + dir};
-  auto r = rtest::run(exe, {}, "greet4", &env);
-  EXPECT_EQ(r.status, 0) << r.err;
-  EXPECT_EQ(r.out, "long\n");
-}
-
-TEST(Bound, CopyWithoutImageIsStandAlone) {
-  // A plain copy of the run-time keeps the marker and expects an image.
-  std::string dir = rtest::tempDir();
-  std::string copy = dir + "/plain";
-  std::string bytes = rtest::readFile(vrun());
-  rtest::writeBytes(copy, std::vector<uint8_t>(bytes.begin(), bytes.end()));
-  chmod(copy.c_str(), 0755);
-  auto r = rtest::run(copy, {});
-  EXPECT_EQ(r.status, 2);
-  EXPECT_NE(r.err.find("Expecting filename.ae as first program argument"), std::string::npos);
 }
 
 }  // namespace

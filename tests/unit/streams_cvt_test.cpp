@@ -92,16 +92,4 @@ TEST(CvtRoundTrip, ThirtyTwoBits) {
   }
 }
 
-TEST(CvtBadSpec, WarnsAndGivesNothing) {
-  Cell r{};
-  std::string err = stderrOf([&] { r = call(b__cvtin, {strCell("AB"), strCell("x")}); });
-  EXPECT_EQ(int(r.tag), int(Tag::Uninit));
-  EXPECT_TRUE(contains(err, "unrecognized cvtin format specifier:x")) << err;
-
-  std::string out;
-  err = stderrOf([&] { out = callText(b__cvtout, {intCell(1), strCell("q")}); });
-  EXPECT_EQ(out, "");
-  EXPECT_TRUE(contains(err, "unrecognized cvtout format specifier:q")) << err;
-}
-
 }  // namespace

@@ -65,41 +65,6 @@ TEST_F(FileIoTest, FwriteCountsEveryByte) {
   EXPECT_EQ(readFile("ro.txt"), "keep");
 }
 
-// "-" is an ordinary file name for fopen; a bad mode string is an error.
-TEST_F(FileIoTest, FopenNamesAndModes) {
-  Cell f = call(b_fopen, {strCell("-"), strCell("w")});
-  ASSERT_NE(f.w.f, nullptr);
-  EXPECT_EQ(callInt(b_fwrite, {strCell("dash"), [&] { Cell c = f; awk_access(&c); return c; }()}), 4);
-  drop(&f);
-  awk_closeall();
-  EXPECT_EQ(readFile("-"), "dash");
-
-  std::string err = stderrOf([&] {
-    Cell g = call(b_fopen, {strCell("b.txt"), strCell("q")});
-    drop(&g);
-  });
-  EXPECT_TRUE(contains(err, "invalid fopen argument")) << err;
-
-  Cell h = call(b_fopen, {strCell("no/such/dir/x"), strCell("w")});
-  EXPECT_EQ(int(h.tag), int(Tag::FileId));
-  EXPECT_EQ(h.w.f, nullptr);
-}
-
-// fseek on a read-write stream moves between reading and writing.
-TEST_F(FileIoTest, FseekOnReadWriteStream) {
-  writeFile("rw.txt", "aaaa\nbbbb\n");
-  Cell f = call(b_fopen, {strCell("rw.txt"), strCell("r+")});
-  ASSERT_NE(f.w.f, nullptr);
-  auto fc = [&] { Cell c = f; awk_access(&c); return c; };
-  std::string v;
-  EXPECT_EQ(getlineFrom(fc(), &v), 1);
-  EXPECT_EQ(callInt(b_fwrite, {strCell("BB"), fc()}), 2);
-  EXPECT_EQ(callInt(b_fseek, {fc(), intCell(0)}), 1);
-  EXPECT_EQ(callText(b_fread, {intCell(100), fc()}), "aaaa\nBBbb\n");
-  EXPECT_EQ(callInt(b_ftell, {fc()}), 10);
-  drop(&f);
-}
-
 TEST_F(FileIoTest, FflushWritesPendingOutput) {
   EXPECT_EQ(callInt(b_fwrite, {strCell("pending"), strCell("f.txt")}), 7);
   EXPECT_EQ(readFile("f.txt"), "");
@@ -274,22 +239,6 @@ TEST_F(FileIoTest, FeofStates) {
     });
     EXPECT_EQ(err, "");
   }
-}
-
-TEST_F(FileIoTest, FerrorSetClearAndClosedStatus) {
-  writeFile("x.txt", "1\n");
-  getlineFrom("x.txt");
-  EXPECT_EQ(callInt(b_ferror, {strCell("x.txt")}), 0);
-  EXPECT_EQ(callInt(b_ferror, {strCell("x.txt"), intCell(1)}), 1);
-  EXPECT_EQ(callInt(b_ferror, {strCell("x.txt")}), 1);
-  EXPECT_EQ(callInt(b_ferror, {strCell("x.txt"), intCell(0)}), 0);
-  EXPECT_EQ(callInt(b_ferror, {strCell("x.txt")}), 0);
-  EXPECT_EQ(callInt(b_ferror, {strCell("nope.txt")}), -1);
-  EXPECT_EQ(callInt(b_ferror, {}), -1);   // no main input
-  // Exhausted: the status kept at close.
-  getlineFrom("x.txt");
-  EXPECT_EQ(callInt(b_ferror, {strCell("x.txt")}), 0);
-  EXPECT_EQ(callInt(b_ferror, {strCell("x.txt"), intCell(1)}), 1);
 }
 
 }  // namespace

@@ -89,15 +89,6 @@ const ExitCase kExits[] = {
     {"no_such_command_vorn 2>/dev/null", 127},
 };
 
-TEST_F(ProcessTest, RunAndWaitExitCodes) {
-  for (const ExitCase& c : kExits) {
-    SCOPED_TRACE(c.cmd);
-    AwkString* cmd = stringNew(c.cmd);
-    EXPECT_EQ(awk_runcmd(cmd, nullptr, kRunWait, nullptr), c.code);
-    stringFree(cmd);
-  }
-}
-
 // system() runs nothing for an empty command; spawn() runs it anyway.
 TEST_F(ProcessTest, SystemAndSpawn) {
   EXPECT_EQ(callInt(b_system, {strCell("exit 7")}), 7);
@@ -112,67 +103,6 @@ TEST_F(ProcessTest, SystemAndSpawn) {
   // A command with a NUL byte is never handed to the shell.
   EXPECT_EQ(callInt(b_system, {strCell(std::string("touch a\0b", 9))}), -1);
   EXPECT_NE(access("a", F_OK), 0);
-}
-
-// The child sees exactly the array's elements.
-TEST_F(ProcessTest, EnvironmentReachesChild) {
-  Cell env = arrayCell();
-  setElem(&env, "VORN_X", strCell("yes"));
-  Cell e = env;
-  awk_access(&e);
-  EXPECT_EQ(callInt(b_spawn, {strCell("test \"$VORN_X\" = yes && test -z \"$HOME\""), e}), 0);
-  EXPECT_EQ(callInt(b_spawn, {strCell("test -z \"$VORN_X\""), strCell("")}), 0);
-  drop(&env);
-  // The run-time's own environment is back afterwards.
-  ASSERT_EQ(setenv("VORN_OWN", "kept", 1), 0);
-  Cell empty = strCell("");
-  AwkString* cmd = stringNew("exit 0");
-  awk_runcmd(cmd, &empty, kRunWait, nullptr);
-  stringFree(cmd);
-  drop(&empty);
-  ASSERT_NE(getenv("VORN_OWN"), nullptr);
-  EXPECT_STREQ(getenv("VORN_OWN"), "kept");
-}
-
-// Mode 1 returns at once with the id of the process running the command,
-// and leaves no child of ours behind to be reaped.
-TEST_F(ProcessTest, StartWithoutWaiting) {
-  auto t0 = std::chrono::steady_clock::now();
-  int32_t pid = callInt(b_spawn, {strCell("sleep 0.3; touch spawned.txt"), strCell(""), intCell(kRunNoWait)});
-  auto waited = std::chrono::steady_clock::now() - t0;
-  EXPECT_GT(pid, 0);
-  EXPECT_LT(waited, std::chrono::milliseconds(250));
-  EXPECT_EQ(kill(pid, 0), 0);   // still running
-  EXPECT_EQ(waitpid(-1, nullptr, WNOHANG), -1);
-  EXPECT_EQ(errno, ECHILD);
-  for (int i = 0; i < 100 && access("spawned.txt", F_OK) != 0; ++i)
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-  EXPECT_EQ(access("spawned.txt", F_OK), 0);
-}
-
-TEST_F(ProcessTest, StartPipe) {
-  AwkString* cmd = stringNew("echo piped");
-  FILE* fp = awk_startpipe(cmd, kRunPipeFrom);
-  stringFree(cmd);
-  ASSERT_NE(fp, nullptr);
-  char line[32] = {};
-  ASSERT_NE(fgets(line, sizeof line, fp), nullptr);
-  EXPECT_STREQ(line, "piped\n");
-  EXPECT_EQ(pclose(fp), 0);
-
-  AwkString* empty = stringNew("");
-  errno = 0;
-  EXPECT_EQ(awk_startpipe(empty, kRunPipeFrom), nullptr);
-  EXPECT_EQ(errno, EINVAL);
-  stringFree(empty);
-}
-
-// Output written before a command starts comes before the command's.
-TEST_F(ProcessTest, OutputFlushedBeforeCommand) {
-  EXPECT_EQ(callInt(b_fwrite, {strCell("first\n"), strCell("order.txt")}), 6);
-  EXPECT_EQ(callInt(b_system, {strCell("echo second >> order.txt")}), 0);
-  EXPECT_EQ(callInt(b_close, {strCell("order.txt")}), 0);
-  EXPECT_EQ(iotest::readFile("order.txt"), "first\nsecond\n");
 }
 
 struct SleepCase {

@@ -33,6 +33,16 @@ inline Cell floatCell(double v, int16_t dec = kUnlimitedDecimals) {
   return c;
 }
 
+// A reference to a plain cell, as `getline var` or an output argument
+// passes its target.
+inline Cell localRef(Cell* target) {
+  Cell c{};
+  c.tag = Tag::Ref;
+  c.aux8a = uint8_t(RefKind::Local);
+  c.w.cell = target;
+  return c;
+}
+
 // A cell's value as text, through the string conversion.
 inline std::string text(const Cell& c) {
   AwkString* s = awk_a2s(&c);

@@ -17,6 +17,7 @@ BEGIN {
   print "unclosed [:" all("d/[ab.c") "|"
   print "stray ]:" all("d/a].c") "|"
   print "no such dir:" all("nodir/*") "|"
+  system("touch top.c"); print "no dir part:" all("*.c")
   p = findfirst("d/a.c", 0, info)
   print "info:", p, info["time"], info["date"], info["attrs"], info["size"], length(info)
   print "after the end:", "[" findnext() "]", "[" findnext() "]"

@@ -1,6 +1,6 @@
 # unpack(f, pack(f, v)) gives back v for every numeric letter over random
 # values in its range (f: within single precision); pack also takes its
-# values from an array, by name and by number.
+# values from an array, by name and by number, and converts text values.
 BEGIN {
   srand(12)
   n = split("b -128 256 B 0 256 s -32768 65536 <S 0 65536 l -2147483647 4294967295 " \
@@ -18,4 +18,5 @@ BEGIN {
   a["name"] = "Ada"; a["age"] = 36; a[1] = 7; a[2] = 8
   unpack("name@8a age@s @b @b", r = pack("name@8a age@s @b @b", a), b)
   print length(r), b["name"], b["age"], b[1], b[2]
+  unpack("v@d", pack("v@d", "2.5"), u); print "text to double:", u["v"]
 }
