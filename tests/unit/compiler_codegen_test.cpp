@@ -5,6 +5,7 @@
 
 #include "compiler/compile.h"
 #include "compiler/emitter.h"
+#include "image/reader.h"
 
 using namespace vorn::compiler;
 
@@ -69,10 +70,98 @@ const Case kCases[] = {
     {"extern \"libm.so.6:cos\" double mycos(double)\nBEGIN { x = mycos(0) }", ":BEGIN",
      "op_pushslot\nop_pushi16 0\nop_cfun 1 10000\nop_gstore 8018\nop_ret\n"},
     {"function h(n: int) { }", "h", "op_lpush 24\nop_ptype 1\nop_pop\nop_ret\n"},
+    {"BEGIN { print 1, 2 > \"f\"; print 3 | \"cat\" }", ":BEGIN",
+     "op_pushslot\nop_pushi16 2\nop_pushi16 1\nop_pushi16 1\nop_pushs 0x00000018\nop_bcall 4 4 3\nop_pop\n"
+     "op_pushslot\nop_pushi16 3\nop_pushi16 2\nop_pushslot\nop_pushi16 1\nop_pushs 0x00000028\n"
+     "op_bcall 2 2 47\nop_bcall 3 3 3\nop_pop\nop_ret\n"},
+    {"BEGIN { getline; getline x; getline < \"f\"; \"cmd\" | getline y }", ":BEGIN",
+     "op_pushslot\nop_bcall 0 0 9\nop_pop\n"
+     "op_pushslot\nop_gref 8018\nop_bcall 1 1 9\nop_pop\n"
+     "op_pushslot\nop_pushs 0x00000018\nop_pushi16 0\nop_fref\nop_bcall 2 2 9\nop_pop\n"
+     "op_pushslot\nop_pushslot\nop_pushi16 0\nop_pushs 0x00000028\nop_bcall 2 2 47\nop_gref 8019\n"
+     "op_bcall 2 2 9\nop_pop\nop_ret\n"},
+    {"function f(&r, a) { r = a[1] }\nBEGIN { f(x, arr) }", ":BEGIN",
+     "op_pushslot\nop_gpusharr 8019\nop_gref 8018\nop_call 2 2 1000\nop_pop\nop_ret\n"},
+    {"BEGIN { a[1][2] = 3; n = length(a[1]) }", ":BEGIN",
+     "op_pushi16 3\nop_gpusharr 8018\nop_pushi16 1\nop_agetarr\nop_pushi16 2\nop_aset\n"
+     "op_pushslot\nop_gpusharr 8018\nop_pushi16 1\nop_aget\nop_bcall 1 1 17\nop_gstore 8019\nop_ret\n"},
+    {"/a/,/b/ { n++ }", ":ACTION1",
+     "op_gpush 8019\nop_jt ->24\nop_match0u 0x00000018 0\nop_jf ->56\n"
+     "op_match0u 0x00000028 0\nop_not\nop_gstore 8019\nop_gpush 8018\nop_addi32 1\nop_gstore 8018\nop_ret\n"},
+    {"BEGIN { substr(s, 2) = \"x\" }", ":BEGIN",
+     "op_pushslot\nop_pushi16 2\nop_gref 8018\nop_pushs 0x00000018\nop_bcall 3 3 10\nop_pop\nop_ret\n"},
 };
 
 TEST(Codegen, CompiledForms) {
   for (const Case& c : kCases) EXPECT_EQ(listing(c.src, c.fn), c.code) << c.src;
+}
+
+TEST(Codegen, PhaseFunctionsCallEachModule) {
+  Diagnostics diag;
+  CompileOutput out;
+  ASSERT_TRUE(compileProgram({{"a.awk", "BEGIN { x = 1 }"}, {"b.awk", "BEGIN { y = 2 }\nEND { }"}}, {}, diag, out))
+      << diag.format();
+  std::string begin, end;
+  for (const auto& f : out.functions) {
+    if (f.name == "(BEGIN)") begin = listCode(f.code);
+    if (f.name == "(END)") end = listCode(f.code);
+  }
+  EXPECT_EQ(begin,
+            "   0 op_pushslot\n   2 op_call 0 0 1000\n   8 op_pop\n"
+            "  10 op_pushslot\n  12 op_call 0 0 1001\n  18 op_pop\n  20 op_ret\n");
+  EXPECT_EQ(end, "   0 op_pushslot\n   2 op_call 0 0 1003\n   8 op_pop\n  10 op_ret\n");
+}
+
+TEST(Codegen, ImageHasSymbolsForEveryKindOfName) {
+  Diagnostics diag;
+  CompileOutput out;
+  ASSERT_TRUE(compileProgram({{"prog.awk", "function f() { }\nstatic function s() { }\nBEGIN { g = 1 }\n"
+                                           "extern int puts(char*)"}},
+                             {}, diag, out))
+      << diag.format();
+  vorn::image::ImageReader r;
+  ASSERT_TRUE(r.open(out.image));
+  struct Want {
+    const char* name;
+    int kind;
+    int gid;
+  };
+  const Want wants[] = {
+      {"ARGC", 12, 8000}, {"stdout", 12, 8017}, {"NR", 13, 225}, {"BUFSIZE", 13, 236},
+      {"print", 14, 1},   {"table", 14, 120},   {"f", 1, 1000},  {"g", 4, 8018},
+      {"puts", 1, 10000}, {"s", 0, 0},          {":BEGIN", 0, 0},
+  };
+  for (const Want& w : wants) {
+    SCOPED_TRACE(w.name);
+    auto at = r.lookup(w.name);
+    ASSERT_TRUE(bool(at));
+    ASSERT_NE(at.value, 0u);
+    auto rec = r.symbolRecord(at.value);
+    ASSERT_TRUE(rec);
+    EXPECT_EQ(rec.value.kind(), w.kind);
+    EXPECT_EQ(rec.value.gid, w.gid);
+  }
+  // Builtin records: callable flag, counts and type codes.
+  auto sub = r.symbolRecord(r.lookup("substr").value).value;
+  ASSERT_EQ(sub.definitions.size(), 1u);
+  EXPECT_EQ(sub.definitions[0].info, 0x0800u << 16 | 0x23u << 8);
+  EXPECT_EQ(sub.definitions[0].line, 3 | 1 << 3 | 1 << 6);
+  auto fp = r.symbolRecord(r.lookup("__fprint").value).value;
+  EXPECT_EQ(fp.definitions[0].info >> 16, 0u);
+  // The static function is reachable only through its module.
+  auto st = r.symbolRecord(r.lookup("s").value).value;
+  ASSERT_EQ(st.definitions.size(), 1u);
+  EXPECT_EQ(st.definitions[0].kind(), 2);
+  EXPECT_EQ(st.definitions[0].module(), 0);
+  EXPECT_EQ(st.definitions[0].gid(), 1001);
+  EXPECT_EQ(st.definitions[0].line, 2);
+  auto ex = r.externAt(r.externTable().value.at(0));
+  ASSERT_TRUE(ex);
+  EXPECT_EQ(ex.value.paramCount(), 1);
+  EXPECT_EQ(ex.value.returnType, 2);
+  EXPECT_EQ(ex.value.paramTypes[0], 7);
+  EXPECT_EQ(ex.value.name, ":puts");
+  EXPECT_EQ(r.root().globalCount, 19);
 }
 
 // Counts the instructions of a listing that start with `op`.

@@ -106,9 +106,16 @@ TEST(ImageWriter, RefusesWhatCannotBeLaidOut) {
   EXPECT_NO_THROW(ok.build());
 }
 
-// Externs as descriptors, and symbol tables above 256 slots (chunked).
+// Externs as descriptors, unnamed modules, empty blocks, gaps in the
+// function table, and symbol tables above 256 slots (chunked).
 TEST(ImageWriter, ReaderSeesExternsAndChunkedSymbols) {
   ImageWriter w;
+  EXPECT_EQ(w.addModule(""), 0);
+  EXPECT_NE(w.addBytes({}, 2), 0u);
+  Asm ret;
+  ret.op(Op::op_ret);
+  w.setFunction(1000, ret.function());
+  w.setFunction(1002, ret.function());
   const uint8_t types[] = {8, 0x22, 4};
   w.addExternFunction(0x24, types, "libm.so;frexp");
   std::vector<std::string> names;
@@ -129,6 +136,10 @@ TEST(ImageWriter, ReaderSeesExternsAndChunkedSymbols) {
   EXPECT_EQ(e.value.returnType, 0x24);
   EXPECT_EQ(e.value.name, "libm.so;frexp");
   EXPECT_EQ(r.u32At(r.externTable().value[0]).value >> 25, 3u);
+  EXPECT_EQ(r.modules().value.at(0).name, "");
+  EXPECT_EQ(r.function(1002).value.code().size(), 2u);
+  EXPECT_FALSE(r.function(1001)) << "a gap";
+  EXPECT_FALSE(r.function(1003)) << "past the table";
   auto st = r.symbolTable();
   ASSERT_TRUE(st) << st.error;
   EXPECT_EQ(st.value.capacity, 1024);
