@@ -1,37 +1,12 @@
 // Asm: a tiny bytecode assembler for tests that build program images by hand.
 //
-// Write instructions by opcode and operands; each operand call is checked
-// against the opcode's operand kinds (opcodes.h), so a wrong or missing
-// operand throws std::logic_error at once instead of producing bytes the
-// run-time would refuse. Jumps go to labels, resolved by code().
-//
-//   #include "image_asm.h"
-//   using vorn::image::Op;
-//   vorn::testasm::Asm a;
-//   auto done = a.label();
-//   a.op(Op::op_locals).u(1);
-//   a.op(Op::op_line).u(3);
-//   a.op(Op::op_pushi32).w(5);
-//   a.op(Op::op_lstore).l(a.local(1));        // local 1 is at frame offset -24
-//   a.op(Op::op_lpush).l(a.local(1));
-//   a.op(Op::op_jf).jumpTo(done);
-//   a.op(Op::op_pushslot);
-//   a.op(Op::op_pushs).a(writer.addString("hi"));
-//   a.op(Op::op_bcall).p(1, 1).s(vorn::image::slot::b_print);
-//   a.op(Op::op_pop);
-//   a.here(done);
-//   a.op(Op::op_ret);
-//   writer.setFunction(1000, a.function(/*params*/ 0, /*locals*/ 1, ";x"));
-//   writer.setRootGid(vorn::image::root::kBegin1Function, 1000);
-//   std::vector<uint8_t> image = writer.build();
-//
-// Operand calls and the kind letters they fill:
-//   b(byte) 'b'   p(hi, lo) 'p'   h(i16) 'h'   u(u16) 'u'   l(offset) 'l'
-//   g(gid) 'g'    v(index) 'v'    s(slot) 's'  c(gid) 'c'   e(id) 'e'
-//   w(i32) 'w'    a(vaddr) 'a'    r(index) 'r' d(value, decimals) 'd'
-//   jumpTo(label) 'j'
-// raw(unit) appends a 16-bit unit unchecked and abandons the instruction
-// being written: for deliberately malformed code.
+// Write instructions by opcode and operands, e.g.
+//   a.op(Op::op_pushi32).w(5).op(Op::op_lstore).l(Asm::local(1)).op(Op::op_jf).jumpTo(done);
+// Each operand call is checked against the opcode's operand kinds
+// (opcodes.h: b p h u l g v s c e w a r d, and j for jumpTo), so a wrong or
+// missing operand throws std::logic_error at once instead of producing bytes
+// the run-time would refuse. Jumps go to labels, resolved by code(); raw()
+// appends a 16-bit unit unchecked, for deliberately malformed code.
 #pragma once
 #include <cstdint>
 #include <cstring>

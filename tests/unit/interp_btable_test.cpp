@@ -18,17 +18,6 @@ TEST(BuiltinTable, EverySlotHasAHandler) {
     EXPECT_NE(awk_b_table[s], nullptr) << vorn::image::kBuiltinNames[s];
 }
 
-TEST(BuiltinTable, SlotsReachTheirHandlers) {
-  namespace slot = vorn::image::slot;
-  const std::pair<int, BuiltinFn> cases[] = {
-      {slot::b_argcount, b_argcount}, {slot::b_argval, b_argval}, {slot::b_call, b_call},
-      {slot::b_calla, b_calla},       {slot::b_peek, b_peek},     {slot::b_poke, b_poke},
-      {slot::b_inp, b_inp},           {slot::b_outpw, b_outpw},   {slot::b_interrupt, b_interrupt},
-      {slot::b_print, b_print},       {slot::b___fprintf, b___fprintf},
-  };
-  for (auto [s, fn] : cases) EXPECT_EQ(awk_b_table[s], fn) << vorn::image::kBuiltinNames[s];
-}
-
 // Points awk_retval at a result cell for one test and clears it after, so
 // that no later code writes through a pointer to a dead local.
 struct ResultCell {

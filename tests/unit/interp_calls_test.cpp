@@ -1,6 +1,7 @@
-// Calls, frames and references: unwinding on exit and next through nested
-// calls, missing arguments, by-reference parameters, the native entries,
-// call by name, and the stack and pass-by-reference limits.
+// Calls, frames and references: the reference services, the native entries,
+// call by name, and the stack and pass-by-reference limits. Unwinding on
+// exit and next, missing arguments and by-reference parameters as AWK uses
+// them are covered by the cases in tests/cases/lang.
 #include "arrays/table.h"
 #include "builtins/btable.h"
 #include "interp_fixture.h"
@@ -9,124 +10,6 @@ namespace interptest {
 namespace {
 
 namespace slot = img::slot;
-
-// A function that calls `callee` with no arguments and then stores 99 in
-// global `mark` (which must not happen when the callee unwinds).
-Asm callThenMark(int callee, int mark) {
-  Asm a;
-  a.op(Op::op_line).u(1);
-  a.op(Op::op_pushslot);
-  a.op(Op::op_call).p(0, 0).c(callee);
-  a.op(Op::op_pop);
-  a.op(Op::op_line).u(2);
-  a.op(Op::op_pushi32).w(99);
-  a.op(Op::op_gstore).g(mark);
-  a.op(Op::op_ret);
-  return a;
-}
-
-struct UnwindCase {
-  const char* name;
-  Op op;            // op_exit or op_next in the innermost function
-  bool viaMain;     // run through awki0f (the record loop's entry)
-  int pendingBit;
-};
-
-TEST(InterpUnwind, ExitAndNextLeaveEveryFrame) {
-  const UnwindCase cases[] = {
-      {"exit from BEGIN's callee's callee", Op::op_exit, false, kCondExit},
-      {"next from the main function's callee", Op::op_next, true, kCondNext},
-      {"exit from the main function's callee", Op::op_exit, true, kCondExit},
-  };
-  for (const UnwindCase& c : cases) {
-    SCOPED_TRACE(c.name);
-    Program p;
-    p.fn(1000, callThenMark(1001, kG0));
-    p.fn(1001, callThenMark(1002, kG0 + 1));
-    Asm inner;
-    inner.op(Op::op_line).u(7);
-    inner.op(Op::op_pushi32).w(1);   // a working cell the unwinding must drop
-    if (c.op == Op::op_exit) inner.op(Op::op_pushi32).w(3);
-    inner.op(c.op);
-    p.fn(1002, inner);
-    ASSERT_TRUE(p.load());
-    Cell* base = awk_sp;
-    if (c.viaMain) {
-      awki0f(1000, awk_funaddr(1000));
-    } else {
-      awki0(1000);
-    }
-    EXPECT_EQ(awk_sp, base);
-    EXPECT_EQ(awk_gt_conditions, c.pendingBit);
-    EXPECT_EQ(int(global(kG0)->tag), int(Tag::Uninit));
-    EXPECT_EQ(int(global(kG0 + 1)->tag), int(Tag::Uninit));
-    if (c.op == Op::op_exit) {
-      EXPECT_EQ(awk_exitstatus, 3);
-    }
-    EXPECT_EQ(awk_fun_gid, 0);
-  }
-}
-
-TEST(InterpUnwind, ExitWithoutValueKeepsTheStatus) {
-  Program p;
-  Asm a;
-  a.op(Op::op_line).u(1);
-  a.op(Op::op_pushu);
-  a.op(Op::op_exit);
-  p.fn(1000, a);
-  ASSERT_TRUE(p.load());
-  awk_exitstatus = 7;
-  awki0(1000);
-  EXPECT_EQ(awk_exitstatus, 7);
-  EXPECT_EQ(awk_gt_conditions, kCondExit);
-}
-
-// f(a, b, c, d, e, g) called as f(10, 20): four cells are pushed for the
-// missing parameters; argcount is 2; argval beyond it is uninitialized.
-TEST(InterpCalls, FewerArgumentsThanParameters) {
-  Program p;
-  Asm caller;
-  caller.op(Op::op_line).u(1);
-  caller.op(Op::op_pushun).b(5);       // result slot and four missing parameters
-  caller.op(Op::op_pushi32).w(20);
-  caller.op(Op::op_pushi32).w(10);
-  caller.op(Op::op_call).p(6, 2).c(1001);
-  caller.op(Op::op_pop);
-  caller.op(Op::op_ret);
-  p.fn(1000, caller);
-
-  Asm f;
-  auto store = [&](int g) { f.op(Op::op_gstore).g(g); };
-  f.op(Op::op_line).u(2);
-  f.op(Op::op_pushslot);
-  f.op(Op::op_bcall).p(0, 0).s(slot::b_argcount);
-  store(kG0);
-  for (int n : {2, 5}) {
-    f.op(Op::op_pushslot);
-    f.op(Op::op_pushi16).h(int16_t(n));
-    f.op(Op::op_bcall).p(1, 1).s(slot::b_argval);
-    store(n == 2 ? kG0 + 1 : kG0 + 2);
-  }
-  f.op(Op::op_lpush).l(Asm::param(6));
-  store(kG0 + 3);
-  f.op(Op::op_pushi32).w(5);            // a missing parameter is an ordinary local
-  f.op(Op::op_lstore).l(Asm::param(4));
-  f.op(Op::op_lpush).l(Asm::param(4));
-  store(kG0 + 4);
-  f.op(Op::op_ret);
-  p.fn(1001, f, 6, 0, "a b c d e g;");
-  ASSERT_TRUE(p.load());
-  Cell* base = awk_sp;
-  awki0(1000);
-  EXPECT_EQ(awk_sp, base);
-  EXPECT_EQ(global(kG0)->w.i, 2);
-  EXPECT_EQ(global(kG0 + 1)->w.i, 20);
-  EXPECT_EQ(int(global(kG0 + 2)->tag), int(Tag::Uninit));
-  EXPECT_EQ(int(global(kG0 + 3)->tag), int(Tag::Uninit));
-  EXPECT_EQ(global(kG0 + 4)->w.i, 5);
-}
-
-// By-reference parameters as AWK uses them are covered by tests/cases/lang/byref.awk.
 
 // The reference services used by builtins, on each kind they can reach
 // without the field layer.

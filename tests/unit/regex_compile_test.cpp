@@ -121,62 +121,6 @@ TEST(RegexCompile, ProgramTooLarge) {
   EXPECT_EQ(diag(), "e:pattern takes too much room");
 }
 
-struct ShapeCase {
-  std::string pattern;
-  int flagsIn;
-  int flags;         // expected flags word
-  int groups;
-  int threads;       // thread capacity
-  bool anchored;
-  int firstByte;     // -1: no single first byte
-  int otherCase;
-};
-
-TEST(RegexCompile, HeaderFacts) {
-  const std::vector<ShapeCase> cases = {
-      {"", 0, 0, 0, 1, false, -1, 0},
-      {"abc", 0, 0, 0, 4, false, 'a', 'A'},
-      {"abc", 128, 128, 0, 4, false, 'a', 'A'},
-      {"7x", 0, 0, 0, 3, false, '7', '7'},
-      {"^ab", 0, 0x1000, 0, 3, true, -1, 0},
-      {"ab$", 0, 0x2000, 0, 3, false, 'a', 'A'},
-      {"(a)(b)", 0, 0, 2, 3, false, -1, 0},
-      {"((a))", 0, 0x4000 | 32, 2, 2, false, -1, 0},
-      {"(a)$1", 0, 0x8000 | 32, 1, 3, false, -1, 0},
-      {"(a){3}", 0, 0, 1, 4, false, -1, 0},
-      {"a{2,4}", 1, 1, 0, 5, false, 'a', 'A'},
-      {"[a]", 0, 0, 0, 2, false, 'a', 'A'},
-      {"[ab]", 0, 0, 0, 2, false, -1, 0},
-      {".", 0, 0, 0, 2, false, -1, 0},
-      {"x|y", 0, 0, 0, 3, false, -1, 0},
-  };
-  for (const auto& c : cases) {
-    AwkPattern* p = compile(c.pattern, c.flagsIn);
-    ASSERT_NE(p, nullptr) << c.pattern;
-    EXPECT_EQ(p->refcnt, 1) << c.pattern;
-    EXPECT_EQ(p->flags, c.flags) << c.pattern;
-    EXPECT_EQ(p->ngroups, c.groups) << c.pattern;
-    EXPECT_EQ(p->nthreads, c.threads) << c.pattern;
-    EXPECT_EQ(bool(p->anchored), c.anchored) << c.pattern;
-    EXPECT_EQ(p->has_first ? int(p->first) : -1, c.firstByte) << c.pattern;
-    if (p->has_first) {
-      EXPECT_EQ(p->first_other, c.otherCase) << c.pattern;
-    }
-    awk_ererelease(p);
-  }
-}
-
-TEST(RegexCompile, EmptyPatternIsOneEmptyNode) {
-  AwkPattern* p = compile("");
-  ASSERT_NE(p, nullptr);
-  const uint16_t* w = p->words();
-  EXPECT_EQ(p->length, kPatternHeaderWords + 3);
-  EXPECT_EQ(int16_t(w[p->start]), kNodeEmpty);
-  EXPECT_EQ(w[p->start + 1], 0);
-  for (int c = 0; c < 256; c++) EXPECT_TRUE(p->inFirstSet(unsigned(c)));
-  awk_ererelease(p);
-}
-
 // The bytes a pattern matches as a whole one-byte subject.
 std::string byteSet(AwkPattern* p) {
   std::string out;

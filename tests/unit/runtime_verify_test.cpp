@@ -74,310 +74,178 @@ std::vector<uint8_t> withBegin(const Asm& a, uint16_t params = 0, uint16_t local
   return w.build();
 }
 
-// The code of `units` raw 16-bit units followed by op_ret.
-std::vector<uint8_t> rawBegin(std::initializer_list<uint16_t> units) {
-  Asm a;
-  for (uint16_t u : units) a.raw(u);
-  a.op(Op::op_ret);
-  return withBegin(a);
+// A case whose BEGIN function is what `body` writes.
+std::function<std::vector<uint8_t>()> begin(void (*body)(Asm&), uint16_t params = 0,
+                                            uint16_t locals = 0) {
+  return [=] { Asm a; body(a); return withBegin(a, params, locals); };
 }
 
-std::vector<uint8_t> pushes(int n) {
-  Asm a;
-  for (int i = 0; i < n; ++i) a.op(Op::op_pushi16).h(int16_t(i));
-  for (int i = 0; i < n; ++i) a.op(Op::op_pop);
-  a.op(Op::op_ret);
-  return withBegin(a);
+// BEGIN's code is `units` raw 16-bit units then op_ret.
+std::function<std::vector<uint8_t>()> raw(std::initializer_list<uint16_t> units) {
+  std::vector<uint16_t> u(units);
+  return [u] { Asm a; for (uint16_t x : u) a.raw(x); a.op(Op::op_ret); return withBegin(a); };
+}
+
+std::function<std::vector<uint8_t>()> pushes(int n) {
+  return [n] {
+    Asm a;
+    for (int i = 0; i < n; ++i) a.op(Op::op_pushi16).h(int16_t(i));
+    for (int i = 0; i < n; ++i) a.op(Op::op_pop);
+    a.op(Op::op_ret);
+    return withBegin(a);
+  };
+}
+
+// BEGIN calls gid 1002, a function of two parameters, with the given code.
+std::function<std::vector<uint8_t>()> callsTwoParams(void (*body)(Asm&)) {
+  return [=] {
+    Asm a;
+    body(a);
+    return withBegin(a, 0, 0, [](ImageWriter& w) {
+      Asm callee;
+      callee.op(Op::op_lpush).l(Asm::param(2)).op(Op::op_retv);
+      w.setFunction(1002, callee.function(2, 0));
+    });
+  };
+}
+
+// BEGIN pushes the string object made of `bytes` (and, if `inner`, the one
+// 8 bytes into it).
+std::function<std::vector<uint8_t>()> stringObject(std::vector<uint8_t> bytes, bool inner = false) {
+  return [=] {
+    ImageWriter w;
+    uint32_t v = w.addBytes(bytes);
+    Asm a;
+    a.op(Op::op_pushs).a(v).op(Op::op_pop);
+    if (inner) a.op(Op::op_pushs).a(v + 8).op(Op::op_pop);
+    a.op(Op::op_ret);
+    w.setFunction(1000, a.function());
+    w.setRootGid(root::kBegin1Function, 1000);
+    return w.build();
+  };
+}
+
+void everyOperandKind(Asm& a, uint32_t s) {
+  auto l = a.label(), end = a.label();
+  a.op(Op::op_locals).u(1).op(Op::op_line).u(3);
+  a.op(Op::op_pushi32).w(0x12345678).op(Op::op_lstore).l(Asm::local(1));
+  a.op(Op::op_pushf).d(2.5, 1).op(Op::op_gstore).g(8017);
+  a.op(Op::op_pushs).a(s).op(Op::op_pushreu).a(s).b(0).op(Op::op_match).op(Op::op_pop);
+  a.op(Op::op_pvget).v(3).op(Op::op_pop);
+  a.op(Op::op_pushslot).op(Op::op_pushs).a(s).op(Op::op_bcall).p(1, 1).s(17).op(Op::op_pop);
+  a.op(Op::op_pushslot).op(Op::op_call).p(0, 0).c(1001).op(Op::op_pop);
+  a.op(Op::op_gpusharr).g(8002).op(Op::op_pushs).a(s).op(Op::op_in).op(Op::op_jf).jumpTo(l);
+  a.here(l).op(Op::op_match0u).a(s).b(0).op(Op::op_pop);
+  a.op(Op::op_newarr).op(Op::op_forin).l(Asm::local(1));
+  a.op(Op::op_fornext).jumpTo(end).l(Asm::local(1)).op(Op::op_pop);
+  a.here(end).op(Op::op_ret);
 }
 
 const Case kCodeCases[] = {
     {"minimal image", [] { return rtest::minimalWriter().build(); }, 1},
-    {"40 working cells", [] { return pushes(40); }, 1},
-    {"41 working cells", [] { return pushes(41); }, 0},
-    {"odd opcode byte", [] { return rawBegin({0x0100}); }, 0},
-    {"opcode beyond the table", [] { return rawBegin({0x9E00}); }, 0},
-    {"nonzero byte after the opcode", [] { return rawBegin({0x5601}); }, 0},
-    {"operand runs past the end",
-     [] {
-       Asm a;
-       a.op(Op::op_ret);
-       a.raw(0x3000);  // op_pushi32 without its operand, last unit
-       return withBegin(a);
-     },
-     0},
-    {"jump past the end",
-     [] {
-       Asm a;
-       a.op(Op::op_jmp);
-       a.raw(0x0100);
-       a.op(Op::op_ret);
-       return withBegin(a);
-     },
-     0},
-    {"jump before the code",
-     [] {
-       Asm a;
-       a.op(Op::op_jmp);
-       a.raw(uint16_t(-4));  // lands in the function header
-       a.op(Op::op_ret);
-       return withBegin(a);
-     },
-     0},
-    {"jump into an operand",
-     [] {
-       Asm a;
-       a.op(Op::op_jmp);
-       a.raw(4);  // the unit after op_pushi32's opcode unit
-       a.op(Op::op_pushi32).w(7);
-       a.op(Op::op_pop);
-       a.op(Op::op_ret);
-       return withBegin(a);
-     },
-     0},
-    {"jump to an instruction",
-     [] {
-       Asm a;
+    {"40 working cells", pushes(40), 1},
+    {"41 working cells", pushes(41), 0},
+    {"odd opcode byte", raw({0x0100}), 0},
+    {"opcode beyond the table", raw({0x9E00}), 0},
+    {"nonzero byte after the opcode", raw({0x5601}), 0},
+    {"operand runs past the end", begin([](Asm& a) { a.op(Op::op_ret).raw(0x3000); }), 0},
+    {"jump past the end", begin([](Asm& a) { a.op(Op::op_jmp).raw(0x0100).op(Op::op_ret); }), 0},
+    {"jump before the code", begin([](Asm& a) { a.op(Op::op_jmp).raw(uint16_t(-4)).op(Op::op_ret); }), 0},
+    {"jump into an operand", begin([](Asm& a) {
+       a.op(Op::op_jmp).raw(4).op(Op::op_pushi32).w(7).op(Op::op_pop).op(Op::op_ret);
+     }), 0},
+    {"jump to an instruction", begin([](Asm& a) {
        auto l = a.label();
-       a.op(Op::op_jmp).jumpTo(l);
-       a.op(Op::op_pushi16).h(1);
-       a.op(Op::op_pop);
-       a.here(l).op(Op::op_ret);
-       return withBegin(a);
-     },
-     1},
-    {"loop back", [] {
-       Asm a;
+       a.op(Op::op_jmp).jumpTo(l).op(Op::op_pushi16).h(1).op(Op::op_pop).here(l).op(Op::op_ret);
+     }), 1},
+    {"loop back", begin([](Asm& a) {
        auto top = a.label();
-       a.here(top).op(Op::op_line).u(1);
-       a.op(Op::op_pushi16).h(0);
-       a.op(Op::op_jt).jumpTo(top);
-       a.op(Op::op_ret);
-       return withBegin(a);
-     }, 1},
-    {"different heights where paths meet", [] {
-       Asm a;
+       a.here(top).op(Op::op_line).u(1).op(Op::op_pushi16).h(0).op(Op::op_jt).jumpTo(top).op(Op::op_ret);
+     }), 1},
+    {"different heights where paths meet", begin([](Asm& a) {
        auto l = a.label();
-       a.op(Op::op_pushi16).h(1);
-       a.op(Op::op_jt).jumpTo(l);
-       a.op(Op::op_pushi16).h(2);
-       a.here(l).op(Op::op_ret);
-       return withBegin(a);
-     }, 0},
-    {"stack underflow", [] { Asm a; a.op(Op::op_pop); a.op(Op::op_ret); return withBegin(a); }, 0},
-    {"falls off the end", [] { Asm a; a.op(Op::op_pushi16).h(1); a.op(Op::op_pop); return withBegin(a); }, 0},
-    {"local inside the frame", [] {
-       Asm a;
-       a.op(Op::op_locals).u(2);
-       a.op(Op::op_lpush).l(Asm::local(2));
-       a.op(Op::op_pop).op(Op::op_ret);
-       return withBegin(a, 0, 2);
-     }, 1},
-    {"local below the frame", [] {
-       Asm a;
-       a.op(Op::op_locals).u(1);
-       a.op(Op::op_lpush).l(Asm::local(2));
-       a.op(Op::op_pop).op(Op::op_ret);
-       return withBegin(a, 0, 1);
-     }, 0},
-    {"parameter the header lacks", [] {
-       Asm a;
-       a.op(Op::op_lpush).l(Asm::param(1));
-       a.op(Op::op_pop).op(Op::op_ret);
-       return withBegin(a);
-     }, 0},
-    {"local between cells", [] {
-       Asm a;
-       a.op(Op::op_locals).u(1);
-       a.op(Op::op_lpush).l(-12);
-       a.op(Op::op_pop).op(Op::op_ret);
-       return withBegin(a, 0, 1);
-     }, 0},
-    {"locals without op_locals", [] { Asm a; a.op(Op::op_ret); return withBegin(a, 0, 1); }, 0},
-    {"op_locals count differs", [] {
-       Asm a;
-       a.op(Op::op_locals).u(1);
-       a.op(Op::op_ret);
-       return withBegin(a, 0, 2);
-     }, 0},
-    {"op_locals not first", [] {
-       Asm a;
-       a.op(Op::op_line).u(1);
-       a.op(Op::op_locals).u(1);
-       a.op(Op::op_ret);
-       return withBegin(a, 0, 1);
-     }, 0},
-    {"global past the count", [] {
-       Asm a;
-       a.op(Op::op_gpush).g(8000 + kPredefinedCount);
-       a.op(Op::op_pop).op(Op::op_ret);
-       return withBegin(a);
-     }, 0},
-    {"last global", [] {
-       Asm a;
-       a.op(Op::op_gpush).g(8000 + kPredefinedCount - 1);
-       a.op(Op::op_pop).op(Op::op_ret);
-       return withBegin(a);
-     }, 1},
-    {"special variable 37", [] {
-       Asm a;
-       a.op(Op::op_pvget).v(37);
-       a.op(Op::op_pop).op(Op::op_ret);
-       return withBegin(a);
-     }, 0},
-    {"builtin slot 0", [] {
-       Asm a;
-       a.op(Op::op_pushslot).op(Op::op_bcall).p(0, 0).s(0);
-       a.op(Op::op_pop).op(Op::op_ret);
-       return withBegin(a);
-     }, 0},
-    {"builtin slot 121", [] {
-       Asm a;
-       a.op(Op::op_pushslot).op(Op::op_bcall).p(0, 0).s(121);
-       a.op(Op::op_pop).op(Op::op_ret);
-       return withBegin(a);
-     }, 0},
-    {"builtin with more arguments than it pops", [] {
-       Asm a;
-       a.op(Op::op_pushslot).op(Op::op_pushi16).h(1).op(Op::op_bcall).p(1, 2).s(17);
-       a.op(Op::op_pop).op(Op::op_ret);
-       return withBegin(a);
-     }, 0},
-    {"builtin pops below its result slot", [] {
-       Asm a;
-       a.op(Op::op_pushi16).h(1).op(Op::op_bcall).p(1, 1).s(17);
-       a.op(Op::op_pop).op(Op::op_ret);
-       return withBegin(a);
-     }, 0},
-    {"extern id without externs", [] {
-       Asm a;
-       a.op(Op::op_pushslot).op(Op::op_cfun).b(0).e(10000);
-       a.op(Op::op_pop).op(Op::op_ret);
-       return withBegin(a);
-     }, 0},
-    {"call of a gid without code", [] {
-       Asm a;
-       a.op(Op::op_pushslot).op(Op::op_call).p(0, 0).c(1005);
-       a.op(Op::op_pop).op(Op::op_ret);
-       return withBegin(a);
-     }, 0},
-    {"call with fewer cells than the callee's parameters", [] {
-       Asm a;
-       a.op(Op::op_pushslot).op(Op::op_pushu).op(Op::op_call).p(1, 1).c(1002);
-       a.op(Op::op_pop).op(Op::op_ret);
-       return withBegin(a, 0, 0, [](ImageWriter& w) {
-         Asm callee;
-         callee.op(Op::op_ret);
-         w.setFunction(1002, callee.function(2, 0));
-       });
-     }, 0},
-    {"call with all parameter cells", [] {
-       Asm a;
-       a.op(Op::op_pushun).b(3).op(Op::op_call).p(2, 0).c(1002);
-       a.op(Op::op_pop).op(Op::op_ret);
-       return withBegin(a, 0, 0, [](ImageWriter& w) {
-         Asm callee;
-         callee.op(Op::op_lpush).l(Asm::param(2)).op(Op::op_retv);
-         w.setFunction(1002, callee.function(2, 0));
-       });
-     }, 1},
-    {"call supplying more arguments than cells", [] {
-       Asm a;
-       a.op(Op::op_pushslot).op(Op::op_call).p(0, 1).c(1001);
-       a.op(Op::op_pop).op(Op::op_ret);
-       return withBegin(a);
-     }, 0},
-    {"rewritten pattern constant", [] {
-       Asm a;
-       a.op(Op::op_pushre).r(0).b(0);
-       a.op(Op::op_pop).op(Op::op_ret);
-       return withBegin(a);
-     }, 0},
-    {"rewritten $0 match", [] {
-       Asm a;
-       a.op(Op::op_match0).r(0).b(0);
-       a.op(Op::op_pop).op(Op::op_ret);
-       return withBegin(a);
-     }, 0},
-    {"comparison kind 3", [] {
-       Asm a;
-       a.op(Op::op_pushi16).h(1).op(Op::op_pushi16).h(2).op(Op::op_cmp).b(3);
-       a.op(Op::op_pop).op(Op::op_ret);
-       return withBegin(a);
-     }, 0},
-    {"byte operand with a nonzero pad byte", [] {
-       Asm a;
-       a.op(Op::op_pushi16).h(1).op(Op::op_pushi16).h(2).op(Op::op_cmp).raw(0x0801);
-       a.op(Op::op_pop).op(Op::op_ret);
-       return withBegin(a);
-     }, 0},
-    {"concatenation of more cells than there are", [] {
-       Asm a;
-       a.op(Op::op_pushi16).h(1).op(Op::op_pushi16).h(2).op(Op::op_concat).b(3);
-       a.op(Op::op_pop).op(Op::op_ret);
-       return withBegin(a);
-     }, 0},
-    {"|| leaves its value when it jumps", [] {
-       Asm a;
+       a.op(Op::op_pushi16).h(1).op(Op::op_jt).jumpTo(l).op(Op::op_pushi16).h(2).here(l).op(Op::op_ret);
+     }), 0},
+    {"stack underflow", begin([](Asm& a) { a.op(Op::op_pop).op(Op::op_ret); }), 0},
+    {"falls off the end", begin([](Asm& a) { a.op(Op::op_pushi16).h(1).op(Op::op_pop); }), 0},
+    {"local inside the frame", begin([](Asm& a) {
+       a.op(Op::op_locals).u(2).op(Op::op_lpush).l(Asm::local(2)).op(Op::op_pop).op(Op::op_ret);
+     }, 0, 2), 1},
+    {"local below the frame", begin([](Asm& a) {
+       a.op(Op::op_locals).u(1).op(Op::op_lpush).l(Asm::local(2)).op(Op::op_pop).op(Op::op_ret);
+     }, 0, 1), 0},
+    {"parameter the header lacks", begin([](Asm& a) {
+       a.op(Op::op_lpush).l(Asm::param(1)).op(Op::op_pop).op(Op::op_ret);
+     }), 0},
+    {"local between cells", begin([](Asm& a) {
+       a.op(Op::op_locals).u(1).op(Op::op_lpush).l(-12).op(Op::op_pop).op(Op::op_ret);
+     }, 0, 1), 0},
+    {"locals without op_locals", begin([](Asm& a) { a.op(Op::op_ret); }, 0, 1), 0},
+    {"op_locals count differs", begin([](Asm& a) { a.op(Op::op_locals).u(1).op(Op::op_ret); }, 0, 2), 0},
+    {"op_locals not first", begin([](Asm& a) {
+       a.op(Op::op_line).u(1).op(Op::op_locals).u(1).op(Op::op_ret);
+     }, 0, 1), 0},
+    {"global past the count", begin([](Asm& a) {
+       a.op(Op::op_gpush).g(8000 + kPredefinedCount).op(Op::op_pop).op(Op::op_ret);
+     }), 0},
+    {"last global", begin([](Asm& a) {
+       a.op(Op::op_gpush).g(8000 + kPredefinedCount - 1).op(Op::op_pop).op(Op::op_ret);
+     }), 1},
+    {"special variable 37", begin([](Asm& a) { a.op(Op::op_pvget).v(37).op(Op::op_pop).op(Op::op_ret); }), 0},
+    {"builtin slot 0", begin([](Asm& a) {
+       a.op(Op::op_pushslot).op(Op::op_bcall).p(0, 0).s(0).op(Op::op_pop).op(Op::op_ret);
+     }), 0},
+    {"builtin slot 121", begin([](Asm& a) {
+       a.op(Op::op_pushslot).op(Op::op_bcall).p(0, 0).s(121).op(Op::op_pop).op(Op::op_ret);
+     }), 0},
+    {"builtin with more arguments than it pops", begin([](Asm& a) {
+       a.op(Op::op_pushslot).op(Op::op_pushi16).h(1).op(Op::op_bcall).p(1, 2).s(17).op(Op::op_pop).op(Op::op_ret);
+     }), 0},
+    {"builtin pops below its result slot", begin([](Asm& a) {
+       a.op(Op::op_pushi16).h(1).op(Op::op_bcall).p(1, 1).s(17).op(Op::op_pop).op(Op::op_ret);
+     }), 0},
+    {"extern id without externs", begin([](Asm& a) {
+       a.op(Op::op_pushslot).op(Op::op_cfun).b(0).e(10000).op(Op::op_pop).op(Op::op_ret);
+     }), 0},
+    {"call of a gid without code", begin([](Asm& a) {
+       a.op(Op::op_pushslot).op(Op::op_call).p(0, 0).c(1005).op(Op::op_pop).op(Op::op_ret);
+     }), 0},
+    {"call with fewer cells than the callee's parameters", callsTwoParams([](Asm& a) {
+       a.op(Op::op_pushslot).op(Op::op_pushu).op(Op::op_call).p(1, 1).c(1002).op(Op::op_pop).op(Op::op_ret);
+     }), 0},
+    {"call with all parameter cells", callsTwoParams([](Asm& a) {
+       a.op(Op::op_pushun).b(3).op(Op::op_call).p(2, 0).c(1002).op(Op::op_pop).op(Op::op_ret);
+     }), 1},
+    {"call supplying more arguments than cells", begin([](Asm& a) {
+       a.op(Op::op_pushslot).op(Op::op_call).p(0, 1).c(1001).op(Op::op_pop).op(Op::op_ret);
+     }), 0},
+    {"rewritten pattern constant", begin([](Asm& a) { a.op(Op::op_pushre).r(0).b(0).op(Op::op_pop).op(Op::op_ret); }), 0},
+    {"rewritten $0 match", begin([](Asm& a) { a.op(Op::op_match0).r(0).b(0).op(Op::op_pop).op(Op::op_ret); }), 0},
+    {"comparison kind 3", begin([](Asm& a) {
+       a.op(Op::op_pushi16).h(1).op(Op::op_pushi16).h(2).op(Op::op_cmp).b(3).op(Op::op_pop).op(Op::op_ret);
+     }), 0},
+    {"byte operand with a nonzero pad byte", begin([](Asm& a) {
+       a.op(Op::op_pushi16).h(1).op(Op::op_pushi16).h(2).op(Op::op_cmp).raw(0x0801).op(Op::op_pop).op(Op::op_ret);
+     }), 0},
+    {"concatenation of more cells than there are", begin([](Asm& a) {
+       a.op(Op::op_pushi16).h(1).op(Op::op_pushi16).h(2).op(Op::op_concat).b(3).op(Op::op_pop).op(Op::op_ret);
+     }), 0},
+    {"|| leaves its value when it jumps", begin([](Asm& a) {
        auto l = a.label();
        a.op(Op::op_pushi16).h(1).op(Op::op_orjmp).jumpTo(l).op(Op::op_pushi16).h(0);
        a.here(l).op(Op::op_pop).op(Op::op_ret);
-       return withBegin(a);
-     }, 1},
-    {"delete mode 3", [] {
-       Asm a;
-       a.op(Op::op_newarr).op(Op::op_pushu).op(Op::op_delete).u(3);
-       a.op(Op::op_pop).op(Op::op_ret);
-       return withBegin(a);
-     }, 0},
-    {"float with 401 decimals", [] {
-       Asm a;
-       a.op(Op::op_pushf).d(1.5, 401);
-       a.op(Op::op_pop).op(Op::op_ret);
-       return withBegin(a);
-     }, 0},
-    {"string constant 0", [] {
-       Asm a;
-       a.op(Op::op_pushs).a(0);
-       a.op(Op::op_pop).op(Op::op_ret);
-       return withBegin(a);
-     }, 0},
-    {"string object past its segment", [] {
-       ImageWriter w;
-       const uint8_t bad[] = {0, 0, 0x7F, 0xFF, 0, 1, 0, 0, 'a', 'b', 0};
-       uint32_t v = w.addBytes(bad);
-       Asm a;
-       a.op(Op::op_pushs).a(v).op(Op::op_pop).op(Op::op_ret);
-       w.setFunction(1000, a.function());
-       w.setRootGid(root::kBegin1Function, 1000);
-       return w.build();
-     }, 0},
-    {"string object without its NUL", [] {
-       ImageWriter w;
-       const uint8_t bad[] = {0, 0, 0, 2, 0, 1, 0, 0, 'a', 'b', 'c', 'd'};
-       uint32_t v = w.addBytes(bad);
-       Asm a;
-       a.op(Op::op_pushs).a(v).op(Op::op_pop).op(Op::op_ret);
-       w.setFunction(1000, a.function());
-       w.setRootGid(root::kBegin1Function, 1000);
-       return w.build();
-     }, 0},
-    {"string object inside another", [] {
-       ImageWriter w;
-       // "\0...": nine bytes whose second half reads as an empty string object.
-       const uint8_t bad[] = {0, 0, 0, 9, 0, 1, 0, 0, 0, 0, 0, 0, 0, 1, 0, 0, 0, 0};
-       uint32_t v = w.addBytes(bad);
-       Asm a;
-       a.op(Op::op_pushs).a(v).op(Op::op_pop).op(Op::op_pushs).a(v + 8).op(Op::op_pop);
-       a.op(Op::op_ret);
-       w.setFunction(1000, a.function());
-       w.setRootGid(root::kBegin1Function, 1000);
-       return w.build();
-     }, 0},
-    {"phase function with a parameter", [] {
-       Asm a;
-       a.op(Op::op_ret);
-       return withBegin(a, 1, 0);
-     }, 0},
+     }), 1},
+    {"delete mode 3", begin([](Asm& a) {
+       a.op(Op::op_newarr).op(Op::op_pushu).op(Op::op_delete).u(3).op(Op::op_pop).op(Op::op_ret);
+     }), 0},
+    {"float with 401 decimals", begin([](Asm& a) { a.op(Op::op_pushf).d(1.5, 401).op(Op::op_pop).op(Op::op_ret); }), 0},
+    {"string constant 0", begin([](Asm& a) { a.op(Op::op_pushs).a(0).op(Op::op_pop).op(Op::op_ret); }), 0},
+    {"string object past its segment", stringObject({0, 0, 0x7F, 0xFF, 0, 1, 0, 0, 'a', 'b', 0}), 0},
+    {"string object without its NUL", stringObject({0, 0, 0, 2, 0, 1, 0, 0, 'a', 'b', 'c', 'd'}), 0},
+    // Nine bytes whose second half reads as an empty string object.
+    {"string object inside another",
+     stringObject({0, 0, 0, 9, 0, 1, 0, 0, 0, 0, 0, 0, 0, 1, 0, 0, 0, 0}, true), 0},
+    {"phase function with a parameter", begin([](Asm& a) { a.op(Op::op_ret); }, 1, 0), 0},
     {"fewer globals than the predefined ones", [] {
        ImageWriter w = rtest::minimalWriter();
        w.setGlobalCount(kPredefinedCount - 1);
@@ -385,29 +253,22 @@ const Case kCodeCases[] = {
      }, 0},
     {"every operand kind", [] {
        ImageWriter w;
-       uint32_t s = w.addString("text");
        Asm a;
-       auto l = a.label();
-       a.op(Op::op_locals).u(1);
-       a.op(Op::op_line).u(3);
-       a.op(Op::op_pushi32).w(0x12345678).op(Op::op_lstore).l(Asm::local(1));
-       a.op(Op::op_pushf).d(2.5, 1).op(Op::op_gstore).g(8017);
-       a.op(Op::op_pushs).a(s).op(Op::op_pushreu).a(s).b(0).op(Op::op_match).op(Op::op_pop);
-       a.op(Op::op_pvget).v(3).op(Op::op_pop);
-       a.op(Op::op_pushslot).op(Op::op_pushs).a(s).op(Op::op_bcall).p(1, 1).s(17).op(Op::op_pop);
-       a.op(Op::op_pushslot).op(Op::op_call).p(0, 0).c(1001).op(Op::op_pop);
-       a.op(Op::op_gpusharr).g(8002).op(Op::op_pushs).a(s).op(Op::op_in).op(Op::op_jf).jumpTo(l);
-       a.here(l).op(Op::op_match0u).a(s).b(0).op(Op::op_pop);
-       a.op(Op::op_newarr).op(Op::op_forin).l(Asm::local(1));
-       auto end = a.label();
-       a.op(Op::op_fornext).jumpTo(end).l(Asm::local(1)).op(Op::op_pop);
-       a.here(end).op(Op::op_ret);
+       everyOperandKind(a, w.addString("text"));
        w.setFunction(1000, a.function(0, 1));
        w.setFunction(1001, rtest::retOnly());
        w.setRootGid(root::kBegin1Function, 1000);
        return w.build();
      }, 1},
 };
+
+// Test names from case names: letters and digits kept, the rest '_'.
+template <typename C>
+std::string caseName(const ::testing::TestParamInfo<C>& info) {
+  std::string n;
+  for (const char* p = info.param.name; *p; ++p) n += std::isalnum(static_cast<unsigned char>(*p)) ? *p : '_';
+  return n;
+}
 
 class CodeCases : public ::testing::TestWithParam<Case> {};
 
@@ -417,12 +278,7 @@ TEST_P(CodeCases, LoadsOrIsRefused) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Verify, CodeCases, ::testing::ValuesIn(kCodeCases),
-                         [](const auto& info) {
-                           std::string n;
-                           for (const char* p = info.param.name; *p; ++p)
-                             n += std::isalnum(static_cast<unsigned char>(*p)) ? *p : '_';
-                           return n;
-                         });
+                         caseName<Case>);
 
 // Layouts the writer never produces, made by patching a built image.
 struct Patch {
@@ -486,12 +342,7 @@ TEST_P(PatchCases, LoadsOrIsRefused) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Verify, PatchCases, ::testing::ValuesIn(kPatches),
-                         [](const auto& info) {
-                           std::string n;
-                           for (const char* p = info.param.name; *p; ++p)
-                             n += std::isalnum(static_cast<unsigned char>(*p)) ? *p : '_';
-                           return n;
-                         });
+                         caseName<Patch>);
 
 TEST(Verify, OperandsAndStringsBecomeNative) {
   ImageWriter w;
@@ -572,10 +423,6 @@ TEST(Verify, AddressesBeyondASegmentAreInvalid) {
   }
   awk_exithook = nullptr;
 }
-
-}  // namespace
-
-namespace {
 
 // A symbol table whose slots lie in a segment that was not read fails the
 // load with "invalid vmid"; the loader's reset must still give back every

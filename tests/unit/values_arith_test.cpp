@@ -1,6 +1,7 @@
-// Float arithmetic on stack cells: values with their decimals counts, the
-// floating-point warnings with their mask and once-per-statement rule, and
-// the math-library error texts.
+// Float arithmetic on stack cells: values with their decimals counts. The
+// floating-point warnings (mask, once per statement) and the math-library
+// error texts are checked by tests/cases/numeric/float_warnings; here only
+// what AWK cannot show: a repeat within one statement of a new record.
 #include <gtest/gtest.h>
 
 #include <cfenv>
@@ -108,45 +109,6 @@ TEST_F(Arith, ValuesAndDecimals) {
   }
 }
 
-TEST_F(Arith, NegKeepsDecimals) {
-  Cell a = F(0.5, 1);
-  awkf_neg(&a);
-  EXPECT_EQ(a.x.d, -0.5);
-  EXPECT_EQ(a.w.dec, 1);
-  Cell b = I(INT32_MIN);
-  awkf_neg(&b);
-  EXPECT_EQ(b.tag, Tag::Float);
-  EXPECT_EQ(b.x.d, 2147483648.0);
-  EXPECT_EQ(b.w.dec, 0);
-}
-
-TEST_F(Arith, UnderflowWarnsWhenItsBitIsOn) {
-  awk_mask87 |= 16;
-  Cell dummy;
-  awk_vFLOATMASK(0, &dummy, nullptr);
-  Cell m = I(awk_mask87);
-  awk_vFLOATMASK(1, &m, nullptr);
-  std::string err = captured([] { run(awkf_div, F(1e-308), F(1e10)); });
-  EXPECT_NE(err.find("floating point: underflow"), std::string::npos) << err;
-}
-
-TEST_F(Arith, FloatmaskZeroSilencesEverything) {
-  Cell zero = I(0);
-  awk_vFLOATMASK(1, &zero, nullptr);
-  Cell read;
-  awk_vFLOATMASK(0, &read, nullptr);
-  EXPECT_EQ(read.tag, Tag::Int);
-  EXPECT_EQ(read.w.i, 0);
-  std::string err = captured([] {
-    run(awkf_div, I(1), I(0));
-    run(awkf_mod, I(1), I(0));
-    run(awkf_times, F(1e308), I(10));
-    Cell big = F(1e300);
-    awk_a2l(&big);
-  });
-  EXPECT_EQ(err, "");
-}
-
 TEST_F(Arith, RepeatedWarningIsShownOncePerRecord) {
   const int32_t savedNr = awk_nr;
   std::string err = captured([] {
@@ -162,68 +124,6 @@ TEST_F(Arith, RepeatedWarningIsShownOncePerRecord) {
   err = captured([] { run(awkf_div, I(1), I(0)); });
   EXPECT_NE(err.find("divide by zero"), std::string::npos);
   awk_nr = savedNr;
-}
-
-TEST_F(Arith, StickyFlagsAreClearedAfterEachOperation) {
-  std::string err = captured([] { run(awkf_div, I(1), I(0)); });
-  EXPECT_NE(err, "");
-  EXPECT_EQ(std::fetestexcept(FE_ALL_EXCEPT), 0);
-  awk_mathresetlast();
-  err = captured([] { run(awkf_plus, I(1), I(2)); });
-  EXPECT_EQ(err, "");  // no stale divide-by-zero
-}
-
-struct MathLibCase {
-  const char* name;
-  double (*fn)(double);
-  double arg;
-  const char* text;  // "" for none
-};
-
-TEST_F(Arith, MathLibraryErrors) {
-  const MathLibCase cases[] = {
-      {"log", std::log, 0.0, "log function argument singularity"},
-      {"sqrt", std::sqrt, -1.0, "sqrt function invalid argument"},
-      {"log", std::log, -1.0, "log function invalid argument"},
-      {"exp", std::exp, 1000.0, "exp function overflow"},
-      {"exp", std::exp, -1000.0, ""},  // underflow: masked by default
-      {"exp", std::exp, 1.0, ""},
-      {"sin", std::sin, HUGE_VAL, "sin function invalid argument"},
-  };
-  for (const MathLibCase& c : cases) {
-    SCOPED_TRACE(testing::Message() << c.name << "(" << c.arg << ")");
-    std::string err = captured([&] {
-      awk_mathcall1(c.name, c.fn, c.arg);
-      awk_mathchk();  // the error is not reported a second time
-    });
-    if (*c.text) {
-      size_t at = err.find(c.text);
-      EXPECT_NE(at, std::string::npos) << err;
-      EXPECT_EQ(err.find("floating point"), std::string::npos) << err;
-    } else {
-      EXPECT_EQ(err, "");
-    }
-  }
-  awk_mask87 |= 16;
-  std::string err = captured([] { awk_mathcall1("exp", std::exp, -1000.0); });
-  EXPECT_NE(err.find("exp function underflow"), std::string::npos) << err;
-}
-
-// The tolerant comparison and printing of computed decimal values.
-TEST_F(Arith, DecimalValuesCompareAndPrintAsWritten) {
-  Cell sum = run(awkf_plus, F(0.1, 1), F(0.2, 1));
-  Cell third = F(0.3, 1);
-  EXPECT_EQ(awk_cmp_any(kOpEq, &third, &sum), 0);
-  Cell q = run(awkf_div, I(1), I(3));
-  Cell approx = F(0.333333, 6);
-  EXPECT_NE(awk_cmp_any(kOpEq, &approx, &q), 0);
-  Cell diff = run(awkf_minus, sum, third);
-  EXPECT_NE(diff.x.d, 0.0);
-  awk_inprint = 1;
-  AwkString* s = awk_a2s(&diff);
-  awk_inprint = 0;
-  EXPECT_EQ(std::string(s->text(), s->len), "0");
-  stringFree(s);
 }
 
 }  // namespace

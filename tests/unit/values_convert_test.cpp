@@ -1,5 +1,6 @@
 // Cells to strings, integers and numbers; the tolerant sign at its edges;
-// the CONVFMT/OFMT choice and its re-entry guard.
+// the re-entry guard of CONVFMT/OFMT (their choice is checked through AWK
+// in tests/cases/lang/fast_paths).
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -91,26 +92,6 @@ TEST(A2s, ArrayGivesEmptyStringAndANote) {
   std::string err = captured([&] { s = text(awk_a2s(&c)); });
   EXPECT_EQ(s, "");
   EXPECT_NE(err.find("Array used in inappropriate context"), std::string::npos) << err;
-}
-
-TEST(A2s, OfmtWhilePrintingElseConvfmt) {
-  awk_convinit();
-  AwkString* savedConv = awk_convfmt;
-  AwkString* savedOut = awk_ofmt;
-  awk_convfmt = stringNew("%.2f");
-  awk_ofmt = stringNew("%.3e");
-  Cell c = floatCell(3.14159);
-  EXPECT_EQ(text(awk_a2s(&c)), "3.14");
-  awk_inprint = 1;
-  EXPECT_EQ(text(awk_a2s(&c)), "3.142e+00");
-  awk_inprint = 0;
-  // Integral values print as integers whatever the format.
-  Cell whole = floatCell(7.0, 0);
-  EXPECT_EQ(text(awk_a2s(&whole)), "7");
-  stringFree(awk_convfmt);
-  stringFree(awk_ofmt);
-  awk_convfmt = savedConv;
-  awk_ofmt = savedOut;
 }
 
 TEST(A2sDeathTest, FormatThatNeedsAFloatConversionIsFatal) {
