@@ -5,6 +5,7 @@
 #
 #   bench/run.sh [program-name...]      (default: every program)
 #   SIZE=50 RUNS=3 MEASURE=cpu VORN=build/release/vorn bench/run.sh
+#   MEASURE=cpu MEMORY=1 bench/run.sh delete_half   (adds each AWK's peak memory)
 #
 # Programs named startup* measure start-up: each timed run is a loop of
 # STARTS (default 200) runs of the program, so the row is STARTS times the
@@ -15,6 +16,7 @@ root=$(dirname "$here")
 SIZE=${SIZE:-50}
 RUNS=${RUNS:-3}
 MEASURE=${MEASURE:-wall}
+MEMORY=${MEMORY:-0}
 STARTS=${STARTS:-200}
 VORN=${VORN:-$root/build/release/vorn}
 data=$here/data
@@ -52,9 +54,10 @@ time_best() {
     # /dev/null is flushed after each statement by the run-time.
     local t0 t1 t dest=$out
     if [ "$MEASURE" = cpu ]; then
-      /usr/bin/time -f '%U %S' -o "$out.time" "$@" > "$dest" 2> "$out.err"
+      /usr/bin/time -f '%U %S %M' -o "$out.time" "$@" > "$dest" 2> "$out.err"
       echo $? > "$out.status"
       t=$(awk 'END { print $1 + $2 }' "$out.time")
+      awk 'END { printf "%.1f", $3 / 1024 }' "$out.time" > "$out.rss"
     else
       t0=$(date +%s.%N)
       "$@" > "$dest" 2> "$out.err"
@@ -102,6 +105,9 @@ for p in "${programs[@]}"; do
     if [ "$a" != mawk ] && [ -f "$results/$p.mawk.sorted" ] &&
        ! cmp -s "$results/$p.$a.sorted" "$results/$p.mawk.sorted"; then
       cell+=" differs"
+    fi
+    if [ "$MEMORY" = 1 ] && [ -f "$results/$p.$a.out.rss" ]; then
+      cell+=" $(cat "$results/$p.$a.out.rss") MiB"
     fi
     row+=" $cell |"
   done
