@@ -10,8 +10,13 @@ struct AwkTable;
 struct AwkPattern;
 
 // The highest field number. A record keeps every field it has up to this
-// (the table of cells must stay addressable by a 32-bit byte count).
+// (the table of cells must stay addressable by a 32-bit byte count). A
+// fuzzing build lowers it, as it lowers the string limit (values/strobj.h).
+#ifdef VORN_FUZZ_LIMITS
+inline constexpr int32_t kMaxFields = 100000;
+#else
 inline constexpr int32_t kMaxFields = 50000000;
+#endif
 
 // The field table: cells 0..awk_fieldcap, cell 0 is $0. Cells above NF may
 // hold stale values.

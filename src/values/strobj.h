@@ -22,10 +22,10 @@ inline constexpr int16_t kPermanentRef = 32000;
 
 // The longest string the run-time makes: longer results are cut, with a
 // warning, where they are built. A fuzzing build lowers it, so that a
-// generated program cannot spend the harness's memory on legitimate
-// gigabyte strings.
-#ifdef VORN_FUZZ_STRING_LIMIT
-inline constexpr int32_t kStringLimit = VORN_FUZZ_STRING_LIMIT;
+// generated program cannot spend the harness's memory and time on
+// legitimate gigabyte strings.
+#ifdef VORN_FUZZ_LIMITS
+inline constexpr int32_t kStringLimit = 1048576;
 #else
 inline constexpr int32_t kStringLimit = 2147480000;
 #endif
