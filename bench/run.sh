@@ -26,6 +26,9 @@ mkdir -p "$data" "$results"
 if [ ! -x "$data/gen_data" ] || [ "$here/gen_data.cpp" -nt "$data/gen_data" ]; then
   c++ -O2 -std=c++17 -o "$data/gen_data" "$here/gen_data.cpp" || exit 1
 fi
+if [ ! -x "$data/cputime" ] || [ "$here/cputime.cpp" -nt "$data/cputime" ]; then
+  c++ -O2 -std=c++17 -o "$data/cputime" "$here/cputime.cpp" || exit 1
+fi
 [ -f "$data/text-$SIZE.txt" ] || "$data/gen_data" text "$SIZE" > "$data/text-$SIZE.txt"
 [ -f "$data/data-$SIZE.csv" ] || "$data/gen_data" csv "$SIZE" > "$data/data-$SIZE.csv"
 
@@ -54,9 +57,9 @@ time_best() {
     # /dev/null is flushed after each statement by the run-time.
     local t0 t1 t dest=$out
     if [ "$MEASURE" = cpu ]; then
-      /usr/bin/time -f '%U %S %M' -o "$out.time" "$@" > "$dest" 2> "$out.err"
+      "$data/cputime" "$out.time" "$@" > "$dest" 2> "$out.err"
       echo $? > "$out.status"
-      t=$(awk 'END { print $1 + $2 }' "$out.time")
+      t=$(awk 'END { printf "%.4f", $1 + $2 }' "$out.time")
       awk 'END { printf "%.1f", $3 / 1024 }' "$out.time" > "$out.rss"
     else
       t0=$(date +%s.%N)
