@@ -64,11 +64,7 @@ class OopsTest : public ::testing::Test {
 };
 
 TEST_F(OopsTest, SeverityWordsAndEnds) {
-  struct Case {
-    int code;
-    const char* err;
-    int status;
-  } cases[] = {
+  struct Case { int code; const char* err; int status; } cases[] = {
       {'W', "vrun: warning: msg 7\n", -1},
       {'A', "vrun: warning: msg 7\n", -1},
       {'N', "vrun: note: msg 7\n", -1},
