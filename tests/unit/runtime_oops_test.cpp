@@ -84,12 +84,8 @@ TEST_F(OopsTest, SeverityWordsAndEnds) {
 }
 
 TEST_F(OopsTest, WarningsLevelFilters) {
-  struct Case {
-    int level;
-    const char* shown;   // codes that print
-  } cases[] = {
-      {0, "eEfF"}, {1, "wWeEfF"}, {2, "aAeEfF"}, {4, "nNeEfF"}, {7, "wWaAnNeEfF"},
-  };
+  struct Case { int level; const char* shown; } cases[] = {   // shown: the codes that print
+      {0, "eEfF"}, {1, "wWeEfF"}, {2, "aAeEfF"}, {4, "nNeEfF"}, {7, "wWaAnNeEfF"}};
   for (const Case& c : cases) {
     for (char code : std::string("wWaAnNeEfF")) {
       awk_warnings = c.level;
