@@ -72,9 +72,3 @@ void awk_modno2filename(char* buf, int bufsize, int n);
 // Part of path after the last slash or backslash, cut at its first dot.
 char* awk_basename(char* buf, int bufsize, const char* path);
 
-// The SYMINFO and FUNINFO tables, built on first use and kept for the run:
-// SYMINFO[gid] describes globals, predefined globals and special variables,
-// FUNINFO[gid] AWK functions ("name file line"). The handlers of the two
-// special variables hand out array cells sharing these tables.
-struct AwkTable;
-void awk_syminfo_tables(AwkTable** syminfo, AwkTable** funinfo);

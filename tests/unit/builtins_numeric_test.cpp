@@ -1,12 +1,9 @@
-// Numeric builtins, for what AWK programs cannot show (tests/cases/numeric
-// covers the rest): int and convertnum at their limits, convertnum's bad
-// bases, the table constructor's references and errors, the random
-// generator's fixed sequence and range, srand's seed derivation, the math
-// functions' error reports and the internal checks.
+// Numeric builtins where AWK programs cannot reach (tests/cases/numeric has the rest).
 #include <cfenv>
 #include <cmath>
 #include <limits>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "builtins_fixture.h"
@@ -20,16 +17,11 @@ using namespace btest;
 
 class NumericBuiltins : public BuiltinTest {};
 
-// Values AWK programs rarely reach (tests/cases/numeric has the ordinary
-// ones): int of floats past the int range and of specials, convertnum's
-// wrap at 32 bits and bases without digits.
 TEST_F(NumericBuiltins, IntAndConvertnumAtTheirLimits) {
   const double inf = std::numeric_limits<double>::infinity();
-  const std::vector<std::pair<double, double>> toFloat = {
-      {2147483648.5, 2147483648.0}, {-2147483648.0, -2147483648.0}, {-3e15 - 0.5, -3e15},
-      {inf, inf}, {-inf, -inf},
-  };
-  for (const auto& [in, want] : toFloat) {
+  for (const auto& [in, want] : std::vector<std::pair<double, double>>{
+           {2147483648.5, 2147483648.0}, {-2147483648.0, -2147483648.0}, {-3e15 - 0.5, -3e15},
+           {inf, inf}, {-inf, -inf}}) {
     Cell r = call(b_int, {flt(in)});
     ASSERT_EQ(int(r.tag), int(Tag::Float)) << in;
     EXPECT_EQ(r.x.d, want);
@@ -39,12 +31,11 @@ TEST_F(NumericBuiltins, IntAndConvertnumAtTheirLimits) {
   Cell nan = call(b_int, {flt(std::nan(""))});
   EXPECT_TRUE(std::isnan(nan.x.d));
 
-  const std::vector<std::pair<std::string, int>> toZero = {{"g1", 16}, {"0x", 0}, {"", 0}, {"-", 0},
-                                                           {"100000000", 16}, {" 12", 0}};
-  for (const auto& [text, base] : toZero) EXPECT_EQ(awk_convertnum(text.data(), uint32_t(text.size()), base), 0) << text;
-  EXPECT_EQ(awk_convertnum("4294967297", 10, 10), 1);
-  EXPECT_EQ(awk_convertnum("1FH", 3, 0), 31);   // upper-case digits and suffix
-  EXPECT_EQ(awk_convertnum("0XaF", 4, 0), 175);
+  const std::vector<std::tuple<std::string, int, int>> conv = {
+      {"g1", 16, 0}, {"0x", 0, 0}, {"", 0, 0}, {"-", 0, 0}, {"100000000", 16, 0}, {" 12", 0, 0},
+      {"4294967297", 10, 1}, {"1FH", 0, 31}, {"0XaF", 0, 175}};
+  for (const auto& [text, base, want] : conv)
+    EXPECT_EQ(awk_convertnum(text.data(), uint32_t(text.size()), base), want) << text;
 }
 
 TEST_F(NumericBuiltins, ConvertnumIgnoresBadBases) {
@@ -70,22 +61,17 @@ TEST_F(NumericBuiltins, TableWithAnOddCountIsAnError) {
               "table must have an even number of arguments");
 }
 
-// Fixed values of the generator: any change to its constants, wrap-around
-// or shuffle shows here.
 TEST_F(NumericBuiltins, GeneratorSequenceIsFixed) {
   AwkRandom r{};
   awk_rseed(&r, 1);
-  EXPECT_NEAR(awk_rnext(&r), 0.2853812148130514, 1e-15);
-  EXPECT_NEAR(awk_rnext(&r), 0.2788385556551056, 1e-15);
-  EXPECT_NEAR(awk_rnext(&r), 0.37460321599676893, 1e-15);
-  AwkRandom zero{};
-  awk_rseed(&zero, 0);   // 0 seeds as 1
-  awk_rseed(&r, 1);
-  for (int i = 0; i < 10; ++i) EXPECT_EQ(awk_rnext(&zero), awk_rnext(&r));
-  AwkRandom neg{};
-  awk_rseed(&neg, -1);   // the magnitude is used
-  awk_rseed(&r, 1);
-  EXPECT_EQ(awk_rnext(&neg), awk_rnext(&r));
+  for (double want : {0.2853812148130514, 0.2788385556551056, 0.37460321599676893})
+    EXPECT_NEAR(awk_rnext(&r), want, 1e-15);
+  for (int32_t same : {0, -1}) {   // 0 seeds as 1; the magnitude is used
+    AwkRandom other{};
+    awk_rseed(&other, same);
+    awk_rseed(&r, 1);
+    for (int i = 0; i < 10; ++i) EXPECT_EQ(awk_rnext(&other), awk_rnext(&r));
+  }
 }
 
 TEST_F(NumericBuiltins, RandStaysInItsRange) {
@@ -94,8 +80,7 @@ TEST_F(NumericBuiltins, RandStaysInItsRange) {
     awk_rseed(&r, seed);
     for (int i = 0; i < 200000; ++i) {
       double v = awk_rnext(&r);
-      ASSERT_GE(v, 0.0) << seed << " #" << i;
-      ASSERT_LE(v, 0.99999988) << seed << " #" << i;
+      ASSERT_TRUE(v >= 0.0 && v <= 0.99999988) << seed << " #" << i << ": " << v;
     }
   }
 }
@@ -109,16 +94,9 @@ TEST_F(NumericBuiltins, SrandSeedDerivation) {
   for (const auto& [x, want] : cases) {
     std::feclearexcept(FE_ALL_EXCEPT);
     EXPECT_EQ(awk_srandseed(x), want) << x;
-    // No seed leaves a flag behind for the next float check to report.
-    EXPECT_FALSE(std::fetestexcept(FE_INVALID)) << x;
+    EXPECT_FALSE(std::fetestexcept(FE_INVALID)) << x;   // no flag left for the next check
   }
 }
-
-struct MathCase {
-  BuiltinFn fn;
-  const char* name;
-  std::vector<double> args;
-};
 
 TEST_F(NumericBuiltins, InternalChecksStopTheRun) {
   EXPECT_EXIT(call(b_not, {str("1")}), testing::ExitedWithCode(2), "#3109H");

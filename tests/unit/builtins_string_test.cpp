@@ -1,9 +1,6 @@
-// String builtins, for what AWK programs cannot show (the cases under
-// tests/cases/strings cover the rest): shared strings and their owners,
-// substr at the ends of the int range, translate's set limit, sprintf's
-// error report, split's pieces as fields, misuse warnings and the internal
-// checks.
+// String builtins where AWK programs cannot reach (tests/cases/strings has the rest).
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "builtins_fixture.h"
@@ -16,8 +13,6 @@ using namespace btest;
 
 class StringBuiltins : public BuiltinTest {};
 
-// Positions at the ends of the int range, far into long strings, and empty
-// pieces (the tests/cases/strings cases cover the ordinary clamping).
 TEST_F(StringBuiltins, PositionsAtExtremes) {
   EXPECT_EQ(callText(b_substr, {str("hello"), num(INT32_MIN), num(3)}), "hel");
   EXPECT_EQ(callText(b_substr, {str("hello"), num(INT32_MAX), num(3)}), "");
@@ -30,10 +25,8 @@ TEST_F(StringBuiltins, PositionsAtExtremes) {
 }
 
 TEST_F(StringBuiltins, CaseConversionLeavesOtherOwnersAlone) {
-  // A sole owner's string is changed in place (a field too).
   EXPECT_EQ(callText(b_toupper, {str("abc-xyz \xe4")}), "ABC-XYZ \xe4");
   EXPECT_EQ(callText(b_tolower, {field("AbC-XyZ \xc4")}), "abc-xyz \xc4");
-  // A string with a second owner is copied, not changed in place.
   Cell shared = str("keep");
   Cell arg = shared;
   awk_access(&arg);
@@ -42,8 +35,7 @@ TEST_F(StringBuiltins, CaseConversionLeavesOtherOwnersAlone) {
   drop(&shared);
 }
 
-// One-argument char hands out one shared string per byte value. However
-// many copies are made and dropped, it must never be freed.
+// char(n) hands out one shared string per byte value: it is never freed.
 TEST_F(StringBuiltins, SharedOneByteStringsSurviveManyOwners) {
   Cell first = call(b_char, {num(66)});
   AwkString* s = first.w.s;
@@ -64,8 +56,7 @@ TEST_F(StringBuiltins, SharedOneByteStringsSurviveManyOwners) {
 }
 
 TEST_F(StringBuiltins, TranslateCutsOversizedSets) {
-  // 26 * 20 = 520 bytes of ranges: cut at 400 with a warning.
-  std::string big;
+  std::string big;   // 520 bytes of ranges: cut at 400 with a warning
   for (int i = 0; i < 20; ++i) big += "a-z";
   testing::internal::CaptureStderr();
   std::string r = callText(b_translate, {str("abc"), str(big), str("X")});
@@ -104,38 +95,27 @@ TEST_F(StringBuiltins, InternalChecksStopTheRun) {
               "#4301H");
 }
 
-TEST_F(StringBuiltins, SplitIntoAScalarWarnsAndDoesNothing) {
-  const std::vector<std::pair<BuiltinFn, std::string>> cases = {
-      {b_split, "second argument to split must be an array"},
-      {b_splitp, "second argument to splitp must be an array"},
+TEST_F(StringBuiltins, SplitMisuseWarnsAndDoesNothing) {
+  const std::vector<std::tuple<BuiltinFn, std::vector<Cell>, std::string>> cases = {
+      {b_split, {str("a b"), num(5), str(" ")}, "second argument to split must be an array"},
+      {b_splitp, {str("a b"), num(5), str(" ")}, "second argument to splitp must be an array"},
+      {b_splitp, {str("a b"), newArray()}, "FPAT is not set and no third arg to splitp"},
   };
-  for (const auto& [fn, msg] : cases) {
+  for (const auto& [fn, args, msg] : cases) {
     testing::internal::CaptureStderr();
-    Cell r = call(fn, {str("a b"), num(5), str(" ")});
+    Cell r = call(fn, args);
     std::string err = testing::internal::GetCapturedStderr();
     EXPECT_EQ(int(r.tag), int(Tag::Uninit));
     EXPECT_NE(err.find(msg), std::string::npos) << err;
   }
 }
 
-TEST_F(StringBuiltins, SplitpWithoutPatternOrFpatWarns) {
-  Cell arr = newArray();
-  testing::internal::CaptureStderr();
-  Cell r = call(b_splitp, {str("a b"), arr});
-  std::string err = testing::internal::GetCapturedStderr();
-  EXPECT_EQ(int(r.tag), int(Tag::Uninit));
-  EXPECT_NE(err.find("FPAT is not set and no third arg to splitp"), std::string::npos) << err;
-}
-
 TEST_F(StringBuiltins, PrecofReportsDecimals) {
-  Cell r = call(b__precof, {flt(3.5, 2)});
-  EXPECT_EQ(r.w.i, 2);
+  EXPECT_EQ(callInt(b__precof, {flt(3.5, 2)}), 2);
   EXPECT_EQ(callInt(b__precof, {field("3.500")}), 3);
   EXPECT_EQ(callInt(b__precof, {flt(0.1, kUnlimitedDecimals)}), 400);
-  for (Cell c : {num(7), str("3.5"), field("abc"), field("12")}) {
-    Cell none = call(b__precof, {c});
-    EXPECT_EQ(int(none.tag), int(Tag::Uninit));
-  }
+  for (Cell c : {num(7), str("3.5"), field("abc"), field("12")})
+    EXPECT_EQ(int(call(b__precof, {c}).tag), int(Tag::Uninit));
 }
 
 }  // namespace

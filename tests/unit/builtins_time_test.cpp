@@ -26,11 +26,7 @@ TEST(CalendarTime, BreakDownAndComposeAgreeWithTheCLibrary) {
 }
 
 TEST(CalendarTime, EdgesOfTheScale) {
-  struct Case {
-    int year, mon, day;
-    int64_t hour;
-    uint32_t want;
-  } cases[] = {
+  struct Case { int year, mon, day; int64_t hour; uint32_t want; } cases[] = {
       {80, 0, 1, 0, 315532800u},       {99, 11, 32, 0, 946684800u},  // 1999-12-32 = 2000-01-01
       {200, 2, 1, 0, 4107542400u},     {200, 1, 29, 0, 4107542400u}, // 2100 is not leap
       {206, 1, 7, 6, 4294965600u},     {206, 1, 8, 0, kTimeMax},     // no wrap past 2106

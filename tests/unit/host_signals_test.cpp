@@ -26,8 +26,6 @@ constexpr int kOnSig = 1001;    // onsig(name, code): count++, last name, last c
 constexpr int kTwoLines = 1002; // two statements, for the op_line poll
 constexpr int gCount = kG0, gName = kG0 + 1, gCode = kG0 + 2;
 
-// ---- helpers ----------------------------------------------------------------
-
 using tsupport::strCell;
 
 // SIGNAL[name] = value, as an AWK assignment makes it.
@@ -101,8 +99,6 @@ Child inChild(const std::function<void()>& body) {
   return c;
 }
 
-// ---- fixture ----------------------------------------------------------------
-
 class Signals : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -141,8 +137,6 @@ class Signals : public ::testing::Test {
     awk_intflag = 0;
   }
 };
-
-// ---- tests ------------------------------------------------------------------
 
 TEST(SignalTable, HostSignalsOnly) {
   EXPECT_EQ(awk_sigentry(SIGSEGV), nullptr);   // the fault reporter's, not SIGNAL's

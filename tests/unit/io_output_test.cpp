@@ -42,8 +42,6 @@ Cell floatCell(double d) {
   return c;
 }
 
-// ---- print ------------------------------------------------------------------
-
 TEST_F(IoOutput, PrintfFormatsAndReportsEngineErrors) {
   call(b___fprintf, {strCell("f.out"), intCell(1), strCell("%d-%s|%5.2f\n"), intCell(7),
                      strCell("x"), floatCell(2.5)});
@@ -67,8 +65,6 @@ TEST_F(IoOutput, PrintfFormatsAndReportsEngineErrors) {
   EXPECT_EQ(readFile("g.out"), text);
 }
 
-// ---- redirection by name --------------------------------------------------------
-
 TEST_F(IoOutput, RedirectionToReadOnlyStream) {
   writeFile("ro", "data\n");
   AwkString* n = stringNew("ro");
@@ -84,8 +80,6 @@ TEST_F(IoOutput, RedirectionToReadOnlyStream) {
   awk_closeall();
   EXPECT_EQ(readFile("ro"), "data\n");
 }
-
-// ---- the stdout variable --------------------------------------------------------
 
 TEST_F(IoOutput, StdoutVariableCreatesMissingFile) {
   g_stdout = strCell("new.out");
@@ -113,8 +107,6 @@ TEST_F(IoOutput, StdoutVariableUnusable) {
   }
   g_stdout = savedStdout;
 }
-
-// ---- broken pipes and interrupted writes ---------------------------------------------
 
 TEST_F(IoOutput, BrokenPipeReportedOnceAndNoOutputLost) {
   g_stdout = strCell("before.out");

@@ -14,15 +14,7 @@ static auto* const kEnv = ::testing::AddGlobalTestEnvironment(new IoEnvironment)
 
 namespace {
 
-// ---- mode strings --------------------------------------------------------------
-
-struct ModeCase {
-  const char* text;
-  int omode;
-  uint16_t flags;
-  uint16_t share;
-  bool bad;
-};
+struct ModeCase { const char* text; int omode; uint16_t flags; uint16_t share; bool bad; };
 
 const ModeCase kModes[] = {
     {"r", O_RDONLY, 0, 0, false},
@@ -45,7 +37,6 @@ const ModeCase kModes[] = {
     {"rdr", O_RDONLY, 0, 0x30, false},
     {"rdn+", O_RDWR, 0, 0x40, false},
     {"rbfn", O_RDONLY, SF_BINARY | SF_FLUSHEACH | SF_NOINHERIT, 0, false},
-    // malformed: reported, what was gathered is still returned
     {"rbt", O_RDONLY, SF_BINARY | SF_TEXT, 0, true},
     {"rdx", O_RDONLY, 0, 0, true},
     {"rd", O_RDONLY, 0, 0, true},          // 'd' at the very end
@@ -70,10 +61,6 @@ TEST(IoModeStrings, ParseTable) {
   }
 }
 
-// ---- lookup ------------------------------------------------------------------
-
-class IoLookup : public IoTest {};
-
 AwkStream* openForWrite(const std::string& name, int kind = 1) {
   Cell c = strCell(name);
   uint16_t omode = kind == 1 ? (O_WRONLY | O_CREAT | O_TRUNC) : (O_WRONLY | O_CREAT | O_APPEND);
@@ -89,7 +76,7 @@ AwkStream* find(const std::string& name, int pipes = 0) {
   return r;
 }
 
-TEST_F(IoLookup, OrphansAreReapedOnceUnreferenced) {
+TEST_F(IoTest, OrphansAreReapedOnceUnreferenced) {
   AwkString* name = stringNew("kept");
   AwkStream* r = awk_openfile(name, O_WRONLY | O_CREAT | O_TRUNC, 0, SF_EXPLICIT, GETSF_OPEN);
   stringFree(name);
@@ -123,11 +110,7 @@ TEST_F(IoLookup, OrphansAreReapedOnceUnreferenced) {
   EXPECT_EQ(readFile("kept"), "");
 }
 
-// ---- getsf --------------------------------------------------------------------
-
-class IoGetsf : public IoTest {};
-
-TEST_F(IoGetsf, WrongValueTypes) {
+TEST_F(IoTest, WrongValueTypes) {
   struct { Cell cell; int gflags; const char* caller; const char* msg; } cases[] = {
       {intCell(3), GETSF_OPEN | GETSF_REDIR, "print", "print: invalid file redirection argument"},
       {intCell(3), GETSF_OPEN, "fwrite", "fwrite: invalid file argument"},
@@ -146,7 +129,7 @@ TEST_F(IoGetsf, WrongValueTypes) {
   }
 }
 
-TEST_F(IoGetsf, FileidWithoutOpenIsReturnedAsIs) {
+TEST_F(IoTest, FileidWithoutOpenIsReturnedAsIs) {
   AwkStream* w = openForWrite("plain");
   Cell id = fileidCell(w);
   EXPECT_EQ(awk_getsf(&id, O_RDONLY, "ftell", 0), w);
@@ -154,7 +137,7 @@ TEST_F(IoGetsf, FileidWithoutOpenIsReturnedAsIs) {
   drop(&id);
 }
 
-TEST_F(IoGetsf, NameWithNulByteOpensNothing) {
+TEST_F(IoTest, NameWithNulByteOpensNothing) {
   Cell c = strCell(std::string("abc\0def", 7));
   testing::internal::CaptureStderr();
   EXPECT_EQ(awk_getsf(&c, O_WRONLY | O_CREAT, "print", GETSF_OPEN | GETSF_REPORT), nullptr);
@@ -163,7 +146,7 @@ TEST_F(IoGetsf, NameWithNulByteOpensNothing) {
   drop(&c);
 }
 
-TEST_F(IoGetsf, OutOfFileHandles) {
+TEST_F(IoTest, OutOfFileHandles) {
   Cell c = strCell("many");
   std::vector<Cell> p = {strCell("cat"), intCell(1)};
   struct rlimit old;
@@ -190,10 +173,6 @@ TEST_F(IoGetsf, OutOfFileHandles) {
   dropAll(p);
 }
 
-// ---- opening, FILEMODE, "-", BUFSIZE -------------------------------------------
-
-class IoOpen : public IoTest {};
-
 AwkStream* openRead(const std::string& name) {
   AwkString* s = stringNew1(name.data(), uint32_t(name.size()));
   AwkStream* r = awk_openfile(s, O_RDONLY, 0, 0, GETSF_OPEN);
@@ -201,7 +180,7 @@ AwkStream* openRead(const std::string& name) {
   return r;
 }
 
-TEST_F(IoOpen, FileModeAppliesToImplicitReads) {
+TEST_F(IoTest, FileModeAppliesToImplicitReads) {
   writeFile("fm", "0123456789");
   struct { const char* filemode; int access; uint16_t flags; const char* after; } cases[] = {
       {"", O_RDONLY, 0, "0123456789"},
@@ -233,7 +212,7 @@ TEST_F(IoOpen, FileModeAppliesToImplicitReads) {
   drop(&g_filemode);
 }
 
-TEST_F(IoOpen, WriteOnlyFileModeIsFatal) {
+TEST_F(IoTest, WriteOnlyFileModeIsFatal) {
   writeFile("fm2", "x");
   EXPECT_EXIT(
       {
@@ -243,7 +222,7 @@ TEST_F(IoOpen, WriteOnlyFileModeIsFatal) {
       testing::ExitedWithCode(2), "invalid FILEMODE");
 }
 
-TEST_F(IoOpen, CreatedFilesAreOwnerOnly) {
+TEST_F(IoTest, CreatedFilesAreOwnerOnly) {
   mode_t old = umask(0);
   AwkStream* r = openForWrite("perm");
   umask(old);
@@ -255,7 +234,7 @@ TEST_F(IoOpen, CreatedFilesAreOwnerOnly) {
   EXPECT_EQ(awk_fileaccess("perm", R_OK), 0);
 }
 
-TEST_F(IoOpen, DashReadsWhatStdinDesignates) {
+TEST_F(IoTest, DashReadsWhatStdinDesignates) {
   // stdin holds the standard record's fileid: "-" is that record.
   EXPECT_EQ(openRead("-"), awk_stdinsf);
   Cell saved = g_stdin;
@@ -276,7 +255,7 @@ TEST_F(IoOpen, DashReadsWhatStdinDesignates) {
   EXPECT_FALSE(std::filesystem::exists("-"));
 }
 
-TEST_F(IoOpen, BufsizeNormalisedAtOpen) {
+TEST_F(IoTest, BufsizeNormalisedAtOpen) {
   struct { int32_t set; int32_t after; bool buffer; } cases[] = {
       {4096, 4096, true}, {100, 256, true}, {-5, 256, true}, {70000, 70000 & 0xFFFF, true},
       {65536, 0, false},
@@ -295,7 +274,7 @@ TEST_F(IoOpen, BufsizeNormalisedAtOpen) {
   awk_bufsize = 4096;
 }
 
-TEST_F(IoOpen, DevicesAreFlushEach) {
+TEST_F(IoTest, DevicesAreFlushEach) {
   Cell c = strCell("/dev/null");
   AwkStream* r = awk_getsf(&c, O_WRONLY | O_CREAT | O_TRUNC, "print", GETSF_OPEN);
   ASSERT_NE(r, nullptr);
@@ -306,11 +285,7 @@ TEST_F(IoOpen, DevicesAreFlushEach) {
   drop(&c);
 }
 
-// ---- closing --------------------------------------------------------------------
-
-class IoClose : public IoTest {};
-
-TEST_F(IoClose, PipeStatusAfterReaderClosedItsInput) {
+TEST_F(IoTest, PipeStatusAfterReaderClosedItsInput) {
   std::vector<Cell> a = {strCell("exec 0<&-; touch closed.flag; sleep 0.2; exit 0"), intCell(1)};
   b___pipeopen(2, a.data());
   AwkStream* r = g_result.w.f;
@@ -324,7 +299,7 @@ TEST_F(IoClose, PipeStatusAfterReaderClosedItsInput) {
   dropAll(a);
 }
 
-TEST_F(IoClose, ThreeWays) {
+TEST_F(IoTest, ThreeWays) {
   AwkStream* r = openForWrite("three");
   // how 0: closed, record and name kept; the name still finds it.
   EXPECT_EQ(awk_sfclose(r, 0), 0);
@@ -344,7 +319,7 @@ TEST_F(IoClose, ThreeWays) {
   EXPECT_EQ(so->name->view(), "stdout");
 }
 
-TEST_F(IoClose, ClosePositionAndErrorStatus) {
+TEST_F(IoTest, ClosePositionAndErrorStatus) {
   AwkStream* r = openForWrite("pos");
   call(b___fprint, {strCell("pos"), intCell(1), strCell("12345")});
   EXPECT_EQ(awk_sfclose(r, 0), 0);
@@ -362,7 +337,7 @@ TEST_F(IoClose, ClosePositionAndErrorStatus) {
   drop(&full);
 }
 
-TEST_F(IoClose, FlushAllFlushesFilesNotPipes) {
+TEST_F(IoTest, FlushAllFlushesFilesNotPipes) {
   openForWrite("fl");
   call(b___fprint, {strCell("fl"), intCell(1), strCell("pending")});
   EXPECT_EQ(readFile("fl"), "");
@@ -380,7 +355,7 @@ TEST_F(IoClose, FlushAllFlushesFilesNotPipes) {
   dropAll(a);
 }
 
-TEST_F(IoClose, EmptyPipeCommandStartsNothing) {
+TEST_F(IoTest, EmptyPipeCommandStartsNothing) {
   std::vector<Cell> a = {strCell(""), intCell(1)};
   testing::internal::CaptureStderr();
   b___pipeopen(2, a.data());
@@ -392,16 +367,12 @@ TEST_F(IoClose, EmptyPipeCommandStartsNothing) {
   dropAll(a);
 }
 
-TEST_F(IoClose, SetModeAllTouchesNothingHere) {
+TEST_F(IoTest, SetModeAllTouchesNothingHere) {
   AwkStream* r = openForWrite("sm");
   call(b___fprint, {strCell("sm"), intCell(1), strCell("v")});
   awk_setmodeall();
   EXPECT_EQ(readFile("sm"), "v\n") << "pending output is flushed";
   EXPECT_NE(r->fp, nullptr);
 }
-
-}  // namespace
-
-namespace {
 
 }  // namespace

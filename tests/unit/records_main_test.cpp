@@ -1,9 +1,5 @@
-// The main input over a program image loaded in-process: the walk over
-// ARGV (files, assignment operands, empty and missing elements, wildcards,
-// directories, standard input once), FILENAME/FNR/NR, the begin-file and
-// end-file functions; and the SYMINFO and FUNINFO arrays built from the
-// image's symbol table. Operands, ARGV edits, paragraphs across files and
-// RECLEN are covered by tests/cases/records.
+// The main input's walk over ARGV where tests/cases/records cannot reach
+// (wildcards, unopenable operands, a non-array ARGV).
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -21,16 +17,12 @@ namespace pd = vorn::image::predef;
 
 namespace {
 
-// Program globals: begin-file count, end-file count, the variable x.
 constexpr int kBeginCount = kG0;
 constexpr int kEndCount = kG0 + 1;
 constexpr int kX = kG0 + 2;
-constexpr int kY = kG0 + 3;
-constexpr int kY2 = kG0 + 4;
 
 std::string g_dir;
 
-// A function that adds 1 to global gid.
 Asm counter(int gid) {
   Asm a;
   a.op(Op::op_gpush).g(gid);
@@ -44,26 +36,9 @@ void buildProgram() {
   Program p;
   p.fn(1001, counter(kBeginCount));
   p.fn(1002, counter(kEndCount));
-  p.fn(1003, Asm().op(Op::op_ret));
-  p.fn(1004, Asm().op(Op::op_ret));
   p.writer.setRootGid(img::root::kBeginFileFunction, 1001);
   p.writer.setRootGid(img::root::kEndFileFunction, 1002);
   p.writer.addModule("prog.awk");
-  p.writer.addModule("lib/other.awk");
-  using D = img::SymbolDefinition;
-  p.symbol("ARGC", img::symkind::kPredefinedGlobal, 8000, D::make(0, img::kPredefinedModule, 0));
-  p.symbol("NR", img::symkind::kSpecialVariable, 225, D::make(0, img::kPredefinedModule, 0));
-  p.symbol("x", img::symkind::kGlobal, kX, D::make(img::defkind::kGlobal, 0, kX, 7));
-  p.symbol("f", img::symkind::kFunction, 1003, D::make(img::defkind::kFunction, 0, 1003, 2));
-  p.symbol(":BEGIN", img::symkind::kModuleOnly, 0,
-           D::make(img::defkind::kModuleFunction, 0, 1004, 3));
-  img::SymbolRecord y;
-  y.kind = img::symkind::kGlobal;
-  y.gid = int16_t(kY);
-  y.definitions = {D::make(img::defkind::kGlobal, 0, kY, 1),
-                   D::make(img::defkind::kModuleVariable, 1, kY2, 4)};
-  p.writer.addSymbol("y", y);
-  p.builtin("length", 6, 0x800, 0, 1, 0);
   ASSERT_TRUE(p.load());
   awk_fieldinit();
   awk_initio();
@@ -92,7 +67,6 @@ std::string textOf(Cell* c) {
   return r;
 }
 
-// Starts a new run over the operands (as given on the command line).
 void startRun(std::vector<std::string> operands) {
   awk_recreset();
   awk_nr = awk_fnr = 0;
@@ -107,7 +81,6 @@ void startRun(std::vector<std::string> operands) {
   awk_set_argv("prog", int(args.size()), args.data());
 }
 
-// Reads the main input to its end.
 std::vector<Seen> readMain(std::string* err = nullptr) {
   std::vector<Seen> seen;
   testing::internal::CaptureStderr();
@@ -182,52 +155,6 @@ TEST_F(MainInputTest, UnopenableOperandsWarnAndSetTheExitStatus) {
   EXPECT_NE(err.find("Skipping directory adir"), std::string::npos) << err;
   EXPECT_EQ(awk_exitstatus, 1);
   EXPECT_EQ(intOf(kBeginCount), 1);
-}
-
-// SYMINFO and FUNINFO as the special-variable handlers serve them.
-std::string element(AwkTable* t, const char* key) {
-  Cell arr{};
-  arr.tag = Tag::Array;
-  arr.w.t = t;
-  AwkString* s = awk_gettab(&arr, key);
-  if (!s) return "<missing>";
-  std::string r(s->view());
-  stringFree(s);
-  return r;
-}
-
-TEST(SymInfo, DescribesGlobalsAndFunctions) {
-  Cell si{}, fi{};
-  ASSERT_TRUE(awk_pvget(vorn::image::pv::SYMINFO, &si));
-  ASSERT_TRUE(awk_pvget(vorn::image::pv::FUNINFO, &fi));
-  ASSERT_EQ(si.tag, Tag::Array);
-  ASSERT_EQ(fi.tag, Tag::Array);
-  struct Want {
-    AwkTable* t;
-    std::string key, text;
-  };
-  for (const Want& w : std::vector<Want>{
-           {si.w.t, "8000", "ARGC"},
-           {si.w.t, "225", "NR"},
-           {si.w.t, std::to_string(kX), "x prog.awk 7"},
-           {si.w.t, std::to_string(kY), "y prog.awk 1"},
-           {si.w.t, std::to_string(kY2), "y lib/other.awk 4"},
-           {fi.w.t, "1003", "f prog.awk 2"},
-           {fi.w.t, "1004", "prog:BEGIN prog.awk 3"},
-       })
-    EXPECT_EQ(element(w.t, w.key.c_str()), w.text) << w.key;
-  EXPECT_EQ(awk_tablength(fi.w.t), 2);
-  EXPECT_EQ(awk_tablength(si.w.t), 5);   // builtins are not listed
-  // Assignments are ignored; later reads share the same table.
-  Cell five{};
-  cellSetInt(&five, 5);
-  ASSERT_TRUE(awk_pvset(vorn::image::pv::SYMINFO, &five));
-  Cell again{};
-  ASSERT_TRUE(awk_pvget(vorn::image::pv::SYMINFO, &again));
-  EXPECT_EQ(again.w.t, si.w.t);
-  awk_unaccess(&again);
-  awk_unaccess(&si);
-  awk_unaccess(&fi);
 }
 
 }  // namespace

@@ -58,10 +58,7 @@ inline ImageWriter minimalWriter() {
   return w;
 }
 
-struct RunResult {
-  int status = -1;
-  std::string out, err;
-};
+struct RunResult { int status = -1; std::string out, err; };
 
 // Runs program with args (argv[0] = argv0) and the given environment
 // (nullptr: inherit), stdin from `input`; collects output and status.

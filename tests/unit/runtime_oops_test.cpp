@@ -64,11 +64,7 @@ class OopsTest : public ::testing::Test {
 };
 
 TEST_F(OopsTest, SeverityWordsAndEnds) {
-  struct Case {
-    int code;
-    const char* err;
-    int status;
-  } cases[] = {
+  struct Case { int code; const char* err; int status; } cases[] = {
       {'W', "vrun: warning: msg 7\n", -1},
       {'A', "vrun: warning: msg 7\n", -1},
       {'N', "vrun: note: msg 7\n", -1},
@@ -88,12 +84,8 @@ TEST_F(OopsTest, SeverityWordsAndEnds) {
 }
 
 TEST_F(OopsTest, WarningsLevelFilters) {
-  struct Case {
-    int level;
-    const char* shown;   // codes that print
-  } cases[] = {
-      {0, "eEfF"}, {1, "wWeEfF"}, {2, "aAeEfF"}, {4, "nNeEfF"}, {7, "wWaAnNeEfF"},
-  };
+  struct Case { int level; const char* shown; } cases[] = {   // shown: the codes that print
+      {0, "eEfF"}, {1, "wWeEfF"}, {2, "aAeEfF"}, {4, "nNeEfF"}, {7, "wWaAnNeEfF"}};
   for (const Case& c : cases) {
     for (char code : std::string("wWaAnNeEfF")) {
       awk_warnings = c.level;

@@ -1,12 +1,12 @@
-// The program symbol table: lookups as the compiler hashed them (also in
-// tables split into 256-slot chunks), module-qualified names, access by
-// name, module file names, and the SYMINFO/FUNINFO descriptions.
+// The program symbol table: lookups (also in tables of several 256-slot
+// chunks), module-qualified names, access by name, SYMINFO and FUNINFO.
 #include <gtest/gtest.h>
 
 #include "arrays/table.h"
 #include "builtins/btable.h"
 #include "runtime/loader.h"
 #include "program/symtab.h"
+#include "io/specvars.h"
 #include "io/vars.h"
 #include "runtime_helpers.h"
 
@@ -75,10 +75,7 @@ class SymtabTest : public ::testing::Test {
 };
 
 TEST_F(SymtabTest, Lookups) {
-  struct Case {
-    const char* name;
-    int gid;
-  } cases[] = {
+  struct Case { const char* name; int gid; } cases[] = {
       {"count", 8018},        {"util:count", 8019},  {"UTIL:count", 8019},  {"main:count", 8018},
       {"nosuch:count", 0},    {"util:nosuch", 0},    {"nosuch", 0},         {"Count", 0},
       {"hidden", 0},          {"main:hidden", 0},    {"util:hidden", 8020}, {"skipped", 0},
@@ -157,10 +154,7 @@ TEST_F(SymtabTest, ModuleFileNames) {
 TEST_F(SymtabTest, SetAndGetByNameBuiltins) {
   Cell result, args[3];
   awk_retval = &result;
-  struct Case {
-    bool asString;
-    Tag stored;
-  } cases[] = {{true, Tag::Field}, {false, Tag::String}};
+  struct Case { bool asString; Tag stored; } cases[] = {{true, Tag::Field}, {false, Tag::String}};
   for (const Case& c : cases) {
     cellSetUninit(&result);
     cellSetString(&args[0], stringNew("count"));
@@ -214,25 +208,30 @@ TEST(Symtab, Basename) {
 }
 
 TEST_F(SymtabTest, SymInfoAndFunInfo) {
-  AwkTable *sym, *fun;
-  awk_syminfo_tables(&sym, &fun);
-  auto text = [](AwkTable* t, const char* key) -> std::string {
-    AwkSlot* s = awk_stfindb(t, key, uint32_t(std::strlen(key)));
+  Cell si{}, fi{};
+  ASSERT_TRUE(awk_pvget(pv::SYMINFO, &si));
+  ASSERT_TRUE(awk_pvget(pv::FUNINFO, &fi));
+  ASSERT_EQ(si.tag, Tag::Array);
+  auto text = [](const Cell& c, const char* key) -> std::string {
+    AwkSlot* s = awk_stfindb(c.w.t, key, uint32_t(std::strlen(key)));
     return s && cellIsStringy(&s->value) ? std::string(s->value.w.s->view()) : "<none>";
   };
-  EXPECT_EQ(text(sym, "8000"), "ARGC");
-  EXPECT_EQ(text(sym, "225"), "NR");
-  EXPECT_EQ(text(sym, "8018"), "count src/Main.awk 2");
-  EXPECT_EQ(text(sym, "8019"), "count lib/util.AWK 7");
-  EXPECT_EQ(text(sym, "8020"), "util:hidden lib/util.AWK 4");
-  EXPECT_EQ(text(sym, "8021"), "v0 src/Main.awk 0");
-  EXPECT_EQ(text(fun, "1000"), "Main:BEGIN src/Main.awk 3");
-  EXPECT_EQ(text(fun, "1001"), "helper lib/util.AWK 9");
-  EXPECT_EQ(text(fun, "17"), "<none>");
-  EXPECT_EQ(text(sym, "17"), "<none>");
-  AwkTable *sym2, *fun2;
-  awk_syminfo_tables(&sym2, &fun2);
-  EXPECT_EQ(sym2, sym) << "built once";
+  EXPECT_EQ(text(si, "8000"), "ARGC");
+  EXPECT_EQ(text(si, "225"), "NR");
+  EXPECT_EQ(text(si, "8018"), "count src/Main.awk 2");
+  EXPECT_EQ(text(si, "8019"), "count lib/util.AWK 7");
+  EXPECT_EQ(text(si, "8020"), "util:hidden lib/util.AWK 4");
+  EXPECT_EQ(text(si, "8021"), "v0 src/Main.awk 0");
+  EXPECT_EQ(text(fi, "1000"), "Main:BEGIN src/Main.awk 3");
+  EXPECT_EQ(text(fi, "1001"), "helper lib/util.AWK 9");
+  EXPECT_EQ(text(fi, "17"), "<none>");
+  EXPECT_EQ(text(si, "17"), "<none>") << "builtins are not listed";
+  Cell five{}, again{};   // assignments are ignored; later reads share the table
+  cellSetInt(&five, 5);
+  ASSERT_TRUE(awk_pvset(pv::SYMINFO, &five));
+  ASSERT_TRUE(awk_pvget(pv::SYMINFO, &again));
+  EXPECT_EQ(again.w.t, si.w.t);
+  for (Cell* c : {&again, &si, &fi}) awk_unaccess(c);
 }
 
 }  // namespace

@@ -53,24 +53,19 @@ std::vector<uint8_t> truncateAt(std::vector<uint8_t>& img, size_t n) {
   return img;
 }
 
+const char kOld[] = "vrun: fatal error: Invalid or old version awk program file: %s\n";
+const char kShort[] = "vrun: fatal error: (3) error reading file %s\n";
 const BadImage kBad[] = {
     {"missing file", "none.ae", nullptr, "vrun: fatal error: Can not open file '%s'\n"},
-    {"not an image", "text.ae", [](auto& img) { img.assign(2000, 'a'); },
-     "vrun: fatal error: Invalid or old version awk program file: %s\n"},
-    {"cut inside the root record", "short.ae", [](auto& img) { truncateAt(img, 1000); },
-     "vrun: fatal error: (3) error reading file %s\n"},
-    {"cut inside segment 0", "short0.ae", [](auto& img) { truncateAt(img, kRootSize + 3); },
-     "vrun: fatal error: (3) error reading file %s\n"},
-    {"wrong magic", "magic.ae", [](auto& img) { img[0] ^= 1; },
-     "vrun: fatal error: Invalid or old version awk program file: %s\n"},
-    {"wrong version", "version.ae", [](auto& img) { img[7] ^= 1; },
-     "vrun: fatal error: Invalid or old version awk program file: %s\n"},
+    {"not an image", "text.ae", [](auto& img) { img.assign(2000, 'a'); }, kOld},
+    {"cut inside the root record", "short.ae", [](auto& img) { truncateAt(img, 1000); }, kShort},
+    {"cut inside segment 0", "short0.ae", [](auto& img) { truncateAt(img, kRootSize + 3); }, kShort},
+    {"wrong magic", "magic.ae", [](auto& img) { img[0] ^= 1; }, kOld},
+    {"wrong version", "version.ae", [](auto& img) { img[7] ^= 1; }, kOld},
     {"segment count above 600", "count.ae",
-     [](auto& img) { putBe32(img.data() + root::kSegmentCount, 601); },
-     "vrun: fatal error: Invalid or old version awk program file: %s\n"},
+     [](auto& img) { putBe32(img.data() + root::kSegmentCount, 601); }, kOld},
     {"negative segment size", "negsize.ae",
-     [](auto& img) { putBe16(img.data() + root::kSegmentSizes, 0xFFF0); },
-     "vrun: fatal error: Invalid or old version awk program file: %s\n"},
+     [](auto& img) { putBe16(img.data() + root::kSegmentSizes, 0xFFF0); }, kOld},
     {"not a plain image, no trailer", "image.bin", [](auto& img) { truncateAt(img, 2); },
      "vrun: fatal error: invalid awk executable file: %s\n"},
     {"trailer longer than the file", "image.bin",

@@ -13,23 +13,6 @@ namespace {
 
 class FileIoTest : public iotest::IoTest {};
 
-struct FreadCase {
-  const char* name;
-  std::string content;
-  std::vector<int32_t> lengths;
-  std::vector<std::string> pieces;
-};
-
-const FreadCase kFreads[] = {
-    {"short read then empty", "abcd", {10, 10}, {"abcd", ""}},
-    {"exact pieces", "hello world", {5, 1, 100}, {"hello", " ", "world"}},
-    {"zero length", "abc", {0, 2}, {"", "ab"}},
-    {"empty file", "", {3}, {""}},
-    {"NULs and newlines are data", std::string("a\0b\nc", 5), {5}, {std::string("a\0b\nc", 5)}},
-    {"bigger than the first buffer", std::string(200000, 'q'), {150000, 150000},
-     {std::string(150000, 'q'), std::string(50000, 'q')}},
-};
-
 // A negative length is taken as no limit, with a warning; a file that
 // cannot be opened is reported and gives "".
 TEST_F(FileIoTest, FreadLimitsAndFailures) {

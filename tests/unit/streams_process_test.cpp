@@ -72,23 +72,6 @@ TEST_F(ProcessTest, EnvironmentLimit) {
   }
 }
 
-struct ExitCase {
-  const char* cmd;
-  int32_t code;
-};
-
-const ExitCase kExits[] = {
-    {"exit 0", 0},
-    {"exit 3", 3},
-    {"exit 255", 255},
-    {"true", 0},
-    {"false", 1},
-    {"kill -9 $$", 9 * 256},
-    {"kill -15 $$", 15 * 256},
-    {"", 0},
-    {"no_such_command_vorn 2>/dev/null", 127},
-};
-
 // system() runs nothing for an empty command; spawn() runs it anyway.
 TEST_F(ProcessTest, SystemAndSpawn) {
   EXPECT_EQ(callInt(b_system, {strCell("exit 7")}), 7);

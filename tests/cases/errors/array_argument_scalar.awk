@@ -1,2 +1,0 @@
-# A builtin argument that must be an array.
-BEGIN { split("a b", 1) }

@@ -1,2 +1,0 @@
-# Assignment to a constant.
-BEGIN { 1 = 2 }

@@ -1,2 +1,0 @@
-# Assignment to a parenthesized expression.
-BEGIN { (x) = 2 }

@@ -1,2 +1,0 @@
-# An assignment with nothing on its right.
-BEGIN { x = }

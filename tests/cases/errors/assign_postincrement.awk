@@ -1,2 +1,0 @@
-# Assignment to the value of x++.
-BEGIN { x++ = 3 }

@@ -1,2 +1,0 @@
-# An operator with no right operand.
-BEGIN { print 1 +* 2 }

@@ -1,2 +1,0 @@
-# & needs a parameter name after it.
-function f(a, &) { }

@@ -1,2 +1,0 @@
-# ?: without its ':'.
-BEGIN { x = 1 ? 2 }

@@ -1,3 +1,0 @@
-# delete needs an array.
-BEGIN { delete }
-BEGIN { delete 1 }

@@ -1,2 +1,0 @@
-# do without its while.
-BEGIN { do print 1 }

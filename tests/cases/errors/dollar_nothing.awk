@@ -1,3 +1,0 @@
-# $ and ++ with no operand.
-BEGIN { $ }
-BEGIN { ++ }

@@ -1,2 +1,0 @@
-# Two parameters of one function with the same name.
-function f(a, a) { }

@@ -1,3 +1,0 @@
-# else with no if.
-BEGIN { if (1) else print }
-BEGIN { else print }

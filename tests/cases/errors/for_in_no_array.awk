@@ -1,2 +1,0 @@
-# for (k in) with no array.
-BEGIN { for (k in ) print k }

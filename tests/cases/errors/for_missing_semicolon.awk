@@ -1,2 +1,0 @@
-# A for header missing its second ';'.
-BEGIN { for (i = 0; i < 3 i++) print i }

@@ -1,2 +1,0 @@
-# A function definition inside an action.
-BEGIN { function f() {} }

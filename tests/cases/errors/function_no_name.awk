@@ -1,2 +1,0 @@
-# function without a name.
-function (a) { }

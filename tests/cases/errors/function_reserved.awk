@@ -1,2 +1,0 @@
-# A builtin's name cannot name a function.
-function length() { }

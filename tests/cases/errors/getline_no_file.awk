@@ -1,2 +1,0 @@
-# getline < with no file name.
-BEGIN { getline < }

@@ -1,2 +1,0 @@
-# An if with no statement after the condition.
-BEGIN { if (x) }

@@ -1,2 +1,0 @@
-# if needs its condition in parentheses.
-BEGIN { if x print }

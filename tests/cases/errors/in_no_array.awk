@@ -1,2 +1,0 @@
-# in with no array name after it.
-BEGIN { x = 1 in }

@@ -1,3 +1,0 @@
-# A character that starts no token, and a control byte.
-BEGIN { x = 1 @ 2 }
-BEGIN {  }

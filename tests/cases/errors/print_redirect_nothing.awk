@@ -1,2 +1,0 @@
-# A redirection with no destination.
-BEGIN { print > }

@@ -1,2 +1,0 @@
-# printf needs at least a format.
-BEGIN { printf }

@@ -1,2 +1,0 @@
-# static function without a name.
-static function { }

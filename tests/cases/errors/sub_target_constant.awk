@@ -1,2 +1,0 @@
-# The target of sub must be assignable.
-BEGIN { sub(/a/, "b", "c") }

@@ -1,2 +1,0 @@
-# An empty subscript.
-BEGIN { a[] = 1 }

@@ -1,2 +1,0 @@
-# Substring assignment needs a variable, field or element to change.
-BEGIN { substr("abc", 1) = "x" }
