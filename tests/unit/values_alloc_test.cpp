@@ -43,12 +43,11 @@ TEST(Allocator, FreedBlocksAreReusedLastInFirstOut) {
 TEST(Allocator, ResizeKeepsTheBlockWhileTheSizeStaysInItsBucket) {
   struct Case { int32_t from, to; bool same; uint32_t kept; };
   const Case cases[] = {
-      {20, 24, true, 24},   // bucket 2 still
-      {20, 9, true, 9},     // above bucket 1's 8 bytes
-      {20, 8, false, 8},    // belongs in bucket 1 now
+      {20, 24, true, 24},  // bucket 2 still
+      {20, 9, true, 9},  // above bucket 1's 8 bytes
+      {20, 8, false, 8},  // belongs in bucket 1 now
       {20, 25, false, 24},  // grows to bucket 3, all 24 bytes kept
-      {4000, 5000, true, 5000},
-      {5000, 2000, false, 2000},
+      {4000, 5000, true, 5000}, {5000, 2000, false, 2000},
   };
   for (const Case& c : cases) {
     auto* p = static_cast<unsigned char*>(space(c.from));
