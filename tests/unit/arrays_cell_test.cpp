@@ -277,31 +277,6 @@ TEST_F(ArraysCell, UseCountSaturates) {
   EXPECT_EQ(valueAt(&arr, "k"), 1);
 }
 
-TEST_F(ArraysCell, DeleteOneAndAll) {
-  Cell arr = newArray();
-  for (int i = 0; i < 100; ++i) {
-    Cell k = intCell(i), v = intCell(i * i);
-    awk_tabadd(&arr, &k, &v);
-  }
-  EXPECT_GT(arr.w.t->capacity, 100);
-  Cell k = strCell("50");
-  EXPECT_EQ(awk_tabdelete(&arr, &k), 1);
-  EXPECT_EQ(awk_tablength(arr.w.t), 99);
-  EXPECT_EQ(awk_tabfind(&arr, &k, nullptr, 0), 0);
-  EXPECT_EQ(awk_tabdelete(&arr, &k), 1);  // absent: nothing happens
-  EXPECT_EQ(awk_tablength(arr.w.t), 99);
-  Cell out{};
-  EXPECT_EQ(awk_getarray(&arr, 49, &out), 1);
-  EXPECT_EQ(out.w.i, 49 * 49);
-  EXPECT_EQ(awk_getarray(&arr, 50, &out), 0);
-  EXPECT_EQ(awk_tabdelete(&arr, nullptr), 1);
-  EXPECT_EQ(awk_tablength(arr.w.t), 0);
-  EXPECT_EQ(arr.w.t->capacity, 8);
-  EXPECT_EQ(awk_getarray(&arr, 49, &out), 0);
-  awk_unaccess(&k);
-  awk_unaccess(&arr);
-}
-
 TEST_F(ArraysCell, ScalarsByNameAndNumber) {
   AwkTable* t = awk_sanew(8);
   Cell arr = arrayCell(t);

@@ -98,12 +98,6 @@ TEST(Diagnostics, SourceLineAndCaret) {
   EXPECT_EQ(text, "t.awk:2:6: error: expected an expression before '='\n \tx = = 1\n \t    ^\n");
 }
 
-TEST(Diagnostics, EveryErrorOfAFileIsReported) {
-  std::string text = errorsOf("BEGIN { x = }\n{ y = ) }\nEND { z = 1 +* 2 }\nfunction f(a, a) { }\n");
-  for (int line = 1; line <= 4; ++line)
-    EXPECT_NE(text.find("t.awk:" + std::to_string(line) + ":"), std::string::npos) << text;
-}
-
 TEST(Diagnostics, WarningsDoNotFail) {
   bool ok = false;
   std::string text = errorsOf("function f(a) { }\nBEGIN { f(1, 2); getline x < \"a\" \"b\"; x = 0x123456789 }", &ok);

@@ -273,23 +273,6 @@ TEST(RegexAccel, GivesUpOnTooManyAttempts) {
   awk_ererelease(p);
 }
 
-TEST(RegexAccel, TrackedSearchesStayWithSimulation) {
-  AwkPattern* p = awk_regcomp("x(a+)", 5, 0);
-  std::string subj = "zzxaay";
-  ASSERT_EQ(awk_erematch(p, subj.data(), 6, 0, 0, kReGroups), 6);
-  int32_t s, e;
-  EXPECT_EQ(awk_ereparenpos(1, &s, &e), 1);
-  EXPECT_EQ(s, 3);
-  EXPECT_EQ(e, 5);
-  // Untracked, the same pattern goes through the automaton and reports no
-  // groups.
-  AccelStats before = accelStats();
-  ASSERT_EQ(awk_erematch(p, subj.data(), 6, 0, 0, 0), 6);
-  EXPECT_EQ(awk_ereparenpos(1, &s, &e), 0);
-  EXPECT_EQ(accelStats().dfa, before.dfa + 1);
-  awk_ererelease(p);
-}
-
 TEST(RegexAccel, QuickRejectNeedsTheRequiredByte) {
   AwkPattern* p = awk_regcomp("[0-9]+-[a-z]+", 13, 0);
   AccelStats before = accelStats();

@@ -94,12 +94,6 @@ TEST(RegexMatch, Searches) {
   for (const auto& c : cases) checkSearch(c);
 }
 
-TEST(RegexMatch, NullPatternNeverMatches) {
-  EXPECT_EQ(awk_erematch(nullptr, "abc", 3, 0, 0, 0), 0);
-  int32_t s, e;
-  EXPECT_EQ(awk_erepatpos(&s, &e), 0);
-}
-
 struct GroupCase {
   std::string pattern;
   std::string subject;
@@ -156,6 +150,8 @@ TEST(RegexMatch, GroupPositionsNeedTracking) {
   // No match: nothing to report even with tracking.
   EXPECT_EQ(awk_erematch(p, "ba", 2, 0, 0, kReGroups), 0);
   EXPECT_EQ(awk_ereparenpos(1, &s, &e), 0);
+  EXPECT_EQ(awk_erematch(nullptr, "ab", 2, 0, 0, kReGroups), 0);  // a null pattern never matches
+  EXPECT_EQ(awk_erepatpos(&s, &e), 0);
   awk_ererelease(p);
 }
 
@@ -223,13 +219,10 @@ TEST(RegexMatch, StorageIsReusedAcrossPatterns) {
   std::string big;
   for (int k = 0; k < 300; k++) big += "(x|y)";
   AwkPattern* p = compile(big);
-  std::string subj(300, 'x');
-  EXPECT_EQ(awk_erematch(p, subj.data(), 300, 0, 0, kReGroups), 301);
+  EXPECT_EQ(awk_erematch(p, std::string(300, 'x').data(), 300, 0, 0, kReGroups), 301);
   awk_ererelease(p);
-  for (int k = 0; k < 3; k++) {
-    checkSearch({"b(c)", 0, "abc", 0, 0, kReGroups, 1, 3});
-    checkSearch({"q", 0, "abc", 0, 0, 0, kNone, kNone});
-  }
+  checkSearch({"b(c)", 0, "abc", 0, 0, kReGroups, 1, 3});
+  checkSearch({"q", 0, "abc", 0, 0, 0, kNone, kNone});
 }
 
 TEST(RegexMatchDeath, PatternTooLarge) {
