@@ -23,6 +23,18 @@ Cell arrayCell(AwkTable* t) {
   c.w.t = t;
   return c;
 }
+Cell newArray() { return arrayCell(awk_sanew(8)); }
+void store(Cell* arr, const char* key, int v) {
+  Cell k = strCell(key), c = intCell(v);
+  awk_tabadd(arr, &k, &c);
+}
+// arr[key] read without creating it; -1 when absent.
+int64_t valueAt(Cell* arr, const char* key) {
+  Cell k = strCell(key), out{};
+  int found = awk_tabfind(arr, &k, &out, kTabValue);
+  awk_unaccess(&k);
+  return found ? out.w.i : -1;
+}
 
 class ArraysCell : public ::testing::Test {
  protected:
@@ -35,29 +47,17 @@ TEST_F(ArraysCell, SubscriptsOfEveryKind) {
     Cell key;
     const char* text;
   } cases[] = {
-      {intCell(42), "42"},
-      {intCell(-7), "-7"},
-      {intCell(0), "0"},
-      {intCell(INT32_MIN), "-2147483648"},
-      {floatCell(1.5, 1), "1.5"},
-      {floatCell(3.0, 0), "3"},
-      {strCell("abc"), "abc"},
+      {intCell(42), "42"}, {intCell(-7), "-7"}, {intCell(0), "0"}, {intCell(INT32_MIN), "-2147483648"},
+      {floatCell(1.5, 1), "1.5"}, {floatCell(3.0, 0), "3"}, {strCell("abc"), "abc"},
   };
-  Cell arr = arrayCell(awk_sanew(8));
+  Cell arr = newArray();
   int n = 0;
   for (Case& c : cases) {
     Cell v = intCell(++n);
     Cell k = c.key;
     if (k.tag > Tag::Float) awk_access(&k);
     ASSERT_EQ(awk_tabadd(&arr, &k, &v), 1);
-    AwkSlot* s = awk_stfindb(arr.w.t, c.text, uint32_t(strlen(c.text)));
-    ASSERT_NE(s, nullptr) << c.text;
-    EXPECT_EQ(s->value.w.i, n) << c.text;
-    Cell byText = strCell(c.text);
-    Cell out{};
-    EXPECT_EQ(awk_tabfind(&arr, &byText, &out, kTabValue), 1) << c.text;
-    EXPECT_EQ(out.w.i, n);
-    awk_unaccess(&byText);
+    EXPECT_EQ(valueAt(&arr, c.text), n) << c.text;
     if (c.key.tag > Tag::Float) awk_unaccess(&c.key);
   }
   EXPECT_EQ(awk_tablength(arr.w.t), int32_t(std::size(cases)));
@@ -88,11 +88,9 @@ struct FindCase {
 };
 
 const FindCase kFindCases[] = {
-    {"in, absent", 0, false, 0, false, Tag::Uninit},
-    {"in, present", 0, true, 1, false, Tag::Uninit},
+    {"in, absent", 0, false, 0, false, Tag::Uninit}, {"in, present", 0, true, 1, false, Tag::Uninit},
     {"read, absent: created", 3, false, 1, true, Tag::Uninit},
-    {"read, present", 3, true, 1, false, Tag::Int},
-    {"copy only, absent", 2, false, 0, false, Tag::Uninit},
+    {"read, present", 3, true, 1, false, Tag::Int}, {"copy only, absent", 2, false, 0, false, Tag::Uninit},
     {"as array, absent", 7, false, 1, true, Tag::Array},
     {"as array, present scalar", 7, true, 1, false, Tag::Array},
     {"as array without the copy flag", 5, false, 1, true, Tag::Array},
@@ -100,11 +98,8 @@ const FindCase kFindCases[] = {
 
 TEST_F(ArraysCell, FindFlags) {
   for (const FindCase& c : kFindCases) {
-    Cell arr = arrayCell(awk_sanew(8));
-    if (c.present) {
-      Cell k = strCell("k"), v = intCell(9);
-      awk_tabadd(&arr, &k, &v);
-    }
+    Cell arr = newArray();
+    if (c.present) store(&arr, "k", 9);
     Cell key = strCell("k");
     Cell out{};
     EXPECT_EQ(awk_tabfind(&arr, &key, &out, c.flags), c.result) << c.what;
@@ -132,7 +127,7 @@ TEST_F(ArraysCell, FindFlags) {
 // An element that already is an array, a packed array or a raw pointer is
 // kept as it is; any other value is released and replaced.
 TEST_F(ArraysCell, ArraysOfArrays) {
-  Cell arr = arrayCell(awk_sanew(8));
+  Cell arr = newArray();
   Cell k = strCell("row");
   Cell inner{};
   ASSERT_EQ(awk_tabfind(&arr, &k, &inner, 7), 1);
@@ -201,7 +196,7 @@ TEST_F(ArraysCell, NonArraysFail) {
 // Reference counts: stores take over the caller's references, replacing a
 // value releases the old one, and a shared key object is not copied.
 TEST_F(ArraysCell, ReferencesMoveIntoTheTable) {
-  Cell arr = arrayCell(awk_sanew(8));
+  Cell arr = newArray();
   AwkString* key = stringNew("name");
   AwkString* v1 = stringNew("first");
   AwkString* v2 = stringNew("second");
@@ -241,15 +236,14 @@ TEST_F(ArraysCell, ReferencesMoveIntoTheTable) {
 TEST_F(ArraysCell, FreeingReleasesEverything) {
   const int32_t before = awk_malloccount;
   {
-    Cell arr = arrayCell(awk_sanew(8));
+    Cell arr = newArray();
     for (int i = 0; i < 1000; ++i) {
       Cell k = intCell(i), v = strCell("value");
       awk_tabadd(&arr, &k, &v);
     }
     Cell k = strCell("sub"), sub{};
     awk_tabfind(&arr, &k, &sub, 7);
-    Cell k2 = intCell(1), v2 = strCell("deep");
-    awk_tabadd(&sub, &k2, &v2);
+    store(&sub, "1", 2);
     awk_unaccess(&sub);
     awk_unaccess(&k);
     Cell copy = arr;
@@ -279,34 +273,8 @@ TEST_F(ArraysCell, UseCountSaturates) {
   EXPECT_EQ(t->use, kTablePermanent);
   for (int i = 0; i < 70000; ++i) awk_safree(t);
   EXPECT_EQ(t->use, kTablePermanent);  // never freed
-  Cell k = strCell("k"), v = intCell(1);
-  EXPECT_EQ(awk_tabadd(&arr, &k, &v), 1);  // still usable
-  EXPECT_EQ(awk_tablength(t), 1);
-}
-
-TEST_F(ArraysCell, DeleteOneAndAll) {
-  Cell arr = arrayCell(awk_sanew(8));
-  for (int i = 0; i < 100; ++i) {
-    Cell k = intCell(i), v = intCell(i * i);
-    awk_tabadd(&arr, &k, &v);
-  }
-  EXPECT_GT(arr.w.t->capacity, 100);
-  Cell k = strCell("50");
-  EXPECT_EQ(awk_tabdelete(&arr, &k), 1);
-  EXPECT_EQ(awk_tablength(arr.w.t), 99);
-  EXPECT_EQ(awk_tabfind(&arr, &k, nullptr, 0), 0);
-  EXPECT_EQ(awk_tabdelete(&arr, &k), 1);  // absent: nothing happens
-  EXPECT_EQ(awk_tablength(arr.w.t), 99);
-  Cell out{};
-  EXPECT_EQ(awk_getarray(&arr, 49, &out), 1);
-  EXPECT_EQ(out.w.i, 49 * 49);
-  EXPECT_EQ(awk_getarray(&arr, 50, &out), 0);
-  EXPECT_EQ(awk_tabdelete(&arr, nullptr), 1);
-  EXPECT_EQ(awk_tablength(arr.w.t), 0);
-  EXPECT_EQ(arr.w.t->capacity, 8);
-  EXPECT_EQ(awk_getarray(&arr, 49, &out), 0);
-  awk_unaccess(&k);
-  awk_unaccess(&arr);
+  store(&arr, "k", 1);  // still usable
+  EXPECT_EQ(valueAt(&arr, "k"), 1);
 }
 
 TEST_F(ArraysCell, ScalarsByNameAndNumber) {
@@ -357,8 +325,7 @@ TEST_F(ArraysCell, SignalFlagPassesChangesOn) {
   }
   EXPECT_EQ(g_signalled, (std::vector<AwkTable*>{marked.w.t, marked.w.t, marked.w.t}));
   awk_tabsignal = nullptr;
-  Cell k = strCell("x"), v = intCell(1);
-  awk_tabadd(&marked, &k, &v);  // no hook installed: nothing to call
+  store(&marked, "x", 1);  // no hook installed: nothing to call
   EXPECT_EQ(g_signalled.size(), 3u);
   awk_unaccess(&plain);
   awk_unaccess(&marked);
@@ -370,29 +337,17 @@ TEST_F(ArraysCell, UninitializedSubscriptNote) {
     int flags;  // -1: tabadd
     bool note;
   } cases[] = {
-      {"in", 0, false},
-      {"read", 3, true},
-      {"as array", 7, true},
-      {"copy only", 2, false},
+      {"in", 0, false}, {"read", 3, true}, {"as array", 7, true}, {"copy only", 2, false},
       {"store", -1, true},
   };
   for (const auto& c : cases) {
-    Cell arr = arrayCell(awk_sanew(8));
-    Cell key{};
-    Cell out{};
-    ::testing::internal::CaptureStderr();
-    if (c.flags < 0) {
-      Cell v = intCell(1);
-      awk_tabadd(&arr, &key, &v);
-    } else {
-      awk_tabfind(&arr, &key, &out, c.flags);
-    }
-    std::string err = ::testing::internal::GetCapturedStderr();
-    EXPECT_EQ(err.find("Uninitialized variable used as array index") != std::string::npos, c.note)
-        << c.what << ": " << err;
-    if (c.note) {
-      EXPECT_NE(err.find("note"), std::string::npos) << err;
-    }
+    Cell arr = newArray();
+    Cell key{}, out{}, v = intCell(1);
+    std::string err =
+        stderrOf([&] { c.flags < 0 ? awk_tabadd(&arr, &key, &v) : awk_tabfind(&arr, &key, &out, c.flags); });
+    bool noted = err.find("note") != std::string::npos &&
+                 err.find("Uninitialized variable used as array index") != std::string::npos;
+    EXPECT_EQ(noted, c.note) << c.what << ": " << err;
     // The empty string is the subscript.
     EXPECT_EQ(awk_stfindb(arr.w.t, "", 0) != nullptr, c.flags != 0 && c.flags != 2) << c.what;
     if (out.tag > Tag::Float) awk_unaccess(&out);
@@ -405,39 +360,27 @@ TEST_F(ArraysCell, UninitializedSubscriptNote) {
 TEST_F(ArraysCell, RememberedElementIsForgottenOnChange) {
   Cell out{};
   {  // deleted between the read and the store
-    Cell arr = arrayCell(awk_sanew(8));
+    Cell arr = newArray();
     Cell k = strCell("k"), v = intCell(1);
     awk_tabfind(&arr, &k, &out, 3);
     awk_tabdelete(&arr, &k);
     awk_tabadd(&arr, &k, &v);
     EXPECT_EQ(awk_tablength(arr.w.t), 1);
-    ASSERT_EQ(awk_getarray(&arr, 0, &out), 0);
-    Cell look = strCell("k");
-    ASSERT_EQ(awk_tabfind(&arr, &look, &out, kTabValue), 1);
-    EXPECT_EQ(out.w.i, 1);
-    awk_unaccess(&look);
+    EXPECT_EQ(valueAt(&arr, "k"), 1);
     awk_unaccess(&arr);
   }
   {  // the table grew in between
-    Cell arr = arrayCell(awk_sanew(8));
-    Cell k = strCell("first");
+    Cell arr = newArray();
+    Cell k = strCell("first"), v = intCell(77);
     awk_tabfind(&arr, &k, &out, 3);
-    for (int i = 0; i < 1000; ++i) {
-      Cell ki = intCell(i), vi = intCell(i);
-      awk_tabadd(&arr, &ki, &vi);
-    }
-    Cell look = strCell("first");
-    ASSERT_EQ(awk_tabfind(&arr, &look, &out, 3), 1);
-    Cell v = intCell(77);
+    for (int i = 0; i < 1000; ++i) store(&arr, std::to_string(i).c_str(), i);
     awk_tabadd(&arr, &k, &v);
-    ASSERT_EQ(awk_tabfind(&arr, &look, &out, kTabValue), 1);
-    EXPECT_EQ(out.w.i, 77);
+    EXPECT_EQ(valueAt(&arr, "first"), 77);
     EXPECT_EQ(awk_tablength(arr.w.t), 1001);
-    awk_unaccess(&look);
     awk_unaccess(&arr);
   }
   {  // cleared
-    Cell arr = arrayCell(awk_sanew(8));
+    Cell arr = newArray();
     Cell k = strCell("k");
     awk_tabfind(&arr, &k, &out, 3);
     awk_tabdelete(&arr, nullptr);
@@ -446,26 +389,24 @@ TEST_F(ArraysCell, RememberedElementIsForgottenOnChange) {
     awk_unaccess(&arr);
   }
   {  // freed, and a new table made (the allocator hands out the same block)
-    Cell a = arrayCell(awk_sanew(8));
+    Cell a = newArray();
     Cell k = strCell("k");
     awk_tabfind(&a, &k, &out, 3);
     AwkTable* old = a.w.t;
     awk_unaccess(&a);
-    Cell b = arrayCell(awk_sanew(8));
+    Cell b = newArray();
     EXPECT_EQ(b.w.t, old) << "the test wants the block reused";
     EXPECT_EQ(awk_tabfind(&b, &k, &out, 0), 0);
-    Cell v = intCell(5);
-    Cell k2 = strCell("k");
-    awk_tabadd(&b, &k2, &v);
+    store(&b, "k", 5);
     EXPECT_EQ(awk_tablength(b.w.t), 1);
     awk_unaccess(&k);
     awk_unaccess(&b);
   }
   {  // a different key in the same table
-    Cell arr = arrayCell(awk_sanew(8));
-    Cell k1 = strCell("ab"), k2 = strCell("ba"), v = intCell(3);
+    Cell arr = newArray();
+    Cell k1 = strCell("ab");
     awk_tabfind(&arr, &k1, &out, 3);
-    awk_tabadd(&arr, &k2, &v);
+    store(&arr, "ba", 3);
     EXPECT_EQ(awk_tablength(arr.w.t), 2);
     ASSERT_EQ(awk_tabfind(&arr, &k1, &out, kTabValue), 1);
     EXPECT_EQ(out.tag, Tag::Uninit);

@@ -98,14 +98,6 @@ TEST(Diagnostics, SourceLineAndCaret) {
   EXPECT_EQ(text, "t.awk:2:6: error: expected an expression before '='\n \tx = = 1\n \t    ^\n");
 }
 
-TEST(Diagnostics, EveryErrorOfAFileIsReported) {
-  std::string text = errorsOf("BEGIN { x = }\n{ y = ) }\nEND { z = 1 +* 2 }\nfunction f(a, a) { }\n");
-  EXPECT_NE(text.find("t.awk:1:"), std::string::npos);
-  EXPECT_NE(text.find("t.awk:2:"), std::string::npos);
-  EXPECT_NE(text.find("t.awk:3:"), std::string::npos);
-  EXPECT_NE(text.find("t.awk:4:"), std::string::npos);
-}
-
 TEST(Diagnostics, WarningsDoNotFail) {
   bool ok = false;
   std::string text = errorsOf("function f(a) { }\nBEGIN { f(1, 2); getline x < \"a\" \"b\"; x = 0x123456789 }", &ok);
@@ -127,17 +119,12 @@ TEST(Diagnostics, MessagesAreListedInSourceOrder) {
                            {}, diag, out);
   EXPECT_TRUE(ok);
   std::string text = diag.format();
-  size_t a2 = text.find("a.awk:2:9: warning: function 'f'");
-  size_t a3 = text.find("a.awk:3:13: warning: hex number");
-  size_t b1 = text.find("b.awk:1:13: warning: hex number");
-  size_t b2 = text.find("b.awk:1:26: warning: function 'f'");
-  ASSERT_NE(a2, std::string::npos);
-  ASSERT_NE(a3, std::string::npos);
-  ASSERT_NE(b1, std::string::npos);
-  ASSERT_NE(b2, std::string::npos);
-  EXPECT_LT(a2, a3);
-  EXPECT_LT(a3, b1);
-  EXPECT_LT(b1, b2);
+  size_t at = 0;
+  for (const char* m : {"a.awk:2:9: warning: function 'f'", "a.awk:3:13: warning: hex number",
+                        "b.awk:1:13: warning: hex number", "b.awk:1:26: warning: function 'f'"}) {
+    at = text.find(m, at);
+    ASSERT_NE(at, std::string::npos) << m << " in order in\n" << text;
+  }
 }
 
 // Running out of function or global gids is said once, where it happens,

@@ -24,7 +24,8 @@ struct Case {
   const char* tree;
 };
 
-const Case kPrecedence[] = {
+// Source texts and their trees: precedence, statements, program items.
+const Case kTrees[] = {
     {"{ x = 1 + 2 * 3 }", "(block [(expr (assign = x (binary + 1 (binary * 2 3))))])\n"},
     {"{ x = 2 ^ 3 ^ 2 }", "(block [(expr (assign = x (binary ^ 2 (binary ^ 3 2))))])\n"},
     {"{ x = -2 ^ 2 }", "(block [(expr (assign = x (unary - (binary ^ 2 2))))])\n"},
@@ -68,9 +69,6 @@ const Case kPrecedence[] = {
     {"{ x = a && b = 2 }", "(block [(expr (assign = x (and a (assign = b 2))))])\n"},
     {"{ x = a < b = 2 }", "(block [(expr (assign = x (binary < a (assign = b 2))))])\n"},
     {"{ x = 0.10 + 1e-3 + 0x1F }", "(block [(expr (assign = x (binary + (binary + 0.10 1e-3) 0x1F)))])\n"},
-};
-
-const Case kStatements[] = {
     {"{ print a, b > \"f\" }", "(block [(print > \"f\" [a b])])\n"},
     {"{ print a > b c }", "(block [(print > (concat [b c]) [a])])\n"},
     {"{ print (a > b) }", "(block [(print [(binary > a b)])])\n"},
@@ -101,12 +99,8 @@ const Case kStatements[] = {
     {"{ local i, j; i = 1 }", "(block [(local [i j]) (expr (assign = i 1))])\n"},
     {"{ substr(s, 2, 1) = \"x\" }", "(block [(expr (assign = (call substr [s 2 1]) \"x\"))])\n"},
     {"{ next }", "(block [(next)])\n"},
-};
-
-const Case kItems[] = {
     {"BEGIN { x = 1 }\nEND { print x }", "BEGIN (block [(expr (assign = x 1))])\nEND (block [(print [x])])\n"},
-    {"/a/, /b/", "/a/ , /b/ -\n"},
-    {"$1 > 2 { print }", "(binary > ($ 1) 2) (block [(print)])\n"},
+    {"/a/, /b/", "/a/ , /b/ -\n"}, {"$1 > 2 { print }", "(binary > ($ 1) 2) (block [(print)])\n"},
     {"function f(a, &b) { return a b }\n",
      "function f(a,&b) (block [(return (concat [a b]))])\n"},
     {"func g() { }", "function g() (block)\n"},
@@ -115,16 +109,8 @@ const Case kItems[] = {
     {"NF", "NF -\n"},
 };
 
-TEST(Parser, Precedence) {
-  for (const Case& c : kPrecedence) EXPECT_EQ(parse(c.src), c.tree) << c.src;
-}
-
-TEST(Parser, Statements) {
-  for (const Case& c : kStatements) EXPECT_EQ(parse(c.src), c.tree) << c.src;
-}
-
-TEST(Parser, Items) {
-  for (const Case& c : kItems) EXPECT_EQ(parse(c.src), c.tree) << c.src;
+TEST(Parser, Trees) {
+  for (const Case& c : kTrees) EXPECT_EQ(parse(c.src), c.tree) << c.src;
 }
 
 TEST(Parser, ExternAndStatic) {

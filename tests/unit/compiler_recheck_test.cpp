@@ -18,72 +18,42 @@ struct Case {
 
 const Case kCases[] = {
     // accepted without a word
-    {"", true, ""},
-    {"abc", true, ""},
-    {"a|b|", true, ""},
-    {"()", true, ""},
-    {"(a*)?", true, ""},
-    {"a*{2}", true, ""},          // '{' after an operator is a literal
-    {"a{2,4}", true, ""},
-    {"a{,3}", true, ""},          // not an interval: literal text
-    {"a{x}", true, ""},
-    {"a{3,2}", true, ""},
-    {"a{2", true, ""},
-    {"(a*){2}", true, ""},        // only the starred copy of {m,} can fail
-    {"a{0}", true, ""},
-    {"[]a]", true, ""},
-    {"[a-]", true, ""},
-    {"[^\\n]", true, ""},
-    {"[^]a]", true, ""},
-    {"\\101\\x41\\8", true, ""},
-    {"(a)$1", true, ""},
-    {"(^a|^b)", true, ""},
-    {"^a", true, ""},
-    {"(a$)", true, ""},
-    {"a$|b", true, ""},
-    {"a$?", true, ""},
-    {"x{}", true, ""},
+    {"", true, ""}, {"abc", true, ""}, {"a|b|", true, ""}, {"()", true, ""}, {"(a*)?", true, ""},
+    {"a*{2}", true, ""},  // '{' after an operator is a literal
+    {"a{2,4}", true, ""}, {"a{,3}", true, ""},  // not an interval: literal text
+    {"a{x}", true, ""}, {"a{3,2}", true, ""}, {"a{2", true, ""},
+    {"(a*){2}", true, ""},  // only the starred copy of {m,} can fail
+    {"a{0}", true, ""}, {"[]a]", true, ""}, {"[a-]", true, ""}, {"[^\\n]", true, ""}, {"[^]a]", true, ""},
+    {"\\101\\x41\\8", true, ""}, {"(a)$1", true, ""}, {"(^a|^b)", true, ""}, {"^a", true, ""},
+    {"(a$)", true, ""}, {"a$|b", true, ""}, {"a$?", true, ""}, {"x{}", true, ""},
     {"\\|^a", true, "unexpected ^"},  // an escaped bar starts nothing
     {"$0", true, "unexpected $"},
     // warnings
-    {"a^b", true, "unexpected ^"},
-    {"a$b", true, "unexpected $"},
+    {"a^b", true, "unexpected ^"}, {"a$b", true, "unexpected $"},
     {"\\xg", true, "invalid hex escape sequence"},
     {"\\400", true, "invalid backslash escape sequence; must be in range \\0 to \\377"},
     {"a^b\\xg", true, "invalid hex escape sequence"},  // the last warning is the one kept
     {"[\\xz]", true, "invalid hex escape sequence"},
     // errors
-    {"a(", false, "missing )"},
-    {"(a|b", false, "missing )"},
-    {"a)", false, "missing ("},
-    {"[a", false, "missing ]"},
-    {"[^]", false, "missing ]"},
-    {"[a-", false, "missing ]"},
-    {"[\\", false, "missing ]"},
-    {"[z-a]", false, "character range with first > last"},
-    {"*a", false, "unexpected *"},
-    {"a**", false, "unexpected *"},
-    {"a+?", false, "unexpected ?"},
-    {"(+)", false, "unexpected +"},
-    {"a|*", false, "unexpected *"},
-    {"a\\", false, "trailing \\"},
-    {"$2", false, "$number exceeds paren count"},
-    {"(a)$2", false, "$number exceeds paren count"},
-    {"(a$1)", false, "$number exceeds paren count"},
-    {"(a*)*", false, "operand of * or {} possibly empty"},
+    {"a(", false, "missing )"}, {"(a|b", false, "missing )"}, {"a)", false, "missing ("},
+    {"[a", false, "missing ]"}, {"[^]", false, "missing ]"}, {"[a-", false, "missing ]"},
+    {"[\\", false, "missing ]"}, {"[z-a]", false, "character range with first > last"},
+    {"*a", false, "unexpected *"}, {"a**", false, "unexpected *"}, {"a+?", false, "unexpected ?"},
+    {"(+)", false, "unexpected +"}, {"a|*", false, "unexpected *"}, {"a\\", false, "trailing \\"},
+    {"$2", false, "$number exceeds paren count"}, {"(a)$2", false, "$number exceeds paren count"},
+    {"(a$1)", false, "$number exceeds paren count"}, {"(a*)*", false, "operand of * or {} possibly empty"},
     {"()+", false, "operand of + or {} possibly empty"},
     {"(a|)*", false, "operand of * or {} possibly empty"},
     {"(^)*", false, "operand of * or {} possibly empty"},
     {"(a*){2,}", false, "operand of * or {} possibly empty"},
     {"(a){0}*", false, "unexpected *"},  // a second operator starts the next atom
-    {"((a)|$2)*", true, ""},             // $2 is (a), which never matches empty
+    {"((a)|$2)*", true, ""},  // $2 is (a), which never matches empty
     {"((a)|$1)*", false, "$number exceeds paren count"},  // group 1 is still open
     {"(a*)$1*", false, "operand of * or {} possibly empty"},
     {"a^b(", false, "missing )"},  // an error wins over an earlier warning
     // long digit runs (regression: the count stopped the scan from advancing)
     {"(a)$1111111111111111111111", false, "$number exceeds paren count"},
-    {"a{1,2222222222222222222222}", true, ""},
-    {"a{3333333333333333333333,2}", true, ""},
+    {"a{1,2222222222222222222222}", true, ""}, {"a{3333333333333333333333,2}", true, ""},
 };
 
 TEST(RegexCheck, AgreesWithThePatternCompiler) {

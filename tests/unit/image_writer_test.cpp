@@ -45,42 +45,32 @@ TEST(ImageWriter, ObjectsSpillIntoSegmentsAndNeverCrossThem) {
   }
 }
 
+FunctionImage codeOf(size_t bytes) {
+  FunctionImage fn;
+  fn.code.assign(bytes, 0);
+  return fn;
+}
+
 TEST(ImageWriter, RefusesWhatCannotBeLaidOut) {
   struct Case { const char* what; std::function<void(ImageWriter&)> act; };
   const Case cases[] = {
       {"string longer than a segment", [](ImageWriter& w) { w.addString(std::string(40000, 'x')); }},
-      {"function longer than a segment", [](ImageWriter& w) {
-         FunctionImage fn;
-         fn.code.assign(32758, 0);
-         w.setFunction(1000, fn);
-         w.build();
-       }},
+      {"function longer than a segment", [](ImageWriter& w) { w.setFunction(1000, codeOf(32758)); w.build(); }},
       {"function whose name list overflows the segment", [](ImageWriter& w) {
-         FunctionImage fn;
-         fn.code.assign(32700, 0);
+         FunctionImage fn = codeOf(32700);
          fn.nameList = std::string(100, 'n');
          w.setFunction(1000, fn);
          w.build();
        }},
-      {"odd code length", [](ImageWriter& w) {
-         FunctionImage fn;
-         fn.code.assign(3, 0);
-         w.setFunction(1000, fn);
-       }},
+      {"odd code length", [](ImageWriter& w) { w.setFunction(1000, codeOf(3)); }},
       {"function gid below range", [](ImageWriter& w) { w.setFunction(999, {}); }},
       {"function gid above range", [](ImageWriter& w) { w.setFunction(3000, {}); }},
       {"root offset that holds no gid", [](ImageWriter& w) { w.setRootGid(root::kFlags, 1000); }},
       {"phase gid out of range", [](ImageWriter& w) { w.setRootGid(root::kMainFunction, 8000); }},
-      {"phase function without code", [](ImageWriter& w) {
-         w.setRootGid(root::kMainFunction, 1005);
-         w.build();
-       }},
+      {"phase function without code", [](ImageWriter& w) { w.setRootGid(root::kMainFunction, 1005); w.build(); }},
       {"stamp 0", [](ImageWriter& w) { w.setBuildStamp(0); }},
       {"too many globals", [](ImageWriter& w) { w.setGlobalCount(2001); }},
-      {"duplicate symbol", [](ImageWriter& w) {
-         w.addSymbol("x", {});
-         w.addSymbol("x", {});
-       }},
+      {"duplicate symbol", [](ImageWriter& w) { w.addSymbol("x", {}); w.addSymbol("x", {}); }},
       {"bad alignment", [](ImageWriter& w) { w.addBytes(std::vector<uint8_t>{1}, 3); }},
       {"string one byte too long", [](ImageWriter& w) { w.addString(std::string(32759, 'z')); }},
       {"extern with 21 parameters",
@@ -99,8 +89,7 @@ TEST(ImageWriter, RefusesWhatCannotBeLaidOut) {
   }
   ImageWriter ok;
   EXPECT_NO_THROW(ok.setGlobalCount(2000));
-  FunctionImage fn;
-  fn.code.assign(32756, 0);
+  FunctionImage fn = codeOf(32756);
   fn.hasNameList = false;   // 10 + 32756 + the NUL = 32767
   ok.setFunction(1000, fn);
   EXPECT_NO_THROW(ok.build());
@@ -222,24 +211,20 @@ size_t countMarkers(const std::vector<uint8_t>& bytes) {
 
 // Binding an ELF file with a read-only and a writable copy of the marker
 // patches the writable one only.
-void expectBindsOneMarker(const std::string& exePath) {
-  auto before = slurp(exePath);
+TEST(ImageWriter, BindPicksTheWritableMarkerOfAnElfFile) {
+  ASSERT_EQ(ownMarker[1], '1');
+  auto before = slurp("/proc/self/exe");
   ASSERT_GE(countMarkers(before), 1u);
   ImageWriter w;
   auto img = w.build();
   std::string out = tempPath("elf");
-  ImageWriter::bind(exePath, out, img, "elfprog");
+  ImageWriter::bind("/proc/self/exe", out, img, "elfprog");
   auto after = slurp(out);
   ASSERT_EQ(after.size(), before.size() + img.size() + 4);
   EXPECT_EQ(countMarkers(after), countMarkers(before) - 1);
   const char patched[12] = {'e', 'l', 'f', 'p', 'r', 'o', 'g', 0, 0, 0, 0, 0};
   EXPECT_NE(std::search(after.begin(), after.end(), std::begin(patched), std::end(patched)), after.end());
   unlink(out.c_str());
-}
-
-TEST(ImageWriter, BindPicksTheWritableMarkerOfAnElfFile) {
-  ASSERT_EQ(ownMarker[1], '1');
-  expectBindsOneMarker("/proc/self/exe");
 }
 
 TEST(ImageWriter, ReaderRefusesMalformedRoots) {

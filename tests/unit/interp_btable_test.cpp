@@ -8,9 +8,13 @@
 
 #include "builtins/btable.h"
 #include "host/memgrant.h"
+#include "test_support.h"
 #include "values/cell.h"
 
 namespace {
+
+using tsupport::intCell;
+using tsupport::stderrOf;
 
 TEST(BuiltinTable, EverySlotHasAHandler) {
   EXPECT_EQ(awk_b_table[0], nullptr);
@@ -50,8 +54,7 @@ TEST(BuiltinPeekPoke, ByteWiseOnGrantedMemory) {
     ASSERT_EQ(int(result.tag), int(Tag::Int));
     EXPECT_EQ(result.w.i, want[i]);
   }
-  Cell args[2] = {addressCell(buf + 2), {}};
-  cellSetInt(&args[1], 0x1234);   // only the low byte is stored
+  Cell args[2] = {addressCell(buf + 2), intCell(0x1234)};   // only the low byte is stored
   cellSetUninit(&result);
   b_poke(2, args);
   EXPECT_EQ(buf[2], 0x34);
@@ -71,25 +74,18 @@ TEST(BuiltinPeekPoke, RefusesMemoryNotHandedOut) {
   for (const void* p : refused) {
     cellSetUninit(&result);
     Cell a = addressCell(p);
-    testing::internal::CaptureStderr();
-    b_peek(1, &a);
-    std::string err = testing::internal::GetCapturedStderr();
+    std::string err = stderrOf([&] { b_peek(1, &a); });
     EXPECT_EQ(int(result.tag), int(Tag::Uninit));
     EXPECT_NE(err.find("invalid argument to peek"), std::string::npos) << err;
   }
-  Cell args[2] = {addressCell(&other), {}};
-  cellSetInt(&args[1], 1);
-  testing::internal::CaptureStderr();
-  b_poke(2, args);
-  std::string err = testing::internal::GetCapturedStderr();
+  Cell args[2] = {addressCell(&other), intCell(1)};
+  std::string err = stderrOf([&] { b_poke(2, args); });
   EXPECT_EQ(other, 9);
   EXPECT_NE(err.find("invalid argument to poke"), std::string::npos) << err;
   awk_memrevoke(buf);
   Cell a = addressCell(buf);
   EXPECT_FALSE(awk_memgranted(reinterpret_cast<uintptr_t>(buf)));
-  testing::internal::CaptureStderr();
-  b_peek(1, &a);
-  testing::internal::GetCapturedStderr();
+  stderrOf([&] { b_peek(1, &a); });
   EXPECT_EQ(int(result.tag), int(Tag::Uninit));
 }
 
@@ -98,9 +94,7 @@ TEST(BuiltinPorts, DoNothingAndLeaveNoResult) {
   Cell& result = r.cell;
   const BuiltinFn fns[] = {b_inp, b_inpw, b_outp, b_outpw, b_interrupt};
   for (BuiltinFn fn : fns) {
-    Cell args[2];
-    cellSetInt(&args[0], 0x378);
-    cellSetInt(&args[1], 7);
+    Cell args[2] = {intCell(0x378), intCell(7)};
     cellSetUninit(&result);
     fn(2, args);
     EXPECT_EQ(int(result.tag), int(Tag::Uninit));

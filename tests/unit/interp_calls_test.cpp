@@ -14,11 +14,7 @@ namespace slot = img::slot;
 // The reference services used by builtins, on each kind they can reach
 // without the field layer.
 TEST(InterpRefs, GetAndSetThroughEachKind) {
-  Program p;
-  Asm a;
-  a.op(Op::op_ret);
-  p.fn(1000, a);
-  ASSERT_TRUE(p.load());
+  ASSERT_TRUE(loadEmptyProgram());
   Cell local{};
   Cell refs[3] = {};
   refs[0].tag = Tag::Ref;
@@ -32,8 +28,7 @@ TEST(InterpRefs, GetAndSetThroughEachKind) {
   refs[2].w.t = awk_sanew(4);
   refs[2].x.key = stringNew("e");
   for (Cell& r : refs) {
-    Cell v;
-    cellSetInt(&v, 41);
+    Cell v = tsupport::intCell(41);
     awk_setref(&r, &v);
     EXPECT_EQ(awk_getrefl(&r), 41);
     AwkString* s = awk_getrefs(&r);
@@ -43,8 +38,7 @@ TEST(InterpRefs, GetAndSetThroughEachKind) {
   EXPECT_EQ(awk_getrefp(&refs[0]), global(kG0 + 2));
   EXPECT_EQ(awk_getrefp(&refs[1]), &local);
   EXPECT_EQ(awk_getrefp(&refs[2]), nullptr);
-  Cell plain;
-  cellSetInt(&plain, 3);
+  Cell plain = tsupport::intCell(3);
   EXPECT_EQ(awk_getrefp(&plain), &plain);
   awk_unaccess(&refs[2]);
 }
@@ -52,16 +46,10 @@ TEST(InterpRefs, GetAndSetThroughEachKind) {
 // f(a, b, c, d) returns a*1000 + b*100 + c*10 + d and stores argcount.
 Asm digitsFunction() {
   Asm f;
-  f.op(Op::op_line).u(1);
-  f.op(Op::op_pushslot);
-  f.op(Op::op_bcall).p(0, 0).s(slot::b_argcount);
-  f.op(Op::op_gstore).g(kG0);
-  f.op(Op::op_pushi32).w(0);
+  f.op(Op::op_line).u(1).op(Op::op_pushslot).op(Op::op_bcall).p(0, 0).s(slot::b_argcount);
+  f.op(Op::op_gstore).g(kG0).op(Op::op_pushi32).w(0);
   for (int i = 1; i <= 4; ++i) {
-    f.op(Op::op_pushi32).w(10);
-    f.op(Op::op_mul);
-    f.op(Op::op_lpush).l(Asm::param(i));
-    f.op(Op::op_add);
+    f.op(Op::op_pushi32).w(10).op(Op::op_mul).op(Op::op_lpush).l(Asm::param(i)).op(Op::op_add);
   }
   f.op(Op::op_retv);
   return f;
@@ -71,14 +59,10 @@ Asm digitsFunction() {
 // parameters, so that a parameter read from the caller's cells shows.
 Asm sixParamsFunction() {
   Asm f;
-  f.op(Op::op_line).u(1);
-  f.op(Op::op_pushslot);
-  f.op(Op::op_bcall).p(0, 0).s(slot::b_argcount);
-  f.op(Op::op_pushi32).w(100);
-  f.op(Op::op_mul);
+  f.op(Op::op_line).u(1).op(Op::op_pushslot).op(Op::op_bcall).p(0, 0).s(slot::b_argcount);
+  f.op(Op::op_pushi32).w(100).op(Op::op_mul);
   for (int i = 1; i <= 6; ++i) {
-    f.op(Op::op_lpush).l(Asm::param(i));
-    f.op(Op::op_add);
+    f.op(Op::op_lpush).l(Asm::param(i)).op(Op::op_add);
   }
   f.op(Op::op_retv);
   return f;
@@ -152,11 +136,9 @@ class InterpCallByName : public ::testing::Test {
   int run(const std::function<void(Asm&)>& args, int argc, int builtinSlot,
           std::string* err) {
     Asm a;
-    a.op(Op::op_line).u(1);
-    a.op(Op::op_pushslot);
+    a.op(Op::op_line).u(1).op(Op::op_pushslot);
     args(a);
-    a.op(Op::op_bcall).p(uint8_t(argc), uint8_t(argc)).s(builtinSlot);
-    a.op(Op::op_gstore).g(kG0);
+    a.op(Op::op_bcall).p(uint8_t(argc), uint8_t(argc)).s(builtinSlot).op(Op::op_gstore).g(kG0);
     a.op(Op::op_ret);
     p.fn(1000, a);
     if (!p.load()) return -2;
@@ -183,11 +165,8 @@ TEST_F(InterpCallByName, BuiltinWithoutTheFlagIsNotCalled) {
 TEST_F(InterpCallByName, CallableBuiltinRunsInTheCallersFrame) {
   // digits(...) calls call("argcount") with three arguments supplied.
   Asm f;
-  f.op(Op::op_line).u(1);
-  f.op(Op::op_pushslot);
-  f.op(Op::op_pushs).a(p.str("argcount"));
-  f.op(Op::op_bcall).p(1, 1).s(slot::b_call);
-  f.op(Op::op_retv);
+  f.op(Op::op_line).u(1).op(Op::op_pushslot).op(Op::op_pushs).a(p.str("argcount"));
+  f.op(Op::op_bcall).p(1, 1).s(slot::b_call).op(Op::op_retv);
   p.fn(1002, f, 3, 0, "a b c;");
   p.function("counter", 1002);
   std::string err;
@@ -203,13 +182,10 @@ TEST_F(InterpCallByName, CallaStopsAtTheFirstMissingKey) {
   std::string err;
   EXPECT_EQ(run([&](Asm& a) {
               for (auto [k, v] : {std::pair{"1", 4}, {"2", 5}, {"4", 9}}) {
-                a.op(Op::op_pushi32).w(v);
-                a.op(Op::op_gpusharr).g(kG0 + 1);
-                a.op(Op::op_pushs).a(p.str(k));
+                a.op(Op::op_pushi32).w(v).op(Op::op_gpusharr).g(kG0 + 1).op(Op::op_pushs).a(p.str(k));
                 a.op(Op::op_aset);
               }
-              a.op(Op::op_gpush).g(kG0 + 1);
-              a.op(Op::op_pushs).a(p.str("digits"));
+              a.op(Op::op_gpush).g(kG0 + 1).op(Op::op_pushs).a(p.str("digits"));
             }, 2, slot::b_calla, &err), -1);
   EXPECT_EQ(global(kG0)->w.i, 4500);
   EXPECT_EQ(err, "");
@@ -226,39 +202,23 @@ TEST_F(InterpCallByName, CallaWithErrorArgumentReportsNothing) {
   EXPECT_EQ(text(global(kG0 + 2)), "w:calla argument not an array");
 }
 
-TEST(InterpLimits, DeepRecursionOverflowsTheStack) {
-  Program p;
-  Asm f;
-  f.op(Op::op_line).u(4);
-  f.op(Op::op_pushslot);
-  f.op(Op::op_call).p(0, 0).c(1000);
-  f.op(Op::op_pop);
-  f.op(Op::op_ret);
-  p.fn(1000, f);
-  ASSERT_TRUE(p.load());
-  std::string err;
-  EXPECT_EQ(guarded([] { awki0(1000); }, &err), 2);
-  EXPECT_NE(err.find("awk stack overflow"), std::string::npos) << err;
-}
-
-TEST(InterpLimits, TooManyLocalsOverflowTheStack) {
-  Program p;
-  Asm f;
-  f.op(Op::op_locals).u(6000);
-  f.op(Op::op_ret);
-  p.fn(1000, f, 0, 6000);
-  ASSERT_TRUE(p.load());
-  std::string err;
-  EXPECT_EQ(guarded([] { awki0(1000); }, &err), 2);
-  EXPECT_NE(err.find("awk stack overflow"), std::string::npos) << err;
+// Unbounded recursion, and one frame of more locals than the stack holds.
+TEST(InterpLimits, DeepRecursionAndHugeFramesOverflowTheStack) {
+  for (int locals : {0, 6000}) {
+    Program p;
+    Asm f;
+    if (locals) f.op(Op::op_locals).u(uint16_t(locals));
+    else f.op(Op::op_line).u(4).op(Op::op_pushslot).op(Op::op_call).p(0, 0).c(1000).op(Op::op_pop);
+    p.fn(1000, f.op(Op::op_ret), 0, locals);
+    ASSERT_TRUE(p.load());
+    std::string err;
+    EXPECT_EQ(guarded([] { awki0(1000); }, &err), 2);
+    EXPECT_NE(err.find("awk stack overflow"), std::string::npos) << err;
+  }
 }
 
 TEST(InterpLimits, PassByReferenceStackHoldsNineteenPairs) {
-  Program p;
-  Asm f;
-  f.op(Op::op_ret);
-  p.fn(1000, f);
-  ASSERT_TRUE(p.load());
+  ASSERT_TRUE(loadEmptyProgram());
   Cell arr{};
   arr.tag = Tag::Array;
   arr.w.t = awk_sanew(4);
@@ -270,8 +230,7 @@ TEST(InterpLimits, PassByReferenceStackHoldsNineteenPairs) {
   EXPECT_EQ(guarded([&] { awka_table_save(&key, &arr); }, &err), 2);
   EXPECT_NE(err.find("Pass-By-Reference Stack Overflow"), std::string::npos) << err;
   for (int i = kRefStackDepth; i > 0; --i) {
-    Cell v;
-    cellSetInt(&v, i);
+    Cell v = tsupport::intCell(i);
     awka_table_reassign(&v);
   }
   EXPECT_EQ(awka_table_depth(), 0);

@@ -46,24 +46,14 @@ struct DivCase {
 };
 
 const DivCase kDiv[] = {
-    {"int by int, inexact", I(7), I(3)},
-    {"int by 4", I(7), I(4)},
-    {"int by 5", I(7), I(5)},
-    {"int by 8: a quarter place per two", I(1), I(8)},
-    {"int by 15625", I(1), I(15625)},
-    {"int by 15626", I(1), I(15626)},
-    {"int by -4", I(9), I(-4)},
-    {"min by -1", I(INT32_MIN), I(-1)},
-    {"float by int", F(1.25, 2), I(4)},
-    {"float by 3", F(1.25, 2), I(3)},
+    {"int by int, inexact", I(7), I(3)}, {"int by 4", I(7), I(4)}, {"int by 5", I(7), I(5)},
+    {"int by 8: a quarter place per two", I(1), I(8)}, {"int by 15625", I(1), I(15625)},
+    {"int by 15626", I(1), I(15626)}, {"int by -4", I(9), I(-4)}, {"min by -1", I(INT32_MIN), I(-1)},
+    {"float by int", F(1.25, 2), I(4)}, {"float by 3", F(1.25, 2), I(3)},
     {"unlimited float by 2", F(1.0 / 3, kUnlimitedDecimals), I(2)},
-    {"float by float", F(1.5, 1), F(0.5, 1)},
-    {"int by float", I(3), F(1.5, 1)},
-    {"uninitialized by int: exact", U(), I(7)},
-    {"exact negative", I(-12), I(4)},
-    {"int by uninitialized", I(7), U()},
-    {"float by zero", F(2.5, 1), I(0)},
-    {"zero by zero", I(0), I(0)},
+    {"float by float", F(1.5, 1), F(0.5, 1)}, {"int by float", I(3), F(1.5, 1)},
+    {"uninitialized by int: exact", U(), I(7)}, {"exact negative", I(-12), I(4)},
+    {"int by uninitialized", I(7), U()}, {"float by zero", F(2.5, 1), I(0)}, {"zero by zero", I(0), I(0)},
     {"large float by int", F(1e300, 0), F(1e-10, 10)},
 };
 
@@ -77,9 +67,7 @@ TEST(InterpFastPath, QuotientMatchesTheFloatService) {
     a.op(Op::op_line).u(1);
     pushNum(a, c.l);
     pushNum(a, c.r);
-    a.op(Op::op_div);
-    a.op(Op::op_gstore).g(kG0);
-    a.op(Op::op_ret);
+    a.op(Op::op_div).op(Op::op_gstore).g(kG0).op(Op::op_ret);
     p.fn(1000, a);
     ASSERT_TRUE(p.load());
     ASSERT_EQ(guarded([] { awki0(1000); }), -1);
@@ -117,12 +105,8 @@ TEST(InterpFastPath, QuotientMatchesTheFloatService) {
 TEST(InterpFastPath, IntQuotientOnlyWhenExact) {
   Program p;
   Asm a;
-  a.op(Op::op_line).u(1);
-  a.op(Op::op_gpush).g(kG0 + 1);
-  a.op(Op::op_gpush).g(kG0 + 2);
-  a.op(Op::op_div);
-  a.op(Op::op_gstore).g(kG0);
-  a.op(Op::op_ret);
+  a.op(Op::op_line).u(1).op(Op::op_gpush).g(kG0 + 1).op(Op::op_gpush).g(kG0 + 2).op(Op::op_div);
+  a.op(Op::op_gstore).g(kG0).op(Op::op_ret);
   p.fn(1000, a);
   ASSERT_TRUE(p.load());
   std::vector<std::pair<int32_t, int32_t>> pairs = {

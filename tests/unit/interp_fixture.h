@@ -22,6 +22,7 @@
 #include "diag/oops.h"
 #include "runtime/startup.h"
 #include "program/symtab.h"
+#include "test_support.h"
 #include "values/strobj.h"
 
 namespace interptest {
@@ -33,14 +34,6 @@ namespace img = vorn::image;
 // Program globals follow the 18 predefined ones.
 inline constexpr int kG0 = 8000 + img::kPredefinedCount;
 inline constexpr int kProgramGlobals = 8;
-
-inline std::jmp_buf g_exitJump;
-inline int g_exitStatus = -1;
-
-[[noreturn]] inline void catchExit(int status) {
-  g_exitStatus = status;
-  std::longjmp(g_exitJump, 1);
-}
 
 // Leaves the interpreter state as start-up would: empty stack, no frame,
 // no pending conditions.
@@ -104,14 +97,21 @@ struct Program {
 // ended with. Everything written to standard error lands in *err.
 inline int guarded(const std::function<void()>& f, std::string* err = nullptr) {
   testing::internal::CaptureStderr();
-  awk_exithook = catchExit;
-  g_exitStatus = -1;
-  if (setjmp(g_exitJump) == 0) f();
+  awk_exithook = tsupport::exitHook;
+  tsupport::exitStatus = -1;
+  if (setjmp(tsupport::exitJump) == 0) f();
   awk_exithook = nullptr;
   std::string text = testing::internal::GetCapturedStderr();
   if (err) *err = text;
-  if (g_exitStatus != -1) resetInterpreter();
-  return g_exitStatus;
+  if (tsupport::exitStatus != -1) resetInterpreter();
+  return tsupport::exitStatus;
+}
+
+// Loads a program whose only function, 1000, returns at once.
+inline bool loadEmptyProgram() {
+  Program p;
+  p.fn(1000, Asm().op(Op::op_ret));
+  return p.load();
 }
 
 inline Cell* global(int gid) { return awk_gvar(gid); }

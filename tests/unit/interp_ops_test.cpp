@@ -39,8 +39,7 @@ bool buildStore(Program& p, Body body) {
   Asm a;
   a.op(Op::op_line).u(1);
   body(a);
-  a.op(Op::op_gstore).g(kG0);
-  a.op(Op::op_ret);
+  a.op(Op::op_gstore).g(kG0).op(Op::op_ret);
   p.fn(1000, a);
   p.writer.setRootGid(img::root::kBegin1Function, 1000);
   return p.load();
@@ -63,16 +62,11 @@ struct TruthCase {
 };
 
 const TruthCase kTruth[] = {
-    {"not 0", Op::op_not, I(0), 1},
-    {"not 7", Op::op_not, I(7), 0},
-    {"not uninitialized", Op::op_not, U(), 1},
-    {"not empty string", Op::op_not, S(""), 1},
-    {"not string", Op::op_not, S("a"), 0},
-    {"tobool float zero", Op::op_tobool, F(0.0, 0), 0},
-    {"tobool string 0 is true", Op::op_tobool, S("0"), 1},
-    {"itobool", Op::op_itobool, I(-3), 1},
-    {"inot", Op::op_inot, I(0), 1},
-    {"toint of float", Op::op_toint, F(3.75, 2), 3},
+    {"not 0", Op::op_not, I(0), 1}, {"not 7", Op::op_not, I(7), 0},
+    {"not uninitialized", Op::op_not, U(), 1}, {"not empty string", Op::op_not, S(""), 1},
+    {"not string", Op::op_not, S("a"), 0}, {"tobool float zero", Op::op_tobool, F(0.0, 0), 0},
+    {"tobool string 0 is true", Op::op_tobool, S("0"), 1}, {"itobool", Op::op_itobool, I(-3), 1},
+    {"inot", Op::op_inot, I(0), 1}, {"toint of float", Op::op_toint, F(3.75, 2), 3},
     {"toint of uninitialized", Op::op_toint, U(), 0},
     {"toint of numeric string", Op::op_toint, S("42abc"), 42},
 };
@@ -98,13 +92,8 @@ TEST(InterpPatterns, ConstantIsCompiledOnceAndRewritten) {
   Asm a;
   a.op(Op::op_line).u(1);
   size_t at = a.offset();
-  a.op(Op::op_pushreu).a(p.str("a+b")).b(0);
-  a.op(Op::op_gstore).g(kG0);
-  a.op(Op::op_pushs).a(p.str("xaab"));
-  a.op(Op::op_gpush).g(kG0);
-  a.op(Op::op_match);
-  a.op(Op::op_gstore).g(kG0 + 1);
-  a.op(Op::op_ret);
+  a.op(Op::op_pushreu).a(p.str("a+b")).b(0).op(Op::op_gstore).g(kG0).op(Op::op_pushs).a(p.str("xaab"));
+  a.op(Op::op_gpush).g(kG0).op(Op::op_match).op(Op::op_gstore).g(kG0 + 1).op(Op::op_ret);
   p.fn(1000, a);
   ASSERT_TRUE(p.load());
   unsigned char* code = awk_funaddr(1000);
@@ -135,8 +124,7 @@ TEST(InterpTruth, ShortCircuitJumps) {
     ASSERT_TRUE(runStore(p, [&](Asm& a) {
       auto end = a.label();
       push(a, p, c.x);
-      a.op(c.op).jumpTo(end);
-      a.op(Op::op_pushi32).w(9);
+      a.op(c.op).jumpTo(end).op(Op::op_pushi32).w(9);
       a.here(end);
     }));
     EXPECT_EQ(global(kG0)->w.i, c.want);
@@ -148,9 +136,7 @@ TEST(InterpConcat, PiecesInPushOrder) {
     std::vector<const char*> pieces;
     const char* want;
   } cases[] = {
-      {{"ab", "cd", "", "e"}, "abcde"},
-      {{"only"}, "only"},
-      {{}, ""},
+      {{"ab", "cd", "", "e"}, "abcde"}, {{"only"}, "only"}, {{}, ""},
   };
   for (const Case& c : cases) {
     Program p;
@@ -165,9 +151,7 @@ TEST(InterpConcat, PiecesInPushOrder) {
 TEST(InterpPatterns, MatchOperatorNeedsAPattern) {
   Program p;
   ASSERT_TRUE(buildStore(p, [&](Asm& a) {
-    a.op(Op::op_pushs).a(p.str("abc"));
-    a.op(Op::op_newarr);
-    a.op(Op::op_match);
+    a.op(Op::op_pushs).a(p.str("abc")).op(Op::op_newarr).op(Op::op_match);
   }));
   std::string err;
   EXPECT_EQ(guarded([] { awki0(1000); }, &err), 2);

@@ -11,21 +11,17 @@
 #include "io/globals.h"
 #include "values/arith.h"
 #include "values/compare.h"
+#include "test_support.h"
 #include "values/convert.h"
 
 namespace {
+
+using tsupport::stderrOf;
 
 Cell I(int32_t v) { Cell c{}; cellSetInt(&c, v); return c; }
 Cell F(double v, int dec = kUnlimitedDecimals) { Cell c{}; cellSetFloat(&c, v, int16_t(dec)); return c; }
 Cell S(const char* s) { Cell c{}; cellSetString(&c, stringNew(s)); return c; }
 Cell U() { Cell c{}; cellSetUninit(&c); return c; }
-
-template <typename Fn>
-std::string captured(Fn f) {
-  testing::internal::CaptureStderr();
-  f();
-  return testing::internal::GetCapturedStderr();
-}
 
 using BinOp = void (*)(Cell*);
 
@@ -95,7 +91,7 @@ TEST_F(Arith, ValuesAndDecimals) {
     SCOPED_TRACE(c.name);
     awk_mathresetlast();
     Cell r;
-    std::string err = captured([&] { r = run(c.op, c.left, c.right); });
+    std::string err = stderrOf([&] { r = run(c.op, c.left, c.right); });
     ASSERT_EQ(r.tag, Tag::Float);
     if (std::isnan(c.value))
       EXPECT_TRUE(std::isnan(r.x.d));
@@ -111,7 +107,7 @@ TEST_F(Arith, ValuesAndDecimals) {
 
 TEST_F(Arith, RepeatedWarningIsShownOncePerRecord) {
   const int32_t savedNr = awk_nr;
-  std::string err = captured([] {
+  std::string err = stderrOf([] {
     run(awkf_div, I(1), I(0));
     run(awkf_div, I(2), I(0));
   });
@@ -121,7 +117,7 @@ TEST_F(Arith, RepeatedWarningIsShownOncePerRecord) {
   // A different warning in between does not reset the memory of the last one
   // printed; a new record does.
   awk_nr = savedNr + 1;
-  err = captured([] { run(awkf_div, I(1), I(0)); });
+  err = stderrOf([] { run(awkf_div, I(1), I(0)); });
   EXPECT_NE(err.find("divide by zero"), std::string::npos);
   awk_nr = savedNr;
 }

@@ -9,9 +9,12 @@
 #include "diag/oops.h"
 #include "values/arith.h"
 #include "values/compare.h"
+#include "test_support.h"
 #include "values/convert.h"
 
 namespace {
+
+using tsupport::stderrOf;
 
 Cell I(int32_t v) { Cell c{}; cellSetInt(&c, v); return c; }
 Cell F(double v, int dec = kUnlimitedDecimals) { Cell c{}; cellSetFloat(&c, v, int16_t(dec)); return c; }
@@ -19,13 +22,6 @@ Cell S(const char* s) { Cell c{}; cellSetString(&c, stringNew(s)); return c; }
 Cell Fld(const char* s) { Cell c = S(s); c.tag = Tag::Field; return c; }
 Cell U() { Cell c{}; cellSetUninit(&c); return c; }
 Cell T(Tag t, uintptr_t word = 0) { Cell c{}; c.tag = t; c.w.word = intptr_t(word); return c; }
-
-template <typename F>
-std::string captured(F f) {
-  testing::internal::CaptureStderr();
-  f();
-  return testing::internal::GetCapturedStderr();
-}
 
 int sgn(int v) { return v < 0 ? -1 : (v > 0 ? 1 : 0); }
 
@@ -37,8 +33,7 @@ struct BaseCase {
 
 TEST(Basetype, ClassOfEachKind) {
   const BaseCase cases[] = {
-      {"uninit", U(), 21},         {"int", I(3), 1},
-      {"float", F(1.5), 2},        {"string", S("12"), 12},
+      {"uninit", U(), 21},         {"int", I(3), 1}, {"float", F(1.5), 2},        {"string", S("12"), 12},
       {"field int", Fld("12"), 5}, {"field float", Fld(" 1.5"), 6},
       {"field text", Fld("ab"), 4}, {"field empty", Fld(""), 4},
       {"array", T(Tag::Array), 0}, {"fileid", T(Tag::FileId), 1},
@@ -81,8 +76,7 @@ TEST(CmpAny, PairsOfClasses) {
       {"int vs float", I(3), kOpEq, F(3.0, 0), 0, ""},
       {"sum of tenths", F(0.1 + 0.2, 1), kOpEq, F(0.3, 1), 0, ""},
       {"a third is not 0.333333", F(1.0 / 3, 400), kOpEq, F(0.333333, 6), 1, ""},
-      {"1.05 vs 1.0", F(1.05, 2), kOpGt, F(1.0, 1), 1, ""},
-      {"ints", I(-5), kOpLt, I(4), -1, ""},
+      {"1.05 vs 1.0", F(1.05, 2), kOpGt, F(1.0, 1), 1, ""}, {"ints", I(-5), kOpLt, I(4), -1, ""},
       {"int min vs max", I(INT32_MIN), kOpLt, I(INT32_MAX), -1, ""},
       {"infinities are equal", F(HUGE_VAL), kOpEq, F(HUGE_VAL), 0, ""},
       {"inf above max", F(HUGE_VAL), kOpGt, F(1.7e308), 1, ""},
@@ -100,7 +94,7 @@ TEST(CmpAny, PairsOfClasses) {
     SCOPED_TRACE(c.name);
     int r = 0;
     std::feclearexcept(FE_ALL_EXCEPT);
-    std::string err = captured([&] { r = awk_cmp_any(c.op, &c.right, &c.left); });
+    std::string err = stderrOf([&] { r = awk_cmp_any(c.op, &c.right, &c.left); });
     EXPECT_EQ(sgn(r), c.sign);
     if (*c.note)
       EXPECT_NE(err.find(c.note), std::string::npos) << err;
@@ -118,7 +112,7 @@ TEST(CmpAny, NotesNeedWarningsBitsTwoAndFour) {
   for (int i = 0; i < 4; ++i) {
     awk_warnings = levels[i];
     Cell l = I(0), r = S("");
-    std::string err = captured([&] { awk_cmp_any(kOpEq, &r, &l); });
+    std::string err = stderrOf([&] { awk_cmp_any(kOpEq, &r, &l); });
     EXPECT_EQ(err.find(kNoteZero) != std::string::npos, shown[i]) << "WARNINGS=" << levels[i];
   }
   awk_warnings = saved;
@@ -133,25 +127,15 @@ struct TruthCase {
 
 TEST(Testany, TruthOfEveryTag) {
   const TruthCase cases[] = {
-      {"uninit", U(), false, ""},
-      {"int 0", I(0), false, ""},
-      {"int 5", I(5), true, ""},
-      {"int -1", I(-1), true, ""},
-      {"float 0.0001 with 4 decimals", F(0.0001, 4), true, ""},
+      {"uninit", U(), false, ""}, {"int 0", I(0), false, ""}, {"int 5", I(5), true, ""},
+      {"int -1", I(-1), true, ""}, {"float 0.0001 with 4 decimals", F(0.0001, 4), true, ""},
       {"float 1e-30 with 2 decimals", F(1e-30, 2), false, ""},
-      {"float 1e-30 unlimited", F(1e-30), true, ""},
-      {"float -0", F(-0.0), false, ""},
-      {"string 0", S("0"), true, ""},
-      {"string empty", S(""), false, ""},
-      {"field 0", Fld("0"), false, ""},
-      {"field 0.0", Fld("0.0"), false, ""},
-      {"field blank", Fld(" "), true, ""},
-      {"field empty", Fld(""), false, ""},
-      {"field text", Fld("abc"), true, ""},
-      {"field 0x0 is not numeric", Fld("0x0"), true, ""},
-      {"field 0.5", Fld("0.5"), true, ""},
-      {"fileid none", T(Tag::FileId), false, ""},
-      {"fileid", T(Tag::FileId, 0x1000), true, ""},
+      {"float 1e-30 unlimited", F(1e-30), true, ""}, {"float -0", F(-0.0), false, ""},
+      {"string 0", S("0"), true, ""}, {"string empty", S(""), false, ""}, {"field 0", Fld("0"), false, ""},
+      {"field 0.0", Fld("0.0"), false, ""}, {"field blank", Fld(" "), true, ""},
+      {"field empty", Fld(""), false, ""}, {"field text", Fld("abc"), true, ""},
+      {"field 0x0 is not numeric", Fld("0x0"), true, ""}, {"field 0.5", Fld("0.5"), true, ""},
+      {"fileid none", T(Tag::FileId), false, ""}, {"fileid", T(Tag::FileId, 0x1000), true, ""},
       {"array", T(Tag::Array, 0x1000), true, "odd test of array for TRUE or FALSE, use: length(array)"},
       {"reference", T(Tag::Ref), false, "unrecognized type in testany"},
       {"address", T(Tag::Address), false, "unrecognized type in testany"},
@@ -159,8 +143,8 @@ TEST(Testany, TruthOfEveryTag) {
   for (const TruthCase& c : cases) {
     SCOPED_TRACE(c.name);
     int t = 0, ta = 0;
-    std::string err = captured([&] { t = awk_testany(&c.cell); });
-    captured([&] { ta = awka_testany(&c.cell); });
+    std::string err = stderrOf([&] { t = awk_testany(&c.cell); });
+    stderrOf([&] { ta = awka_testany(&c.cell); });
     EXPECT_EQ(t != 0, c.truth);
     EXPECT_EQ(ta != 0, c.truth);
     if (*c.message)

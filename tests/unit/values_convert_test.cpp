@@ -34,9 +34,7 @@ std::string text(AwkString* s) {
 template <typename F>
 std::string captured(F f) {
   awk_mathresetlast();
-  testing::internal::CaptureStderr();
-  f();
-  return testing::internal::GetCapturedStderr();
+  return tsupport::stderrOf(f);
 }
 
 struct A2sCase {
@@ -47,26 +45,18 @@ struct A2sCase {
 
 TEST(A2s, EveryTagUnderTheDefaultFormat) {
   const A2sCase cases[] = {
-      {"uninit", uninitCell(), ""},
-      {"int", intCell(-42), "-42"},
-      {"int min", intCell(INT32_MIN), "-2147483648"},
-      {"float integral", floatCell(100000.0), "100000"},
-      {"float 1e6", floatCell(1e6), "1000000"},
-      {"float 1e7, any road", floatCell(1e7), "10000000"},
+      {"uninit", uninitCell(), ""}, {"int", intCell(-42), "-42"},
+      {"int min", intCell(INT32_MIN), "-2147483648"}, {"float integral", floatCell(100000.0), "100000"},
+      {"float 1e6", floatCell(1e6), "1000000"}, {"float 1e7, any road", floatCell(1e7), "10000000"},
       {"float below 2^53", floatCell(-9007199254740991.0), "-9007199254740991"},
       {"float 2^53", floatCell(9007199254740992.0), "9.0072e+15"},
       {"float 1e6 plus a half", floatCell(1000000.5), "1e+06"},
-      {"float pi", floatCell(3.14159265358979), "3.14159"},
-      {"float rounds", floatCell(123456.7), "123457"},
-      {"float negative zero", floatCell(-0.0), "0"},
-      {"float tiny, unlimited", floatCell(1e-30), "1e-30"},
+      {"float pi", floatCell(3.14159265358979), "3.14159"}, {"float rounds", floatCell(123456.7), "123457"},
+      {"float negative zero", floatCell(-0.0), "0"}, {"float tiny, unlimited", floatCell(1e-30), "1e-30"},
       {"float tiny within 2 decimals", floatCell(1e-30, 2), "0"},
-      {"float negative", floatCell(-2.5, 1), "-2.5"},
-      {"float big", floatCell(2147483648.0), "2147483648"},
-      {"string", stringCell("abc"), "abc"},
-      {"field", stringCell(" 12 ", Tag::Field), " 12 "},
-      {"ref", tagCell(Tag::Ref), ""},
-      {"packed array", tagCell(Tag::PackedArray), ""},
+      {"float negative", floatCell(-2.5, 1), "-2.5"}, {"float big", floatCell(2147483648.0), "2147483648"},
+      {"string", stringCell("abc"), "abc"}, {"field", stringCell(" 12 ", Tag::Field), " 12 "},
+      {"ref", tagCell(Tag::Ref), ""}, {"packed array", tagCell(Tag::PackedArray), ""},
   };
   for (const A2sCase& c : cases) {
     SCOPED_TRACE(c.name);
@@ -117,8 +107,7 @@ struct A2lCase {
 
 TEST(A2l, TruncationAndClamping) {
   const A2lCase cases[] = {
-      {"int", intCell(-7), 0, -7, false},
-      {"uninit", uninitCell(), 0, 0, false},
+      {"int", intCell(-7), 0, -7, false}, {"uninit", uninitCell(), 0, 0, false},
       {"positive fraction", floatCell(3.9), 0, 3, false},
       {"negative fraction", floatCell(-3.9), 0, -3, false},
       {"just above max, silent", floatCell(2147483647.05), 0, INT32_MAX, false},
@@ -126,8 +115,7 @@ TEST(A2l, TruncationAndClamping) {
       {"above max warns", floatCell(2147483647.2), 0, INT32_MAX, true},
       {"just below min, silent", floatCell(-2147483648.05), 0, INT32_MIN, false},
       {"min - 0.1 warns", floatCell(-2147483648.1), 0, INT32_MIN, true},
-      {"huge", floatCell(1e300), 0, INT32_MAX, true},
-      {"-inf", floatCell(-HUGE_VAL), 0, INT32_MIN, true},
+      {"huge", floatCell(1e300), 0, INT32_MAX, true}, {"-inf", floatCell(-HUGE_VAL), 0, INT32_MIN, true},
       {"nan", floatCell(std::nan("")), 0, 0, false},
       {"unsigned mid", floatCell(3000000000.0), 1, int32_t(3000000000u), false},
       {"unsigned top, silent", floatCell(4294967295.05), 1, -1, false},
@@ -138,8 +126,7 @@ TEST(A2l, TruncationAndClamping) {
       {"string float", stringCell("3.9"), 0, 3, false},
       {"string too big", stringCell("1e10"), 0, INT32_MAX, true},
       {"string unsigned", stringCell("4294967295"), 1, -1, false},
-      {"field", stringCell(" -5", Tag::Field), 0, -5, false},
-      {"ref", tagCell(Tag::Ref), 0, 0, false},
+      {"field", stringCell(" -5", Tag::Field), 0, -5, false}, {"ref", tagCell(Tag::Ref), 0, 0, false},
   };
   for (const A2lCase& c : cases) {
     SCOPED_TRACE(c.name);
@@ -180,8 +167,7 @@ TEST(Cvtn, NumberCellsFromEveryKind) {
       {"string int", stringCell("17"), Tag::Int, 17, 0},
       {"string float", stringCell("2,50"), Tag::Float, 2.5, 2},
       {"field not numeric", stringCell("x", Tag::Field), Tag::Int, 0, 0},
-      {"uninit", uninitCell(), Tag::Int, 0, 0},
-      {"ref", tagCell(Tag::Ref), Tag::Int, 0, 0},
+      {"uninit", uninitCell(), Tag::Int, 0, 0}, {"ref", tagCell(Tag::Ref), Tag::Int, 0, 0},
       {"vmstring", tagCell(Tag::VmString), Tag::Int, 0, 0},
   };
   for (const CvtnCase& c : cases) {
@@ -237,27 +223,13 @@ struct FcmpCase {
 TEST(Fcmp, ToleranceEdges) {
   const double twoM8 = std::ldexp(1.0, -8);
   const FcmpCase cases[] = {
-      {0.0, 0, 0},
-      {-0.0, 400, 0},
-      {0.001, 2, 0},
-      {0.001, 400, 1},
-      {-0.001, 2, 0},
-      {-0.001, 3, -1},
-      {twoM8, 2, 1},                            // 2^-8 itself is not below 2^-8
-      {std::nextafter(twoM8, 0.0), 2, 0},       // everything below it is zero
-      {-std::nextafter(twoM8, 0.0), 2, 0},
-      {0.0625, 1, 1},
-      {0.0624, 1, 0},
-      {0.4999, 0, 0},
-      {0.5, 0, 0},                             // with no decimals, below 1 is zero
-      {1.0, 0, 1},
-      {0.0001, 4, 1},
-      {1e-30, 2, 0},
-      {1e-300, 400, 1},
-      {5e-324, 400, 1},
-      {HUGE_VAL, 0, 1},
-      {-HUGE_VAL, 0, -1},
-      {std::nan(""), 0, 1},
+      {0.0, 0, 0}, {-0.0, 400, 0}, {0.001, 2, 0}, {0.001, 400, 1}, {-0.001, 2, 0}, {-0.001, 3, -1},
+      {twoM8, 2, 1},  // 2^-8 itself is not below 2^-8
+      {std::nextafter(twoM8, 0.0), 2, 0},  // everything below it is zero
+      {-std::nextafter(twoM8, 0.0), 2, 0}, {0.0625, 1, 1}, {0.0624, 1, 0}, {0.4999, 0, 0},
+      {0.5, 0, 0},  // with no decimals, below 1 is zero
+      {1.0, 0, 1}, {0.0001, 4, 1}, {1e-30, 2, 0}, {1e-300, 400, 1}, {5e-324, 400, 1}, {HUGE_VAL, 0, 1},
+      {-HUGE_VAL, 0, -1}, {std::nan(""), 0, 1},
   };
   for (const FcmpCase& c : cases) {
     SCOPED_TRACE(testing::Message() << c.v << " with " << c.decimals << " decimals");
