@@ -25,15 +25,10 @@ inline void awk_cellrelease(Cell* c) {
   awk_unaccess(c);
 }
 
-// Copies *src into *dst with a reference of its own.
+// Copies *src into *dst with a reference of its own; an array's use count
+// is raised inline, everything else as cellCopyRef does it.
 inline void awk_cellcopy(Cell* dst, const Cell* src) {
-  const Tag t = src->tag;
+  if (src->tag != Tag::Array) return cellCopyRef(dst, src);
   cellCopy(dst, src);
-  if (t <= Tag::Float) return;
-  if (t == Tag::String || t == Tag::Field)
-    stringDup(src->w.s);
-  else if (t == Tag::Array)
-    awk_tabuse(src->w.t);
-  else
-    awk_access(dst);
+  awk_tabuse(src->w.t);
 }
