@@ -28,12 +28,17 @@ void store(Cell* arr, const char* key, int v) {
   Cell k = strCell(key), c = intCell(v);
   awk_tabadd(arr, &k, &c);
 }
+// awk_tabfind with a key cell made from text (and released again).
+int find(Cell* arr, const char* key, Cell* out, int flags) {
+  Cell k = strCell(key);
+  int r = awk_tabfind(arr, &k, out, flags);
+  awk_unaccess(&k);
+  return r;
+}
 // arr[key] read without creating it; -1 when absent.
 int64_t valueAt(Cell* arr, const char* key) {
-  Cell k = strCell(key), out{};
-  int found = awk_tabfind(arr, &k, &out, kTabValue);
-  awk_unaccess(&k);
-  return found ? out.w.i : -1;
+  Cell out{};
+  return find(arr, key, &out, kTabValue) ? out.w.i : -1;
 }
 
 class ArraysCell : public ::testing::Test {
@@ -100,9 +105,8 @@ TEST_F(ArraysCell, FindFlags) {
   for (const FindCase& c : kFindCases) {
     Cell arr = newArray();
     if (c.present) store(&arr, "k", 9);
-    Cell key = strCell("k");
     Cell out{};
-    EXPECT_EQ(awk_tabfind(&arr, &key, &out, c.flags), c.result) << c.what;
+    EXPECT_EQ(find(&arr, "k", &out, c.flags), c.result) << c.what;
     EXPECT_EQ(awk_tablength(arr.w.t), (c.present || c.created) ? 1 : 0) << c.what;
     EXPECT_EQ(out.tag, c.out) << c.what;
     if (out.tag == Tag::Int) {
@@ -119,7 +123,6 @@ TEST_F(ArraysCell, FindFlags) {
       }
     }
     if (out.tag > Tag::Float) awk_unaccess(&out);
-    awk_unaccess(&key);
     awk_unaccess(&arr);
   }
 }
@@ -127,43 +130,28 @@ TEST_F(ArraysCell, FindFlags) {
 // An element that already is an array, a packed array or a raw pointer is
 // kept as it is; any other value is released and replaced.
 TEST_F(ArraysCell, ArraysOfArrays) {
-  Cell arr = newArray();
-  Cell k = strCell("row");
-  Cell inner{};
-  ASSERT_EQ(awk_tabfind(&arr, &k, &inner, 7), 1);
+  Cell arr = newArray(), inner{}, again{}, out{};
+  ASSERT_EQ(find(&arr, "row", &inner, 7), 1);
   ASSERT_EQ(inner.tag, Tag::Array);
-  Cell k2 = strCell("col"), v = strCell("x");
-  awk_tabadd(&inner, &k2, &v);
-  Cell again{};
-  ASSERT_EQ(awk_tabfind(&arr, &k, &again, 7), 1);
+  store(&inner, "col", 1);
+  ASSERT_EQ(find(&arr, "row", &again, 7), 1);
   EXPECT_EQ(again.w.t, inner.w.t);
   EXPECT_EQ(awk_tablength(again.w.t), 1);
   awk_unaccess(&again);
   awk_unaccess(&inner);
-
   // A string element becomes an array; its string is released.
   AwkString* s = stringNew("scalar");
-  Cell sk = strCell("s"), sv{};
-  cellSetString(&sv, stringDup(s));
-  awk_tabadd(&arr, &sk, &sv);
-  EXPECT_EQ(s->ref, 2);
-  Cell key = strCell("s"), out{};
-  awk_tabfind(&arr, &key, &out, 7);
+  awk_settab(arr.w.t, "s", Tag::String, intptr_t(stringDup(s)));
+  find(&arr, "s", &out, 7);
   EXPECT_EQ(out.tag, Tag::Array);
   EXPECT_EQ(s->ref, 1);
   awk_unaccess(&out);
-  awk_unaccess(&key);
   stringFree(s);
-
   // A raw pointer stays.
-  AwkTable* t = arr.w.t;
-  awk_settab(t, "p", Tag::RawPointer, 1234);
-  Cell pk = strCell("p"), pout{};
-  awk_tabfind(&arr, &pk, &pout, 7);
-  EXPECT_EQ(pout.tag, Tag::RawPointer);
-  EXPECT_EQ(pout.w.word, 1234);
-  awk_unaccess(&pk);
-  awk_unaccess(&k);
+  awk_settab(arr.w.t, "p", Tag::RawPointer, 1234);
+  find(&arr, "p", &out, 7);
+  EXPECT_EQ(out.tag, Tag::RawPointer);
+  EXPECT_EQ(out.w.word, 1234);
   awk_unaccess(&arr);
 }
 
@@ -241,11 +229,10 @@ TEST_F(ArraysCell, FreeingReleasesEverything) {
       Cell k = intCell(i), v = strCell("value");
       awk_tabadd(&arr, &k, &v);
     }
-    Cell k = strCell("sub"), sub{};
-    awk_tabfind(&arr, &k, &sub, 7);
+    Cell sub{};
+    find(&arr, "sub", &sub, 7);
     store(&sub, "1", 2);
     awk_unaccess(&sub);
-    awk_unaccess(&k);
     Cell copy = arr;
     awk_access(&copy);
     EXPECT_EQ(arr.w.t->use, 2);
@@ -314,11 +301,9 @@ TEST_F(ArraysCell, SignalFlagPassesChangesOn) {
   Cell marked = arrayCell(awk_sanew(8));
   marked.w.t->sigflag = 1;
   for (Cell* a : {&plain, &marked}) {
-    Cell k = strCell("INT"), v = strCell("IGNORE");
-    awk_tabadd(a, &k, &v);
+    store(a, "INT", 1);
     Cell look = strCell("INT"), out{};
     awk_tabfind(a, &look, &out, 3);  // reading is not a change
-    awk_unaccess(&out);
     awk_tabdelete(a, &look);
     awk_tabdelete(a, nullptr);
     awk_unaccess(&look);

@@ -1,8 +1,7 @@
 // Differential test of the printf engine against the C library's snprintf:
 // many thousands of random values, conversions and flag sets that both
 // support. The generator leaves out the combinations where the two differ
-// on purpose; each such difference is listed in RequiredDifferences below
-// with its reason, and checked there.
+// on purpose; format_printf_test.cpp checks the engine's side of each.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -81,7 +80,7 @@ double randomDouble(std::mt19937_64& rng) {
     default: break;
   }
   if (rng() % 2) v = -v;
-  if (v == 0) v = 0.0;  // a negative zero prints as 0 (RequiredDifferences)
+  if (v == 0) v = 0.0;  // a negative zero prints as 0 here
   return v;
 }
 
@@ -91,8 +90,8 @@ TEST(PrintfDifferential, IntegerConversions) {
   for (int i = 0; i < kRounds; ++i) {
     RandomConversion s = randomConversion(rng, "diuxXo");
     int32_t v = randomInt(rng);
-    // Left out here, listed in RequiredDifferences: "0" with a precision,
-    // precision 0 with the value 0, and "#" with o/x/X.
+    // Left out: "0" with a precision still pads with zeros, precision 0
+    // still shows the digit 0, and "#" always adds its prefix to o/x/X.
     if (s.has('0') && s.precision >= 0) continue;
     if (s.precision == 0 && v == 0) continue;
     if (s.has('#') && (s.conv == 'o' || s.conv == 'x' || s.conv == 'X')) {
@@ -150,72 +149,6 @@ TEST(PrintfDifferential, CharactersAndStrings) {
       stringFree(c.w.s);
     }
   }
-}
-
-// Where the engine departs from the C library on purpose.
-struct Difference {
-  const char* fmt;
-  Cell (*arg)();
-  const char* ours;
-  const char* c;       // what snprintf prints for the same spec and value
-  const char* reason;
-};
-
-Cell int5() { Cell c{}; cellSetInt(&c, 5); return c; }
-Cell int0() { Cell c{}; cellSetInt(&c, 0); return c; }
-Cell int8() { Cell c{}; cellSetInt(&c, 8); return c; }
-Cell int65() { Cell c{}; cellSetInt(&c, 65); return c; }
-Cell negZero() { Cell c{}; cellSetFloat(&c, -0.0, kUnlimitedDecimals); return c; }
-Cell tinyTwoPlaces() { Cell c{}; cellSetFloat(&c, 1e-30, 2); return c; }
-Cell huge() { Cell c{}; cellSetFloat(&c, 1e60, kUnlimitedDecimals); return c; }
-Cell one() { Cell c{}; cellSetFloat(&c, 1.0, 0); return c; }
-Cell big16() { Cell c{}; cellSetInt(&c, 0x100ff); return c; }
-Cell strAb() { Cell c{}; cellSetString(&c, stringNew("ab")); return c; }
-
-const Difference kDifferences[] = {
-    {"%08.3d", int5, "00000005", "     005",
-     "the 0 flag sets the pad character whatever the precision"},
-    {"%.0d", int0, "0", "", "the precision is a minimum digit count; a value always shows a digit"},
-    {"%#x", int0, "0x0", "0", "# always adds the 0x prefix"},
-    {"%#.3o", int8, "0010", "010", "# always adds the 0 prefix to %o"},
-    {"%.0c", int65, "", "A", "a precision cuts %c as it cuts %s"},
-    {"%05s", strAb, "000ab", "   ab", "the 0 flag pads text conversions with zeros too"},
-    {"%f", negZero, "0.000000", "-0.000000",
-     "AWK floats that are zero within their decimals print as exact zeros"},
-    {"%e", tinyTwoPlaces, "0.000000e+00", "1.000000e-30",
-     "AWK floats that are zero within their decimals print as exact zeros"},
-    {"%.2f", huge, "1.00e+60",
-     "999999999999999949387135297074018866963645011013410073083904.00",
-     "fixed notation stops at 50 integer digits"},
-    {"%.60f", one, "1.00000000000000000000000000000000000000000000000000",
-     "1.000000000000000000000000000000000000000000000000000000000000",
-     "precision is capped at 50 digits"},
-    {"%x", big16, "100ff", "100ff",
-     "not a difference at AWK level: the long flag is always set there (C level: see below)"},
-};
-
-TEST(PrintfDifferential, RequiredDifferences) {
-  for (const Difference& d : kDifferences) {
-    SCOPED_TRACE(std::string(d.fmt) + ": " + d.reason);
-    Cell arg = d.arg();
-    std::string ours = awkFormat(d.fmt, arg);
-    if (arg.tag == Tag::String) stringFree(arg.w.s);
-    EXPECT_EQ(ours, d.ours);
-    std::string theirs;
-    switch (arg.tag) {
-      case Tag::Int: theirs = cFormat(d.fmt, arg.w.i); break;
-      case Tag::Float: theirs = cFormat(d.fmt, arg.x.d); break;
-      default: theirs = cFormat(d.fmt, "ab"); break;
-    }
-    EXPECT_EQ(theirs, d.c);
-  }
-}
-
-TEST(PrintfDifferential, CLevelHexWithoutLongIsSixteenBits) {
-  // The run-time's own messages: %x %o %b without "l" show the low 16 bits.
-  char buf[64];
-  awk_sprintf(buf, "%x|%lx|%o|%lo", 0x100ff, 0x100ff, 0x10008, 0x10008);
-  EXPECT_STREQ(buf, "ff|100ff|10|200010");
 }
 
 }  // namespace

@@ -77,6 +77,10 @@ TEST(Asprintf, FormatsAndTheirTexts) {
   const FormatCase cases[] = {
       // widths, flags, signs
       {"%05s", {S("ab")}, "000ab", ""}, {"%ld", {I(3)}, "3", ""},
+      // C differs: "0" pads whatever the precision, a value always shows a
+      // digit, "#" always adds its prefix, a precision cuts %c
+      {"%08.3d", {I(5)}, "00000005", ""}, {"%.0d", {I(0)}, "0", ""}, {"%#x", {I(0)}, "0x0", ""},
+      {"%#.3o", {I(8)}, "0010", ""}, {"%.0c", {I(65)}, "", ""},
       // integers in other bases
       {"%x", {I(-1)}, "ffffffff", ""}, {"%x", {I(0x12345)}, "12345", ""}, {"%b", {I(5)}, "101", ""},
       {"%#B", {I(5)}, "0B101", ""}, {"%08b", {I(5)}, "00000101", ""}, {"%u", {I(-1)}, "4294967295", ""},

@@ -3,23 +3,13 @@
 // both engines share, matched against random subjects; the overall match
 // start and end must agree.
 //
-// Known differences, accounted for here:
-//  - `.` and negated brackets match newline in our engine; the subjects
-//    contain no newline, so the difference never shows.
-//  - `*`, `+` and `{m,}` refuse an operand that can match empty ("(a?)*");
-//    such patterns fail to compile here and are skipped. The generator also
-//    avoids `{` that is not a valid interval, empty groups and empty
-//    alternatives, which POSIX leaves undefined.
-//  - Patterns with `^` or `$` inside a group, or whose anchor draws a
-//    warning (an anchor in the middle of a branch, which can never hold
-//    there), are skipped: the C library lets some of those anchors hold
-//    where they cannot. Examples found by this test:
-//      /(($bb*|caa)(c*)?a)+b?/ on "caaccabbabc": 0-7 here ("caacca", then
-//        "b"; `$` cannot hold before "b"); the C library says 0-10.
-//      /(^[a-b]){2}(.+b)*/ on "bbbacbcb": no match here (the second copy
-//        of `^` is not at the start); the C library matches.
-//      /((^a)?|(ab)){2,4}a+/ on "bbbbaabacc": 4-6 here; the C library
-//        says 4-8, which needs `^` to hold at 4.
+// Known differences, kept out: subjects hold no newline (which `.` and
+// negated brackets match here); patterns whose `*`, `+` or `{m,}` operand
+// may be empty are refused here; the generator avoids invalid intervals,
+// empty groups and empty alternatives (undefined in POSIX); and patterns
+// with `^` or `$` inside a group or where they cannot hold are skipped,
+// because the C library lets such anchors hold: /(^[a-b]){2}(.+b)*/ on
+// "bbbacbcb" matches there, though the second `^` is not at the start.
 #include <gtest/gtest.h>
 #include <regex.h>
 

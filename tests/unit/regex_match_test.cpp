@@ -107,7 +107,8 @@ TEST(RegexMatch, GroupPositions) {
       {"(a)|(b)", "b", 0, 1, {{-1, -1}, {0, 1}}}, {"(a){3}", "aaa", 0, 3, {{2, 3}}},
       {"(a*)b", "aab", 0, 3, {{0, 2}}}, {"(x)?b", "ab", 1, 2, {{-1, -1}}},
       {"((a))", "a", 0, 1, {{0, 1}, {0, 1}}}, {"(a*)$1", "aaaa", 0, 4, {{0, 2}}},
-      {"x(a|b)*y", "xabay", 0, 5, {{3, 4}}},
+      {"x(a|b)*y", "xabay", 0, 5, {{3, 4}}}, {"(a(b)){2,3}", "abab", 0, 4, {{2, 4}, {3, 4}}},
+      {"(a){3}(b)$2", "aaabb", 0, 5, {{2, 3}, {3, 4}}},  // copies share their groups
       // The preference test: the path with the larger sum of group lengths
       // wins, so the group takes the byte rather than the optional a before.
       {"a?(a?)", "a", 0, 1, {{0, 1}}},

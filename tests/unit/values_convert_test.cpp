@@ -76,12 +76,24 @@ TEST(A2s, StringCellsShareTheirObject) {
   stringFree(t);
 }
 
-TEST(A2s, ArrayGivesEmptyStringAndANote) {
-  Cell c = tagCell(Tag::Array);
-  std::string s;
-  std::string err = captured([&] { s = text(awk_a2s(&c)); });
+// An array or a pattern where a value is wanted: nothing, and a note.
+TEST(Convert, ArraysAndPatternsGiveEmptyValuesWithANote) {
+  const char kArray[] = "Array used in inappropriate context";
+  const Cell arr = tagCell(Tag::Array), re = tagCell(Tag::Regex);
+  std::string s = "x";
+  int32_t a = -1, r = -1;
+  Cell n{};
+  EXPECT_NE(captured([&] { s = text(awk_a2s(&arr)); }).find(kArray), std::string::npos);
+  EXPECT_NE(captured([&] { a = awk_a2l(&arr); }).find(kArray), std::string::npos);
+  EXPECT_NE(captured([&] { r = awk_a2l(&re); }).find("Regular expression used in inappropriate context"),
+            std::string::npos);
+  std::string err = captured([&] { awk_cvtn(&arr, &n); });   // a warning, not a note
+  EXPECT_TRUE(err.find("warning") != std::string::npos && err.find(kArray) != std::string::npos) << err;
   EXPECT_EQ(s, "");
-  EXPECT_NE(err.find("Array used in inappropriate context"), std::string::npos) << err;
+  EXPECT_EQ(a, 0);
+  EXPECT_EQ(r, 0);
+  EXPECT_EQ(n.tag, Tag::Int);
+  EXPECT_EQ(n.w.i, 0);
 }
 
 TEST(A2sDeathTest, FormatThatNeedsAFloatConversionIsFatal) {
@@ -140,18 +152,6 @@ TEST(A2l, TruncationAndClamping) {
   }
 }
 
-TEST(A2l, ArraysAndPatternsGiveZeroWithANote) {
-  const Cell cells[] = {tagCell(Tag::Array), tagCell(Tag::Regex)};
-  const char* notes[] = {"Array used in inappropriate context",
-                         "Regular expression used in inappropriate context"};
-  for (int i = 0; i < 2; ++i) {
-    int32_t got = -1;
-    std::string err = captured([&] { got = awk_a2l(&cells[i]); });
-    EXPECT_EQ(got, 0);
-    EXPECT_NE(err.find(notes[i]), std::string::npos) << err;
-  }
-}
-
 struct CvtnCase {
   const char* name;
   Cell cell;
@@ -187,16 +187,6 @@ TEST(Cvtn, NumberCellsFromEveryKind) {
     EXPECT_EQ(f.x.d, c.value);
     EXPECT_EQ(f.w.dec, c.decimals);
   }
-}
-
-TEST(Cvtn, ArrayWarnsAndGivesZero) {
-  Cell c = tagCell(Tag::Array);
-  Cell out;
-  std::string err = captured([&] { awk_cvtn(&c, &out); });
-  EXPECT_EQ(out.tag, Tag::Int);
-  EXPECT_EQ(out.w.i, 0);
-  EXPECT_NE(err.find("warning"), std::string::npos) << err;
-  EXPECT_NE(err.find("Array used in inappropriate context"), std::string::npos);
 }
 
 TEST(Cvtn, AddressesAreNumbers) {
