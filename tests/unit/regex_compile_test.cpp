@@ -157,17 +157,7 @@ TEST(RegexCompile, FirstCharacterSet) {
   }
 }
 
-TEST(RegexCompile, UseCountAndSource) {
-  AwkPattern* p = awk_erencomp(nullptr, "a+b", 3, 0);
-  ASSERT_NE(p, nullptr);
-  ASSERT_NE(p->source, nullptr);
-  EXPECT_EQ(p->source->view(), "a+b");
-  awk_eredup(p);
-  EXPECT_EQ(p->refcnt, 2);
-  awk_ererelease(p);
-  EXPECT_EQ(p->refcnt, 1);
-  awk_ererelease(p);   // frees pattern and source
-
+TEST(RegexCompile, PatternWithoutSource) {
   AwkPattern* q = awk_erencomp(nullptr, "a+b", 3, kReNoSource);
   ASSERT_NE(q, nullptr);
   EXPECT_EQ(q->source, nullptr);

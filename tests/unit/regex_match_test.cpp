@@ -215,17 +215,6 @@ TEST(RegexMatch, ByteByByteFeed) {
   }
 }
 
-TEST(RegexMatch, StorageIsReusedAcrossPatterns) {
-  // A big pattern followed by small ones: stale state must not leak.
-  std::string big;
-  for (int k = 0; k < 300; k++) big += "(x|y)";
-  AwkPattern* p = compile(big);
-  EXPECT_EQ(awk_erematch(p, std::string(300, 'x').data(), 300, 0, 0, kReGroups), 301);
-  awk_ererelease(p);
-  checkSearch({"b(c)", 0, "abc", 0, 0, kReGroups, 1, 3});
-  checkSearch({"q", 0, "abc", 0, 0, 0, kNone, kNone});
-}
-
 TEST(RegexMatchDeath, PatternTooLarge) {
   std::string many(1200, 'a');   // 1201 threads: lists of 33636 bytes
   AwkPattern* p = compile(many);
