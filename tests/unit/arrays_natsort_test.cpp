@@ -35,10 +35,8 @@ struct SortCase {
   std::vector<std::string> expect;
 };
 
+// (tests/cases/lang/sorttype has the plain orders of each SORTTYPE.)
 const SortCase kSortCases[] = {
-    {"numbers by value, then words", 1, {"10", "9", "100", "a2", "a10"}, {"9", "10", "100", "a2", "a10"}},
-    {"bytewise", 2, {"10", "9", "100", "a2", "a10"}, {"10", "100", "9", "a10", "a2"}},
-    {"natural descending", 9, {"10", "9", "100", "a2", "a10"}, {"a10", "a2", "100", "10", "9"}},
     {"bytewise descending", 10, {"10", "9", "100", "a2", "a10"}, {"a2", "a10", "9", "100", "10"}},
     {"slot order kept", 0, {"10", "9", "100", "a2", "a10"}, {"10", "9", "100", "a2", "a10"}},
     {"leading minus is negative", 1, {"-3", "-5"}, {"-5", "-3"}},
@@ -47,9 +45,7 @@ const SortCase kSortCases[] = {
     {"minus after a tab", 1, {"x\t-3", "x\t-5"}, {"x\t-5", "x\t-3"}},
     {"minus after a letter is a dash", 1, {"x-5", "x-3"}, {"x-3", "x-5"}},
     {"negatives before positives", 1, {"5", "-2", "0", "-10"}, {"-10", "-2", "0", "5"}},
-    {"fractions", 1, {"1.5", "1.25"}, {"1.25", "1.5"}},
     {"fractions with comma", 1, {"1,5", "1,25"}, {"1,25", "1,5"}},
-    {"no fractions", 17, {"1.25", "1.5"}, {"1.5", "1.25"}},
     {"fraction shorter wins when prefix", 1, {"2.50", "2.5"}, {"2.5", "2.50"}},
     {"integer part decides first", 1, {"10.1", "9.99"}, {"9.99", "10.1"}},
     {"mixed case", 1, {"b", "B", "a", "A"}, {"A", "B", "a", "b"}},

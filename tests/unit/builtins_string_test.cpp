@@ -110,12 +110,9 @@ TEST_F(StringBuiltins, SplitMisuseWarnsAndDoesNothing) {
   }
 }
 
-TEST_F(StringBuiltins, PrecofReportsDecimals) {
-  EXPECT_EQ(callInt(b__precof, {flt(3.5, 2)}), 2);
-  EXPECT_EQ(callInt(b__precof, {field("3.500")}), 3);
-  EXPECT_EQ(callInt(b__precof, {flt(0.1, kUnlimitedDecimals)}), 400);
-  for (Cell c : {num(7), str("3.5"), field("abc"), field("12")})
-    EXPECT_EQ(int(call(b__precof, {c}).tag), int(Tag::Uninit));
+// (tests/cases/strings/precof has the rest.)
+TEST_F(StringBuiltins, PrecofOfAnIntegerFieldIsNothing) {
+  EXPECT_EQ(int(call(b__precof, {field("12")}).tag), int(Tag::Uninit));
 }
 
 }  // namespace

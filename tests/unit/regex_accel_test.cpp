@@ -311,6 +311,12 @@ TEST(RegexAccel, PatternFacts) {
   analyzePattern(p, false, &f);
   EXPECT_TRUE(f.tooLarge);
   awk_ererelease(p);
+  std::string groups;   // no literal, and too long to look for required bytes in
+  for (int k = 0; k < 300; k++) groups += "(x|y)";
+  p = awk_regcomp(groups.data(), int32_t(groups.size()), 0);
+  analyzePattern(p, false, &f);
+  EXPECT_EQ(f.required, -1);
+  awk_ererelease(p);
 }
 
 struct StartsCase {

@@ -72,57 +72,27 @@ TEST_F(FileIoTest, FflushWritesPendingOutput) {
   EXPECT_EQ(v, "2");
 }
 
-struct FeofCase {
-  const char* what;
-  std::function<Cell()> arg;   // null: no argument
-  int result;
-};
-
-struct FilenoCase {
-  const char* what;
-  std::function<Cell()> option;   // null: none
-  int kind;                       // 0 descriptor, 1 address, 2 -1, 3 note and no result
-};
-
 TEST_F(FileIoTest, FilenoOptions) {
   writeFile("n.txt", "1\n");
   getlineFrom("n.txt");
   Cell name = strCell("n.txt");
   const int fd = fileno(awk_findsf(name.w.s, 0)->fp);
   drop(&name);
-  const FilenoCase cases[] = {
-      {"default", nullptr, 0},
-      {"d", [] { return strCell("d"); }, 0},
-      {"D folded", [] { return strCell("D"); }, 0},
-      {"h", [] { return strCell("handle"); }, 0},
-      {"the number 1", [] { return intCell(1); }, 0},
-      {"\"1\"", [] { return strCell("1"); }, 0},
-      {"f", [] { return strCell("f"); }, 1},
-      {"s on a file", [] { return strCell("s"); }, 2},
-      {"unknown", [] { return strCell("z"); }, 3},
-      {"empty", [] { return strCell(""); }, 3},
-  };
-  for (const FilenoCase& c : cases) {
-    SCOPED_TRACE(c.what);
+  EXPECT_EQ(callInt(b_fileno, {strCell("n.txt")}), fd);
+  for (Cell descriptor : {strCell("d"), strCell("D"), strCell("handle"), intCell(1), strCell("1")})
+    EXPECT_EQ(callInt(b_fileno, {strCell("n.txt"), descriptor}), fd);
+  Cell address = call(b_fileno, {strCell("n.txt"), strCell("f")});
+  EXPECT_TRUE(address.tag == Tag::Int ? address.w.i != 0 : address.x.d != 0);
+  EXPECT_EQ(callInt(b_fileno, {strCell("n.txt"), strCell("s")}), -1);   // a file is no socket
+  for (const char* unknown : {"z", ""}) {
     Cell r{};
-    std::string err = stderrOf([&] {
-      r = c.option ? call(b_fileno, {strCell("n.txt"), c.option()}) : call(b_fileno, {strCell("n.txt")});
-    });
-    switch (c.kind) {
-      case 0: EXPECT_EQ(int(r.tag), int(Tag::Int)); EXPECT_EQ(r.w.i, fd); break;
-      case 1: EXPECT_TRUE(r.tag == Tag::Int ? r.w.i != 0 : r.x.d != 0); break;
-      case 2: EXPECT_EQ(r.w.i, -1); break;
-      case 3:
-        EXPECT_EQ(int(r.tag), int(Tag::Uninit));
-        EXPECT_TRUE(contains(err, "urecognized option to fileno function")) << err;
-        break;
-    }
-    drop(&r);
+    std::string err = stderrOf([&] { r = call(b_fileno, {strCell("n.txt"), strCell(unknown)}); });
+    EXPECT_EQ(int(r.tag), int(Tag::Uninit));
+    EXPECT_TRUE(contains(err, "urecognized option to fileno function")) << err;
   }
   EXPECT_EQ(callInt(b_fileno, {iotest::g_stdin}), 0);   // the global keeps its reference
   EXPECT_EQ(callInt(b_fileno, {strCell("nope.txt")}), -1);
-  Cell r = call(b_fileno, {strCell("nope.txt"), strCell("f")});
-  EXPECT_EQ(r.w.i, 0);
+  EXPECT_EQ(call(b_fileno, {strCell("nope.txt"), strCell("f")}).w.i, 0);
 }
 
 // fdopen adopts a descriptor as "fdopen file"; the F option refuses a
@@ -171,39 +141,20 @@ TEST_F(FileIoTest, FseekFailures) {
 TEST_F(FileIoTest, FeofStates) {
   writeFile("e1.txt", "x\ny\n");
   writeFile("e2.txt", "x\n");
-  const FeofCase cases[] = {
-      {"before the last byte", [] { return strCell("e1.txt"); }, 0},
-      {"after the last record", [] {
-         getlineFrom("e2.txt");
-         return strCell("e2.txt");
-       }, 1},
-      {"exhausted by getline", [] {
-         getlineFrom("e2.txt");
-         return strCell("e2.txt");
-       }, 1},
-      {"name not open", [] { return strCell("nope.txt"); }, -1},
-      {"fileid of no stream", [] { return fileidCell(nullptr); }, -1},
-      {"read-write stream", [] {
-         Cell f = call(b_fopen, {strCell("e3.txt"), strCell("w+")});
-         return f;
-       }, -1},
-      {"write-only stream", [] {
-         Cell f = call(b_fopen, {strCell("e4.txt"), strCell("w")});
-         return f;
-       }, 1},
-      {"no main input file", nullptr, -1},
-  };
   getlineFrom("e1.txt");
-  for (const FeofCase& c : cases) {
-    SCOPED_TRACE(c.what);
-    std::string err = stderrOf([&] {
-      if (c.arg)
-        EXPECT_EQ(callInt(b_feof, {c.arg()}), c.result);
-      else
-        EXPECT_EQ(callInt(b_feof, {}), c.result);
-    });
-    EXPECT_EQ(err, "");
-  }
+  std::string err = stderrOf([&] {
+    EXPECT_EQ(callInt(b_feof, {strCell("e1.txt")}), 0);   // before the last byte
+    getlineFrom("e2.txt");
+    EXPECT_EQ(callInt(b_feof, {strCell("e2.txt")}), 1);   // after the last record
+    getlineFrom("e2.txt");
+    EXPECT_EQ(callInt(b_feof, {strCell("e2.txt")}), 1);   // exhausted by getline
+    EXPECT_EQ(callInt(b_feof, {strCell("nope.txt")}), -1);
+    EXPECT_EQ(callInt(b_feof, {fileidCell(nullptr)}), -1);
+    EXPECT_EQ(callInt(b_feof, {call(b_fopen, {strCell("e3.txt"), strCell("w+")})}), -1);
+    EXPECT_EQ(callInt(b_feof, {call(b_fopen, {strCell("e4.txt"), strCell("w")})}), 1);
+    EXPECT_EQ(callInt(b_feof, {}), -1);   // no main input file
+  });
+  EXPECT_EQ(err, "");
 }
 
 // _cvtout images in the machine's byte order, and round trips through _cvtin.

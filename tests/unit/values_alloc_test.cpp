@@ -120,17 +120,6 @@ TEST(Strings, ReferenceCountsAndPermanence) {
   EXPECT_EQ(std::string(p->text()), "forever");
 }
 
-TEST(Strings, UnsignedToDecimal) {
-  const std::pair<uint32_t, const char*> cases[] = {
-      {0, "0"}, {7, "7"}, {10, "10"}, {4294967295u, "4294967295"}, {2147483648u, "2147483648"}};
-  for (auto [n, text] : cases) {
-    AwkString* s = awk_ui2str(n);
-    EXPECT_EQ(s->view(), text);
-    EXPECT_EQ(s->text()[s->len], '\0');
-    stringFree(s);
-  }
-}
-
 TEST(CStrings, Utilities) {
   char buf[8];
   EXPECT_STREQ(awk_strcpyn(buf, "abcdefghij", sizeof buf), "abcdefg");
