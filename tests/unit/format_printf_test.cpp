@@ -224,24 +224,6 @@ TEST(VprintDeathTest, MalformedSpecIsFatal) {
   EXPECT_EXIT(cfmt("%5"), testing::ExitedWithCode(2), "Bad printf format");
 }
 
-TEST(LFormat, DigitsSignsAndMinimum) {
-  struct {
-    int32_t v;
-    int isSigned, signchar, min;
-    const char* expect;
-  } cases[] = {
-      {0, 1, 0, 0, "0"},       {-5, 1, 0, 0, "-5"},      {-5, 0, 0, 0, "4294967291"},
-      {5, 1, '+', 0, "+5"},    {5, 1, ' ', 3, " 005"},   {INT32_MIN, 1, 0, 0, "-2147483648"},
-      {42, 0, 0, 12, "000000000042"},
-  };
-  for (const auto& c : cases) {
-    char buf[64];
-    char* end = buf + sizeof buf;
-    char* p = awk_l_format(c.v, end, c.isSigned, c.signchar, c.min);
-    EXPECT_EQ(std::string(p, end), c.expect);
-  }
-}
-
 // Every digit count and sign against the C library.
 TEST(LFormat, MatchesSnprintfAtEveryWidth) {
   std::vector<int32_t> values = {INT32_MIN, INT32_MIN + 1, INT32_MAX, -1, 0, 1};

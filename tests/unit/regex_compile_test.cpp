@@ -1,5 +1,5 @@
-// Pattern compiler: diagnostics, program shape, flags, first-character
-// analysis and the byte sets that classes and escapes denote.
+// Pattern compiler: diagnostics, size limits, flags and the byte sets that
+// classes and escapes denote.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -131,28 +131,6 @@ TEST(RegexCompile, ClassesAndEscapes) {
     AwkPattern* p = compile(c.pattern, c.flags);
     ASSERT_NE(p, nullptr) << c.pattern;
     EXPECT_EQ(byteSet(p), c.bytes) << "pattern " << c.pattern;
-    awk_ererelease(p);
-  }
-}
-
-struct FirstSetCase {
-  std::string pattern;
-  int flags;
-  std::string set;
-};
-
-TEST(RegexCompile, FirstCharacterSet) {
-  const std::vector<FirstSetCase> cases = {
-      {"abc", 0, "a"}, {"abc", 1, "Aa"}, {"a|b", 0, "ab"}, {"(x)?y", 0, "xy"}, {"^(a|b*)c", 0, "abc"},
-      {"(a)$1", 0, "a"}, {"a*", 0, range(0, 255)}, {"a?$", 0, range(0, 255)}, {"[b-d]x|e", 1, "BCDEbcde"},
-  };
-  for (const auto& c : cases) {
-    AwkPattern* p = compile(c.pattern, c.flags);
-    ASSERT_NE(p, nullptr);
-    std::string got;
-    for (int b = 0; b < 256; b++)
-      if (p->inFirstSet(unsigned(b))) got += char(b);
-    EXPECT_EQ(got, c.set) << c.pattern;
     awk_ererelease(p);
   }
 }

@@ -129,26 +129,6 @@ TEST_F(Arith, RepeatedWarningIsShownOncePerRecord) {
 
 int sgn(int v) { return v < 0 ? -1 : (v > 0 ? 1 : 0); }
 
-struct BaseCase {
-  const char* name;
-  Cell cell;
-  int cls;
-};
-
-TEST(Basetype, ClassOfEachKind) {
-  const BaseCase cases[] = {
-      {"uninit", U(), 21},         {"int", I(3), 1}, {"float", F(1.5), 2},        {"string", S("12"), 12},
-      {"field int", Fld("12"), 5}, {"field float", Fld(" 1.5"), 6},
-      {"field text", Fld("ab"), 4}, {"field empty", Fld(""), 4},
-      {"array", T(Tag::Array), 0}, {"fileid", T(Tag::FileId), 1},
-      {"regex", T(Tag::Regex), 0}, {"raw pointer", T(Tag::RawPointer), 0},
-  };
-  for (const BaseCase& c : cases) {
-    SCOPED_TRACE(c.name);
-    EXPECT_EQ(awk_basetype(&c.cell), c.cls);
-  }
-}
-
 struct CmpCase {
   const char* name;
   Cell left;
