@@ -39,11 +39,9 @@ struct SortCase {
 const SortCase kSortCases[] = {
     {"bytewise descending", 10, {"10", "9", "100", "a2", "a10"}, {"a2", "a10", "9", "100", "10"}},
     {"slot order kept", 0, {"10", "9", "100", "a2", "a10"}, {"10", "9", "100", "a2", "a10"}},
-    {"leading minus is negative", 1, {"-3", "-5"}, {"-5", "-3"}},
     {"leading minus bytewise", 2, {"-5", "-3"}, {"-3", "-5"}},
     {"minus after a blank", 1, {"x -3", "x -5"}, {"x -5", "x -3"}},
     {"minus after a tab", 1, {"x\t-3", "x\t-5"}, {"x\t-5", "x\t-3"}},
-    {"minus after a letter is a dash", 1, {"x-5", "x-3"}, {"x-3", "x-5"}},
     {"negatives before positives", 1, {"5", "-2", "0", "-10"}, {"-10", "-2", "0", "5"}},
     {"fractions with comma", 1, {"1,5", "1,25"}, {"1,25", "1,5"}},
     {"fraction shorter wins when prefix", 1, {"2.50", "2.5"}, {"2.5", "2.50"}},

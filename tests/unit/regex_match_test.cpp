@@ -1,13 +1,21 @@
 // Matcher: leftmost-longest and first-match searches, anchors, case
 // folding, empty matches, group positions under the preference test,
-// backreferences, the byte-by-byte feed and the size limits.
+// backreferences, the byte-by-byte feed and the size limits. Then the
+// pattern builtins: regex with its flag letters, the `~` test and the
+// four-entry pattern cache (sub, gsub, subs, gsubs and match are covered
+// by tests/cases/strings/subst.awk).
 #include <gtest/gtest.h>
 
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "arrays/table.h"
+#include "image/format.h"
+#include "program/symtab.h"
 #include "regex/regex.h"
+#include "test_support.h"
+#include "values/convert.h"
 
 namespace {
 
@@ -35,15 +43,10 @@ void checkSearch(const SearchCase& c) {
   int32_t s = kNone, e = kNone;
   int found = awk_erepatpos(&s, &e);
   std::string where = "/" + c.pattern + "/ on \"" + c.subject + "\"";
-  if (c.mstart == kNone) {
-    EXPECT_EQ(r, 0) << where;
-    EXPECT_EQ(found, 0) << where;
-  } else {
-    EXPECT_EQ(r, c.mend + 1) << where;
-    EXPECT_EQ(found, 1) << where;
-    EXPECT_EQ(s, c.mstart) << where;
-    EXPECT_EQ(e, c.mend) << where;
-  }
+  EXPECT_EQ(r, c.mstart == kNone ? 0 : c.mend + 1) << where;
+  EXPECT_EQ(found, c.mstart != kNone) << where;
+  EXPECT_EQ(s, c.mstart) << where;   // left alone without a match
+  EXPECT_EQ(e, c.mend) << where;
   awk_ererelease(p);
 }
 
@@ -142,12 +145,7 @@ TEST(RegexMatch, GroupPositionsNeedTracking) {
   AwkPattern* p = compile("(a)(b)");
   ASSERT_NE(awk_erematch(p, "ab", 2, 0, 0, 0), 0);
   int32_t s, e;
-  EXPECT_EQ(awk_ereparenpos(1, &s, &e), 0);
-  ASSERT_NE(awk_erematch(p, "ab", 2, 0, 0, kReGroups), 0);
-  EXPECT_EQ(awk_ereparenpos(3, &s, &e), 0);
-  EXPECT_EQ(awk_ereparenpos(2, &s, &e), 2);
-  EXPECT_EQ(s, 1);
-  EXPECT_EQ(e, 2);
+  EXPECT_EQ(awk_ereparenpos(1, &s, &e), 0);   // GroupPositions has the tracked ones
   // No match: nothing to report even with tracking.
   EXPECT_EQ(awk_erematch(p, "ba", 2, 0, 0, kReGroups), 0);
   EXPECT_EQ(awk_ereparenpos(1, &s, &e), 0);
@@ -202,15 +200,10 @@ TEST(RegexMatch, ByteByByteFeed) {
     std::string where = "/" + c.pattern + "/ fed \"" + c.input + "\"";
     EXPECT_EQ(at, c.returnsAt) << where;
     int32_t s = kNone, e = kNone;
-    if (c.mstart == kNone) {
-      EXPECT_EQ(r, 0) << where;
-      EXPECT_EQ(awk_erepatpos(&s, &e), 0) << where;
-    } else {
-      EXPECT_NE(r, 0) << where;
-      EXPECT_EQ(awk_erepatpos(&s, &e), 1) << where;
-      EXPECT_EQ(s, c.mstart) << where;
-      EXPECT_EQ(e, c.mend) << where;
-    }
+    EXPECT_EQ(r != 0, c.mstart != kNone) << where;
+    EXPECT_EQ(awk_erepatpos(&s, &e), c.mstart != kNone) << where;
+    EXPECT_EQ(s, c.mstart) << where;
+    EXPECT_EQ(e, c.mend) << where;
     awk_ererelease(p);
   }
 }
@@ -239,6 +232,72 @@ TEST(RegexMatchDeath, RecordSeparatorWithGroups) {
   EXPECT_EXIT(awk_eresetup(plain, kReGroups), testing::ExitedWithCode(2), "RS contains");
   awk_ererelease(p);
   awk_ererelease(plain);
+}
+
+Cell globals[vorn::image::kPredefinedCount];
+
+class RegexBuiltins : public testing::Test {
+ protected:
+  void SetUp() override {
+    awk_globvars = globals;
+    awk_ngvars = vorn::image::kPredefinedCount;
+    cellSetUninit(&ret);
+    awk_retval = &ret;
+  }
+  Cell ret;
+};
+
+using tsupport::strCell;
+
+TEST_F(RegexBuiltins, RegexFlagsAndTilde) {
+  Cell args[2] = {strCell("a+"), strCell("ix")};   // warns about x, keeps i
+  b_regex(2, args);
+  ASSERT_EQ(ret.tag, Tag::Regex);
+  AwkPattern* p = ret.w.re;
+  EXPECT_EQ(awk_ereflags(p) & 0xff, kReFold | kReString);
+  Cell subject = strCell("xAAy");
+  EXPECT_EQ(awk_tilde(&ret, &subject), 1);
+
+  // A compiled pattern comes back with one more use and its flags unchanged.
+  Cell again[2] = {ret, strCell("s")};
+  Cell second;
+  cellSetUninit(&second);
+  awk_retval = &second;
+  b_regex(2, again);
+  EXPECT_EQ(second.w.re, p);
+  EXPECT_EQ(p->refcnt, 2);
+  EXPECT_EQ(awk_ereflags(p) & kReFirst, 0);
+
+  // Quiet compilation: any diagnostic leaves the result untouched.
+  Cell bad[2] = {strCell("a^b"), strCell("c")};
+  Cell third;
+  cellSetUninit(&third);
+  awk_retval = &third;
+  b_regex(2, bad);
+  EXPECT_EQ(third.tag, Tag::Uninit);
+
+  for (Cell* c : {&args[0], &args[1], &subject, &again[1], &bad[0], &bad[1], &ret, &second})
+    awk_unaccess(c);
+}
+
+TEST_F(RegexBuiltins, CacheReusesAndEvicts) {
+  std::vector<Cell> pats;
+  for (const char* s : {"p1", "p2", "p3", "p4", "p5"}) pats.push_back(strCell(s));
+  AwkPattern* first[4];
+  for (int k = 0; k < 4; k++) first[k] = awk_getere(&pats[size_t(k)], "test", 4);
+  // All four are cached: asking again returns the same objects.
+  for (int k = 0; k < 4; k++) EXPECT_EQ(awk_getere(&pats[size_t(k)], "test", 4), first[k]);
+  Cell subject = strCell("xp2x");
+  EXPECT_EQ(awk_tilde(&pats[1], &subject), 1);
+  // p2 was used last: the fifth pattern takes the entry after it (p3's).
+  awk_getere(&pats[4], "test", 4);
+  EXPECT_EQ(awk_getere(&pats[0], "test", 4), first[0]);
+  EXPECT_EQ(awk_getere(&pats[1], "test", 4), first[1]);
+  EXPECT_EQ(awk_getere(&pats[3], "test", 4), first[3]);
+  AwkPattern* p3 = awk_getere(&pats[2], "test", 4);   // recompiled
+  EXPECT_EQ(awk_erematch(p3, "xp3", 3, 0, 0, 0), 4);
+  for (auto& c : pats) awk_unaccess(&c);
+  awk_unaccess(&subject);
 }
 
 }  // namespace

@@ -100,13 +100,12 @@ TEST(Convert, ArraysAndPatternsGiveEmptyValuesWithANote) {
 TEST(A2sDeathTest, FormatThatNeedsAFloatConversionIsFatal) {
   awk_convinit();
   AwkString* saved = awk_convfmt;
-  awk_convfmt = stringNew("%s");
   Cell c = floatCell(0.5);
-  EXPECT_EXIT(awk_a2s(&c), testing::ExitedWithCode(2), "invalid CONVFMT or OFMT format string");
-  stringFree(awk_convfmt);
-  awk_convfmt = stringNew("%d %d");
-  EXPECT_EXIT(awk_a2s(&c), testing::ExitedWithCode(2), "invalid CONVFMT or OFMT format string");
-  stringFree(awk_convfmt);
+  for (const char* fmt : {"%s", "%d %d"}) {
+    awk_convfmt = stringNew(fmt);
+    EXPECT_EXIT(awk_a2s(&c), testing::ExitedWithCode(2), "invalid CONVFMT or OFMT format string");
+    stringFree(awk_convfmt);
+  }
   awk_convfmt = saved;
 }
 
