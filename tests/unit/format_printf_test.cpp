@@ -77,7 +77,7 @@ const char kUnrecognized[] = "e:unrecognized print format character";
 
 TEST(Asprintf, FormatsAndTheirTexts) {
   // What the C library's snprintf does alike is checked by the differential
-  // test (format_diff_test.cpp); these rows are the engine's own.
+  // tests below; these rows are the engine's own.
   const FormatCase cases[] = {
       // widths, flags, signs
       {"%05s", {S("ab")}, "000ab", ""}, {"%ld", {I(3)}, "3", ""},
