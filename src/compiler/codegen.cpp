@@ -1447,6 +1447,12 @@ void Gen::genPhases(CodegenResult& out) {
     }
     bool saveRecord = lastRecord && k.kind == RuleKind::Main;
     if (gids.empty() && !saveRecord) continue;
+    // A phase made of one module's one function runs that function itself:
+    // a wrapper would cost a call (an interpreter entry) per record.
+    if (gids.size() == 1 && !lastRecord) {
+      w_.setRootGid(k.rootOffset, gids[0]);
+      continue;
+    }
     Emitter em;
     // The END rules see the last record: the main pass keeps $0 as the
     // rules left it (next and exit keep it before they leave), and END

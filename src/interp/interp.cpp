@@ -1115,9 +1115,14 @@ L_op_match0: {
   AwkPattern* p = awk_pattab[opU32w(pc)];
   pc += OPND(op_match0);
   SYNC();
-  AwkString* s = svcGet0();
-  int32_t m = awk_erematch(p, s->text(), int32_t(s->len), 0, 0, 0);
-  stringFree(s);
+  int32_t m;
+  if (const AwkString* rec = awk_peek0()) {
+    m = awk_erematch(p, rec->text(), int32_t(rec->len), 0, 0, 0);
+  } else {
+    AwkString* s = svcGet0();
+    m = awk_erematch(p, s->text(), int32_t(s->len), 0, 0, 0);
+    stringFree(s);
+  }
   --sp;
   cellSetInt(sp, m);
   DISPATCH();

@@ -118,35 +118,17 @@ int32_t scannedEnd(const PatternFacts& f, const uint8_t* s, int32_t n, int32_t a
   return at + int32_t(texts[size_t(which)].size());
 }
 
-}  // namespace
-
-FastResult accelSearch(AwkPattern* p, const uint8_t* s, int32_t n, int32_t start,
-                       int32_t anchorpos, int flags, int32_t* ms, int32_t* me) {
-  if (!enabled || start < 0 || start > n || anchorpos > start) return FastResult::Declined;
-  // Folding asked for by the caller alone is left to the simulation: the
-  // first-character set was made without it.
-  bool fold = flags & kReFold;
-  if (fold && !(p->flags & kReFold)) return FastResult::Declined;
-  Accel* a = accelOf(p);
-  if (!a->facts[fold]) {
-    a->facts[fold] = new PatternFacts();
-    analyzePattern(p, fold, a->facts[fold]);
-  }
-  const PatternFacts& f = *a->facts[fold];
-  if (f.tooLarge) return FastResult::Declined;
+// The roads past the literal search, out of line so that a literal search
+// pays for no more than it uses.
+[[gnu::noinline]] FastResult searchOther(AwkPattern* p, Accel* a, const PatternFacts& f,
+                                         const uint8_t* s, int32_t n, int32_t start,
+                                         int32_t anchorpos, int flags, bool groups, bool fold,
+                                         int32_t* ms, int32_t* me) {
   if (f.required >= 0 && !memchr(s + start, f.required, size_t(n - start))) {
     stats.rejected++;
     return FastResult::NoMatch;
   }
-  if ((flags & kReGroups) && p->ngroups > 0) return FastResult::Declined;
-  if (f.literal) {
-    stats.literal++;
-    int32_t at = findLiteral(s, n, start, f.text, f.rareAt);
-    if (at < 0) return FastResult::NoMatch;
-    *ms = at;
-    *me = at + int32_t(f.text.size());
-    return FastResult::Match;
-  }
+  if (groups) return FastResult::Declined;
   if (f.exactSet || f.run) {
     stats.scanned++;
     int which;
@@ -196,6 +178,34 @@ FastResult accelSearch(AwkPattern* p, const uint8_t* s, int32_t n, int32_t start
   stats.dfa++;
   a->found += r;
   return r ? FastResult::Match : FastResult::NoMatch;
+}
+
+}  // namespace
+
+FastResult accelSearch(AwkPattern* p, const uint8_t* s, int32_t n, int32_t start,
+                       int32_t anchorpos, int flags, int32_t* ms, int32_t* me) {
+  if (!enabled || start < 0 || start > n || anchorpos > start) return FastResult::Declined;
+  // Folding asked for by the caller alone is left to the simulation: the
+  // first-character set was made without it.
+  bool fold = flags & kReFold;
+  if (fold && !(p->flags & kReFold)) return FastResult::Declined;
+  Accel* a = accelOf(p);
+  if (!a->facts[fold]) {
+    a->facts[fold] = new PatternFacts();
+    analyzePattern(p, fold, a->facts[fold]);
+  }
+  const PatternFacts& f = *a->facts[fold];
+  if (f.tooLarge) return FastResult::Declined;
+  const bool groups = (flags & kReGroups) && p->ngroups > 0;
+  if (f.literal && !groups) {
+    stats.literal++;
+    int32_t at = findLiteral(s, n, start, f.text, f.rareAt);
+    if (at < 0) return FastResult::NoMatch;
+    *ms = at;
+    *me = at + int32_t(f.text.size());
+    return FastResult::Match;
+  }
+  return searchOther(p, a, f, s, n, start, anchorpos, flags, groups, fold, ms, me);
 }
 
 void accelRelease(AwkPattern* p) {
