@@ -62,7 +62,12 @@ int32_t findLiteral(const uint8_t* s, int32_t n, int32_t from, const std::string
   while (q < end) {
     q = static_cast<const uint8_t*>(memchr(q, rare, size_t(end - q)));
     if (!q) return -1;
-    if (len == 1 || memcmp(q - r, lit.data(), size_t(len)) == 0) return int32_t(q - r - s);
+    // The ends first: most places where the rare byte stands fail there,
+    // without a call.
+    const uint8_t* at = q - r;
+    if (at[0] == uint8_t(lit[0]) && at[len - 1] == uint8_t(lit[size_t(len - 1)]) &&
+        (len <= 2 || memcmp(at + 1, lit.data() + 1, size_t(len - 2)) == 0))
+      return int32_t(at - s);
     q++;
   }
   return -1;
