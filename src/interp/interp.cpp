@@ -1117,10 +1117,10 @@ L_op_match0: {
   SYNC();
   int32_t m;
   if (const AwkString* rec = awk_peek0()) {
-    m = awk_erematch(p, rec->text(), int32_t(rec->len), 0, 0, 0);
+    m = awk_rematches(p, rec->text(), int32_t(rec->len), 0);
   } else {
     AwkString* s = svcGet0();
-    m = awk_erematch(p, s->text(), int32_t(s->len), 0, 0, 0);
+    m = awk_rematches(p, s->text(), int32_t(s->len), 0);
     stringFree(s);
   }
   --sp;

@@ -284,9 +284,9 @@ void awk_setrecordslow(AwkString* s, Tag tag) {
 [[gnu::used]] static const bool recordMatchSet = [] {
   awk_recordmatch = [](AwkPattern* re) {
     if (const AwkString* own = awk_peek0())
-      return int(awk_erematch(re, own->text(), int32_t(own->len), 0, 0, kReFirst) != 0);
+      return int(awk_rematches(re, own->text(), int32_t(own->len), kReFirst));
     AwkString* rec = awk_get0();
-    const int r = awk_erematch(re, rec->text(), int32_t(rec->len), 0, 0, kReFirst) != 0;
+    const int r = awk_rematches(re, rec->text(), int32_t(rec->len), kReFirst);
     stringFree(rec);
     return r;
   };

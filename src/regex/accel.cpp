@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "regex/dfa.h"
+#include "regex/regex.h"
 
 namespace {
 
@@ -53,7 +54,8 @@ Accel* accelOf(AwkPattern* p) {
 
 // First occurrence of `lit` in s[from..n), found through its rarest byte at
 // offset r; -1 if none.
-int32_t findLiteral(const uint8_t* s, int32_t n, int32_t from, const std::string& lit, int32_t r) {
+[[gnu::always_inline]] inline int32_t findLiteral(const uint8_t* s, int32_t n, int32_t from,
+                                                 const std::string& lit, int32_t r) {
   int32_t len = int32_t(lit.size());
   if (n - from < len) return -1;
   const uint8_t rare = uint8_t(lit[size_t(r)]);
@@ -211,6 +213,21 @@ FastResult accelSearch(AwkPattern* p, const uint8_t* s, int32_t n, int32_t start
     return FastResult::Match;
   }
   return searchOther(p, a, f, s, n, start, anchorpos, flags, groups, fold, ms, me);
+}
+
+// A pattern searched once already (and so analyzed) that is a plain text
+// is looked for here directly: the answer accelSearch would give, without
+// the matcher's set-up. Anything else takes the matcher's road.
+bool awk_rematches(AwkPattern* p, const char* subject, int32_t len, int flags) {
+  if (p && enabled && p->accel) {
+    flags |= p->flags;
+    const bool fold = flags & kReFold;
+    const PatternFacts* f = records[p->accel - 1]->facts[fold];
+    if (f && f->literal && !f->tooLarge && (!fold || (p->flags & kReFold)) &&
+        !((flags & kReGroups) && p->ngroups > 0))
+      return findLiteral(reinterpret_cast<const uint8_t*>(subject), len, 0, f->text, f->rareAt) >= 0;
+  }
+  return awk_erematch(p, subject, len, 0, 0, flags) != 0;
 }
 
 void accelRelease(AwkPattern* p) {
