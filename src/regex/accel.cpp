@@ -125,9 +125,8 @@ int32_t scannedEnd(const PatternFacts& f, const uint8_t* s, int32_t n, int32_t a
   return at + int32_t(texts[size_t(which)].size());
 }
 
-// The roads past the literal search, out of line so that a literal search
-// pays for no more than it uses.
-[[gnu::noinline]] FastResult searchOther(AwkPattern* p, Accel* a, const PatternFacts& f,
+// The roads past the literal search (a piece of accelSearch).
+[[gnu::always_inline]] inline FastResult searchOther(AwkPattern* p, Accel* a, const PatternFacts& f,
                                          const uint8_t* s, int32_t n, int32_t start,
                                          int32_t anchorpos, int flags, bool groups, bool fold,
                                          int32_t* ms, int32_t* me) {
