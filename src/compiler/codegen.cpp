@@ -9,7 +9,8 @@
 // stores with op_refstore; constant patterns are op_pushreu / op_match0u.
 // Rules of one kind in a module go into one phase function (the main rules
 // into several when one would outgrow a segment); the root record's phase
-// functions are generated and call the modules' ones in order. When an END
+// functions are generated and call the modules' ones in order, except that a
+// phase of one such function names it directly (no call per record). When an END
 // rule reads the record, the main phase keeps $0 in a hidden global (so do
 // next and exit) and END starts by making it the record again.
 #include "compiler/codegen.h"
