@@ -1207,14 +1207,3 @@ unwind:
 #undef GVAR
 }
 
-void awki0f(int gid, AwkCode* code) {
-  awk_fun_gid = int16_t(gid);
-  awk_linenumber = 0;
-  Cell* f = --awk_sp;
-  std::memset(static_cast<void*>(f), 0, sizeof(Cell));
-  f->tag = Tag::FrameMain;
-  awk_fp = f;
-  awk_interp(code);
-  awk_fun_gid = 0;
-  ++awk_sp;
-}
