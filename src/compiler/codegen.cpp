@@ -9,7 +9,8 @@
 // stores with op_refstore; constant patterns are op_pushreu / op_match0u.
 // Rules of one kind in a module go into one phase function (the main rules
 // into several when one would outgrow a segment); the root record's phase
-// functions are generated and call the modules' ones in order. When an END
+// functions are generated and call the modules' ones in order, except that a
+// phase of one such function names it directly (no call per record). When an END
 // rule reads the record, the main phase keeps $0 in a hidden global (so do
 // next and exit) and END starts by making it the record again.
 #include "compiler/codegen.h"
@@ -1447,6 +1448,12 @@ void Gen::genPhases(CodegenResult& out) {
     }
     bool saveRecord = lastRecord && k.kind == RuleKind::Main;
     if (gids.empty() && !saveRecord) continue;
+    // A phase made of one module's one function runs that function itself:
+    // a wrapper would cost a call (an interpreter entry) per record.
+    if (gids.size() == 1 && !lastRecord) {
+      w_.setRootGid(k.rootOffset, gids[0]);
+      continue;
+    }
     Emitter em;
     // The END rules see the last record: the main pass keeps $0 as the
     // rules left it (next and exit keep it before they leave), and END

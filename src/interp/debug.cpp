@@ -4,13 +4,17 @@
 //
 // Frame 1 is the current frame (awk_fp, awk_fun_gid, awk_linenumber);
 // frame k + 1 is the caller of frame k, whose frame cell recorded the
-// caller's gid, its line at the call and its frame offset. Only frames
-// built by bytecode calls (tag 30) are walked into: the main function's
-// frame and native calls end the chain.
+// caller's gid, its line at the call and its frame offset. Frames built by
+// bytecode calls (tag 30) are walked into, and so is the frame of a phase
+// that the run-time entered when the phase's function holds rules (a
+// program of one module runs its rules' function as the phase itself); a
+// generated phase function that only calls the modules' ones, and other
+// native calls, end the chain.
 //
 // A function's name list reads "p1 p2;l1 l2": parameter i (from 1) lives
 // i cells above the frame cell, local i i cells below it. Names match
 // whole, never as the tail or head of a longer name.
+#include <cstring>
 #include <string>
 #include <string_view>
 
@@ -28,6 +32,23 @@ namespace gid = vorn::image::gid;
 
 namespace {
 
+// True for a phase function (named by the root record) that holds rules.
+bool rulesPhase(int g) {
+  namespace root = vorn::image::root;
+  static constexpr int kPhases[] = {root::kInitFunction,      root::kBegin1Function,
+                                    root::kBegin2Function,    root::kMainFunction,
+                                    root::kEnd1Function,      root::kEnd2Function,
+                                    root::kBeginFileFunction, root::kEndFileFunction,
+                                    root::kExitFunction};
+  bool phase = false;
+  for (int off : kPhases) phase = phase || rootI16(off) == g;
+  const unsigned char* code = phase ? awk_funaddr(g) : nullptr;
+  if (!code) return false;
+  uint16_t module;
+  std::memcpy(&module, code + vorn::image::fnhdr::kModule, sizeof module);
+  return module != vorn::image::kGeneratedModule;
+}
+
 struct FrameAt {
   Cell* frame;
   int gid;
@@ -37,13 +58,16 @@ struct FrameAt {
 // Walks to frame n (n <= 1: the current one); false past the chain's end.
 bool walkTo(int32_t n, FrameAt* at) {
   *at = {awk_fp, awk_fun_gid, awk_linenumber};
+  bool phaseReached = false;   // a phase's frame ends the chain
   for (int32_t k = 1; k < n; ++k) {
     const Cell* f = at->frame;
-    if (!f || f->tag == Tag::FrameMain) return false;   // the record loop records no caller
+    if (!f || phaseReached || f->tag == Tag::FrameMain) return false;   // the record loop records no caller
     at->gid = f->aux16b;
     at->line = f->aux16a;
     at->frame = awk_frameat(f->x.word2);
-    if (at->frame->tag != Tag::FrameCall) return false;
+    if (at->frame->tag == Tag::FrameCall) continue;
+    if (!rulesPhase(at->gid)) return false;
+    phaseReached = true;
   }
   return at->frame != nullptr;
 }

@@ -1115,9 +1115,14 @@ L_op_match0: {
   AwkPattern* p = awk_pattab[opU32w(pc)];
   pc += OPND(op_match0);
   SYNC();
-  AwkString* s = svcGet0();
-  int32_t m = awk_erematch(p, s->text(), int32_t(s->len), 0, 0, 0);
-  stringFree(s);
+  int32_t m;
+  if (const AwkString* rec = awk_peek0()) {
+    m = awk_rematches(p, rec->text(), int32_t(rec->len), 0);
+  } else {
+    AwkString* s = svcGet0();
+    m = awk_rematches(p, s->text(), int32_t(s->len), 0);
+    stringFree(s);
+  }
   --sp;
   cellSetInt(sp, m);
   DISPATCH();
@@ -1202,14 +1207,3 @@ unwind:
 #undef GVAR
 }
 
-void awki0f(int gid, AwkCode* code) {
-  awk_fun_gid = int16_t(gid);
-  awk_linenumber = 0;
-  Cell* f = --awk_sp;
-  std::memset(static_cast<void*>(f), 0, sizeof(Cell));
-  f->tag = Tag::FrameMain;
-  awk_fp = f;
-  awk_interp(code);
-  awk_fun_gid = 0;
-  ++awk_sp;
-}

@@ -8,6 +8,7 @@
 // awk_gt_conditions) unwinds every activation back to the native caller.
 #pragma once
 #include <cstdint>
+#include <cstring>
 
 #include "diag/position.h"
 #include "io/refs.h"
@@ -28,8 +29,19 @@ using AwkCode = unsigned char;
 // the stack back at the frame cell.
 void awk_interp(AwkCode* code);
 
-// The main pattern-action function for one record, at the bottom of the stack.
-void awki0f(int gid, AwkCode* code);
+// The main pattern-action function for one record, at the bottom of the
+// stack (inline: the record loop calls it for every record).
+inline void awki0f(int gid, AwkCode* code) {
+  awk_fun_gid = int16_t(gid);
+  awk_linenumber = 0;
+  Cell* f = --awk_sp;
+  std::memset(static_cast<void*>(f), 0, sizeof(Cell));
+  f->tag = Tag::FrameMain;
+  awk_fp = f;
+  awk_interp(code);
+  awk_fun_gid = 0;
+  ++awk_sp;
+}
 
 // Native call entries. awki0 and awki4 return the result cell's word.
 int32_t awki0(int gid);

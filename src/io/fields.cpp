@@ -269,11 +269,24 @@ void awk_setfield(int32_t i, Cell* value) {
   awk_fields[i] = *value;
 }
 
+void awk_setrecordslow(AwkString* s, Tag tag) {
+  if (!awk_fields) awk_fieldinit();
+  awk_fsplit = false;
+  awk_fstale = false;
+  awk_pending[0] = 0;
+  Cell* c = &awk_fields[0];
+  awk_unaccess(c);
+  cellSetHead(c, tag);
+  c->w.s = s;
+}
+
 // A pattern used as a condition matches the record (values/compare.h).
 [[gnu::used]] static const bool recordMatchSet = [] {
   awk_recordmatch = [](AwkPattern* re) {
+    if (const AwkString* own = awk_peek0())
+      return int(awk_rematches(re, own->text(), int32_t(own->len), kReFirst));
     AwkString* rec = awk_get0();
-    const int r = awk_erematch(re, rec->text(), int32_t(rec->len), 0, 0, kReFirst) != 0;
+    const int r = awk_rematches(re, rec->text(), int32_t(rec->len), kReFirst);
     stringFree(rec);
     return r;
   };

@@ -85,6 +85,28 @@ void awk_vNF(int set, Cell* cell, void* arg);
 // at most max bytes and NUL-terminated.
 void awk_stringAdd(AwkString* dst, const AwkString* src, uint32_t max);
 
+// Makes s (tagged `tag`, a string tag) the record, as assigning $0 does,
+// without the checks an assignment to any field needs. Inline for the main
+// loop, where the reader has just emptied cell 0 to reuse its string.
+void awk_setrecordslow(AwkString* s, Tag tag);
+inline void awk_setrecord(AwkString* s, Tag tag) {
+  if (!awk_fields || awk_fields[0].tag != Tag::Uninit) return awk_setrecordslow(s, tag);
+  awk_fsplit = false;
+  awk_fstale = false;
+  awk_pending[0] = 0;
+  cellSetHead(&awk_fields[0], tag);
+  awk_fields[0].w.s = s;
+}
+
+// The record's text for a reader that only looks at it before anything
+// else runs (a pattern match): $0's own string when it holds one and no
+// rebuild is pending, else null (then awk_get0).
+inline const AwkString* awk_peek0() {
+  if (!awk_fields || awk_fstale) return nullptr;
+  const Cell& c = awk_fields[0];
+  return c.tag == Tag::String || c.tag == Tag::Field ? c.w.s : nullptr;
+}
+
 inline int32_t awk_getfield(int32_t i, Cell* out) {
   if (!awk_fsplit || uint32_t(i) - 1 >= uint32_t(awk_nf)) return awk_getfieldslow(i, out);
   if (awk_pending[i]) awk_fieldmake(i);

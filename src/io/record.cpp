@@ -399,12 +399,12 @@ finish:
   return rb.start > entry ? rb.ptr : nullptr;
 }
 
-AwkString* next_record(AwkStream* stream, RecordUse use) {
+namespace {
+
+// Every record the fast road of next_record does not take.
+[[gnu::noinline]] AwkString* readRecord(AwkStream* stream, RecordUse use) {
   AwkRecBuf& rb = awk_recbuf;
   const bool mainInput = stream == nullptr;
-  if (mainInput) {
-    if (AwkString* r = mainFast(use)) return r;
-  }
   bool moveOn = false;   // the current main-input file is done
   for (;;) {
     rb.len = rb.start = 0;
@@ -443,6 +443,15 @@ AwkString* next_record(AwkStream* stream, RecordUse use) {
     }
     moveOn = true;
   }
+}
+
+}  // namespace
+
+AwkString* next_record(AwkStream* stream, RecordUse use) {
+  if (stream == nullptr) {
+    if (AwkString* r = mainFast(use)) return r;
+  }
+  return readRecord(stream, use);
 }
 
 int awk_nextfile() {

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "regex/dfa.h"
+#include "regex/regex.h"
 
 namespace {
 
@@ -53,7 +54,8 @@ Accel* accelOf(AwkPattern* p) {
 
 // First occurrence of `lit` in s[from..n), found through its rarest byte at
 // offset r; -1 if none.
-int32_t findLiteral(const uint8_t* s, int32_t n, int32_t from, const std::string& lit, int32_t r) {
+[[gnu::always_inline]] inline int32_t findLiteral(const uint8_t* s, int32_t n, int32_t from,
+                                                 const std::string& lit, int32_t r) {
   int32_t len = int32_t(lit.size());
   if (n - from < len) return -1;
   const uint8_t rare = uint8_t(lit[size_t(r)]);
@@ -62,7 +64,12 @@ int32_t findLiteral(const uint8_t* s, int32_t n, int32_t from, const std::string
   while (q < end) {
     q = static_cast<const uint8_t*>(memchr(q, rare, size_t(end - q)));
     if (!q) return -1;
-    if (len == 1 || memcmp(q - r, lit.data(), size_t(len)) == 0) return int32_t(q - r - s);
+    // The ends first: most places where the rare byte stands fail there,
+    // without a call.
+    const uint8_t* at = q - r;
+    if (at[0] == uint8_t(lit[0]) && at[len - 1] == uint8_t(lit[size_t(len - 1)]) &&
+        (len <= 2 || memcmp(at + 1, lit.data() + 1, size_t(len - 2)) == 0))
+      return int32_t(at - s);
     q++;
   }
   return -1;
@@ -118,35 +125,16 @@ int32_t scannedEnd(const PatternFacts& f, const uint8_t* s, int32_t n, int32_t a
   return at + int32_t(texts[size_t(which)].size());
 }
 
-}  // namespace
-
-FastResult accelSearch(AwkPattern* p, const uint8_t* s, int32_t n, int32_t start,
-                       int32_t anchorpos, int flags, int32_t* ms, int32_t* me) {
-  if (!enabled || start < 0 || start > n || anchorpos > start) return FastResult::Declined;
-  // Folding asked for by the caller alone is left to the simulation: the
-  // first-character set was made without it.
-  bool fold = flags & kReFold;
-  if (fold && !(p->flags & kReFold)) return FastResult::Declined;
-  Accel* a = accelOf(p);
-  if (!a->facts[fold]) {
-    a->facts[fold] = new PatternFacts();
-    analyzePattern(p, fold, a->facts[fold]);
-  }
-  const PatternFacts& f = *a->facts[fold];
-  if (f.tooLarge) return FastResult::Declined;
+// The roads past the literal search (a piece of accelSearch).
+[[gnu::always_inline]] inline FastResult searchOther(AwkPattern* p, Accel* a, const PatternFacts& f,
+                                         const uint8_t* s, int32_t n, int32_t start,
+                                         int32_t anchorpos, int flags, bool groups, bool fold,
+                                         int32_t* ms, int32_t* me) {
   if (f.required >= 0 && !memchr(s + start, f.required, size_t(n - start))) {
     stats.rejected++;
     return FastResult::NoMatch;
   }
-  if ((flags & kReGroups) && p->ngroups > 0) return FastResult::Declined;
-  if (f.literal) {
-    stats.literal++;
-    int32_t at = findLiteral(s, n, start, f.text, f.rareAt);
-    if (at < 0) return FastResult::NoMatch;
-    *ms = at;
-    *me = at + int32_t(f.text.size());
-    return FastResult::Match;
-  }
+  if (groups) return FastResult::Declined;
   if (f.exactSet || f.run) {
     stats.scanned++;
     int which;
@@ -196,6 +184,49 @@ FastResult accelSearch(AwkPattern* p, const uint8_t* s, int32_t n, int32_t start
   stats.dfa++;
   a->found += r;
   return r ? FastResult::Match : FastResult::NoMatch;
+}
+
+}  // namespace
+
+FastResult accelSearch(AwkPattern* p, const uint8_t* s, int32_t n, int32_t start,
+                       int32_t anchorpos, int flags, int32_t* ms, int32_t* me) {
+  if (!enabled || start < 0 || start > n || anchorpos > start) return FastResult::Declined;
+  // Folding asked for by the caller alone is left to the simulation: the
+  // first-character set was made without it.
+  bool fold = flags & kReFold;
+  if (fold && !(p->flags & kReFold)) return FastResult::Declined;
+  Accel* a = accelOf(p);
+  if (!a->facts[fold]) {
+    a->facts[fold] = new PatternFacts();
+    analyzePattern(p, fold, a->facts[fold]);
+  }
+  const PatternFacts& f = *a->facts[fold];
+  if (f.tooLarge) return FastResult::Declined;
+  const bool groups = (flags & kReGroups) && p->ngroups > 0;
+  if (f.literal && !groups) {
+    stats.literal++;
+    int32_t at = findLiteral(s, n, start, f.text, f.rareAt);
+    if (at < 0) return FastResult::NoMatch;
+    *ms = at;
+    *me = at + int32_t(f.text.size());
+    return FastResult::Match;
+  }
+  return searchOther(p, a, f, s, n, start, anchorpos, flags, groups, fold, ms, me);
+}
+
+// A pattern searched once already (and so analyzed) that is a plain text
+// is looked for here directly: the answer accelSearch would give, without
+// the matcher's set-up. Anything else takes the matcher's road.
+bool awk_rematches(AwkPattern* p, const char* subject, int32_t len, int flags) {
+  if (p && enabled && p->accel) {
+    flags |= p->flags;
+    const bool fold = flags & kReFold;
+    const PatternFacts* f = records[p->accel - 1]->facts[fold];
+    if (f && f->literal && !f->tooLarge && (!fold || (p->flags & kReFold)) &&
+        !((flags & kReGroups) && p->ngroups > 0))
+      return findLiteral(reinterpret_cast<const uint8_t*>(subject), len, 0, f->text, f->rareAt) >= 0;
+  }
+  return awk_erematch(p, subject, len, 0, 0, flags) != 0;
 }
 
 void accelRelease(AwkPattern* p) {

@@ -450,25 +450,10 @@ int32_t findStart(int32_t p) {
   return -1;
 }
 
-}  // namespace
-
-int32_t awk_erematch(AwkPattern* p, const char* subject, int32_t len, int32_t start,
-                     int32_t anchorpos, int flags) {
-  ms.bestEnd = 0;
-  ms.tracking = false;
-  if (!p) return 0;
-  int32_t fs, fe;
-  switch (accelSearch(p, reinterpret_cast<const uint8_t*>(subject), len, start, anchorpos,
-                      p->flags | flags, &fs, &fe)) {
-    case FastResult::NoMatch:
-      return 0;
-    case FastResult::Match:
-      ms.bestStart = fs + 1;
-      ms.bestEnd = fe + 1;
-      return ms.bestEnd;
-    case FastResult::Declined:
-      break;
-  }
+// The search by simulation, for what the fast roads declined (kept out of
+// line so that a search they answer pays for no more than it uses).
+[[gnu::noinline]] int32_t simulate(AwkPattern* p, const char* subject, int32_t len,
+                                   int32_t start, int32_t anchorpos, int flags) {
   ms.pat = p;
   ms.subj = reinterpret_cast<const uint8_t*>(subject);
   ms.n = len;
@@ -504,6 +489,28 @@ int32_t awk_erematch(AwkPattern* p, const char* subject, int32_t len, int32_t st
   ms.pos = ms.n;
   finalStep();
   return ms.bestEnd;
+}
+
+}  // namespace
+
+int32_t awk_erematch(AwkPattern* p, const char* subject, int32_t len, int32_t start,
+                     int32_t anchorpos, int flags) {
+  ms.bestEnd = 0;
+  ms.tracking = false;
+  if (!p) return 0;
+  int32_t fs, fe;
+  switch (accelSearch(p, reinterpret_cast<const uint8_t*>(subject), len, start, anchorpos,
+                      p->flags | flags, &fs, &fe)) {
+    case FastResult::NoMatch:
+      return 0;
+    case FastResult::Match:
+      ms.bestStart = fs + 1;
+      ms.bestEnd = fe + 1;
+      return ms.bestEnd;
+    case FastResult::Declined:
+      break;
+  }
+  return simulate(p, subject, len, start, anchorpos, flags);
 }
 
 int awk_erepatpos(int32_t* start, int32_t* end) {

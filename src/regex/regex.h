@@ -30,6 +30,11 @@ AwkPattern* awk_str1ere(AwkString* s, const char* what, int flags, int quiet);
 // `^` holds only at `anchorpos`. Returns 0 for no match, else match end + 1.
 int32_t awk_erematch(AwkPattern* p, const char* subject, int32_t len, int32_t start,
                      int32_t anchorpos, int flags);
+// awk_erematch(p, subject, len, 0, 0, flags) != 0, for callers that read
+// no position afterwards (a pattern used as a condition): a plain text is
+// looked for without the matcher's set-up, and then what awk_erepatpos and
+// awk_ereparenpos report is unspecified.
+bool awk_rematches(AwkPattern* p, const char* subject, int32_t len, int flags);
 // Start and exclusive end of the last match; returns 0 if there was none.
 int awk_erepatpos(int32_t* start, int32_t* end);
 // Group n (1-based) of the last match; returns 0 unless groups were tracked,

@@ -54,12 +54,7 @@ char progName[kProgNameMax + 1];
 const char* argv0 = "";
 
 // Sets $0 to s (consumed) as a cell of the given tag.
-void setRecord(AwkString* s, Tag tag) {
-  Cell c;
-  cellSetHead(&c, tag);
-  c.w.s = s;
-  awk_setfield(0, &c);
-}
+void setRecord(AwkString* s, Tag tag) { awk_setrecord(s, tag); }
 
 // The program name used in messages: "vorn" for a temporary program,
 // otherwise the file's name (the image's, or a bound executable's as it was

@@ -33,11 +33,11 @@ inline void countBlocks(int d) {
   awk_malloccount = int32_t(uint32_t(awk_malloccount) + uint32_t(d));
 }
 
-constexpr uint32_t kPageSize = 4096;
+constexpr uint32_t kPageSize = kAllocPageSize;
 constexpr int kPageBucket = 9;
 constexpr int kBuckets = 30;
 constexpr uint32_t kReserveExtra = 131072;
-constexpr unsigned char kMark = 0xEF;
+constexpr unsigned char kMark = kAllocMark;
 
 struct FreeBlock {
   FreeBlock* next;
@@ -134,16 +134,6 @@ int bucketFor(uint32_t n) {
 }
 
 }  // namespace
-
-uint32_t awk_bucketsize(int bucket) {
-  uint32_t s = uint32_t(8) << bucket;
-  return s < kPageSize ? s - 8 : s + kPageSize - 8;
-}
-
-int awk_blockbucket(const void* block) {
-  const unsigned char* h = static_cast<const unsigned char*>(block) - 8;
-  return h[0] == kMark ? h[1] : -1;
-}
 
 void* bsdmalloc(uint32_t n) {
   int b = bucketFor(n);

@@ -21,7 +21,17 @@ void* bsdmalloc(uint32_t size);
 void bsdfree(void* block);
 void* bsdrealloc(void* block, uint32_t size);
 
+inline constexpr uint32_t kAllocPageSize = 4096;
+inline constexpr unsigned char kAllocMark = 0xEF;   // first header byte of a block
+
 // Bucket of an allocated block (for tests and _refcnt-like inspection).
-int awk_blockbucket(const void* block);
+// Inline: a record's string asks on every read whether it can be reused.
+inline int awk_blockbucket(const void* block) {
+  const unsigned char* h = static_cast<const unsigned char*>(block) - 8;
+  return h[0] == kAllocMark ? h[1] : -1;
+}
 // Usable bytes of a block of bucket b.
-uint32_t awk_bucketsize(int bucket);
+inline uint32_t awk_bucketsize(int bucket) {
+  uint32_t s = uint32_t(8) << bucket;
+  return s < kAllocPageSize ? s - 8 : s + kAllocPageSize - 8;
+}

@@ -84,11 +84,6 @@ AwkString* caseOf(AwkString* s) {
 AwkString* stringUpper(AwkString* s) { return caseOf<'a', 'z'>(s); }
 AwkString* stringLower(AwkString* s) { return caseOf<'A', 'Z'>(s); }
 
-uint32_t stringRoom(const AwkString* s) {
-  const int bucket = awk_blockbucket(s);
-  return bucket < 0 ? 0 : awk_bucketsize(bucket) - 9;
-}
-
 AwkString* stringReuse(AwkString* s, const void* bytes, uint32_t len) {
   if (!stringHasRoom(s, len)) {
     stringFree(s);

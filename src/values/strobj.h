@@ -8,6 +8,8 @@
 #include <cstring>
 #include <string_view>
 
+#include "values/alloc.h"
+
 struct AwkString {
   uint32_t len;
   int16_t ref;
@@ -63,7 +65,10 @@ AwkString* stringReuse(AwkString* s, const void* bytes, uint32_t len);
 // The most bytes s's block can hold (0 for an object not made by the
 // allocator), and whether s can take len bytes in place: it has room and
 // holds the only reference.
-uint32_t stringRoom(const AwkString* s);
+inline uint32_t stringRoom(const AwkString* s) {
+  const int bucket = awk_blockbucket(s);
+  return bucket < 0 ? 0 : awk_bucketsize(bucket) - 9;
+}
 inline bool stringHasRoom(const AwkString* s, uint32_t len) {
   return s->ref == 1 && (len <= s->len || stringRoom(s) >= len);
 }

@@ -2,8 +2,8 @@
 // the first byte picks compile and match flags, the text up to the first
 // NUL is the pattern, the rest the subject. Compilation must succeed or
 // leave a diagnostic; a compiled pattern is matched from every start, with
-// the group positions read back, and fed byte by byte as the record reader
-// feeds it. Nothing may crash, read out of bounds or hang.
+// the group positions read back, asked as a condition (awk_rematches) and
+// fed byte by byte as the record reader feeds it. Nothing may crash, read out of bounds or hang.
 #include <csetjmp>
 #include <cstdint>
 #include <cstdlib>
@@ -44,6 +44,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (end > 0 && awk_erepatpos(&s, &e) && (s < 0 || e < s || e > slen)) std::abort();
     for (int g = 1; g <= 10; ++g) awk_ereparenpos(g, &s, &e);
   }
+  // Searched once, the pattern is analyzed: the condition's short road
+  // must give the matcher's answer.
+  const int cond = flags & 0xC0 ? 64 : 0;
+  if (awk_rematches(p, subject, slen, cond) != (awk_erematch(p, subject, slen, 0, 0, cond) != 0))
+    std::abort();
   awk_eresetup(p, 0);
   for (int32_t i = 0; i < slen; ++i)
     if (awk_erestep(static_cast<unsigned char>(subject[i]), i)) break;
