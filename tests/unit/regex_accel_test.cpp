@@ -123,6 +123,13 @@ int compareAll(AwkPattern* p, const std::string& pat, const std::string& subj) {
       }
     }
   }
+  // Asked as a condition (a plain text takes a short road): found or not,
+  // as the simulation says.
+  for (int flags : {0, int(kReFirst)}) {
+    const bool slow = search(p, subj, 0, 0, flags, false).r != 0;
+    EXPECT_EQ(awk_rematches(p, subj.data(), int32_t(subj.size()), flags), slow)
+        << "condition /" << pat << "/ on \"" << show(subj) << "\" flags " << flags;
+  }
   return n;
 }
 
