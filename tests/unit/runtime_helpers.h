@@ -14,11 +14,12 @@
 #include <string>
 #include <vector>
 
+#include "diag/oops.h"
 #include "image/format.h"
 #include "image/opcodes.h"
-#include "test_support.h"
 #include "image/writer.h"
 #include "image_asm.h"
+#include "test_support.h"
 
 extern char** environ;
 
@@ -43,12 +44,23 @@ inline void writeBytes(const std::string& path, const std::vector<uint8_t>& byte
 
 using tsupport::readFile;
 
-// A function that just returns.
-inline vorn::image::FunctionImage retOnly() {
-  Asm a;
-  a.op(Op::op_ret);
-  return a.function();
+// Runs f; the status the run ended with, or -1 when f returned.
+template <typename F>
+int exitOf(F f) {
+  awk_exithook = tsupport::exitHook;
+  tsupport::exitStatus = -1;
+  if (setjmp(tsupport::exitJump) == 0) f();
+  awk_exithook = nullptr;
+  return tsupport::exitStatus;
 }
+
+// A symbol record with the given definitions.
+inline vorn::image::SymbolRecord record(int kind, int gid, std::vector<vorn::image::SymbolDefinition> defs) {
+  return {kind, int16_t(gid), 0, std::move(defs)};
+}
+
+// A function that just returns.
+inline vorn::image::FunctionImage retOnly() { return Asm().op(Op::op_ret).function(); }
 
 // An image whose first BEGIN function (gid 1000) just returns.
 inline ImageWriter minimalWriter() {

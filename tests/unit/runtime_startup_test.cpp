@@ -25,11 +25,7 @@ struct Prog {
   // A program global reachable by name (for -v and name=value operands).
   int global(const std::string& name) {
     int gid = nextGlobal++;
-    SymbolRecord r;
-    r.kind = symkind::kGlobal;
-    r.gid = int16_t(gid);
-    r.definitions.push_back(SymbolDefinition::make(defkind::kGlobal, 0, gid, 1));
-    w.addSymbol(name, r);
+    w.addSymbol(name, rtest::record(symkind::kGlobal, gid, {SymbolDefinition::make(defkind::kGlobal, 0, gid, 1)}));
     w.setGlobalCount(nextGlobal - 8000);
     return gid;
   }
@@ -40,10 +36,6 @@ struct Prog {
     a.op(Op::op_pushslot);
     push(a);
     a.op(Op::op_bcall).p(1, 1).s(slot::b_print).op(Op::op_pop);
-  }
-  void printText(Asm& a, const std::string& text) {
-    uint32_t s = str(text);
-    print(a, [s](Asm& b) { b.op(Op::op_pushs).a(s); });
   }
   void printGlobal(Asm& a, int gid) {
     print(a, [gid](Asm& b) { b.op(Op::op_gpush).g(gid); });
@@ -58,8 +50,8 @@ struct Prog {
     w.setRootGid(rootOffset, gid);
   }
 
-  std::string save(const std::string& name = "prog.ae") {
-    std::string path = rtest::tempDir() + "/" + name;
+  std::string save() {
+    std::string path = rtest::tempDir() + "/prog.ae";
     rtest::writeBytes(path, w.build());
     return path;
   }
@@ -79,11 +71,8 @@ std::string argvProgram(Prog& p, int n, const std::vector<int>& globals) {
 }
 
 TEST(Startup, OptionsAndOperands) {
-  struct Case {
-    std::vector<std::string> args;
-    std::string out;    // ARGC, ARGI, ARGV[1..4], x, a, b
-    std::string err;
-  } cases[] = {
+  struct Case { std::vector<std::string> args; std::string out, err; } cases[] = {  // out: ARGC, ARGI,
+      // ARGV[1..4], x, a, b
       {{"-v", "x=1", "-F:", "-w", "file", "a=1", "--", "b"},
        "5\n1\nfile\na=1\n--\nb\n1\n\n\n", ""},
       {{"a=1", "b=2", "--", "file"}, "2\n1\nfile\n\n\n\n\n1\n2\n", ""},
@@ -100,21 +89,18 @@ TEST(Startup, OptionsAndOperands) {
     Prog p;
     int x = p.global("x"), a = p.global("a"), b = p.global("b");
     std::string path = argvProgram(p, 5, {x, a, b});
-    auto r = rtest::run(vrun(), [&] {
-      std::vector<std::string> v{path};
-      v.insert(v.end(), c.args.begin(), c.args.end());
-      return v;
-    }());
+    std::vector<std::string> args{path};
+    args.insert(args.end(), c.args.begin(), c.args.end());
+    auto r = rtest::run(vrun(), args);
     std::string argv0 = path;
     for (char& ch : argv0) ch = ch == '/' ? '\\' : char(std::tolower(static_cast<unsigned char>(ch)));
-    std::string args = ::testing::PrintToString(c.args);
-    EXPECT_EQ(r.status, 0) << args << r.err;
+    SCOPED_TRACE(::testing::PrintToString(c.args));
+    EXPECT_EQ(r.status, 0) << r.err;
     // ARGV[0] is the image path in its fixed form, after ARGC and ARGI.
     std::string expected = c.out;
-    size_t second = expected.find('\n', expected.find('\n') + 1);
-    expected.insert(second + 1, argv0 + "\n");
-    EXPECT_EQ(r.out, expected) << args;
-    EXPECT_EQ(r.err, c.err) << args;
+    expected.insert(expected.find('\n', expected.find('\n') + 1) + 1, argv0 + "\n");
+    EXPECT_EQ(r.out, expected);
+    EXPECT_EQ(r.err, c.err);
   }
 }
 

@@ -15,13 +15,7 @@ using rtest::Asm;
 
 namespace {
 
-SymbolRecord record(int kind, int gid, std::vector<SymbolDefinition> defs) {
-  SymbolRecord r;
-  r.kind = kind;
-  r.gid = int16_t(gid);
-  r.definitions = std::move(defs);
-  return r;
-}
+using rtest::record;
 
 class SymtabTest : public ::testing::Test {
  protected:
@@ -123,11 +117,8 @@ TEST_F(SymtabTest, AccessByName) {
 }
 
 TEST_F(SymtabTest, ModuleFileNames) {
-  struct {
-    int gid;
-    const char* file;  // null: none
-  } cases[] = {{1000, "src/Main.awk"}, {1001, "lib/util.AWK"}, {1002, nullptr},
-               {1003, nullptr},        {999, nullptr},         {1004, nullptr}};
+  struct { int gid; const char* file; } cases[] = {   // file null: none
+      {1000, "src/Main.awk"}, {1001, "lib/util.AWK"}, {1002, nullptr}, {1003, nullptr}, {999, nullptr}, {1004, nullptr}};
   for (const auto& c : cases) {
     AwkString* f = awk_gid2filename(c.gid);
     if (!c.file) {
@@ -175,10 +166,9 @@ TEST_F(SymtabTest, SetAndGetByNameBuiltins) {
   awk_unaccess(&args[0]);
 
   // getawkvar(name, ok): ok is assigned through a reference to global 8021.
-  Cell ok;
+  Cell ok{};
   ok.tag = Tag::Ref;
   ok.aux8a = uint8_t(RefKind::Global);
-  ok.w.word = 0;
   ok.w.i = 8021;
   for (const char* name : {"count", "nosuch"}) {
     cellSetUninit(&result);
@@ -196,11 +186,8 @@ TEST_F(SymtabTest, SetAndGetByNameBuiltins) {
 }
 
 TEST(Symtab, Basename) {
-  struct {
-    const char* path;
-    const char* base;
-  } cases[] = {{"dir/prog.awk", "prog"}, {"C:\\x\\Lib.Tar.gz", "Lib"}, {"plain", "plain"},
-               {"", ""},                 {"a/b/", ""},                  {".hidden", ""}};
+  struct { const char* path; const char* base; } cases[] = {
+      {"dir/prog.awk", "prog"}, {"C:\\x\\Lib.Tar.gz", "Lib"}, {"plain", "plain"}, {"", ""}, {"a/b/", ""}, {".hidden", ""}};
   for (const auto& c : cases) {
     char buf[32];
     EXPECT_STREQ(awk_basename(buf, sizeof buf, c.path), c.base) << c.path;
