@@ -101,20 +101,15 @@ TEST(ImageWriter, ReaderSeesExternsAndChunkedSymbols) {
   ImageWriter w;
   EXPECT_EQ(w.addModule(""), 0);
   EXPECT_NE(w.addBytes({}, 2), 0u);
-  Asm ret;
-  ret.op(Op::op_ret);
-  w.setFunction(1000, ret.function());
-  w.setFunction(1002, ret.function());
+  w.setFunction(1000, Asm().op(Op::op_ret).function());
+  w.setFunction(1002, Asm().op(Op::op_ret).function());
   const uint8_t types[] = {8, 0x22, 4};
   w.addExternFunction(0x24, types, "libm.so;frexp");
   std::vector<std::string> names;
   for (int i = 0; i < 400; ++i) {
     names.push_back("v" + std::to_string(i * 7919 % 100003));
-    SymbolRecord rec;
-    rec.kind = symkind::kGlobal;
-    rec.gid = int16_t(8018 + i);
-    rec.definitions.push_back(SymbolDefinition::make(defkind::kGlobal, i % 3, 8018 + i, i + 1));
-    w.addSymbol(names.back(), rec);
+    w.addSymbol(names.back(), {symkind::kGlobal, int16_t(8018 + i), 0,
+                               {SymbolDefinition::make(defkind::kGlobal, i % 3, 8018 + i, i + 1)}});
   }
   auto img = w.build();
   ImageReader r;
@@ -144,15 +139,12 @@ TEST(ImageWriter, ReaderSeesExternsAndChunkedSymbols) {
 std::string tempPath(const char* tag) {
   return ::testing::TempDir() + "vorn_image_" + tag + "_" + std::to_string(getpid());
 }
-
 std::vector<uint8_t> slurp(const std::string& path) {
   std::ifstream f(path, std::ios::binary);
   return {std::istreambuf_iterator<char>(f), {}};
 }
-
 void spit(const std::string& path, const std::vector<uint8_t>& bytes) {
-  std::ofstream f(path, std::ios::binary);
-  f.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+  std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
 }
 
 std::vector<uint8_t> fakeRuntime(int markers) {
@@ -231,8 +223,7 @@ TEST(ImageWriter, ReaderRefusesMalformedRoots) {
   ImageWriter w;
   w.addString(std::string(100, 's'));
   auto good = w.build();
-  struct Case { const char* what; std::function<void(std::vector<uint8_t>&)> spoil; const char* error; };
-  const Case cases[] = {
+  const struct { const char* what; std::function<void(std::vector<uint8_t>&)> spoil; const char* error; } cases[] = {
       {"short root", [](auto& b) { b.resize(1000); }, "too short"},
       {"bad magic", [](auto& b) { b[0] ^= 1; }, "magic"},
       {"bad version", [](auto& b) { b[7] ^= 1; }, "version"},
@@ -240,7 +231,7 @@ TEST(ImageWriter, ReaderRefusesMalformedRoots) {
       {"negative size", [](auto& b) { putBe16(&b[root::kSegmentSizes], 0x8000); }, "negative"},
       {"short segment 0", [](auto& b) { b.resize(kRootSize + 10); }, "segment 0"},
   };
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     auto bad = good;
     c.spoil(bad);
     ImageReader r;

@@ -11,28 +11,6 @@
 namespace interptest {
 namespace {
 
-// An operand pushed by one instruction.
-struct Val {
-  enum Kind { I, F, S, U } kind;
-  int32_t i = 0;
-  double d = 0;
-  int dec = 0;
-  const char* s = "";
-};
-Val I(int32_t v) { return {Val::I, v}; }
-Val F(double v, int dec) { return {Val::F, 0, v, dec}; }
-Val S(const char* s) { return {Val::S, 0, 0, 0, s}; }
-Val U() { return {Val::U}; }
-
-void push(Asm& a, Program& p, const Val& v) {
-  switch (v.kind) {
-    case Val::I: a.op(Op::op_pushi32).w(v.i); break;
-    case Val::F: a.op(Op::op_pushf).d(v.d, uint16_t(v.dec)); break;
-    case Val::S: a.op(Op::op_pushs).a(p.str(v.s)); break;
-    case Val::U: a.op(Op::op_pushu); break;
-  }
-}
-
 // Builds and loads BEGIN = { push operands; body; store into G0 }.
 template <typename Body>
 bool buildStore(Program& p, Body body) {
@@ -51,7 +29,7 @@ bool runStore(Program& p, Body body) {
   if (!buildStore(p, body)) return false;
   Cell* base = awk_sp;
   awki0(1000);
-  return awk_sp == base;  // the stack is balanced
+  return awk_sp == base;
 }
 
 struct TruthCase {
