@@ -3,6 +3,8 @@
 // evaluation stack cut into pieces. What programs do is checked by the AWK cases.
 #include <gtest/gtest.h>
 
+#include <sstream>
+
 #include "compiler/compile.h"
 #include "compiler/emitter.h"
 #include "image/reader.h"
@@ -16,33 +18,21 @@ namespace {
 std::string listing(const std::string& src, const std::string& name) {
   Diagnostics diag;
   CompileOutput out;
-  bool ok = compileProgram({{"t.awk", src}}, {}, diag, out);
-  EXPECT_TRUE(ok) << diag.format();
+  EXPECT_TRUE(compileProgram({{"t.awk", src}}, {}, diag, out)) << diag.format();
   for (const auto& f : out.functions) {
     if (f.name != name) continue;
-    std::string all = listCode(f.code), kept;
-    size_t pos = 0;
-    while (pos < all.size()) {
-      size_t e = all.find('\n', pos);
-      std::string l = all.substr(pos, e - pos);
-      pos = e + 1;
-      if (l.find("op_line") != std::string::npos) continue;
-      size_t s = l.find("op_");
-      kept += l.substr(s) + "\n";
-    }
+    std::istringstream all(listCode(f.code));
+    std::string kept;
+    for (std::string l; std::getline(all, l);)
+      if (l.find("op_line") == std::string::npos) kept += l.substr(l.find("op_")) + "\n";
     return kept;
   }
   ADD_FAILURE() << "no function " << name;
   return {};
 }
 
-struct Case {
-  const char* src;
-  const char* fn;
-  const char* code;
-};
-
-const Case kCases[] = {
+// Source, function, listing.
+const struct { const char* src; const char* fn; const char* code; } kCases[] = {
     {"BEGIN { x = 5; x = 70000; x = 0.10; x = 1e-3; x = 1234567890 }", ":BEGIN",
      "op_pushi16 5\nop_gstore 8018\nop_pushi32 70000\nop_gstore 8018\n"
      "op_pushf 0.10000000000000001/2\nop_gstore 8018\nop_pushf 0.001/3\nop_gstore 8018\n"
@@ -93,7 +83,7 @@ const Case kCases[] = {
 };
 
 TEST(Codegen, CompiledForms) {
-  for (const Case& c : kCases) EXPECT_EQ(listing(c.src, c.fn), c.code) << c.src;
+  for (const auto& c : kCases) EXPECT_EQ(listing(c.src, c.fn), c.code) << c.src;
 }
 
 TEST(Codegen, PhaseFunctionsCallEachModule) {
@@ -121,17 +111,12 @@ TEST(Codegen, ImageHasSymbolsForEveryKindOfName) {
       << diag.format();
   vorn::image::ImageReader r;
   ASSERT_TRUE(r.open(out.image));
-  struct Want {
-    const char* name;
-    int kind;
-    int gid;
-  };
-  const Want wants[] = {
+  const struct { const char* name; int kind, gid; } wants[] = {
       {"ARGC", 12, 8000}, {"stdout", 12, 8017}, {"NR", 13, 225}, {"BUFSIZE", 13, 236},
       {"print", 14, 1},   {"table", 14, 120},   {"f", 1, 1000},  {"g", 4, 8018},
       {"puts", 1, 10000}, {"s", 0, 0},          {":BEGIN", 0, 0},
   };
-  for (const Want& w : wants) {
+  for (const auto& w : wants) {
     SCOPED_TRACE(w.name);
     auto at = r.lookup(w.name);
     ASSERT_TRUE(bool(at));
@@ -203,17 +188,16 @@ TEST(Codegen, WideStatementsKeepWithinTheStackRoom) {
   EXPECT_EQ(countOps(cat, "op_concat"), 3) << cat;           // 16, then 1 + 15, then 1 + 14
   EXPECT_NE(cat.find("op_concat 15\n"), std::string::npos) << cat;
 
-  Diagnostics diag;
-  CompileOutput out;
   std::string deep = "BEGIN { x = 1";
   for (int i = 0; i < 45; ++i) deep += " + (1";
-  deep += std::string(45, ')') + " }";
-  EXPECT_FALSE(compileProgram({{"t.awk", deep}}, {}, diag, out));
-  EXPECT_NE(diag.format().find("t.awk:1:9: error: this needs more than 40 cells of the evaluation stack"),
-            std::string::npos)
-      << diag.format();
-  Diagnostics d2;
-  EXPECT_FALSE(compileProgram({{"t.awk", "BEGIN { x = sprintf(\"%s\", " + items(45, ", ") + ") }"}}, {}, d2, out));
+  for (const std::string& src : {deep + std::string(45, ')') + " }",
+                                 "BEGIN { x = sprintf(\"%s\", " + items(45, ", ") + ") }"}) {
+    Diagnostics diag;
+    CompileOutput out;
+    EXPECT_FALSE(compileProgram({{"t.awk", src}}, {}, diag, out));
+    EXPECT_NE(diag.format().find("t.awk:1:9: error: this needs more than 40 cells of the evaluation stack"),
+              std::string::npos) << diag.format();
+  }
 }
 
 }  // namespace

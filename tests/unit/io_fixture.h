@@ -94,6 +94,13 @@ inline void call(void (*fn)(int, Cell*), std::vector<Cell> args) {
   dropAll(args);
 }
 
+// Opens an output pipe to cmd as the builtin does: its record, or null.
+inline AwkStream* openPipe(const std::string& cmd) {
+  call(b___pipeopen, {strCell(cmd), intCell(1)});
+  EXPECT_EQ(g_result.tag, Tag::FileId);
+  return g_result.w.f;
+}
+
 // Each test starts with no listed stream and default separators.
 class IoTest : public ::testing::Test {
  protected:

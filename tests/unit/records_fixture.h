@@ -4,20 +4,19 @@
 #pragma once
 #include <gtest/gtest.h>
 
-#include "test_support.h"
-
 #include <string>
 #include <vector>
 
 #include "arrays/table.h"
+#include "diag/oops.h"
 #include "image/format.h"
-#include "values/cell.h"
 #include "io/fields.h"
 #include "io/globals.h"
 #include "io/record.h"
 #include "io/specvars.h"
 #include "regex/regex.h"
-#include "diag/oops.h"
+#include "test_support.h"
+#include "values/cell.h"
 #include "values/convert.h"
 
 namespace rectest {
@@ -25,7 +24,16 @@ namespace rectest {
 namespace pv = vorn::image::pv;
 
 using tsupport::intCell;
+using tsupport::stderrOf;
 using tsupport::strCell;
+
+// A cell's text; the cell is released.
+inline std::string take(Cell c) {
+  AwkString* s = awk_a2s_unacc(&c);
+  std::string r(s->view());
+  stringFree(s);
+  return r;
+}
 
 // Assigns a special variable through its handler; the cell is released.
 inline void assign(int idx, Cell c) {
@@ -38,10 +46,7 @@ inline void assign(int idx, const std::string& s) { assign(idx, strCell(s)); }
 inline std::string readText(int idx) {
   Cell c{};
   EXPECT_TRUE(awk_pvget(idx, &c));
-  AwkString* s = awk_a2s_unacc(&c);
-  std::string r(s->view());
-  stringFree(s);
-  return r;
+  return take(c);
 }
 inline int32_t readInt(int idx) {
   Cell c{};
@@ -62,10 +67,7 @@ inline void setRecord(const std::string& text) {
 inline std::string field(int32_t i) {
   Cell c{};
   awk_getfield(i, &c);
-  AwkString* s = awk_a2s_unacc(&c);
-  std::string r(s->view());
-  stringFree(s);
-  return r;
+  return take(c);
 }
 
 inline std::string record() {
@@ -98,9 +100,7 @@ inline std::vector<std::string> elements(AwkTable* t, int32_t n) {
       continue;
     }
     EXPECT_EQ(e.tag, Tag::Field) << "element " << i;
-    AwkString* s = awk_a2s_unacc(&e);
-    v.emplace_back(s->view());
-    stringFree(s);
+    v.push_back(take(e));
   }
   return v;
 }
@@ -117,6 +117,8 @@ class RecordsEnvironment : public ::testing::Environment {
   }
 };
 
+inline auto* const kRecordsEnvironment = ::testing::AddGlobalTestEnvironment(new RecordsEnvironment);
+
 // Each test starts from the default separators and an empty record.
 class RecordsTest : public ::testing::Test {
  protected:
@@ -130,7 +132,5 @@ class RecordsTest : public ::testing::Test {
     setRecord("");
   }
 };
-
-using tsupport::stderrOf;
 
 }  // namespace rectest

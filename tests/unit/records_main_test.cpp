@@ -25,10 +25,7 @@ std::string g_dir;
 
 Asm counter(int gid) {
   Asm a;
-  a.op(Op::op_gpush).g(gid);
-  a.op(Op::op_addi32).w(1);
-  a.op(Op::op_gstore).g(gid);
-  a.op(Op::op_ret);
+  a.op(Op::op_gpush).g(gid).op(Op::op_addi32).w(1).op(Op::op_gstore).g(gid).op(Op::op_ret);
   return a;
 }
 
@@ -56,15 +53,7 @@ struct Seen {
   bool operator==(const Seen&) const = default;
 };
 std::ostream& operator<<(std::ostream& o, const Seen& s) {
-  return o << "{" << s.record << " " << s.filename << " " << s.fnr << " " << s.nr << " x=" << s.x
-           << "}";
-}
-
-std::string textOf(Cell* c) {
-  AwkString* s = awk_a2s(c);
-  std::string r(s->view());
-  stringFree(s);
-  return r;
+  return o << "{" << s.record << " " << s.filename << " " << s.fnr << " " << s.nr << " x=" << s.x << "}";
 }
 
 void startRun(std::vector<std::string> operands) {
@@ -81,21 +70,32 @@ void startRun(std::vector<std::string> operands) {
   awk_set_argv("prog", int(args.size()), args.data());
 }
 
-std::vector<Seen> readMain(std::string* err = nullptr) {
+// Every main-input record with what the program then sees; err: standard error.
+std::vector<Seen> readMain(std::string& err) {
   std::vector<Seen> seen;
-  testing::internal::CaptureStderr();
-  while (AwkString* s = next_record(nullptr)) {
-    seen.push_back({std::string(s->view()), std::string(awk_filename->view()), awk_fnr, awk_nr,
-                    textOf(awk_gvar(kX))});
-    stringFree(s);
-    if (seen.size() > 1000) break;
-  }
-  std::string e = testing::internal::GetCapturedStderr();
-  if (err) *err = e;
+  err = tsupport::stderrOf([&] {
+    while (AwkString* s = next_record(nullptr)) {
+      seen.push_back({std::string(s->view()), std::string(awk_filename->view()), awk_fnr, awk_nr,
+                      tsupport::text(*awk_gvar(kX))});
+      stringFree(s);
+      if (seen.size() > 1000) break;
+    }
+  });
   return seen;
 }
 
-int32_t intOf(int gid) { return awk_a2l(awk_gvar(gid)); }
+// After the records layer's own start-up: a directory to work in and the program.
+class Env : public ::testing::Environment {
+ public:
+  void SetUp() override {
+    char tmpl[] = "/tmp/vorn_records_main.XXXXXX";
+    ASSERT_NE(mkdtemp(tmpl), nullptr);
+    g_dir = tmpl;
+    buildProgram();
+  }
+  void TearDown() override { std::filesystem::remove_all(g_dir); }
+};
+auto* const kEnv = ::testing::AddGlobalTestEnvironment(new Env);
 
 class MainInputTest : public ::testing::Test {
  protected:
@@ -111,7 +111,7 @@ TEST_F(MainInputTest, NonArrayArgvEndsTheInput) {
   startRun({"a"});
   awk_setvargl(pd::g_ARGV, 5);
   std::string err;
-  EXPECT_TRUE(readMain(&err).empty());
+  EXPECT_TRUE(readMain(err).empty());
   EXPECT_NE(err.find("ARGV has been changed to a non-array"), std::string::npos) << err;
   awk_setvargl(pd::g_ARGV, 0);
 }
@@ -123,7 +123,7 @@ TEST_F(MainInputTest, WildcardOperandsExpandToFilesOnly) {
   writeFile("w/r.dat", "R\n");
   startRun({"w/*.txt", "w/none*"});
   std::string err;
-  std::vector<Seen> got = readMain(&err);
+  std::vector<Seen> got = readMain(err);
   std::vector<std::string> names;
   for (const Seen& s : got) names.push_back(s.filename + ":" + s.record);
   std::sort(names.begin(), names.end());
@@ -132,35 +132,17 @@ TEST_F(MainInputTest, WildcardOperandsExpandToFilesOnly) {
   EXPECT_EQ(awk_exitstatus, 1);
 }
 
-class Env : public ::testing::Environment {
- public:
-  void SetUp() override {
-    char tmpl[] = "/tmp/vorn_records_main.XXXXXX";
-    ASSERT_NE(mkdtemp(tmpl), nullptr);
-    g_dir = tmpl;
-    awk_debuge = 1;
-    buildProgram();
-  }
-  void TearDown() override { std::filesystem::remove_all(g_dir); }
-};
-
 TEST_F(MainInputTest, UnopenableOperandsWarnAndSetTheExitStatus) {
   writeFile("ok", "r\n");
   mkdir((g_dir + "/adir").c_str(), 0700);
   startRun({"missing", "adir", "ok"});
   std::string err;
-  std::vector<Seen> got = readMain(&err);
+  std::vector<Seen> got = readMain(err);
   EXPECT_EQ(got, (std::vector<Seen>{{"r", "ok", 1, 1, "0"}}));
   EXPECT_NE(err.find("Can not open file: \"missing\""), std::string::npos) << err;
   EXPECT_NE(err.find("Skipping directory adir"), std::string::npos) << err;
   EXPECT_EQ(awk_exitstatus, 1);
-  EXPECT_EQ(intOf(kBeginCount), 1);
+  EXPECT_EQ(awk_a2l(awk_gvar(kBeginCount)), 1);
 }
 
 }  // namespace
-
-int main(int argc, char** argv) {
-  ::testing::InitGoogleTest(&argc, argv);
-  ::testing::AddGlobalTestEnvironment(new Env);
-  return RUN_ALL_TESTS();
-}

@@ -155,7 +155,6 @@ TEST_F(ReaderTest, BinaryAndTextStreamsOverrideRawmode) {
 
 int main(int argc, char** argv) {
   ::testing::InitGoogleTest(&argc, argv);
-  ::testing::AddGlobalTestEnvironment(new RecordsEnvironment);
   awk_initio_cells(&g_rsm, &g_stdin, &g_stdout, &g_stderr, &g_filemode);
   return RUN_ALL_TESTS();
 }

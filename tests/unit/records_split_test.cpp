@@ -131,9 +131,3 @@ TEST_F(SplitTest, BothFsAndFpatNoteOnce) {
 }
 
 }  // namespace
-
-int main(int argc, char** argv) {
-  ::testing::InitGoogleTest(&argc, argv);
-  ::testing::AddGlobalTestEnvironment(new RecordsEnvironment);
-  return RUN_ALL_TESTS();
-}
