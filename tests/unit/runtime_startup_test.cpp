@@ -13,8 +13,6 @@ using rtest::Asm;
 
 namespace {
 
-std::string vrun() { return rtest::vrunPath(); }
-
 // Program-building shorthands over one writer.
 struct Prog {
   ImageWriter w;
@@ -91,7 +89,7 @@ TEST(Startup, OptionsAndOperands) {
     std::string path = argvProgram(p, 5, {x, a, b});
     std::vector<std::string> args{path};
     args.insert(args.end(), c.args.begin(), c.args.end());
-    auto r = rtest::run(vrun(), args);
+    auto r = rtest::run(rtest::vrun(), args);
     std::string argv0 = path;
     for (char& ch : argv0) ch = ch == '/' ? '\\' : char(std::tolower(static_cast<unsigned char>(ch)));
     SCOPED_TRACE(::testing::PrintToString(c.args));
@@ -119,7 +117,7 @@ TEST(Startup, EnvAndEnvironShareOneTable) {
   a.op(Op::op_ret);
   p.phase(root::kBegin1Function, 1000, a);
   std::vector<std::string> env{"FOO=bar=baz", "NOEQ", "EQ="};
-  auto r = rtest::run(vrun(), {p.save()}, "", &env);
+  auto r = rtest::run(rtest::vrun(), {p.save()}, &env);
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(r.out, "bar=baz\nbar=baz\nv\n0\n\n");
 }

@@ -13,14 +13,8 @@ using rtest::Asm;
 
 namespace {
 
-std::string vrun() {
-  std::string p = rtest::vrunPath();
-  if (p.empty()) ADD_FAILURE() << "VRUN is not set";
-  return p;
-}
-
 TEST(Vrun, NoArgumentPrintsBannerAndUsage) {
-  auto r = rtest::run(vrun(), {});
+  auto r = rtest::run(rtest::vrun(), {});
   EXPECT_EQ(r.status, 2);
   EXPECT_EQ(r.err.rfind("vrun ", 0), 0u) << r.err;
   EXPECT_NE(r.err.find("\nvrun: fatal error: Expecting filename.ae as first program argument\n"),
@@ -64,7 +58,7 @@ TEST(Vrun, LoaderMessages) {
       b.damage(img);
       rtest::writeBytes(path, img);
     }
-    auto r = rtest::run(vrun(), {path});
+    auto r = rtest::run(rtest::vrun(), {path});
     char want[600];
     std::snprintf(want, sizeof want, b.message, path.c_str());
     std::string expected = want;
@@ -103,7 +97,7 @@ TEST(Vrun, CutInALaterSegmentFailsOnlyWhenUsed) {
   img.insert(img.end(), {0, 0, 0, 0, 0, 0, 0, 3, 0, 1});  // 10 of 100 bytes
   std::string path = rtest::tempDir() + "/cut.ae";
   rtest::writeBytes(path, img);
-  auto r = rtest::run(vrun(), {path});
+  auto r = rtest::run(rtest::vrun(), {path});
   EXPECT_EQ(r.out, "near\n");
   EXPECT_EQ(r.err, "cut: internal error: invalid vmid: " + std::to_string(count) + "\n");
   EXPECT_EQ(r.status, 2);
