@@ -1,7 +1,7 @@
 // The image writer: what it refuses, objects spilling over many segments,
-// binding to a run-time, and the reader's view of what it wrote, checked on
-// layouts only the writer makes (cut segments, big symbol tables, externs).
-// Ordinary round trips are covered by every compiled program the suite runs.
+// binding to a run-time, its name index, and the reader's view of what it
+// wrote, checked on layouts only the writer makes (cut segments, big symbol
+// tables, externs). Ordinary round trips are covered by every compiled program.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "image/format.h"
+#include "image/name_index.h"
 #include "image/reader.h"
 #include "image/writer.h"
 #include "image_asm.h"
@@ -45,23 +46,19 @@ TEST(ImageWriter, ObjectsSpillIntoSegmentsAndNeverCrossThem) {
   }
 }
 
-FunctionImage codeOf(size_t bytes) {
+FunctionImage codeOf(size_t bytes, std::string names = "") {
   FunctionImage fn;
   fn.code.assign(bytes, 0);
+  fn.nameList = std::move(names);
   return fn;
 }
 
 TEST(ImageWriter, RefusesWhatCannotBeLaidOut) {
-  struct Case { const char* what; std::function<void(ImageWriter&)> act; };
-  const Case cases[] = {
+  const struct { const char* what; std::function<void(ImageWriter&)> act; } cases[] = {
       {"string longer than a segment", [](ImageWriter& w) { w.addString(std::string(40000, 'x')); }},
       {"function longer than a segment", [](ImageWriter& w) { w.setFunction(1000, codeOf(32758)); w.build(); }},
-      {"function whose name list overflows the segment", [](ImageWriter& w) {
-         FunctionImage fn = codeOf(32700);
-         fn.nameList = std::string(100, 'n');
-         w.setFunction(1000, fn);
-         w.build();
-       }},
+      {"function whose name list overflows the segment",
+       [](ImageWriter& w) { w.setFunction(1000, codeOf(32700, std::string(100, 'n'))); w.build(); }},
       {"odd code length", [](ImageWriter& w) { w.setFunction(1000, codeOf(3)); }},
       {"function gid below range", [](ImageWriter& w) { w.setFunction(999, {}); }},
       {"function gid above range", [](ImageWriter& w) { w.setFunction(3000, {}); }},
@@ -83,7 +80,7 @@ TEST(ImageWriter, RefusesWhatCannotBeLaidOut) {
          for (int i = 0; i < 601; ++i) w.addString(std::string(20000, char(i)) + std::to_string(i));
        }},
   };
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     ImageWriter w;
     EXPECT_THROW(c.act(w), ImageError) << c.what;
   }
@@ -144,7 +141,8 @@ std::vector<uint8_t> slurp(const std::string& path) {
   return {std::istreambuf_iterator<char>(f), {}};
 }
 void spit(const std::string& path, const std::vector<uint8_t>& bytes) {
-  std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+  std::ofstream(path, std::ios::binary)
+      .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
 }
 
 std::vector<uint8_t> fakeRuntime(int markers) {
@@ -254,6 +252,27 @@ TEST(ImageWriter, ReaderTreatsCutLaterSegmentsAsAbsent) {
   EXPECT_TRUE(r.stringAt(first));
   EXPECT_FALSE(r.stringAt(second));
   EXPECT_TRUE(r.segment(1).empty());
+}
+
+// Positions found by name across growth; a second add keeps the first position.
+TEST(NameIndex, FindsEveryNameAcrossGrowth) {
+  std::vector<std::string> names;
+  NameIndex index;
+  auto nameAt = [&](int32_t i) -> const std::string& { return names[size_t(i)]; };
+  EXPECT_EQ(index.find("x", nameAt), -1) << "empty index";
+  for (int i = 0; i < 1000; ++i) {
+    std::string n = "n";
+    n += std::to_string(i);
+    ASSERT_EQ(index.findOrAdd(n, int32_t(names.size()), nameAt), -1) << n;
+    names.push_back(n);
+  }
+  names.push_back("");  // the empty name is a name like any other
+  ASSERT_EQ(index.findOrAdd("", 1000, nameAt), -1);
+  for (int32_t i = 0; i <= 1000; ++i) {
+    EXPECT_EQ(index.find(names[size_t(i)], nameAt), i);
+    EXPECT_EQ(index.findOrAdd(names[size_t(i)], 5000, nameAt), i);
+  }
+  for (const char* absent : {"n1000", "n", "N1", "n01"}) EXPECT_EQ(index.find(absent, nameAt), -1) << absent;
 }
 
 }  // namespace

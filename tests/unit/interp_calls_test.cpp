@@ -15,19 +15,15 @@ namespace slot = img::slot;
 // without the field layer.
 TEST(InterpRefs, GetAndSetThroughEachKind) {
   ASSERT_TRUE(loadEmptyProgram());
-  Cell local{};
-  Cell refs[3] = {};
-  refs[0].tag = Tag::Ref;
+  Cell local{}, refs[3] = {};
   refs[0].aux8a = uint8_t(RefKind::Global);
   refs[0].w.i = kG0 + 2;
-  refs[1].tag = Tag::Ref;
-  refs[1].aux8a = uint8_t(RefKind::Local);
-  refs[1].w.cell = &local;
-  refs[2].tag = Tag::Ref;
+  refs[1] = tsupport::localRef(&local);
   refs[2].aux8a = uint8_t(RefKind::Element);
   refs[2].w.t = awk_sanew(4);
   refs[2].x.key = stringNew("e");
   for (Cell& r : refs) {
+    r.tag = Tag::Ref;
     Cell v = tsupport::intCell(41);
     awk_setref(&r, &v);
     EXPECT_EQ(awk_getrefl(&r), 41);
@@ -167,11 +163,9 @@ TEST(InterpLimits, DeepRecursionAndHugeFramesOverflowTheStack) {
 
 TEST(InterpLimits, PassByReferenceStackHoldsNineteenPairs) {
   ASSERT_TRUE(loadEmptyProgram());
-  Cell arr{};
+  Cell arr{}, key = tsupport::strCell("k");
   arr.tag = Tag::Array;
   arr.w.t = awk_sanew(4);
-  Cell key;
-  cellSetString(&key, stringNew("k"));
   for (int i = 0; i < kRefStackDepth; ++i) awka_table_save(&key, &arr);
   EXPECT_EQ(awka_table_depth(), kRefStackDepth);
   std::string err;

@@ -11,6 +11,7 @@
 #include <stdlib.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -82,9 +83,8 @@ inline std::vector<AwkStream*> listed() {
   return v;
 }
 inline bool isListed(const AwkStream* r) {
-  for (AwkStream* x : listed())
-    if (x == r) return true;
-  return false;
+  auto v = listed();
+  return std::find(v.begin(), v.end(), r) != v.end();
 }
 
 // Runs print/printf-style builtins with owned argument cells.

@@ -42,19 +42,13 @@ inline void assign(int idx, Cell c) {
 }
 inline void assign(int idx, const std::string& s) { assign(idx, strCell(s)); }
 
-// Reads a special variable as text.
+// Reads a special variable as text, or as a number.
 inline std::string readText(int idx) {
   Cell c{};
   EXPECT_TRUE(awk_pvget(idx, &c));
   return take(c);
 }
-inline int32_t readInt(int idx) {
-  Cell c{};
-  EXPECT_TRUE(awk_pvget(idx, &c));
-  int32_t v = awk_a2l(&c);
-  awk_unaccess(&c);
-  return v;
-}
+inline int32_t readInt(int idx) { return std::stoi(readText(idx)); }
 
 // Installs text as a new $0, as the record loop does.
 inline void setRecord(const std::string& text) {
@@ -69,14 +63,7 @@ inline std::string field(int32_t i) {
   awk_getfield(i, &c);
   return take(c);
 }
-
-inline std::string record() {
-  AwkString* s = awk_get0();
-  std::string r(s->view());
-  stringFree(s);
-  return r;
-}
-
+inline std::string record() { return field(0); }
 inline int32_t nf() { return readInt(pv::NF); }
 
 // All fields 1..NF.
@@ -95,12 +82,9 @@ inline std::vector<std::string> elements(AwkTable* t, int32_t n) {
   arr.w.t = t;
   for (int32_t i = 1; i <= n; ++i) {
     Cell e{};
-    if (!awk_getarray(&arr, i, &e)) {
-      v.push_back("<missing>");
-      continue;
-    }
-    EXPECT_EQ(e.tag, Tag::Field) << "element " << i;
-    v.push_back(take(e));
+    bool found = awk_getarray(&arr, i, &e);
+    EXPECT_TRUE(found && e.tag == Tag::Field) << "element " << i;
+    v.push_back(found ? take(e) : "<missing>");
   }
   return v;
 }

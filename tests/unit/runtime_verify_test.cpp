@@ -124,12 +124,9 @@ void everyOperandKind(Asm& a, uint32_t s) {
 }
 
 const Case kCodeCases[] = {
-    {"minimal image", [] { return rtest::minimalWriter().build(); }, 1},
-    {"40 working cells", pushes(40), 1},
-    {"41 working cells", pushes(41), 0},
-    {"odd opcode byte", raw({0x0100}), 0},
-    {"opcode beyond the table", raw({0x9E00}), 0},
-    {"nonzero byte after the opcode", raw({0x5601}), 0},
+    {"minimal image", [] { return rtest::minimalWriter().build(); }, 1}, {"40 working cells", pushes(40), 1},
+    {"41 working cells", pushes(41), 0}, {"odd opcode byte", raw({0x0100}), 0},
+    {"opcode beyond the table", raw({0x9E00}), 0}, {"nonzero byte after the opcode", raw({0x5601}), 0},
     {"operand runs past the end", begin([](Asm& a) { a.op(Op::op_ret).raw(0x3000); }), 0},
     {"jump past the end", begin([](Asm& a) { a.op(Op::op_jmp).raw(0x0100).op(Op::op_ret); }), 0},
     {"jump before the code", begin([](Asm& a) { a.op(Op::op_jmp).raw(uint16_t(-4)).op(Op::op_ret); }), 0},
