@@ -7,15 +7,12 @@
 #include <unistd.h>
 
 #include <cstdio>
-#include <functional>
-#include <string>
 
 #include "arrays/table.h"
 #include "host/signals.h"
 #include "interp_fixture.h"
 #include "io/globals.h"
 #include "runtime/startup.h"
-#include "test_support.h"
 
 namespace {
 
@@ -219,9 +216,7 @@ TEST_F(Signals, ReporterGivesTheSignalBackToTheHost) {
   });
   EXPECT_EQ(c.status, 2);
   EXPECT_EQ(c.out, "default\n");
-  EXPECT_EQ(c.err.rfind("vorn: program killed by SIGBUS: improperly aligned data access\n", 0),
-            0u)
-      << c.err;
+  EXPECT_EQ(c.err.rfind("vorn: program killed by SIGBUS: improperly aligned data access\n", 0), 0u) << c.err;
 }
 
 TEST_F(Signals, UnknownNameNotedOnceAndDefaultKept) {

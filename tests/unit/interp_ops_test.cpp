@@ -32,12 +32,7 @@ bool runStore(Program& p, Body body) {
   return awk_sp == base;
 }
 
-struct TruthCase {
-  const char* name;
-  Op op;
-  Val x;
-  int32_t want;
-};
+struct TruthCase { const char* name; Op op; Val x; int32_t want; };
 
 const TruthCase kTruth[] = {
     {"not 0", Op::op_not, I(0), 1}, {"not 7", Op::op_not, I(7), 0},
@@ -47,15 +42,25 @@ const TruthCase kTruth[] = {
     {"inot", Op::op_inot, I(0), 1}, {"toint of float", Op::op_toint, F(3.75, 2), 3},
     {"toint of uninitialized", Op::op_toint, U(), 0},
     {"toint of numeric string", Op::op_toint, S("42abc"), 42},
+    // x && y and x || y leave 0 or 1 when they jump, and pop x otherwise
+    // (then 9 is pushed in its place).
+    {"&& jumps", Op::op_andjmp, I(0), 0}, {"&& goes on", Op::op_andjmp, S("x"), 9},
+    {"|| jumps", Op::op_orjmp, S("x"), 1}, {"|| goes on", Op::op_orjmp, U(), 9},
 };
 
-TEST(InterpTruth, UnaryConversions) {
+TEST(InterpTruth, UnaryConversionsAndShortCircuits) {
   for (const TruthCase& c : kTruth) {
     SCOPED_TRACE(c.name);
     Program p;
     ASSERT_TRUE(runStore(p, [&](Asm& a) {
+      auto end = a.label();
       push(a, p, c.x);
-      a.op(c.op);
+      if (c.op == Op::op_andjmp || c.op == Op::op_orjmp) {
+        a.op(c.op).jumpTo(end).op(Op::op_pushi32).w(9);
+      } else {
+        a.op(c.op);
+      }
+      a.here(end);
     }));
     Cell* g = global(kG0);
     ASSERT_EQ(int(g->tag), int(Tag::Int));
@@ -87,36 +92,10 @@ TEST(InterpPatterns, ConstantIsCompiledOnceAndRewritten) {
   EXPECT_EQ(global(kG0 + 1)->w.i, 1);
 }
 
-// x && y and x || y leave 0 or 1 when they jump, and pop x otherwise.
-TEST(InterpTruth, ShortCircuitJumps) {
-  struct Case {
-    Op op;
-    Val x;
-    int32_t want;   // value left in G0: the jump's int, or 9 when it fell through
-  } cases[] = {
-      {Op::op_andjmp, I(0), 0}, {Op::op_andjmp, S("x"), 9},
-      {Op::op_orjmp, S("x"), 1}, {Op::op_orjmp, U(), 9},
-  };
-  for (const Case& c : cases) {
-    Program p;
-    ASSERT_TRUE(runStore(p, [&](Asm& a) {
-      auto end = a.label();
-      push(a, p, c.x);
-      a.op(c.op).jumpTo(end).op(Op::op_pushi32).w(9);
-      a.here(end);
-    }));
-    EXPECT_EQ(global(kG0)->w.i, c.want);
-  }
-}
-
 TEST(InterpConcat, PiecesInPushOrder) {
-  struct Case {
-    std::vector<const char*> pieces;
-    const char* want;
-  } cases[] = {
-      {{"ab", "cd", "", "e"}, "abcde"}, {{"only"}, "only"}, {{}, ""},
-  };
-  for (const Case& c : cases) {
+  struct { std::vector<const char*> pieces; const char* want; } cases[] = {
+      {{"ab", "cd", "", "e"}, "abcde"}, {{"only"}, "only"}, {{}, ""}};
+  for (const auto& c : cases) {
     Program p;
     ASSERT_TRUE(runStore(p, [&](Asm& a) {
       for (const char* s : c.pieces) a.op(Op::op_pushs).a(p.str(s));

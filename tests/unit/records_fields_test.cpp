@@ -168,14 +168,8 @@ TEST_F(FieldsTest, GenericHandlers) {
 
 enum class Sep { Text, Regex, Zero };
 
-struct SplitCase {
-  const char* name;
-  Sep kind;
-  const char* fs;     // FS text (Text, Regex); FPAT when fpat is set
-  bool fpat;
-  std::string input;
-  std::vector<std::string> want;
-};
+// fs: the FS text (Text, Regex), or FPAT when fpat is set.
+struct SplitCase { const char* name; Sep kind; const char* fs; bool fpat; std::string input; Strings want; };
 
 const std::vector<SplitCase> kCases = {
     // Default splitting: runs of blanks, tabs and newlines; no empty fields.

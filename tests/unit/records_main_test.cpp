@@ -17,24 +17,16 @@ namespace pd = vorn::image::predef;
 
 namespace {
 
-constexpr int kBeginCount = kG0;
-constexpr int kEndCount = kG0 + 1;
-constexpr int kX = kG0 + 2;
+constexpr int kBeginCount = kG0;   // counted by BEGINFILE
 
 std::string g_dir;
 
-Asm counter(int gid) {
-  Asm a;
-  a.op(Op::op_gpush).g(gid).op(Op::op_addi32).w(1).op(Op::op_gstore).g(gid).op(Op::op_ret);
-  return a;
-}
-
 void buildProgram() {
   Program p;
-  p.fn(1001, counter(kBeginCount));
-  p.fn(1002, counter(kEndCount));
+  Asm a;
+  a.op(Op::op_gpush).g(kBeginCount).op(Op::op_addi32).w(1).op(Op::op_gstore).g(kBeginCount).op(Op::op_ret);
+  p.fn(1001, a);
   p.writer.setRootGid(img::root::kBeginFileFunction, 1001);
-  p.writer.setRootGid(img::root::kEndFileFunction, 1002);
   p.writer.addModule("prog.awk");
   ASSERT_TRUE(p.load());
   awk_fieldinit();
@@ -49,11 +41,10 @@ void writeFile(const std::string& name, const std::string& text) {
 struct Seen {
   std::string record, filename;
   int32_t fnr, nr;
-  std::string x;
   bool operator==(const Seen&) const = default;
 };
 std::ostream& operator<<(std::ostream& o, const Seen& s) {
-  return o << "{" << s.record << " " << s.filename << " " << s.fnr << " " << s.nr << " x=" << s.x << "}";
+  return o << "{" << s.record << " " << s.filename << " " << s.fnr << " " << s.nr << "}";
 }
 
 void startRun(std::vector<std::string> operands) {
@@ -61,10 +52,7 @@ void startRun(std::vector<std::string> operands) {
   awk_nr = awk_fnr = 0;
   awk_exitstatus = 0;
   awk_gt_conditions = 0;
-  for (int gid : {kBeginCount, kEndCount, kX}) {
-    awk_unaccess(awk_gvar(gid));
-    cellSetInt(awk_gvar(gid), 0);
-  }
+  cellSetInt(awk_gvar(kBeginCount), 0);
   std::vector<char*> args;
   for (auto& s : operands) args.push_back(s.data());
   awk_set_argv("prog", int(args.size()), args.data());
@@ -75,8 +63,7 @@ std::vector<Seen> readMain(std::string& err) {
   std::vector<Seen> seen;
   err = tsupport::stderrOf([&] {
     while (AwkString* s = next_record(nullptr)) {
-      seen.push_back({std::string(s->view()), std::string(awk_filename->view()), awk_fnr, awk_nr,
-                      tsupport::text(*awk_gvar(kX))});
+      seen.push_back({std::string(s->view()), std::string(awk_filename->view()), awk_fnr, awk_nr});
       stringFree(s);
       if (seen.size() > 1000) break;
     }
@@ -138,7 +125,7 @@ TEST_F(MainInputTest, UnopenableOperandsWarnAndSetTheExitStatus) {
   startRun({"missing", "adir", "ok"});
   std::string err;
   std::vector<Seen> got = readMain(err);
-  EXPECT_EQ(got, (std::vector<Seen>{{"r", "ok", 1, 1, "0"}}));
+  EXPECT_EQ(got, (std::vector<Seen>{{"r", "ok", 1, 1}}));
   EXPECT_NE(err.find("Can not open file: \"missing\""), std::string::npos) << err;
   EXPECT_NE(err.find("Skipping directory adir"), std::string::npos) << err;
   EXPECT_EQ(awk_exitstatus, 1);

@@ -69,11 +69,7 @@ TEST(Loader, CandidatePaths) {
   std::string dir = rtest::tempDir();
   rtest::writeBytes(dir + "/prog", withTrailer(image(), 10));
   rtest::writeBytes(dir + "/other.ae", image());
-  struct Case {
-    std::string dir, name, ext;
-    int opened;
-    std::string path;   // awk_progpath afterwards, when opened
-  } cases[] = {
+  struct { std::string dir, name, ext; int opened; std::string path; } cases[] = {  // path: awk_progpath
       {dir, "prog", "", 1, dir + "/prog"},
       {dir + "/", "prog", "", 1, dir + "/prog"},
       {"", dir + "/prog", "", 1, dir + "/prog"},
@@ -82,7 +78,7 @@ TEST(Loader, CandidatePaths) {
       {dir, "nothere", "", 0, ""},
       {"/" + std::string(300, 'd'), "prog", "", 0, ""},  // would not fit: skipped
   };
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     awk_vm_reset();
     EXPECT_EQ(awk_openprog(c.dir.c_str(), c.name.c_str(), c.ext.c_str()), c.opened) << c.dir << " " << c.name;
     EXPECT_EQ(awk_imageopened, c.opened);

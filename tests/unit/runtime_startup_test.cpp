@@ -1,6 +1,5 @@
-// Start-up and shut-down through the real vrun binary: ARGV/ARGC/ARGI from
-// operands and options, ENV/ENVIRON, the order of the phases, exit statuses
-// and the exit function's rules. Programs are assembled by hand.
+// Start-up through the real vrun binary, with programs assembled by hand:
+// ARGV, ARGC and ARGI from operands and options, and ENV/ENVIRON.
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -43,12 +42,10 @@ struct Prog {
     print(a, [=](Asm& b) { b.op(Op::op_gpusharr).g(arrayGid).op(Op::op_pushs).a(k).op(Op::op_aget); });
   }
 
-  void phase(int rootOffset, int gid, const Asm& a) {
-    w.setFunction(gid, a.function(0, 0, ";", 0));  // module 0: prog.awk
-    w.setRootGid(rootOffset, gid);
-  }
-
-  std::string save() {
+  // Writes the image whose BEGIN is `begin` (in module 0, prog.awk); its path.
+  std::string save(Asm& begin) {
+    w.setFunction(1000, begin.op(Op::op_ret).function(0, 0, ";", 0));
+    w.setRootGid(root::kBegin1Function, 1000);
     std::string path = rtest::tempDir() + "/prog.ae";
     rtest::writeBytes(path, w.build());
     return path;
@@ -63,16 +60,13 @@ std::string argvProgram(Prog& p, int n, const std::vector<int>& globals) {
   p.printGlobal(a, predef::g_ARGI);
   for (int i = 0; i < n; ++i) p.printElement(a, predef::g_ARGV, std::to_string(i));
   for (int g : globals) p.printGlobal(a, g);
-  a.op(Op::op_ret);
-  p.phase(root::kBegin1Function, 1000, a);
-  return p.save();
+  return p.save(a);
 }
 
 TEST(Startup, OptionsAndOperands) {
   struct Case { std::vector<std::string> args; std::string out, err; } cases[] = {  // out: ARGC, ARGI,
       // ARGV[1..4], x, a, b
-      {{"-v", "x=1", "-F:", "-w", "file", "a=1", "--", "b"},
-       "5\n1\nfile\na=1\n--\nb\n1\n\n\n", ""},
+      {{"-v", "x=1", "-F:", "-w", "file", "a=1", "--", "b"}, "5\n1\nfile\na=1\n--\nb\n1\n\n\n", ""},
       {{"a=1", "b=2", "--", "file"}, "2\n1\nfile\n\n\n\n\n1\n2\n", ""},
       {{"-vx=7", "a=1", "file", "--"}, "4\n1\na=1\nfile\n--\n\n7\n\n\n", ""},
       {{"-v"}, "1\n1\n\n\n\n\n\n\n\n", "prog: warning: Invalid -v flag\n"},
@@ -84,6 +78,7 @@ TEST(Startup, OptionsAndOperands) {
        "prog: warning: assignment to variable 'novalue' ignored.\n"},
   };
   for (const Case& c : cases) {
+    SCOPED_TRACE(::testing::PrintToString(c.args));
     Prog p;
     int x = p.global("x"), a = p.global("a"), b = p.global("b");
     std::string path = argvProgram(p, 5, {x, a, b});
@@ -92,7 +87,6 @@ TEST(Startup, OptionsAndOperands) {
     auto r = rtest::run(rtest::vrun(), args);
     std::string argv0 = path;
     for (char& ch : argv0) ch = ch == '/' ? '\\' : char(std::tolower(static_cast<unsigned char>(ch)));
-    SCOPED_TRACE(::testing::PrintToString(c.args));
     EXPECT_EQ(r.status, 0) << r.err;
     // ARGV[0] is the image path in its fixed form, after ARGC and ARGI.
     std::string expected = c.out;
@@ -114,10 +108,8 @@ TEST(Startup, EnvAndEnvironShareOneTable) {
   p.printElement(a, predef::g_ENVIRON, "NEW");
   p.print(a, [=](Asm& b) { b.op(Op::op_gpusharr).g(predef::g_ENVIRON).op(Op::op_pushs).a(noeq).op(Op::op_in); });
   p.printElement(a, predef::g_ENVIRON, "EQ");
-  a.op(Op::op_ret);
-  p.phase(root::kBegin1Function, 1000, a);
   std::vector<std::string> env{"FOO=bar=baz", "NOEQ", "EQ="};
-  auto r = rtest::run(rtest::vrun(), {p.save()}, &env);
+  auto r = rtest::run(rtest::vrun(), {p.save(a)}, &env);
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(r.out, "bar=baz\nbar=baz\nv\n0\n\n");
 }

@@ -17,8 +17,7 @@ TEST(Vrun, NoArgumentPrintsBannerAndUsage) {
   auto r = rtest::run(rtest::vrun(), {});
   EXPECT_EQ(r.status, 2);
   EXPECT_EQ(r.err.rfind("vrun ", 0), 0u) << r.err;
-  EXPECT_NE(r.err.find("\nvrun: fatal error: Expecting filename.ae as first program argument\n"),
-            std::string::npos)
+  EXPECT_NE(r.err.find("\nvrun: fatal error: Expecting filename.ae as first program argument\n"), r.err.npos)
       << r.err;
 }
 
