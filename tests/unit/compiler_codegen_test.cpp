@@ -87,6 +87,17 @@ TEST(Codegen, CompiledForms) {
   for (const auto& c : kCases) EXPECT_EQ(listing(c.src, c.fn), c.code) << c.src;
 }
 
+// A printf too wide for the evaluation stack is cut between conversions (the
+// rest of wide statements is in tests/cases/lang/wide_statements); "*" takes a
+// value of its own, so the last piece is "%*d\n" with two values.
+TEST(Codegen, WidePrintfIsCutBetweenConversions) {
+  std::string fmt, args;
+  for (int i = 1; i <= 30; ++i) fmt += "%d-";
+  for (int i = 1; i <= 32; ++i) args += ", x" + std::to_string(i);
+  std::string pf = listing("BEGIN { printf \"" + fmt + "%*d\\n\"" + args + " }", ":BEGIN");
+  EXPECT_NE(pf.find("op_bcall 9 9 2\n"), std::string::npos) << pf;
+}
+
 TEST(Codegen, ImageHasSymbolsForEveryKindOfName) {
   Diagnostics diag;
   CompileOutput out;

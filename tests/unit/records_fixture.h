@@ -63,7 +63,12 @@ inline std::string field(int32_t i) {
   awk_getfield(i, &c);
   return take(c);
 }
-inline std::string record() { return field(0); }
+inline std::string record() {
+  AwkString* s = awk_get0();
+  std::string r(s->view());
+  stringFree(s);
+  return r;
+}
 inline int32_t nf() { return readInt(pv::NF); }
 
 // All fields 1..NF.

@@ -40,6 +40,7 @@ int load(const std::vector<uint8_t>& img, bool reset = true) {
   return status == -1 ? r : -status;
 }
 
+// expected: 1 accepted, 0 refused.
 struct Case { const char* name; std::function<std::vector<uint8_t>()> image; int expected; };
 
 // An image whose BEGIN function (gid 1000) has the given code.
