@@ -1,7 +1,10 @@
 // The code generator: the compiled forms the interpreter's fast paths rely
-// on (one of each operand kind, as listings), and statements too wide for the
-// evaluation stack cut into pieces. What programs do is checked by the AWK cases.
+// on (one of each operand kind, as listings) and the symbols of the image.
+// What programs do, wide statements cut into pieces included, is checked by
+// the AWK cases.
 #include <gtest/gtest.h>
+
+#include <sstream>
 
 #include "compiler/compile.h"
 #include "compiler/emitter.h"
@@ -16,33 +19,21 @@ namespace {
 std::string listing(const std::string& src, const std::string& name) {
   Diagnostics diag;
   CompileOutput out;
-  bool ok = compileProgram({{"t.awk", src}}, {}, diag, out);
-  EXPECT_TRUE(ok) << diag.format();
+  EXPECT_TRUE(compileProgram({{"t.awk", src}}, {}, diag, out)) << diag.format();
   for (const auto& f : out.functions) {
     if (f.name != name) continue;
-    std::string all = listCode(f.code), kept;
-    size_t pos = 0;
-    while (pos < all.size()) {
-      size_t e = all.find('\n', pos);
-      std::string l = all.substr(pos, e - pos);
-      pos = e + 1;
-      if (l.find("op_line") != std::string::npos) continue;
-      size_t s = l.find("op_");
-      kept += l.substr(s) + "\n";
-    }
+    std::istringstream all(listCode(f.code));
+    std::string kept;
+    for (std::string l; std::getline(all, l);)
+      if (l.find("op_line") == std::string::npos) kept += l.substr(l.find("op_")) + "\n";
     return kept;
   }
   ADD_FAILURE() << "no function " << name;
   return {};
 }
 
-struct Case {
-  const char* src;
-  const char* fn;
-  const char* code;
-};
-
-const Case kCases[] = {
+// Source, function, listing.
+const struct { const char* src; const char* fn; const char* code; } kCases[] = {
     {"BEGIN { x = 5; x = 70000; x = 0.10; x = 1e-3; x = 1234567890 }", ":BEGIN",
      "op_pushi16 5\nop_gstore 8018\nop_pushi32 70000\nop_gstore 8018\n"
      "op_pushf 0.10000000000000001/2\nop_gstore 8018\nop_pushf 0.001/3\nop_gstore 8018\n"
@@ -93,9 +84,11 @@ const Case kCases[] = {
 };
 
 TEST(Codegen, CompiledForms) {
-  for (const Case& c : kCases) EXPECT_EQ(listing(c.src, c.fn), c.code) << c.src;
+  for (const auto& c : kCases) EXPECT_EQ(listing(c.src, c.fn), c.code) << c.src;
 }
 
+// Phases of several modules are generated functions calling each module's
+// one; a phase of one module's function is that function (no call per record).
 TEST(Codegen, PhaseFunctionsCallEachModule) {
   Diagnostics diag;
   CompileOutput out;
@@ -109,35 +102,36 @@ TEST(Codegen, PhaseFunctionsCallEachModule) {
   EXPECT_EQ(begin,
             "   0 op_pushslot\n   2 op_call 0 0 1000\n   8 op_pop\n"
             "  10 op_pushslot\n  12 op_call 0 0 1001\n  18 op_pop\n  20 op_ret\n");
-  // A phase with one module's function is that function: no wrapper.
   EXPECT_EQ(end, "");
+}
+
+// A printf too wide for the evaluation stack is cut between conversions (the
+// rest of wide statements is in tests/cases/lang/wide_statements); "*" takes a
+// value of its own, so the last piece is "%*d\n" with two values.
+TEST(Codegen, WidePrintfIsCutBetweenConversions) {
+  std::string fmt, args;
+  for (int i = 1; i <= 30; ++i) fmt += "%d-";
+  for (int i = 1; i <= 32; ++i) args += ", x" + std::to_string(i);
+  std::string pf = listing("BEGIN { printf \"" + fmt + "%*d\\n\"" + args + " }", ":BEGIN");
+  EXPECT_NE(pf.find("op_bcall 9 9 2\n"), std::string::npos) << pf;
 }
 
 TEST(Codegen, ImageHasSymbolsForEveryKindOfName) {
   Diagnostics diag;
   CompileOutput out;
-  ASSERT_TRUE(compileProgram({{"prog.awk", "function f() { }\nstatic function s() { }\nBEGIN { g = 1 }\n"
-                                           "extern int puts(char*)"}},
-                             {}, diag, out))
-      << diag.format();
+  ASSERT_TRUE(compileProgram(
+      {{"prog.awk", "function f() { }\nstatic function s() { }\nBEGIN { g = 1 }\nextern int puts(char*)"}}, {},
+      diag, out)) << diag.format();
   vorn::image::ImageReader r;
   ASSERT_TRUE(r.open(out.image));
-  struct Want {
-    const char* name;
-    int kind;
-    int gid;
-  };
-  const Want wants[] = {
+  const struct { const char* name; int kind, gid; } wants[] = {
       {"ARGC", 12, 8000}, {"stdout", 12, 8017}, {"NR", 13, 225}, {"BUFSIZE", 13, 236},
       {"print", 14, 1},   {"table", 14, 120},   {"f", 1, 1000},  {"g", 4, 8018},
       {"puts", 1, 10000}, {"s", 0, 0},          {":BEGIN", 0, 0},
   };
-  for (const Want& w : wants) {
+  for (const auto& w : wants) {
     SCOPED_TRACE(w.name);
-    auto at = r.lookup(w.name);
-    ASSERT_TRUE(bool(at));
-    ASSERT_NE(at.value, 0u);
-    auto rec = r.symbolRecord(at.value);
+    auto rec = r.symbolRecord(r.lookup(w.name).value);
     ASSERT_TRUE(rec);
     EXPECT_EQ(rec.value.kind(), w.kind);
     EXPECT_EQ(rec.value.gid, w.gid);
@@ -156,65 +150,6 @@ TEST(Codegen, ImageHasSymbolsForEveryKindOfName) {
   EXPECT_EQ(st.definitions[0].module(), 0);
   EXPECT_EQ(st.definitions[0].gid(), 1001);
   EXPECT_EQ(st.definitions[0].line, 2);
-  auto ex = r.externAt(r.externTable().value.at(0));
-  ASSERT_TRUE(ex);
-  EXPECT_EQ(ex.value.paramCount(), 1);
-  EXPECT_EQ(ex.value.returnType, 2);
-  EXPECT_EQ(ex.value.paramTypes[0], 7);
-  EXPECT_EQ(ex.value.name, ":puts");
-  EXPECT_EQ(r.root().globalCount, 19);
-}
-
-// Counts the instructions of a listing that start with `op`.
-int countOps(const std::string& listing, const std::string& op) {
-  int n = 0;
-  for (size_t pos = 0; (pos = listing.find(op + " ", pos)) != std::string::npos; ++pos)
-    if (pos == 0 || listing[pos - 1] == '\n') ++n;
-  return n;
-}
-
-std::string items(int n, const char* sep) {
-  std::string s;
-  for (int i = 1; i <= n; ++i) s += (i > 1 ? sep : "") + std::string("x") + std::to_string(i);
-  return s;
-}
-
-// The run-time leaves 40 unchecked cells for a statement's working values:
-// long print lists are written in pieces through printf (items kept in
-// hidden locals, OFS between, ORS last), long concatenations are joined in
-// steps, and what cannot be cut is refused with a located message instead
-// of an image the loader would refuse.
-TEST(Codegen, WideStatementsKeepWithinTheStackRoom) {
-  std::string wide = listing("BEGIN { print " + items(45, ", ") + " > \"f\" }", ":BEGIN");
-  EXPECT_EQ(countOps(wide, "op_bcall"), 4) << wide;          // 12 + 12 + 12 + 9 items
-  EXPECT_NE(wide.find("op_bcall 27 27 4\n"), std::string::npos) << wide;  // fmt, 24 values, kind, file
-  EXPECT_NE(wide.find("op_bcall 21 21 4\n"), std::string::npos) << wide;  // the last 9 items
-  EXPECT_EQ(countOps(wide, "op_pvget"), 45);                 // an OFS or ORS after each item
-  std::string narrow = listing("BEGIN { print " + items(20, ", ") + " }", ":BEGIN");
-  EXPECT_EQ(countOps(narrow, "op_bcall"), 1);
-  EXPECT_NE(narrow.find("op_bcall 20 20 1\n"), std::string::npos);
-
-  std::string fmt;
-  for (int i = 0; i < 30; ++i) fmt += "%d-";
-  std::string pf = listing("BEGIN { printf \"" + fmt + "%*d\\n\", " + items(32, ", ") + " }", ":BEGIN");
-  EXPECT_EQ(countOps(pf, "op_bcall"), 3) << pf;              // 12 + 12 + 8 arguments
-  EXPECT_NE(pf.find("op_bcall 9 9 2\n"), std::string::npos) << pf;
-
-  std::string cat = listing("BEGIN { s = " + items(45, " ") + " }", ":BEGIN");
-  EXPECT_EQ(countOps(cat, "op_concat"), 3) << cat;           // 16, then 1 + 15, then 1 + 14
-  EXPECT_NE(cat.find("op_concat 15\n"), std::string::npos) << cat;
-
-  Diagnostics diag;
-  CompileOutput out;
-  std::string deep = "BEGIN { x = 1";
-  for (int i = 0; i < 45; ++i) deep += " + (1";
-  deep += std::string(45, ')') + " }";
-  EXPECT_FALSE(compileProgram({{"t.awk", deep}}, {}, diag, out));
-  EXPECT_NE(diag.format().find("t.awk:1:9: error: this needs more than 40 cells of the evaluation stack"),
-            std::string::npos)
-      << diag.format();
-  Diagnostics d2;
-  EXPECT_FALSE(compileProgram({{"t.awk", "BEGIN { x = sprintf(\"%s\", " + items(45, ", ") + ") }"}}, {}, d2, out));
 }
 
 }  // namespace

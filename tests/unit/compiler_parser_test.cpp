@@ -19,10 +19,7 @@ std::string parse(const std::string& src, std::string* errors = nullptr) {
   return dumpModule(prog.modules[0]);
 }
 
-struct Case {
-  const char* src;
-  const char* tree;
-};
+struct Case { const char* src; const char* tree; };
 
 // Source texts and their trees: precedence, statements, program items.
 const Case kTrees[] = {
@@ -101,8 +98,7 @@ const Case kTrees[] = {
     {"{ next }", "(block [(next)])\n"},
     {"BEGIN { x = 1 }\nEND { print x }", "BEGIN (block [(expr (assign = x 1))])\nEND (block [(print [x])])\n"},
     {"/a/, /b/", "/a/ , /b/ -\n"}, {"$1 > 2 { print }", "(binary > ($ 1) 2) (block [(print)])\n"},
-    {"function f(a, &b) { return a b }\n",
-     "function f(a,&b) (block [(return (concat [a b]))])\n"},
+    {"function f(a, &b) { return a b }\n", "function f(a,&b) (block [(return (concat [a b]))])\n"},
     {"func g() { }", "function g() (block)\n"},
     {"INIT { }\nBEGINFILE { }\nENDFILE { }\nEXIT { }",
      "INIT (block)\nBEGINFILE (block)\nENDFILE (block)\nEXIT (block)\n"},
@@ -137,15 +133,14 @@ TEST(Parser, ExternAndStatic) {
 }
 
 TEST(Parser, DeepNestingIsRefusedNotCrashed) {
-  std::string deep = "{ x = " + std::string(100000, '(') + "1" + std::string(100000, ')') + " }";
-  std::string errors;
-  parse(deep, &errors);
-  EXPECT_NE(errors.find("nested too deeply"), std::string::npos);
   std::string longSum = "{ x = 1";
   for (int i = 0; i < 5000; ++i) longSum += " + 1";
-  longSum += " }";
-  parse(longSum, &errors);
-  EXPECT_NE(errors.find("nested too deeply"), std::string::npos);
+  for (const std::string& src : {"{ x = " + std::string(100000, '(') + "1" + std::string(100000, ')') + " }",
+                                 longSum + " }"}) {
+    std::string errors;
+    parse(src, &errors);
+    EXPECT_NE(errors.find("nested too deeply"), std::string::npos);
+  }
 }
 
 }  // namespace

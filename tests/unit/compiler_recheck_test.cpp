@@ -10,13 +10,7 @@ using namespace vorn::compiler;
 
 namespace {
 
-struct Case {
-  const char* pattern;
-  bool ok;
-  const char* message;
-};
-
-const Case kCases[] = {
+const struct { const char* pattern; bool ok; const char* message; } kCases[] = {
     // accepted without a word
     {"", true, ""}, {"abc", true, ""}, {"a|b|", true, ""}, {"()", true, ""}, {"(a*)?", true, ""},
     {"a*{2}", true, ""},  // '{' after an operator is a literal
@@ -57,7 +51,7 @@ const Case kCases[] = {
 };
 
 TEST(RegexCheck, AgreesWithThePatternCompiler) {
-  for (const Case& c : kCases) {
+  for (const auto& c : kCases) {
     SCOPED_TRACE(c.pattern);
     RegexCheck r = checkRegex(c.pattern);
     EXPECT_EQ(r.ok, c.ok);

@@ -1,12 +1,9 @@
-// Asm: a tiny bytecode assembler for tests that build program images by hand.
-//
-// Write instructions by opcode and operands, e.g.
+// Asm: a tiny bytecode assembler for tests that build program images by hand,
 //   a.op(Op::op_pushi32).w(5).op(Op::op_lstore).l(Asm::local(1)).op(Op::op_jf).jumpTo(done);
-// Each operand call is checked against the opcode's operand kinds
-// (opcodes.h: b p h u l g v s c e w a r d, and j for jumpTo), so a wrong or
-// missing operand throws std::logic_error at once instead of producing bytes
-// the run-time would refuse. Jumps go to labels, resolved by code(); raw()
-// appends a 16-bit unit unchecked, for deliberately malformed code.
+// Each operand call is checked against the opcode's operand kinds (opcodes.h),
+// so a wrong or missing operand throws std::logic_error at once instead of
+// producing bytes the run-time would refuse. Jumps go to labels, resolved by
+// code(); raw() appends a 16-bit unit unchecked, for deliberately malformed code.
 #pragma once
 #include <cstdint>
 #include <cstring>
@@ -68,10 +65,7 @@ class Asm {
   static int16_t param(int n) { return int16_t(24 * n); }
   static int16_t local(int n) { return int16_t(-24 * n); }
 
-  Label label() {
-    labels_.push_back(-1);
-    return Label{int(labels_.size() - 1)};
-  }
+  Label label() { labels_.push_back(-1); return Label{int(labels_.size() - 1)}; }
   // Binds the label to the next instruction.
   Asm& here(Label at) {
     requireComplete();
@@ -79,10 +73,7 @@ class Asm {
     return *this;
   }
 
-  Asm& raw(uint16_t u16) {
-    pending_ = "";
-    return unit(u16);
-  }
+  Asm& raw(uint16_t u16) { pending_ = ""; return unit(u16); }
 
   // Offset of the next instruction from the function start (header included),
   // as the disassembler and jump targets count it.

@@ -47,11 +47,7 @@ TEST(ImageDisasm, EveryOperandKindDecodes) {
   a.here(end).op(Op::op_ret);
   w.setFunction(1000, a.function(1, 2, "s;i j", 0));
   w.addModule("prog.awk");
-  SymbolRecord rec;
-  rec.kind = symkind::kFunction;
-  rec.gid = 1000;
-  rec.definitions.push_back(SymbolDefinition::make(defkind::kFunction, 0, 1000, 4));
-  w.addSymbol("main_fn", rec);
+  w.addSymbol("main_fn", {symkind::kFunction, 1000, 0, {SymbolDefinition::make(defkind::kFunction, 0, 1000, 4)}});
   auto img = w.build();
   ImageReader r;
   ASSERT_TRUE(r.open(img));
@@ -132,23 +128,16 @@ TEST(ImageDisasm, EveryOpcodeRoundTrips) {
     for (size_t k = 0; k < ins.value.operands.size(); ++k) {
       const Operand& o = ins.value.operands[k];
       EXPECT_EQ(o.kind, info.operands[k]);
-      if (o.kind == 'j') {
-        EXPECT_EQ(o.target, int64_t(kFunctionHeaderSize));
-      }
-      if (o.kind == 'w') {
-        EXPECT_EQ(int32_t(o.value), -1000000 - int(k));
-      }
-      if (o.kind == 'c') {
-        EXPECT_EQ(o.value, 1000 + int(k));
-      }
+      if (o.kind == 'j') { EXPECT_EQ(o.target, int64_t(kFunctionHeaderSize)); }
+      if (o.kind == 'w') { EXPECT_EQ(int32_t(o.value), -1000000 - int(k)); }
+      if (o.kind == 'c') { EXPECT_EQ(o.value, 1000 + int(k)); }
     }
     EXPECT_NE(disassembleFunction(viewOf(bytes), nullptr).find(info.name), std::string::npos);
   }
 }
 
 TEST(ImageDisasm, MalformedInstructionsAreErrors) {
-  struct Case { const char* what; std::vector<uint8_t> code; size_t offset; const char* error; };
-  const Case cases[] = {
+  const struct { const char* what; std::vector<uint8_t> code; size_t offset; const char* error; } cases[] = {
       {"odd opcode", {0x03, 0x00}, 10, "bad opcode 0x03"},
       {"opcode past the table", {0x9E, 0x00}, 10, "bad opcode 0x9E"},
       {"nonzero second byte", {0x56, 0x01}, 10, "second byte"},
@@ -159,7 +148,7 @@ TEST(ImageDisasm, MalformedInstructionsAreErrors) {
       {"offset past the end", {0x56, 0x00}, 12, "truncated instruction"},
       {"pad byte of b", {0x00, 0x00, 0x08, 0x01}, 10, "pad byte"},
   };
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     auto bytes = withHeader(c.code);
     auto ins = decodeInstruction(bytes, c.offset);
     ASSERT_FALSE(ins) << c.what;
@@ -196,37 +185,29 @@ std::vector<uint8_t> sampleImage() {
   w.setStoredArgs({"prog", "arg"});
   std::vector<uint8_t> desc(28, 0);
   putBe16(desc.data(), 1 << 9);
-  desc.push_back('f');
-  desc.push_back(0);
+  desc.insert(desc.end(), {'f', 0});
   w.addExtern(w.addBytes(desc, 4));
-  for (const char* n : {"a", "b", "c", "substr"}) {
-    SymbolRecord rec;
-    rec.kind = symkind::kGlobal;
-    rec.gid = 8020;
-    rec.definitions.push_back(SymbolDefinition::make(defkind::kGlobal, 0, 8020, 1));
-    w.addSymbol(n, rec);
-  }
+  for (const char* n : {"a", "b", "c", "substr"})
+    w.addSymbol(n, {symkind::kGlobal, 8020, 0, {SymbolDefinition::make(defkind::kGlobal, 0, 8020, 1)}});
   w.setRootGid(root::kBegin1Function, 1000);
   return w.build();
 }
 
+// The dump shows every table, also of an image bound to an executable.
 TEST(ImageDisasm, DumpShowsEveryTable) {
-  std::string dump = dumpImage(sampleImage());
+  auto img = sampleImage();
+  std::string dump = dumpImage(img);
   for (const char* piece : {"root record", "segments (1)", "modules", "\"m.awk\"", "functions",
                             "function 1002", "externs", "\"f\"  params 1", "stored arguments",
                             "\"arg\"", "symbol table  capacity 8  count 4", "phases          init=0 begin1=1000"}) {
     EXPECT_NE(dump.find(piece), std::string::npos) << piece << "\n" << dump;
   }
   EXPECT_EQ(dump.find("error:"), std::string::npos) << dump;
-}
-
-TEST(ImageDisasm, DumpReadsBoundExecutables) {
-  auto img = sampleImage();
   std::vector<uint8_t> exe(5000, 0x90);
   exe.insert(exe.end(), img.begin(), img.end());
   exe.resize(exe.size() + 4);
   putBe32(&exe[exe.size() - 4], uint32_t(img.size()));
-  EXPECT_EQ(dumpImage(exe), dumpImage(img));
+  EXPECT_EQ(dumpImage(exe), dump);
   EXPECT_EQ(dumpImage(std::vector<uint8_t>(10, 0)).rfind("error:", 0), 0u);
 }
 
@@ -240,16 +221,12 @@ TEST(ImageDisasm, CorruptionNeverCrashes) {
     for (uint8_t v : {uint8_t(0xFF), uint8_t(0x80), uint8_t(0x01)}) {
       auto bad = good;
       bad[i] ^= v;
-      std::string out = dumpImage(bad);
-      errors += out.find("error:") != std::string::npos;
+      errors += dumpImage(bad).find("error:") != std::string::npos;
     }
   }
   EXPECT_GT(errors, 0);
-  for (size_t len = 0; len < good.size(); len += 7) {
-    std::vector<uint8_t> cut(good.begin(), good.begin() + long(len));
-    std::string out = dumpImage(cut);
-    EXPECT_FALSE(out.empty());
-  }
+  for (size_t len = 0; len < good.size(); len += 7)
+    EXPECT_FALSE(dumpImage(std::vector<uint8_t>(good.begin(), good.begin() + long(len))).empty());
 }
 
 }  // namespace

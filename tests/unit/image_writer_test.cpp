@@ -1,7 +1,7 @@
 // The image writer: what it refuses, objects spilling over many segments,
-// binding to a run-time, and the reader's view of what it wrote, checked on
-// layouts only the writer makes (cut segments, big symbol tables, externs).
-// Ordinary round trips are covered by every compiled program the suite runs.
+// binding to a run-time, its name index, and the reader's view of what it
+// wrote, checked on layouts only the writer makes (cut segments, big symbol
+// tables, externs). Ordinary round trips are covered by every compiled program.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "image/format.h"
+#include "image/name_index.h"
 #include "image/reader.h"
 #include "image/writer.h"
 #include "image_asm.h"
@@ -45,23 +46,19 @@ TEST(ImageWriter, ObjectsSpillIntoSegmentsAndNeverCrossThem) {
   }
 }
 
-FunctionImage codeOf(size_t bytes) {
+FunctionImage codeOf(size_t bytes, std::string names = "") {
   FunctionImage fn;
   fn.code.assign(bytes, 0);
+  fn.nameList = std::move(names);
   return fn;
 }
 
 TEST(ImageWriter, RefusesWhatCannotBeLaidOut) {
-  struct Case { const char* what; std::function<void(ImageWriter&)> act; };
-  const Case cases[] = {
+  const struct { const char* what; std::function<void(ImageWriter&)> act; } cases[] = {
       {"string longer than a segment", [](ImageWriter& w) { w.addString(std::string(40000, 'x')); }},
       {"function longer than a segment", [](ImageWriter& w) { w.setFunction(1000, codeOf(32758)); w.build(); }},
-      {"function whose name list overflows the segment", [](ImageWriter& w) {
-         FunctionImage fn = codeOf(32700);
-         fn.nameList = std::string(100, 'n');
-         w.setFunction(1000, fn);
-         w.build();
-       }},
+      {"function whose name list overflows the segment",
+       [](ImageWriter& w) { w.setFunction(1000, codeOf(32700, std::string(100, 'n'))); w.build(); }},
       {"odd code length", [](ImageWriter& w) { w.setFunction(1000, codeOf(3)); }},
       {"function gid below range", [](ImageWriter& w) { w.setFunction(999, {}); }},
       {"function gid above range", [](ImageWriter& w) { w.setFunction(3000, {}); }},
@@ -83,7 +80,7 @@ TEST(ImageWriter, RefusesWhatCannotBeLaidOut) {
          for (int i = 0; i < 601; ++i) w.addString(std::string(20000, char(i)) + std::to_string(i));
        }},
   };
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     ImageWriter w;
     EXPECT_THROW(c.act(w), ImageError) << c.what;
   }
@@ -101,20 +98,15 @@ TEST(ImageWriter, ReaderSeesExternsAndChunkedSymbols) {
   ImageWriter w;
   EXPECT_EQ(w.addModule(""), 0);
   EXPECT_NE(w.addBytes({}, 2), 0u);
-  Asm ret;
-  ret.op(Op::op_ret);
-  w.setFunction(1000, ret.function());
-  w.setFunction(1002, ret.function());
+  w.setFunction(1000, Asm().op(Op::op_ret).function());
+  w.setFunction(1002, Asm().op(Op::op_ret).function());
   const uint8_t types[] = {8, 0x22, 4};
   w.addExternFunction(0x24, types, "libm.so;frexp");
   std::vector<std::string> names;
   for (int i = 0; i < 400; ++i) {
     names.push_back("v" + std::to_string(i * 7919 % 100003));
-    SymbolRecord rec;
-    rec.kind = symkind::kGlobal;
-    rec.gid = int16_t(8018 + i);
-    rec.definitions.push_back(SymbolDefinition::make(defkind::kGlobal, i % 3, 8018 + i, i + 1));
-    w.addSymbol(names.back(), rec);
+    w.addSymbol(names.back(), {symkind::kGlobal, int16_t(8018 + i), 0,
+                               {SymbolDefinition::make(defkind::kGlobal, i % 3, 8018 + i, i + 1)}});
   }
   auto img = w.build();
   ImageReader r;
@@ -144,15 +136,13 @@ TEST(ImageWriter, ReaderSeesExternsAndChunkedSymbols) {
 std::string tempPath(const char* tag) {
   return ::testing::TempDir() + "vorn_image_" + tag + "_" + std::to_string(getpid());
 }
-
 std::vector<uint8_t> slurp(const std::string& path) {
   std::ifstream f(path, std::ios::binary);
   return {std::istreambuf_iterator<char>(f), {}};
 }
-
 void spit(const std::string& path, const std::vector<uint8_t>& bytes) {
-  std::ofstream f(path, std::ios::binary);
-  f.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+  std::ofstream(path, std::ios::binary)
+      .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
 }
 
 std::vector<uint8_t> fakeRuntime(int markers) {
@@ -231,8 +221,7 @@ TEST(ImageWriter, ReaderRefusesMalformedRoots) {
   ImageWriter w;
   w.addString(std::string(100, 's'));
   auto good = w.build();
-  struct Case { const char* what; std::function<void(std::vector<uint8_t>&)> spoil; const char* error; };
-  const Case cases[] = {
+  const struct { const char* what; std::function<void(std::vector<uint8_t>&)> spoil; const char* error; } cases[] = {
       {"short root", [](auto& b) { b.resize(1000); }, "too short"},
       {"bad magic", [](auto& b) { b[0] ^= 1; }, "magic"},
       {"bad version", [](auto& b) { b[7] ^= 1; }, "version"},
@@ -240,7 +229,7 @@ TEST(ImageWriter, ReaderRefusesMalformedRoots) {
       {"negative size", [](auto& b) { putBe16(&b[root::kSegmentSizes], 0x8000); }, "negative"},
       {"short segment 0", [](auto& b) { b.resize(kRootSize + 10); }, "segment 0"},
   };
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     auto bad = good;
     c.spoil(bad);
     ImageReader r;
@@ -263,6 +252,27 @@ TEST(ImageWriter, ReaderTreatsCutLaterSegmentsAsAbsent) {
   EXPECT_TRUE(r.stringAt(first));
   EXPECT_FALSE(r.stringAt(second));
   EXPECT_TRUE(r.segment(1).empty());
+}
+
+// Positions found by name across growth; a second add keeps the first position.
+TEST(NameIndex, FindsEveryNameAcrossGrowth) {
+  std::vector<std::string> names;
+  NameIndex index;
+  auto nameAt = [&](int32_t i) -> const std::string& { return names[size_t(i)]; };
+  EXPECT_EQ(index.find("x", nameAt), -1) << "empty index";
+  for (int i = 0; i < 1000; ++i) {
+    std::string n = "n";
+    n += std::to_string(i);
+    ASSERT_EQ(index.findOrAdd(n, int32_t(names.size()), nameAt), -1) << n;
+    names.push_back(n);
+  }
+  names.push_back("");  // the empty name is a name like any other
+  ASSERT_EQ(index.findOrAdd("", 1000, nameAt), -1);
+  for (int32_t i = 0; i <= 1000; ++i) {
+    EXPECT_EQ(index.find(names[size_t(i)], nameAt), i);
+    EXPECT_EQ(index.findOrAdd(names[size_t(i)], 5000, nameAt), i);
+  }
+  for (const char* absent : {"n1000", "n", "N1", "n01"}) EXPECT_EQ(index.find(absent, nameAt), -1) << absent;
 }
 
 }  // namespace

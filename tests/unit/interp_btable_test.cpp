@@ -45,20 +45,17 @@ TEST(BuiltinPeekPoke, ByteWiseOnGrantedMemory) {
   unsigned char buf[4] = {0x00, 0xFF, 0x7F, 0x80};
   awk_memgrant(buf, sizeof buf);
   ResultCell r;
-  Cell& result = r.cell;
-  const int32_t want[4] = {0, 255, 127, 128};
   for (int i = 0; i < 4; ++i) {
-    cellSetUninit(&result);
     Cell a = addressCell(buf + i);
     b_peek(1, &a);
-    ASSERT_EQ(int(result.tag), int(Tag::Int));
-    EXPECT_EQ(result.w.i, want[i]);
+    ASSERT_EQ(int(r.cell.tag), int(Tag::Int));
+    EXPECT_EQ(r.cell.w.i, int32_t{buf[i]});
   }
   Cell args[2] = {addressCell(buf + 2), intCell(0x1234)};   // only the low byte is stored
-  cellSetUninit(&result);
+  cellSetUninit(&r.cell);
   b_poke(2, args);
   EXPECT_EQ(buf[2], 0x34);
-  EXPECT_EQ(int(result.tag), int(Tag::Uninit));
+  EXPECT_EQ(int(r.cell.tag), int(Tag::Uninit));
   awk_memrevoke(buf);
 }
 
@@ -69,13 +66,10 @@ TEST(BuiltinPeekPoke, RefusesMemoryNotHandedOut) {
   unsigned char other = 9;
   awk_memgrant(buf, 2);
   ResultCell r;
-  Cell& result = r.cell;
-  const void* refused[] = {buf + 2, &other, block};
-  for (const void* p : refused) {
-    cellSetUninit(&result);
+  for (const void* p : {static_cast<void*>(buf + 2), static_cast<void*>(&other), static_cast<void*>(block)}) {
     Cell a = addressCell(p);
     std::string err = stderrOf([&] { b_peek(1, &a); });
-    EXPECT_EQ(int(result.tag), int(Tag::Uninit));
+    EXPECT_EQ(int(r.cell.tag), int(Tag::Uninit));
     EXPECT_NE(err.find("invalid argument to peek"), std::string::npos) << err;
   }
   Cell args[2] = {addressCell(&other), intCell(1)};
@@ -86,20 +80,15 @@ TEST(BuiltinPeekPoke, RefusesMemoryNotHandedOut) {
   Cell a = addressCell(buf);
   EXPECT_FALSE(awk_memgranted(reinterpret_cast<uintptr_t>(buf)));
   stderrOf([&] { b_peek(1, &a); });
-  EXPECT_EQ(int(result.tag), int(Tag::Uninit));
+  EXPECT_EQ(int(r.cell.tag), int(Tag::Uninit));
 }
 
-TEST(BuiltinPorts, DoNothingAndLeaveNoResult) {
+TEST(BuiltinPorts, LeaveNoResult) {
   ResultCell r;
-  Cell& result = r.cell;
-  const BuiltinFn fns[] = {b_inp, b_inpw, b_outp, b_outpw, b_interrupt};
-  for (BuiltinFn fn : fns) {
+  for (BuiltinFn fn : {b_inp, b_inpw, b_outp, b_outpw, b_interrupt}) {
     Cell args[2] = {intCell(0x378), intCell(7)};
-    cellSetUninit(&result);
     fn(2, args);
-    EXPECT_EQ(int(result.tag), int(Tag::Uninit));
-    EXPECT_EQ(args[0].w.i, 0x378);
-    EXPECT_EQ(args[1].w.i, 7);
+    EXPECT_EQ(int(r.cell.tag), int(Tag::Uninit));
   }
 }
 

@@ -15,19 +15,15 @@ namespace slot = img::slot;
 // without the field layer.
 TEST(InterpRefs, GetAndSetThroughEachKind) {
   ASSERT_TRUE(loadEmptyProgram());
-  Cell local{};
-  Cell refs[3] = {};
-  refs[0].tag = Tag::Ref;
+  Cell local{}, refs[3] = {};
   refs[0].aux8a = uint8_t(RefKind::Global);
   refs[0].w.i = kG0 + 2;
-  refs[1].tag = Tag::Ref;
-  refs[1].aux8a = uint8_t(RefKind::Local);
-  refs[1].w.cell = &local;
-  refs[2].tag = Tag::Ref;
+  refs[1] = tsupport::localRef(&local);
   refs[2].aux8a = uint8_t(RefKind::Element);
   refs[2].w.t = awk_sanew(4);
   refs[2].x.key = stringNew("e");
   for (Cell& r : refs) {
+    r.tag = Tag::Ref;
     Cell v = tsupport::intCell(41);
     awk_setref(&r, &v);
     EXPECT_EQ(awk_getrefl(&r), 41);
@@ -43,36 +39,23 @@ TEST(InterpRefs, GetAndSetThroughEachKind) {
   awk_unaccess(&refs[2]);
 }
 
-// f(a, b, c, d) returns a*1000 + b*100 + c*10 + d and stores argcount.
+// digits(a, b, c, d, e, f) stores argcount in G0 and returns the six
+// parameters as decimal digits, so that one read from elsewhere shows.
 Asm digitsFunction() {
   Asm f;
   f.op(Op::op_line).u(1).op(Op::op_pushslot).op(Op::op_bcall).p(0, 0).s(slot::b_argcount);
   f.op(Op::op_gstore).g(kG0).op(Op::op_pushi32).w(0);
-  for (int i = 1; i <= 4; ++i) {
+  for (int i = 1; i <= 6; ++i) {
     f.op(Op::op_pushi32).w(10).op(Op::op_mul).op(Op::op_lpush).l(Asm::param(i)).op(Op::op_add);
   }
-  f.op(Op::op_retv);
-  return f;
-}
-
-// A function of six parameters returning 100 * argcount + the sum of its
-// parameters, so that a parameter read from the caller's cells shows.
-Asm sixParamsFunction() {
-  Asm f;
-  f.op(Op::op_line).u(1).op(Op::op_pushslot).op(Op::op_bcall).p(0, 0).s(slot::b_argcount);
-  f.op(Op::op_pushi32).w(100).op(Op::op_mul);
-  for (int i = 1; i <= 6; ++i) {
-    f.op(Op::op_lpush).l(Asm::param(i)).op(Op::op_add);
-  }
-  f.op(Op::op_retv);
-  return f;
+  return f.op(Op::op_retv);
 }
 
 // Regression: awki0 and awki4 pushed a fixed number of parameter cells (0 and
 // 4), so parameters beyond those were read from the caller's own cells.
-TEST(InterpNative, NativeEntriesPushEveryDeclaredParameter) {
+TEST(InterpNative, EntriesPushEveryDeclaredParameter) {
   Program p;
-  p.fn(1001, sixParamsFunction(), 6, 0, "a b c d e f;");
+  p.fn(1001, digitsFunction(), 6, 0, "a b c d e f;");
   ASSERT_TRUE(p.load());
   Cell* base = awk_sp;
   // The caller's cells above the top hold 7s: where parameters that were
@@ -84,35 +67,16 @@ TEST(InterpNative, NativeEntriesPushEveryDeclaredParameter) {
   }
   Cell result;
   awk_retval = &result;
-  EXPECT_EQ(awki4(1001, 4, 1, 2, 3, 4), 410);
-  EXPECT_EQ(awk_sp, base);
+  EXPECT_EQ(awki4(1001, 2, 1, 2, 3, 4), 123400);
+  EXPECT_EQ(global(kG0)->w.i, 2);
   EXPECT_EQ(awki0(1001), 0);
+  Cell args[2] = {tsupport::intCell(5), tsupport::intCell(6)}, out;
+  awkin(1001, 2, args, &out);
+  EXPECT_EQ(tsupport::text(out), "560000");
+  EXPECT_EQ(global(kG0)->w.i, 2);
   EXPECT_EQ(awk_sp, base);
   EXPECT_EQ(awk_retval, &result);
   for (int i = 0; i < 8; ++i) base[i] = kept[i];
-}
-
-TEST(InterpNative, Awki4AndAwkin) {
-  Program p;
-  p.fn(1001, digitsFunction(), 4, 0, "a b c d;");
-  ASSERT_TRUE(p.load());
-  Cell* base = awk_sp;
-  Cell result;
-  awk_retval = &result;
-  EXPECT_EQ(awki4(1001, 2, 1, 2, 3, 4), 1234);
-  EXPECT_EQ(global(kG0)->w.i, 2);
-  EXPECT_EQ(awk_retval, &result);
-
-  Cell args[2];
-  cellSetInt(&args[0], 5);
-  cellSetInt(&args[1], 6);
-  Cell out;
-  awkin(1001, 2, args, &out);
-  EXPECT_EQ(int(out.tag), int(Tag::Int));
-  EXPECT_EQ(out.w.i, 5600);  // the missing c and d read as 0
-  EXPECT_EQ(global(kG0)->w.i, 2);
-  EXPECT_EQ(awk_sp, base);
-  EXPECT_EQ(awk_retval, &result);
 
   std::string err;
   int32_t r = 1;
@@ -123,83 +87,63 @@ TEST(InterpNative, Awki4AndAwkin) {
   EXPECT_NE(err.find("Attempt to call unregistered call back function"), std::string::npos);
 }
 
-// call() and calla() by name, with the symbol table of the image.
-class InterpCallByName : public ::testing::Test {
- protected:
-  // BEGIN runs `body`, which pushes call's arguments; the result goes to G0.
-  void SetUp() override {
-    p.function("digits", 1001);
-    p.fn(1001, digitsFunction(), 4, 0, "a b c d;");
-    p.builtin("argcount", slot::b_argcount, img::kBuiltinCallable, 0, 0, 0);
-    p.builtin("substr", slot::b_substr, 0, 2, 3, 0);
-  }
-  int run(const std::function<void(Asm&)>& args, int argc, int builtinSlot,
-          std::string* err) {
-    Asm a;
-    a.op(Op::op_line).u(1).op(Op::op_pushslot);
-    args(a);
-    a.op(Op::op_bcall).p(uint8_t(argc), uint8_t(argc)).s(builtinSlot).op(Op::op_gstore).g(kG0);
-    a.op(Op::op_ret);
-    p.fn(1000, a);
-    if (!p.load()) return -2;
-    return guarded([&] { awki0(1000); }, err);
-  }
-  Program p;
+// call() and calla() by name, through the image's symbol table: BEGIN pushes
+// the arguments, calls the builtin and stores its result in G0.
+struct ByNameCase {
+  const char* name;
+  std::function<void(Program&, Asm&)> args;
+  int argc, builtinSlot;
+  const char* err;   // a piece of standard error, "" for none
+  int gid;           // the global then read as text
+  const char* want;
 };
 
-TEST_F(InterpCallByName, MissingNameWarns) {
-  std::string err;
-  EXPECT_EQ(run([&](Asm& a) { a.op(Op::op_pushs).a(p.str("nosuch")); }, 1, slot::b_call, &err),
-            -1);
-  EXPECT_NE(err.find("call() function name 'nosuch' not found"), std::string::npos) << err;
-  EXPECT_EQ(int(global(kG0)->tag), int(Tag::Uninit));
-}
+const ByNameCase kByName[] = {
+    {"missing name", [](Program& p, Asm& a) { a.op(Op::op_pushs).a(p.str("nosuch")); }, 1, slot::b_call,
+     "call() function name 'nosuch' not found", kG0, ""},
+    {"builtin without the callable flag", [](Program& p, Asm& a) { a.op(Op::op_pushs).a(p.str("substr")); }, 1,
+     slot::b_call, "Function substr can not be called at runtime", kG0, ""},
+    // counter(a, b, c) calls call("argcount"), which runs in counter's frame.
+    {"callable builtin", [](Program& p, Asm& a) {
+       for (int i = 0; i < 3; ++i) a.op(Op::op_pushi32).w(i);
+       a.op(Op::op_pushs).a(p.str("counter")); }, 4, slot::b_call, "", kG0, "3"},
+    // calla(name, arr) passes arr[1], arr[2], ... up to the first missing key.
+    {"calla stops at the first missing key", [](Program& p, Asm& a) {
+       for (auto [k, v] : {std::pair{"1", 4}, {"2", 5}, {"4", 9}})
+         a.op(Op::op_pushi32).w(v).op(Op::op_gpusharr).g(kG0 + 1).op(Op::op_pushs).a(p.str(k)).op(Op::op_aset);
+       a.op(Op::op_gpush).g(kG0 + 1).op(Op::op_pushs).a(p.str("digits")); }, 2, slot::b_calla, "", kG0, "450000"},
+    {"calla with an error argument", [](Program& p, Asm& a) {
+       a.op(Op::op_gref).g(kG0 + 2).op(Op::op_pushi32).w(1).op(Op::op_pushs).a(p.str("digits")); }, 3,
+     slot::b_calla, "", kG0 + 2, "w:calla argument not an array"},
+};
 
-TEST_F(InterpCallByName, BuiltinWithoutTheFlagIsNotCalled) {
-  std::string err;
-  EXPECT_EQ(run([&](Asm& a) { a.op(Op::op_pushs).a(p.str("substr")); }, 1, slot::b_call, &err),
-            -1);
-  EXPECT_NE(err.find("Function substr can not be called at runtime"), std::string::npos) << err;
-}
-
-TEST_F(InterpCallByName, CallableBuiltinRunsInTheCallersFrame) {
-  // digits(...) calls call("argcount") with three arguments supplied.
-  Asm f;
-  f.op(Op::op_line).u(1).op(Op::op_pushslot).op(Op::op_pushs).a(p.str("argcount"));
-  f.op(Op::op_bcall).p(1, 1).s(slot::b_call).op(Op::op_retv);
-  p.fn(1002, f, 3, 0, "a b c;");
-  p.function("counter", 1002);
-  std::string err;
-  EXPECT_EQ(run([&](Asm& a) {
-              for (int i = 0; i < 3; ++i) a.op(Op::op_pushi32).w(i);
-              a.op(Op::op_pushs).a(p.str("counter"));
-            }, 4, slot::b_call, &err), -1);
-  EXPECT_EQ(global(kG0)->w.i, 3) << err;
-}
-
-// calla(name, arr) passes arr[1], arr[2], ... up to the first missing key.
-TEST_F(InterpCallByName, CallaStopsAtTheFirstMissingKey) {
-  std::string err;
-  EXPECT_EQ(run([&](Asm& a) {
-              for (auto [k, v] : {std::pair{"1", 4}, {"2", 5}, {"4", 9}}) {
-                a.op(Op::op_pushi32).w(v).op(Op::op_gpusharr).g(kG0 + 1).op(Op::op_pushs).a(p.str(k));
-                a.op(Op::op_aset);
-              }
-              a.op(Op::op_gpush).g(kG0 + 1).op(Op::op_pushs).a(p.str("digits"));
-            }, 2, slot::b_calla, &err), -1);
-  EXPECT_EQ(global(kG0)->w.i, 4500);
-  EXPECT_EQ(err, "");
-}
-
-TEST_F(InterpCallByName, CallaWithErrorArgumentReportsNothing) {
-  std::string err;
-  EXPECT_EQ(run([&](Asm& a) {
-              a.op(Op::op_gref).g(kG0 + 2);
-              a.op(Op::op_pushi32).w(1);    // not an array
-              a.op(Op::op_pushs).a(p.str("digits"));
-            }, 3, slot::b_calla, &err), -1);
-  EXPECT_EQ(err, "");
-  EXPECT_EQ(text(global(kG0 + 2)), "w:calla argument not an array");
+TEST(InterpCallByName, CallAndCalla) {
+  for (const ByNameCase& c : kByName) {
+    SCOPED_TRACE(c.name);
+    Program p;
+    p.function("digits", 1001);
+    p.fn(1001, digitsFunction(), 6, 0, "a b c d e f;");
+    Asm counter;
+    counter.op(Op::op_line).u(1).op(Op::op_pushslot).op(Op::op_pushs).a(p.str("argcount"));
+    p.fn(1002, counter.op(Op::op_bcall).p(1, 1).s(slot::b_call).op(Op::op_retv), 3, 0, "a b c;");
+    p.function("counter", 1002);
+    p.builtin("argcount", slot::b_argcount, img::kBuiltinCallable, 0, 0, 0);
+    p.builtin("substr", slot::b_substr, 0, 2, 3, 0);
+    Asm a;
+    a.op(Op::op_line).u(1).op(Op::op_pushslot);
+    c.args(p, a);
+    a.op(Op::op_bcall).p(uint8_t(c.argc), uint8_t(c.argc)).s(c.builtinSlot).op(Op::op_gstore).g(kG0);
+    p.fn(1000, a.op(Op::op_ret));
+    ASSERT_TRUE(p.load());
+    std::string err;
+    EXPECT_EQ(guarded([] { awki0(1000); }, &err), -1);
+    if (*c.err) {
+      EXPECT_NE(err.find(c.err), std::string::npos) << err;
+    } else {
+      EXPECT_EQ(err, "");
+    }
+    EXPECT_EQ(tsupport::text(*global(c.gid)), c.want);
+  }
 }
 
 // Unbounded recursion, and one frame of more locals than the stack holds.
@@ -219,11 +163,9 @@ TEST(InterpLimits, DeepRecursionAndHugeFramesOverflowTheStack) {
 
 TEST(InterpLimits, PassByReferenceStackHoldsNineteenPairs) {
   ASSERT_TRUE(loadEmptyProgram());
-  Cell arr{};
+  Cell arr{}, key = tsupport::strCell("k");
   arr.tag = Tag::Array;
   arr.w.t = awk_sanew(4);
-  Cell key;
-  cellSetString(&key, stringNew("k"));
   for (int i = 0; i < kRefStackDepth; ++i) awka_table_save(&key, &arr);
   EXPECT_EQ(awka_table_depth(), kRefStackDepth);
   std::string err;

@@ -114,6 +114,28 @@ inline bool loadEmptyProgram() {
   return p.load();
 }
 
+// An operand: pushed by one instruction, or set into a cell.
+struct Val {
+  enum Kind { I, F, S, U } kind;
+  int32_t i = 0;
+  double d = 0;
+  int dec = 0;
+  const char* s = "";
+};
+inline Val I(int32_t v) { return {Val::I, v}; }
+inline Val F(double v, int dec) { return {Val::F, 0, v, dec}; }
+inline Val S(const char* s) { return {Val::S, 0, 0, 0, s}; }
+inline Val U() { return {Val::U}; }
+
+inline void push(Asm& a, Program& p, const Val& v) {
+  switch (v.kind) {
+    case Val::I: a.op(Op::op_pushi32).w(v.i); break;
+    case Val::F: a.op(Op::op_pushf).d(v.d, uint16_t(v.dec)); break;
+    case Val::S: a.op(Op::op_pushs).a(p.str(v.s)); break;
+    case Val::U: a.op(Op::op_pushu); break;
+  }
+}
+
 inline Cell* global(int gid) { return awk_gvar(gid); }
 
 inline std::string text(const Cell* c) {

@@ -1,37 +1,15 @@
 // The dispatch loop's instructions in forms compiled code does not produce
 // or cannot show: unary truth tests, short-circuit jumps on any operand,
-// empty concatenation and the one-time rewrite of pattern constants. The
-// integer fast paths and comparisons at their edges are checked through AWK
-// in tests/cases/lang/fast_paths.
-#include <cmath>
+// empty concatenation, the one-time rewrite of pattern constants, and operand
+// types that compiled code never mixes but an accepted image may (one case
+// per class of crash found by running generated images). The integer fast
+// paths are checked through AWK in tests/cases/lang/fast_paths.
 
 #include "interp_fixture.h"
 #include "regex/regex.h"
 
 namespace interptest {
 namespace {
-
-// An operand pushed by one instruction.
-struct Val {
-  enum Kind { I, F, S, U } kind;
-  int32_t i = 0;
-  double d = 0;
-  int dec = 0;
-  const char* s = "";
-};
-Val I(int32_t v) { return {Val::I, v}; }
-Val F(double v, int dec) { return {Val::F, 0, v, dec}; }
-Val S(const char* s) { return {Val::S, 0, 0, 0, s}; }
-Val U() { return {Val::U}; }
-
-void push(Asm& a, Program& p, const Val& v) {
-  switch (v.kind) {
-    case Val::I: a.op(Op::op_pushi32).w(v.i); break;
-    case Val::F: a.op(Op::op_pushf).d(v.d, uint16_t(v.dec)); break;
-    case Val::S: a.op(Op::op_pushs).a(p.str(v.s)); break;
-    case Val::U: a.op(Op::op_pushu); break;
-  }
-}
 
 // Builds and loads BEGIN = { push operands; body; store into G0 }.
 template <typename Body>
@@ -51,15 +29,10 @@ bool runStore(Program& p, Body body) {
   if (!buildStore(p, body)) return false;
   Cell* base = awk_sp;
   awki0(1000);
-  return awk_sp == base;  // the stack is balanced
+  return awk_sp == base;
 }
 
-struct TruthCase {
-  const char* name;
-  Op op;
-  Val x;
-  int32_t want;
-};
+struct TruthCase { const char* name; Op op; Val x; int32_t want; };
 
 const TruthCase kTruth[] = {
     {"not 0", Op::op_not, I(0), 1}, {"not 7", Op::op_not, I(7), 0},
@@ -69,15 +42,25 @@ const TruthCase kTruth[] = {
     {"inot", Op::op_inot, I(0), 1}, {"toint of float", Op::op_toint, F(3.75, 2), 3},
     {"toint of uninitialized", Op::op_toint, U(), 0},
     {"toint of numeric string", Op::op_toint, S("42abc"), 42},
+    // x && y and x || y leave 0 or 1 when they jump, and pop x otherwise
+    // (then 9 is pushed in its place).
+    {"&& jumps", Op::op_andjmp, I(0), 0}, {"&& goes on", Op::op_andjmp, S("x"), 9},
+    {"|| jumps", Op::op_orjmp, S("x"), 1}, {"|| goes on", Op::op_orjmp, U(), 9},
 };
 
-TEST(InterpTruth, UnaryConversions) {
+TEST(InterpTruth, UnaryConversionsAndShortCircuits) {
   for (const TruthCase& c : kTruth) {
     SCOPED_TRACE(c.name);
     Program p;
     ASSERT_TRUE(runStore(p, [&](Asm& a) {
+      auto end = a.label();
       push(a, p, c.x);
-      a.op(c.op);
+      if (c.op == Op::op_andjmp || c.op == Op::op_orjmp) {
+        a.op(c.op).jumpTo(end).op(Op::op_pushi32).w(9);
+      } else {
+        a.op(c.op);
+      }
+      a.here(end);
     }));
     Cell* g = global(kG0);
     ASSERT_EQ(int(g->tag), int(Tag::Int));
@@ -109,36 +92,10 @@ TEST(InterpPatterns, ConstantIsCompiledOnceAndRewritten) {
   EXPECT_EQ(global(kG0 + 1)->w.i, 1);
 }
 
-// x && y and x || y leave 0 or 1 when they jump, and pop x otherwise.
-TEST(InterpTruth, ShortCircuitJumps) {
-  struct Case {
-    Op op;
-    Val x;
-    int32_t want;   // value left in G0: the jump's int, or 9 when it fell through
-  } cases[] = {
-      {Op::op_andjmp, I(0), 0}, {Op::op_andjmp, S("x"), 9},
-      {Op::op_orjmp, S("x"), 1}, {Op::op_orjmp, U(), 9},
-  };
-  for (const Case& c : cases) {
-    Program p;
-    ASSERT_TRUE(runStore(p, [&](Asm& a) {
-      auto end = a.label();
-      push(a, p, c.x);
-      a.op(c.op).jumpTo(end).op(Op::op_pushi32).w(9);
-      a.here(end);
-    }));
-    EXPECT_EQ(global(kG0)->w.i, c.want);
-  }
-}
-
 TEST(InterpConcat, PiecesInPushOrder) {
-  struct Case {
-    std::vector<const char*> pieces;
-    const char* want;
-  } cases[] = {
-      {{"ab", "cd", "", "e"}, "abcde"}, {{"only"}, "only"}, {{}, ""},
-  };
-  for (const Case& c : cases) {
+  struct { std::vector<const char*> pieces; const char* want; } cases[] = {
+      {{"ab", "cd", "", "e"}, "abcde"}, {{"only"}, "only"}, {{}, ""}};
+  for (const auto& c : cases) {
     Program p;
     ASSERT_TRUE(runStore(p, [&](Asm& a) {
       for (const char* s : c.pieces) a.op(Op::op_pushs).a(p.str(s));
@@ -156,6 +113,81 @@ TEST(InterpPatterns, MatchOperatorNeedsAPattern) {
   std::string err;
   EXPECT_EQ(guarded([] { awki0(1000); }, &err), 2);
   EXPECT_NE(err.find("regular expression required for ~ or !~"), std::string::npos) << err;
+}
+
+struct ForeignCase {
+  const char* name;
+  std::function<void(Program&, Asm&)> body;   // leaves one value for G0
+  std::function<void(Program&)> helpers;      // further functions, or null
+  const char* want;                           // G0 as text
+};
+
+// Functions used by the cases: 1001 returns a reference to its own local;
+// 1002 stores a reference to its local into G1; 1003 assigns through its
+// parameter.
+void refReturner(Program& p) {
+  Asm a;
+  a.op(Op::op_locals).u(1).op(Op::op_pushi32).w(41).op(Op::op_lstore).l(Asm::local(1));
+  a.op(Op::op_lref).l(Asm::local(1)).op(Op::op_retv);
+  p.fn(1001, a, 0, 1);
+  Asm b;
+  b.op(Op::op_locals).u(1).op(Op::op_pushs).a(p.str("kept")).op(Op::op_lstore).l(Asm::local(1));
+  b.op(Op::op_lref).l(Asm::local(1)).op(Op::op_gstore).g(kG0 + 1).op(Op::op_ret);
+  p.fn(1002, b, 0, 1);
+}
+void paramUser(Program& p) {
+  Asm a;   // p = "v" through the reference in p
+  a.op(Op::op_pushs).a(p.str("v")).op(Op::op_lstore).l(Asm::param(1)).op(Op::op_lpush).l(Asm::param(1));
+  a.op(Op::op_gstore).g(kG0 + 1).op(Op::op_ret);
+  p.fn(1003, a, 1, 0);
+}
+
+const ForeignCase kForeign[] = {
+    {"concat of an int and an array",
+     [](Program&, Asm& a) {
+       a.op(Op::op_pushi32).w(5).op(Op::op_newarr).op(Op::op_pushf).d(2.5, 1).op(Op::op_concat).b(3);
+     }, nullptr, "52.5"},
+    {"match with an int subject",
+     [](Program& p, Asm& a) {
+       a.op(Op::op_pushi32).w(123).op(Op::op_pushs).a(p.str("^12")).op(Op::op_match);
+     }, nullptr, "1"},
+    {"match with an array subject",
+     [](Program& p, Asm& a) {
+       a.op(Op::op_newarr).op(Op::op_pushs).a(p.str("x")).op(Op::op_match);
+     }, nullptr, "0"},
+    {"element reference through an int, used by the callee",
+     [](Program& p, Asm& a) {
+       a.op(Op::op_pushslot).op(Op::op_pushi32).w(3).op(Op::op_pushs).a(p.str("k")).op(Op::op_aref);
+       a.op(Op::op_call).p(1, 1).c(1003).op(Op::op_pop).op(Op::op_gpush).g(kG0 + 1);
+     }, paramUser, "v"},
+    {"reference to a local returned from its frame",
+     [](Program&, Asm& a) {
+       a.op(Op::op_pushslot).op(Op::op_call).p(0, 0).c(1001).op(Op::op_pushslot);
+       a.op(Op::op_call).p(0, 0).c(1002);   // reuses the dead frame's cells
+       a.op(Op::op_pop);
+     }, refReturner, "41"},
+    {"reference to a local stored in a global",
+     [](Program&, Asm& a) {
+       a.op(Op::op_pushslot).op(Op::op_call).p(0, 0).c(1002).op(Op::op_pop).op(Op::op_pushslot);
+       a.op(Op::op_call).p(0, 0).c(1001);   // overwrites the dead frame
+       a.op(Op::op_pop).op(Op::op_gpush).g(kG0 + 1);
+     }, refReturner, "kept"},
+};
+
+TEST(InterpForeignTypes, EachInstructionCopesWithAnyCell) {
+  for (const ForeignCase& c : kForeign) {
+    SCOPED_TRACE(c.name);
+    Program p;
+    Asm a;
+    a.op(Op::op_line).u(1);
+    c.body(p, a);
+    a.op(Op::op_tostr).op(Op::op_gstore).g(kG0).op(Op::op_ret);
+    p.fn(1000, a);
+    if (c.helpers) c.helpers(p);
+    ASSERT_TRUE(p.load());
+    EXPECT_EQ(guarded([] { awki0(1000); }), -1);
+    EXPECT_EQ(text(global(kG0)), c.want);
+  }
 }
 
 }  // namespace

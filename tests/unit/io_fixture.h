@@ -11,6 +11,7 @@
 #include <stdlib.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -82,9 +83,8 @@ inline std::vector<AwkStream*> listed() {
   return v;
 }
 inline bool isListed(const AwkStream* r) {
-  for (AwkStream* x : listed())
-    if (x == r) return true;
-  return false;
+  auto v = listed();
+  return std::find(v.begin(), v.end(), r) != v.end();
 }
 
 // Runs print/printf-style builtins with owned argument cells.
@@ -92,6 +92,13 @@ inline void call(void (*fn)(int, Cell*), std::vector<Cell> args) {
   cellSetUninit(&g_result);
   fn(int(args.size()), args.data());
   dropAll(args);
+}
+
+// Opens an output pipe to cmd as the builtin does: its record, or null.
+inline AwkStream* openPipe(const std::string& cmd) {
+  call(b___pipeopen, {strCell(cmd), intCell(1)});
+  EXPECT_EQ(g_result.tag, Tag::FileId);
+  return g_result.w.f;
 }
 
 // Each test starts with no listed stream and default separators.

@@ -17,34 +17,20 @@ namespace {
 struct ModeCase { const char* text; int omode; uint16_t flags; uint16_t share; bool bad; };
 
 const ModeCase kModes[] = {
-    {"r", O_RDONLY, 0, 0, false},
-    {"w", O_WRONLY | O_CREAT | O_TRUNC, 0, 0, false},
-    {"a", O_WRONLY | O_APPEND | O_CREAT, 0, 0, false},
-    {"r+", O_RDWR, 0, 0, false},
-    {"w+", O_RDWR | O_CREAT | O_TRUNC, 0, 0, false},
-    {"a+", O_RDWR | O_APPEND | O_CREAT, 0, 0, false},
-    {"we", O_WRONLY | O_CREAT | O_TRUNC | O_EXCL, 0, 0, false},
-    {"rb", O_RDONLY, SF_BINARY, 0, false},
-    {"wt", O_WRONLY | O_CREAT | O_TRUNC, SF_TEXT, 0, false},
-    {"rf", O_RDONLY, SF_FLUSHEACH, 0, false},
-    {"rn", O_RDONLY, SF_NOINHERIT, 0, false},
-    {"rh", O_RDONLY, SF_HFLAG, 0, false},
-    {"rH", O_RDONLY, SF_HFLAG, 0, false},
-    {"rS", O_RDONLY, SF_SOCKET, 0, false},
-    {"rF", O_RDONLY, SF_FILEPTR, 0, false},
-    {"rd+", O_RDONLY, 0, 0x10, false},
-    {"wdw", O_WRONLY | O_CREAT | O_TRUNC, 0, 0x20, false},
-    {"rdr", O_RDONLY, 0, 0x30, false},
-    {"rdn+", O_RDWR, 0, 0x40, false},
-    {"rbfn", O_RDONLY, SF_BINARY | SF_FLUSHEACH | SF_NOINHERIT, 0, false},
-    {"rbt", O_RDONLY, SF_BINARY | SF_TEXT, 0, true},
-    {"rdx", O_RDONLY, 0, 0, true},
+    {"r", O_RDONLY, 0, 0, false}, {"w", O_WRONLY | O_CREAT | O_TRUNC, 0, 0, false},
+    {"a", O_WRONLY | O_APPEND | O_CREAT, 0, 0, false}, {"r+", O_RDWR, 0, 0, false},
+    {"w+", O_RDWR | O_CREAT | O_TRUNC, 0, 0, false}, {"a+", O_RDWR | O_APPEND | O_CREAT, 0, 0, false},
+    {"we", O_WRONLY | O_CREAT | O_TRUNC | O_EXCL, 0, 0, false}, {"rb", O_RDONLY, SF_BINARY, 0, false},
+    {"wt", O_WRONLY | O_CREAT | O_TRUNC, SF_TEXT, 0, false}, {"rf", O_RDONLY, SF_FLUSHEACH, 0, false},
+    {"rn", O_RDONLY, SF_NOINHERIT, 0, false}, {"rh", O_RDONLY, SF_HFLAG, 0, false},
+    {"rH", O_RDONLY, SF_HFLAG, 0, false}, {"rS", O_RDONLY, SF_SOCKET, 0, false},
+    {"rF", O_RDONLY, SF_FILEPTR, 0, false}, {"rd+", O_RDONLY, 0, 0x10, false},
+    {"wdw", O_WRONLY | O_CREAT | O_TRUNC, 0, 0x20, false}, {"rdr", O_RDONLY, 0, 0x30, false},
+    {"rdn+", O_RDWR, 0, 0x40, false}, {"rbfn", O_RDONLY, SF_BINARY | SF_FLUSHEACH | SF_NOINHERIT, 0, false},
+    {"rbt", O_RDONLY, SF_BINARY | SF_TEXT, 0, true}, {"rdx", O_RDONLY, 0, 0, true},
     {"rd", O_RDONLY, 0, 0, true},          // 'd' at the very end
-    {"", 0, 0, 0, true},
-    {"x", 0, 0, 0, true},
-    {"+r", O_RDONLY, 0, 0, true},
+    {"", 0, 0, 0, true}, {"x", 0, 0, 0, true}, {"+r", O_RDONLY, 0, 0, true}, {"rz", O_RDONLY, 0, 0, true},
     {"rw", O_WRONLY | O_CREAT | O_TRUNC, 0, 0, true},   // two access letters
-    {"rz", O_RDONLY, 0, 0, true},
 };
 
 TEST(IoModeStrings, ParseTable) {
@@ -61,17 +47,23 @@ TEST(IoModeStrings, ParseTable) {
   }
 }
 
-AwkStream* openForWrite(const std::string& name, int kind = 1) {
+AwkStream* openForWrite(const std::string& name) {
   Cell c = strCell(name);
-  uint16_t omode = kind == 1 ? (O_WRONLY | O_CREAT | O_TRUNC) : (O_WRONLY | O_CREAT | O_APPEND);
-  AwkStream* r = awk_getsf(&c, omode, "print", GETSF_OPEN | GETSF_REPORT | GETSF_CHECKDIR);
+  AwkStream* r = awk_getsf(&c, O_WRONLY | O_CREAT | O_TRUNC, "print", GETSF_OPEN | GETSF_REPORT | GETSF_CHECKDIR);
   drop(&c);
   return r;
 }
 
-AwkStream* find(const std::string& name, int pipes = 0) {
-  AwkString* s = stringNew1(name.data(), uint32_t(name.size()));
-  AwkStream* r = awk_findsf(s, pipes);
+AwkStream* openRead(const std::string& name) {
+  AwkString* s = stringNew(name);
+  AwkStream* r = awk_openfile(s, O_RDONLY, 0, 0, GETSF_OPEN);
+  stringFree(s);
+  return r;
+}
+
+AwkStream* find(const std::string& name) {
+  AwkString* s = stringNew(name);
+  AwkStream* r = awk_findsf(s, 0);
   stringFree(s);
   return r;
 }
@@ -96,9 +88,7 @@ TEST_F(IoTest, OrphansAreReapedOnceUnreferenced) {
   EXPECT_TRUE(isListed(r));
 
   // Output to the orphan writes nothing and reports nothing.
-  testing::internal::CaptureStderr();
-  call(b___fprint, {fileidCell(r), intCell(1), strCell("lost")});
-  EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+  EXPECT_EQ(tsupport::stderrOf([&] { call(b___fprint, {fileidCell(r), intCell(1), strCell("lost")}); }), "");
 
   drop(&copy);
   find("anything");
@@ -119,13 +109,14 @@ TEST_F(IoTest, WrongValueTypes) {
       {fileidCell(nullptr), GETSF_QUIET, "close", ""},
   };
   for (auto& c : cases) {
-    testing::internal::CaptureStderr();
-    EXPECT_EQ(awk_getsf(&c.cell, O_WRONLY, c.caller, c.gflags), nullptr);
-    std::string err = testing::internal::GetCapturedStderr();
-    if (*c.msg)
+    AwkStream* r = nullptr;
+    std::string err = tsupport::stderrOf([&] { r = awk_getsf(&c.cell, O_WRONLY, c.caller, c.gflags); });
+    EXPECT_EQ(r, nullptr);
+    if (*c.msg) {
       EXPECT_NE(err.find(c.msg), std::string::npos) << err;
-    else
+    } else {
       EXPECT_EQ(err, "");
+    }
   }
 }
 
@@ -139,16 +130,15 @@ TEST_F(IoTest, FileidWithoutOpenIsReturnedAsIs) {
 
 TEST_F(IoTest, NameWithNulByteOpensNothing) {
   Cell c = strCell(std::string("abc\0def", 7));
-  testing::internal::CaptureStderr();
-  EXPECT_EQ(awk_getsf(&c, O_WRONLY | O_CREAT, "print", GETSF_OPEN | GETSF_REPORT), nullptr);
-  EXPECT_NE(testing::internal::GetCapturedStderr().find("Can not open file"), std::string::npos);
+  std::string err = tsupport::stderrOf([&] {
+    EXPECT_EQ(awk_getsf(&c, O_WRONLY | O_CREAT, "print", GETSF_OPEN | GETSF_REPORT), nullptr); });
+  EXPECT_NE(err.find("Can not open file"), std::string::npos);
   EXPECT_FALSE(std::filesystem::exists("abc"));
   drop(&c);
 }
 
 TEST_F(IoTest, OutOfFileHandles) {
   Cell c = strCell("many");
-  std::vector<Cell> p = {strCell("cat"), intCell(1)};
   struct rlimit old;
   ASSERT_EQ(getrlimit(RLIMIT_NOFILE, &old), 0);
   testing::internal::CaptureStderr();
@@ -159,39 +149,27 @@ TEST_F(IoTest, OutOfFileHandles) {
   low.rlim_cur = rlim_t(probe);      // the next descriptor cannot be had
   ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &low), 0);
   AwkStream* r = awk_getsf(&c, O_WRONLY | O_CREAT, "print", GETSF_OPEN | GETSF_REPORT);
-  b___pipeopen(2, p.data());
+  AwkStream* pipe = openPipe("cat");
   setrlimit(RLIMIT_NOFILE, &old);
   std::string err = testing::internal::GetCapturedStderr();
   EXPECT_EQ(r, nullptr);
-  EXPECT_EQ(g_result.tag, Tag::FileId);
-  EXPECT_EQ(g_result.w.f, nullptr);
+  EXPECT_EQ(pipe, nullptr);
   size_t first = err.find("Out of file handles; use close() to close some files or pipes.");
   ASSERT_NE(first, std::string::npos) << err;
   EXPECT_NE(err.find("Out of file handles", first + 1), std::string::npos) << err;
   EXPECT_EQ(err.find("Can not open file"), std::string::npos);
   drop(&c);
-  dropAll(p);
-}
-
-AwkStream* openRead(const std::string& name) {
-  AwkString* s = stringNew1(name.data(), uint32_t(name.size()));
-  AwkStream* r = awk_openfile(s, O_RDONLY, 0, 0, GETSF_OPEN);
-  stringFree(s);
-  return r;
 }
 
 TEST_F(IoTest, FileModeAppliesToImplicitReads) {
-  writeFile("fm", "0123456789");
+  const char* kept = "0123456789";
   struct { const char* filemode; int access; uint16_t flags; const char* after; } cases[] = {
-      {"", O_RDONLY, 0, "0123456789"},
-      {"r", O_RDONLY, 0, "0123456789"},
-      {"rf", O_RDONLY, SF_FLUSHEACH, "0123456789"},
-      {"r+", O_RDWR, 0, "0123456789"},
-      {"w+", O_RDWR, 0, ""},               // truncates, as its letters say
+      {"", O_RDONLY, 0, kept}, {"r", O_RDONLY, 0, kept}, {"rf", O_RDONLY, SF_FLUSHEACH, kept},
+      {"r+", O_RDWR, 0, kept}, {"w+", O_RDWR, 0, ""},   // truncates, as its letters say
   };
   for (auto& c : cases) {
     SCOPED_TRACE(c.filemode);
-    writeFile("fm", "0123456789");
+    writeFile("fm", kept);
     drop(&g_filemode);
     g_filemode = strCell(c.filemode);
     AwkStream* r = openRead("fm");
@@ -201,8 +179,8 @@ TEST_F(IoTest, FileModeAppliesToImplicitReads) {
     awk_sfclose(r, 2);
     EXPECT_EQ(readFile("fm"), c.after);
   }
-  drop(&g_filemode);
   // Without GETSF_OPEN (explicit opening by the file builtins) FILEMODE is not read.
+  drop(&g_filemode);
   g_filemode = strCell("r+");
   AwkString* s = stringNew("fm");
   AwkStream* r = awk_openfile(s, O_RDONLY, 0, 0, 0);
@@ -214,12 +192,7 @@ TEST_F(IoTest, FileModeAppliesToImplicitReads) {
 
 TEST_F(IoTest, WriteOnlyFileModeIsFatal) {
   writeFile("fm2", "x");
-  EXPECT_EXIT(
-      {
-        g_filemode = strCell("a");
-        openRead("fm2");
-      },
-      testing::ExitedWithCode(2), "invalid FILEMODE");
+  EXPECT_EXIT({ g_filemode = strCell("a"); openRead("fm2"); }, testing::ExitedWithCode(2), "invalid FILEMODE");
 }
 
 TEST_F(IoTest, CreatedFilesAreOwnerOnly) {
@@ -257,9 +230,7 @@ TEST_F(IoTest, DashReadsWhatStdinDesignates) {
 
 TEST_F(IoTest, BufsizeNormalisedAtOpen) {
   struct { int32_t set; int32_t after; bool buffer; } cases[] = {
-      {4096, 4096, true}, {100, 256, true}, {-5, 256, true}, {70000, 70000 & 0xFFFF, true},
-      {65536, 0, false},
-  };
+      {4096, 4096, true}, {100, 256, true}, {-5, 256, true}, {70000, 70000 & 0xFFFF, true}, {65536, 0, false}};
   for (auto& c : cases) {
     SCOPED_TRACE(c.set);
     awk_bufsize = c.set;
@@ -286,9 +257,7 @@ TEST_F(IoTest, DevicesAreFlushEach) {
 }
 
 TEST_F(IoTest, PipeStatusAfterReaderClosedItsInput) {
-  std::vector<Cell> a = {strCell("exec 0<&-; touch closed.flag; sleep 0.2; exit 0"), intCell(1)};
-  b___pipeopen(2, a.data());
-  AwkStream* r = g_result.w.f;
+  AwkStream* r = openPipe("exec 0<&-; touch closed.flag; sleep 0.2; exit 0");
   ASSERT_NE(r, nullptr);
   for (int i = 0; i < 500 && !std::filesystem::exists("closed.flag"); ++i) usleep(10000);
   ASSERT_TRUE(std::filesystem::exists("closed.flag"));
@@ -296,7 +265,6 @@ TEST_F(IoTest, PipeStatusAfterReaderClosedItsInput) {
   call(b___fprint, {fileidCell(r), intCell(1), strCell("undeliverable")});
   EXPECT_GT(awk_sfpending(r->fp), 0u);
   EXPECT_EQ(awk_sfclose(r, 2), 0) << "the status, not the failed final write";
-  dropAll(a);
 }
 
 TEST_F(IoTest, ThreeWays) {
@@ -337,42 +305,32 @@ TEST_F(IoTest, ClosePositionAndErrorStatus) {
   drop(&full);
 }
 
+// setmodeall and flushall(0) flush files and close nothing; flushall(1)
+// abandons the pipes.
 TEST_F(IoTest, FlushAllFlushesFilesNotPipes) {
-  openForWrite("fl");
+  AwkStream* f = openForWrite("fl");
   call(b___fprint, {strCell("fl"), intCell(1), strCell("pending")});
   EXPECT_EQ(readFile("fl"), "");
-  std::vector<Cell> a = {strCell("cat > flp"), intCell(1)};
-  b___pipeopen(2, a.data());
-  AwkStream* p = g_result.w.f;
+  awk_setmodeall();
+  EXPECT_EQ(readFile("fl"), "pending\n");
+  call(b___fprint, {strCell("fl"), intCell(1), strCell("more")});
+  AwkStream* p = openPipe("cat > flp");
   call(b___fprint, {fileidCell(p), intCell(1), strCell("held")});
   awk_flushall(0);
-  EXPECT_EQ(readFile("fl"), "pending\n");
+  EXPECT_EQ(readFile("fl"), "pending\nmore\n");
+  EXPECT_NE(f->fp, nullptr);
   EXPECT_NE(p->fp, nullptr);
   awk_flushall(1);      // abandon: pipes are closed without recording
   EXPECT_EQ(p->fp, nullptr);
   EXPECT_TRUE(isListed(p));
   EXPECT_EQ(readFile("flp"), "held\n") << "pclose still delivers what was buffered";
-  dropAll(a);
 }
 
 TEST_F(IoTest, EmptyPipeCommandStartsNothing) {
-  std::vector<Cell> a = {strCell(""), intCell(1)};
-  testing::internal::CaptureStderr();
-  b___pipeopen(2, a.data());
-  EXPECT_NE(testing::internal::GetCapturedStderr().find("Failure of pipe \"\""),
-            std::string::npos);
-  EXPECT_EQ(g_result.tag, Tag::FileId);
-  EXPECT_EQ(g_result.w.f, nullptr);
+  AwkStream* p = nullptr;
+  EXPECT_NE(tsupport::stderrOf([&] { p = openPipe(""); }).find("Failure of pipe \"\""), std::string::npos);
+  EXPECT_EQ(p, nullptr);
   EXPECT_TRUE(listed().empty());
-  dropAll(a);
-}
-
-TEST_F(IoTest, SetModeAllTouchesNothingHere) {
-  AwkStream* r = openForWrite("sm");
-  call(b___fprint, {strCell("sm"), intCell(1), strCell("v")});
-  awk_setmodeall();
-  EXPECT_EQ(readFile("sm"), "v\n") << "pending output is flushed";
-  EXPECT_NE(r->fp, nullptr);
 }
 
 }  // namespace

@@ -1,5 +1,7 @@
-// Fields and the record where AWK cases cannot reach, and the handlers of
-// the special variables RS, FPAT, RECLEN and the generic ones.
+// Fields and the record where AWK cases cannot reach; the splitting engine in
+// every mode, into the field table and into an array (default blanks, one
+// byte, every byte, a pattern from a string or a regular-expression value, the
+// number 0, FPAT); the handlers of RS, FPAT, RECLEN and the generic ones.
 #include <cerrno>
 
 #include "records_fixture.h"
@@ -52,17 +54,15 @@ TEST_F(FieldsTest, NextRecordReusesOnlyAnUnsharedRecord) {
   awk_unaccess(&kept2);
 }
 
-struct RangeCase { int32_t index; const char* message; };
 TEST_F(FieldsTest, OutOfRangeIndicesAreEmptyAndAssignNothing) {
   setRecord("a");
-  for (RangeCase c : {RangeCase{-1, "Out of range field reference: $-1"},
-                      RangeCase{kMaxFields + 1, "Out of range field reference: $50000001"}}) {
+  for (auto [index, message] : {std::pair{-1, "Out of range field reference: $-1"},
+                                {kMaxFields + 1, "Out of range field reference: $50000001"}}) {
     Cell out{};
-    std::string err = stderrOf([&] { EXPECT_EQ(awk_getfield(c.index, &out), kMaxFields); });
-    EXPECT_NE(err.find(c.message), std::string::npos) << err;
+    std::string err = stderrOf([&] { EXPECT_EQ(awk_getfield(index, &out), kMaxFields); });
+    EXPECT_NE(err.find(message), std::string::npos) << err;
     EXPECT_TRUE(cellIsStringy(&out));
-    EXPECT_EQ(out.w.s->len, 0u);
-    awk_unaccess(&out);
+    EXPECT_EQ(take(out), "");
   }
   Cell v = strCell("z");
   std::string err = stderrOf([&] { awk_setfield(-5, &v); });
@@ -83,8 +83,7 @@ TEST_F(FieldsTest, StringAddTruncatesAtMax) {
   AwkString* d = stringInit(8);
   d->len = 0;
   AwkString* s = stringNew("abcdef");
-  awk_stringAdd(d, s, 8);
-  awk_stringAdd(d, s, 8);
+  for (int i = 0; i < 2; ++i) awk_stringAdd(d, s, 8);
   EXPECT_EQ(std::string(d->view()), "abcdefab");
   EXPECT_EQ(d->text()[8], '\0');
   stringFree(s);
@@ -92,16 +91,11 @@ TEST_F(FieldsTest, StringAddTruncatesAtMax) {
 }
 
 TEST_F(FieldsTest, RsAssignmentsSetTheSeparatorState) {
-  struct RsCase { const char* name; Cell value; int rschar; const char* readBack; };
-  std::vector<RsCase> cases = {
-      {"newline", strCell("\n"), '\n', "\n"},
-      {"one-byte", strCell(";"), ';', ";"},
-      {"empty-paragraph", strCell(""), kRsParagraph, ""},
-      {"number-zero", intCell(0), kRsNone, "0"},
-      {"pattern", strCell("a+b"), kRsPattern, "a+b"},
-      {"float-as-text", {}, '5', "5"},
+  struct RsCase { const char* name; Cell value; int rschar; const char* readBack; } cases[] = {
+      {"newline", strCell("\n"), '\n', "\n"}, {"one-byte", strCell(";"), ';', ";"},
+      {"empty-paragraph", strCell(""), kRsParagraph, ""}, {"number-zero", intCell(0), kRsNone, "0"},
+      {"pattern", strCell("a+b"), kRsPattern, "a+b"}, {"float-as-text", tsupport::floatCell(5.0, 0), '5', "5"},
   };
-  cellSetFloat(&cases.back().value, 5.0, 0);
   for (RsCase& c : cases) {
     SCOPED_TRACE(c.name);
     assign(pv::RS, c.value);
@@ -132,9 +126,7 @@ TEST_F(FieldsTest, FpatAssignments) {
   EXPECT_EQ(readText(pv::FPAT), "[0-9]+");
   assign(pv::FPAT, "");
   EXPECT_EQ(awk_fpatere, nullptr);
-  Cell f{};
-  cellSetFloat(&f, 1.5, 1);
-  std::string err = stderrOf([&] { assign(pv::FPAT, f); });
+  std::string err = stderrOf([&] { assign(pv::FPAT, tsupport::floatCell(1.5, 1)); });
   EXPECT_NE(err.find("invalid assignment to FPAT"), std::string::npos) << err;
   EXPECT_EQ(awk_fpatere, nullptr);
   EXPECT_EQ(readText(pv::FPAT), "1.5");
@@ -174,10 +166,119 @@ TEST_F(FieldsTest, GenericHandlers) {
   EXPECT_GE(readInt(pv::MEMAVAIL), 1024);
 }
 
-}  // namespace
+enum class Sep { Text, Regex, Zero };
 
-int main(int argc, char** argv) {
-  ::testing::InitGoogleTest(&argc, argv);
-  ::testing::AddGlobalTestEnvironment(new RecordsEnvironment);
-  return RUN_ALL_TESTS();
+// fs: the FS text (Text, Regex), or FPAT when fpat is set.
+struct SplitCase { const char* name; Sep kind; const char* fs; bool fpat; std::string input; Strings want; };
+
+const std::vector<SplitCase> kCases = {
+    // Default splitting: runs of blanks, tabs and newlines; no empty fields.
+    {"blanks", Sep::Text, " ", false, "  two\t words  ", {"two", "words"}},
+    {"blanks-all-kinds", Sep::Text, " ", false, "a\nb\vc\fd\re", {"a", "b", "c", "d", "e"}},
+    {"blanks-empty", Sep::Text, " ", false, "", {}}, {"blanks-only", Sep::Text, " ", false, " \t \n", {}},
+    {"blanks-long", Sep::Text, " ", false, "  alpha beta\tgamma   delta epsilon\r\nzeta eta  theta iota kappa  ",
+     {"alpha", "beta", "gamma", "delta", "epsilon", "zeta", "eta", "theta", "iota", "kappa"}},
+    {"blanks-field-across-chunks", Sep::Text, " ", false, std::string(15, ' ') + std::string(40, 'w') + " x",
+     {std::string(40, 'w'), "x"}},
+    {"blanks-high-bytes", Sep::Text, " ", false, "a\xA0" "b \x85x", {"a\xA0" "b", "\x85x"}},
+    {"blanks-nul-is-data", Sep::Text, " ", false, std::string("a\0b c", 5), {std::string("a\0b", 3), "c"}},
+    // One byte: every occurrence ends a field; the tail is a field.
+    {"colon", Sep::Text, ":", false, "a::b:", {"a", "", "b", ""}},
+    {"colon-empty", Sep::Text, ":", false, "", {}}, {"colon-none", Sep::Text, ":", false, "abc", {"abc"}},
+    {"tab-is-one-byte", Sep::Text, "\t", false, "a\t\tb c", {"a", "", "b c"}},
+    {"regex-metachar-as-byte", Sep::Text, "|", false, "x|y", {"x", "y"}},
+    // Every byte a field.
+    {"each-byte", Sep::Text, "", false, "abc", {"a", "b", "c"}},
+    {"each-byte-empty", Sep::Text, "", false, "", {}},
+    // A pattern from a longer string.
+    {"pattern", Sep::Text, "[,;]+", false, "a,;b;c", {"a", "b", "c"}},
+    {"pattern-leading", Sep::Text, ", *", false, ", a, b", {"", "a", "b"}},
+    {"pattern-trailing", Sep::Text, ", *", false, "a, b, ", {"a", "b", ""}},
+    {"pattern-empty-text", Sep::Text, "ab", false, "", {}},
+    {"pattern-never-empty", Sep::Text, "x*", false, "axxb", {"a", "b"}},
+    // A regular-expression value.
+    {"regex-value", Sep::Regex, "[0-9]+", false, "a12b3c", {"a", "b", "c"}},
+    // The number 0 without FPAT splits at the byte '0'.
+    {"number-zero", Sep::Zero, nullptr, false, "10203", {"1", "2", "3"}},
+    // FPAT: the fields are the matches.
+    {"fpat-empty-between", Sep::Text, "[^,]*", true, "a,,b", {"a", "", "b"}},
+    {"fpat-words", Sep::Text, "[a-z]+", true, "12ab 3cd4", {"ab", "cd"}},
+    {"fpat-trailing-empty", Sep::Text, "[^,]*", true, "a,", {"a", ""}},
+    {"fpat-empty-text", Sep::Text, "[^,]*", true, "", {""}},
+    {"fpat-no-match", Sep::Text, "[0-9]+", true, "abc", {}},
+    {"fpat-quoted", Sep::Text, "([^,]+)|(\"[^\"]+\")", true, "a,\"b,c\",d", {"a", "\"b,c\"", "d"}},
+};
+
+Cell sepCell(const SplitCase& c) {
+  switch (c.kind) {
+    case Sep::Zero:
+      return intCell(0);
+    case Sep::Regex: {
+      Cell r{};
+      r.tag = Tag::Regex;
+      r.w.re = awk_regcomp(c.fs, int32_t(std::strlen(c.fs)), 0);
+      return r;
+    }
+    default:
+      return strCell(c.fs);
+  }
 }
+
+class SplitTest : public RecordsTest {};
+
+TEST_F(SplitTest, FieldTableInEveryMode) {
+  for (const SplitCase& c : kCases) {
+    SCOPED_TRACE(c.name);
+    if (c.fpat) {
+      assign(pv::FS, intCell(0));   // no note about both being active
+      assign(pv::FPAT, c.fs);
+    } else {
+      assign(pv::FPAT, intCell(0));
+      assign(pv::FS, sepCell(c));
+    }
+    setRecord(c.input);
+    std::string err = stderrOf([&] { EXPECT_EQ(fields(), c.want); });
+    EXPECT_EQ(err, "");
+  }
+}
+
+// Default splitting into the field table works sixteen bytes at a time;
+// into an array it goes byte by byte. Both must cut every text alike,
+// whatever bytes sit at the chunk edges.
+TEST_F(SplitTest, DefaultSplitAgreesWithTheBytewiseSplitOnRandomText) {
+  const std::string alphabet = std::string(" \t\n\v\f\rab\x08\x0e\x1f\x80\xff\x85\xa0", 15) + '\0';
+  uint32_t seed = 12345;
+  auto next = [&] { return seed = seed * 1103515245u + 12345u, (seed >> 16) & 0x7FFF; };
+  for (int round = 0; round < 2000; ++round) {
+    std::string text;
+    size_t len = next() % 90;
+    for (size_t k = 0; k < len; ++k) text += alphabet[next() % alphabet.size()];
+    setRecord(text);
+    std::vector<std::string> table = fields();
+    AwkTable* t = awk_sanew(8);
+    AwkString* s = stringNew1(text.data(), uint32_t(text.size()));
+    Cell fs = strCell(" ");
+    int32_t n = awk_make_fields(s, t, &fs, nullptr);
+    ASSERT_EQ(table, elements(t, n)) << "round " << round;
+    awk_unaccess(&fs);
+    stringFree(s);
+    awk_safree(t);
+  }
+}
+
+TEST_F(SplitTest, BothFsAndFpatNoteOnce) {
+  assign(pv::FS, ",");
+  assign(pv::FPAT, "[a-z]+");
+  setRecord("ab,cd");
+  std::string err = stderrOf([] { EXPECT_EQ(fields(), (std::vector<std::string>{"ab", "cd"})); });
+  EXPECT_NE(err.find("Both FS and FPAT active: only FPAT will be used"), std::string::npos) << err;
+  setRecord("x y");
+  err = stderrOf([] { EXPECT_EQ(nf(), 2); });
+  EXPECT_EQ(err, "");   // shown once until FS or FPAT is assigned again
+  assign(pv::FS, ":");
+  setRecord("x");
+  err = stderrOf([] { EXPECT_EQ(nf(), 1); });
+  EXPECT_NE(err.find("Both FS and FPAT"), std::string::npos);
+}
+
+}  // namespace

@@ -4,20 +4,19 @@
 #pragma once
 #include <gtest/gtest.h>
 
-#include "test_support.h"
-
 #include <string>
 #include <vector>
 
 #include "arrays/table.h"
+#include "diag/oops.h"
 #include "image/format.h"
-#include "values/cell.h"
 #include "io/fields.h"
 #include "io/globals.h"
 #include "io/record.h"
 #include "io/specvars.h"
 #include "regex/regex.h"
-#include "diag/oops.h"
+#include "test_support.h"
+#include "values/cell.h"
 #include "values/convert.h"
 
 namespace rectest {
@@ -25,7 +24,16 @@ namespace rectest {
 namespace pv = vorn::image::pv;
 
 using tsupport::intCell;
+using tsupport::stderrOf;
 using tsupport::strCell;
+
+// A cell's text; the cell is released.
+inline std::string take(Cell c) {
+  AwkString* s = awk_a2s_unacc(&c);
+  std::string r(s->view());
+  stringFree(s);
+  return r;
+}
 
 // Assigns a special variable through its handler; the cell is released.
 inline void assign(int idx, Cell c) {
@@ -34,22 +42,13 @@ inline void assign(int idx, Cell c) {
 }
 inline void assign(int idx, const std::string& s) { assign(idx, strCell(s)); }
 
-// Reads a special variable as text.
+// Reads a special variable as text, or as a number.
 inline std::string readText(int idx) {
   Cell c{};
   EXPECT_TRUE(awk_pvget(idx, &c));
-  AwkString* s = awk_a2s_unacc(&c);
-  std::string r(s->view());
-  stringFree(s);
-  return r;
+  return take(c);
 }
-inline int32_t readInt(int idx) {
-  Cell c{};
-  EXPECT_TRUE(awk_pvget(idx, &c));
-  int32_t v = awk_a2l(&c);
-  awk_unaccess(&c);
-  return v;
-}
+inline int32_t readInt(int idx) { return std::stoi(readText(idx)); }
 
 // Installs text as a new $0, as the record loop does.
 inline void setRecord(const std::string& text) {
@@ -62,19 +61,14 @@ inline void setRecord(const std::string& text) {
 inline std::string field(int32_t i) {
   Cell c{};
   awk_getfield(i, &c);
-  AwkString* s = awk_a2s_unacc(&c);
-  std::string r(s->view());
-  stringFree(s);
-  return r;
+  return take(c);
 }
-
 inline std::string record() {
   AwkString* s = awk_get0();
   std::string r(s->view());
   stringFree(s);
   return r;
 }
-
 inline int32_t nf() { return readInt(pv::NF); }
 
 // All fields 1..NF.
@@ -93,14 +87,9 @@ inline std::vector<std::string> elements(AwkTable* t, int32_t n) {
   arr.w.t = t;
   for (int32_t i = 1; i <= n; ++i) {
     Cell e{};
-    if (!awk_getarray(&arr, i, &e)) {
-      v.push_back("<missing>");
-      continue;
-    }
-    EXPECT_EQ(e.tag, Tag::Field) << "element " << i;
-    AwkString* s = awk_a2s_unacc(&e);
-    v.emplace_back(s->view());
-    stringFree(s);
+    bool found = awk_getarray(&arr, i, &e);
+    EXPECT_TRUE(found && e.tag == Tag::Field) << "element " << i;
+    v.push_back(found ? take(e) : "<missing>");
   }
   return v;
 }
@@ -117,6 +106,8 @@ class RecordsEnvironment : public ::testing::Environment {
   }
 };
 
+inline auto* const kRecordsEnvironment = ::testing::AddGlobalTestEnvironment(new RecordsEnvironment);
+
 // Each test starts from the default separators and an empty record.
 class RecordsTest : public ::testing::Test {
  protected:
@@ -130,7 +121,5 @@ class RecordsTest : public ::testing::Test {
     setRecord("");
   }
 };
-
-using tsupport::stderrOf;
 
 }  // namespace rectest

@@ -41,37 +41,30 @@ std::string rsmText() {
   return cellIsStringy(&g_rsm) ? std::string(g_rsm.w.s->view()) : std::string("<none>");
 }
 
-// Reads every record of content through next_record(stream).
-Recs readAll(const std::string& content, Buffering b, std::string* err = nullptr) {
+// Reads every record of content through next_record(stream) (opened with
+// the given flags); standard error goes to err.
+Recs readAll(const std::string& content, Buffering b, std::string& err, uint16_t flags = 0) {
   std::string path = tempFile(content);
   AwkString* name = stringNew(path);
   awk_bufsize = b == Buffering::Small ? 256 : 4096;
-  AwkStream* r = awk_openfile(name, kOpenRead, 0, 0, 0);
+  AwkStream* r = awk_openfile(name, kOpenRead, 0, flags, 0);
   EXPECT_NE(r, nullptr);
   if (b == Buffering::None) setvbuf(r->fp, nullptr, _IONBF, 0);
   Recs out;
-  testing::internal::CaptureStderr();
-  while (AwkString* s = next_record(r)) {
-    out.push_back({std::string(s->view()), rsmText()});
-    stringFree(s);
-    if (out.size() > 100000) break;
-  }
-  std::string e = testing::internal::GetCapturedStderr();
-  if (err) *err = e;
+  err = tsupport::stderrOf([&] {
+    while (AwkString* s = next_record(r)) {
+      out.push_back({std::string(s->view()), rsmText()});
+      stringFree(s);
+      if (out.size() > 100000) break;
+    }
+  });
   awk_sfclose(r, 2);
   stringFree(name);
   unlink(path.c_str());
   return out;
 }
 
-struct ReaderCase {
-  const char* name;
-  Cell rs;           // assigned to RS
-  int32_t reclen;
-  int32_t rawmode;
-  std::string input;
-  Recs want;
-};
+struct ReaderCase { const char* name; Cell rs; int32_t reclen, rawmode; std::string input; Recs want; };
 
 std::vector<ReaderCase> cases() {
   const std::string longLine(5000, 'x');
@@ -87,8 +80,7 @@ std::vector<ReaderCase> cases() {
       {"long-line", strCell("\n"), kNoLimit, 7, longLine + "\nz\n", {{longLine, "\n"}, {"z", "\n"}}},
       {"one-byte", strCell(";"), kNoLimit, 7, "a;b;;c\n", {{"a", ";"}, {"b", ";"}, {"", ";"}, {"c\n", ""}}},
       {"nul-byte-data", strCell("\n"), kNoLimit, 7, std::string("a\0b\n", 4), {{std::string("a\0b", 3), "\n"}}},
-      {"paragraphs", strCell(""), kNoLimit, 7, "\n\n\na\nb\n\n\n\nc\n",
-       {{"a\nb", "\n\n"}, {"c", "\n"}}},
+      {"paragraphs", strCell(""), kNoLimit, 7, "\n\n\na\nb\n\n\n\nc\n", {{"a\nb", "\n\n"}, {"c", "\n"}}},
       {"paragraph-no-final-newline", strCell(""), kNoLimit, 7, "a\n\nb", {{"a", "\n\n"}, {"b", ""}}},
       {"paragraph-only-blank-lines", strCell(""), kNoLimit, 7, "\n\n\n", {}},
       {"disabled-whole-input", intCell(0), kNoLimit, 7, "a\nb\n", {{"a\nb\n", ""}}},
@@ -124,38 +116,23 @@ TEST_F(ReaderTest, EveryModeAgreesAcrossBuffering) {
     for (Buffering b : {Buffering::Default, Buffering::Small, Buffering::None}) {
       SCOPED_TRACE(int(b));
       std::string err;
-      EXPECT_EQ(readAll(c.input, b, &err), c.want);
+      EXPECT_EQ(readAll(c.input, b, err), c.want);
       EXPECT_EQ(err, "");
     }
   }
 }
 
 TEST_F(ReaderTest, BinaryAndTextStreamsOverrideRawmode) {
-  std::string path = tempFile("a\r\nb\x1a" "c\n");
-  AwkString* name = stringNew(path);
-  for (uint16_t flags : {SF_TEXT, SF_BINARY}) {
-    AwkStream* r = awk_openfile(name, kOpenRead, 0, flags, 0);
-    ASSERT_NE(r, nullptr);
-    Recs got;
-    while (AwkString* s = next_record(r)) {
-      got.push_back({std::string(s->view()), rsmText()});
-      stringFree(s);
-    }
-    if (flags == SF_TEXT)
-      EXPECT_EQ(got, (Recs{{"a", "\n"}, {"b", ""}}));
-    else
-      EXPECT_EQ(got, (Recs{{"a\r", "\n"}, {"b\x1a" "c", "\n"}}));
-    awk_sfclose(r, 2);
-  }
-  stringFree(name);
-  unlink(path.c_str());
+  const std::string in = "a\r\nb\x1a" "c\n";
+  std::string err;
+  EXPECT_EQ(readAll(in, Buffering::Default, err, SF_TEXT), (Recs{{"a", "\n"}, {"b", ""}}));
+  EXPECT_EQ(readAll(in, Buffering::Default, err, SF_BINARY), (Recs{{"a\r", "\n"}, {"b\x1a" "c", "\n"}}));
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
   ::testing::InitGoogleTest(&argc, argv);
-  ::testing::AddGlobalTestEnvironment(new RecordsEnvironment);
   awk_initio_cells(&g_rsm, &g_stdin, &g_stdout, &g_stderr, &g_filemode);
   return RUN_ALL_TESTS();
 }

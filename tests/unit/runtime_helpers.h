@@ -9,16 +9,15 @@
 
 #include <cstdlib>
 #include <fstream>
-#include <map>
-#include <sstream>
 #include <string>
 #include <vector>
 
+#include "diag/oops.h"
 #include "image/format.h"
 #include "image/opcodes.h"
-#include "test_support.h"
 #include "image/writer.h"
 #include "image_asm.h"
+#include "test_support.h"
 
 extern char** environ;
 
@@ -43,12 +42,23 @@ inline void writeBytes(const std::string& path, const std::vector<uint8_t>& byte
 
 using tsupport::readFile;
 
-// A function that just returns.
-inline vorn::image::FunctionImage retOnly() {
-  Asm a;
-  a.op(Op::op_ret);
-  return a.function();
+// Runs f; the status the run ended with, or -1 when f returned.
+template <typename F>
+int exitOf(F f) {
+  awk_exithook = tsupport::exitHook;
+  tsupport::exitStatus = -1;
+  if (setjmp(tsupport::exitJump) == 0) f();
+  awk_exithook = nullptr;
+  return tsupport::exitStatus;
 }
+
+// A symbol record with the given definitions.
+inline vorn::image::SymbolRecord record(int kind, int gid, std::vector<vorn::image::SymbolDefinition> defs) {
+  return {kind, int16_t(gid), 0, std::move(defs)};
+}
+
+// A function that just returns.
+inline vorn::image::FunctionImage retOnly() { return Asm().op(Op::op_ret).function(); }
 
 // An image whose first BEGIN function (gid 1000) just returns.
 inline ImageWriter minimalWriter() {
@@ -60,40 +70,26 @@ inline ImageWriter minimalWriter() {
 
 struct RunResult { int status = -1; std::string out, err; };
 
-// Runs program with args (argv[0] = argv0) and the given environment
-// (nullptr: inherit), stdin from `input`; collects output and status.
-inline RunResult run(const std::string& program, const std::vector<std::string>& args,
-                     const std::string& argv0 = "", const std::vector<std::string>* env = nullptr,
-                     const std::string& input = "") {
-  std::string dir = tempDir();
-  std::string inPath = dir + "/in", outPath = dir + "/out", errPath = dir + "/err";
-  std::ofstream(inPath) << input;
+// Runs program with args and the given environment (nullptr: inherit) and no
+// input; collects output and status.
+inline RunResult run(const std::string& program, std::vector<std::string> args,
+                     const std::vector<std::string>* env = nullptr) {
+  std::string dir = tempDir(), outPath = dir + "/out", errPath = dir + "/err";
   posix_spawn_file_actions_t fa;
   posix_spawn_file_actions_init(&fa);
-  posix_spawn_file_actions_addopen(&fa, 0, inPath.c_str(), O_RDONLY, 0);
+  posix_spawn_file_actions_addopen(&fa, 0, "/dev/null", O_RDONLY, 0);
   posix_spawn_file_actions_addopen(&fa, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
   posix_spawn_file_actions_addopen(&fa, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-  std::vector<std::string> all{argv0.empty() ? program : argv0};
-  all.insert(all.end(), args.begin(), args.end());
-  std::vector<char*> argv;
-  for (auto& s : all) argv.push_back(s.data());
+  args.insert(args.begin(), program);
+  std::vector<std::string> envCopy = env ? *env : std::vector<std::string>{};
+  std::vector<char*> argv, envp;
+  for (auto& s : args) argv.push_back(s.data());
+  for (auto& s : envCopy) envp.push_back(s.data());
   argv.push_back(nullptr);
-  std::vector<std::string> envCopy;
-  std::vector<char*> envp;
-  if (env) {
-    envCopy = *env;
-    for (auto& s : envCopy) envp.push_back(s.data());
-    envp.push_back(nullptr);
-  }
+  envp.push_back(nullptr);
   pid_t pid;
   RunResult r;
-  // posix_spawnp searches PATH when the program has no slash (bound
-  // executables found through PATH).
-  int rc = program.find('/') == std::string::npos
-               ? posix_spawnp(&pid, program.c_str(), &fa, nullptr, argv.data(),
-                              env ? envp.data() : environ)
-               : posix_spawn(&pid, program.c_str(), &fa, nullptr, argv.data(),
-                             env ? envp.data() : environ);
+  int rc = posix_spawn(&pid, program.c_str(), &fa, nullptr, argv.data(), env ? envp.data() : environ);
   posix_spawn_file_actions_destroy(&fa);
   if (rc != 0) return r;
   int status = 0;
@@ -104,8 +100,10 @@ inline RunResult run(const std::string& program, const std::vector<std::string>&
   return r;
 }
 
-inline std::string vrunPath() {
+// The vrun binary under test.
+inline std::string vrun() {
   const char* p = std::getenv("VRUN");
+  if (!p) ADD_FAILURE() << "VRUN is not set";
   return p ? p : "";
 }
 

@@ -3,21 +3,14 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-#include <csetjmp>
-
 #include "io/globals.h"
 #include "runtime/loader.h"
 #include "runtime/startup.h"
 #include "runtime_helpers.h"
-#include "test_support.h"
 
 using namespace vorn::image;
 
 namespace {
-
-using tsupport::exitHook;
-using tsupport::exitJump;
-using tsupport::exitStatus;
 
 std::vector<uint8_t> image() { return rtest::minimalWriter().build(); }
 
@@ -31,13 +24,9 @@ std::vector<uint8_t> withTrailer(std::vector<uint8_t> img, size_t junk) {
 
 TEST(Loader, PlainOrAppendedByName) {
   std::string dir = rtest::tempDir();
-  struct Case {
-    const char* name;
-    bool trailer;
-  } cases[] = {{"x.ae", false}, {"prog.AE", false}, {"prog.Ae", false},
-               {"prog", true},  {"prog.aex", true},  {".ae", true}};
-  // The rule looks at the path as given: the 3-character path ".ae" is too
-  // short to be a plain image's.
+  // The rule looks at the path as given: ".ae" is too short to be a plain image's.
+  struct Case { const char* name; bool trailer; } cases[] = {
+      {"x.ae", false}, {"prog.AE", false}, {"prog.Ae", false}, {"prog", true}, {"prog.aex", true}, {".ae", true}};
   char cwd[4096];
   ASSERT_NE(getcwd(cwd, sizeof cwd), nullptr);
   ASSERT_EQ(chdir(dir.c_str()), 0);
@@ -63,21 +52,15 @@ TEST(Loader, ImageInMemory) {
   std::vector<uint8_t> fromFile(awk_segbase[0], awk_segbase[0] + awk_segsize[0]);
   awk_vm_reset();
   vm_openimage(img.data(), img.size(), "vorn");
-  ASSERT_EQ(awk_validaefile(), 1);
-  awk_vm_reset();
-  vm_openimage(img.data(), img.size(), "vorn");
   EXPECT_EQ(std::vector<uint8_t>(awk_segbase[0], awk_segbase[0] + awk_segsize[0]), fromFile);
+  ASSERT_EQ(awk_validaefile(), 1);
 
-  awk_exithook = exitHook;
-  exitStatus = -1;
+  int status = 0;
   std::string err = tsupport::stderrOf([&] {
-    if (setjmp(exitJump) == 0) {
-      awk_vm_reset();
-      vm_openimage(img.data(), img.size() - 1, "vorn");
-    }
+    awk_vm_reset();
+    status = rtest::exitOf([&] { vm_openimage(img.data(), img.size() - 1, "vorn"); });
   });
-  awk_exithook = nullptr;
-  EXPECT_EQ(exitStatus, 2);
+  EXPECT_EQ(status, 2);
   EXPECT_NE(err.find("(3) error reading file vorn"), std::string::npos) << err;
   awk_vm_reset();
 }
@@ -86,11 +69,7 @@ TEST(Loader, CandidatePaths) {
   std::string dir = rtest::tempDir();
   rtest::writeBytes(dir + "/prog", withTrailer(image(), 10));
   rtest::writeBytes(dir + "/other.ae", image());
-  struct Case {
-    std::string dir, name, ext;
-    int opened;
-    std::string path;   // awk_progpath afterwards, when opened
-  } cases[] = {
+  struct { std::string dir, name, ext; int opened; std::string path; } cases[] = {  // path: awk_progpath
       {dir, "prog", "", 1, dir + "/prog"},
       {dir + "/", "prog", "", 1, dir + "/prog"},
       {"", dir + "/prog", "", 1, dir + "/prog"},
@@ -99,13 +78,11 @@ TEST(Loader, CandidatePaths) {
       {dir, "nothere", "", 0, ""},
       {"/" + std::string(300, 'd'), "prog", "", 0, ""},  // would not fit: skipped
   };
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     awk_vm_reset();
     EXPECT_EQ(awk_openprog(c.dir.c_str(), c.name.c_str(), c.ext.c_str()), c.opened) << c.dir << " " << c.name;
     EXPECT_EQ(awk_imageopened, c.opened);
-    if (c.opened) {
-      EXPECT_EQ(std::string(awk_progpath), c.path);
-    }
+    if (c.opened) { EXPECT_EQ(std::string(awk_progpath), c.path); }
   }
 }
 
@@ -113,63 +90,40 @@ TEST(Loader, SearchPath) {
   std::string a = rtest::tempDir(), b = rtest::tempDir();
   rtest::writeBytes(b + "/tool", withTrailer(image(), 5));
   std::string saved = std::getenv("PATH") ? std::getenv("PATH") : "";
-  struct Case {
-    std::string path;  // "<unset>" unsets PATH
-    int found;
-  } cases[] = {{a + "::" + b, 1}, {":" + b + "/", 1}, {a, 0}, {"", 0}, {"<unset>", 0},
-               {std::string(290, 'x') + ":" + b, 0}};   // cut at 299 characters
+  struct Case { std::string path; int found; } cases[] = {  // "<unset>" unsets PATH
+      {a + "::" + b, 1}, {":" + b + "/", 1}, {a, 0}, {"", 0}, {"<unset>", 0},
+      {std::string(290, 'x') + ":" + b, 0}};   // cut at 299 characters
   for (const Case& c : cases) {
     awk_vm_reset();
-    if (c.path == "<unset>")
-      unsetenv("PATH");
-    else
-      setenv("PATH", c.path.c_str(), 1);
+    c.path == "<unset>" ? unsetenv("PATH") : setenv("PATH", c.path.c_str(), 1);
     EXPECT_EQ(awk_searchpath("tool"), c.found) << c.path;
-    if (c.found) {
-      EXPECT_EQ(std::string(awk_progpath), b + "/tool");
-    }
+    if (c.found) { EXPECT_EQ(std::string(awk_progpath), b + "/tool"); }
   }
   setenv("PATH", saved.c_str(), 1);
 }
 
 TEST(Loader, TemporaryFiles) {
-  std::string dir = rtest::tempDir();
-  struct Case {
-    std::string tmp;
-    std::string prefix;
-  } cases[] = {{dir, dir + "/awktmp."}, {dir + "/", dir + "/awktmp."}, {dir + ";x", dir + "/awktmp."}};
-  for (const Case& c : cases) {
-    awk_tmpdir = stringNew(c.tmp);
+  std::string dir = rtest::tempDir(), prefix = dir + "/awktmp.";
+  // The second name in a directory skips the one already taken.
+  std::string previous;
+  for (const std::string& tmp : {dir, dir + "/", dir + ";x", dir}) {
+    awk_tmpdir = stringNew(tmp);
     char buf[260];
     int fd = awk_opentmp(buf);
     ASSERT_GE(fd, 0);
-    EXPECT_EQ(std::string(buf).rfind(c.prefix, 0), 0u) << buf;
-    EXPECT_EQ(std::strlen(buf), c.prefix.size() + 3);
+    EXPECT_EQ(std::string(buf).rfind(prefix, 0), 0u) << buf;
+    EXPECT_EQ(std::strlen(buf), prefix.size() + 3);
+    EXPECT_NE(buf, previous);
+    previous = buf;
     struct stat st;
     ASSERT_EQ(fstat(fd, &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0600u);
     close(fd);
     stringFree(awk_tmpdir);
   }
-  // Names already taken are skipped.
-  awk_tmpdir = stringNew(dir);
-  char first[260], second[260];
-  int f1 = awk_opentmp(first), f2 = awk_opentmp(second);
-  EXPECT_STRNE(first, second);
-  close(f1);
-  close(f2);
-  stringFree(awk_tmpdir);
-
   awk_tmpdir = stringNew("/" + std::string(241, 't'));
-  awk_exithook = exitHook;
-  if (setjmp(exitJump) == 0) {
-    char buf[260];
-    awk_opentmp(buf);
-    ADD_FAILURE() << "a directory name of 242 characters was accepted";
-  } else {
-    EXPECT_EQ(exitStatus, 2);
-  }
-  awk_exithook = nullptr;
+  char buf[260];
+  EXPECT_EQ(rtest::exitOf([&] { awk_opentmp(buf); }), 2) << "a directory name of 242 characters";
   stringFree(awk_tmpdir);
   awk_tmpdir = nullptr;
 }

@@ -1,24 +1,15 @@
 // Diagnostics: the first line's pieces, the warnings filter, the 78-column
 // continuation, the 517-character prefix limit, and which codes end the run.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
-#include <csetjmp>
-#include <cstdio>
 #include <string>
 
 #include "io/globals.h"
-#include "diag/oops.h"
 #include "runtime/startup.h"
 #include "runtime_helpers.h"
-#include "test_support.h"
 #include "values/strobj.h"
 
 namespace {
-
-using tsupport::exitHook;
-using tsupport::exitJump;
-using tsupport::exitStatus;
 
 struct Outcome {
   std::string err;
@@ -28,23 +19,8 @@ struct Outcome {
 // Runs one oops call with standard error captured; the run's end is caught.
 template <class F>
 Outcome capture(F call) {
-  static std::string path = rtest::tempDir() + "/stderr";
-  std::fflush(stderr);
-  int saved = dup(2);
-  FILE* f = std::freopen(path.c_str(), "w", stderr);
-  (void)f;
   Outcome o;
-  awk_exithook = exitHook;
-  if (setjmp(exitJump) == 0)
-    call();
-  else
-    o.status = exitStatus;
-  awk_exithook = nullptr;
-  std::fflush(stderr);
-  dup2(saved, 2);
-  close(saved);
-  std::freopen("/dev/stderr", "w", stderr);
-  o.err = rtest::readFile(path);
+  o.err = tsupport::stderrOf([&] { o.status = rtest::exitOf(call); });
   return o;
 }
 

@@ -1,6 +1,5 @@
-// Start-up and shut-down through the real vrun binary: ARGV/ARGC/ARGI from
-// operands and options, ENV/ENVIRON, the order of the phases, exit statuses
-// and the exit function's rules. Programs are assembled by hand.
+// Start-up through the real vrun binary, with programs assembled by hand:
+// ARGV, ARGC and ARGI from operands and options, and ENV/ENVIRON.
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -13,8 +12,6 @@ using rtest::Asm;
 
 namespace {
 
-std::string vrun() { return rtest::vrunPath(); }
-
 // Program-building shorthands over one writer.
 struct Prog {
   ImageWriter w;
@@ -25,11 +22,7 @@ struct Prog {
   // A program global reachable by name (for -v and name=value operands).
   int global(const std::string& name) {
     int gid = nextGlobal++;
-    SymbolRecord r;
-    r.kind = symkind::kGlobal;
-    r.gid = int16_t(gid);
-    r.definitions.push_back(SymbolDefinition::make(defkind::kGlobal, 0, gid, 1));
-    w.addSymbol(name, r);
+    w.addSymbol(name, rtest::record(symkind::kGlobal, gid, {SymbolDefinition::make(defkind::kGlobal, 0, gid, 1)}));
     w.setGlobalCount(nextGlobal - 8000);
     return gid;
   }
@@ -41,10 +34,6 @@ struct Prog {
     push(a);
     a.op(Op::op_bcall).p(1, 1).s(slot::b_print).op(Op::op_pop);
   }
-  void printText(Asm& a, const std::string& text) {
-    uint32_t s = str(text);
-    print(a, [s](Asm& b) { b.op(Op::op_pushs).a(s); });
-  }
   void printGlobal(Asm& a, int gid) {
     print(a, [gid](Asm& b) { b.op(Op::op_gpush).g(gid); });
   }
@@ -53,13 +42,11 @@ struct Prog {
     print(a, [=](Asm& b) { b.op(Op::op_gpusharr).g(arrayGid).op(Op::op_pushs).a(k).op(Op::op_aget); });
   }
 
-  void phase(int rootOffset, int gid, const Asm& a) {
-    w.setFunction(gid, a.function(0, 0, ";", 0));  // module 0: prog.awk
-    w.setRootGid(rootOffset, gid);
-  }
-
-  std::string save(const std::string& name = "prog.ae") {
-    std::string path = rtest::tempDir() + "/" + name;
+  // Writes the image whose BEGIN is `begin` (in module 0, prog.awk); its path.
+  std::string save(Asm& begin) {
+    w.setFunction(1000, begin.op(Op::op_ret).function(0, 0, ";", 0));
+    w.setRootGid(root::kBegin1Function, 1000);
+    std::string path = rtest::tempDir() + "/prog.ae";
     rtest::writeBytes(path, w.build());
     return path;
   }
@@ -73,19 +60,13 @@ std::string argvProgram(Prog& p, int n, const std::vector<int>& globals) {
   p.printGlobal(a, predef::g_ARGI);
   for (int i = 0; i < n; ++i) p.printElement(a, predef::g_ARGV, std::to_string(i));
   for (int g : globals) p.printGlobal(a, g);
-  a.op(Op::op_ret);
-  p.phase(root::kBegin1Function, 1000, a);
-  return p.save();
+  return p.save(a);
 }
 
 TEST(Startup, OptionsAndOperands) {
-  struct Case {
-    std::vector<std::string> args;
-    std::string out;    // ARGC, ARGI, ARGV[1..4], x, a, b
-    std::string err;
-  } cases[] = {
-      {{"-v", "x=1", "-F:", "-w", "file", "a=1", "--", "b"},
-       "5\n1\nfile\na=1\n--\nb\n1\n\n\n", ""},
+  struct Case { std::vector<std::string> args; std::string out, err; } cases[] = {  // out: ARGC, ARGI,
+      // ARGV[1..4], x, a, b
+      {{"-v", "x=1", "-F:", "-w", "file", "a=1", "--", "b"}, "5\n1\nfile\na=1\n--\nb\n1\n\n\n", ""},
       {{"a=1", "b=2", "--", "file"}, "2\n1\nfile\n\n\n\n\n1\n2\n", ""},
       {{"-vx=7", "a=1", "file", "--"}, "4\n1\na=1\nfile\n--\n\n7\n\n\n", ""},
       {{"-v"}, "1\n1\n\n\n\n\n\n\n\n", "prog: warning: Invalid -v flag\n"},
@@ -97,24 +78,21 @@ TEST(Startup, OptionsAndOperands) {
        "prog: warning: assignment to variable 'novalue' ignored.\n"},
   };
   for (const Case& c : cases) {
+    SCOPED_TRACE(::testing::PrintToString(c.args));
     Prog p;
     int x = p.global("x"), a = p.global("a"), b = p.global("b");
     std::string path = argvProgram(p, 5, {x, a, b});
-    auto r = rtest::run(vrun(), [&] {
-      std::vector<std::string> v{path};
-      v.insert(v.end(), c.args.begin(), c.args.end());
-      return v;
-    }());
+    std::vector<std::string> args{path};
+    args.insert(args.end(), c.args.begin(), c.args.end());
+    auto r = rtest::run(rtest::vrun(), args);
     std::string argv0 = path;
     for (char& ch : argv0) ch = ch == '/' ? '\\' : char(std::tolower(static_cast<unsigned char>(ch)));
-    std::string args = ::testing::PrintToString(c.args);
-    EXPECT_EQ(r.status, 0) << args << r.err;
+    EXPECT_EQ(r.status, 0) << r.err;
     // ARGV[0] is the image path in its fixed form, after ARGC and ARGI.
     std::string expected = c.out;
-    size_t second = expected.find('\n', expected.find('\n') + 1);
-    expected.insert(second + 1, argv0 + "\n");
-    EXPECT_EQ(r.out, expected) << args;
-    EXPECT_EQ(r.err, c.err) << args;
+    expected.insert(expected.find('\n', expected.find('\n') + 1) + 1, argv0 + "\n");
+    EXPECT_EQ(r.out, expected);
+    EXPECT_EQ(r.err, c.err);
   }
 }
 
@@ -130,10 +108,8 @@ TEST(Startup, EnvAndEnvironShareOneTable) {
   p.printElement(a, predef::g_ENVIRON, "NEW");
   p.print(a, [=](Asm& b) { b.op(Op::op_gpusharr).g(predef::g_ENVIRON).op(Op::op_pushs).a(noeq).op(Op::op_in); });
   p.printElement(a, predef::g_ENVIRON, "EQ");
-  a.op(Op::op_ret);
-  p.phase(root::kBegin1Function, 1000, a);
   std::vector<std::string> env{"FOO=bar=baz", "NOEQ", "EQ="};
-  auto r = rtest::run(vrun(), {p.save()}, "", &env);
+  auto r = rtest::run(rtest::vrun(), {p.save(a)}, &env);
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(r.out, "bar=baz\nbar=baz\nv\n0\n\n");
 }

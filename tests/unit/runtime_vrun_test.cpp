@@ -13,31 +13,11 @@ using rtest::Asm;
 
 namespace {
 
-std::string vrun() {
-  std::string p = rtest::vrunPath();
-  if (p.empty()) ADD_FAILURE() << "VRUN is not set";
-  return p;
-}
-
-// An image whose BEGIN prints the given text.
-std::vector<uint8_t> printing(const std::string& text) {
-  ImageWriter w;
-  Asm a;
-  a.op(Op::op_line).u(1);
-  a.op(Op::op_pushslot).op(Op::op_pushs).a(w.addString(text));
-  a.op(Op::op_bcall).p(1, 1).s(slot::b_print).op(Op::op_pop);
-  a.op(Op::op_ret);
-  w.setFunction(1000, a.function());
-  w.setRootGid(root::kBegin1Function, 1000);
-  return w.build();
-}
-
 TEST(Vrun, NoArgumentPrintsBannerAndUsage) {
-  auto r = rtest::run(vrun(), {});
+  auto r = rtest::run(rtest::vrun(), {});
   EXPECT_EQ(r.status, 2);
   EXPECT_EQ(r.err.rfind("vrun ", 0), 0u) << r.err;
-  EXPECT_NE(r.err.find("\nvrun: fatal error: Expecting filename.ae as first program argument\n"),
-            std::string::npos)
+  EXPECT_NE(r.err.find("\nvrun: fatal error: Expecting filename.ae as first program argument\n"), r.err.npos)
       << r.err;
 }
 
@@ -48,25 +28,20 @@ struct BadImage {
   const char* message;                                  // %s = the path
 };
 
-std::vector<uint8_t> truncateAt(std::vector<uint8_t>& img, size_t n) {
-  img.resize(n);
-  return img;
-}
-
 const char kOld[] = "vrun: fatal error: Invalid or old version awk program file: %s\n";
 const char kShort[] = "vrun: fatal error: (3) error reading file %s\n";
 const BadImage kBad[] = {
     {"missing file", "none.ae", nullptr, "vrun: fatal error: Can not open file '%s'\n"},
     {"not an image", "text.ae", [](auto& img) { img.assign(2000, 'a'); }, kOld},
-    {"cut inside the root record", "short.ae", [](auto& img) { truncateAt(img, 1000); }, kShort},
-    {"cut inside segment 0", "short0.ae", [](auto& img) { truncateAt(img, kRootSize + 3); }, kShort},
+    {"cut inside the root record", "short.ae", [](auto& img) { img.resize(1000); }, kShort},
+    {"cut inside segment 0", "short0.ae", [](auto& img) { img.resize(kRootSize + 3); }, kShort},
     {"wrong magic", "magic.ae", [](auto& img) { img[0] ^= 1; }, kOld},
     {"wrong version", "version.ae", [](auto& img) { img[7] ^= 1; }, kOld},
     {"segment count above 600", "count.ae",
      [](auto& img) { putBe32(img.data() + root::kSegmentCount, 601); }, kOld},
     {"negative segment size", "negsize.ae",
      [](auto& img) { putBe16(img.data() + root::kSegmentSizes, 0xFFF0); }, kOld},
-    {"not a plain image, no trailer", "image.bin", [](auto& img) { truncateAt(img, 2); },
+    {"not a plain image, no trailer", "image.bin", [](auto& img) { img.resize(2); },
      "vrun: fatal error: invalid awk executable file: %s\n"},
     {"trailer longer than the file", "image.bin",
      [](auto& img) { img.insert(img.end(), {0x7F, 0xFF, 0xFF, 0xFF}); },
@@ -78,11 +53,11 @@ TEST(Vrun, LoaderMessages) {
     std::string dir = rtest::tempDir();
     std::string path = dir + "/" + b.file;
     if (b.damage) {
-      auto img = printing("x");
+      auto img = rtest::minimalWriter().build();
       b.damage(img);
       rtest::writeBytes(path, img);
     }
-    auto r = rtest::run(vrun(), {path});
+    auto r = rtest::run(rtest::vrun(), {path});
     char want[600];
     std::snprintf(want, sizeof want, b.message, path.c_str());
     std::string expected = want;
@@ -99,14 +74,11 @@ TEST(Vrun, LoaderMessages) {
 std::vector<uint8_t> farImage(uint32_t far) {
   ImageWriter w;
   w.setBuildStamp(77);
-  uint32_t near = w.addString("near");
   Asm a;
-  a.op(Op::op_line).u(1);
-  a.op(Op::op_pushslot).op(Op::op_pushs).a(near);
-  a.op(Op::op_bcall).p(1, 1).s(slot::b_print).op(Op::op_pop);
-  a.op(Op::op_line).u(2);
-  a.op(Op::op_pushslot).op(Op::op_pushs).a(far);
-  a.op(Op::op_bcall).p(1, 1).s(slot::b_print).op(Op::op_pop);
+  for (uint32_t s : {w.addString("near"), far}) {
+    a.op(Op::op_line).u(s == far ? 2 : 1).op(Op::op_pushslot).op(Op::op_pushs).a(s);
+    a.op(Op::op_bcall).p(1, 1).s(slot::b_print).op(Op::op_pop);
+  }
   a.op(Op::op_ret);
   w.setFunction(1000, a.function());
   w.setRootGid(root::kBegin1Function, 1000);
@@ -124,7 +96,7 @@ TEST(Vrun, CutInALaterSegmentFailsOnlyWhenUsed) {
   img.insert(img.end(), {0, 0, 0, 0, 0, 0, 0, 3, 0, 1});  // 10 of 100 bytes
   std::string path = rtest::tempDir() + "/cut.ae";
   rtest::writeBytes(path, img);
-  auto r = rtest::run(vrun(), {path});
+  auto r = rtest::run(rtest::vrun(), {path});
   EXPECT_EQ(r.out, "near\n");
   EXPECT_EQ(r.err, "cut: internal error: invalid vmid: " + std::to_string(count) + "\n");
   EXPECT_EQ(r.status, 2);
