@@ -293,6 +293,21 @@ TEST(RegexAccel, LargePatternFacts) {
   awk_ererelease(p);
 }
 
+// The condition's short road takes a plain text only when nothing else is
+// asked of the search: group positions and folding that the pattern was not
+// compiled for go to the matcher, and give its answer.
+TEST(RegexAccel, ConditionRoadLeavesOtherSearchesToTheMatcher) {
+  EXPECT_FALSE(awk_rematches(nullptr, "abc", 3, 0));
+  AwkPattern* p = awk_regcomp("(ab)c", 5, 0);
+  ASSERT_NE(p, nullptr);
+  for (int flags : {0, int(kReGroups), int(kReFold)}) {
+    EXPECT_TRUE(awk_rematches(p, "xabcx", 5, flags)) << flags;
+    EXPECT_EQ(awk_rematches(p, "xABCx", 5, flags), awk_erematch(p, "xABCx", 5, 0, 0, flags) != 0) << flags;
+    EXPECT_FALSE(awk_rematches(p, "xabx", 4, flags)) << flags;
+  }
+  awk_ererelease(p);
+}
+
 // Differential test against the C library's POSIX matcher (REG_EXTENDED,
 // leftmost-longest): random patterns over a small alphabet in the syntax
 // both engines share, matched against random subjects; the overall match
