@@ -25,6 +25,17 @@ Cell stringCell(const char* s, Tag tag = Tag::String) {
 Cell uninitCell() { Cell c{}; cellSetUninit(&c); return c; }
 Cell tagCell(Tag t) { Cell c{}; c.tag = t; return c; }
 
+// A number cell of the tag already checked: an int's value, or a float's
+// value and decimals.
+void expectNumber(const Cell& out, double value, int decimals) {
+  if (out.tag == Tag::Int) {
+    EXPECT_EQ(out.w.i, int32_t(value));
+  } else {
+    EXPECT_EQ(out.x.d, value);
+    EXPECT_EQ(out.w.dec, decimals);
+  }
+}
+
 std::string text(AwkString* s) {
   std::string r(s->text(), s->len);
   stringFree(s);
@@ -175,12 +186,7 @@ TEST(Cvtn, NumberCellsFromEveryKind) {
     Cell out;
     awk_cvtn(&c.cell, &out);
     ASSERT_EQ(out.tag, c.tag);
-    if (c.tag == Tag::Int) {
-      EXPECT_EQ(out.w.i, int32_t(c.value));
-    } else {
-      EXPECT_EQ(out.x.d, c.value);
-      EXPECT_EQ(out.w.dec, c.decimals);
-    }
+    expectNumber(out, c.value, c.decimals);
     Cell f;
     awk_cvtf(&c.cell, &f);
     ASSERT_EQ(f.tag, Tag::Float);
@@ -307,12 +313,7 @@ TEST_F(ScanTest, ValueDecimalsAndWarningsInReportModeOnly) {
     std::string err = scanWarnings(c.text, &out, 1, &flag);
     EXPECT_EQ(flag, c.flag);
     ASSERT_EQ(out.tag, c.tag);
-    if (c.tag == Tag::Int) {
-      EXPECT_EQ(out.w.i, int32_t(c.value));
-    } else {
-      EXPECT_EQ(out.x.d, c.value);
-      EXPECT_EQ(out.w.dec, c.decimals);
-    }
+    expectNumber(out, c.value, c.decimals);
     if (*c.warn) {
       EXPECT_NE(err.find(c.warn), std::string::npos) << err;
     } else {
