@@ -71,3 +71,9 @@ void awk_debughook();
 extern AwkPattern** awk_pattab;
 extern int32_t awk_npattab;
 int32_t awk_pattab_add(AwkPattern* p);
+
+// The pattern a main rule function tests first, when a record it does not
+// match has no effect there: the code is an optional op_line, then
+// op_match0 (already compiled, so not before the first record) and an
+// op_jf to an op_ret. Null for any other function.
+AwkPattern* awk_rulefilter(const AwkCode* code);

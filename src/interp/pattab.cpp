@@ -6,6 +6,9 @@
 // removed: the table keeps one use of each pattern for the whole run, so
 // rewritten code can always rely on its index.
 #include "interp/interp.h"
+#include "image/format.h"
+#include "image/opcodes.h"
+#include "program/vm.h"
 #include "values/alloc.h"
 
 AwkPattern** awk_pattab = nullptr;
@@ -21,4 +24,21 @@ int32_t awk_pattab_add(AwkPattern* p) {
   }
   awk_pattab[awk_npattab] = p;
   return awk_npattab++;
+}
+
+// The loader has checked the code, so each instruction and the jump target
+// lie inside the function; the opcode tests only follow that decoding.
+AwkPattern* awk_rulefilter(const AwkCode* code) {
+  using vorn::image::Op;
+  auto is = [](const AwkCode* pc, Op op) { return pc[0] == uint8_t(op); };
+  const AwkCode* const end = code + fnLength(code);
+  const AwkCode* pc = code + vorn::image::kFunctionHeaderSize;
+  if (pc < end && is(pc, Op::op_line)) pc += vorn::image::kInstructionBytes<Op::op_line>;
+  if (pc >= end || !is(pc, Op::op_match0)) return nullptr;
+  AwkPattern* p = awk_pattab[opU32w(pc + vorn::image::kOpcodeBytes)];
+  pc += vorn::image::kInstructionBytes<Op::op_match0>;
+  if (pc >= end || !is(pc, Op::op_jf)) return nullptr;
+  const AwkCode* to = pc + vorn::image::kOpcodeBytes;
+  to += opI16(to);
+  return to < end && is(to, Op::op_ret) ? p : nullptr;
 }

@@ -20,9 +20,13 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "arrays/table.h"
 #include "image/format.h"
@@ -52,6 +56,29 @@ namespace {
 constexpr int32_t kInitialRecBuf = 2050;
 constexpr int32_t kRecGrowStep = 2048;
 constexpr int kCtrlZ = 26;
+
+// Occurrences of byte c in p[0..n). With SSE2, sixteen byte counters
+// take each block's matches (a match compares as -1) and are summed
+// before any can pass 255.
+int32_t countByte(const char* p, size_t n, char c) {
+  int32_t count = 0;
+  size_t i = 0;
+#if defined(__SSE2__)
+  const __m128i want = _mm_set1_epi8(c);
+  while (i + 16 <= n) {
+    __m128i counters = _mm_setzero_si128();
+    const size_t stop = i + 16 * std::min<size_t>(255, (n - i) / 16);
+    for (; i < stop; i += 16) {
+      const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+      counters = _mm_sub_epi8(counters, _mm_cmpeq_epi8(v, want));
+    }
+    const __m128i sums = _mm_sad_epu8(counters, _mm_setzero_si128());
+    count += _mm_cvtsi128_si32(sums) + _mm_extract_epi16(sums, 4);
+  }
+#endif
+  for (; i < n; ++i) count += p[i] == c;
+  return count;
+}
 
 AwkString* wildPattern = nullptr;   // ARGV operand being expanded
 AwkDosMatch wildState = {nullptr, nullptr, nullptr};
@@ -119,13 +146,22 @@ AwkString* recordString(const char* bytes, uint32_t len, RecordUse use) {
   }
 }
 
-// The record already whole in the stdio buffer of the main-input file, or
-// null to take the general path.
-AwkString* mainFast(RecordUse use) {
+// The main-input file when its records are plain runs of bytes up to the
+// one-byte separator, with nothing but NR and FNR to update: what the
+// roads below may read straight from its stdio buffer.
+AwkStream* plainMainInput() {
   AwkStream* sf = awk_datasf;
   if (!sf || (awk_miscflags & kMiscRsUsed) || (sf->flags & (SF_TEXT | SF_TTY)) ||
       sf->lastop != 'r' || !sf->fp || awk_rschar <= 0)
     return nullptr;
+  return sf;
+}
+
+// The record already whole in the stdio buffer of the main-input file, or
+// null to take the general path.
+AwkString* mainFast(RecordUse use) {
+  AwkStream* sf = plainMainInput();
+  if (!sf) return nullptr;
   size_t n;
   const char* b = awk_freadptr(sf->fp, &n);
   if (!b) return nullptr;
@@ -446,6 +482,32 @@ namespace {
 }
 
 }  // namespace
+
+void skip_records(AwkPattern* filter) {
+  AwkStream* sf = plainMainInput();
+  if (!sf) return;
+  size_t n;
+  const char* b = awk_freadptr(sf->fp, &n);
+  // Only whole records: a longer one than RECLEN would be read as pieces.
+  if (!b || n > size_t(awk_reclen)) return;
+  const char sep = char(awk_rschar);
+  const char* last = static_cast<const char*>(memrchr(b, sep, n));
+  if (!last) return;
+  const int32_t whole = int32_t(last - b) + 1;
+  const int32_t at = awk_literalat(filter, b, whole);
+  if (at == -2) return;
+  // Records before the one holding the first occurrence cannot hold one.
+  const char* keep = b + whole;
+  if (at >= 0) {
+    const char* before = at > 0 ? static_cast<const char*>(memrchr(b, sep, size_t(at))) : nullptr;
+    keep = before ? before + 1 : b;
+  }
+  const int32_t count = countByte(b, size_t(keep - b), sep);
+  if (count == 0) return;
+  awk_freadskip(sf->fp, size_t(keep - b));
+  awk_nr += count;
+  awk_fnr += count;
+}
 
 AwkString* next_record(AwkStream* stream, RecordUse use) {
   if (stream == nullptr) {

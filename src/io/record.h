@@ -56,6 +56,13 @@ enum class RecordUse { Value, Dollar0, Drop };
 // null at the end of the input (main input: after the last operand).
 AwkString* next_record(AwkStream* stream, RecordUse use = RecordUse::Value);
 
+// Passes over the main input's records, already in its stdio buffer, that
+// cannot match `filter` (a plain text: see awk_literalat), counting them in
+// NR and FNR as if read: for a main rule that does nothing with a record
+// its pattern does not match. Does nothing where a record read would do
+// more than count (RSM used, a separator pattern, a terminal).
+void skip_records(AwkPattern* filter);
+
 // Reader core: appends bytes of stream to the record buffer at start,
 // setting len and start. sep is a byte value, or -1/-2 for none. Returns
 // the record's first byte (the buffer, or with kReadInPlace possibly the

@@ -229,6 +229,13 @@ bool awk_rematches(AwkPattern* p, const char* subject, int32_t len, int flags) {
   return awk_erematch(p, subject, len, 0, 0, flags) != 0;
 }
 
+int32_t awk_literalat(AwkPattern* p, const char* subject, int32_t len) {
+  if (!p || !enabled || !p->accel || (p->flags & kReFold)) return -2;
+  const PatternFacts* f = records[p->accel - 1]->facts[0];
+  if (!f || !f->literal || f->tooLarge) return -2;
+  return findLiteral(reinterpret_cast<const uint8_t*>(subject), len, 0, f->text, f->rareAt);
+}
+
 void accelRelease(AwkPattern* p) {
   if (!p->accel) return;
   Accel* a = records[p->accel - 1];

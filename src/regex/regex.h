@@ -35,6 +35,11 @@ int32_t awk_erematch(AwkPattern* p, const char* subject, int32_t len, int32_t st
 // looked for without the matcher's set-up, and then what awk_erepatpos and
 // awk_ereparenpos report is unspecified.
 bool awk_rematches(AwkPattern* p, const char* subject, int32_t len, int flags);
+// Where the plain text that p (used as a condition, as awk_rematches with
+// no flags) stands for first occurs in subject[0..len): -1 when nowhere,
+// -2 when p is not known to be a plain text (not one, or not yet analysed
+// by a first search). Lets a reader pass over text that cannot match.
+int32_t awk_literalat(AwkPattern* p, const char* subject, int32_t len);
 // Start and exclusive end of the last match; returns 0 if there was none.
 int awk_erepatpos(int32_t* start, int32_t* end);
 // Group n (1-based) of the last match; returns 0 unless groups were tracked,

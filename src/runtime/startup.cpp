@@ -307,15 +307,25 @@ void awk_patact_exec() {
       rootGid(root::kBeginFileFunction) == 0 && rootGid(root::kEndFileFunction) == 0)
     return;
   AwkCode* code = mainGid ? awk_funaddr(mainGid) : nullptr;
+  // A rule that only tests a plain text lets the reader pass over records
+  // without it; known once the first record has compiled the pattern.
+  AwkPattern* filter = nullptr;
+  bool firstRecord = true;
   for (;;) {
     if (awk_gt_conditions & kCondExit) break;
     awk_gt_conditions = 0;
+    // Not while a debugger function is armed: it sees every statement.
+    if (filter && awk_debug_gid == 0) skip_records(filter);
     AwkString* record = next_record(nullptr, mainGid ? RecordUse::Dollar0 : RecordUse::Drop);
     if (!record) break;
     if (mainGid) {
       setRecord(record, Tag::Field);
       awki0f(mainGid, code);
       awk_gt_conditions &= ~kCondNext;
+      if (firstRecord) {
+        firstRecord = false;
+        filter = awk_rulefilter(code);
+      }
     } else {
       stringFree(record);
     }

@@ -49,6 +49,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const int cond = flags & 0xC0 ? 64 : 0;
   if (awk_rematches(p, subject, slen, cond) != (awk_erematch(p, subject, slen, 0, 0, cond) != 0))
     std::abort();
+  // Where a plain text is said to first occur is where the matcher starts.
+  if (const int32_t at = awk_literalat(p, subject, slen); at != -2) {
+    int32_t s = -1, e = -1;
+    const bool found = awk_erematch(p, subject, slen, 0, 0, 0) != 0 && awk_erepatpos(&s, &e);
+    if ((at >= 0) != found || (found && at != s)) std::abort();
+  }
   awk_eresetup(p, 0);
   for (int32_t i = 0; i < slen; ++i)
     if (awk_erestep(static_cast<unsigned char>(subject[i]), i)) break;

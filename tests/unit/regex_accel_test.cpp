@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstring>
 #include <random>
 #include <string>
 #include <vector>
@@ -129,6 +130,14 @@ int compareAll(AwkPattern* p, const std::string& pat, const std::string& subj) {
     const bool slow = search(p, subj, 0, 0, flags, false).r != 0;
     EXPECT_EQ(awk_rematches(p, subj.data(), int32_t(subj.size()), flags), slow)
         << "condition /" << pat << "/ on \"" << show(subj) << "\" flags " << flags;
+  }
+  // A reader passing over text without the plain text: where it is said
+  // to be (or not), the simulation agrees.
+  accelEnable(true);
+  const int32_t at = awk_literalat(p, subj.data(), int32_t(subj.size()));
+  if (at != -2) {
+    const Result slow = search(p, subj, 0, 0, 0, false);
+    EXPECT_EQ(at >= 0 ? at + 1 : 0, slow.r ? slow.s + 1 : 0) << "literal /" << pat << "/ on \"" << show(subj) << "\"";
   }
   return n;
 }
@@ -306,6 +315,34 @@ TEST(RegexAccel, ConditionRoadLeavesOtherSearchesToTheMatcher) {
     EXPECT_FALSE(awk_rematches(p, "xabx", 4, flags)) << flags;
   }
   awk_ererelease(p);
+}
+
+// Where a reader may pass over text: the first occurrence of a plain text
+// once the pattern has been searched; -2 before that, and for a pattern
+// that is not a plain text or is compiled to fold case.
+TEST(RegexAccel, LiteralPositionOnlyForAnalysedPlainTexts) {
+  struct Row {
+    const char* pattern;
+    int flags;
+    const char* subject;
+    int32_t before, after;   // awk_literalat before and after a first search
+  };
+  const Row rows[] = {
+      {"abc", 0, "xxabcabc", -2, 2},
+      {"abc", 0, "ab-bc", -2, -1},
+      {"a.c", 0, "xxabc", -2, -2},
+      {"abc", int(kReFold), "xxABC", -2, -2},
+  };
+  EXPECT_EQ(awk_literalat(nullptr, "abc", 3), -2);
+  for (const Row& r : rows) {
+    AwkPattern* p = awk_regcomp(r.pattern, int32_t(std::strlen(r.pattern)), r.flags);
+    ASSERT_NE(p, nullptr) << r.pattern;
+    const int32_t n = int32_t(std::strlen(r.subject));
+    EXPECT_EQ(awk_literalat(p, r.subject, n), r.before) << r.pattern << " on " << r.subject;
+    awk_erematch(p, r.subject, n, 0, 0, 0);
+    EXPECT_EQ(awk_literalat(p, r.subject, n), r.after) << r.pattern << " on " << r.subject;
+    awk_ererelease(p);
+  }
 }
 
 // Differential test against the C library's POSIX matcher (REG_EXTENDED,
