@@ -52,6 +52,15 @@ struct Layout {
   // returns their vaddr; `what` names the object in errors, followed by
   // `name` in quotes when there is one (the text is made only for an error).
   uint32_t place(size_t size, unsigned align, std::string_view what, std::string_view name = {}) {
+    size_t off = (segs.back().size() + align - 1) & ~size_t(align - 1);
+    if (off + size > size_t(kMaxSegmentSize)) return placeInNewSegment(size, what, name);
+    segs.back().resize(off + size, 0);
+    return uint32_t(segs.size() - 1) << 16 | uint32_t(off);
+  }
+
+  // The rare case of place(): the object starts the next segment, or fits
+  // in none.
+  [[gnu::noinline]] uint32_t placeInNewSegment(size_t size, std::string_view what, std::string_view name) {
     auto described = [&] {
       std::string d(what);
       if (!name.empty()) d.append(" '").append(name).append("'");
@@ -60,16 +69,12 @@ struct Layout {
     if (size > size_t(kMaxSegmentSize))
       throw ImageError(errorText("%s is too large for a segment (%zu bytes, at most %d)",
                               described().c_str(), size, kMaxSegmentSize));
-    size_t off = (segs.back().size() + align - 1) & ~size_t(align - 1);
-    if (off + size > size_t(kMaxSegmentSize)) {
-      if (segs.size() == size_t(kMaxSegments))
-        throw ImageError(errorText("image needs more than %d segments (placing %s)",
-                                kMaxSegments, described().c_str()));
-      segs.emplace_back().reserve(kMaxSegmentSize);
-      off = 0;
-    }
-    segs.back().resize(off + size, 0);
-    return uint32_t(segs.size() - 1) << 16 | uint32_t(off);
+    if (segs.size() == size_t(kMaxSegments))
+      throw ImageError(errorText("image needs more than %d segments (placing %s)",
+                              kMaxSegments, described().c_str()));
+    segs.emplace_back().reserve(kMaxSegmentSize);
+    segs.back().resize(size, 0);
+    return uint32_t(segs.size() - 1) << 16;
   }
 
   uint8_t* at(uint32_t vaddr) { return segs[vaddr >> 16].data() + (vaddr & 0xFFFF); }
@@ -80,7 +85,9 @@ struct Layout {
   }
 
   uint32_t string(std::string_view s) { return string(s, tableHash(s.data(), s.size())); }
-  uint32_t string(std::string_view s, uint32_t hash) {
+  // `remember` false: the string is shared with earlier ones but not
+  // recorded for later ones (a symbol's name, which no later object repeats).
+  uint32_t string(std::string_view s, uint32_t hash, bool remember = true) {
     auto textOf = [this](int32_t i) { return textAt(strings[size_t(i)]); };
     if (int32_t found = stringIndex.findHashed(s, hash, textOf); found >= 0) return strings[size_t(found)];
     if (s.size() > size_t(kMaxSegmentSize - kStringHeader - 1))
@@ -91,8 +98,10 @@ struct Layout {
     putBe32(p, uint32_t(s.size()));
     putBe16(p + 4, 1);
     std::memcpy(p + kStringHeader, s.data(), s.size());
-    stringIndex.findOrAddHashed(s, hash, int32_t(strings.size()), textOf);
-    strings.push_back(v);
+    if (remember) {
+      stringIndex.findOrAddHashed(s, hash, int32_t(strings.size()), textOf);
+      strings.push_back(v);
+    }
     return v;
   }
 
@@ -128,7 +137,7 @@ struct ImageWriter::Impl {
   // A symbol as added: its record's fields, its definitions a run of
   // `symbolDefinitions`, its name's tableHash.
   struct Symbol {
-    std::string name;
+    uint32_t nameAt, nameSize;   // the name's bytes in `symbolText`
     uint32_t hash;
     int kind;
     int16_t gid;
@@ -137,7 +146,12 @@ struct ImageWriter::Impl {
   };
   std::vector<Symbol> symbols;
   std::vector<SymbolDefinition> symbolDefinitions;
+  std::string symbolText;  // every symbol's name, one after another
   NameIndex symbolNames;   // positions in `symbols`
+
+  std::string_view nameOf(const Symbol& s) const {
+    return std::string_view(symbolText).substr(s.nameAt, s.nameSize);
+  }
   std::map<int, int16_t> rootGids;
   int globalCount = kPredefinedCount;
   uint16_t flags = 0;
@@ -204,20 +218,35 @@ void ImageWriter::addSymbol(std::string_view name, SymbolRecord record) {
 
 void ImageWriter::addSymbol(std::string_view name, int kind, int16_t gid,
                             std::span<const SymbolDefinition> definitions, uint16_t compilerBits) {
+  addSymbolHashed(name, tableHash(name.data(), name.size()), kind, gid, definitions, compilerBits);
+}
+
+void ImageWriter::addSymbolHashed(std::string_view name, uint32_t hash, int kind, int16_t gid,
+                                  std::span<const SymbolDefinition> definitions,
+                                  uint16_t compilerBits) {
   if (definitions.size() > 0xFFFF)
     throw ImageError(errorText("symbol '%.*s' has too many definitions", int(name.size()),
                             name.data()));
   if (kind < 0 || kind > 15)
     throw ImageError(errorText("symbol '%.*s' has kind %d", int(name.size()), name.data(), kind));
-  auto& symbols = impl_->symbols;
-  if (symbols.empty()) symbols.reserve(256);  // the builtins alone are 120 names
-  uint32_t h = tableHash(name.data(), name.size());
-  if (impl_->symbolNames.findOrAddHashed(name, h, int32_t(symbols.size()),
-                                         [&](int32_t i) -> const std::string& { return symbols[size_t(i)].name; }) >= 0)
+  Impl& in = *impl_;
+  auto& symbols = in.symbols;
+  if (in.symbolNames.findOrAddHashed(name, hash, int32_t(symbols.size()),
+                                     [&in](int32_t i) { return in.nameOf(in.symbols[size_t(i)]); }) >= 0)
     throw ImageError(errorText("symbol '%.*s' added twice", int(name.size()), name.data()));
-  auto& defs = impl_->symbolDefinitions;
-  symbols.push_back({std::string(name), h, kind, gid, compilerBits, defs.size(), definitions.size()});
+  auto& defs = in.symbolDefinitions;
+  symbols.push_back({uint32_t(in.symbolText.size()), uint32_t(name.size()), hash, kind, gid,
+                     compilerBits, defs.size(), definitions.size()});
+  in.symbolText.append(name);
   defs.insert(defs.end(), definitions.begin(), definitions.end());
+}
+
+void ImageWriter::reserveSymbols(size_t symbols, size_t definitions) {
+  Impl& in = *impl_;
+  in.symbols.reserve(symbols);
+  in.symbolDefinitions.reserve(definitions);
+  in.symbolText.reserve(symbols * 8);
+  in.symbolNames.reserve(symbols);
 }
 
 void ImageWriter::setRootGid(int offset, int gid) {
@@ -322,7 +351,8 @@ std::vector<uint8_t> ImageWriter::build() {
   std::vector<std::array<uint32_t, 3>> slots(cap, {0, 0, 0});
   for (const Impl::Symbol& sym : in.symbols) {
     size_t size = kSymbolRecordHeader + sym.definitionCount * kSymbolDefinitionSize;
-    uint32_t recV = L.place(size, 4, "symbol record of", sym.name);
+    const std::string_view name = in.nameOf(sym);
+    uint32_t recV = L.place(size, 4, "symbol record of", name);
     uint8_t* p = L.at(recV);
     putBe32(p, uint32_t(sym.kind) << 28 | uint32_t(sym.compilerBits & 0xFFF) << 16 |
                    uint32_t(sym.definitionCount));
@@ -335,7 +365,7 @@ std::vector<uint8_t> ImageWriter::build() {
       putBe16(q + 6, d.flags);
       putBe32(q + 8, d.extra);
     }
-    uint32_t keyV = L.string(sym.name, sym.hash);
+    uint32_t keyV = L.string(name, sym.hash, false);
     uint32_t i = homeSlot(sym.hash, cap);
     while (slots[i][0] != 0) i = (i + 1) % cap;
     slots[i] = {sym.hash, keyV, recV};

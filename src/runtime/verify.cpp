@@ -31,6 +31,7 @@
 // to the native layout. Tables and symbol records stay big-endian and are
 // read through be16/be32.
 #include <algorithm>
+#include <bit>
 #include <cstring>
 #include <vector>
 
@@ -52,7 +53,50 @@ struct Region {
   int seg;
   int32_t start, end;   // [start, end)
   bool rewritten;       // code or a string object: converted in place
+  uint32_t string;      // the vaddr of the string object it is, or 0
 };
+
+// The order of `keys` (the positions, ascending by key). Keys spread the
+// way an image's objects are need one counting pass into about as many
+// buckets as keys, and an insertion sort that moves each little; keys that
+// crowd into few buckets (only a made-up image has them) are sorted by
+// comparison instead. A comparison sort of the few hundred regions every
+// image has (its symbol records and names, visited in hash order) cost more
+// than all the rest of the pass.
+std::vector<uint32_t> orderByKey(const std::vector<uint32_t>& keys) {
+  const size_t n = keys.size();
+  std::vector<uint32_t> order(n);
+  uint32_t lo = ~0u, hi = 0;
+  bool sorted = true;
+  for (size_t i = 0; i < n; ++i) {
+    lo = std::min(lo, keys[i]);
+    hi = std::max(hi, keys[i]);
+    sorted = sorted && (i == 0 || keys[i - 1] <= keys[i]);
+    order[i] = uint32_t(i);
+  }
+  if (sorted) return order;
+  const size_t buckets = std::bit_ceil(n);
+  int shift = 0;
+  while (((hi - lo) >> shift) >= buckets) ++shift;
+  std::vector<uint32_t> start(buckets + 1, 0);
+  for (uint32_t k : keys) ++start[((k - lo) >> shift) + 1];
+  for (size_t b = 0; b < buckets; ++b) start[b + 1] += start[b];
+  for (size_t i = 0; i < n; ++i) order[start[(keys[i] - lo) >> shift]++] = uint32_t(i);
+  auto less = [&keys](uint32_t x, uint32_t y) { return keys[x] < keys[y]; };
+  size_t moves = 0;
+  for (size_t i = 1; i < n; ++i) {
+    uint32_t x = order[i];
+    size_t j = i;
+    for (; j > 0 && less(x, order[j - 1]); --j) order[j] = order[j - 1];
+    order[j] = x;
+    moves += i - j;
+    if (moves > 4 * n) {
+      std::sort(order.begin(), order.end(), less);
+      break;
+    }
+  }
+  return order;
+}
 
 struct Fn {
   int gid;
@@ -64,7 +108,7 @@ struct Fn {
 struct Pass {
   int globalCount = 0, functionCount = 0, externCount = 0, moduleCount = 0;
   std::vector<Region> regions;
-  std::vector<uint32_t> strings;   // string objects to convert (distinct after disjoint())
+  std::vector<uint32_t> strings;   // string objects to convert, each once (made by disjoint())
   std::vector<Fn> fns;             // functions with code in a present segment
   std::vector<uint32_t> fnTable;   // the function table, 0 where absent/unknown
   std::vector<int> fnParams;       // parameter count by gid - kFunctionFirst, -1 if unknown
@@ -76,7 +120,7 @@ struct Pass {
   // Records a region of n bytes at v, which must lie in its segment.
   bool region(uint32_t v, int64_t n, bool rewritten) {
     if (n < 0 || vm_room(v) < n) return false;
-    regions.push_back({seg(v), int32_t(v & 0xFFFF), int32_t((v & 0xFFFF) + n), rewritten});
+    regions.push_back({seg(v), int32_t(v & 0xFFFF), int32_t((v & 0xFFFF) + n), rewritten, 0});
     return true;
   }
 
@@ -88,35 +132,31 @@ struct Pass {
     const unsigned char* p = awk_segbase[seg(v)] + (v & 0xFFFF);
     uint32_t len = be32(p);
     if (len > uint32_t(room - kStringHeader - 1) || p[kStringHeader + len] != 0) return false;
-    strings.push_back(v);   // repeats of a shared object go in disjoint()
+    // A shared object is named many times; disjoint() keeps one of its
+    // (identical) regions for conversion.
+    int32_t start = int32_t(v & 0xFFFF);
+    regions.push_back({seg(v), start, start + kStringHeader + int32_t(len) + 1, true, v});
     return true;
   }
 
-  // One region per distinct string object, each checked by stringObject.
-  // Sorting once is cheaper than searching on every name: the symbol table
-  // alone names a few hundred.
-  void stringRegions() {
-    std::sort(strings.begin(), strings.end());
-    strings.erase(std::unique(strings.begin(), strings.end()), strings.end());
-    for (uint32_t v : strings)
-      region(v, kStringHeader + int64_t(be32(awk_segbase[seg(v)] + (v & 0xFFFF))) + 1, true);
-  }
-
   // Rewritten regions may coincide with an identical one (a shared object)
-  // but overlap nothing else. The regions are put in order by one key each
-  // (segment, start and index packed into a word: sorting words costs a
-  // fraction of sorting the structures through a comparison function).
+  // but overlap nothing else. The regions are visited in address order;
+  // repeats of a string object, which start where it does, are passed over
+  // when the objects to convert are listed.
   bool disjoint() {
-    stringRegions();
-    std::vector<uint64_t> order(regions.size());
+    std::vector<uint32_t> keys(regions.size());
     for (size_t i = 0; i < regions.size(); ++i)
-      order[i] = uint64_t(regions[i].seg) << 54 | uint64_t(regions[i].start) << 39 | i;
-    std::sort(order.begin(), order.end());
-    constexpr uint64_t kIndexMask = (uint64_t(1) << 39) - 1;
+      keys[i] = uint32_t(regions[i].seg) << 16 | uint32_t(regions[i].start);
+    const std::vector<uint32_t> order = orderByKey(keys);
+    size_t sameStart = 0;   // the first position of the regions starting where `a` does
     for (size_t i = 0; i < order.size(); ++i) {
-      const Region& a = regions[order[i] & kIndexMask];
+      const Region& a = regions[order[i]];
+      if (keys[order[i]] != keys[order[sameStart]]) sameStart = i;
+      if (a.string && std::none_of(order.begin() + ptrdiff_t(sameStart), order.begin() + ptrdiff_t(i),
+                                   [&](uint32_t k) { return regions[k].string == a.string; }))
+        strings.push_back(a.string);
       for (size_t j = i + 1; j < order.size(); ++j) {
-        const Region& b = regions[order[j] & kIndexMask];
+        const Region& b = regions[order[j]];
         if (b.seg != a.seg || b.start >= a.end) break;
         if (!a.rewritten && !b.rewritten) continue;
         bool same = a.start == b.start && a.end == b.end && a.rewritten == b.rewritten;
