@@ -84,20 +84,31 @@ struct Layout {
     return {reinterpret_cast<const char*>(p + kStringHeader), be32(p)};
   }
 
+  // The vaddr of the string object holding `s`, or 0.
+  uint32_t findString(std::string_view s, uint32_t hash) {
+    auto textOf = [this](int32_t i) { return textAt(strings[size_t(i)]); };
+    int32_t found = stringIndex.findHashed(s, hash, textOf);
+    return found >= 0 ? strings[size_t(found)] : 0;
+  }
+
+  // Fills in a string object at p (its bytes zero so far).
+  static void putString(uint8_t* p, std::string_view s) {
+    putBe32(p, uint32_t(s.size()));
+    putBe16(p + 4, 1);
+    std::memcpy(p + kStringHeader, s.data(), s.size());
+  }
+
   uint32_t string(std::string_view s) { return string(s, tableHash(s.data(), s.size())); }
   // `remember` false: the string is shared with earlier ones but not
   // recorded for later ones (a symbol's name, which no later object repeats).
   uint32_t string(std::string_view s, uint32_t hash, bool remember = true) {
-    auto textOf = [this](int32_t i) { return textAt(strings[size_t(i)]); };
-    if (int32_t found = stringIndex.findHashed(s, hash, textOf); found >= 0) return strings[size_t(found)];
+    if (uint32_t found = findString(s, hash)) return found;
     if (s.size() > size_t(kMaxSegmentSize - kStringHeader - 1))
       throw ImageError(errorText("string of %zu bytes is too long for a segment (at most %d)",
                               s.size(), kMaxSegmentSize - kStringHeader - 1));
     uint32_t v = place(kStringHeader + s.size() + 1, 8, "string");
-    uint8_t* p = at(v);
-    putBe32(p, uint32_t(s.size()));
-    putBe16(p + 4, 1);
-    std::memcpy(p + kStringHeader, s.data(), s.size());
+    putString(at(v), s);
+    auto textOf = [this](int32_t i) { return textAt(strings[size_t(i)]); };
     if (remember) {
       stringIndex.findOrAddHashed(s, hash, int32_t(strings.size()), textOf);
       strings.push_back(v);
@@ -349,11 +360,12 @@ std::vector<uint8_t> ImageWriter::build() {
   uint32_t cap = 8;
   while (in.symbols.size() * 4 > size_t(cap) * 3) cap *= 2;
   std::vector<std::array<uint32_t, 3>> slots(cap, {0, 0, 0});
-  for (const Impl::Symbol& sym : in.symbols) {
-    size_t size = kSymbolRecordHeader + sym.definitionCount * kSymbolDefinitionSize;
-    const std::string_view name = in.nameOf(sym);
-    uint32_t recV = L.place(size, 4, "symbol record of", name);
-    uint8_t* p = L.at(recV);
+  auto addSlot = [&slots, cap](uint32_t hash, uint32_t keyV, uint32_t recV) {
+    uint32_t i = homeSlot(hash, cap);
+    while (slots[i][0] != 0) i = (i + 1) & (cap - 1);
+    slots[i] = {hash, keyV, recV};
+  };
+  auto putRecord = [&in](uint8_t* p, const Impl::Symbol& sym) {
     putBe32(p, uint32_t(sym.kind) << 28 | uint32_t(sym.compilerBits & 0xFFF) << 16 |
                    uint32_t(sym.definitionCount));
     putBe16(p + 4, uint16_t(sym.gid));
@@ -365,15 +377,54 @@ std::vector<uint8_t> ImageWriter::build() {
       putBe16(q + 6, d.flags);
       putBe32(q + 8, d.extra);
     }
-    uint32_t keyV = L.string(name, sym.hash, false);
-    uint32_t i = homeSlot(sym.hash, cap);
-    while (slots[i][0] != 0) i = (i + 1) % cap;
-    slots[i] = {sym.hash, keyV, recV};
+  };
+  auto recordSize = [](const Impl::Symbol& sym) {
+    return kSymbolRecordHeader + sym.definitionCount * kSymbolDefinitionSize;
+  };
+  // Each symbol's record, then its name unless an earlier string object
+  // holds it. When they all fit in the current segment they are laid out
+  // as place() and string() would lay them out, with the room made once.
+  std::vector<uint32_t> sharedKey(in.symbols.size());
+  size_t end = L.segs.back().size();
+  for (size_t k = 0; k < in.symbols.size() && end <= size_t(kMaxSegmentSize); ++k) {
+    const Impl::Symbol& sym = in.symbols[k];
+    end = ((end + 3) & ~size_t(3)) + recordSize(sym);
+    sharedKey[k] = L.findString(in.nameOf(sym), sym.hash);
+    if (!sharedKey[k]) end = ((end + 7) & ~size_t(7)) + kStringHeader + sym.nameSize + 1;
+  }
+  if (end <= size_t(kMaxSegmentSize)) {
+    std::vector<uint8_t>& seg = L.segs.back();
+    const uint32_t segV = uint32_t(L.segs.size() - 1) << 16;
+    size_t off = seg.size();
+    seg.resize(end, 0);
+    for (size_t k = 0; k < in.symbols.size(); ++k) {
+      const Impl::Symbol& sym = in.symbols[k];
+      off = (off + 3) & ~size_t(3);
+      const uint32_t recV = segV | uint32_t(off);
+      putRecord(seg.data() + off, sym);
+      off += recordSize(sym);
+      uint32_t keyV = sharedKey[k];
+      if (!keyV) {
+        off = (off + 7) & ~size_t(7);
+        keyV = segV | uint32_t(off);
+        Layout::putString(seg.data() + off, in.nameOf(sym));
+        off += kStringHeader + sym.nameSize + 1;
+      }
+      addSlot(sym.hash, keyV, recV);
+    }
+  } else {
+    for (const Impl::Symbol& sym : in.symbols) {
+      const std::string_view name = in.nameOf(sym);
+      uint32_t recV = L.place(recordSize(sym), 4, "symbol record of", name);
+      putRecord(L.at(recV), sym);
+      addSlot(sym.hash, L.string(name, sym.hash, false), recV);
+    }
   }
   auto writeSlots = [&L, &slots](uint32_t first, uint32_t n) {
     uint32_t v = L.place(size_t(n) * symtab::kSlotSize, 4, "symbol table slots");
-    for (uint32_t k = 0; k < n; ++k)
-      for (int w = 0; w < 3; ++w) putBe32(L.at(v) + k * symtab::kSlotSize + 4 * w, slots[first + k][w]);
+    uint8_t* p = L.at(v);
+    for (uint32_t k = 0; k < n; ++k, p += symtab::kSlotSize)
+      for (int w = 0; w < 3; ++w) putBe32(p + 4 * w, slots[first + k][w]);
     return v;
   };
   uint32_t slotsV;
