@@ -125,14 +125,15 @@ struct RecordSet {
     w.reserveSymbols(kFixedNames.size() + own.size(), kFixedNames.size() + definitions);
     size_t k = 0;
     for (const FixedName& f : kFixedNames) {
+      const std::string_view name = f.name();
       bool replaced = false;
-      for (; k < own.size() && own[k]->name <= f.name; ++k) {
+      for (; k < own.size() && own[k]->name <= name; ++k) {
         writeOwn(w, *own[k]);
-        replaced = own[k]->name == f.name;
+        replaced = own[k]->name == name;
       }
       if (replaced) continue;
       const SymbolDefinition d = fixedDefinition(f);
-      w.addSymbolHashed(f.name, f.hash, f.kind, f.gid, std::span(&d, 1));
+      w.addSymbolHashed(name, f.hash, f.kind, f.gid, std::span(&d, 1));
     }
     for (; k < own.size(); ++k) writeOwn(w, *own[k]);
   }

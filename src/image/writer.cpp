@@ -4,6 +4,8 @@
 // segment; an object that would not fit starts the next segment, so every
 // object lies wholly inside one segment and no segment exceeds 32,767 bytes.
 // Segment 0 begins with 4 zero bytes, so no object has the virtual address 0.
+// The segments are laid out where the image file holds them, after room for
+// the root record, so the finished layout is the image.
 // String objects and raw data are placed when they are added (their
 // addresses are needed at once, as operands); build() works on a copy of that
 // layout and appends the functions, the tables, the stored argument list and
@@ -42,9 +44,12 @@ std::string errorText(const char* fmt, auto... args) {
   return buf;
 }
 
-// Segment contents and the string pool that refers into them.
+// The image as it is laid out: room for the root record, then the
+// segments one after another, as the file holds them; and the string pool
+// that refers into them.
 struct Layout {
-  std::vector<std::vector<uint8_t>> segs{std::vector<uint8_t>(4, 0)};
+  std::vector<uint8_t> image = std::vector<uint8_t>(kRootSize + 4, 0);
+  std::vector<size_t> segStart{size_t(kRootSize)};   // where each segment begins in `image`
   std::vector<uint32_t> strings;  // vaddr of each string object, found by its text through
   NameIndex stringIndex;          // this index (the text is read back from the segment)
 
@@ -52,10 +57,16 @@ struct Layout {
   // returns their vaddr; `what` names the object in errors, followed by
   // `name` in quotes when there is one (the text is made only for an error).
   uint32_t place(size_t size, unsigned align, std::string_view what, std::string_view name = {}) {
-    size_t off = (segs.back().size() + align - 1) & ~size_t(align - 1);
+    size_t off = (currentSize() + align - 1) & ~size_t(align - 1);
     if (off + size > size_t(kMaxSegmentSize)) return placeInNewSegment(size, what, name);
-    segs.back().resize(off + size, 0);
-    return uint32_t(segs.size() - 1) << 16 | uint32_t(off);
+    image.resize(segStart.back() + off + size, 0);
+    return uint32_t(segStart.size() - 1) << 16 | uint32_t(off);
+  }
+
+  // Bytes so far in the last segment, and in segment n.
+  size_t currentSize() const { return image.size() - segStart.back(); }
+  size_t segmentSize(size_t n) const {
+    return (n + 1 < segStart.size() ? segStart[n + 1] : image.size()) - segStart[n];
   }
 
   // The rare case of place(): the object starts the next segment, or fits
@@ -69,15 +80,15 @@ struct Layout {
     if (size > size_t(kMaxSegmentSize))
       throw ImageError(errorText("%s is too large for a segment (%zu bytes, at most %d)",
                               described().c_str(), size, kMaxSegmentSize));
-    if (segs.size() == size_t(kMaxSegments))
+    if (segStart.size() == size_t(kMaxSegments))
       throw ImageError(errorText("image needs more than %d segments (placing %s)",
                               kMaxSegments, described().c_str()));
-    segs.emplace_back().reserve(kMaxSegmentSize);
-    segs.back().resize(size, 0);
-    return uint32_t(segs.size() - 1) << 16;
+    segStart.push_back(image.size());
+    image.resize(image.size() + size, 0);
+    return uint32_t(segStart.size() - 1) << 16;
   }
 
-  uint8_t* at(uint32_t vaddr) { return segs[vaddr >> 16].data() + (vaddr & 0xFFFF); }
+  uint8_t* at(uint32_t vaddr) { return image.data() + segStart[vaddr >> 16] + (vaddr & 0xFFFF); }
 
   std::string_view textAt(uint32_t vaddr) {
     const uint8_t* p = at(vaddr);
@@ -301,7 +312,21 @@ void ImageWriter::setStoredArgs(std::vector<std::string> args) {
 std::vector<uint8_t> ImageWriter::build() {
   const Impl& in = *impl_;
   Layout L = in.layout;
-  L.segs.back().reserve(kMaxSegmentSize);  // what follows is appended to it
+  // At most what the objects below take with their alignment, so that the
+  // image is written once, not copied as it grows.
+  size_t toAdd = symtab::kObjectSize + 64;
+  for (const auto& [gid, fn] : in.functions)
+    toAdd += kFunctionHeaderSize + fn.code.size() + (fn.hasNameList ? fn.nameList.size() : 0) + 2 + 4;
+  toAdd += in.externs.size() * 4 + in.moduleNames.size() * kModuleEntrySize;
+  for (const std::string& a : in.storedArgs) toAdd += a.size() + 1;
+  for (const Impl::Symbol& sym : in.symbols)
+    toAdd += kSymbolRecordHeader + sym.definitionCount * kSymbolDefinitionSize + 3 + kStringHeader +
+             sym.nameSize + 1 + 7;
+  uint32_t slotCount = 8;
+  while (in.symbols.size() * 4 > size_t(slotCount) * 3) slotCount *= 2;
+  toAdd += slotCount * (symtab::kSlotSize + 1) + 8;  // the slots, and a directory above 256
+  if (!in.functions.empty()) toAdd += size_t(in.functions.rbegin()->first - 999) * 4;
+  L.image.reserve(L.image.size() + toAdd);
 
   // Functions: header, code, name list and its NUL together in one segment.
   std::vector<uint32_t> ftab;
@@ -385,7 +410,7 @@ std::vector<uint8_t> ImageWriter::build() {
   // holds it. When they all fit in the current segment they are laid out
   // as place() and string() would lay them out, with the room made once.
   std::vector<uint32_t> sharedKey(in.symbols.size());
-  size_t end = L.segs.back().size();
+  size_t end = L.currentSize();
   for (size_t k = 0; k < in.symbols.size() && end <= size_t(kMaxSegmentSize); ++k) {
     const Impl::Symbol& sym = in.symbols[k];
     end = ((end + 3) & ~size_t(3)) + recordSize(sym);
@@ -393,21 +418,22 @@ std::vector<uint8_t> ImageWriter::build() {
     if (!sharedKey[k]) end = ((end + 7) & ~size_t(7)) + kStringHeader + sym.nameSize + 1;
   }
   if (end <= size_t(kMaxSegmentSize)) {
-    std::vector<uint8_t>& seg = L.segs.back();
-    const uint32_t segV = uint32_t(L.segs.size() - 1) << 16;
-    size_t off = seg.size();
-    seg.resize(end, 0);
+    const size_t base = L.segStart.back();
+    const uint32_t segV = uint32_t(L.segStart.size() - 1) << 16;
+    size_t off = L.currentSize();
+    L.image.resize(base + end, 0);
+    uint8_t* seg = L.image.data() + base;
     for (size_t k = 0; k < in.symbols.size(); ++k) {
       const Impl::Symbol& sym = in.symbols[k];
       off = (off + 3) & ~size_t(3);
       const uint32_t recV = segV | uint32_t(off);
-      putRecord(seg.data() + off, sym);
+      putRecord(seg + off, sym);
       off += recordSize(sym);
       uint32_t keyV = sharedKey[k];
       if (!keyV) {
         off = (off + 7) & ~size_t(7);
         keyV = segV | uint32_t(off);
-        Layout::putString(seg.data() + off, in.nameOf(sym));
+        Layout::putString(seg + off, in.nameOf(sym));
         off += kStringHeader + sym.nameSize + 1;
       }
       addSlot(sym.hash, keyV, recV);
@@ -449,12 +475,8 @@ std::vector<uint8_t> ImageWriter::build() {
     putBe32(p + symtab::kSlots, slotsV);
   }
 
-  // Root record, then the segments.
-  size_t total = kRootSize;
-  for (const auto& s : L.segs) total += s.size();
-  std::vector<uint8_t> out(kRootSize, 0);
-  out.reserve(total);
-  uint8_t* r = out.data();
+  // The root record, in the room left for it before the segments.
+  uint8_t* r = L.image.data();
   putBe32(r + root::kMagic, kMagic);
   putBe32(r + root::kVersion, kVersion);
   putBe32(r + root::kSymbolTable, symV);
@@ -469,11 +491,10 @@ std::vector<uint8_t> ImageWriter::build() {
   putBe32(r + root::kStoredArgs, argsV);
   putBe16(r + root::kFlags, in.flags);
   putBe32(r + root::kBuildStamp, in.stamp);
-  putBe32(r + root::kSegmentCount, uint32_t(L.segs.size()));
-  for (size_t n = 0; n < L.segs.size(); ++n)
-    putBe16(r + root::kSegmentSizes + 2 * n, uint16_t(L.segs[n].size()));
-  for (const auto& s : L.segs) out.insert(out.end(), s.begin(), s.end());
-  return out;
+  putBe32(r + root::kSegmentCount, uint32_t(L.segStart.size()));
+  for (size_t n = 0; n < L.segStart.size(); ++n)
+    putBe16(r + root::kSegmentSizes + 2 * n, uint16_t(L.segmentSize(n)));
+  return std::move(L.image);
 }
 
 namespace {
