@@ -54,38 +54,45 @@ struct Region {
   int32_t start, end;   // [start, end)
   bool rewritten;       // code or a string object: converted in place
   uint32_t string;      // the vaddr of the string object it is, or 0
+  uint32_t key;         // segment and start: the address order
+
+  Region(int seg, int32_t start, int32_t end, bool rewritten, uint32_t string)
+      : seg(seg), start(start), end(end), rewritten(rewritten), string(string),
+        key(uint32_t(seg) << 16 | uint32_t(start)) {}
 };
 
-// The order of `keys` (the positions, ascending by key). Keys spread the
-// way an image's objects are need one counting pass into about as many
-// buckets as keys, and an insertion sort that moves each little; keys that
-// crowd into few buckets (only a made-up image has them) are sorted by
-// comparison instead. A comparison sort of the few hundred regions every
-// image has (its symbol records and names, visited in hash order) cost more
-// than all the rest of the pass.
-std::vector<uint32_t> orderByKey(const std::vector<uint32_t>& keys) {
-  const size_t n = keys.size();
+// The positions of `regions` in order of their keys. Keys spread the way
+// an image's objects are need one counting pass into about as many buckets
+// as keys, and an insertion sort that moves each little; keys that crowd
+// into few buckets (only a made-up image has them) are sorted by comparison
+// instead. A comparison sort of the few hundred regions every image has
+// (its symbol records and names, visited in hash order) cost more than all
+// the rest of the pass.
+std::vector<uint32_t> orderByKey(const std::vector<Region>& regions) {
+  const size_t n = regions.size();
   std::vector<uint32_t> order(n);
-  uint32_t lo = ~0u, hi = 0;
+  uint32_t lo = ~0u, hi = 0, prev = 0;
   bool sorted = true;
   for (size_t i = 0; i < n; ++i) {
-    lo = std::min(lo, keys[i]);
-    hi = std::max(hi, keys[i]);
-    sorted = sorted && (i == 0 || keys[i - 1] <= keys[i]);
+    const uint32_t k = regions[i].key;
+    lo = std::min(lo, k);
+    hi = std::max(hi, k);
+    sorted = sorted && prev <= k;
+    prev = k;
     order[i] = uint32_t(i);
   }
   if (sorted) return order;
-  const size_t buckets = std::bit_ceil(n);
+  const size_t buckets = std::bit_floor(n);
   int shift = 0;
   while (((hi - lo) >> shift) >= buckets) ++shift;
   std::vector<uint32_t> start(buckets + 1, 0);
-  for (uint32_t k : keys) ++start[((k - lo) >> shift) + 1];
+  for (const Region& r : regions) ++start[((r.key - lo) >> shift) + 1];
   for (size_t b = 0; b < buckets; ++b) start[b + 1] += start[b];
-  for (size_t i = 0; i < n; ++i) order[start[(keys[i] - lo) >> shift]++] = uint32_t(i);
-  auto less = [&keys](uint32_t x, uint32_t y) { return keys[x] < keys[y]; };
+  for (size_t i = 0; i < n; ++i) order[start[(regions[i].key - lo) >> shift]++] = uint32_t(i);
+  auto less = [&regions](uint32_t x, uint32_t y) { return regions[x].key < regions[y].key; };
   size_t moves = 0;
   for (size_t i = 1; i < n; ++i) {
-    uint32_t x = order[i];
+    const uint32_t x = order[i];
     size_t j = i;
     for (; j > 0 && less(x, order[j - 1]); --j) order[j] = order[j - 1];
     order[j] = x;
@@ -120,7 +127,7 @@ struct Pass {
   // Records a region of n bytes at v, which must lie in its segment.
   bool region(uint32_t v, int64_t n, bool rewritten) {
     if (n < 0 || vm_room(v) < n) return false;
-    regions.push_back({seg(v), int32_t(v & 0xFFFF), int32_t((v & 0xFFFF) + n), rewritten, 0});
+    regions.emplace_back(seg(v), int32_t(v & 0xFFFF), int32_t((v & 0xFFFF) + n), rewritten, 0);
     return true;
   }
 
@@ -135,7 +142,7 @@ struct Pass {
     // A shared object is named many times; disjoint() keeps one of its
     // (identical) regions for conversion.
     int32_t start = int32_t(v & 0xFFFF);
-    regions.push_back({seg(v), start, start + kStringHeader + int32_t(len) + 1, true, v});
+    regions.emplace_back(seg(v), start, start + kStringHeader + int32_t(len) + 1, true, v);
     return true;
   }
 
@@ -144,14 +151,12 @@ struct Pass {
   // repeats of a string object, which start where it does, are passed over
   // when the objects to convert are listed.
   bool disjoint() {
-    std::vector<uint32_t> keys(regions.size());
-    for (size_t i = 0; i < regions.size(); ++i)
-      keys[i] = uint32_t(regions[i].seg) << 16 | uint32_t(regions[i].start);
-    const std::vector<uint32_t> order = orderByKey(keys);
+    const std::vector<uint32_t> order = orderByKey(regions);
+    strings.reserve(regions.size());
     size_t sameStart = 0;   // the first position of the regions starting where `a` does
     for (size_t i = 0; i < order.size(); ++i) {
       const Region& a = regions[order[i]];
-      if (keys[order[i]] != keys[order[sameStart]]) sameStart = i;
+      if (a.key != regions[order[sameStart]].key) sameStart = i;
       if (a.string && std::none_of(order.begin() + ptrdiff_t(sameStart), order.begin() + ptrdiff_t(i),
                                    [&](uint32_t k) { return regions[k].string == a.string; }))
         strings.push_back(a.string);
