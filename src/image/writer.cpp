@@ -161,10 +161,11 @@ struct ImageWriter::Impl {
   struct Symbol {
     uint32_t nameAt, nameSize;   // the name's bytes in `symbolText`
     uint32_t hash;
-    int kind;
+    uint32_t firstDefinition;
     int16_t gid;
     uint16_t compilerBits;
-    size_t firstDefinition, definitionCount;
+    uint16_t definitionCount;
+    uint8_t kind;
   };
   std::vector<Symbol> symbols;
   std::vector<SymbolDefinition> symbolDefinitions;
@@ -257,8 +258,8 @@ void ImageWriter::addSymbolHashed(std::string_view name, uint32_t hash, int kind
                                      [&in](int32_t i) { return in.nameOf(in.symbols[size_t(i)]); }) >= 0)
     throw ImageError(errorText("symbol '%.*s' added twice", int(name.size()), name.data()));
   auto& defs = in.symbolDefinitions;
-  symbols.push_back({uint32_t(in.symbolText.size()), uint32_t(name.size()), hash, kind, gid,
-                     compilerBits, defs.size(), definitions.size()});
+  symbols.push_back({uint32_t(in.symbolText.size()), uint32_t(name.size()), hash, uint32_t(defs.size()),
+                     gid, compilerBits, uint16_t(definitions.size()), uint8_t(kind)});
   in.symbolText.append(name);
   defs.insert(defs.end(), definitions.begin(), definitions.end());
 }
@@ -320,8 +321,8 @@ std::vector<uint8_t> ImageWriter::build() {
   toAdd += in.externs.size() * 4 + in.moduleNames.size() * kModuleEntrySize;
   for (const std::string& a : in.storedArgs) toAdd += a.size() + 1;
   for (const Impl::Symbol& sym : in.symbols)
-    toAdd += kSymbolRecordHeader + sym.definitionCount * kSymbolDefinitionSize + 3 + kStringHeader +
-             sym.nameSize + 1 + 7;
+    toAdd += kSymbolRecordHeader + size_t(sym.definitionCount) * kSymbolDefinitionSize + 3 +
+             kStringHeader + sym.nameSize + 1 + 7;
   uint32_t slotCount = 8;
   while (in.symbols.size() * 4 > size_t(slotCount) * 3) slotCount *= 2;
   toAdd += slotCount * (symtab::kSlotSize + 1) + 8;  // the slots, and a directory above 256
@@ -404,7 +405,7 @@ std::vector<uint8_t> ImageWriter::build() {
     }
   };
   auto recordSize = [](const Impl::Symbol& sym) {
-    return kSymbolRecordHeader + sym.definitionCount * kSymbolDefinitionSize;
+    return kSymbolRecordHeader + size_t(sym.definitionCount) * kSymbolDefinitionSize;
   };
   // Each symbol's record, then its name unless an earlier string object
   // holds it. When they all fit in the current segment they are laid out

@@ -172,6 +172,7 @@ struct Pass {
   }
 
   bool root();
+  void reserveRegions();
   bool functionTable();
   bool function(const Fn& f);
   bool modules();
@@ -189,6 +190,17 @@ bool Pass::root() {
   // Start-up and the stream layer write the predefined globals.
   return moduleCount >= 0 && functionCount >= 0 && externCount >= 0 &&
          globalCount >= kPredefinedCount && awk_segbase[0] != nullptr;
+}
+
+// Room for the regions an image of this size names, so that the list is
+// not copied as it grows: two per symbol (the record and the name), one per
+// function, a few tables. A count past any real program's is not trusted.
+void Pass::reserveRegions() {
+  size_t symbols = 0;
+  uint32_t tab = be32(rootbuf + root::kSymbolTable);
+  if (tab != 0 && vm_room(tab) >= symtab::kObjectSize)
+    symbols = be32(awk_segbase[seg(tab)] + (tab & 0xFFFF) + symtab::kCount);
+  regions.reserve(2 * std::min<size_t>(symbols, 4096) + size_t(std::min(functionCount, 2000)) + 64);
 }
 
 bool Pass::functionTable() {
@@ -449,7 +461,9 @@ void Pass::convert() {
 
 bool awk_prepareimage() {
   Pass pass;
-  if (!pass.root() || !pass.functionTable()) return false;
+  if (!pass.root()) return false;
+  pass.reserveRegions();
+  if (!pass.functionTable()) return false;
   for (const Fn& f : pass.fns)
     if (!pass.function(f)) return false;
   if (!pass.modules() || !pass.externs() || !pass.symbols() || !pass.storedArgs()) return false;
