@@ -33,7 +33,7 @@ class NameIndex {
 
   // Room for `count` names without growing.
   void reserve(size_t count) {
-    size_t n = 256;
+    size_t n = kFirstSize;
     while (count * 4 > n * 3) n *= 2;
     if (n > slots_.size()) resize(n);
   }
@@ -72,7 +72,11 @@ class NameIndex {
     return i;
   }
 
-  void grow() { resize(slots_.empty() ? 256 : slots_.size() * 2); }
+  // Small first: most indexes hold a handful of names (a program's own
+  // symbols, its string constants), and every byte is touched at start-up.
+  static constexpr size_t kFirstSize = 16;
+
+  void grow() { resize(slots_.empty() ? kFirstSize : slots_.size() * 2); }
 
   void resize(size_t n) {
     std::vector<Slot> old;

@@ -89,14 +89,17 @@ struct Layout {
   }
 
   uint8_t* at(uint32_t vaddr) { return image.data() + segStart[vaddr >> 16] + (vaddr & 0xFFFF); }
+  const uint8_t* at(uint32_t vaddr) const {
+    return image.data() + segStart[vaddr >> 16] + (vaddr & 0xFFFF);
+  }
 
-  std::string_view textAt(uint32_t vaddr) {
+  std::string_view textAt(uint32_t vaddr) const {
     const uint8_t* p = at(vaddr);
     return {reinterpret_cast<const char*>(p + kStringHeader), be32(p)};
   }
 
   // The vaddr of the string object holding `s`, or 0.
-  uint32_t findString(std::string_view s, uint32_t hash) {
+  uint32_t findString(std::string_view s, uint32_t hash) const {
     auto textOf = [this](int32_t i) { return textAt(strings[size_t(i)]); };
     int32_t found = stringIndex.findHashed(s, hash, textOf);
     return found >= 0 ? strings[size_t(found)] : 0;
@@ -109,21 +112,23 @@ struct Layout {
     std::memcpy(p + kStringHeader, s.data(), s.size());
   }
 
-  uint32_t string(std::string_view s) { return string(s, tableHash(s.data(), s.size())); }
-  // `remember` false: the string is shared with earlier ones but not
-  // recorded for later ones (a symbol's name, which no later object repeats).
-  uint32_t string(std::string_view s, uint32_t hash, bool remember = true) {
-    if (uint32_t found = findString(s, hash)) return found;
+  // A new string object, not shared with any other.
+  uint32_t placeString(std::string_view s) {
     if (s.size() > size_t(kMaxSegmentSize - kStringHeader - 1))
       throw ImageError(errorText("string of %zu bytes is too long for a segment (at most %d)",
                               s.size(), kMaxSegmentSize - kStringHeader - 1));
     uint32_t v = place(kStringHeader + s.size() + 1, 8, "string");
     putString(at(v), s);
-    auto textOf = [this](int32_t i) { return textAt(strings[size_t(i)]); };
-    if (remember) {
-      stringIndex.findOrAddHashed(s, hash, int32_t(strings.size()), textOf);
-      strings.push_back(v);
-    }
+    return v;
+  }
+
+  uint32_t string(std::string_view s) {
+    const uint32_t hash = tableHash(s.data(), s.size());
+    if (uint32_t found = findString(s, hash)) return found;
+    uint32_t v = placeString(s);
+    stringIndex.findOrAddHashed(s, hash, int32_t(strings.size()),
+                                [this](int32_t i) { return textAt(strings[size_t(i)]); });
+    strings.push_back(v);
     return v;
   }
 
@@ -312,7 +317,9 @@ void ImageWriter::setStoredArgs(std::vector<std::string> args) {
 
 std::vector<uint8_t> ImageWriter::build() {
   const Impl& in = *impl_;
-  Layout L = in.layout;
+  // A copy of the bytes laid out so far; the string pool stays with the
+  // original, which build() only reads (no object it adds is shared later).
+  Layout L{in.layout.image, in.layout.segStart, {}, {}};
   // At most what the objects below take with their alignment, so that the
   // image is written once, not copied as it grows.
   size_t toAdd = symtab::kObjectSize + 64;
@@ -415,7 +422,7 @@ std::vector<uint8_t> ImageWriter::build() {
   for (size_t k = 0; k < in.symbols.size() && end <= size_t(kMaxSegmentSize); ++k) {
     const Impl::Symbol& sym = in.symbols[k];
     end = ((end + 3) & ~size_t(3)) + recordSize(sym);
-    sharedKey[k] = L.findString(in.nameOf(sym), sym.hash);
+    sharedKey[k] = in.layout.findString(in.nameOf(sym), sym.hash);
     if (!sharedKey[k]) end = ((end + 7) & ~size_t(7)) + kStringHeader + sym.nameSize + 1;
   }
   if (end <= size_t(kMaxSegmentSize)) {
@@ -444,7 +451,8 @@ std::vector<uint8_t> ImageWriter::build() {
       const std::string_view name = in.nameOf(sym);
       uint32_t recV = L.place(recordSize(sym), 4, "symbol record of", name);
       putRecord(L.at(recV), sym);
-      addSlot(sym.hash, L.string(name, sym.hash, false), recV);
+      uint32_t keyV = in.layout.findString(name, sym.hash);
+      addSlot(sym.hash, keyV ? keyV : L.placeString(name), recV);
     }
   }
   auto writeSlots = [&L, &slots](uint32_t first, uint32_t n) {
