@@ -12,6 +12,7 @@
 #include <string_view>
 
 #include "compiler/codegen.h"
+#include "compiler/fixed_names.h"
 #include "compiler/parser.h"
 #include "compiler/unit.h"
 #include "image/format.h"
@@ -48,71 +49,103 @@ struct Gathered {
   }
 };
 
-// The records by name while they are gathered: later kinds replace or
-// extend earlier ones. Names are views of the builtin tables and of the
-// unit, which outlive the writing.
+// The one definition of a fixed name's record.
+SymbolDefinition fixedDefinition(const FixedName& f) {
+  if (f.kind != image::symkind::kBuiltin)
+    return SymbolDefinition::make(image::defkind::kGlobal, image::kPredefinedModule, 0);
+  const auto* sig = image::builtinSignature(f.gid);
+  return SymbolDefinition::builtin(image::builtinFlagWord(*sig), image::builtinCountWord(*sig),
+                                   image::builtinTypeWord(*sig));
+}
+
+// The fixed name's record as it stands before the program's names are
+// merged in.
+Gathered fixedRecord(const FixedName& f) {
+  Gathered r;
+  r.kind = f.kind;
+  r.gid = f.gid;
+  r.add(fixedDefinition(f), false);
+  return r;
+}
+
+// The records of the program's own names while they are gathered: later
+// kinds replace or extend earlier ones. A fixed name (kFixedNames) comes in
+// with its record the first time the program's names touch it, and its
+// entry here, live or erased, then stands for it. Names are views of the
+// fixed table and of the unit, which outlive the writing.
 struct RecordSet {
   struct Entry {
     std::string_view name;
+    uint32_t hash;
     Gathered record;
-    bool live = true;
+    bool live;
   };
   std::vector<Entry> entries;
   image::NameIndex index;
 
-  std::string_view nameAt(int32_t i) const { return entries[size_t(i)].name; }
+  // The entry of `name`, made when it is new: live with the fixed record,
+  // or erased.
+  Entry& entry(std::string_view name) {
+    uint32_t h = image::tableHash(name.data(), name.size());
+    int32_t at = index.findOrAddHashed(name, h, int32_t(entries.size()),
+                                       [this](int32_t i) { return entries[size_t(i)].name; });
+    if (at >= 0) return entries[size_t(at)];
+    const FixedName* f = findFixedName(name);
+    return entries.emplace_back(Entry{name, h, f ? fixedRecord(*f) : Gathered{}, f != nullptr});
+  }
 
   // The record of `name`; a new or erased one comes back empty, with
   // `fresh` set.
   Gathered& get(std::string_view name, bool& fresh) {
-    int32_t at = index.findOrAdd(name, int32_t(entries.size()), [this](int32_t i) { return nameAt(i); });
-    fresh = at < 0 || !entries[size_t(at)].live;
-    if (at < 0) return entries.emplace_back(Entry{name, {}, true}).record;
-    Entry& e = entries[size_t(at)];
-    if (!e.live) e = Entry{name, {}, true};
+    Entry& e = entry(name);
+    fresh = !e.live;
+    if (!e.live) {
+      e.record = Gathered{};
+      e.live = true;
+    }
     return e.record;
   }
-  // A record of one definition, replacing any record of the name.
-  void set(std::string_view name, int kind, int gid, const SymbolDefinition& def) {
-    bool fresh;
-    Gathered& r = get(name, fresh);
-    r = Gathered{};
-    r.kind = kind;
-    r.gid = int16_t(gid);
-    r.add(def, false);
-  }
   Gathered* find(std::string_view name) {
-    int32_t at = index.find(name, [this](int32_t i) { return nameAt(i); });
-    return at >= 0 && entries[size_t(at)].live ? &entries[size_t(at)].record : nullptr;
+    Entry& e = entry(name);
+    return e.live ? &e.record : nullptr;
   }
-  void erase(std::string_view name) {
-    int32_t at = index.find(name, [this](int32_t i) { return nameAt(i); });
-    if (at >= 0) entries[size_t(at)].live = false;
-  }
-  // Hands the live records to the writer in name order. Names (which hold
-  // no NUL) are ordered by their first eight bytes packed into a word, and
-  // by the rest only where those are equal.
+  void erase(std::string_view name) { entry(name).live = false; }
+
+  // Hands the live records, the fixed names' included, to the writer in
+  // name order: the program's few names, sorted, merged into the fixed list.
   void write(image::ImageWriter& w) {
-    std::vector<std::pair<uint64_t, const Entry*>> order;
-    order.reserve(entries.size());
+    std::vector<const Entry*> own;
+    own.reserve(entries.size());
+    size_t definitions = 0;
     for (const Entry& e : entries) {
-      if (!e.live) continue;
-      uint64_t key = 0;
-      for (size_t i = 0; i < 8; ++i) key = key << 8 | (i < e.name.size() ? uint8_t(e.name[i]) : 0);
-      order.emplace_back(key, &e);
+      own.push_back(&e);
+      definitions += size_t(e.record.count);
     }
-    std::sort(order.begin(), order.end(), [](const auto& a, const auto& b) {
-      return a.first != b.first ? a.first < b.first : a.second->name < b.second->name;
-    });
-    for (const auto& [key, e] : order)
-      w.addSymbol(e->name, e->record.kind, e->record.gid, e->record.definitions());
+    std::sort(own.begin(), own.end(), [](const Entry* a, const Entry* b) { return a->name < b->name; });
+    w.reserveSymbols(kFixedNames.size() + own.size(), kFixedNames.size() + definitions);
+    size_t k = 0;
+    for (const FixedName& f : kFixedNames) {
+      const std::string_view name = f.name();
+      bool replaced = false;
+      for (; k < own.size() && own[k]->name <= name; ++k) {
+        writeOwn(w, *own[k]);
+        replaced = own[k]->name == name;
+      }
+      if (replaced) continue;
+      const SymbolDefinition d = fixedDefinition(f);
+      w.addSymbolHashed(name, f.hash, f.kind, f.gid, std::span(&d, 1));
+    }
+    for (; k < own.size(); ++k) writeOwn(w, *own[k]);
+  }
+
+  static void writeOwn(image::ImageWriter& w, const Entry& e) {
+    if (e.live) w.addSymbolHashed(e.name, e.hash, e.record.kind, e.record.gid, e.record.definitions());
   }
 };
 
 void writeSymbols(Unit& u, const CodegenResult& cg, image::ImageWriter& w) {
   RecordSet recs;
-  recs.entries.reserve(size_t(image::kBuiltinSlots + image::kSpecialCount + image::kPredefinedCount) +
-                       u.globalOrder.size() + u.functions.size() + cg.phases.size());
+  recs.entries.reserve(u.globalOrder.size() + u.functions.size() + u.externOrder.size() + cg.phases.size());
   auto lineOf = [&](int module, uint32_t offset) { return u.file(module)->lineOf(offset); };
   auto primary = [&](std::string_view name, int kind, int gid, SymbolDefinition def) {
     bool fresh;
@@ -134,21 +167,9 @@ void writeSymbols(Unit& u, const CodegenResult& cg, image::ImageWriter& w) {
   auto dropSkipped = [&](std::string_view name) {
     if (Gathered* r = recs.find(name); r && r->kind >= image::symkind::kSkipped) recs.erase(name);
   };
-  for (int s = 1; s < image::kBuiltinSlots; ++s) {
-    const auto* sig = image::builtinSignature(s);
-    recs.set(sig->name, image::symkind::kBuiltin, s,
-             SymbolDefinition::builtin(image::builtinFlagWord(*sig), image::builtinCountWord(*sig),
-                                       image::builtinTypeWord(*sig)));
-  }
-  const auto predefined = SymbolDefinition::make(image::defkind::kGlobal, image::kPredefinedModule, 0);
-  for (int i = 0; i < image::kSpecialCount; ++i)
-    recs.set(image::kSpecialNames[i], image::symkind::kSpecialVariable, image::gid::kSpecialFirst + i,
-             predefined);
-  for (int i = 0; i < image::kPredefinedCount; ++i)
-    recs.set(image::kPredefinedNames[i], image::symkind::kPredefinedGlobal, image::gid::kGlobalFirst + i,
-             predefined);
-  // A user name that is also an extension builtin's replaces the builtin's
-  // record: the program's own meaning is the one reached by name.
+  // A user name that is also a builtin's or a predefined variable's
+  // replaces that record: the program's own meaning is the one reached by
+  // name.
   for (const std::string& name : u.globalOrder) {
     const GlobalSym& g = u.globals.at(name);
     recs.erase(name);

@@ -31,6 +31,13 @@ class NameIndex {
     return slots_[probe(name, hash, nameAt)].position;
   }
 
+  // Room for `count` names without growing.
+  void reserve(size_t count) {
+    size_t n = kFirstSize;
+    while (count * 4 > n * 3) n *= 2;
+    if (n > slots_.size()) resize(n);
+  }
+
   // The position of `name`, or, when it is not there yet, -1 after
   // recording it at `newPosition`.
   template <class NameAt>
@@ -65,10 +72,16 @@ class NameIndex {
     return i;
   }
 
-  void grow() {
+  // Small first: most indexes hold a handful of names (a program's own
+  // symbols, its string constants), and every byte is touched at start-up.
+  static constexpr size_t kFirstSize = 16;
+
+  void grow() { resize(slots_.empty() ? kFirstSize : slots_.size() * 2); }
+
+  void resize(size_t n) {
     std::vector<Slot> old;
     old.swap(slots_);
-    slots_.assign(old.empty() ? 256 : old.size() * 2, Slot{});
+    slots_.assign(n, Slot{});
     size_t mask = slots_.size() - 1;
     for (const Slot& s : old) {
       if (s.position < 0) continue;

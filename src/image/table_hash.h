@@ -4,6 +4,7 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <string_view>
 
 namespace vorn::image {
 
@@ -13,6 +14,14 @@ inline uint32_t tableHash(const void* data, size_t len) {
   const unsigned char* p = static_cast<const unsigned char*>(data);
   uint32_t h = 0;
   for (size_t i = 0; i < len; ++i) h = p[i] + 4 * h + 64 * h + (h >> 26);
+  h *= 9;
+  return h ? h : 1;
+}
+
+// The same for a name known when the program is compiled.
+constexpr uint32_t tableHash(std::string_view s) {
+  uint32_t h = 0;
+  for (char c : s) h = uint8_t(c) + 4 * h + 64 * h + (h >> 26);
   h *= 9;
   return h ? h : 1;
 }

@@ -4,6 +4,8 @@
 // segment; an object that would not fit starts the next segment, so every
 // object lies wholly inside one segment and no segment exceeds 32,767 bytes.
 // Segment 0 begins with 4 zero bytes, so no object has the virtual address 0.
+// The segments are laid out where the image file holds them, after room for
+// the root record, so the finished layout is the image.
 // String objects and raw data are placed when they are added (their
 // addresses are needed at once, as operands); build() works on a copy of that
 // layout and appends the functions, the tables, the stored argument list and
@@ -42,9 +44,12 @@ std::string errorText(const char* fmt, auto... args) {
   return buf;
 }
 
-// Segment contents and the string pool that refers into them.
+// The image as it is laid out: room for the root record, then the
+// segments one after another, as the file holds them; and the string pool
+// that refers into them.
 struct Layout {
-  std::vector<std::vector<uint8_t>> segs{std::vector<uint8_t>(4, 0)};
+  std::vector<uint8_t> image = std::vector<uint8_t>(kRootSize + 4, 0);
+  std::vector<size_t> segStart{size_t(kRootSize)};   // where each segment begins in `image`
   std::vector<uint32_t> strings;  // vaddr of each string object, found by its text through
   NameIndex stringIndex;          // this index (the text is read back from the segment)
 
@@ -52,6 +57,21 @@ struct Layout {
   // returns their vaddr; `what` names the object in errors, followed by
   // `name` in quotes when there is one (the text is made only for an error).
   uint32_t place(size_t size, unsigned align, std::string_view what, std::string_view name = {}) {
+    size_t off = (currentSize() + align - 1) & ~size_t(align - 1);
+    if (off + size > size_t(kMaxSegmentSize)) return placeInNewSegment(size, what, name);
+    image.resize(segStart.back() + off + size, 0);
+    return uint32_t(segStart.size() - 1) << 16 | uint32_t(off);
+  }
+
+  // Bytes so far in the last segment, and in segment n.
+  size_t currentSize() const { return image.size() - segStart.back(); }
+  size_t segmentSize(size_t n) const {
+    return (n + 1 < segStart.size() ? segStart[n + 1] : image.size()) - segStart[n];
+  }
+
+  // The rare case of place(): the object starts the next segment, or fits
+  // in none.
+  [[gnu::noinline]] uint32_t placeInNewSegment(size_t size, std::string_view what, std::string_view name) {
     auto described = [&] {
       std::string d(what);
       if (!name.empty()) d.append(" '").append(name).append("'");
@@ -60,38 +80,54 @@ struct Layout {
     if (size > size_t(kMaxSegmentSize))
       throw ImageError(errorText("%s is too large for a segment (%zu bytes, at most %d)",
                               described().c_str(), size, kMaxSegmentSize));
-    size_t off = (segs.back().size() + align - 1) & ~size_t(align - 1);
-    if (off + size > size_t(kMaxSegmentSize)) {
-      if (segs.size() == size_t(kMaxSegments))
-        throw ImageError(errorText("image needs more than %d segments (placing %s)",
-                                kMaxSegments, described().c_str()));
-      segs.emplace_back().reserve(kMaxSegmentSize);
-      off = 0;
-    }
-    segs.back().resize(off + size, 0);
-    return uint32_t(segs.size() - 1) << 16 | uint32_t(off);
+    if (segStart.size() == size_t(kMaxSegments))
+      throw ImageError(errorText("image needs more than %d segments (placing %s)",
+                              kMaxSegments, described().c_str()));
+    segStart.push_back(image.size());
+    image.resize(image.size() + size, 0);
+    return uint32_t(segStart.size() - 1) << 16;
   }
 
-  uint8_t* at(uint32_t vaddr) { return segs[vaddr >> 16].data() + (vaddr & 0xFFFF); }
+  uint8_t* at(uint32_t vaddr) { return image.data() + segStart[vaddr >> 16] + (vaddr & 0xFFFF); }
+  const uint8_t* at(uint32_t vaddr) const {
+    return image.data() + segStart[vaddr >> 16] + (vaddr & 0xFFFF);
+  }
 
-  std::string_view textAt(uint32_t vaddr) {
+  std::string_view textAt(uint32_t vaddr) const {
     const uint8_t* p = at(vaddr);
     return {reinterpret_cast<const char*>(p + kStringHeader), be32(p)};
   }
 
-  uint32_t string(std::string_view s) { return string(s, tableHash(s.data(), s.size())); }
-  uint32_t string(std::string_view s, uint32_t hash) {
+  // The vaddr of the string object holding `s`, or 0.
+  uint32_t findString(std::string_view s, uint32_t hash) const {
     auto textOf = [this](int32_t i) { return textAt(strings[size_t(i)]); };
-    if (int32_t found = stringIndex.findHashed(s, hash, textOf); found >= 0) return strings[size_t(found)];
+    int32_t found = stringIndex.findHashed(s, hash, textOf);
+    return found >= 0 ? strings[size_t(found)] : 0;
+  }
+
+  // Fills in a string object at p (its bytes zero so far).
+  static void putString(uint8_t* p, std::string_view s) {
+    putBe32(p, uint32_t(s.size()));
+    putBe16(p + 4, 1);
+    std::memcpy(p + kStringHeader, s.data(), s.size());
+  }
+
+  // A new string object, not shared with any other.
+  uint32_t placeString(std::string_view s) {
     if (s.size() > size_t(kMaxSegmentSize - kStringHeader - 1))
       throw ImageError(errorText("string of %zu bytes is too long for a segment (at most %d)",
                               s.size(), kMaxSegmentSize - kStringHeader - 1));
     uint32_t v = place(kStringHeader + s.size() + 1, 8, "string");
-    uint8_t* p = at(v);
-    putBe32(p, uint32_t(s.size()));
-    putBe16(p + 4, 1);
-    std::memcpy(p + kStringHeader, s.data(), s.size());
-    stringIndex.findOrAddHashed(s, hash, int32_t(strings.size()), textOf);
+    putString(at(v), s);
+    return v;
+  }
+
+  uint32_t string(std::string_view s) {
+    const uint32_t hash = tableHash(s.data(), s.size());
+    if (uint32_t found = findString(s, hash)) return found;
+    uint32_t v = placeString(s);
+    stringIndex.findOrAddHashed(s, hash, int32_t(strings.size()),
+                                [this](int32_t i) { return textAt(strings[size_t(i)]); });
     strings.push_back(v);
     return v;
   }
@@ -128,16 +164,22 @@ struct ImageWriter::Impl {
   // A symbol as added: its record's fields, its definitions a run of
   // `symbolDefinitions`, its name's tableHash.
   struct Symbol {
-    std::string name;
+    uint32_t nameAt, nameSize;   // the name's bytes in `symbolText`
     uint32_t hash;
-    int kind;
+    uint32_t firstDefinition;
     int16_t gid;
     uint16_t compilerBits;
-    size_t firstDefinition, definitionCount;
+    uint16_t definitionCount;
+    uint8_t kind;
   };
   std::vector<Symbol> symbols;
   std::vector<SymbolDefinition> symbolDefinitions;
+  std::string symbolText;  // every symbol's name, one after another
   NameIndex symbolNames;   // positions in `symbols`
+
+  std::string_view nameOf(const Symbol& s) const {
+    return std::string_view(symbolText).substr(s.nameAt, s.nameSize);
+  }
   std::map<int, int16_t> rootGids;
   int globalCount = kPredefinedCount;
   uint16_t flags = 0;
@@ -204,20 +246,35 @@ void ImageWriter::addSymbol(std::string_view name, SymbolRecord record) {
 
 void ImageWriter::addSymbol(std::string_view name, int kind, int16_t gid,
                             std::span<const SymbolDefinition> definitions, uint16_t compilerBits) {
+  addSymbolHashed(name, tableHash(name.data(), name.size()), kind, gid, definitions, compilerBits);
+}
+
+void ImageWriter::addSymbolHashed(std::string_view name, uint32_t hash, int kind, int16_t gid,
+                                  std::span<const SymbolDefinition> definitions,
+                                  uint16_t compilerBits) {
   if (definitions.size() > 0xFFFF)
     throw ImageError(errorText("symbol '%.*s' has too many definitions", int(name.size()),
                             name.data()));
   if (kind < 0 || kind > 15)
     throw ImageError(errorText("symbol '%.*s' has kind %d", int(name.size()), name.data(), kind));
-  auto& symbols = impl_->symbols;
-  if (symbols.empty()) symbols.reserve(256);  // the builtins alone are 120 names
-  uint32_t h = tableHash(name.data(), name.size());
-  if (impl_->symbolNames.findOrAddHashed(name, h, int32_t(symbols.size()),
-                                         [&](int32_t i) -> const std::string& { return symbols[size_t(i)].name; }) >= 0)
+  Impl& in = *impl_;
+  auto& symbols = in.symbols;
+  if (in.symbolNames.findOrAddHashed(name, hash, int32_t(symbols.size()),
+                                     [&in](int32_t i) { return in.nameOf(in.symbols[size_t(i)]); }) >= 0)
     throw ImageError(errorText("symbol '%.*s' added twice", int(name.size()), name.data()));
-  auto& defs = impl_->symbolDefinitions;
-  symbols.push_back({std::string(name), h, kind, gid, compilerBits, defs.size(), definitions.size()});
+  auto& defs = in.symbolDefinitions;
+  symbols.push_back({uint32_t(in.symbolText.size()), uint32_t(name.size()), hash, uint32_t(defs.size()),
+                     gid, compilerBits, uint16_t(definitions.size()), uint8_t(kind)});
+  in.symbolText.append(name);
   defs.insert(defs.end(), definitions.begin(), definitions.end());
+}
+
+void ImageWriter::reserveSymbols(size_t symbols, size_t definitions) {
+  Impl& in = *impl_;
+  in.symbols.reserve(symbols);
+  in.symbolDefinitions.reserve(definitions);
+  in.symbolText.reserve(symbols * 8);
+  in.symbolNames.reserve(symbols);
 }
 
 void ImageWriter::setRootGid(int offset, int gid) {
@@ -260,8 +317,24 @@ void ImageWriter::setStoredArgs(std::vector<std::string> args) {
 
 std::vector<uint8_t> ImageWriter::build() {
   const Impl& in = *impl_;
-  Layout L = in.layout;
-  L.segs.back().reserve(kMaxSegmentSize);  // what follows is appended to it
+  // A copy of the bytes laid out so far; the string pool stays with the
+  // original, which build() only reads (no object it adds is shared later).
+  Layout L{in.layout.image, in.layout.segStart, {}, {}};
+  // At most what the objects below take with their alignment, so that the
+  // image is written once, not copied as it grows.
+  size_t toAdd = symtab::kObjectSize + 64;
+  for (const auto& [gid, fn] : in.functions)
+    toAdd += kFunctionHeaderSize + fn.code.size() + (fn.hasNameList ? fn.nameList.size() : 0) + 2 + 4;
+  toAdd += in.externs.size() * 4 + in.moduleNames.size() * kModuleEntrySize;
+  for (const std::string& a : in.storedArgs) toAdd += a.size() + 1;
+  for (const Impl::Symbol& sym : in.symbols)
+    toAdd += kSymbolRecordHeader + size_t(sym.definitionCount) * kSymbolDefinitionSize + 3 +
+             kStringHeader + sym.nameSize + 1 + 7;
+  uint32_t slotCount = 8;
+  while (in.symbols.size() * 4 > size_t(slotCount) * 3) slotCount *= 2;
+  toAdd += slotCount * (symtab::kSlotSize + 1) + 8;  // the slots, and a directory above 256
+  if (!in.functions.empty()) toAdd += size_t(in.functions.rbegin()->first - 999) * 4;
+  L.image.reserve(L.image.size() + toAdd);
 
   // Functions: header, code, name list and its NUL together in one segment.
   std::vector<uint32_t> ftab;
@@ -320,10 +393,12 @@ std::vector<uint8_t> ImageWriter::build() {
   uint32_t cap = 8;
   while (in.symbols.size() * 4 > size_t(cap) * 3) cap *= 2;
   std::vector<std::array<uint32_t, 3>> slots(cap, {0, 0, 0});
-  for (const Impl::Symbol& sym : in.symbols) {
-    size_t size = kSymbolRecordHeader + sym.definitionCount * kSymbolDefinitionSize;
-    uint32_t recV = L.place(size, 4, "symbol record of", sym.name);
-    uint8_t* p = L.at(recV);
+  auto addSlot = [&slots, cap](uint32_t hash, uint32_t keyV, uint32_t recV) {
+    uint32_t i = homeSlot(hash, cap);
+    while (slots[i][0] != 0) i = (i + 1) & (cap - 1);
+    slots[i] = {hash, keyV, recV};
+  };
+  auto putRecord = [&in](uint8_t* p, const Impl::Symbol& sym) {
     putBe32(p, uint32_t(sym.kind) << 28 | uint32_t(sym.compilerBits & 0xFFF) << 16 |
                    uint32_t(sym.definitionCount));
     putBe16(p + 4, uint16_t(sym.gid));
@@ -335,15 +410,56 @@ std::vector<uint8_t> ImageWriter::build() {
       putBe16(q + 6, d.flags);
       putBe32(q + 8, d.extra);
     }
-    uint32_t keyV = L.string(sym.name, sym.hash);
-    uint32_t i = homeSlot(sym.hash, cap);
-    while (slots[i][0] != 0) i = (i + 1) % cap;
-    slots[i] = {sym.hash, keyV, recV};
+  };
+  auto recordSize = [](const Impl::Symbol& sym) {
+    return kSymbolRecordHeader + size_t(sym.definitionCount) * kSymbolDefinitionSize;
+  };
+  // Each symbol's record, then its name unless an earlier string object
+  // holds it. When they all fit in the current segment they are laid out
+  // as place() and string() would lay them out, with the room made once.
+  std::vector<uint32_t> sharedKey(in.symbols.size());
+  size_t end = L.currentSize();
+  for (size_t k = 0; k < in.symbols.size() && end <= size_t(kMaxSegmentSize); ++k) {
+    const Impl::Symbol& sym = in.symbols[k];
+    end = ((end + 3) & ~size_t(3)) + recordSize(sym);
+    sharedKey[k] = in.layout.findString(in.nameOf(sym), sym.hash);
+    if (!sharedKey[k]) end = ((end + 7) & ~size_t(7)) + kStringHeader + sym.nameSize + 1;
+  }
+  if (end <= size_t(kMaxSegmentSize)) {
+    const size_t base = L.segStart.back();
+    const uint32_t segV = uint32_t(L.segStart.size() - 1) << 16;
+    size_t off = L.currentSize();
+    L.image.resize(base + end, 0);
+    uint8_t* seg = L.image.data() + base;
+    for (size_t k = 0; k < in.symbols.size(); ++k) {
+      const Impl::Symbol& sym = in.symbols[k];
+      off = (off + 3) & ~size_t(3);
+      const uint32_t recV = segV | uint32_t(off);
+      putRecord(seg + off, sym);
+      off += recordSize(sym);
+      uint32_t keyV = sharedKey[k];
+      if (!keyV) {
+        off = (off + 7) & ~size_t(7);
+        keyV = segV | uint32_t(off);
+        Layout::putString(seg + off, in.nameOf(sym));
+        off += kStringHeader + sym.nameSize + 1;
+      }
+      addSlot(sym.hash, keyV, recV);
+    }
+  } else {
+    for (const Impl::Symbol& sym : in.symbols) {
+      const std::string_view name = in.nameOf(sym);
+      uint32_t recV = L.place(recordSize(sym), 4, "symbol record of", name);
+      putRecord(L.at(recV), sym);
+      uint32_t keyV = in.layout.findString(name, sym.hash);
+      addSlot(sym.hash, keyV ? keyV : L.placeString(name), recV);
+    }
   }
   auto writeSlots = [&L, &slots](uint32_t first, uint32_t n) {
     uint32_t v = L.place(size_t(n) * symtab::kSlotSize, 4, "symbol table slots");
-    for (uint32_t k = 0; k < n; ++k)
-      for (int w = 0; w < 3; ++w) putBe32(L.at(v) + k * symtab::kSlotSize + 4 * w, slots[first + k][w]);
+    uint8_t* p = L.at(v);
+    for (uint32_t k = 0; k < n; ++k, p += symtab::kSlotSize)
+      for (int w = 0; w < 3; ++w) putBe32(p + 4 * w, slots[first + k][w]);
     return v;
   };
   uint32_t slotsV;
@@ -368,12 +484,8 @@ std::vector<uint8_t> ImageWriter::build() {
     putBe32(p + symtab::kSlots, slotsV);
   }
 
-  // Root record, then the segments.
-  size_t total = kRootSize;
-  for (const auto& s : L.segs) total += s.size();
-  std::vector<uint8_t> out(kRootSize, 0);
-  out.reserve(total);
-  uint8_t* r = out.data();
+  // The root record, in the room left for it before the segments.
+  uint8_t* r = L.image.data();
   putBe32(r + root::kMagic, kMagic);
   putBe32(r + root::kVersion, kVersion);
   putBe32(r + root::kSymbolTable, symV);
@@ -388,11 +500,10 @@ std::vector<uint8_t> ImageWriter::build() {
   putBe32(r + root::kStoredArgs, argsV);
   putBe16(r + root::kFlags, in.flags);
   putBe32(r + root::kBuildStamp, in.stamp);
-  putBe32(r + root::kSegmentCount, uint32_t(L.segs.size()));
-  for (size_t n = 0; n < L.segs.size(); ++n)
-    putBe16(r + root::kSegmentSizes + 2 * n, uint16_t(L.segs[n].size()));
-  for (const auto& s : L.segs) out.insert(out.end(), s.begin(), s.end());
-  return out;
+  putBe32(r + root::kSegmentCount, uint32_t(L.segStart.size()));
+  for (size_t n = 0; n < L.segStart.size(); ++n)
+    putBe16(r + root::kSegmentSizes + 2 * n, uint16_t(L.segmentSize(n)));
+  return std::move(L.image);
 }
 
 namespace {

@@ -89,6 +89,12 @@ class ImageWriter {
   // The same from the record's parts (the definitions are copied).
   void addSymbol(std::string_view name, int kind, int16_t gid,
                  std::span<const SymbolDefinition> definitions, uint16_t compilerBits = 0);
+  // The same for a caller that has the name's tableHash already.
+  void addSymbolHashed(std::string_view name, uint32_t hash, int kind, int16_t gid,
+                       std::span<const SymbolDefinition> definitions, uint16_t compilerBits = 0);
+  // Room for this many symbols and definitions, so that adding them
+  // allocates nothing more.
+  void reserveSymbols(size_t symbols, size_t definitions);
 
   void setRootGid(int offset, int gid);        // root::kInitFunction ...
   void setGlobalCount(int count);

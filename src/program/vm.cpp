@@ -26,14 +26,6 @@ unsigned char* vm_v2pcode(uint32_t vaddr) {
   return awk_segbase[seg] + off;
 }
 
-int32_t vm_room(uint32_t vaddr) {
-  int seg = int16_t(vaddr >> 16);
-  uint32_t off = vaddr & 0xFFFF;
-  if (seg < 0 || seg >= kMaxSegments || !awk_segbase[seg] || off >= uint32_t(awk_segsize[seg]))
-    return 0;
-  return awk_segsize[seg] - int32_t(off);
-}
-
 unsigned char* awk_funaddr(int gid) {
   int i = gid - gid::kFunctionFirst;
   if (i < 0 || i >= awk_nfuncs) awk_assert2(0x1101);

@@ -43,7 +43,14 @@ inline uint32_t rootU32(int off) { return vorn::image::be32(rootbuf + off); }
 // beyond the segment's size, is the internal error "invalid vmid: %d".
 unsigned char* vm_v2pcode(uint32_t vaddr);
 // Bytes from vaddr to the end of its segment; 0 when it is not inside one.
-int32_t vm_room(uint32_t vaddr);
+// Inline: loading an image asks this of every object it names.
+inline int32_t vm_room(uint32_t vaddr) {
+  int seg = int16_t(vaddr >> 16);
+  uint32_t off = vaddr & 0xFFFF;
+  if (seg < 0 || seg >= vorn::image::kMaxSegments || !awk_segbase[seg] || off >= uint32_t(awk_segsize[seg]))
+    return 0;
+  return awk_segsize[seg] - int32_t(off);
+}
 // Header of function gid; a gid without code is an internal error.
 unsigned char* awk_funaddr(int gid);
 

@@ -31,6 +31,7 @@
 // to the native layout. Tables and symbol records stay big-endian and are
 // read through be16/be32.
 #include <algorithm>
+#include <bit>
 #include <cstring>
 #include <vector>
 
@@ -52,7 +53,57 @@ struct Region {
   int seg;
   int32_t start, end;   // [start, end)
   bool rewritten;       // code or a string object: converted in place
+  uint32_t string;      // the vaddr of the string object it is, or 0
+  uint32_t key;         // segment and start: the address order
+
+  Region(int seg, int32_t start, int32_t end, bool rewritten, uint32_t string)
+      : seg(seg), start(start), end(end), rewritten(rewritten), string(string),
+        key(uint32_t(seg) << 16 | uint32_t(start)) {}
 };
+
+// The positions of `regions` in order of their keys. Keys spread the way
+// an image's objects are need one counting pass into about as many buckets
+// as keys, and an insertion sort that moves each little; keys that crowd
+// into few buckets (only a made-up image has them) are sorted by comparison
+// instead. A comparison sort of the few hundred regions every image has
+// (its symbol records and names, visited in hash order) cost more than all
+// the rest of the pass.
+std::vector<uint32_t> orderByKey(const std::vector<Region>& regions) {
+  const size_t n = regions.size();
+  std::vector<uint32_t> order(n);
+  uint32_t lo = ~0u, hi = 0, prev = 0;
+  bool sorted = true;
+  for (size_t i = 0; i < n; ++i) {
+    const uint32_t k = regions[i].key;
+    lo = std::min(lo, k);
+    hi = std::max(hi, k);
+    sorted = sorted && prev <= k;
+    prev = k;
+    order[i] = uint32_t(i);
+  }
+  if (sorted) return order;
+  const size_t buckets = std::bit_floor(n);
+  int shift = 0;
+  while (((hi - lo) >> shift) >= buckets) ++shift;
+  std::vector<uint32_t> start(buckets + 1, 0);
+  for (const Region& r : regions) ++start[((r.key - lo) >> shift) + 1];
+  for (size_t b = 0; b < buckets; ++b) start[b + 1] += start[b];
+  for (size_t i = 0; i < n; ++i) order[start[(regions[i].key - lo) >> shift]++] = uint32_t(i);
+  auto less = [&regions](uint32_t x, uint32_t y) { return regions[x].key < regions[y].key; };
+  size_t moves = 0;
+  for (size_t i = 1; i < n; ++i) {
+    const uint32_t x = order[i];
+    size_t j = i;
+    for (; j > 0 && less(x, order[j - 1]); --j) order[j] = order[j - 1];
+    order[j] = x;
+    moves += i - j;
+    if (moves > 4 * n) {
+      std::sort(order.begin(), order.end(), less);
+      break;
+    }
+  }
+  return order;
+}
 
 struct Fn {
   int gid;
@@ -64,7 +115,7 @@ struct Fn {
 struct Pass {
   int globalCount = 0, functionCount = 0, externCount = 0, moduleCount = 0;
   std::vector<Region> regions;
-  std::vector<uint32_t> strings;   // string objects to convert (distinct after disjoint())
+  std::vector<uint32_t> strings;   // string objects to convert, each once (made by disjoint())
   std::vector<Fn> fns;             // functions with code in a present segment
   std::vector<uint32_t> fnTable;   // the function table, 0 where absent/unknown
   std::vector<int> fnParams;       // parameter count by gid - kFunctionFirst, -1 if unknown
@@ -76,7 +127,7 @@ struct Pass {
   // Records a region of n bytes at v, which must lie in its segment.
   bool region(uint32_t v, int64_t n, bool rewritten) {
     if (n < 0 || vm_room(v) < n) return false;
-    regions.push_back({seg(v), int32_t(v & 0xFFFF), int32_t((v & 0xFFFF) + n), rewritten});
+    regions.emplace_back(seg(v), int32_t(v & 0xFFFF), int32_t((v & 0xFFFF) + n), rewritten, 0);
     return true;
   }
 
@@ -88,35 +139,29 @@ struct Pass {
     const unsigned char* p = awk_segbase[seg(v)] + (v & 0xFFFF);
     uint32_t len = be32(p);
     if (len > uint32_t(room - kStringHeader - 1) || p[kStringHeader + len] != 0) return false;
-    strings.push_back(v);   // repeats of a shared object go in disjoint()
+    // A shared object is named many times; disjoint() keeps one of its
+    // (identical) regions for conversion.
+    int32_t start = int32_t(v & 0xFFFF);
+    regions.emplace_back(seg(v), start, start + kStringHeader + int32_t(len) + 1, true, v);
     return true;
   }
 
-  // One region per distinct string object, each checked by stringObject.
-  // Sorting once is cheaper than searching on every name: the symbol table
-  // alone names a few hundred.
-  void stringRegions() {
-    std::sort(strings.begin(), strings.end());
-    strings.erase(std::unique(strings.begin(), strings.end()), strings.end());
-    for (uint32_t v : strings)
-      region(v, kStringHeader + int64_t(be32(awk_segbase[seg(v)] + (v & 0xFFFF))) + 1, true);
-  }
-
   // Rewritten regions may coincide with an identical one (a shared object)
-  // but overlap nothing else. The regions are put in order by one key each
-  // (segment, start and index packed into a word: sorting words costs a
-  // fraction of sorting the structures through a comparison function).
+  // but overlap nothing else. The regions are visited in address order;
+  // repeats of a string object, which start where it does, are passed over
+  // when the objects to convert are listed.
   bool disjoint() {
-    stringRegions();
-    std::vector<uint64_t> order(regions.size());
-    for (size_t i = 0; i < regions.size(); ++i)
-      order[i] = uint64_t(regions[i].seg) << 54 | uint64_t(regions[i].start) << 39 | i;
-    std::sort(order.begin(), order.end());
-    constexpr uint64_t kIndexMask = (uint64_t(1) << 39) - 1;
+    const std::vector<uint32_t> order = orderByKey(regions);
+    strings.reserve(regions.size());
+    size_t sameStart = 0;   // the first position of the regions starting where `a` does
     for (size_t i = 0; i < order.size(); ++i) {
-      const Region& a = regions[order[i] & kIndexMask];
+      const Region& a = regions[order[i]];
+      if (a.key != regions[order[sameStart]].key) sameStart = i;
+      if (a.string && std::none_of(order.begin() + ptrdiff_t(sameStart), order.begin() + ptrdiff_t(i),
+                                   [&](uint32_t k) { return regions[k].string == a.string; }))
+        strings.push_back(a.string);
       for (size_t j = i + 1; j < order.size(); ++j) {
-        const Region& b = regions[order[j] & kIndexMask];
+        const Region& b = regions[order[j]];
         if (b.seg != a.seg || b.start >= a.end) break;
         if (!a.rewritten && !b.rewritten) continue;
         bool same = a.start == b.start && a.end == b.end && a.rewritten == b.rewritten;
@@ -127,6 +172,7 @@ struct Pass {
   }
 
   bool root();
+  void reserveRegions();
   bool functionTable();
   bool function(const Fn& f);
   bool modules();
@@ -144,6 +190,17 @@ bool Pass::root() {
   // Start-up and the stream layer write the predefined globals.
   return moduleCount >= 0 && functionCount >= 0 && externCount >= 0 &&
          globalCount >= kPredefinedCount && awk_segbase[0] != nullptr;
+}
+
+// Room for the regions an image of this size names, so that the list is
+// not copied as it grows: two per symbol (the record and the name), one per
+// function, a few tables. A count past any real program's is not trusted.
+void Pass::reserveRegions() {
+  size_t symbols = 0;
+  uint32_t tab = be32(rootbuf + root::kSymbolTable);
+  if (tab != 0 && vm_room(tab) >= symtab::kObjectSize)
+    symbols = be32(awk_segbase[seg(tab)] + (tab & 0xFFFF) + symtab::kCount);
+  regions.reserve(2 * std::min<size_t>(symbols, 4096) + size_t(std::min(functionCount, 2000)) + 64);
 }
 
 bool Pass::functionTable() {
@@ -404,7 +461,9 @@ void Pass::convert() {
 
 bool awk_prepareimage() {
   Pass pass;
-  if (!pass.root() || !pass.functionTable()) return false;
+  if (!pass.root()) return false;
+  pass.reserveRegions();
+  if (!pass.functionTable()) return false;
   for (const Fn& f : pass.fns)
     if (!pass.function(f)) return false;
   if (!pass.modules() || !pass.externs() || !pass.symbols() || !pass.storedArgs()) return false;

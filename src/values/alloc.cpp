@@ -6,8 +6,8 @@
 // header holds the link to the next free block of its bucket, which wipes the
 // mark, so a second free of the same block is recognised and ignored. Blocks
 // are never coalesced and memory is never given back: freed blocks only
-// return to their bucket's list. Small buckets are refilled a 4096-byte page
-// at a time, large ones one block at a time, all cut from a reserve that is
+// return to their bucket's list. Small buckets are refilled a piece of at
+// most a 4096-byte page at a time (smallPiece), large ones one block at a time, all cut from a reserve that is
 // topped up 128 KiB beyond each request so that few system calls are made.
 // The memory itself comes from anonymous mappings (the C library owns the
 // program break).
@@ -106,11 +106,19 @@ char* takePiece(uint32_t bytes) {
   return morecore(bytes);  // the reserve keeps its remainder for later pieces
 }
 
+// The piece a small bucket is refilled with: a page for blocks of 512
+// bytes and more, eight blocks (at least 512 bytes) below that, so that
+// the few blocks of each size a short program needs share pages instead
+// of touching one page per size.
+uint32_t smallPiece(uint32_t blockSize) {
+  return blockSize >= 512 ? kPageSize : blockSize * 8 < 512 ? 512 : blockSize * 8;
+}
+
 void refill(int bucket) {
   int32_t s = int32_t(uint32_t(1) << (bucket + 3));
   if (s <= 0) return;
   uint32_t blockSize = uint32_t(s) < kPageSize ? uint32_t(s) : uint32_t(s) + kPageSize;
-  uint32_t pieceSize = uint32_t(s) < kPageSize ? kPageSize : blockSize;
+  uint32_t pieceSize = uint32_t(s) < kPageSize ? smallPiece(uint32_t(s)) : blockSize;
   char* piece = takePiece(pieceSize);
   if (!piece) return;
   uint32_t n = pieceSize / blockSize;

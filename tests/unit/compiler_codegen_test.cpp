@@ -4,10 +4,12 @@
 // the AWK cases.
 #include <gtest/gtest.h>
 
+#include <set>
 #include <sstream>
 
 #include "compiler/compile.h"
 #include "compiler/emitter.h"
+#include "image/format.h"
 #include "image/reader.h"
 
 using namespace vorn::compiler;
@@ -150,6 +152,49 @@ TEST(Codegen, ImageHasSymbolsForEveryKindOfName) {
   EXPECT_EQ(st.definitions[0].module(), 0);
   EXPECT_EQ(st.definitions[0].gid(), 1001);
   EXPECT_EQ(st.definitions[0].line, 2);
+}
+
+// A program's name that is also a builtin's or a predefined variable's
+// takes that name's record: a global, a function or an extern replaces it,
+// a module's static replaces it with a record reached only through the
+// module. Names the program leaves alone keep their records.
+TEST(Codegen, ProgramNamesReplaceFixedRecords) {
+  Diagnostics diag;
+  CompileOutput out;
+  ASSERT_TRUE(compileProgram({{"prog.awk",
+                               "function peek(x) { return x }\nstatic kbhit\n"
+                               "static function sleep(x) { return x }\nextern int spawn(char*)\n"
+                               "BEGIN { ord = 1; kbhit = 2; print sleep(1) peek(2) }"}},
+                             {}, diag, out))
+      << diag.format();
+  vorn::image::ImageReader r;
+  ASSERT_TRUE(r.open(out.image));
+  namespace symkind = vorn::image::symkind;
+  namespace defkind = vorn::image::defkind;
+  const struct { const char* name; int kind, gid, definitionKind; } wants[] = {
+      {"ord", symkind::kGlobal, 8019, defkind::kGlobal},  // after kbhit, declared first
+      {"peek", symkind::kFunction, 1000, defkind::kFunction},
+      {"spawn", symkind::kFunction, 10000, defkind::kFunction},
+      {"kbhit", symkind::kModuleOnly, 0, defkind::kModuleVariable},
+      {"sleep", symkind::kModuleOnly, 0, defkind::kModuleFunction},
+      {"getkey", symkind::kBuiltin, 37, 0},
+      {"ENVIRON", symkind::kPredefinedGlobal, 8004, defkind::kGlobal},
+  };
+  for (const auto& w : wants) {
+    SCOPED_TRACE(w.name);
+    auto rec = r.symbolRecord(r.lookup(w.name).value);
+    ASSERT_TRUE(rec);
+    EXPECT_EQ(rec.value.kind(), w.kind);
+    EXPECT_EQ(rec.value.gid, w.gid);
+    ASSERT_EQ(rec.value.definitions.size(), 1u);
+    EXPECT_EQ(rec.value.definitions[0].kind(), w.definitionKind);
+  }
+  // One slot per name.
+  auto table = r.symbolTable();
+  ASSERT_TRUE(table);
+  std::set<std::string> keys;
+  for (const auto& slot : table.value.used) EXPECT_TRUE(keys.insert(slot.key).second) << slot.key;
+  EXPECT_EQ(keys.size(), size_t(table.value.count));
 }
 
 }  // namespace

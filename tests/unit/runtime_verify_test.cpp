@@ -108,6 +108,27 @@ std::function<std::vector<uint8_t>()> stringObject(std::vector<uint8_t> bytes, b
   };
 }
 
+// Forty string objects in segment 0, named in descending address order,
+// and everything else in segment 1: the loader's region keys crowd
+// together and come in reverse order. With `inner`, one more object lies
+// inside another.
+std::function<std::vector<uint8_t>()> crowdedStrings(bool inner) {
+  return [=] {
+    ImageWriter w;
+    uint32_t nested = w.addBytes(std::vector<uint8_t>{0, 0, 0, 9, 0, 1, 0, 0, 0, 0, 0, 0, 0, 1, 0, 0, 0, 0});
+    std::vector<uint32_t> strings;
+    for (int i = 0; i < 40; ++i) strings.push_back(w.addString("string " + std::to_string(i)));
+    w.addBytes(std::vector<uint8_t>(32000));
+    Asm a;
+    for (auto s = strings.rbegin(); s != strings.rend(); ++s) a.op(Op::op_pushs).a(*s).op(Op::op_pop);
+    a.op(Op::op_pushs).a(nested).op(Op::op_pop);
+    if (inner) a.op(Op::op_pushs).a(nested + 8).op(Op::op_pop);
+    w.setFunction(1000, a.op(Op::op_ret).function());
+    w.setRootGid(root::kBegin1Function, 1000);
+    return w.build();
+  };
+}
+
 void everyOperandKind(Asm& a, uint32_t s) {
   auto l = a.label(), end = a.label();
   a.op(Op::op_locals).u(1).op(Op::op_line).u(3);
@@ -212,6 +233,8 @@ const Case kCodeCases[] = {
     // Nine bytes whose second half reads as an empty string object.
     {"string object inside another",
      stringObject({0, 0, 0, 9, 0, 1, 0, 0, 0, 0, 0, 0, 0, 1, 0, 0, 0, 0}, true), 0},
+    {"crowded string objects", crowdedStrings(false), 1},
+    {"crowded string objects, one inside another", crowdedStrings(true), 0},
     {"phase function with a parameter", begin([](Asm& a) { a.op(Op::op_ret); }, 1, 0), 0},
     {"fewer globals than the predefined ones", [] {
        ImageWriter w = rtest::minimalWriter();
