@@ -7,8 +7,9 @@
 // mark, so a second free of the same block is recognised and ignored. Blocks
 // are never coalesced and memory is never given back: freed blocks only
 // return to their bucket's list. Small buckets are refilled a piece of at
-// most a 4096-byte page at a time (smallPiece), large ones one block at a time, all cut from a reserve that is
-// topped up 128 KiB beyond each request so that few system calls are made.
+// most a 4096-byte page at a time (smallPiece), large ones one block at a
+// time, all cut from a reserve that is topped up 128 KiB beyond each
+// request so that few system calls are made.
 // The memory itself comes from anonymous mappings (the C library owns the
 // program break).
 #include "values/alloc.h"
