@@ -93,10 +93,15 @@ char* morecore(size_t bytes) {
 // A piece of `bytes` for a refill, cut from the reserve when it fits.
 char* takePiece(uint32_t bytes) {
   if (g_reserveLeft == 0) {
-    char* fresh = morecore(size_t(bytes) + kReserveExtra);
+    // Whole pages, all of them used: morecore hands out whole pages, and
+    // a reserve that ended short of its last page would lose the rest of it
+    // at every top-up (pieces smaller than a page leave such ends).
+    const size_t size = (size_t(bytes) + kReserveExtra + kPageSize - 1) & ~size_t(kPageSize - 1);
+    if (size > UINT32_MAX) return morecore(bytes);
+    char* fresh = morecore(size);
     if (!fresh) return nullptr;
     g_reserve = fresh;
-    g_reserveLeft = bytes + kReserveExtra;
+    g_reserveLeft = uint32_t(size);
   }
   if (bytes <= g_reserveLeft) {
     char* piece = g_reserve;
