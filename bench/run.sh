@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Times every benchmark program under vorn, mawk, gawk and original-awk on
 # the same input in one run, checks that their outputs agree, and prints a
-# Markdown table of the best of RUNS wall-clock times with ratios to mawk.
+# Markdown table of each AWK's best of RUNS wall-clock times, taken in
+# rounds that run every AWK in turn, with ratios to mawk.
 #
 #   bench/run.sh [program-name...]      (default: every program)
 #   SIZE=50 RUNS=3 MEASURE=cpu VORN=build/release/vorn bench/run.sh
@@ -50,31 +51,26 @@ input_for() {
   esac
 }
 
-# Best time in seconds of RUNS runs (wall clock, or with MEASURE=cpu the
-# user and system time, which a loaded machine disturbs far less); the
-# first run's output is kept.
-time_best() {
+# Time in seconds of one run (wall clock, or with MEASURE=cpu the user and
+# system time, which a loaded machine disturbs far less), with its output,
+# exit status and (MEASURE=cpu) peak memory beside `out`.
+time_once() {
   local out=$1; shift
-  local best=""
-  for ((r = 0; r < RUNS; r++)); do
-    # Every run writes to a regular file: a character device such as
-    # /dev/null is flushed after each statement by the run-time.
-    local t0 t1 t dest=$out
-    if [ "$MEASURE" = cpu ]; then
-      "$data/cputime" "$out.time" "$@" > "$dest" 2> "$out.err"
-      echo $? > "$out.status"
-      t=$(awk 'END { printf "%.4f", $1 + $2 }' "$out.time")
-      awk 'END { printf "%.1f", $3 / 1024 }' "$out.time" > "$out.rss"
-    else
-      t0=$(date +%s.%N)
-      "$@" > "$dest" 2> "$out.err"
-      echo $? > "$out.status"
-      t1=$(date +%s.%N)
-      t=$(echo "$t1 - $t0" | bc -l)
-    fi
-    if [ -z "$best" ] || [ "$(echo "$t < $best" | bc -l)" = 1 ]; then best=$t; fi
-  done
-  printf '%.3f' "$best"
+  local t0 t1
+  # Every run writes to a regular file: a character device such as
+  # /dev/null is flushed after each statement by the run-time.
+  if [ "$MEASURE" = cpu ]; then
+    "$data/cputime" "$out.time" "$@" > "$out" 2> "$out.err"
+    echo $? > "$out.status"
+    awk 'END { printf "%.1f", $3 / 1024 }' "$out.time" > "$out.rss"
+    awk 'END { printf "%.4f", $1 + $2 }' "$out.time"
+  else
+    t0=$(date +%s.%N)
+    "$@" > "$out" 2> "$out.err"
+    echo $? > "$out.status"
+    t1=$(date +%s.%N)
+    echo "$t1 - $t0" | bc -l
+  fi
 }
 
 programs=("$@")
@@ -91,12 +87,23 @@ for p in "${programs[@]}"; do
   prog=$here/programs/$p.awk
   input=$(input_for "$p")
   declare -A secs=()
+  # Rounds go over every AWK in turn, so that a spell of load on a shared
+  # machine falls on all of them alike; each keeps its best time.
+  runs=$RUNS
+  case $p in startup*) runs=$START_RUNS ;; esac
+  for ((r = 0; r < runs; r++)); do
+    for a in "${awks[@]}"; do
+      out=$results/$p.$a.out
+      case $p in
+        startup*) t=$(time_once "$out" bash -c 'for ((i = 0; i < $0; i++)); do "$@"; done' \
+                      "$STARTS" "${awk_cmd[$a]}" -f "$prog" "$input") ;;
+        *) t=$(time_once "$out" "${awk_cmd[$a]}" -f "$prog" "$input") ;;
+      esac
+      if [ -z "${secs[$a]:-}" ] || [ "$(echo "$t < ${secs[$a]}" | bc -l)" = 1 ]; then secs[$a]=$t; fi
+    done
+  done
   for a in "${awks[@]}"; do
-    case $p in
-      startup*) secs[$a]=$(RUNS=$START_RUNS time_best "$results/$p.$a.out" bash -c \
-                  'for ((i = 0; i < $0; i++)); do "$@"; done' "$STARTS" "${awk_cmd[$a]}" -f "$prog" "$input") ;;
-      *) secs[$a]=$(time_best "$results/$p.$a.out" "${awk_cmd[$a]}" -f "$prog" "$input") ;;
-    esac
+    secs[$a]=$(printf '%.3f' "${secs[$a]}")
     sort "$results/$p.$a.out" > "$results/$p.$a.sorted"
   done
   row="| $p |"
