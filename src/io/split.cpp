@@ -235,8 +235,33 @@ void splitEach(Splitter& sp, const char* t, int32_t n) {
     if (!sp.add(t + i, 1)) return;
 }
 
+// Pieces between maximal runs of bytes of `set`: what splitPattern cuts
+// for a pattern whose matches are exactly such runs, without a search call
+// per piece.
+void splitRuns(Splitter& sp, const bool* set, const char* t, int32_t n) {
+  const auto* u = reinterpret_cast<const unsigned char*>(t);
+  int32_t p = 0;
+  for (;;) {
+    int32_t s = p;
+    while (s < n && !set[u[s]]) ++s;
+    if (s == n) {
+      if (n > 0) sp.add(t + p, n - p);  // an empty text has no fields
+      return;
+    }
+    int32_t e = s + 1;
+    while (e < n && set[u[e]]) ++e;
+    if (!sp.add(t + p, s - p)) return;
+    p = e;
+    if (p == n) {
+      sp.add(t + n, 0);
+      return;
+    }
+  }
+}
+
 // Pieces between non-empty matches of pat.
 void splitPattern(Splitter& sp, AwkPattern* pat, const char* t, int32_t n) {
+  if (const bool* set = awk_rerunset(pat)) return splitRuns(sp, set, t, n);
   int32_t p = 0;
   for (;;) {
     int32_t s, e;

@@ -236,6 +236,12 @@ int32_t awk_literalat(AwkPattern* p, const char* subject, int32_t len) {
   return findLiteral(reinterpret_cast<const uint8_t*>(subject), len, 0, f->text, f->rareAt);
 }
 
+const bool* awk_rerunset(AwkPattern* p) {
+  if (!p || !enabled || !p->accel || (p->flags & kReFold)) return nullptr;
+  const PatternFacts* f = records[p->accel - 1]->facts[0];
+  return f && !f->tooLarge && f->run == 2 ? f->scan.set : nullptr;
+}
+
 void accelRelease(AwkPattern* p) {
   if (!p->accel) return;
   Accel* a = records[p->accel - 1];

@@ -40,6 +40,11 @@ bool awk_rematches(AwkPattern* p, const char* subject, int32_t len, int flags);
 // -2 when p is not known to be a plain text (not one, or not yet analysed
 // by a first search). Lets a reader pass over text that cannot match.
 int32_t awk_literalat(AwkPattern* p, const char* subject, int32_t len);
+// For a pattern whose matches are exactly the runs of one or more bytes of
+// one set ([^a-z0-9]+, [ \t]+), once a first search has analysed it: the
+// set, 256 flags by byte value. Null for any other pattern, and for one
+// compiled to fold case. Lets a splitter cut at such runs itself.
+const bool* awk_rerunset(AwkPattern* p);
 // Start and exclusive end of the last match; returns 0 if there was none.
 int awk_erepatpos(int32_t* start, int32_t* end);
 // Group n (1-based) of the last match; returns 0 unless groups were tracked,

@@ -5,6 +5,7 @@
 #include <cerrno>
 
 #include "records_fixture.h"
+#include "regex/accel.h"
 
 using namespace rectest;
 
@@ -263,6 +264,43 @@ TEST_F(SplitTest, DefaultSplitAgreesWithTheBytewiseSplitOnRandomText) {
     awk_unaccess(&fs);
     stringFree(s);
     awk_safree(t);
+  }
+}
+
+// A pattern whose matches are runs of one byte class is cut at those runs
+// directly once a first search has analysed it; the matcher must agree on
+// every text, runs at either end and empty texts included.
+TEST_F(SplitTest, ByteRunPatternsSplitAsTheMatcherDoes) {
+  const std::string alphabet = "ab01 ,\t\xe9";
+  uint32_t seed = 777;
+  auto next = [&] { return seed = seed * 1103515245u + 12345u, (seed >> 16) & 0x7FFF; };
+  auto split = [](AwkString* s, Cell* fs) {
+    AwkTable* t = awk_sanew(8);
+    int32_t n = awk_make_fields(s, t, fs, nullptr);
+    std::vector<std::string> pieces = elements(t, n);
+    awk_safree(t);
+    return pieces;
+  };
+  for (const char* pat : {"[^a-z0-9]+", "[ab]+", "[ ,\t]+", "0+", "[^a]+"}) {
+    Cell fs{};
+    fs.tag = Tag::Regex;
+    fs.w.re = awk_regcomp(pat, int32_t(std::strlen(pat)), 0);
+    AwkString* first = stringNew1("a,b", 3);
+    split(first, &fs);   // analyses the pattern
+    stringFree(first);
+    ASSERT_NE(awk_rerunset(fs.w.re), nullptr) << pat;
+    for (int round = 0; round < 500; ++round) {
+      std::string text;
+      for (size_t k = next() % 24; k > 0; --k) text += alphabet[next() % alphabet.size()];
+      AwkString* s = stringNew1(text.data(), uint32_t(text.size()));
+      std::vector<std::string> direct = split(s, &fs);
+      accelEnable(false);
+      std::vector<std::string> matched = split(s, &fs);
+      accelEnable(true);
+      ASSERT_EQ(direct, matched) << pat << " on \"" << text << "\"";
+      stringFree(s);
+    }
+    awk_unaccess(&fs);
   }
 }
 
