@@ -55,6 +55,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const bool found = awk_erematch(p, subject, slen, 0, 0, 0) != 0 && awk_erepatpos(&s, &e);
     if ((at >= 0) != found || (found && at != s)) std::abort();
   }
+  // A pattern said to match exactly the runs of a byte set matches the
+  // leftmost maximal run.
+  if (const bool* set = awk_rerunset(p)) {
+    const auto* u = reinterpret_cast<const unsigned char*>(subject);
+    int32_t rs = 0;
+    while (rs < slen && !set[u[rs]]) ++rs;
+    int32_t re = rs;
+    while (re < slen && set[u[re]]) ++re;
+    int32_t s = -1, e = -1;
+    const bool found = awk_erematch(p, subject, slen, 0, 0, 0) != 0 && awk_erepatpos(&s, &e);
+    if ((rs < slen) != found || (found && (s != rs || e != re))) std::abort();
+  }
   awk_eresetup(p, 0);
   for (int32_t i = 0; i < slen; ++i)
     if (awk_erestep(static_cast<unsigned char>(subject[i]), i)) break;
