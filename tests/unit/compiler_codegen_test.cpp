@@ -118,6 +118,26 @@ TEST(Codegen, WidePrintfIsCutBetweenConversions) {
   EXPECT_NE(pf.find("op_bcall 9 9 2\n"), std::string::npos) << pf;
 }
 
+// The symbol record of each name: its kind and gid, and when
+// `definitionKind` is given, its one definition's kind.
+struct RecordWant {
+  const char* name;
+  int kind, gid;
+  int definitionKind = -1;
+};
+void expectRecords(const vorn::image::ImageReader& r, std::initializer_list<RecordWant> wants) {
+  for (const RecordWant& w : wants) {
+    SCOPED_TRACE(w.name);
+    auto rec = r.symbolRecord(r.lookup(w.name).value);
+    ASSERT_TRUE(rec);
+    EXPECT_EQ(rec.value.kind(), w.kind);
+    EXPECT_EQ(rec.value.gid, w.gid);
+    if (w.definitionKind < 0) continue;
+    ASSERT_EQ(rec.value.definitions.size(), 1u);
+    EXPECT_EQ(rec.value.definitions[0].kind(), w.definitionKind);
+  }
+}
+
 TEST(Codegen, ImageHasSymbolsForEveryKindOfName) {
   Diagnostics diag;
   CompileOutput out;
@@ -126,18 +146,11 @@ TEST(Codegen, ImageHasSymbolsForEveryKindOfName) {
       diag, out)) << diag.format();
   vorn::image::ImageReader r;
   ASSERT_TRUE(r.open(out.image));
-  const struct { const char* name; int kind, gid; } wants[] = {
+  expectRecords(r, {
       {"ARGC", 12, 8000}, {"stdout", 12, 8017}, {"NR", 13, 225}, {"BUFSIZE", 13, 236},
       {"print", 14, 1},   {"table", 14, 120},   {"f", 1, 1000},  {"g", 4, 8018},
       {"puts", 1, 10000}, {"s", 0, 0},          {":BEGIN", 0, 0},
-  };
-  for (const auto& w : wants) {
-    SCOPED_TRACE(w.name);
-    auto rec = r.symbolRecord(r.lookup(w.name).value);
-    ASSERT_TRUE(rec);
-    EXPECT_EQ(rec.value.kind(), w.kind);
-    EXPECT_EQ(rec.value.gid, w.gid);
-  }
+  });
   // Builtin records: callable flag, counts and type codes.
   auto sub = r.symbolRecord(r.lookup("substr").value).value;
   ASSERT_EQ(sub.definitions.size(), 1u);
@@ -171,7 +184,7 @@ TEST(Codegen, ProgramNamesReplaceFixedRecords) {
   ASSERT_TRUE(r.open(out.image));
   namespace symkind = vorn::image::symkind;
   namespace defkind = vorn::image::defkind;
-  const struct { const char* name; int kind, gid, definitionKind; } wants[] = {
+  expectRecords(r, {
       {"ord", symkind::kGlobal, 8019, defkind::kGlobal},  // after kbhit, declared first
       {"peek", symkind::kFunction, 1000, defkind::kFunction},
       {"spawn", symkind::kFunction, 10000, defkind::kFunction},
@@ -179,16 +192,7 @@ TEST(Codegen, ProgramNamesReplaceFixedRecords) {
       {"sleep", symkind::kModuleOnly, 0, defkind::kModuleFunction},
       {"getkey", symkind::kBuiltin, 37, 0},
       {"ENVIRON", symkind::kPredefinedGlobal, 8004, defkind::kGlobal},
-  };
-  for (const auto& w : wants) {
-    SCOPED_TRACE(w.name);
-    auto rec = r.symbolRecord(r.lookup(w.name).value);
-    ASSERT_TRUE(rec);
-    EXPECT_EQ(rec.value.kind(), w.kind);
-    EXPECT_EQ(rec.value.gid, w.gid);
-    ASSERT_EQ(rec.value.definitions.size(), 1u);
-    EXPECT_EQ(rec.value.definitions[0].kind(), w.definitionKind);
-  }
+  });
   // One slot per name.
   auto table = r.symbolTable();
   ASSERT_TRUE(table);
