@@ -6,6 +6,9 @@
 // buffer. Only other kinds of key (floats, patterns, ...) go through a
 // converted string object. So a lookup that hits allocates nothing, and a
 // new element shares the subscript's string object instead of copying it.
+// An int with a shared key object (split's keys) takes that object and its
+// stored hash, so that `w[i]` over a split array neither formats nor hashes
+// and matches its element by identity.
 #include <cstdio>
 #include <cstring>
 
@@ -34,6 +37,7 @@ struct Key {
   uint32_t len;
   const AwkString* obj = nullptr;  // the string object holding the bytes, if any
   AwkString* owned = nullptr;
+  uint32_t hash = 0;               // known already (shared keys); 0: not yet
   char buf[12];
 };
 
@@ -48,6 +52,14 @@ void keyOf(const Cell* c, Key& k) {
       k.len = c->w.s->len;
       return;
     case Tag::Int: {
+      const int32_t n = c->w.i;
+      if (n > 0 && n < kSharedKeys && st_sharedkey[n]) {
+        k.obj = st_sharedkey[n];
+        k.p = k.obj->text();
+        k.len = k.obj->len;
+        k.hash = st_sharedhash[n];
+        return;
+      }
       char* end = k.buf + sizeof k.buf;
       k.p = formatInt(end, c->w.i);
       k.len = uint32_t(end - k.p);
@@ -75,7 +87,12 @@ AwkString* keyString(const Cell* c, Key& k) {
     return s;
   }
   if (c->tag == Tag::String || c->tag == Tag::Field) return stringDup(c->w.s);
+  if (k.hash) return stringDup(const_cast<AwkString*>(k.obj));  // a shared key
   return stringNew1(k.p, k.len);
+}
+
+inline uint32_t hashOf(const Key& k) {
+  return k.hash ? k.hash : vorn::image::tableHash(k.p, k.len);
 }
 
 // The remembered element when it is the one the key names.
@@ -95,7 +112,7 @@ inline AwkSlot* remember(AwkTable* t, AwkSlot* s) {
 // The slot for the subscript, created when missing and `create` is set.
 AwkSlot* findOrCreate(AwkTable* t, const Cell* keycell, Key& k, bool create) {
   if (AwkSlot* s = lastHit(t, k)) return s;
-  const uint32_t h = vorn::image::tableHash(k.p, k.len);
+  const uint32_t h = hashOf(k);
   int32_t stop;
   AwkSlot* s = st_lookup(t, k.p, k.len, h, &stop, k.obj);
   if (!s && create) s = st_create(t, keyString(keycell, k), h, stop);
@@ -135,6 +152,21 @@ int awk_tabfind(Cell* arr, Cell* key, Cell* out, int flags) {
   return 1;
 }
 
+int awk_tabincr(Cell* arr, Cell* key, int32_t c) {
+  if (!isArray(arr) || key->tag == Tag::Uninit) return 0;
+  AwkTable* t = arr->w.t;
+  Key k;
+  keyOf(key, k);
+  AwkSlot* s = findOrCreate(t, key, k, true);
+  if (k.owned) stringFree(k.owned);
+  Cell& v = s->value;
+  int32_t sum;
+  if (v.tag > Tag::Int || __builtin_add_overflow(v.w.i, c, &sum)) return 0;
+  cellSetInt(&v, sum);
+  notify(t);
+  return 1;
+}
+
 int awk_tabadd(Cell* arr, Cell* key, Cell* value) {
   if (key->tag == Tag::Uninit) oops('n', kUninitIndex);
   if (!isArray(arr)) {
@@ -149,7 +181,7 @@ int awk_tabadd(Cell* arr, Cell* key, Cell* value) {
   uint32_t h = 0;
   AwkSlot* s = lastHit(t, k);
   if (!s) {
-    h = vorn::image::tableHash(k.p, k.len);
+    h = hashOf(k);
     s = st_lookup(t, k.p, k.len, h, &stop, k.obj);
   }
   if (s) {
@@ -166,6 +198,8 @@ int awk_tabadd(Cell* arr, Cell* key, Cell* value) {
       if (key->tag > Tag::Float) awk_unaccess(key);
     } else if (key->tag == Tag::String || key->tag == Tag::Field) {
       ks = key->w.s;
+    } else if (k.hash) {
+      ks = stringDup(const_cast<AwkString*>(k.obj));  // a shared key; the cell is an int
     } else {
       ks = stringNew1(k.p, k.len);
       if (key->tag > Tag::Float) awk_unaccess(key);

@@ -54,6 +54,28 @@ AwkSlot* awk_stfindhp(AwkTable* t, AwkString* key, bool create) {
   return st_create(t, stringDup(key), h, stop);
 }
 
+AwkString* st_sharedkey[kSharedKeys];
+uint32_t st_sharedhash[kSharedKeys];
+
+AwkString* awk_indexkey(int32_t n, uint32_t* hash) {
+  if (n >= kSharedKeys) {
+    AwkString* k = awk_ui2str(uint32_t(n));
+    *hash = vorn::image::tableHash(k->text(), k->len);
+    return k;
+  }
+  AwkString*& k = st_sharedkey[n];
+  if (!k) {
+    k = awk_ui2str(uint32_t(n));
+    st_sharedhash[n] = vorn::image::tableHash(k->text(), k->len);
+  }
+  *hash = st_sharedhash[n];
+  return stringDup(k);
+}
+
+AwkSlot* awk_stnewkey(AwkTable* t, AwkString* key, uint32_t hash) {
+  return st_create(t, key, hash);
+}
+
 // An int element gives its value; any other its full payload word (the
 // symbol table keeps record addresses there).
 intptr_t awk_getr(AwkTable* t, const char* key) {

@@ -104,6 +104,12 @@ AwkSlot* awk_stfindhp(AwkTable* t, AwkString* key, bool create);
 // cell-level services use so that a lookup hit allocates nothing.
 AwkSlot* awk_stfindb(AwkTable* t, const char* key, uint32_t len);
 
+// A new element, value uninitialized, for a key the caller knows to be
+// absent (split filling the array it has just emptied), with the key's
+// hash: no probe for the key first. The reference to key moves into the
+// table. t must be an array.
+AwkSlot* awk_stnewkey(AwkTable* t, AwkString* key, uint32_t hash);
+
 // a[key] = *value: the value cell moves into the table (its old value is
 // released) and the caller's reference to key is given back. Returns the slot.
 AwkSlot* awk_stadd(AwkTable* t, AwkString* key, Cell* value);
@@ -114,6 +120,17 @@ void awk_stclear(AwkTable* t);
 // Gives back one use; at 0 frees the elements (or keys), the slots and the
 // table. Null is ignored.
 void awk_safree(AwkTable* t);
+
+// The keys "1" .. "4095" that split() gives its pieces, each made once
+// (with its hash) and then shared by every array that holds it. An int
+// subscript in that range finds its element through the shared object when
+// one exists, without formatting or hashing the number.
+inline constexpr int32_t kSharedKeys = 4096;
+extern AwkString* st_sharedkey[kSharedKeys];
+extern uint32_t st_sharedhash[kSharedKeys];
+// Key n (n >= 1) with a new reference and its hash: the shared object below
+// kSharedKeys, else a fresh one.
+AwkString* awk_indexkey(int32_t n, uint32_t* hash);
 
 // The word of the element's value cell, or 0 if absent.
 intptr_t awk_getr(AwkTable* t, const char* key);
@@ -143,6 +160,12 @@ inline constexpr int kTabArray = 4;   // make it an array; out gets the array
 // Element lookup; 1 if it exists (or was created). The key cell is not
 // consumed.
 int awk_tabfind(Cell* arr, Cell* key, Cell* out, int flags);
+// arr[key] += c in place when the element (created when missing, as
+// awk_tabfind creates it) holds an int or nothing and the sum fits an int:
+// `count[k]++` in one lookup. Returns 0, having changed nothing else, when
+// arr is not an array, the key is uninitialized, the element holds
+// anything else or the sum overflows. The key cell is not consumed.
+int awk_tabincr(Cell* arr, Cell* key, int32_t c);
 // arr[key] = value; consumes key and value (also on failure).
 int awk_tabadd(Cell* arr, Cell* key, Cell* value);
 // delete arr[key], or delete arr when key is null. The key cell is not

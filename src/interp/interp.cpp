@@ -1078,10 +1078,28 @@ L_op_pushi16:
   pc += OPND(op_pushi16);
   DISPATCH();
 
-L_op_refsave:
+L_op_refsave: {
+  // `A[K]++` or `A[K] += c` as a statement (refsave, aget, tonum for `+=`,
+  // addi32 c, refstore) on an int element: one lookup, the sum stored in
+  // place. (tonum leaves an int or an uninitialized value as addi32 sees it.)
   SYNC();
+  if (pc[0] == uint8_t(vorn::image::Op::op_aget)) {
+    int add = INSN(op_aget);
+    if (pc[add] == uint8_t(vorn::image::Op::op_tonum)) add += INSN(op_tonum);
+    const int store = add + INSN(op_addi32);
+    if (pc[add] == uint8_t(vorn::image::Op::op_addi32) &&
+        pc[store] == uint8_t(vorn::image::Op::op_refstore) &&
+        awk_tabincr(sp + 1, sp, opI32w(pc + add + kOpcodeBytes))) {
+      release(sp);
+      release(sp + 1);
+      sp += 2;
+      pc += store + INSN(op_refstore);
+      DISPATCH();
+    }
+  }
   awka_table_save(sp, sp + 1);
   DISPATCH();
+}
 
 L_op_refstore:
   SYNC();

@@ -45,23 +45,15 @@ inline __m128i block16(const char* t, int32_t i, int32_t n, char pad) {
 }
 #endif
 
-// The keys "1", "2", ... of split's arrays, each made once and then shared
-// by every array that holds it (a table keeps its keys by reference), so
-// that a split allocates only the pieces themselves.
-constexpr int32_t kSharedKeys = 4096;
-AwkString* sharedKeys[kSharedKeys];
-inline AwkString* indexKey(int32_t n) {
-  if (n >= kSharedKeys) return awk_ui2str(uint32_t(n));
-  AwkString*& k = sharedKeys[n];
-  if (!k) k = awk_ui2str(uint32_t(n));
-  return stringDup(k);
-}
-
 struct Splitter {
   AwkTable* target;
   const char* base;    // the text being split
   int32_t count = 0;
   bool full = false;   // the field table is full: stop
+  // The target was empty, so keys 1 .. count are all it holds and the next
+  // one is new: it goes in without a probe. (Every caller empties it; this
+  // keeps the plain road for one that would not.)
+  bool fresh = target && awk_tablength(target) == 0;
 
   // Adds one piece; false once no more pieces are wanted.
   bool add(const char* bytes, int32_t len) {
@@ -69,7 +61,13 @@ struct Splitter {
       Cell v;
       cellSetHead(&v, Tag::Field);
       v.w.s = len ? stringNew1(bytes, uint32_t(len)) : stringDup(string_empty);
-      awk_stadd(target, indexKey(++count), &v);
+      uint32_t h;
+      AwkString* key = awk_indexkey(++count, &h);
+      if (fresh) {
+        awk_stnewkey(target, key, h)->value = v;
+      } else {
+        awk_stadd(target, key, &v);
+      }
       return true;
     }
     if (awk_piece(count + 1, int32_t(bytes - base), len) != 0) {

@@ -1,0 +1,21 @@
+# `A[K]++` and `A[K] += c` as statements: one lookup and the sum stored in
+# place while the element holds an int, the long way for anything else;
+# int subscripts of split's arrays, which find their elements through the
+# keys split shares.
+BEGIN {
+  for (i = 0; i < 3; i++) { n["a"]++; n[2]++; n["2"] += 5; n[i] += -1 }
+  print n["a"], n[0], n[1], n[2], length(n)
+  big[1] = 2147483646; big[1]++; print big[1]; big[1]++; print big[1]; big[1] += 3; print big[1]
+  low[1] = -2147483647; low[1] += -1; print low[1]; low[1] += -1; print low[1]
+  split("41x abc 1.5 10", s, " ")
+  for (i = 1; i <= 5; i++) { s[i]++; s[i] += 2 }
+  print s[1], s[2], s[3], s[4], s[5]
+  u[x]++; u[x] += 2; print length(u), u[""]
+  z[1] = 5; print z[1]++, z[1], ++z[1], (z[1] += 2), z[1]
+  m = split("p q r", w, " "); w[4] = "s"; w[2]++; w[2]++
+  print m, w[1], w[2], w[3], w[4], (2 in w), ("2" in w), (5 in w), length(w)
+  m = split("a b c d e f g h i j", w); sum = 0; for (k in w) sum += k; print m, sum
+  delete w[3]; w[3]++; w[11]++; print w[3], w[11], length(w), w[10]
+  m = split("x y", w); print m, length(w), w[1] w[2], (3 in w)
+  split("", w); print length(w); w[1]++; print w[1], length(w)
+}
