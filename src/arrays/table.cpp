@@ -72,10 +72,6 @@ AwkString* awk_indexkey(int32_t n, uint32_t* hash) {
   return stringDup(k);
 }
 
-AwkSlot* awk_stnewkey(AwkTable* t, AwkString* key, uint32_t hash) {
-  return st_create(t, key, hash);
-}
-
 // An int element gives its value; any other its full payload word (the
 // symbol table keeps record addresses there).
 intptr_t awk_getr(AwkTable* t, const char* key) {

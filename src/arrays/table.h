@@ -39,7 +39,7 @@ struct AwkTable {
   TableKind kind;
   uint8_t entsize;    // bytes per slot
   uint8_t sigflag;    // changes are passed to awk_tabsignal
-  uint8_t pad;
+  uint8_t filled;     // the layout is that of split's fill of keys 1 .. count (fill.cpp)
   uint16_t sizeexp;   // ceil(log2(capacity)), at least 1
   int32_t capacity;   // slots
   int32_t count;      // arrays: used slots; key lists: the cursor
@@ -104,11 +104,18 @@ AwkSlot* awk_stfindhp(AwkTable* t, AwkString* key, bool create);
 // cell-level services use so that a lookup hit allocates nothing.
 AwkSlot* awk_stfindb(AwkTable* t, const char* key, uint32_t len);
 
-// A new element, value uninitialized, for a key the caller knows to be
-// absent (split filling the array it has just emptied), with the key's
-// hash: no probe for the key first. The reference to key moves into the
-// table. t must be an array.
-AwkSlot* awk_stnewkey(AwkTable* t, AwkString* key, uint32_t hash);
+// ---- Filling an array with keys 1 .. n (split) ------------------------
+// The array ends as emptying it and then inserting the values under "1",
+// "2", ... in order leaves it; awk_fillbegin, one awk_filladd per value,
+// then awk_fillend. Nothing else may touch the table in between.
+struct AwkFill {
+  AwkTable* t;
+  int32_t had;     // keys 1 .. had are left from the last fill
+  int32_t n = 0;   // values stored
+};
+void awk_fillbegin(AwkFill* f, AwkTable* t);
+void awk_filladd(AwkFill* f, const Cell* value);  // t[++n] = value, moved in
+void awk_fillend(AwkFill* f);
 
 // a[key] = *value: the value cell moves into the table (its old value is
 // released) and the caller's reference to key is given back. Returns the slot.

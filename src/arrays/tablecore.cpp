@@ -167,6 +167,7 @@ uint32_t newEntry(AwkTable* t) {
 
 void st_allocslots(AwkTable* t, int32_t capacity) {
   st_forget(t);
+  t->filled = 0;
   setCapacity(t, capacity);
   t->slots = nullptr;
   t->ents = nullptr;
@@ -258,6 +259,7 @@ AwkSlot* st_lookup(const AwkTable* t, const char* key, uint32_t len, uint32_t h,
 }
 
 AwkSlot* st_create(AwkTable* t, AwkString* key, uint32_t h, int32_t stop) {
+  t->filled = 0;
   ++t->count;
   if (int64_t(t->count) * 4 > int64_t(t->capacity) * 3) {
     grow(t);
@@ -292,6 +294,7 @@ int32_t st_indexof(const AwkTable* t, const AwkSlot* s) {
 
 void st_delslot(AwkTable* t, int32_t i) {
   st_forget(t);
+  t->filled = 0;
   const uint32_t mask = st_entmask(t);
   uint32_t* hole = &wordAt(t, i);
   const uint32_t e = *hole & mask;

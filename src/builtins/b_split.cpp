@@ -19,9 +19,7 @@ AwkTable* targetArray(int argc, Cell* args, const char* name) {
     oops('w', "%s argument to %s must be an array", "second", name);
     return nullptr;
   }
-  AwkTable* t = args[1].w.t;
-  awk_stclear(t);
-  return t;
+  return args[1].w.t;
 }
 
 }  // namespace
@@ -37,12 +35,17 @@ void b_splitp(int argc, Cell* args) {
   AwkTable* t = targetArray(argc, args, "splitp");
   if (!t) return;
   AwkPattern* p;
+  // Without a pattern the array is still emptied.
   if (argc == 3) {
     p = awk_getere(&args[2], "splitp", kReNoSource | kReString);
-    if (!p) return;
+    if (!p) {
+      awk_stclear(t);
+      return;
+    }
   } else {
     p = awk_fpatere;
     if (!p) {
+      awk_stclear(t);
       oops('w', "FPAT is not set and no third arg to splitp");
       return;
     }

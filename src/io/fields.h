@@ -52,8 +52,9 @@ int awk_dofield(int32_t i, const char* bytes, int32_t len);
 AwkString* awk_nextrecord(const char* bytes, uint32_t len);
 
 // Splits text into fields: into the field table (target null) or into the
-// array target under keys 1, 2, ... (the caller empties it first). fpat,
-// when set, wins over fs. Returns the number of fields produced.
+// array target, which ends holding the pieces under keys 1, 2, ... and
+// nothing else. fpat, when set, wins over fs. Returns the number of fields
+// produced.
 int32_t awk_make_fields(const AwkString* text, AwkTable* target, Cell* fs, AwkPattern* fpat);
 
 // The splitting engine's way into the field table: fields are recorded as

@@ -50,10 +50,7 @@ struct Splitter {
   const char* base;    // the text being split
   int32_t count = 0;
   bool full = false;   // the field table is full: stop
-  // The target was empty, so keys 1 .. count are all it holds and the next
-  // one is new: it goes in without a probe. (Every caller empties it; this
-  // keeps the plain road for one that would not.)
-  bool fresh = target && awk_tablength(target) == 0;
+  AwkFill fill{};      // the target's fill, when there is a target
 
   // Adds one piece; false once no more pieces are wanted.
   bool add(const char* bytes, int32_t len) {
@@ -61,13 +58,8 @@ struct Splitter {
       Cell v;
       cellSetHead(&v, Tag::Field);
       v.w.s = len ? stringNew1(bytes, uint32_t(len)) : stringDup(string_empty);
-      uint32_t h;
-      AwkString* key = awk_indexkey(++count, &h);
-      if (fresh) {
-        awk_stnewkey(target, key, h)->value = v;
-      } else {
-        awk_stadd(target, key, &v);
-      }
+      awk_filladd(&fill, &v);
+      ++count;
       return true;
     }
     if (awk_piece(count + 1, int32_t(bytes - base), len) != 0) {
@@ -303,19 +295,20 @@ void splitFpat(Splitter& sp, AwkPattern* pat, const char* t, int32_t n) {
 
 }  // namespace
 
-int32_t awk_make_fields(const AwkString* text, AwkTable* target, Cell* fs, AwkPattern* fpat) {
-  Splitter sp{target, text->text()};
-  if (!target) awk_piecesbegin(text);
+namespace {
+
+void splitText(Splitter& sp, const AwkString* text, Cell* fs, AwkPattern* fpat) {
+  AwkTable* target = sp.target;
   const char* t = text->text();
   int32_t n = int32_t(text->len);
   if (fpat) {
     splitFpat(sp, fpat, t, n);
-    return sp.count;
+    return;
   }
   if (!fs) awk_assert2(0x6301);
   if (fs->tag == Tag::Regex) {
     splitPattern(sp, fs->w.re, t, n);
-    return sp.count;
+    return;
   }
   AwkString* sep = cellIsStringy(fs) ? stringDup(fs->w.s) : awk_a2s(fs);
   if (sep->len == 1) {
@@ -335,5 +328,17 @@ int32_t awk_make_fields(const AwkString* text, AwkTable* target, Cell* fs, AwkPa
     sp.add(t, n);
   }
   stringFree(sep);
+}
+
+}  // namespace
+
+int32_t awk_make_fields(const AwkString* text, AwkTable* target, Cell* fs, AwkPattern* fpat) {
+  Splitter sp{target, text->text()};
+  if (target)
+    awk_fillbegin(&sp.fill, target);
+  else
+    awk_piecesbegin(text);
+  splitText(sp, text, fs, fpat);
+  if (target) awk_fillend(&sp.fill);
   return sp.count;
 }
