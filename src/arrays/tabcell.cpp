@@ -41,7 +41,23 @@ struct Key {
   char buf[12];
 };
 
-void keyOf(const Cell* c, Key& k) {
+// The key of an int subscript: a shared key object when there is one,
+// else its decimal text in k's buffer.
+void intKey(int32_t n, Key& k) {
+  if (n > 0 && n < kSharedKeys && st_sharedkey[n]) {
+    k.obj = st_sharedkey[n];
+    k.p = k.obj->text();
+    k.len = k.obj->len;
+    k.hash = st_sharedhash[n];
+    return;
+  }
+  char* end = k.buf + sizeof k.buf;
+  k.p = formatInt(end, n);
+  k.len = uint32_t(end - k.p);
+}
+
+// Inline in every service: the string case is the one lookups live on.
+[[gnu::always_inline]] inline void keyOf(const Cell* c, Key& k) {
   switch (c->tag) {
     case Tag::String:
     case Tag::Field:
@@ -51,20 +67,9 @@ void keyOf(const Cell* c, Key& k) {
       k.p = c->w.s->text();
       k.len = c->w.s->len;
       return;
-    case Tag::Int: {
-      const int32_t n = c->w.i;
-      if (n > 0 && n < kSharedKeys && st_sharedkey[n]) {
-        k.obj = st_sharedkey[n];
-        k.p = k.obj->text();
-        k.len = k.obj->len;
-        k.hash = st_sharedhash[n];
-        return;
-      }
-      char* end = k.buf + sizeof k.buf;
-      k.p = formatInt(end, c->w.i);
-      k.len = uint32_t(end - k.p);
+    case Tag::Int:
+      intKey(c->w.i, k);
       return;
-    }
     case Tag::Uninit:
       k.p = "";
       k.len = 0;
@@ -110,7 +115,7 @@ inline AwkSlot* remember(AwkTable* t, AwkSlot* s) {
 }
 
 // The slot for the subscript, created when missing and `create` is set.
-AwkSlot* findOrCreate(AwkTable* t, const Cell* keycell, Key& k, bool create) {
+[[gnu::always_inline]] inline AwkSlot* findOrCreate(AwkTable* t, const Cell* keycell, Key& k, bool create) {
   if (AwkSlot* s = lastHit(t, k)) return s;
   const uint32_t h = hashOf(k);
   int32_t stop;
@@ -163,6 +168,26 @@ int awk_tabincr(Cell* arr, Cell* key, int32_t c) {
   int32_t sum;
   if (v.tag > Tag::Int || __builtin_add_overflow(v.w.i, c, &sum)) return 0;
   cellSetInt(&v, sum);
+  notify(t);
+  return 1;
+}
+
+AwkSlot* awk_tabslot(Cell* arr, Cell* key) {
+  if (!isArray(arr) || key->tag == Tag::Uninit) return nullptr;
+  Key k;
+  keyOf(key, k);
+  AwkSlot* s = findOrCreate(arr->w.t, key, k, true);
+  if (k.owned) stringFree(k.owned);
+  return s;
+}
+
+// The remembered element is forgotten whenever the table's slots move or
+// are freed, so while it is still s, s is live and holds the same key.
+int awk_slotstore(AwkTable* t, AwkSlot* s, Cell* value) {
+  if (t != st_lastTable || s != st_lastSlot) return 0;
+  Cell old = s->value;
+  s->value = *value;
+  cellRelease(&old);
   notify(t);
   return 1;
 }

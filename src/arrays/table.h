@@ -173,6 +173,14 @@ int awk_tabfind(Cell* arr, Cell* key, Cell* out, int flags);
 // arr is not an array, the key is uninitialized, the element holds
 // anything else or the sum overflows. The key cell is not consumed.
 int awk_tabincr(Cell* arr, Cell* key, int32_t c);
+// The element for a subscript, created when missing (as awk_tabfind with
+// kTabCreate does); null when arr is not an array or the key is
+// uninitialized. The key cell is not consumed.
+AwkSlot* awk_tabslot(Cell* arr, Cell* key);
+// Stores value (moved in) into the element s of t that awk_tabslot gave,
+// when s is certainly still that element: nothing has moved or freed t's
+// slots since s was last reached. 0, with nothing done, otherwise.
+int awk_slotstore(AwkTable* t, AwkSlot* s, Cell* value);
 // arr[key] = value; consumes key and value (also on failure).
 int awk_tabadd(Cell* arr, Cell* key, Cell* value);
 // delete arr[key], or delete arr when key is null. The key cell is not

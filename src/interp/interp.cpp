@@ -1096,6 +1096,17 @@ L_op_refsave: {
       pc += store + INSN(op_refstore);
       DISPATCH();
     }
+    // Any other `A[K] op= v`: the element is looked up once, here, and the
+    // store goes straight to it unless the table changed meanwhile.
+    if (AwkSlot* s = awk_tabslot(sp + 1, sp)) {
+      Cell v;
+      awk_fromvm(s, &v);
+      awka_table_saveslot(sp, sp + 1, s);
+      ++sp;
+      *sp = v;
+      pc += INSN(op_aget);
+      DISPATCH();
+    }
   }
   awka_table_save(sp, sp + 1);
   DISPATCH();

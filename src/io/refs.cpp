@@ -47,6 +47,7 @@ inline void elementCells(const Cell* ref, Cell* arr, Cell* key) {
 struct SavedPair {
   Cell table;
   Cell key;
+  AwkSlot* slot;   // the element, when it was looked up at the save
 };
 SavedPair refstack[kRefStackDepth];
 int refcount = 0;
@@ -184,6 +185,13 @@ void awka_table_save(Cell* key, Cell* table) {
   if (refcount >= kRefStackDepth) oops('f', kRefStackOverflow);
   copyCell(&refstack[refcount].table, table);
   copyCell(&refstack[refcount].key, key);
+  refstack[refcount].slot = nullptr;
+  ++refcount;
+}
+
+void awka_table_saveslot(Cell* key, Cell* table, AwkSlot* slot) {
+  if (refcount >= kRefStackDepth) oops('f', kRefStackOverflow);
+  refstack[refcount] = {*table, *key, slot};
   ++refcount;
 }
 
@@ -196,7 +204,11 @@ void awka_table_reassign(Cell* value) {
   }
   SavedPair& p = refstack[--refcount];
   awk_pinvalue(value);
-  awk_tabadd(&p.table, &p.key, value);
+  if (p.slot && awk_slotstore(p.table.w.t, p.slot, value)) {
+    release(&p.key);
+  } else {
+    awk_tabadd(&p.table, &p.key, value);
+  }
   release(&p.table);
 }
 

@@ -6,6 +6,8 @@
 
 #include "values/cell.h"
 
+struct AwkSlot;
+
 // References (tag 8 cells).
 Cell* awk_getref(Cell* cell, Cell* out, int asarray);
 void awk_setref(Cell* cell, Cell* value);
@@ -20,5 +22,9 @@ void awk_pinvalue(Cell* value);
 // The pass-by-reference stack (19 saved array/key pairs).
 inline constexpr int kRefStackDepth = 19;
 void awka_table_save(Cell* key, Cell* table);
+// The same for an element already looked up (awk_tabslot): the key and
+// table cells move in, and the store goes straight to the element while it
+// is certainly still there.
+void awka_table_saveslot(Cell* key, Cell* table, AwkSlot* slot);
 void awka_table_reassign(Cell* value);
 int awka_table_depth();   // pairs saved now

@@ -333,6 +333,14 @@ void splitText(Splitter& sp, const AwkString* text, Cell* fs, AwkPattern* fpat) 
 }  // namespace
 
 int32_t awk_make_fields(const AwkString* text, AwkTable* target, Cell* fs, AwkPattern* fpat) {
+  // A record split at one byte or at blanks, the common case, goes straight
+  // to the field table.
+  if (!target && !fpat && fs && cellIsStringy(fs) && fs->w.s->len == 1) {
+    awk_piecesbegin(text);
+    const char c = fs->w.s->text()[0];
+    const auto n = int32_t(text->len);
+    return c == ' ' ? splitBlanksTable(text->text(), n) : splitByteTable(text->text(), n, c);
+  }
   Splitter sp{target, text->text()};
   if (target)
     awk_fillbegin(&sp.fill, target);

@@ -400,4 +400,46 @@ TEST_F(ArraysCell, RememberedElementIsForgottenOnChange) {
   }
 }
 
+// An element looked up by awk_tabslot takes a store directly only while it
+// is certainly still there; after any of these the store must go the long
+// way (and awk_tabadd then finds or recreates the element).
+TEST_F(ArraysCell, SlotStoreRefusedOnceTheTableChanged) {
+  struct Case {
+    const char* name;
+    void (*change)(Cell* arr);
+    bool direct;
+  } cases[] = {
+      {"nothing in between", [](Cell*) {}, true},
+      {"another key read, then ours again",
+       [](Cell* a) { store(a, "other", 1); valueAt(a, "k"); }, true},
+      {"another key read", [](Cell* a) { store(a, "other", 1); }, false},
+      {"the small table grew",
+       [](Cell* a) { for (int i = 0; i < 300; ++i) store(a, std::to_string(i).c_str(), i); }, false},
+      {"the element deleted",
+       [](Cell* a) { Cell k = strCell("k"); awk_tabdelete(a, &k); awk_unaccess(&k); }, false},
+      {"the array cleared", [](Cell* a) { awk_tabdelete(a, nullptr); }, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Cell arr = newArray();
+    Cell k = strCell("k");
+    AwkSlot* s = awk_tabslot(&arr, &k);
+    ASSERT_NE(s, nullptr);
+    c.change(&arr);
+    Cell v = intCell(9);
+    const int direct = awk_slotstore(arr.w.t, s, &v);
+    EXPECT_EQ(direct, c.direct ? 1 : 0);
+    if (!direct) awk_tabadd(&arr, &k, &v);
+    else awk_unaccess(&k);
+    EXPECT_EQ(valueAt(&arr, "k"), 9);
+    awk_unaccess(&arr);
+  }
+  Cell scalar = intCell(3), key = strCell("k"), none{};
+  EXPECT_EQ(awk_tabslot(&scalar, &key), nullptr);
+  Cell arr = newArray();
+  EXPECT_EQ(awk_tabslot(&arr, &none), nullptr) << "an uninitialized subscript takes the long way";
+  awk_unaccess(&key);
+  awk_unaccess(&arr);
+}
+
 }  // namespace

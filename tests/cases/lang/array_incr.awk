@@ -1,8 +1,20 @@
 # `A[K]++` and `A[K] += c` as statements: one lookup and the sum stored in
 # place while the element holds an int, the long way for anything else;
-# int subscripts of split's arrays, which find their elements through the
-# keys split shares.
+# `A[K] op= v` storing straight into the element it read unless the table
+# changed meanwhile; int subscripts of split's arrays, which find their
+# elements through the keys split shares.
+function grow(arr, n,   i) { for (i = 0; i < n; i++) arr["g" i] = i; return 1 }
+function drop(arr, k) { delete arr[k]; return 10 }
+function wipe(arr) { delete arr; return 100 }
 BEGIN {
+  g["k"] = 1; g["k"] += grow(g, 300); print g["k"], length(g)
+  d["k"] = 1; d["k"] += drop(d, "k"); print d["k"], length(d)
+  e["k"] = 1; e["j"] = 2; e["k"] *= wipe(e); print e["k"], length(e)
+  for (i = 0; i < 40; i++) a["k"] += (a["n" i] = 1)
+  for (i = 0; i < 40; i++) c["k" i % 3] += (c["m" i] = i) + length(c)
+  print a["k"], length(a), c["k0"], c["k1"], c["k2"], length(c)
+  b["k"] = 5; b["k"] += (b["k"] = 100); y["k"] += (y["k"]++) + 1; print b["k"], y["k"]
+  c["n"] = 3; c["n"] ^= 2; c["n"] %= 5; c["n"] /= 2; f["s"] = "ab"; f["s"] = f["s"] "c"; print c["n"], f["s"]
   for (i = 0; i < 3; i++) { n["a"]++; n[2]++; n["2"] += 5; n[i] += -1 }
   print n["a"], n[0], n[1], n[2], length(n)
   big[1] = 2147483646; big[1]++; print big[1]; big[1]++; print big[1]; big[1] += 3; print big[1]
