@@ -33,17 +33,17 @@ int32_t capacityFor(int32_t n) {
   return int32_t(cap);
 }
 
-// The element of key i (which the table holds).
-AwkSlot* elementOf(AwkTable* t, int32_t i) {
+// The element of key i (which the table holds), and with `at` its slot.
+AwkSlot* elementOf(AwkTable* t, int32_t i, int32_t* at = nullptr) {
   if (i < kSharedKeys && st_sharedkey[i]) {
     const AwkString* k = st_sharedkey[i];
-    return st_lookup(t, k->text(), k->len, st_sharedhash[i], nullptr, k);
+    return st_lookup(t, k->text(), k->len, st_sharedhash[i], at, k);
   }
   char buf[12];
   char* end = buf + sizeof buf;
   const char* p = awk_l_format(i, end, 1, 0, 0);
   const auto len = uint32_t(end - p);
-  return st_lookup(t, p, len, vorn::image::tableHash(p, len));
+  return st_lookup(t, p, len, vorn::image::tableHash(p, len), at);
 }
 
 }  // namespace
@@ -78,11 +78,12 @@ void awk_filladd(AwkFill* f, const Cell* value) {
 void awk_fillend(AwkFill* f) {
   AwkTable* t = f->t;
   for (int32_t i = f->had; i > f->n; --i) {
-    AwkSlot* s = elementOf(t, i);
+    int32_t at;
+    AwkSlot* s = elementOf(t, i, &at);
     if (!s) awk_assert2(0x4103);
     AwkString* key = s->key;
     Cell old = s->value;
-    st_delslot(t, st_indexof(t, s));
+    st_delslot(t, at);
     stringFree(key);
     cellRelease(&old);
   }

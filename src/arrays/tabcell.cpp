@@ -245,12 +245,13 @@ int awk_tabdelete(Cell* arr, Cell* key) {
   } else {
     Key k;
     keyOf(key, k);
-    AwkSlot* s = awk_stfindb(t, k.p, k.len);
+    int32_t at = -1;
+    AwkSlot* s = t->kind == TableKind::Array ? st_lookup(t, k.p, k.len, hashOf(k), &at, k.obj) : nullptr;
     if (k.owned) stringFree(k.owned);
     if (s) {
       AwkString* ks = s->key;
       Cell old = s->value;
-      st_delslot(t, st_indexof(t, s));
+      st_delslot(t, at);
       stringFree(ks);
       if (old.tag > Tag::Float) awk_unaccess(&old);
     }

@@ -37,6 +37,10 @@
 #include <cstdint>
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "diag/oops.h"
 #include "values/alloc.h"
 
@@ -44,6 +48,27 @@ AwkTable* st_lastTable = nullptr;
 AwkSlot* st_lastSlot = nullptr;
 
 namespace {
+
+#if defined(__SSE2__)
+// The lanes (bit k: word k) of four index words that may name an entry
+// whose hash has the bits of `below - 1` above the entry number, that is
+// x - below < mask unsigned, or that are free (0).
+inline unsigned probeLanes(const uint32_t* words, uint32_t below, uint32_t mask) {
+  const __m128i sign = _mm_set1_epi32(int32_t(0x80000000u));
+  const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(words));
+  // Unsigned a < b is signed (a ^ sign) < (b ^ sign).
+  const __m128i d = _mm_xor_si128(_mm_sub_epi32(x, _mm_set1_epi32(int32_t(below))), sign);
+  const __m128i cand = _mm_cmplt_epi32(d, _mm_set1_epi32(int32_t(mask ^ 0x80000000u)));
+  const __m128i free = _mm_cmpeq_epi32(x, _mm_setzero_si128());
+  return unsigned(_mm_movemask_ps(_mm_castsi128_ps(_mm_or_si128(cand, free))));
+}
+
+// The lanes of four index words that are free.
+inline unsigned freeLanes(const uint32_t* words) {
+  const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(words));
+  return unsigned(_mm_movemask_ps(_mm_castsi128_ps(_mm_cmpeq_epi32(x, _mm_setzero_si128()))));
+}
+#endif
 
 constexpr int32_t kMaxCapacity = int32_t(1) << 29;
 constexpr uint32_t kBlockMask = kBlockSlots - 1;
@@ -87,8 +112,16 @@ int32_t freeSlotFrom(AwkTable* t, uint32_t h) {
   for (;;) {
     uint32_t*& blk = t->idir[i >> kBlockShift];
     if (!blk) blk = sp_newindex();
-    if (blk[i & kBlockMask] == 0) return i;
-    if (++i == cap) i = 0;
+    const int32_t base = i & ~int32_t(kBlockMask);
+    int32_t j = i & int32_t(kBlockMask);
+#if defined(__SSE2__)
+    for (; j + 4 <= kBlockSlots; j += 4)
+      if (const unsigned lanes = freeLanes(blk + j)) return base | (j + __builtin_ctz(lanes));
+#endif
+    for (; j < kBlockSlots; ++j)
+      if (blk[j] == 0) return base | j;
+    i = base + kBlockSlots;
+    if (i == cap) i = 0;
   }
 }
 
@@ -231,7 +264,10 @@ AwkSlot* st_lookup(const AwkTable* t, const char* key, uint32_t len, uint32_t h,
       const uint32_t x = w[i];
       if (x - below < mask) {
         AwkSlot* s = &t->ents[x & mask];
-        if (s->hash == h && sameKey(s, key, len, obj)) return s;
+        if (s->hash == h && sameKey(s, key, len, obj)) {
+          if (stop) *stop = i;
+          return s;
+        }
       } else if (x == 0) {
         if (stop) *stop = i;
         return nullptr;
@@ -239,21 +275,65 @@ AwkSlot* st_lookup(const AwkTable* t, const char* key, uint32_t len, uint32_t h,
       if (++i == cap) i = 0;
     }
   }
-  // Walk block by block so that the directory is read once per block.
+  // The home slot first: most lookups end there.
+  {
+    const uint32_t x = t->idir[i >> kBlockShift][i & int32_t(kBlockMask)];
+    if (x - below < mask) {
+      const uint32_t e = x & mask;
+      AwkSlot* s = &t->edir[e >> kBlockShift][e & kBlockMask];
+      if (s->hash == h && sameKey(s, key, len, obj)) {
+        if (stop) *stop = i;
+        return s;
+      }
+    } else if (x == 0) {
+      if (stop) *stop = i;
+      return nullptr;
+    }
+    if (++i == cap) i = 0;
+  }
+  // Then block by block so that the directory is read once per block; in
+  // a block, four words a step, a lane being of interest when it may name
+  // an entry with hash h or is free. Clustered keys make runs dozens of
+  // slots long in big tables, which this reads in a few steps.
   for (;;) {
     const uint32_t* b = t->idir[i >> kBlockShift];
-    for (int32_t j = i & int32_t(kBlockMask); j < kBlockSlots; ++j) {
+    const int32_t base = i & ~int32_t(kBlockMask);
+    int32_t j = i & int32_t(kBlockMask);
+#if defined(__SSE2__)
+    for (; j + 4 <= kBlockSlots; j += 4) {
+      unsigned lanes = probeLanes(b + j, below, mask);
+      while (lanes) {
+        const int32_t at = j + __builtin_ctz(lanes);
+        lanes &= lanes - 1;
+        const uint32_t x = b[at];
+        if (x == 0) {
+          if (stop) *stop = base | at;
+          return nullptr;
+        }
+        const uint32_t e = x & mask;
+        AwkSlot* s = &t->edir[e >> kBlockShift][e & kBlockMask];
+        if (s->hash == h && sameKey(s, key, len, obj)) {
+          if (stop) *stop = base | at;
+          return s;
+        }
+      }
+    }
+#endif
+    for (; j < kBlockSlots; ++j) {
       const uint32_t x = b[j];
       if (x - below < mask) {
         const uint32_t e = x & mask;
         AwkSlot* s = &t->edir[e >> kBlockShift][e & kBlockMask];
-        if (s->hash == h && sameKey(s, key, len, obj)) return s;
+        if (s->hash == h && sameKey(s, key, len, obj)) {
+          if (stop) *stop = base | j;
+          return s;
+        }
       } else if (x == 0) {
-        if (stop) *stop = (i & ~int32_t(kBlockMask)) | j;
+        if (stop) *stop = base | j;
         return nullptr;
       }
     }
-    i = (i | int32_t(kBlockMask)) + 1;
+    i = base + kBlockSlots;
     if (i == cap) i = 0;
   }
 }
@@ -278,18 +358,6 @@ AwkSlot* st_create(AwkTable* t, AwkString* key, uint32_t h, int32_t stop) {
   s->value.aux16b = 0;
   s->value.x.word2 = 0;
   return s;
-}
-
-int32_t st_indexof(const AwkTable* t, const AwkSlot* s) {
-  const int32_t cap = t->capacity;
-  const uint32_t mask = st_entmask(t);
-  const uint32_t tag = s->hash & ~mask;
-  int32_t i = st_home(s->hash, cap);
-  for (int32_t n = 0; n < cap; ++n, i = i + 1 == cap ? 0 : i + 1) {
-    const uint32_t x = st_word(t, i);
-    if (x != 0 && (x ^ tag) <= mask && st_entry(t, x & mask) == s) return i;
-  }
-  awk_assert2(0x4101);
 }
 
 void st_delslot(AwkTable* t, int32_t i) {

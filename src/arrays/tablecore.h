@@ -8,9 +8,10 @@
 #include "arrays/table.h"
 
 // The element holding the key with hash h, or null. Compares full keys only
-// when the stored hash matches. When the key is absent and `stop` is given,
-// *stop is the free slot where the lookup ended (-1 for a table without
-// slots): the place a new entry takes unless the table grows first.
+// when the stored hash matches. When `stop` is given, *stop is the slot of
+// the element found; or, when the key is absent, the free slot where the
+// lookup ended (-1 for a table without slots): the place a new entry takes
+// unless the table grows first.
 // `obj`, when given, is a string object holding the key's bytes: a slot
 // whose key is that very object matches without its bytes being compared
 // (a key taken from the table itself, as `for (k in a) ... a[k]` does).
@@ -76,10 +77,6 @@ extern AwkSlot* st_lastSlot;
 inline void st_forget(const AwkTable* t) {
   if (st_lastTable == t) st_lastTable = nullptr;
 }
-
-// Index of the slot that holds an element (found from its home, so at the
-// cost of the probe that reached it).
-int32_t st_indexof(const AwkTable* t, const AwkSlot* s);
 
 // Allocates an empty index and entry storage for a capacity (an array's
 // capacity above 256 must be a multiple of 256), or a zeroed key list, and

@@ -4,6 +4,7 @@
 
 #include "arrays/table.h"
 #include "arrays/tablecore.h"
+#include "image/table_hash.h"
 #include "values/alloc.h"
 
 namespace {
@@ -40,11 +41,13 @@ AwkSlot* awk_stadd(AwkTable* t, AwkString* key, Cell* value) {
 }
 
 int awk_stdelelt(AwkTable* t, AwkString* key) {
-  AwkSlot* s = awk_stfindhp(t, key, false);
+  if (!t || t->kind != TableKind::Array) return 0;
+  int32_t at;
+  AwkSlot* s = st_lookup(t, key->text(), key->len, vorn::image::tableHash(key->text(), key->len), &at);
   if (!s) return 0;
   AwkString* k = s->key;
   Cell old = s->value;
-  st_delslot(t, st_indexof(t, s));
+  st_delslot(t, at);
   // Released only once the table is consistent again.
   stringFree(k);
   if (old.tag > Tag::Float) awk_unaccess(&old);

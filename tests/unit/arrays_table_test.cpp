@@ -26,14 +26,12 @@ void put(AwkTable* t, const std::string& key, int v) {
   cellSetInt(&s->value, v);
 }
 
-// Removes key the way awk_stdelelt does for an element holding an int.
+// Removes key (its element holds an int, which needs no release).
 bool del(AwkTable* t, const std::string& key) {
-  AwkSlot* s = awk_stfindb(t, key.data(), uint32_t(key.size()));
-  if (!s) return false;
-  AwkString* k = s->key;
-  st_delslot(t, st_indexof(t, s));
+  AwkString* k = str(key);
+  const int gone = awk_stdelelt(t, k);
   stringFree(k);
-  return true;
+  return gone != 0;
 }
 
 const AwkSlot* get(AwkTable* t, const std::string& key) {
