@@ -257,40 +257,29 @@ AwkSlot* st_lookup(const AwkTable* t, const char* key, uint32_t len, uint32_t h,
   // never does. One subtraction and compare tells.
   const uint32_t mask = st_entmask(t);
   const uint32_t below = (h & ~mask) + 1;
+  // True when the lookup ends at slot `at`, whose word is x: with the
+  // element holding the key in *found, or with null at a free slot.
+  // (`small`, a constant at each use, picks the entry storage.)
+  auto endsAt = [&](uint32_t x, int32_t at, AwkSlot** found, bool small) {
+    const uint32_t e = x & mask;
+    AwkSlot* s = x - below >= mask ? nullptr
+                 : small        ? &t->ents[e]
+                                : &t->edir[e >> kBlockShift][e & kBlockMask];
+    if (s && !(s->hash == h && sameKey(s, key, len, obj))) s = nullptr;
+    if (!s && x != 0) return false;
+    if (stop) *stop = at;
+    *found = s;
+    return true;
+  };
+  AwkSlot* found;
   int32_t i = st_home(h, cap);
   if (cap <= kBlockSlots) {
-    const uint32_t* w = t->index;
-    for (;;) {
-      const uint32_t x = w[i];
-      if (x - below < mask) {
-        AwkSlot* s = &t->ents[x & mask];
-        if (s->hash == h && sameKey(s, key, len, obj)) {
-          if (stop) *stop = i;
-          return s;
-        }
-      } else if (x == 0) {
-        if (stop) *stop = i;
-        return nullptr;
-      }
-      if (++i == cap) i = 0;
-    }
+    for (;; i = i + 1 == cap ? 0 : i + 1)
+      if (endsAt(t->index[i], i, &found, true)) return found;
   }
   // The home slot first: most lookups end there.
-  {
-    const uint32_t x = t->idir[i >> kBlockShift][i & int32_t(kBlockMask)];
-    if (x - below < mask) {
-      const uint32_t e = x & mask;
-      AwkSlot* s = &t->edir[e >> kBlockShift][e & kBlockMask];
-      if (s->hash == h && sameKey(s, key, len, obj)) {
-        if (stop) *stop = i;
-        return s;
-      }
-    } else if (x == 0) {
-      if (stop) *stop = i;
-      return nullptr;
-    }
-    if (++i == cap) i = 0;
-  }
+  if (endsAt(t->idir[i >> kBlockShift][i & int32_t(kBlockMask)], i, &found, false)) return found;
+  if (++i == cap) i = 0;
   // Then block by block so that the directory is read once per block; in
   // a block, four words a step, a lane being of interest when it may name
   // an entry with hash h or is free. Clustered keys make runs dozens of
@@ -300,39 +289,14 @@ AwkSlot* st_lookup(const AwkTable* t, const char* key, uint32_t len, uint32_t h,
     const int32_t base = i & ~int32_t(kBlockMask);
     int32_t j = i & int32_t(kBlockMask);
 #if defined(__SSE2__)
-    for (; j + 4 <= kBlockSlots; j += 4) {
-      unsigned lanes = probeLanes(b + j, below, mask);
-      while (lanes) {
+    for (; j + 4 <= kBlockSlots; j += 4)
+      for (unsigned lanes = probeLanes(b + j, below, mask); lanes; lanes &= lanes - 1) {
         const int32_t at = j + __builtin_ctz(lanes);
-        lanes &= lanes - 1;
-        const uint32_t x = b[at];
-        if (x == 0) {
-          if (stop) *stop = base | at;
-          return nullptr;
-        }
-        const uint32_t e = x & mask;
-        AwkSlot* s = &t->edir[e >> kBlockShift][e & kBlockMask];
-        if (s->hash == h && sameKey(s, key, len, obj)) {
-          if (stop) *stop = base | at;
-          return s;
-        }
+        if (endsAt(b[at], base | at, &found, false)) return found;
       }
-    }
 #endif
-    for (; j < kBlockSlots; ++j) {
-      const uint32_t x = b[j];
-      if (x - below < mask) {
-        const uint32_t e = x & mask;
-        AwkSlot* s = &t->edir[e >> kBlockShift][e & kBlockMask];
-        if (s->hash == h && sameKey(s, key, len, obj)) {
-          if (stop) *stop = base | j;
-          return s;
-        }
-      } else if (x == 0) {
-        if (stop) *stop = base | j;
-        return nullptr;
-      }
-    }
+    for (; j < kBlockSlots; ++j)
+      if (endsAt(b[j], base | j, &found, false)) return found;
     i = base + kBlockSlots;
     if (i == cap) i = 0;
   }
