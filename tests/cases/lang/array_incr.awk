@@ -14,6 +14,7 @@ BEGIN {
   for (i = 0; i < 40; i++) c["k" i % 3] += (c["m" i] = i) + length(c)
   print a["k"], length(a), c["k0"], c["k1"], c["k2"], length(c)
   b["k"] = 5; b["k"] += (b["k"] = 100); y["k"] += (y["k"]++) + 1; print b["k"], y["k"]
+  fk[1.5]++; fk[1.5] += 2; fk[0.5] += 1.25; print fk[1.5], fk["1.5"], fk[0.5]
   c["n"] = 3; c["n"] ^= 2; c["n"] %= 5; c["n"] /= 2; f["s"] = "ab"; f["s"] = f["s"] "c"; print c["n"], f["s"]
   for (i = 0; i < 3; i++) { n["a"]++; n[2]++; n["2"] += 5; n[i] += -1 }
   print n["a"], n[0], n[1], n[2], length(n)
