@@ -157,21 +157,6 @@ int awk_tabfind(Cell* arr, Cell* key, Cell* out, int flags) {
   return 1;
 }
 
-int awk_tabincr(Cell* arr, Cell* key, int32_t c) {
-  if (!isArray(arr) || key->tag == Tag::Uninit) return 0;
-  AwkTable* t = arr->w.t;
-  Key k;
-  keyOf(key, k);
-  AwkSlot* s = findOrCreate(t, key, k, true);
-  if (k.owned) stringFree(k.owned);
-  Cell& v = s->value;
-  int32_t sum;
-  if (v.tag > Tag::Int || __builtin_add_overflow(v.w.i, c, &sum)) return 0;
-  cellSetInt(&v, sum);
-  notify(t);
-  return 1;
-}
-
 AwkSlot* awk_tabslot(Cell* arr, Cell* key) {
   if (!isArray(arr) || key->tag == Tag::Uninit) return nullptr;
   Key k;
@@ -179,6 +164,17 @@ AwkSlot* awk_tabslot(Cell* arr, Cell* key) {
   AwkSlot* s = findOrCreate(arr->w.t, key, k, true);
   if (k.owned) stringFree(k.owned);
   return s;
+}
+
+int awk_tabincr(Cell* arr, Cell* key, int32_t c) {
+  AwkSlot* s = awk_tabslot(arr, key);
+  if (!s) return 0;
+  Cell& v = s->value;
+  int32_t sum;
+  if (v.tag > Tag::Int || __builtin_add_overflow(v.w.i, c, &sum)) return 0;
+  cellSetInt(&v, sum);
+  notify(arr->w.t);
+  return 1;
 }
 
 // The remembered element is forgotten whenever the table's slots move or
@@ -246,7 +242,7 @@ int awk_tabdelete(Cell* arr, Cell* key) {
     Key k;
     keyOf(key, k);
     int32_t at = -1;
-    AwkSlot* s = t->kind == TableKind::Array ? st_lookup(t, k.p, k.len, hashOf(k), &at, k.obj) : nullptr;
+    AwkSlot* s = st_lookup(t, k.p, k.len, hashOf(k), &at, k.obj);
     if (k.owned) stringFree(k.owned);
     if (s) {
       AwkString* ks = s->key;
