@@ -293,10 +293,7 @@ void splitFpat(Splitter& sp, AwkPattern* pat, const char* t, int32_t n) {
   } while (p < n || (p == n && !just));
 }
 
-}  // namespace
-
-namespace {
-
+// The pieces of text cut as fs or fpat says, into sp.
 void splitText(Splitter& sp, const AwkString* text, Cell* fs, AwkPattern* fpat) {
   AwkTable* target = sp.target;
   const char* t = text->text();
