@@ -56,12 +56,16 @@ struct AwkTable {
   int32_t nents;      // entries ever handed out (used or free): numbers 1 .. nents
   int32_t freeEnt;    // number of the first free entry; 0: none
   uint32_t entmask;   // (1 << sizeexp) - 1: the entry-number bits of an index word
+  uint32_t hashkeep;  // the bits of an entry's hash that its index word keeps
+  uint32_t distmax;   // the largest distance an index word holds (it saturates there)
 };
 
 // Index words: the low `sizeexp` bits hold the entry's number (from 1; 0
-// is a free slot), the bits above them the same bits of the entry's hash
-// (those its home slot does not tell), so most probes that pass other keys
-// never touch an entry.
+// is a free slot). Above them, in up to 10 bits, the slot's distance from
+// the entry's home slot, saturated at `distmax`; the bits above those are
+// the same bits of the entry's hash. A probe passes a slot without
+// touching its entry unless both agree with the key's, and deletion knows
+// from the word alone whether an entry may move back.
 inline uint32_t st_entmask(const AwkTable* t) { return t->entmask; }
 
 // Entry number e of an array (1 <= e <= nents). Entry 0 is never used.

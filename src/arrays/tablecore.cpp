@@ -4,11 +4,19 @@
 // Storage: elements are entries (hash, key, value) in dense storage that
 // growth does not move (above 256 slots; small tables reallocate their one
 // block). Each slot of the index is a 32-bit word: 0 for a free slot, else
-// the entry's number (from 1) in the low `sizeexp` bits and the hash's own
-// bits above them. A deleted entry goes on a free list threaded through its
-// `next` field and is the next one handed out, so the entries ever handed
-// out never exceed the largest count the table had: at most 3/4 of its
-// capacity, which is why an entry number always fits below the hash bits.
+// the entry's number (from 1) in the low `sizeexp` bits, then the slot's
+// distance from the entry's home (up to 10 bits, saturated at `distmax`),
+// then as many of the hash's top bits as are left. A probe at distance d
+// from the key's home reads an entry only when the word has distance d and
+// the key's top hash bits; and a deletion learns from the word alone which
+// entries after the hole may move back into it, reading an entry only for
+// a saturated distance. Keys that cluster (decimal keys in big tables make
+// runs hundreds of slots long) then cost no entry reads for the slots a
+// probe or a deletion walks past. A deleted entry goes on a free list
+// threaded through its `next` field and is the next one handed out, so the
+// entries ever handed out never exceed the largest count the table had: at
+// most 3/4 of its capacity, which is why an entry number always fits in
+// the low `sizeexp` bits.
 //
 // Invariants of an array table:
 // - a slot is free exactly when its word is 0; an entry is free exactly
@@ -34,6 +42,7 @@
 
 #include "arrays/slotpool.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 
@@ -50,15 +59,12 @@ AwkSlot* st_lastSlot = nullptr;
 namespace {
 
 #if defined(__SSE2__)
-// The lanes (bit k: word k) of four index words that may name an entry
-// whose hash has the bits of `below - 1` above the entry number, that is
-// x - below < mask unsigned, or that are free (0).
-inline unsigned probeLanes(const uint32_t* words, uint32_t below, uint32_t mask) {
-  const __m128i sign = _mm_set1_epi32(int32_t(0x80000000u));
+// The lanes (bit k: word k) of four index words that are free (0) or whose
+// bits above the entry number (`high`) are lane k of `want`: those that may
+// name the key's entry.
+inline unsigned probeLanes(const uint32_t* words, __m128i want, __m128i high) {
   const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(words));
-  // Unsigned a < b is signed (a ^ sign) < (b ^ sign).
-  const __m128i d = _mm_xor_si128(_mm_sub_epi32(x, _mm_set1_epi32(int32_t(below))), sign);
-  const __m128i cand = _mm_cmplt_epi32(d, _mm_set1_epi32(int32_t(mask ^ 0x80000000u)));
+  const __m128i cand = _mm_cmpeq_epi32(_mm_and_si128(x, high), want);
   const __m128i free = _mm_cmpeq_epi32(x, _mm_setzero_si128());
   return unsigned(_mm_movemask_ps(_mm_castsi128_ps(_mm_or_si128(cand, free))));
 }
@@ -72,14 +78,26 @@ inline unsigned freeLanes(const uint32_t* words) {
 
 constexpr int32_t kMaxCapacity = int32_t(1) << 29;
 constexpr uint32_t kBlockMask = kBlockSlots - 1;
+constexpr uint32_t kDistBits = 10;
 
-// Sets the capacity with its size exponent and entry mask.
+// Sets the capacity with its size exponent and the layout of index words.
 void setCapacity(AwkTable* t, int32_t capacity) {
-  uint16_t e = 1;
+  uint32_t e = 1;
   while (e < 31 && (int64_t(1) << e) < capacity) ++e;
   t->capacity = capacity;
-  t->sizeexp = e;
+  t->sizeexp = uint16_t(e);
   t->entmask = (uint32_t(1) << e) - 1;
+  const uint32_t dbits = std::min(kDistBits, 32 - e);
+  t->distmax = (uint32_t(1) << dbits) - 1;
+  t->hashkeep = e + dbits >= 32 ? 0 : ~((uint32_t(1) << (e + dbits)) - 1);
+}
+
+// The index word for entry e, whose hash is h and home slot `home`, in
+// slot `at`.
+inline uint32_t wordFor(const AwkTable* t, uint32_t h, uint32_t e, int32_t home, int32_t at) {
+  int32_t d = at - home;
+  if (d < 0) d += t->capacity;
+  return (h & t->hashkeep) | (std::min(uint32_t(d), t->distmax) << t->sizeexp) | e;
 }
 
 // The one block of a table of up to 256 slots (capacity already set):
@@ -98,11 +116,11 @@ inline uint32_t& wordAt(AwkTable* t, int32_t i) {
   return t->capacity <= kBlockSlots ? t->index[i] : t->idir[i >> kBlockShift][i & kBlockMask];
 }
 
-// First free slot from the home of h, taking an index block on the way
-// when it is still missing (only during growth).
-int32_t freeSlotFrom(AwkTable* t, uint32_t h) {
+// First free slot from slot `home`, taking an index block on the way when
+// it is still missing (only during growth).
+int32_t freeSlotFrom(AwkTable* t, int32_t home) {
   const int32_t cap = t->capacity;
-  int32_t i = st_home(h, cap);
+  int32_t i = home;
   if (cap <= kBlockSlots) {
     const uint32_t* w = t->index;
     while (w[i] != 0)
@@ -156,14 +174,15 @@ void grow(AwkTable* t) {
     // Index blocks are taken on demand by freeSlotFrom and filled in below.
     t->idir = static_cast<uint32_t**>(spacec((cap >> kBlockShift) * int32_t(sizeof(uint32_t*))));
   }
-  const uint32_t mask = st_entmask(t);
-  auto drain = [t, oldMask, mask](const uint32_t* words, int32_t n) {
+  auto drain = [t, oldMask](const uint32_t* words, int32_t n) {
     for (int32_t i = 0; i < n; ++i) {
       const uint32_t w = words[i];
       if (!w) continue;
       const uint32_t e = w & oldMask;
       const uint32_t h = st_entry(t, e)->hash;
-      wordAt(t, freeSlotFrom(t, h)) = (h & ~mask) | e;
+      const int32_t home = st_home(h, t->capacity);
+      const int32_t at = freeSlotFrom(t, home);
+      wordAt(t, at) = wordFor(t, h, e, home, at);
     }
   };
   if (oldCap > kBlockSlots) {
@@ -245,61 +264,134 @@ namespace {
 inline bool sameKey(const AwkSlot* s, const char* key, uint32_t len, const AwkString* obj) {
   return s->key == obj || st_keyeq(s->key, key, len);
 }
-}  // namespace
 
-AwkSlot* st_lookup(const AwkTable* t, const char* key, uint32_t len, uint32_t h,
-                   int32_t* stop, const AwkString* obj) {
+// The key being looked up.
+struct Probe {
+  const char* key;
+  uint32_t len;
+  uint32_t h;
+  const AwkString* obj;
+};
+
+// The entry that word x of a table above 256 slots names, if it holds the
+// probe's key; else null.
+inline AwkSlot* blockMatch(const AwkTable* t, uint32_t x, const Probe& p) {
+  const uint32_t e = x & st_entmask(t);
+  AwkSlot* s = &t->edir[e >> kBlockShift][e & kBlockMask];
+  return s->hash == p.h && sameKey(s, p.key, p.len, p.obj) ? s : nullptr;
+}
+
+// The rest of a lookup in a table above 256 slots, from slot i at distance
+// 1 from the key's home: the slots up to a multiple of four one by one (most
+// lookups end there), then block by block so that the directory is read
+// once per block; in a block, four words a step (while the distances are
+// below saturation), a lane being of interest when it may name the key's
+// entry or is free. Clustered keys make runs dozens of slots long in big
+// tables, which this reads in a few steps.
+[[gnu::noinline]] AwkSlot* lookupBlocks(const AwkTable* t, const Probe& p, int32_t i, int32_t* stop) {
   const int32_t cap = t->capacity;
-  if (stop) *stop = -1;
-  if (cap == 0) return nullptr;
-  // A word names an entry whose hash may be h exactly when it lies in
-  // (t, t + mask], t being h without its entry-number bits; a free slot's 0
-  // never does. One subtraction and compare tells.
   const uint32_t mask = st_entmask(t);
-  const uint32_t below = (h & ~mask) + 1;
-  // True when the lookup ends at slot `at`, whose word is x: with the
-  // element holding the key in *found, or with null at a free slot.
-  // (`small`, a constant at each use, picks the entry storage.)
-  auto endsAt = [&](uint32_t x, int32_t at, AwkSlot** found, bool small) {
-    const uint32_t e = x & mask;
-    AwkSlot* s = x - below >= mask ? nullptr
-                 : small        ? &t->ents[e]
-                                : &t->edir[e >> kBlockShift][e & kBlockMask];
-    if (s && !(s->hash == h && sameKey(s, key, len, obj))) s = nullptr;
-    if (!s && x != 0) return false;
-    if (stop) *stop = at;
-    *found = s;
-    return true;
-  };
-  AwkSlot* found;
-  int32_t i = st_home(h, cap);
-  if (cap <= kBlockSlots) {
-    for (;; i = i + 1 == cap ? 0 : i + 1)
-      if (endsAt(t->index[i], i, &found, true)) return found;
+  const uint32_t shift = t->sizeexp;
+  const uint32_t dmax = t->distmax;
+  const uint32_t keep = p.h & t->hashkeep;
+  AwkSlot* found = nullptr;
+  uint32_t d = 1;
+  for (const uint32_t* b = t->idir[i >> kBlockShift];; ++d) {
+    const uint32_t x = b[i & int32_t(kBlockMask)];
+    if (x == 0 || ((x & ~mask) == (keep | d << shift) && (found = blockMatch(t, x, p)))) {
+      if (stop) *stop = i;
+      return found;
+    }
+    if (++i == cap) i = 0;
+    if ((i & 3) == 0) break;
   }
-  // The home slot first: most lookups end there.
-  if (endsAt(t->idir[i >> kBlockShift][i & int32_t(kBlockMask)], i, &found, false)) return found;
-  if (++i == cap) i = 0;
-  // Then block by block so that the directory is read once per block; in
-  // a block, four words a step, a lane being of interest when it may name
-  // an entry with hash h or is free. Clustered keys make runs dozens of
-  // slots long in big tables, which this reads in a few steps.
+  ++d;
+#if defined(__SSE2__)
+  const uint32_t step = uint32_t(1) << shift;
+  const __m128i steps = _mm_set_epi32(int32_t(3 * step), int32_t(2 * step), int32_t(step), 0);
+  const __m128i step4 = _mm_set1_epi32(int32_t(4 * step));
+  const __m128i high = _mm_set1_epi32(int32_t(~mask));
+#endif
   for (;;) {
     const uint32_t* b = t->idir[i >> kBlockShift];
     const int32_t base = i & ~int32_t(kBlockMask);
     int32_t j = i & int32_t(kBlockMask);
 #if defined(__SSE2__)
-    for (; j + 4 <= kBlockSlots; j += 4)
-      for (unsigned lanes = probeLanes(b + j, below, mask); lanes; lanes &= lanes - 1) {
-        const int32_t at = j + __builtin_ctz(lanes);
-        if (endsAt(b[at], base | at, &found, false)) return found;
-      }
+    if (d + 3 < dmax) {
+      // The words' tags at distances d .. d + 3, then four further a step.
+      __m128i want = _mm_add_epi32(_mm_set1_epi32(int32_t(keep | d << shift)), steps);
+      const int32_t end = std::min(kBlockSlots, j + int32_t(dmax - d) - 3);
+      for (; j + 4 <= end; j += 4, d += 4, want = _mm_add_epi32(want, step4))
+        for (unsigned lanes = probeLanes(b + j, want, high); lanes; lanes &= lanes - 1) {
+          const int32_t k = __builtin_ctz(lanes);
+          const uint32_t x = b[j + k];
+          if (x == 0) {
+            i = base | (j + k);
+            goto done;
+          }
+          if ((found = blockMatch(t, x, p))) {
+            i = base | (j + k);
+            goto done;
+          }
+        }
+    }
 #endif
-    for (; j < kBlockSlots; ++j)
-      if (endsAt(b[j], base | j, &found, false)) return found;
+    for (; j < kBlockSlots; ++j, ++d) {
+      const uint32_t x = b[j];
+      if (x == 0 || ((x & ~mask) == (keep | std::min(d, dmax) << shift) && (found = blockMatch(t, x, p)))) {
+        i = base | j;
+        goto done;
+      }
+    }
     i = base + kBlockSlots;
     if (i == cap) i = 0;
   }
+done:
+  if (stop) *stop = i;
+  return found;
+}
+}  // namespace
+
+AwkSlot* st_lookup(const AwkTable* t, const char* key, uint32_t len, uint32_t h,
+                   int32_t* stop, const AwkString* obj) {
+  const int32_t cap = t->capacity;
+  if (cap == 0) {
+    if (stop) *stop = -1;
+    return nullptr;
+  }
+  // The word of the key's entry at distance d from its home has, above the
+  // entry number, the key's kept hash bits and d (saturated); a free slot's
+  // word is 0.
+  const uint32_t mask = st_entmask(t);
+  const uint32_t step = uint32_t(1) << t->sizeexp;
+  uint32_t tag = h & t->hashkeep;
+  int32_t i = st_home(h, cap);
+  AwkSlot* found = nullptr;
+  if (cap <= kBlockSlots) {
+    // Distances here never reach saturation.
+    for (const uint32_t* w = t->index;; tag += step) {
+      const uint32_t x = w[i];
+      if (x == 0) break;
+      if ((x & ~mask) == tag) {
+        AwkSlot* s = &t->ents[x & mask];
+        if (s->hash == h && sameKey(s, key, len, obj)) {
+          found = s;
+          break;
+        }
+      }
+      if (++i == cap) i = 0;
+    }
+    if (stop) *stop = i;
+    return found;
+  }
+  // The home slot first: most lookups end there.
+  const Probe p{key, len, h, obj};
+  const uint32_t x = t->idir[i >> kBlockShift][i & int32_t(kBlockMask)];
+  if (x == 0 || ((x & ~mask) == tag && (found = blockMatch(t, x, p)))) {
+    if (stop) *stop = i;
+    return found;
+  }
+  return lookupBlocks(t, p, i + 1 == cap ? 0 : i + 1, stop);
 }
 
 AwkSlot* st_create(AwkTable* t, AwkString* key, uint32_t h, int32_t stop) {
@@ -309,9 +401,10 @@ AwkSlot* st_create(AwkTable* t, AwkString* key, uint32_t h, int32_t stop) {
     grow(t);
     stop = -1;
   }
-  if (stop < 0) stop = freeSlotFrom(t, h);
+  const int32_t home = st_home(h, t->capacity);
+  if (stop < 0) stop = freeSlotFrom(t, home);
   const uint32_t e = newEntry(t);
-  wordAt(t, stop) = (h & ~st_entmask(t)) | e;
+  wordAt(t, stop) = wordFor(t, h, e, home, stop);
   AwkSlot* s = st_entry(t, e);
   s->hash = h;
   s->next = 0;
@@ -342,17 +435,25 @@ void st_delslot(AwkTable* t, int32_t i) {
   // layout that taking each entry of the run out in slot order and inserting
   // it again from its home gives (it would land at the first free slot from
   // its home: j itself, or the hole, since every slot between is used).
+  // The entry at j is `dist` slots from its home and `gap` from the hole: it
+  // stays when dist < gap.
   const int32_t cap = t->capacity;
-  int32_t h = i;
+  const uint32_t shift = t->sizeexp;
+  const uint32_t dmax = t->distmax;
+  uint32_t gap = 0;
   for (int32_t j = i + 1 == cap ? 0 : i + 1;; j = j + 1 == cap ? 0 : j + 1) {
     uint32_t* w = &wordAt(t, j);
     if (*w == 0) break;
-    const int32_t home = st_home(st_entry(t, *w & mask)->hash, cap);
-    const bool stays = h < j ? (h < home && home <= j) : (h < home || home <= j);
-    if (stays) continue;
-    *hole = *w;
+    ++gap;
+    uint32_t dist = (*w >> shift) & dmax;
+    if (dist == dmax) {  // saturated: the entry tells
+      const int32_t d = j - st_home(st_entry(t, *w & mask)->hash, cap);
+      dist = uint32_t(d < 0 ? d + cap : d);
+    }
+    if (dist < gap) continue;
+    *hole = (*w & ~(dmax << shift)) | (std::min(dist - gap, dmax) << shift);
     *w = 0;
     hole = w;
-    h = j;
+    gap = 0;
   }
 }

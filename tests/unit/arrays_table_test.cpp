@@ -186,26 +186,42 @@ struct ModelTable {
 // hint), for key pools below, around and well above one block of 256
 // slots, in phases that grow the table and then delete most of it (so that
 // freed entries are reused across growth), and pools that keep a table at
-// full load (long runs that wrap around): every key keeps its value
-// (against a std::map) and every slot holds the key the model's has, so a
-// deletion leaves the layout that re-inserting the run after the hole gives.
+// full load (long runs that wrap around), and a pool of keys that all share
+// one home up to 2048 slots (a run longer than an index word can tell
+// distances in): every key keeps its value (against a std::map) and every
+// slot holds the key the model's has, so a deletion leaves the layout that
+// re-inserting the run after the hole gives.
 TEST(ArraysTable, RandomOperationsAgainstModels) {
   struct Run {
     int32_t start;
     int keys, ops, deletePercent;
+    bool oneHome = false;
   };
+  std::vector<std::string> oneHome;
+  for (uint32_t n = 0; oneHome.size() < 1500; ++n) {
+    std::string k = "c" + std::to_string(n);
+    if ((ModelTable::hash(k) & 2047) == 5) oneHome.push_back(k);
+  }
   const Run runs[] = {{8, 3000, 6000, 25}, {8, 40, 3000, 30}, {8, 400, 3000, 40}, {8, 3000, 2500, 60},
                       {3, 1500, 2500, 20}, {5, 1500, 2500, 20}, {12, 1500, 2500, 20}, {100, 1500, 2500, 20},
                       {255, 1500, 2500, 20}, {300, 1500, 2500, 20}, {600, 1500, 2500, 20},
                       {1000, 1500, 2500, 20}, {10, 7, 3000, 30}, {64, 48, 3000, 30},
-                      {256, 192, 3000, 30}, {1024, 768, 3000, 30}};
+                      {256, 192, 3000, 30}, {1024, 768, 3000, 30}, {8, 1500, 600, 50, true},
+                      {2048, 1500, 600, 50, true}};
   for (const Run& r : runs) {
     std::mt19937 rng{uint32_t(r.start * 7 + r.keys + r.deletePercent)};
     AwkTable* t = awk_sanew(r.start);
     ModelTable m(size_t(t->capacity));
     std::map<std::string, int> model;
+    if (r.oneHome)  // the run starts longer than the words can tell
+      for (const std::string& k : oneHome) {
+        m.insert(k);
+        put(t, k, -1);
+        model[k] = -1;
+      }
     for (int op = 0; op < r.ops; ++op) {
-      std::string k = std::to_string(rng() % uint32_t(r.keys));
+      const uint32_t pick = rng() % uint32_t(r.keys);
+      std::string k = r.oneHome ? oneHome[pick] : std::to_string(pick);
       const int percent = (op / 700) % 3 == 2 ? 100 - r.deletePercent : r.deletePercent;
       if (int(rng() % 100) < percent) {
         m.erase(k);
@@ -218,7 +234,7 @@ TEST(ArraysTable, RandomOperationsAgainstModels) {
       std::string where = "start " + std::to_string(r.start) + ", " + std::to_string(r.keys) + " keys, op " +
                           std::to_string(op);
       ASSERT_EQ(t->capacity, int32_t(m.slot.size())) << where;
-      if (op % 97 == 0 || r.keys <= 800) {
+      if (op % 97 == 0 || r.keys <= 800 || (r.oneHome && op % 5 == 0)) {
         ASSERT_EQ(layout(t), m.layout()) << where;
         checkTable(t, model, where.c_str());
         if (::testing::Test::HasFatalFailure()) return;
