@@ -14,59 +14,39 @@
 #include <vector>
 
 #include "format/printf.h"
+#include "test_support.h"
 #include "values/convert.h"
 
 namespace {
 
-// A compact description of one argument cell.
-struct Arg {
-  enum Kind { kInt, kFloat, kStr, kUninit } kind;
-  double num;
-  int dec;
-  const char* str;
-  uint32_t len;
-};
-Arg I(int32_t v) { return {Arg::kInt, double(v), 0, nullptr, 0}; }
-Arg F(double v, int dec = kUnlimitedDecimals) { return {Arg::kFloat, v, dec, nullptr, 0}; }
-Arg S(const char* s) { return {Arg::kStr, 0, 0, s, uint32_t(std::char_traits<char>::length(s))}; }
-Arg Sn(const char* s, uint32_t n) { return {Arg::kStr, 0, 0, s, n}; }
-Arg U() { return {Arg::kUninit, 0, 0, nullptr, 0}; }
-
-Cell makeCell(const Arg& a) {
-  Cell c{};
-  switch (a.kind) {
-    case Arg::kInt: cellSetInt(&c, int32_t(a.num)); break;
-    case Arg::kFloat: cellSetFloat(&c, a.num, int16_t(a.dec)); break;
-    case Arg::kStr: cellSetString(&c, stringNew1(a.str, a.len)); break;
-    case Arg::kUninit: cellSetUninit(&c); break;
-  }
-  return c;
-}
+Cell I(int32_t v) { return tsupport::intCell(v); }
+Cell F(double v, int dec = kUnlimitedDecimals) { return tsupport::floatCell(v, int16_t(dec)); }
+Cell S(const std::string& s) { return tsupport::strCell(s); }
+Cell U() { Cell c{}; cellSetUninit(&c); return c; }
 
 struct Result {
   std::string text;
-  std::string err;     // the coded text, "" for none
-  std::string stderr_;
+  std::string err;   // the coded text, "" for none
+  bool operator==(const Result& o) const { return text == o.text && err == o.err; }
 };
+void PrintTo(const Result& r, std::ostream* os) { *os << '"' << r.text << "\" " << r.err; }
 
-Result format(const std::string& fmt, const std::vector<Arg>& args) {
-  std::vector<Cell> cells;
-  for (const Arg& a : args) cells.push_back(makeCell(a));
+// sprintf(fmt, args...); frees the argument strings.
+Result format(const std::string& fmt, std::vector<Cell> args) {
   AwkString* f = stringNew1(fmt.data(), uint32_t(fmt.size()));
   const char* err = nullptr;
-  testing::internal::CaptureStderr();
-  AwkString* s = awk_asprintf(f, int(cells.size()), cells.data(), &err);
-  Result r{std::string(s->text(), s->len), err ? err : "", testing::internal::GetCapturedStderr()};
+  AwkString* s = awk_asprintf(f, int(args.size()), args.data(), &err);
+  Result r{std::string(s->text(), s->len), err ? err : ""};
   stringFree(s);
   stringFree(f);
-  for (Cell& c : cells)
+  for (Cell& c : args)
     if (c.tag == Tag::String) stringFree(c.w.s);
   return r;
 }
 
 struct FormatCase {
   const char* fmt;
-  std::vector<Arg> args;
+  std::vector<Cell> args;
   std::string expect;
   const char* err;
 };
@@ -78,6 +58,7 @@ const char kUnrecognized[] = "e:unrecognized print format character";
 TEST(Asprintf, FormatsAndTheirTexts) {
   // What the C library's snprintf does alike is checked by the differential
   // tests below; these rows are the engine's own.
+  const std::string x(5000, 'x');
   const FormatCase cases[] = {
       // widths, flags, signs
       {"%05s", {S("ab")}, "000ab", ""}, {"%ld", {I(3)}, "3", ""},
@@ -92,7 +73,8 @@ TEST(Asprintf, FormatsAndTheirTexts) {
       {"%u", {S("3000000000")}, "3000000000", ""},
       // characters and strings
       {"%c", {I(256 + 66)}, "B", ""}, {"%c", {S("hello")}, "h", ""}, {"%c", {F(67.9)}, "C", ""},
-      {"%5c|%-3c|", {I(65), I(66)}, "    A|B  |", ""}, {"%s", {Sn("a\0b", 3)}, std::string("a\0b", 3), ""},
+      {"%5c|%-3c|", {I(65), I(66)}, "    A|B  |", ""},
+      {"%s", {S(std::string("a\0b", 3))}, std::string("a\0b", 3), ""},
       {"%-6.2s|%4.3s|%.9s|", {S("abcd"), S("abcd"), S("abcd")}, "ab    | abc|abcd|", ""},
       {"%c", {S("")}, std::string("\0", 1), ""}, {"%s|%d", {U(), U()}, "|0", ""},
       {"%s", {F(3.14159265)}, "3.14159", ""}, {"%s", {I(-3)}, "-3", ""}, {"%d", {S("12abc")}, "12", ""},
@@ -110,6 +92,9 @@ TEST(Asprintf, FormatsAndTheirTexts) {
       {"%.1m", {F(-0.25, 2)}, "(0.2)", ""}, {"%10m|", {F(-5.0, 0)}, "    (5.00)|", ""},
       {"%010m|", {F(-5.0, 0)}, "(00005.00)|", ""}, {"%.2f", {F(1e50)}, "1.00e+50", ""},
       {"%f", {F(1e60)}, "1.000000e+60", ""}, {"%f", {F(-1e60)}, "-1.000000e+60", ""},
+      // fixed notation up to fifty integer digits: 2^165 has 50, 2^167 has 51
+      {"%.2f", {F(std::ldexp(1.0, 165))}, "46768052394588893382517914646921056628989841375232.00", ""},
+      {"%.2f", {F(std::ldexp(1.0, 167))}, "1.87e+50", ""},
       // the tolerant zero
       {"%g", {F(0.1 + 0.2 - 0.3, 1)}, "0", ""}, {"%f", {F(-0.0)}, "0.000000", ""},
       {"%e", {F(1e-30, 2)}, "0.000000e+00", ""}, {"%e", {F(1e-30)}, "1.000000e-30", ""},
@@ -118,6 +103,9 @@ TEST(Asprintf, FormatsAndTheirTexts) {
       {"%*d|", {I(5), I(42)}, "   42|", ""}, {"%-*d|", {I(5), I(42)}, "42   |", ""},
       {"%*d|", {I(-5), I(42)}, "42   |", ""}, {"%.*f", {I(2), F(3.14159)}, "3.14", ""},
       {"%*.*f|", {I(8), I(3), F(3.14159)}, "   3.142|", ""}, {"%.*f", {I(-2), F(3.7)}, "4", ""},
+      // long results grow the buffer
+      {"<%3000d>", {I(7)}, std::string("<").append(2999, ' ') + "7>", ""},
+      {"%s-%s", {S(x), S(x)}, x + "-" + x, ""},
       // literal text and percent signs
       {"100%%", {}, "100%", ""}, {"abc%", {}, "abc%", ""}, {"", {}, "", ""}, {"plain", {}, "plain", ""},
       // errors
@@ -130,37 +118,19 @@ TEST(Asprintf, FormatsAndTheirTexts) {
   };
   for (const FormatCase& c : cases) {
     SCOPED_TRACE(std::string("format \"") + c.fmt + "\"");
-    Result r = format(c.fmt, c.args);
-    EXPECT_EQ(r.text, c.expect);
-    EXPECT_EQ(r.err, c.err);
+    EXPECT_EQ(format(c.fmt, c.args), (Result{c.expect, c.err}));
   }
-}
-
-TEST(Asprintf, FixedNotationUpToFiftyIntegerDigits) {
-  // 2^165 has 50 integer digits, 2^167 has 51.
-  char want[128];
-  std::snprintf(want, sizeof want, "%.2f", std::ldexp(1.0, 165));
-  EXPECT_EQ(format("%.2f", {F(std::ldexp(1.0, 165))}).text, want);
-  std::snprintf(want, sizeof want, "%.2e", std::ldexp(1.0, 167));
-  EXPECT_EQ(format("%.2f", {F(std::ldexp(1.0, 167))}).text, want);
-}
-
-TEST(Asprintf, LongResultsGrowTheBuffer) {
-  EXPECT_EQ(format("<%3000d>", {I(7)}).text, "<" + std::string(2999, ' ') + "7>");
-  std::string x(5000, 'x');
-  EXPECT_EQ(format("%s-%s", {S(x.c_str()), S(x.c_str())}).text, x + "-" + x);
 }
 
 TEST(Asprintf, PrecisionCapWarnsOncePerRun) {
   awk_printfreset();
-  Result r = format("%.60f", {I(1)});
+  Result r;
+  std::string err = tsupport::stderrOf([&] { r = format("%.60f", {I(1)}); });
   EXPECT_EQ(r.text, "1." + std::string(50, '0'));
-  EXPECT_NE(r.stderr_.find("printf/sprintf limited to 50 digits after decimal point"),
-            std::string::npos)
-      << r.stderr_;
-  r = format("%.55e", {I(1)});
+  EXPECT_NE(err.find("printf/sprintf limited to 50 digits after decimal point"), std::string::npos) << err;
+  err = tsupport::stderrOf([&] { r = format("%.55e", {I(1)}); });
   EXPECT_EQ(r.text, "1." + std::string(50, '0') + "e+00");
-  EXPECT_EQ(r.stderr_, "");
+  EXPECT_EQ(err, "");
   r = format("%.60d|%.60s", {I(1), S("abc")});
   EXPECT_EQ(r.text, std::string(49, '0') + "1|abc");
 }
@@ -247,17 +217,6 @@ TEST(LFormat, MatchesSnprintfAtEveryWidth) {
 // Differential tests against snprintf.
 constexpr int kRounds = 60000;
 
-std::string awkFormat(const std::string& fmt, const Cell& arg) {
-  AwkString* f = stringNew1(fmt.data(), uint32_t(fmt.size()));
-  const char* err = nullptr;
-  AwkString* s = awk_asprintf(f, 1, &arg, &err);
-  EXPECT_EQ(err, nullptr) << fmt;
-  std::string r(s->text(), s->len);
-  stringFree(s);
-  stringFree(f);
-  return r;
-}
-
 template <typename T>
 std::string cFormat(const std::string& fmt, T v) {
   char buf[1024];
@@ -328,11 +287,9 @@ TEST(PrintfDifferential, IntegerConversions) {
     if (s.has('#') && (s.conv == 'o' || s.conv == 'x' || s.conv == 'X')) {
       if (v == 0 || s.conv == 'o') continue;
     }
-    Cell c{};
-    cellSetInt(&c, v);
     const std::string fmt = s.text();
     // C's unsigned conversions take the same 32-bit pattern.
-    ASSERT_EQ(awkFormat(fmt, c), cFormat(fmt, v)) << "format " << fmt << " value " << v;
+    ASSERT_EQ(format(fmt, {I(v)}), (Result{cFormat(fmt, v), ""})) << "format " << fmt << " value " << v;
     ++compared;
   }
   EXPECT_GT(compared, kRounds / 2);
@@ -345,10 +302,8 @@ TEST(PrintfDifferential, FloatConversions) {
     RandomConversion s = randomConversion(rng, "eEfgG");
     double v = randomDouble(rng);
     if (s.conv == 'f' && std::fabs(v) >= 1e49) continue;  // 51 integer digits: exponent form
-    Cell c{};
-    cellSetFloat(&c, v, kUnlimitedDecimals);
     const std::string fmt = s.text();
-    ASSERT_EQ(awkFormat(fmt, c), cFormat(fmt, v)) << "format " << fmt << " value " << v;
+    ASSERT_EQ(format(fmt, {F(v)}), (Result{cFormat(fmt, v), ""})) << "format " << fmt << " value " << v;
     ++compared;
   }
   EXPECT_GT(compared, kRounds * 9 / 10);

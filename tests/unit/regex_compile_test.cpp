@@ -49,7 +49,6 @@ TEST(RegexCompile, Diagnostics) {
       {"(a$)?", ""}, {"(a*)?", ""}, {"", ""}, {"a|", ""}, {"()", ""}, {"a*{2}", ""}, {"a{,3}", ""},
       {"a{x}", ""}, {"a{3,2}", ""}, {"a{2", ""}, {"{}]", ""},
       {"\\777", "w:invalid backslash escape sequence; must be in range \\0 to \\377"},
-
   };
   for (const auto& c : cases) {
     AwkPattern* p = compile(c.pattern);

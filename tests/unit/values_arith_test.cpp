@@ -28,6 +28,14 @@ Cell Fld(const char* s) { Cell c = S(s); c.tag = Tag::Field; return c; }
 Cell U() { Cell c{}; cellSetUninit(&c); return c; }
 Cell T(Tag t, uintptr_t word = 0) { Cell c{}; c.tag = t; c.w.word = intptr_t(word); return c; }
 
+// The message text is in err; nothing is when want is "".
+void expectMessage(const std::string& err, const char* want) {
+  if (*want)
+    EXPECT_NE(err.find(want), std::string::npos) << err;
+  else
+    EXPECT_EQ(err, "");
+}
+
 using BinOp = void (*)(Cell*);
 
 struct ArithCase {
@@ -103,10 +111,7 @@ TEST_F(Arith, ValuesAndDecimals) {
     else
       EXPECT_EQ(r.x.d, c.value);
     EXPECT_EQ(r.w.dec, c.decimals);
-    if (*c.warn)
-      EXPECT_NE(err.find(c.warn), std::string::npos) << err;
-    else
-      EXPECT_EQ(err, "");
+    expectMessage(err, c.warn);
   }
 }
 
@@ -126,8 +131,6 @@ TEST_F(Arith, RepeatedWarningIsShownOncePerRecord) {
   EXPECT_NE(err.find("divide by zero"), std::string::npos);
   awk_nr = savedNr;
 }
-
-int sgn(int v) { return v < 0 ? -1 : (v > 0 ? 1 : 0); }
 
 struct CmpCase {
   const char* name;
@@ -179,11 +182,8 @@ TEST(CmpAny, PairsOfClasses) {
     int r = 0;
     std::feclearexcept(FE_ALL_EXCEPT);
     std::string err = stderrOf([&] { r = awk_cmp_any(c.op, &c.right, &c.left); });
-    EXPECT_EQ(sgn(r), c.sign);
-    if (*c.note)
-      EXPECT_NE(err.find(c.note), std::string::npos) << err;
-    else
-      EXPECT_EQ(err, "");
+    EXPECT_EQ((r > 0) - (r < 0), c.sign);
+    expectMessage(err, c.note);
     // No comparison leaves an exception flag for the next operation to report.
     EXPECT_EQ(std::fetestexcept(FE_DIVBYZERO | FE_OVERFLOW | FE_INVALID), 0);
   }
@@ -231,10 +231,7 @@ TEST(Testany, TruthOfEveryTag) {
     stderrOf([&] { ta = awka_testany(&c.cell); });
     EXPECT_EQ(t != 0, c.truth);
     EXPECT_EQ(ta != 0, c.truth);
-    if (*c.message)
-      EXPECT_NE(err.find(c.message), std::string::npos) << err;
-    else
-      EXPECT_EQ(err, "");
+    expectMessage(err, c.message);
   }
 }
 
