@@ -83,75 +83,92 @@ TEST_F(ArraysCell, SubscriptsOfEveryKind) {
   awk_unaccess(&arr);
 }
 
+bool noted(const std::string& err) {
+  return err.find("note") != std::string::npos &&
+         err.find("Uninitialized variable used as array index") != std::string::npos;
+}
+
+// awk_tabfind on one element under each set of flags. Asked for an array, it
+// keeps an element that is an array, a packed array or a raw pointer, and
+// replaces any other value (released) with a new array.
 struct FindCase {
   const char* what;
   int flags;
-  bool present;
+  Tag before;  // the element's value beforehand; Uninit: absent
   int result;
   bool created;
   Tag out;
+  bool note;  // the uninitialized-subscript note, when the key is uninitialized
 };
 
 const FindCase kFindCases[] = {
-    {"in, absent", 0, false, 0, false, Tag::Uninit}, {"in, present", 0, true, 1, false, Tag::Uninit},
-    {"read, absent: created", 3, false, 1, true, Tag::Uninit},
-    {"read, present", 3, true, 1, false, Tag::Int}, {"copy only, absent", 2, false, 0, false, Tag::Uninit},
-    {"as array, absent", 7, false, 1, true, Tag::Array},
-    {"as array, present scalar", 7, true, 1, false, Tag::Array},
-    {"as array without the copy flag", 5, false, 1, true, Tag::Array},
+    {"in, absent", 0, Tag::Uninit, 0, false, Tag::Uninit, false},
+    {"in, present", 0, Tag::Int, 1, false, Tag::Uninit, false},
+    {"read, absent: created", 3, Tag::Uninit, 1, true, Tag::Uninit, true},
+    {"read, present", 3, Tag::Int, 1, false, Tag::Int, true},
+    {"copy only, absent", 2, Tag::Uninit, 0, false, Tag::Uninit, false},
+    {"as array, absent", 7, Tag::Uninit, 1, true, Tag::Array, true},
+    {"as array, present scalar", 7, Tag::Int, 1, false, Tag::Array, true},
+    {"as array, present string", 7, Tag::String, 1, false, Tag::Array, true},
+    {"as array, present array: kept", 7, Tag::Array, 1, false, Tag::Array, true},
+    {"as array, present raw pointer: kept", 7, Tag::RawPointer, 1, false, Tag::RawPointer, true},
+    {"as array without the copy flag", 5, Tag::Uninit, 1, true, Tag::Array, true},
 };
 
+// Each case with key "k", and with an uninitialized key (subscript "").
 TEST_F(ArraysCell, FindFlags) {
   for (const FindCase& c : kFindCases) {
-    Cell arr = newArray();
-    if (c.present) store(&arr, "k", 9);
-    Cell out{};
-    EXPECT_EQ(find(&arr, "k", &out, c.flags), c.result) << c.what;
-    EXPECT_EQ(awk_tablength(arr.w.t), (c.present || c.created) ? 1 : 0) << c.what;
-    EXPECT_EQ(out.tag, c.out) << c.what;
-    if (out.tag == Tag::Int) {
-      EXPECT_EQ(out.w.i, 9) << c.what;
-    }
-    if (c.flags & kTabArray) {
-      const AwkSlot* s = awk_stfindb(arr.w.t, "k", 1);
-      ASSERT_NE(s, nullptr);
-      EXPECT_EQ(s->value.tag, Tag::Array) << c.what;
-      EXPECT_EQ(s->value.w.t->capacity, 8) << c.what;
-      if (out.tag == Tag::Array) {
-        EXPECT_EQ(out.w.t, s->value.w.t);
-        EXPECT_EQ(out.w.t->use, 2) << c.what;  // the element and out
+    for (const char* key : {"k", ""}) {
+      SCOPED_TRACE(std::string(c.what) + (*key ? "" : ", uninitialized key"));
+      Cell arr = newArray(), inner{}, out{};
+      AwkTable* kept = nullptr;
+      AwkString* str = stringNew("scalar");
+      if (c.before == Tag::Int) store(&arr, key, 9);
+      if (c.before == Tag::String) awk_settab(arr.w.t, key, Tag::String, intptr_t(stringDup(str)));
+      if (c.before == Tag::RawPointer) awk_settab(arr.w.t, key, Tag::RawPointer, 1234);
+      if (c.before == Tag::Array) {
+        find(&arr, key, &inner, 7);
+        store(&inner, "col", 1);
+        kept = inner.w.t;
+        awk_unaccess(&inner);
       }
+      Cell k = *key ? strCell(key) : Cell{};
+      int result = -1;
+      std::string err = stderrOf([&] { result = awk_tabfind(&arr, &k, &out, c.flags); });
+      if (*key) awk_unaccess(&k);
+      EXPECT_EQ(result, c.result);
+      EXPECT_EQ(noted(err), !*key && c.note) << err;
+      EXPECT_EQ(awk_tablength(arr.w.t), (c.before != Tag::Uninit || c.created) ? 1 : 0);
+      EXPECT_EQ(out.tag, c.out);
+      if (out.tag == Tag::Int) {
+        EXPECT_EQ(out.w.i, 9);
+      }
+      if (out.tag == Tag::RawPointer) {
+        EXPECT_EQ(out.w.word, 1234);
+      }
+      EXPECT_EQ(str->ref, 1) << "a replaced string is released";
+      if (out.tag == Tag::Array) {
+        const AwkSlot* s = awk_stfindb(arr.w.t, key, uint32_t(std::strlen(key)));
+        ASSERT_NE(s, nullptr);
+        EXPECT_EQ(s->value.tag, Tag::Array);
+        EXPECT_EQ(out.w.t, s->value.w.t);
+        EXPECT_EQ(out.w.t->use, 2);  // the element and out
+        if (c.before == Tag::Array) {
+          EXPECT_EQ(out.w.t, kept);
+          EXPECT_EQ(awk_tablength(out.w.t), 1);
+        } else {
+          EXPECT_EQ(out.w.t->capacity, 8);
+        }
+      }
+      if (out.tag > Tag::Float) awk_unaccess(&out);
+      stringFree(str);
+      awk_unaccess(&arr);
     }
-    if (out.tag > Tag::Float) awk_unaccess(&out);
-    awk_unaccess(&arr);
   }
-}
-
-// An element that already is an array, a packed array or a raw pointer is
-// kept as it is; any other value is released and replaced.
-TEST_F(ArraysCell, ArraysOfArrays) {
-  Cell arr = newArray(), inner{}, again{}, out{};
-  ASSERT_EQ(find(&arr, "row", &inner, 7), 1);
-  ASSERT_EQ(inner.tag, Tag::Array);
-  store(&inner, "col", 1);
-  ASSERT_EQ(find(&arr, "row", &again, 7), 1);
-  EXPECT_EQ(again.w.t, inner.w.t);
-  EXPECT_EQ(awk_tablength(again.w.t), 1);
-  awk_unaccess(&again);
-  awk_unaccess(&inner);
-  // A string element becomes an array; its string is released.
-  AwkString* s = stringNew("scalar");
-  awk_settab(arr.w.t, "s", Tag::String, intptr_t(stringDup(s)));
-  find(&arr, "s", &out, 7);
-  EXPECT_EQ(out.tag, Tag::Array);
-  EXPECT_EQ(s->ref, 1);
-  awk_unaccess(&out);
-  stringFree(s);
-  // A raw pointer stays.
-  awk_settab(arr.w.t, "p", Tag::RawPointer, 1234);
-  find(&arr, "p", &out, 7);
-  EXPECT_EQ(out.tag, Tag::RawPointer);
-  EXPECT_EQ(out.w.word, 1234);
+  // A store through an uninitialized subscript is noted too.
+  Cell arr = newArray(), none{}, v = intCell(1);
+  EXPECT_TRUE(noted(stderrOf([&] { awk_tabadd(&arr, &none, &v); })));
+  EXPECT_EQ(valueAt(&arr, ""), 1);
   awk_unaccess(&arr);
 }
 
@@ -314,30 +331,6 @@ TEST_F(ArraysCell, SignalFlagPassesChangesOn) {
   EXPECT_EQ(g_signalled.size(), 3u);
   awk_unaccess(&plain);
   awk_unaccess(&marked);
-}
-
-TEST_F(ArraysCell, UninitializedSubscriptNote) {
-  struct {
-    const char* what;
-    int flags;  // -1: tabadd
-    bool note;
-  } cases[] = {
-      {"in", 0, false}, {"read", 3, true}, {"as array", 7, true}, {"copy only", 2, false},
-      {"store", -1, true},
-  };
-  for (const auto& c : cases) {
-    Cell arr = newArray();
-    Cell key{}, out{}, v = intCell(1);
-    std::string err =
-        stderrOf([&] { c.flags < 0 ? awk_tabadd(&arr, &key, &v) : awk_tabfind(&arr, &key, &out, c.flags); });
-    bool noted = err.find("note") != std::string::npos &&
-                 err.find("Uninitialized variable used as array index") != std::string::npos;
-    EXPECT_EQ(noted, c.note) << c.what << ": " << err;
-    // The empty string is the subscript.
-    EXPECT_EQ(awk_stfindb(arr.w.t, "", 0) != nullptr, c.flags != 0 && c.flags != 2) << c.what;
-    if (out.tag > Tag::Float) awk_unaccess(&out);
-    awk_unaccess(&arr);
-  }
 }
 
 // The element found last is remembered for the store that usually follows

@@ -202,7 +202,6 @@ size_t countMarkers(const std::vector<uint8_t>& bytes) {
 // Binding an ELF file with a read-only and a writable copy of the marker
 // patches the writable one only.
 TEST(ImageWriter, BindPicksTheWritableMarkerOfAnElfFile) {
-  ASSERT_EQ(ownMarker[1], '1');
   auto before = slurp("/proc/self/exe");
   ASSERT_GE(countMarkers(before), 1u);
   ImageWriter w;

@@ -3,7 +3,6 @@
 #pragma once
 #include <fcntl.h>
 #include <spawn.h>
-#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -40,8 +39,6 @@ inline void writeBytes(const std::string& path, const std::vector<uint8_t>& byte
                                               std::streamsize(bytes.size()));
 }
 
-using tsupport::readFile;
-
 // Runs f; the status the run ended with, or -1 when f returned.
 template <typename F>
 int exitOf(F f) {
@@ -52,12 +49,10 @@ int exitOf(F f) {
   return tsupport::exitStatus;
 }
 
-// A symbol record with the given definitions.
 inline vorn::image::SymbolRecord record(int kind, int gid, std::vector<vorn::image::SymbolDefinition> defs) {
   return {kind, int16_t(gid), 0, std::move(defs)};
 }
 
-// A function that just returns.
 inline vorn::image::FunctionImage retOnly() { return Asm().op(Op::op_ret).function(); }
 
 // An image whose first BEGIN function (gid 1000) just returns.
@@ -81,10 +76,10 @@ inline RunResult run(const std::string& program, std::vector<std::string> args,
   posix_spawn_file_actions_addopen(&fa, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
   posix_spawn_file_actions_addopen(&fa, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
   args.insert(args.begin(), program);
-  std::vector<std::string> envCopy = env ? *env : std::vector<std::string>{};
   std::vector<char*> argv, envp;
   for (auto& s : args) argv.push_back(s.data());
-  for (auto& s : envCopy) envp.push_back(s.data());
+  if (env)
+    for (const auto& s : *env) envp.push_back(const_cast<char*>(s.c_str()));
   argv.push_back(nullptr);
   envp.push_back(nullptr);
   pid_t pid;
@@ -95,8 +90,8 @@ inline RunResult run(const std::string& program, std::vector<std::string> args,
   int status = 0;
   waitpid(pid, &status, 0);
   r.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-  r.out = readFile(outPath);
-  r.err = readFile(errPath);
+  r.out = tsupport::readFile(outPath);
+  r.err = tsupport::readFile(errPath);
   return r;
 }
 

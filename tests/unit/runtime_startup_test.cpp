@@ -26,7 +26,6 @@ struct Prog {
     w.setGlobalCount(nextGlobal - 8000);
     return gid;
   }
-  uint32_t str(const std::string& s) { return w.addString(s); }
 
   // print <value pushed by push>
   void print(Asm& a, const std::function<void(Asm&)>& push) {
@@ -34,11 +33,9 @@ struct Prog {
     push(a);
     a.op(Op::op_bcall).p(1, 1).s(slot::b_print).op(Op::op_pop);
   }
-  void printGlobal(Asm& a, int gid) {
-    print(a, [gid](Asm& b) { b.op(Op::op_gpush).g(gid); });
-  }
+  void printGlobal(Asm& a, int gid) { print(a, [gid](Asm& b) { b.op(Op::op_gpush).g(gid); }); }
   void printElement(Asm& a, int arrayGid, const std::string& key) {
-    uint32_t k = str(key);
+    uint32_t k = w.addString(key);
     print(a, [=](Asm& b) { b.op(Op::op_gpusharr).g(arrayGid).op(Op::op_pushs).a(k).op(Op::op_aget); });
   }
 
@@ -103,7 +100,7 @@ TEST(Startup, EnvAndEnvironShareOneTable) {
   p.printElement(a, predef::g_ENVIRON, "FOO");
   p.printElement(a, predef::g_ENV, "FOO");
   // ENV["NEW"] = "v", then read it through ENVIRON.
-  uint32_t v = p.str("v"), key = p.str("NEW"), noeq = p.str("NOEQ");
+  uint32_t v = p.w.addString("v"), key = p.w.addString("NEW"), noeq = p.w.addString("NOEQ");
   a.op(Op::op_pushs).a(v).op(Op::op_gpusharr).g(predef::g_ENV).op(Op::op_pushs).a(key).op(Op::op_aset);
   p.printElement(a, predef::g_ENVIRON, "NEW");
   p.print(a, [=](Asm& b) { b.op(Op::op_gpusharr).g(predef::g_ENVIRON).op(Op::op_pushs).a(noeq).op(Op::op_in); });

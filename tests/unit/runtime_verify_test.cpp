@@ -43,93 +43,64 @@ int load(const std::vector<uint8_t>& img, bool reset = true) {
 // expected: 1 accepted, 0 refused.
 struct Case { const char* name; std::function<std::vector<uint8_t>()> image; int expected; };
 
-// An image whose BEGIN function (gid 1000) has the given code.
-std::vector<uint8_t> withBegin(const Asm& a, uint16_t params = 0, uint16_t locals = 0,
-                               const std::function<void(ImageWriter&)>& more = nullptr) {
-  ImageWriter w;
-  w.setFunction(1000, a.function(params, locals));
-  w.setFunction(1001, rtest::retOnly());
-  w.setRootGid(root::kBegin1Function, 1000);
-  if (more) more(w);
-  return w.build();
+// An image whose BEGIN function (gid 1000) is what `body` writes, with
+// gid 1001 that just returns and gid 1002 that returns its second of two
+// parameters.
+std::function<std::vector<uint8_t>()> image(std::function<void(ImageWriter&, Asm&)> body,
+                                            uint16_t params = 0, uint16_t locals = 0) {
+  return [=] {
+    ImageWriter w;
+    Asm a;
+    body(w, a);
+    w.setFunction(1000, a.function(params, locals));
+    w.setFunction(1001, rtest::retOnly());
+    w.setFunction(1002, Asm().op(Op::op_lpush).l(Asm::param(2)).op(Op::op_retv).function(2, 0));
+    w.setRootGid(root::kBegin1Function, 1000);
+    return w.build();
+  };
 }
 
-// A case whose BEGIN function is what `body` writes (popped: then op_pop, op_ret).
+// The same for a BEGIN that needs no writer (popped: then op_pop, op_ret).
 using Body = void (*)(Asm&);
-std::function<std::vector<uint8_t>()> begin(Body body, uint16_t params = 0, uint16_t locals = 0,
-                                            bool pop = false) {
-  return [=] {
-    Asm a;
+auto begin(Body body, uint16_t params = 0, uint16_t locals = 0, bool pop = false) {
+  return image([=](ImageWriter&, Asm& a) {
     body(a);
     if (pop) a.op(Op::op_pop).op(Op::op_ret);
-    return withBegin(a, params, locals);
-  };
+  }, params, locals);
 }
 auto popped(Body body, uint16_t params = 0, uint16_t locals = 0) { return begin(body, params, locals, true); }
 
-// BEGIN's code is `units` raw 16-bit units then op_ret.
-std::function<std::vector<uint8_t>()> raw(std::initializer_list<uint16_t> units) {
-  std::vector<uint16_t> u(units);
-  return [u] { Asm a; for (uint16_t x : u) a.raw(x); a.op(Op::op_ret); return withBegin(a); };
-}
-
-std::function<std::vector<uint8_t>()> pushes(int n) {
-  return [n] {
-    Asm a;
+auto pushes(int n) {
+  return image([n](ImageWriter&, Asm& a) {
     for (int i = 0; i < n; ++i) a.op(Op::op_pushi16).h(int16_t(i));
     for (int i = 0; i < n; ++i) a.op(Op::op_pop);
-    return withBegin(a.op(Op::op_ret));
-  };
-}
-
-// BEGIN calls gid 1002, a function of two parameters, with the given code.
-std::function<std::vector<uint8_t>()> callsTwoParams(void (*body)(Asm&)) {
-  return [=] {
-    Asm a;
-    body(a);
-    return withBegin(a, 0, 0, [](ImageWriter& w) {
-      w.setFunction(1002, Asm().op(Op::op_lpush).l(Asm::param(2)).op(Op::op_retv).function(2, 0));
-    });
-  };
+    a.op(Op::op_ret);
+  });
 }
 
 // BEGIN pushes the string object made of `bytes` (and, if `inner`, the one
-// 8 bytes into it).
-std::function<std::vector<uint8_t>()> stringObject(std::vector<uint8_t> bytes, bool inner = false) {
-  return [=] {
-    ImageWriter w;
+// 8 bytes into it). With `crowd`, forty string objects come first in
+// segment 0, pushed in descending address order, and everything else lies
+// in segment 1: the loader's region keys crowd together and come in reverse.
+auto stringObject(std::vector<uint8_t> bytes, bool inner = false, bool crowd = false) {
+  return image([=](ImageWriter& w, Asm& a) {
     uint32_t v = w.addBytes(bytes);
-    Asm a;
+    if (crowd) {
+      std::vector<uint32_t> strings;
+      for (int i = 0; i < 40; ++i) strings.push_back(w.addString("string " + std::to_string(i)));
+      w.addBytes(std::vector<uint8_t>(32000));
+      for (auto s = strings.rbegin(); s != strings.rend(); ++s) a.op(Op::op_pushs).a(*s).op(Op::op_pop);
+    }
     a.op(Op::op_pushs).a(v).op(Op::op_pop);
     if (inner) a.op(Op::op_pushs).a(v + 8).op(Op::op_pop);
-    w.setFunction(1000, a.op(Op::op_ret).function());
-    w.setRootGid(root::kBegin1Function, 1000);
-    return w.build();
-  };
+    a.op(Op::op_ret);
+  });
 }
+// Nine bytes whose second half reads as an empty string object.
+const std::vector<uint8_t> kNested = {0, 0, 0, 9, 0, 1, 0, 0, 0, 0, 0, 0, 0, 1, 0, 0, 0, 0};
 
-// Forty string objects in segment 0, named in descending address order,
-// and everything else in segment 1: the loader's region keys crowd
-// together and come in reverse order. With `inner`, one more object lies
-// inside another.
-std::function<std::vector<uint8_t>()> crowdedStrings(bool inner) {
-  return [=] {
-    ImageWriter w;
-    uint32_t nested = w.addBytes(std::vector<uint8_t>{0, 0, 0, 9, 0, 1, 0, 0, 0, 0, 0, 0, 0, 1, 0, 0, 0, 0});
-    std::vector<uint32_t> strings;
-    for (int i = 0; i < 40; ++i) strings.push_back(w.addString("string " + std::to_string(i)));
-    w.addBytes(std::vector<uint8_t>(32000));
-    Asm a;
-    for (auto s = strings.rbegin(); s != strings.rend(); ++s) a.op(Op::op_pushs).a(*s).op(Op::op_pop);
-    a.op(Op::op_pushs).a(nested).op(Op::op_pop);
-    if (inner) a.op(Op::op_pushs).a(nested + 8).op(Op::op_pop);
-    w.setFunction(1000, a.op(Op::op_ret).function());
-    w.setRootGid(root::kBegin1Function, 1000);
-    return w.build();
-  };
-}
-
-void everyOperandKind(Asm& a, uint32_t s) {
+void everyOperandKind(ImageWriter& w, Asm& a) {
+  uint32_t s = w.addString("text");
   auto l = a.label(), end = a.label();
   a.op(Op::op_locals).u(1).op(Op::op_line).u(3);
   a.op(Op::op_pushi32).w(0x12345678).op(Op::op_lstore).l(Asm::local(1));
@@ -167,9 +138,10 @@ uint8_t* secondEntry(std::vector<uint8_t>& img) {
 }
 
 const Case kCodeCases[] = {
-    {"minimal image", [] { return rtest::minimalWriter().build(); }, 1}, {"40 working cells", pushes(40), 1},
-    {"41 working cells", pushes(41), 0}, {"odd opcode byte", raw({0x0100}), 0},
-    {"opcode beyond the table", raw({0x9E00}), 0}, {"nonzero byte after the opcode", raw({0x5601}), 0},
+    {"40 working cells", pushes(40), 1}, {"41 working cells", pushes(41), 0},
+    {"odd opcode byte", begin([](Asm& a) { a.raw(0x0100).op(Op::op_ret); }), 0},
+    {"opcode beyond the table", begin([](Asm& a) { a.raw(0x9E00).op(Op::op_ret); }), 0},
+    {"nonzero byte after the opcode", begin([](Asm& a) { a.raw(0x5601).op(Op::op_ret); }), 0},
     {"operand runs past the end", begin([](Asm& a) { a.op(Op::op_ret).raw(0x3000); }), 0},
     {"jump past the end", begin([](Asm& a) { a.op(Op::op_jmp).raw(0x0100).op(Op::op_ret); }), 0},
     {"jump before the code", begin([](Asm& a) { a.op(Op::op_jmp).raw(uint16_t(-4)).op(Op::op_ret); }), 0},
@@ -208,10 +180,10 @@ const Case kCodeCases[] = {
      popped([](Asm& a) { a.op(Op::op_pushslot).op(Op::op_cfun).b(0).e(10000); }), 0},
     {"call of a gid without code",
      popped([](Asm& a) { a.op(Op::op_pushslot).op(Op::op_call).p(0, 0).c(1005); }), 0},
-    {"call with fewer cells than the callee's parameters", callsTwoParams([](Asm& a) {
-       a.op(Op::op_pushslot).op(Op::op_pushu).op(Op::op_call).p(1, 1).c(1002).op(Op::op_pop).op(Op::op_ret); }), 0},
-    {"call with all parameter cells", callsTwoParams([](Asm& a) {
-       a.op(Op::op_pushun).b(3).op(Op::op_call).p(2, 0).c(1002).op(Op::op_pop).op(Op::op_ret); }), 1},
+    {"call with fewer cells than the callee's parameters",
+     popped([](Asm& a) { a.op(Op::op_pushslot).op(Op::op_pushu).op(Op::op_call).p(1, 1).c(1002); }), 0},
+    {"call with all parameter cells",
+     popped([](Asm& a) { a.op(Op::op_pushun).b(3).op(Op::op_call).p(2, 0).c(1002); }), 1},
     {"call supplying more arguments than cells",
      popped([](Asm& a) { a.op(Op::op_pushslot).op(Op::op_call).p(0, 1).c(1001); }), 0},
     {"rewritten pattern constant", popped([](Asm& a) { a.op(Op::op_pushre).r(0).b(0); }), 0},
@@ -230,25 +202,13 @@ const Case kCodeCases[] = {
     {"string constant 0", popped([](Asm& a) { a.op(Op::op_pushs).a(0); }), 0},
     {"string object past its segment", stringObject({0, 0, 0x7F, 0xFF, 0, 1, 0, 0, 'a', 'b', 0}), 0},
     {"string object without its NUL", stringObject({0, 0, 0, 2, 0, 1, 0, 0, 'a', 'b', 'c', 'd'}), 0},
-    // Nine bytes whose second half reads as an empty string object.
-    {"string object inside another",
-     stringObject({0, 0, 0, 9, 0, 1, 0, 0, 0, 0, 0, 0, 0, 1, 0, 0, 0, 0}, true), 0},
-    {"crowded string objects", crowdedStrings(false), 1},
-    {"crowded string objects, one inside another", crowdedStrings(true), 0},
+    {"string object inside another", stringObject(kNested, true), 0},
+    {"crowded string objects", stringObject(kNested, false, true), 1},
+    {"crowded string objects, one inside another", stringObject(kNested, true, true), 0},
     {"phase function with a parameter", begin([](Asm& a) { a.op(Op::op_ret); }, 1, 0), 0},
-    {"fewer globals than the predefined ones", [] {
-       ImageWriter w = rtest::minimalWriter();
-       w.setGlobalCount(kPredefinedCount - 1);
-       return w.build(); }, 0},
-    {"every operand kind", [] {
-       ImageWriter w;
-       Asm a;
-       everyOperandKind(a, w.addString("text"));
-       w.setFunction(1000, a.function(0, 1));
-       w.setFunction(1001, rtest::retOnly());
-       w.setRootGid(root::kBegin1Function, 1000);
-       return w.build(); }, 1},
-    {"segment count 601", patched([](auto& img) { putBe32(img.data() + root::kSegmentCount, 601); }), 0},
+    {"fewer globals than the predefined ones",
+     image([](ImageWriter& w, Asm& a) { w.setGlobalCount(kPredefinedCount - 1); a.op(Op::op_ret); }), 0},
+    {"every operand kind", image(everyOperandKind, 0, 1), 1},
     {"negative segment size", patched([](auto& img) {
        uint32_t n = be32(img.data() + root::kSegmentCount);
        putBe32(img.data() + root::kSegmentCount, n + 1);

@@ -1,7 +1,6 @@
 // The run-time as a command: how it finds and loads its image, and what it
 // says when it cannot. Every case runs the real vrun binary (path in $VRUN).
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include <functional>
 
