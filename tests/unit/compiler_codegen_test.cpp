@@ -16,12 +16,17 @@ using namespace vorn::compiler;
 
 namespace {
 
+CompileOutput compile(const std::vector<SourceInput>& files) {
+  Diagnostics diag;
+  CompileOutput out;
+  EXPECT_TRUE(compileProgram(files, {}, diag, out)) << diag.format();
+  return out;
+}
+
 // Listing of function `name` of the compiled program, without the op_line
 // instructions and the offset column.
 std::string listing(const std::string& src, const std::string& name) {
-  Diagnostics diag;
-  CompileOutput out;
-  EXPECT_TRUE(compileProgram({{"t.awk", src}}, {}, diag, out)) << diag.format();
+  CompileOutput out = compile({{"t.awk", src}});
   for (const auto& f : out.functions) {
     if (f.name != name) continue;
     std::istringstream all(listCode(f.code));
@@ -34,7 +39,6 @@ std::string listing(const std::string& src, const std::string& name) {
   return {};
 }
 
-// Source, function, listing.
 const struct { const char* src; const char* fn; const char* code; } kCases[] = {
     {"BEGIN { x = 5; x = 70000; x = 0.10; x = 1e-3; x = 1234567890 }", ":BEGIN",
      "op_pushi16 5\nop_gstore 8018\nop_pushi32 70000\nop_gstore 8018\n"
@@ -92,10 +96,7 @@ TEST(Codegen, CompiledForms) {
 // Phases of several modules are generated functions calling each module's
 // one; a phase of one module's function is that function (no call per record).
 TEST(Codegen, PhaseFunctionsCallEachModule) {
-  Diagnostics diag;
-  CompileOutput out;
-  ASSERT_TRUE(compileProgram({{"a.awk", "BEGIN { x = 1 }"}, {"b.awk", "BEGIN { y = 2 }\nEND { }"}}, {}, diag, out))
-      << diag.format();
+  CompileOutput out = compile({{"a.awk", "BEGIN { x = 1 }"}, {"b.awk", "BEGIN { y = 2 }\nEND { }"}});
   std::string begin, end;
   for (const auto& f : out.functions) {
     if (f.name == "(BEGIN)") begin = listCode(f.code);
@@ -139,11 +140,8 @@ void expectRecords(const vorn::image::ImageReader& r, std::initializer_list<Reco
 }
 
 TEST(Codegen, ImageHasSymbolsForEveryKindOfName) {
-  Diagnostics diag;
-  CompileOutput out;
-  ASSERT_TRUE(compileProgram(
-      {{"prog.awk", "function f() { }\nstatic function s() { }\nBEGIN { g = 1 }\nextern int puts(char*)"}}, {},
-      diag, out)) << diag.format();
+  CompileOutput out = compile(
+      {{"prog.awk", "function f() { }\nstatic function s() { }\nBEGIN { g = 1 }\nextern int puts(char*)"}});
   vorn::image::ImageReader r;
   ASSERT_TRUE(r.open(out.image));
   expectRecords(r, {
@@ -172,14 +170,10 @@ TEST(Codegen, ImageHasSymbolsForEveryKindOfName) {
 // a module's static replaces it with a record reached only through the
 // module. Names the program leaves alone keep their records.
 TEST(Codegen, ProgramNamesReplaceFixedRecords) {
-  Diagnostics diag;
-  CompileOutput out;
-  ASSERT_TRUE(compileProgram({{"prog.awk",
-                               "function peek(x) { return x }\nstatic kbhit\n"
-                               "static function sleep(x) { return x }\nextern int spawn(char*)\n"
-                               "BEGIN { ord = 1; kbhit = 2; print sleep(1) peek(2) }"}},
-                             {}, diag, out))
-      << diag.format();
+  CompileOutput out = compile({{"prog.awk",
+                                "function peek(x) { return x }\nstatic kbhit\n"
+                                "static function sleep(x) { return x }\nextern int spawn(char*)\n"
+                                "BEGIN { ord = 1; kbhit = 2; print sleep(1) peek(2) }"}});
   vorn::image::ImageReader r;
   ASSERT_TRUE(r.open(out.image));
   namespace symkind = vorn::image::symkind;

@@ -21,92 +21,83 @@ std::string parse(const std::string& src, std::string* errors = nullptr) {
 
 struct Case { const char* src; const char* tree; };
 
-// Source texts and their trees: precedence, statements, program items.
-const Case kTrees[] = {
-    {"{ x = 1 + 2 * 3 }", "(block [(expr (assign = x (binary + 1 (binary * 2 3))))])\n"},
-    {"{ x = 2 ^ 3 ^ 2 }", "(block [(expr (assign = x (binary ^ 2 (binary ^ 3 2))))])\n"},
-    {"{ x = -2 ^ 2 }", "(block [(expr (assign = x (unary - (binary ^ 2 2))))])\n"},
-    {"{ x = 2 ^ -1 }", "(block [(expr (assign = x (binary ^ 2 (unary - 1))))])\n"},
-    {"{ x = -5 }", "(block [(expr (assign = x -5))])\n"},
-    {"{ x = a b c }", "(block [(expr (assign = x (concat [a b c])))])\n"},
-    {"{ x = a -1 }", "(block [(expr (assign = x (binary - a 1)))])\n"},
-    {"{ x = a \" \" -1 }", "(block [(expr (assign = x (concat [a (binary - \" \" 1)])))])\n"},
-    {"{ x = a < b c }", "(block [(expr (assign = x (binary < a (concat [b c]))))])\n"},
-    {"{ x = a ~ b && c || d }", "(block [(expr (assign = x (or (and (match ~ a b) c) d)))])\n"},
-    {"{ x = y = z }", "(block [(expr (assign = x (assign = y z)))])\n"},
-    {"{ x += y -= 2 }", "(block [(expr (assign += x (assign -= y 2)))])\n"},
-    {"{ x = a ? b : c ? d : e }", "(block [(expr (assign = x (cond a b (cond c d e))))])\n"},
-    {"{ x = !a + 1 }", "(block [(expr (assign = x (binary + (unary ! a) 1)))])\n"},
-    {"{ x = $1++ }", "(block [(expr (assign = x (incdec ++ post ($ 1))))])\n"},
-    {"{ x = $NF-1 }", "(block [(expr (assign = x (binary - ($ NF) 1)))])\n"},
-    {"{ x = $++i }", "(block [(expr (assign = x ($ (incdec ++ pre i))))])\n"},
-    {"{ x = (i, j) in a }", "(block [(expr (assign = x (in a [i j])))])\n"},
-    {"{ x = k in a }", "(block [(expr (assign = x (in a [k])))])\n"},
+// Expressions, as the right side of `x = ...`: precedence, associativity,
+// and where concatenation, `in` and `$` end.
+const Case kExprs[] = {
+    {"1 + 2 * 3", "(binary + 1 (binary * 2 3))"}, {"2 ^ 3 ^ 2", "(binary ^ 2 (binary ^ 3 2))"},
+    {"-2 ^ 2", "(unary - (binary ^ 2 2))"}, {"2 ^ -1", "(binary ^ 2 (unary - 1))"}, {"-5", "-5"},
+    {"a b c", "(concat [a b c])"}, {"a -1", "(binary - a 1)"},
+    {"a \" \" -1", "(concat [a (binary - \" \" 1)])"}, {"a < b c", "(binary < a (concat [b c]))"},
+    {"a ~ b && c || d", "(or (and (match ~ a b) c) d)"}, {"y = z", "(assign = y z)"},
+    {"a ? b : c ? d : e", "(cond a b (cond c d e))"}, {"!a + 1", "(binary + (unary ! a) 1)"},
+    {"$1++", "(incdec ++ post ($ 1))"}, {"$NF-1", "(binary - ($ NF) 1)"}, {"$++i", "($ (incdec ++ pre i))"},
+    {"(i, j) in a", "(in a [i j])"}, {"k in a", "(in a [k])"},
     // A comparison or match after "k in a" takes the membership as its left side.
-    {"{ x = k in a == 0 }", "(block [(expr (assign = x (binary == (in a [k]) 0)))])\n"},
-    {"{ x = k in a ~ 1 }", "(block [(expr (assign = x (match ~ (in a [k]) 1)))])\n"},
-    {"{ x = k in a == j in b }", "(block [(expr (assign = x (in b [(binary == (in a [k]) j)])))])\n"},
-    {"{ x = a[i, j][k] }", "(block [(expr (assign = x (index (index a [i j]) [k])))])\n"},
-    {"{ x = a / b / c }", "(block [(expr (assign = x (binary / (binary / a b) c)))])\n"},
-    {"{ x = /a\\/b/ }", "(block [(expr (assign = x /a/b/))])\n"},
-    {"{ x = /[/]/ }", "(block [(expr (assign = x /[/]/))])\n"},
-    {"{ x = a /= 2 }", "(block [(expr (assign = x (assign /= a 2)))])\n"},
-    {"{ x = length }", "(block [(expr (assign = x (call length)))])\n"},
-    {"{ x = length($1) + f(1, 2) }",
-     "(block [(expr (assign = x (binary + (call length [($ 1)]) (call f [1 2]))))])\n"},
-    {"{ x = f (1) }", "(block [(expr (assign = x (concat [f (group [1])])))])\n"},
-    {"{ x = 1\n+ 2 }", "(block [(expr (assign = x 1)) (expr (unary + 2))])\n"},
-    {"{ x = a &&\n b }", "(block [(expr (assign = x (and a b)))])\n"},
-    // A sign after $ takes the postfix with its operand; $$ gives the first
-    // postfix to the inner field.
-    {"{ x = $+i++ }", "(block [(expr (assign = x ($ (unary + (incdec ++ post i)))))])\n"},
-    {"{ $$0++ }", "(block [(expr ($ (incdec ++ post ($ 0))))])\n"},
-    {"{ $$a++++ }", "(block [(expr (incdec ++ post ($ (incdec ++ post ($ a)))))])\n"},
+    {"k in a == 0", "(binary == (in a [k]) 0)"}, {"k in a ~ 1", "(match ~ (in a [k]) 1)"},
+    {"k in a == j in b", "(in b [(binary == (in a [k]) j)])"},
+    {"a[i, j][k]", "(index (index a [i j]) [k])"}, {"a / b / c", "(binary / (binary / a b) c)"},
+    {"/a\\/b/", "/a/b/"}, {"/[/]/", "/[/]/"}, {"a /= 2", "(assign /= a 2)"}, {"length", "(call length)"},
+    {"length($1) + f(1, 2)", "(binary + (call length [($ 1)]) (call f [1 2]))"},
+    {"f (1)", "(concat [f (group [1])])"}, {"a &&\n b", "(and a b)"},
+    // A sign after $ takes the postfix with its operand.
+    {"$+i++", "($ (unary + (incdec ++ post i)))"},
     // An assignment may be the right operand of && || and comparisons.
-    {"{ x = a && b = 2 }", "(block [(expr (assign = x (and a (assign = b 2))))])\n"},
-    {"{ x = a < b = 2 }", "(block [(expr (assign = x (binary < a (assign = b 2))))])\n"},
-    {"{ x = 0.10 + 1e-3 + 0x1F }", "(block [(expr (assign = x (binary + (binary + 0.10 1e-3) 0x1F)))])\n"},
-    {"{ print a, b > \"f\" }", "(block [(print > \"f\" [a b])])\n"},
-    {"{ print a > b c }", "(block [(print > (concat [b c]) [a])])\n"},
-    {"{ print (a > b) }", "(block [(print [(binary > a b)])])\n"},
-    {"{ print(a, b) >> \"f\" }", "(block [(print >> \"f\" [a b])])\n"},
-    {"{ print | \"sort\" }", "(block [(print | \"sort\")])\n"},
-    {"{ printf \"%d\", 1 }", "(block [(print printf [\"%d\" 1])])\n"},
-    {"{ getline }", "(block [(expr (getline _ _))])\n"},
-    {"{ getline x < \"f\" }", "(block [(expr (getline < x \"f\"))])\n"},
-    {"{ \"cmd\" | getline }", "(block [(expr (getline | _ \"cmd\"))])\n"},
-    {"{ \"cmd\" \" -l\" | getline $2 }", "(block [(expr (getline | ($ 2) (concat [\"cmd\" \" -l\"])))])\n"},
+    {"a && b = 2", "(and a (assign = b 2))"}, {"a < b = 2", "(binary < a (assign = b 2))"},
+    {"0.10 + 1e-3 + 0x1F", "(binary + (binary + 0.10 1e-3) 0x1F)"},
+};
+
+// Statements, as the body of `{ ... }`, getline and print redirections
+// among them.
+const Case kStatements[] = {
+    {"x = 1\n+ 2", "(expr (assign = x 1)) (expr (unary + 2))"},
+    {"x += y -= 2", "(expr (assign += x (assign -= y 2)))"},
+    // $$ gives the first postfix to the inner field.
+    {"$$0++", "(expr ($ (incdec ++ post ($ 0))))"},
+    {"$$a++++", "(expr (incdec ++ post ($ (incdec ++ post ($ a)))))"},
+    {"print a, b > \"f\"", "(print > \"f\" [a b])"}, {"print a > b c", "(print > (concat [b c]) [a])"},
+    {"print (a > b)", "(print [(binary > a b)])"}, {"print(a, b) >> \"f\"", "(print >> \"f\" [a b])"},
+    {"print | \"sort\"", "(print | \"sort\")"}, {"printf \"%d\", 1", "(print printf [\"%d\" 1])"},
+    {"getline", "(expr (getline _ _))"}, {"getline x < \"f\"", "(expr (getline < x \"f\"))"},
+    {"\"cmd\" | getline", "(expr (getline | _ \"cmd\"))"},
+    {"\"cmd\" \" -l\" | getline $2", "(expr (getline | ($ 2) (concat [\"cmd\" \" -l\"])))"},
     // What follows "cmd | getline [var]" continues the expression.
-    {"{ \"c\" | getline x y }", "(block [(expr (concat [(getline | x \"c\") y]))])\n"},
-    {"{ \"c\" | getline > 0 }", "(block [(expr (binary > (getline | _ \"c\") 0))])\n"},
-    {"{ nextfile = 1 }", "(block [(expr (assign = nextfile 1))])\n"},
-    {"{ while ((getline line < f) > 0) n++ }",
-     "(block [(while (binary > (group [(getline < line f)]) 0) (expr (incdec ++ post n)))])\n"},
-    {"{ if (a) b; else c }", "(block [(if a (expr b) (expr c))])\n"},
-    {"{ if (a)\n b\n else\n c }", "(block [(if a (expr b) (expr c))])\n"},
-    {"{ if (a) b\n c }", "(block [(if a (expr b) _) (expr c)])\n"},
-    {"{ for (k in a) print k }", "(block [(forin k a (print [k]))])\n"},
-    {"{ for (i = 0; i < 3; i++) ; }",
-     "(block [(for (expr (assign = i 0)) (binary < i 3) (expr (incdec ++ post i)) (nop))])\n"},
-    {"{ for (;;) break }", "(block [(for _ _ _ (break))])\n"},
-    {"{ do x++; while (x < 3) }",
-     "(block [(do (binary < x 3) (expr (incdec ++ post x)))])\n"},
-    {"{ delete a[1, 2]; delete a }", "(block [(delete a [1 2]) (delete a)])\n"},
-    {"{ exit 1 }", "(block [(exit 1)])\n"},
-    {"{ local i, j; i = 1 }", "(block [(local [i j]) (expr (assign = i 1))])\n"},
-    {"{ substr(s, 2, 1) = \"x\" }", "(block [(expr (assign = (call substr [s 2 1]) \"x\"))])\n"},
-    {"{ next }", "(block [(next)])\n"},
-    {"BEGIN { x = 1 }\nEND { print x }", "BEGIN (block [(expr (assign = x 1))])\nEND (block [(print [x])])\n"},
+    {"\"c\" | getline x y", "(expr (concat [(getline | x \"c\") y]))"},
+    {"\"c\" | getline > 0", "(expr (binary > (getline | _ \"c\") 0))"},
+    {"nextfile = 1", "(expr (assign = nextfile 1))"},
+    {"while ((getline line < f) > 0) n++",
+     "(while (binary > (group [(getline < line f)]) 0) (expr (incdec ++ post n)))"},
+    {"if (a) b; else c", "(if a (expr b) (expr c))"}, {"if (a)\n b\n else\n c", "(if a (expr b) (expr c))"},
+    {"if (a) b\n c", "(if a (expr b) _) (expr c)"}, {"for (k in a) print k", "(forin k a (print [k]))"},
+    {"for (i = 0; i < 3; i++) ;",
+     "(for (expr (assign = i 0)) (binary < i 3) (expr (incdec ++ post i)) (nop))"},
+    {"for (;;) break", "(for _ _ _ (break))"},
+    {"do x++; while (x < 3)", "(do (binary < x 3) (expr (incdec ++ post x)))"},
+    {"delete a[1, 2]; delete a", "(delete a [1 2]) (delete a)"}, {"exit 1", "(exit 1)"},
+    {"local i, j; i = 1", "(local [i j]) (expr (assign = i 1))"}, {"next", "(next)"},
+    {"substr(s, 2, 1) = \"x\"", "(expr (assign = (call substr [s 2 1]) \"x\"))"},
+};
+
+// Whole programs: rules, patterns and functions.
+const Case kPrograms[] = {
+    {"BEGIN { x = 1 }\nEND { print x }",
+     "BEGIN (block [(expr (assign = x 1))])\nEND (block [(print [x])])\n"},
     {"/a/, /b/", "/a/ , /b/ -\n"}, {"$1 > 2 { print }", "(binary > ($ 1) 2) (block [(print)])\n"},
     {"function f(a, &b) { return a b }\n", "function f(a,&b) (block [(return (concat [a b]))])\n"},
-    {"func g() { }", "function g() (block)\n"},
+    {"func g() { }", "function g() (block)\n"}, {"NF", "NF -\n"},
     {"INIT { }\nBEGINFILE { }\nENDFILE { }\nEXIT { }",
      "INIT (block)\nBEGINFILE (block)\nENDFILE (block)\nEXIT (block)\n"},
-    {"NF", "NF -\n"},
 };
 
 TEST(Parser, Trees) {
-  for (const Case& c : kTrees) EXPECT_EQ(parse(c.src), c.tree) << c.src;
+  for (const Case& c : kExprs) {
+    const std::string src = "{ x = " + std::string(c.src) + " }";
+    EXPECT_EQ(parse(src), "(block [(expr (assign = x " + std::string(c.tree) + "))])\n") << src;
+  }
+  for (const Case& c : kStatements) {
+    const std::string src = "{ " + std::string(c.src) + " }";
+    EXPECT_EQ(parse(src), "(block [" + std::string(c.tree) + "])\n") << src;
+  }
+  for (const Case& c : kPrograms) EXPECT_EQ(parse(c.src), c.tree) << c.src;
 }
 
 TEST(Parser, ExternAndStatic) {
