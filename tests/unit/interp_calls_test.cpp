@@ -129,12 +129,10 @@ TEST(InterpCallByName, CallAndCalla) {
     p.function("counter", 1002);
     p.builtin("argcount", slot::b_argcount, img::kBuiltinCallable, 0, 0, 0);
     p.builtin("substr", slot::b_substr, 0, 2, 3, 0);
-    Asm a;
-    a.op(Op::op_line).u(1).op(Op::op_pushslot);
-    c.args(p, a);
-    a.op(Op::op_bcall).p(uint8_t(c.argc), uint8_t(c.argc)).s(c.builtinSlot).op(Op::op_gstore).g(kG0);
-    p.fn(1000, a.op(Op::op_ret));
-    ASSERT_TRUE(p.load());
+    ASSERT_TRUE(buildStore(p, [&](Asm& a) {
+      c.args(p, a.op(Op::op_pushslot));
+      a.op(Op::op_bcall).p(uint8_t(c.argc), uint8_t(c.argc)).s(c.builtinSlot);
+    }));
     std::string err;
     EXPECT_EQ(guarded([] { awki0(1000); }, &err), -1);
     if (*c.err) {

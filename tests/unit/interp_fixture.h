@@ -107,6 +107,28 @@ inline int guarded(const std::function<void()>& f, std::string* err = nullptr) {
   return tsupport::exitStatus;
 }
 
+// Builds and loads function 1000, the BEGIN rule, as { body; store into G0 }:
+// body leaves one value. Functions it calls are added to p before.
+template <typename Body>
+bool buildStore(Program& p, Body body) {
+  Asm a;
+  a.op(Op::op_line).u(1);
+  body(a);
+  a.op(Op::op_gstore).g(kG0).op(Op::op_ret);
+  p.fn(1000, a);
+  p.writer.setRootGid(img::root::kBegin1Function, 1000);
+  return p.load();
+}
+
+// As buildStore, then runs it; true when the run returns and leaves the
+// stack balanced.
+template <typename Body>
+bool runStore(Program& p, Body body) {
+  if (!buildStore(p, body)) return false;
+  Cell* base = awk_sp;
+  return guarded([] { awki0(1000); }) == -1 && awk_sp == base;
+}
+
 // Loads a program whose only function, 1000, returns at once.
 inline bool loadEmptyProgram() {
   Program p;

@@ -3,34 +3,14 @@
 // empty concatenation, the one-time rewrite of pattern constants, and operand
 // types that compiled code never mixes but an accepted image may (one case
 // per class of crash found by running generated images). The integer fast
-// paths are checked through AWK in tests/cases/lang/fast_paths.
+// paths are checked through AWK in tests/cases/lang/fast_paths, and a ~
+// whose pattern is an array in tests/cases/lang/exit_error.
 
 #include "interp_fixture.h"
 #include "regex/regex.h"
 
 namespace interptest {
 namespace {
-
-// Builds and loads BEGIN = { push operands; body; store into G0 }.
-template <typename Body>
-bool buildStore(Program& p, Body body) {
-  Asm a;
-  a.op(Op::op_line).u(1);
-  body(a);
-  a.op(Op::op_gstore).g(kG0).op(Op::op_ret);
-  p.fn(1000, a);
-  p.writer.setRootGid(img::root::kBegin1Function, 1000);
-  return p.load();
-}
-
-// As buildStore, then runs it; true when the stack is left balanced.
-template <typename Body>
-bool runStore(Program& p, Body body) {
-  if (!buildStore(p, body)) return false;
-  Cell* base = awk_sp;
-  awki0(1000);
-  return awk_sp == base;
-}
 
 struct TruthCase { const char* name; Op op; Val x; int32_t want; };
 
@@ -92,30 +72,7 @@ TEST(InterpPatterns, ConstantIsCompiledOnceAndRewritten) {
   EXPECT_EQ(global(kG0 + 1)->w.i, 1);
 }
 
-TEST(InterpConcat, PiecesInPushOrder) {
-  struct { std::vector<const char*> pieces; const char* want; } cases[] = {
-      {{"ab", "cd", "", "e"}, "abcde"}, {{"only"}, "only"}, {{}, ""}};
-  for (const auto& c : cases) {
-    Program p;
-    ASSERT_TRUE(runStore(p, [&](Asm& a) {
-      for (const char* s : c.pieces) a.op(Op::op_pushs).a(p.str(s));
-      a.op(Op::op_concat).b(uint8_t(c.pieces.size()));
-    }));
-    EXPECT_EQ(text(global(kG0)), c.want);
-  }
-}
-
-TEST(InterpPatterns, MatchOperatorNeedsAPattern) {
-  Program p;
-  ASSERT_TRUE(buildStore(p, [&](Asm& a) {
-    a.op(Op::op_pushs).a(p.str("abc")).op(Op::op_newarr).op(Op::op_match);
-  }));
-  std::string err;
-  EXPECT_EQ(guarded([] { awki0(1000); }, &err), 2);
-  EXPECT_NE(err.find("regular expression required for ~ or !~"), std::string::npos) << err;
-}
-
-struct ForeignCase {
+struct TextCase {
   const char* name;
   std::function<void(Program&, Asm&)> body;   // leaves one value for G0
   std::function<void(Program&)> helpers;      // further functions, or null
@@ -142,7 +99,16 @@ void paramUser(Program& p) {
   p.fn(1003, a, 1, 0);
 }
 
-const ForeignCase kForeign[] = {
+const TextCase kText[] = {
+    {"concat of pieces in push order",
+     [](Program& p, Asm& a) {
+       for (const char* s : {"ab", "cd", "", "e"}) a.op(Op::op_pushs).a(p.str(s));
+       a.op(Op::op_concat).b(4);
+     }, nullptr, "abcde"},
+    {"concat of one piece",
+     [](Program& p, Asm& a) { a.op(Op::op_pushs).a(p.str("only")).op(Op::op_concat).b(1); }, nullptr, "only"},
+    {"concat of nothing", [](Program&, Asm& a) { a.op(Op::op_concat).b(0); }, nullptr, ""},
+    // Operands of types compiled code never mixes.
     {"concat of an int and an array",
      [](Program&, Asm& a) {
        a.op(Op::op_pushi32).w(5).op(Op::op_newarr).op(Op::op_pushf).d(2.5, 1).op(Op::op_concat).b(3);
@@ -174,18 +140,12 @@ const ForeignCase kForeign[] = {
      }, refReturner, "kept"},
 };
 
-TEST(InterpForeignTypes, EachInstructionCopesWithAnyCell) {
-  for (const ForeignCase& c : kForeign) {
+TEST(InterpText, ConcatAndForeignOperands) {
+  for (const TextCase& c : kText) {
     SCOPED_TRACE(c.name);
     Program p;
-    Asm a;
-    a.op(Op::op_line).u(1);
-    c.body(p, a);
-    a.op(Op::op_tostr).op(Op::op_gstore).g(kG0).op(Op::op_ret);
-    p.fn(1000, a);
     if (c.helpers) c.helpers(p);
-    ASSERT_TRUE(p.load());
-    EXPECT_EQ(guarded([] { awki0(1000); }), -1);
+    ASSERT_TRUE(runStore(p, [&](Asm& a) { c.body(p, a); a.op(Op::op_tostr); }));
     EXPECT_EQ(text(global(kG0)), c.want);
   }
 }
