@@ -1,7 +1,7 @@
-// Shared set-up for the stream-table and output tests: a private temporary
-// directory (the working directory while the tests run), the three standard
-// records over the test process's own streams, and helpers to build cells
-// and read files back.
+// Shared set-up for the stream-table, output and stream-builtin tests: a
+// private temporary directory (the working directory while the tests run),
+// the three standard records over the test process's own streams, and
+// helpers to build cells, open streams and read files back.
 #pragma once
 #include <gtest/gtest.h>
 
@@ -14,16 +14,13 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
-#include "values/cell.h"
+#include "diag/oops.h"
 #include "io/globals.h"
 #include "io/output.h"
 #include "io/stream.h"
-#include "diag/oops.h"
-#include "values/convert.h"
 
 namespace iotest {
 
@@ -43,6 +40,7 @@ class IoEnvironment : public ::testing::Environment {
     // own signal handling, not end the test process.
     signal(SIGPIPE, SIG_IGN);
     awk_debuge = 1;   // E errors report and return, so the tests can go on
+    if (!string_empty) string_empty = stringNew("");
     awk_convinit();
     awk_ofs = stringNew(" ");
     awk_ors = stringNew("\n");
@@ -56,6 +54,8 @@ class IoEnvironment : public ::testing::Environment {
   }
 };
 
+inline auto* const kIoEnvironment = ::testing::AddGlobalTestEnvironment(new IoEnvironment);
+
 using tsupport::intCell;
 using tsupport::strCell;
 inline Cell fileidCell(AwkStream* r) {
@@ -67,13 +67,18 @@ inline void drop(Cell* c) {
   awk_unaccess(c);
   cellSetUninit(c);
 }
-inline void dropAll(std::vector<Cell>& v) {
-  for (Cell& c : v) drop(&c);
-}
 
 using tsupport::readFile;
 inline void writeFile(const std::string& path, const std::string& text) {
   std::ofstream(path, std::ios::binary) << text;
+}
+
+// awk_openfile on a name: the record, or null.
+inline AwkStream* openFile(const std::string& name, int omode, uint16_t flags = 0, int gflags = GETSF_OPEN) {
+  AwkString* s = stringNew(name);
+  AwkStream* r = awk_openfile(s, uint16_t(omode), 0, flags, gflags);
+  stringFree(s);
+  return r;
 }
 
 // The listed records, newest first.
@@ -91,7 +96,7 @@ inline bool isListed(const AwkStream* r) {
 inline void call(void (*fn)(int, Cell*), std::vector<Cell> args) {
   cellSetUninit(&g_result);
   fn(int(args.size()), args.data());
-  dropAll(args);
+  for (Cell& c : args) drop(&c);
 }
 
 // Opens an output pipe to cmd as the builtin does: its record, or null.
@@ -101,7 +106,8 @@ inline AwkStream* openPipe(const std::string& cmd) {
   return g_result.w.f;
 }
 
-// Each test starts with no listed stream and default separators.
+// Each test starts with no listed stream and default separators; a test
+// may set the stdout variable, which is put back afterwards.
 class IoTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -113,8 +119,16 @@ class IoTest : public ::testing::Test {
     awk_ofs = stringNew(" ");
     drop(&g_filemode);
     awk_bufsize = 4096;
+    savedStdout = g_stdout;
   }
-  void TearDown() override { awk_closeall(); }
+  void TearDown() override {
+    if (g_stdout.tag != savedStdout.tag || g_stdout.w.word != savedStdout.w.word) {
+      drop(&g_stdout);
+      g_stdout = savedStdout;
+    }
+    awk_closeall();
+  }
+  Cell savedStdout{};
 };
 
 }  // namespace iotest

@@ -10,8 +10,6 @@
 
 using namespace iotest;
 
-static auto* const kEnv = ::testing::AddGlobalTestEnvironment(new IoEnvironment);
-
 namespace {
 
 struct ModeCase { const char* text; int omode; uint16_t flags; uint16_t share; bool bad; };
@@ -54,13 +52,6 @@ AwkStream* openForWrite(const std::string& name) {
   return r;
 }
 
-AwkStream* openRead(const std::string& name) {
-  AwkString* s = stringNew(name);
-  AwkStream* r = awk_openfile(s, O_RDONLY, 0, 0, GETSF_OPEN);
-  stringFree(s);
-  return r;
-}
-
 AwkStream* find(const std::string& name) {
   AwkString* s = stringNew(name);
   AwkStream* r = awk_findsf(s, 0);
@@ -69,14 +60,10 @@ AwkStream* find(const std::string& name) {
 }
 
 TEST_F(IoTest, OrphansAreReapedOnceUnreferenced) {
-  AwkString* name = stringNew("kept");
-  AwkStream* r = awk_openfile(name, O_WRONLY | O_CREAT | O_TRUNC, 0, SF_EXPLICIT, GETSF_OPEN);
-  stringFree(name);
+  AwkStream* r = openFile("kept", O_WRONLY | O_CREAT | O_TRUNC, SF_EXPLICIT);
   ASSERT_NE(r, nullptr);
-  r->refs = 1;                        // as fopen leaves it: its result cell holds it
-  Cell held{};
-  held.tag = Tag::FileId;
-  held.w.f = r;
+  Cell held = fileidCell(r);
+  r->refs = 1;   // as fopen leaves it: its result cell holds it
   Cell copy = held;
   awk_access(&copy);
   EXPECT_EQ(r->refs, 2);
@@ -100,24 +87,30 @@ TEST_F(IoTest, OrphansAreReapedOnceUnreferenced) {
   EXPECT_EQ(readFile("kept"), "");
 }
 
-TEST_F(IoTest, WrongValueTypes) {
+// Values that designate no stream, a name with a NUL byte among them.
+TEST_F(IoTest, ValuesThatOpenNothing) {
   struct { Cell cell; int gflags; const char* caller; const char* msg; } cases[] = {
       {intCell(3), GETSF_OPEN | GETSF_REDIR, "print", "print: invalid file redirection argument"},
       {intCell(3), GETSF_OPEN, "fwrite", "fwrite: invalid file argument"},
       {Cell{}, 0, "close", "close: invalid file argument"},
       {fileidCell(nullptr), 0, "close", "close: file is not open"},
       {fileidCell(nullptr), GETSF_QUIET, "close", ""},
+      {strCell(std::string("abc\0def", 7)), GETSF_OPEN | GETSF_REPORT, "print", "Can not open file"},
   };
   for (auto& c : cases) {
+    SCOPED_TRACE(c.msg);
     AwkStream* r = nullptr;
-    std::string err = tsupport::stderrOf([&] { r = awk_getsf(&c.cell, O_WRONLY, c.caller, c.gflags); });
+    std::string err =
+        tsupport::stderrOf([&] { r = awk_getsf(&c.cell, O_WRONLY | O_CREAT, c.caller, c.gflags); });
     EXPECT_EQ(r, nullptr);
     if (*c.msg) {
       EXPECT_NE(err.find(c.msg), std::string::npos) << err;
     } else {
       EXPECT_EQ(err, "");
     }
+    drop(&c.cell);
   }
+  EXPECT_FALSE(std::filesystem::exists("abc"));
 }
 
 TEST_F(IoTest, FileidWithoutOpenIsReturnedAsIs) {
@@ -126,15 +119,6 @@ TEST_F(IoTest, FileidWithoutOpenIsReturnedAsIs) {
   EXPECT_EQ(awk_getsf(&id, O_RDONLY, "ftell", 0), w);
   EXPECT_EQ(awk_getsf(&id, O_RDWR, "fread", GETSF_OPEN), w);
   drop(&id);
-}
-
-TEST_F(IoTest, NameWithNulByteOpensNothing) {
-  Cell c = strCell(std::string("abc\0def", 7));
-  std::string err = tsupport::stderrOf([&] {
-    EXPECT_EQ(awk_getsf(&c, O_WRONLY | O_CREAT, "print", GETSF_OPEN | GETSF_REPORT), nullptr); });
-  EXPECT_NE(err.find("Can not open file"), std::string::npos);
-  EXPECT_FALSE(std::filesystem::exists("abc"));
-  drop(&c);
 }
 
 TEST_F(IoTest, OutOfFileHandles) {
@@ -172,7 +156,7 @@ TEST_F(IoTest, FileModeAppliesToImplicitReads) {
     writeFile("fm", kept);
     drop(&g_filemode);
     g_filemode = strCell(c.filemode);
-    AwkStream* r = openRead("fm");
+    AwkStream* r = openFile("fm", O_RDONLY);
     ASSERT_NE(r, nullptr);
     EXPECT_EQ(r->omode & O_ACCMODE, c.access);
     EXPECT_EQ(r->flags & SF_FLUSHEACH, c.flags);
@@ -182,17 +166,14 @@ TEST_F(IoTest, FileModeAppliesToImplicitReads) {
   // Without GETSF_OPEN (explicit opening by the file builtins) FILEMODE is not read.
   drop(&g_filemode);
   g_filemode = strCell("r+");
-  AwkString* s = stringNew("fm");
-  AwkStream* r = awk_openfile(s, O_RDONLY, 0, 0, 0);
-  stringFree(s);
+  AwkStream* r = openFile("fm", O_RDONLY, 0, 0);
   ASSERT_NE(r, nullptr);
   EXPECT_EQ(r->omode & O_ACCMODE, O_RDONLY);
   drop(&g_filemode);
-}
-
-TEST_F(IoTest, WriteOnlyFileModeIsFatal) {
+  // A FILEMODE that cannot read ends the run.
   writeFile("fm2", "x");
-  EXPECT_EXIT({ g_filemode = strCell("a"); openRead("fm2"); }, testing::ExitedWithCode(2), "invalid FILEMODE");
+  EXPECT_EXIT({ g_filemode = strCell("a"); openFile("fm2", O_RDONLY); }, testing::ExitedWithCode(2),
+              "invalid FILEMODE");
 }
 
 TEST_F(IoTest, CreatedFilesAreOwnerOnly) {
@@ -209,23 +190,19 @@ TEST_F(IoTest, CreatedFilesAreOwnerOnly) {
 
 TEST_F(IoTest, DashReadsWhatStdinDesignates) {
   // stdin holds the standard record's fileid: "-" is that record.
-  EXPECT_EQ(openRead("-"), awk_stdinsf);
+  EXPECT_EQ(openFile("-", O_RDONLY), awk_stdinsf);
   Cell saved = g_stdin;
   g_stdin = strCell("-");
-  EXPECT_EQ(openRead("-"), awk_stdinsf);
+  EXPECT_EQ(openFile("-", O_RDONLY), awk_stdinsf);
   drop(&g_stdin);
   writeFile("redirected", "r\n");
   g_stdin = strCell("redirected");
-  AwkStream* r = openRead("-");
+  AwkStream* r = openFile("-", O_RDONLY);
   ASSERT_NE(r, nullptr);
   EXPECT_NE(r, awk_stdinsf);
   EXPECT_EQ(r->name->view(), "redirected");
   drop(&g_stdin);
   g_stdin = saved;
-  // Written, "-" is the standard output, not a file of that name.
-  call(b___fprint, {strCell("-"), intCell(1), strCell("dash")});
-  awk_closeall();
-  EXPECT_FALSE(std::filesystem::exists("-"));
 }
 
 TEST_F(IoTest, BufsizeNormalisedAtOpen) {
