@@ -8,9 +8,6 @@
 
 #include "arrays/table.h"
 #include "builtins/btable.h"
-#include "values/cell.h"
-#include "values/convert.h"
-#include "values/strobj.h"
 #include "test_support.h"
 
 namespace btest {
@@ -33,7 +30,6 @@ inline Cell newArray() {
   return c;
 }
 
-using tsupport::localRef;
 using tsupport::text;
 
 inline void drop(Cell* c) {
