@@ -210,20 +210,37 @@ const std::vector<SplitCase> kCases = {
     {"fpat-quoted", Sep::Text, "([^,]+)|(\"[^\"]+\")", true, "a,\"b,c\",d", {"a", "\"b,c\"", "d"}},
 };
 
-Cell sepCell(const SplitCase& c) {
-  switch (c.kind) {
-    case Sep::Zero:
-      return intCell(0);
-    case Sep::Regex: {
-      Cell r{};
-      r.tag = Tag::Regex;
-      r.w.re = awk_regcomp(c.fs, int32_t(std::strlen(c.fs)), 0);
-      return r;
-    }
-    default:
-      return strCell(c.fs);
-  }
+Cell regexCell(const char* pattern) {
+  Cell r{};
+  r.tag = Tag::Regex;
+  r.w.re = awk_regcomp(pattern, int32_t(std::strlen(pattern)), 0);
+  return r;
 }
+
+Cell sepCell(const SplitCase& c) {
+  return c.kind == Sep::Zero ? intCell(0) : c.kind == Sep::Regex ? regexCell(c.fs) : strCell(c.fs);
+}
+
+// The pieces awk_make_fields cuts text into, as split() stores them.
+Strings splitToArray(const std::string& text, Cell* fs) {
+  AwkString* s = stringNew1(text.data(), uint32_t(text.size()));
+  AwkTable* t = awk_sanew(8);
+  Strings pieces = elements(t, awk_make_fields(s, t, fs, nullptr));
+  awk_safree(t);
+  stringFree(s);
+  return pieces;
+}
+
+// Random texts over an alphabet, the same on every run.
+struct RandomText {
+  uint32_t seed;
+  uint32_t next() { return seed = seed * 1103515245u + 12345u, (seed >> 16) & 0x7FFF; }
+  std::string operator()(const std::string& alphabet, size_t maxLen) {
+    std::string text;
+    for (size_t k = next() % maxLen; k > 0; --k) text += alphabet[next() % alphabet.size()];
+    return text;
+  }
+};
 
 class SplitTest : public RecordsTest {};
 
@@ -248,57 +265,32 @@ TEST_F(SplitTest, FieldTableInEveryMode) {
 // whatever bytes sit at the chunk edges.
 TEST_F(SplitTest, DefaultSplitAgreesWithTheBytewiseSplitOnRandomText) {
   const std::string alphabet = std::string(" \t\n\v\f\rab\x08\x0e\x1f\x80\xff\x85\xa0", 15) + '\0';
-  uint32_t seed = 12345;
-  auto next = [&] { return seed = seed * 1103515245u + 12345u, (seed >> 16) & 0x7FFF; };
+  RandomText random{12345};
+  Cell fs = strCell(" ");
   for (int round = 0; round < 2000; ++round) {
-    std::string text;
-    size_t len = next() % 90;
-    for (size_t k = 0; k < len; ++k) text += alphabet[next() % alphabet.size()];
+    std::string text = random(alphabet, 90);
     setRecord(text);
-    std::vector<std::string> table = fields();
-    AwkTable* t = awk_sanew(8);
-    AwkString* s = stringNew1(text.data(), uint32_t(text.size()));
-    Cell fs = strCell(" ");
-    int32_t n = awk_make_fields(s, t, &fs, nullptr);
-    ASSERT_EQ(table, elements(t, n)) << "round " << round;
-    awk_unaccess(&fs);
-    stringFree(s);
-    awk_safree(t);
+    ASSERT_EQ(fields(), splitToArray(text, &fs)) << "round " << round;
   }
+  awk_unaccess(&fs);
 }
 
 // A pattern whose matches are runs of one byte class is cut at those runs
 // directly once a first search has analysed it; the matcher must agree on
 // every text, runs at either end and empty texts included.
 TEST_F(SplitTest, ByteRunPatternsSplitAsTheMatcherDoes) {
-  const std::string alphabet = "ab01 ,\t\xe9";
-  uint32_t seed = 777;
-  auto next = [&] { return seed = seed * 1103515245u + 12345u, (seed >> 16) & 0x7FFF; };
-  auto split = [](AwkString* s, Cell* fs) {
-    AwkTable* t = awk_sanew(8);
-    int32_t n = awk_make_fields(s, t, fs, nullptr);
-    std::vector<std::string> pieces = elements(t, n);
-    awk_safree(t);
-    return pieces;
-  };
+  RandomText random{777};
   for (const char* pat : {"[^a-z0-9]+", "[ab]+", "[ ,\t]+", "0+", "[^a]+"}) {
-    Cell fs{};
-    fs.tag = Tag::Regex;
-    fs.w.re = awk_regcomp(pat, int32_t(std::strlen(pat)), 0);
-    AwkString* first = stringNew1("a,b", 3);
-    split(first, &fs);   // analyses the pattern
-    stringFree(first);
+    Cell fs = regexCell(pat);
+    splitToArray("a,b", &fs);   // analyses the pattern
     ASSERT_NE(awk_rerunset(fs.w.re), nullptr) << pat;
     for (int round = 0; round < 500; ++round) {
-      std::string text;
-      for (size_t k = next() % 24; k > 0; --k) text += alphabet[next() % alphabet.size()];
-      AwkString* s = stringNew1(text.data(), uint32_t(text.size()));
-      std::vector<std::string> direct = split(s, &fs);
+      std::string text = random("ab01 ,\t\xe9", 24);
+      Strings direct = splitToArray(text, &fs);
       accelEnable(false);
-      std::vector<std::string> matched = split(s, &fs);
+      Strings matched = splitToArray(text, &fs);
       accelEnable(true);
       ASSERT_EQ(direct, matched) << pat << " on \"" << text << "\"";
-      stringFree(s);
     }
     awk_unaccess(&fs);
   }

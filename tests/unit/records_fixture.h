@@ -16,8 +16,6 @@
 #include "io/specvars.h"
 #include "regex/regex.h"
 #include "test_support.h"
-#include "values/cell.h"
-#include "values/convert.h"
 
 namespace rectest {
 

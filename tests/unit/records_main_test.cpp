@@ -1,5 +1,6 @@
 // The main input's walk over ARGV where tests/cases/records cannot reach
-// (wildcards, unopenable operands, a non-array ARGV).
+// (wildcards, directories and unmatched wildcards among the operands, a
+// non-array ARGV).
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -35,16 +36,7 @@ void buildProgram() {
 }
 
 void writeFile(const std::string& name, const std::string& text) {
-  std::ofstream(g_dir + "/" + name, std::ios::binary) << text;
-}
-
-struct Seen {
-  std::string record, filename;
-  int32_t fnr, nr;
-  bool operator==(const Seen&) const = default;
-};
-std::ostream& operator<<(std::ostream& o, const Seen& s) {
-  return o << "{" << s.record << " " << s.filename << " " << s.fnr << " " << s.nr << "}";
+  std::ofstream(name, std::ios::binary) << text;
 }
 
 void startRun(std::vector<std::string> operands) {
@@ -58,16 +50,18 @@ void startRun(std::vector<std::string> operands) {
   awk_set_argv("prog", int(args.size()), args.data());
 }
 
-// Every main-input record with what the program then sees; err: standard error.
-std::vector<Seen> readMain(std::string& err) {
-  std::vector<Seen> seen;
+// Every main-input record as "FILENAME:record:FNR", sorted; err: standard error.
+std::vector<std::string> readMain(std::string& err) {
+  std::vector<std::string> seen;
   err = tsupport::stderrOf([&] {
     while (AwkString* s = next_record(nullptr)) {
-      seen.push_back({std::string(s->view()), std::string(awk_filename->view()), awk_fnr, awk_nr});
+      seen.push_back(std::string(awk_filename->view()) + ":" + std::string(s->view()) + ":" +
+                     std::to_string(awk_fnr));
       stringFree(s);
       if (seen.size() > 1000) break;
     }
   });
+  std::sort(seen.begin(), seen.end());
   return seen;
 }
 
@@ -103,33 +97,24 @@ TEST_F(MainInputTest, NonArrayArgvEndsTheInput) {
   awk_setvargl(pd::g_ARGV, 0);
 }
 
-TEST_F(MainInputTest, WildcardOperandsExpandToFilesOnly) {
-  std::filesystem::create_directories(g_dir + "/w/sub.txt");
+// A wildcard expands to the files it matches, directories left out; one
+// that matches nothing is tried as a name. Operands that open no file are
+// skipped without BEGINFILE, warn and set the exit status
+// (tests/cases/records/missing_file has a plain missing name).
+TEST_F(MainInputTest, OperandsThatOpenNoFileAreSkipped) {
+  std::filesystem::create_directories("w/sub.txt");
   writeFile("w/p.txt", "P\n");
   writeFile("w/q.txt", "Q\n");
   writeFile("w/r.dat", "R\n");
-  startRun({"w/*.txt", "w/none*"});
+  mkdir("adir", 0700);
+  startRun({"w/none*", "adir", "w/*.txt"});
   std::string err;
-  std::vector<Seen> got = readMain(err);
-  std::vector<std::string> names;
-  for (const Seen& s : got) names.push_back(s.filename + ":" + s.record);
-  std::sort(names.begin(), names.end());
-  EXPECT_EQ(names, (std::vector<std::string>{"w/p.txt:P", "w/q.txt:Q"}));
+  EXPECT_EQ(readMain(err), (std::vector<std::string>{"w/p.txt:P:1", "w/q.txt:Q:1"}));
+  EXPECT_EQ(awk_nr, 2);
   EXPECT_NE(err.find("Can not open file: \"w/none*\""), std::string::npos) << err;
-  EXPECT_EQ(awk_exitstatus, 1);
-}
-
-TEST_F(MainInputTest, UnopenableOperandsWarnAndSetTheExitStatus) {
-  writeFile("ok", "r\n");
-  mkdir((g_dir + "/adir").c_str(), 0700);
-  startRun({"missing", "adir", "ok"});
-  std::string err;
-  std::vector<Seen> got = readMain(err);
-  EXPECT_EQ(got, (std::vector<Seen>{{"r", "ok", 1, 1}}));
-  EXPECT_NE(err.find("Can not open file: \"missing\""), std::string::npos) << err;
   EXPECT_NE(err.find("Skipping directory adir"), std::string::npos) << err;
   EXPECT_EQ(awk_exitstatus, 1);
-  EXPECT_EQ(awk_a2l(awk_gvar(kBeginCount)), 1);
+  EXPECT_EQ(awk_a2l(awk_gvar(kBeginCount)), 2);
 }
 
 }  // namespace

@@ -28,23 +28,11 @@ using Recs = std::vector<Rec>;
 
 enum class Buffering { Default, Small, None };
 
-std::string tempFile(const std::string& content) {
-  char path[] = "/tmp/vorn_records_XXXXXX";
-  int fd = mkstemp(path);
-  EXPECT_GE(fd, 0);
-  EXPECT_EQ(write(fd, content.data(), content.size()), ssize_t(content.size()));
-  close(fd);
-  return path;
-}
-
-std::string rsmText() {
-  return cellIsStringy(&g_rsm) ? std::string(g_rsm.w.s->view()) : std::string("<none>");
-}
-
 // Reads every record of content through next_record(stream) (opened with
 // the given flags); standard error goes to err.
 Recs readAll(const std::string& content, Buffering b, std::string& err, uint16_t flags = 0) {
-  std::string path = tempFile(content);
+  const std::string path = "/tmp/vorn_records_" + std::to_string(getpid());
+  std::ofstream(path, std::ios::binary) << content;
   AwkString* name = stringNew(path);
   awk_bufsize = b == Buffering::Small ? 256 : 4096;
   AwkStream* r = awk_openfile(name, kOpenRead, 0, flags, 0);
@@ -53,12 +41,14 @@ Recs readAll(const std::string& content, Buffering b, std::string& err, uint16_t
   Recs out;
   err = tsupport::stderrOf([&] {
     while (AwkString* s = next_record(r)) {
-      out.push_back({std::string(s->view()), rsmText()});
+      std::string rsm = cellIsStringy(&g_rsm) ? std::string(g_rsm.w.s->view()) : "<none>";
+      out.push_back({std::string(s->view()), rsm});
       stringFree(s);
       if (out.size() > 100000) break;
     }
   });
   awk_sfclose(r, 2);
+  awk_bufsize = 4096;
   stringFree(name);
   unlink(path.c_str());
   return out;
@@ -99,13 +89,7 @@ std::vector<ReaderCase> cases() {
   };
 }
 
-class ReaderTest : public RecordsTest {
- protected:
-  void TearDown() override {
-    awk_bufsize = 4096;
-    RecordsTest::TearDown();
-  }
-};
+using ReaderTest = RecordsTest;
 
 TEST_F(ReaderTest, EveryModeAgreesAcrossBuffering) {
   for (ReaderCase& c : cases()) {
