@@ -295,10 +295,14 @@ inline AwkSlot* blockMatch(const AwkTable* t, uint32_t x, const Probe& p) {
   const uint32_t dmax = t->distmax;
   const uint32_t keep = p.h & t->hashkeep;
   AwkSlot* found = nullptr;
+  // True when the lookup ends at word x, which names the key's entry only
+  // if it carries the key's kept hash bits and distance d.
+  auto endsAt = [&](uint32_t x, uint32_t d) {
+    return x == 0 || ((x & ~mask) == (keep | std::min(d, dmax) << shift) && (found = blockMatch(t, x, p)));
+  };
   uint32_t d = 1;
   for (const uint32_t* b = t->idir[i >> kBlockShift];; ++d) {
-    const uint32_t x = b[i & int32_t(kBlockMask)];
-    if (x == 0 || ((x & ~mask) == (keep | d << shift) && (found = blockMatch(t, x, p)))) {
+    if (endsAt(b[i & int32_t(kBlockMask)], d)) {
       if (stop) *stop = i;
       return found;
     }
@@ -324,25 +328,18 @@ inline AwkSlot* blockMatch(const AwkTable* t, uint32_t x, const Probe& p) {
       for (; j + 4 <= end; j += 4, d += 4, want = _mm_add_epi32(want, step4))
         for (unsigned lanes = probeLanes(b + j, want, high); lanes; lanes &= lanes - 1) {
           const int32_t k = __builtin_ctz(lanes);
-          const uint32_t x = b[j + k];
-          if (x == 0) {
-            i = base | (j + k);
-            goto done;
-          }
-          if ((found = blockMatch(t, x, p))) {
+          if (endsAt(b[j + k], d + uint32_t(k))) {
             i = base | (j + k);
             goto done;
           }
         }
     }
 #endif
-    for (; j < kBlockSlots; ++j, ++d) {
-      const uint32_t x = b[j];
-      if (x == 0 || ((x & ~mask) == (keep | std::min(d, dmax) << shift) && (found = blockMatch(t, x, p)))) {
+    for (; j < kBlockSlots; ++j, ++d)
+      if (endsAt(b[j], d)) {
         i = base | j;
         goto done;
       }
-    }
     i = base + kBlockSlots;
     if (i == cap) i = 0;
   }
