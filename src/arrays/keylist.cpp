@@ -9,9 +9,11 @@
 void awk_tabkeys(Cell* arr, Cell* out, int sorttype) {
   const bool isArray =
       arr && arr->tag == Tag::Array && arr->w.t && arr->w.t->kind == TableKind::Array;
-  AwkTable* list =
-      isArray ? awk_stindex(arr->w.t) : awk_stnew(TableKind::KeyList, 0, kKeyEntrySize);
-  awk_vasort(list, sorttype);
+  AwkTable* list = isArray ? awk_rangekeys(arr->w.t, sorttype) : nullptr;
+  if (!list) {
+    list = isArray ? awk_stindex(arr->w.t) : awk_stnew(TableKind::KeyList, 0, kKeyEntrySize);
+    awk_vasort(list, sorttype);
+  }
   out->tag = Tag::Array;
   out->aux8a = out->aux8b = 0;
   out->aux16a = 0;

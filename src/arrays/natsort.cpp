@@ -14,11 +14,13 @@
 // The quicksort takes the middle element as pivot, recurses into the
 // smaller part and loops on the larger, so its depth is logarithmic.
 #include <bit>
+#include <climits>
 #include <cstdint>
 #include <cstring>
 #include <utility>
 
 #include "arrays/table.h"
+#include "arrays/tablecore.h"
 #include "diag/oops.h"
 #include "values/alloc.h"
 
@@ -295,6 +297,37 @@ int awk_natcmpb(const char* as, uint32_t la, const char* bs, uint32_t lb, int t)
 
 int awk_natcmp(const AwkString* a, const AwkString* b, int t) {
   return awk_natcmpb(a->text(), a->len, b->text(), b->len, t);
+}
+
+AwkTable* awk_rangekeys(AwkTable* t, int sorttype) {
+  const bool natural = sorttype != 2 && sorttype != 10 && (sorttype & kNatural);
+  if (!natural || !t || t->kind != TableKind::Array || t->count < 2) return nullptr;
+  // One pass over the entries, in storage order, for the range; a second
+  // puts each key where its value says. A key that is not a plain integer,
+  // or a gap in the range, sends the list the general way.
+  int64_t lo = INT64_MAX, hi = INT64_MIN;
+  for (int32_t e = 1; e <= t->nents; ++e) {
+    const AwkSlot* s = st_entry(t, uint32_t(e));
+    int64_t v;
+    if (s->hash == 0) continue;
+    if (!plainInt(s->key, &v)) return nullptr;
+    lo = v < lo ? v : lo;
+    hi = v > hi ? v : hi;
+  }
+  // Distinct keys that are plain integers have distinct values, so count
+  // values spanning count positions leave no gap.
+  if (hi - lo != int64_t(t->count) - 1) return nullptr;
+  const int32_t n = t->count;
+  const bool desc = (sorttype & kDescending) != 0;
+  AwkTable* list = awk_stnew(TableKind::KeyList, n, kKeyEntrySize);
+  for (int32_t e = 1; e <= t->nents; ++e) {
+    const AwkSlot* s = st_entry(t, uint32_t(e));
+    int64_t v;
+    if (s->hash == 0 || !plainInt(s->key, &v)) continue;
+    const int64_t at = v - lo;
+    list->keys[desc ? n - 1 - at : at] = stringDup(s->key);
+  }
+  return list;
 }
 
 // Sorts the key list through an array of SortEnt. The shortcuts give the

@@ -152,6 +152,12 @@ AwkTable* awk_stindex(AwkTable* t);
 // descending, anything else natural order with the value's flag bits
 // (4 case-insensitive, 8 descending, 16 no fractions, 32 zeros count).
 void awk_vasort(AwkTable* list, int sorttype);
+// The key list of array t as awk_stindex and awk_vasort(sorttype) make it,
+// built straight from the entries when the sort orders by value and the
+// keys are the plain integers of one range without gaps (a numbered
+// array): each key goes to the position its value gives, with no sort and
+// no memory beside the list. Null, with nothing made, otherwise.
+AwkTable* awk_rangekeys(AwkTable* t, int sorttype);
 // Natural comparison of two keys under sorttype flags (<0, 0, >0).
 int awk_natcmp(const AwkString* a, const AwkString* b, int sorttype);
 int awk_natcmpb(const char* a, uint32_t la, const char* b, uint32_t lb, int sorttype);

@@ -198,4 +198,66 @@ TEST(ArraysNatSort, ShortcutsAgreeWithFullComparison) {
   }
 }
 
+// A numbered array's key list is placed by value instead of sorted: it must
+// be the list the sort gives, for every order that sorts by value, and the
+// placement must only be taken for plain integers without a gap.
+TEST(ArraysNatSort, RangeKeysAreTheSortedList) {
+  struct RangeCase {
+    const char* what;
+    std::vector<std::string> keys;
+    std::vector<std::string> deleted;   // taken out again, leaving free entries
+    bool placed;                        // awk_rangekeys builds the list
+  };
+  auto range = [](int from, int to) {
+    std::vector<std::string> k;
+    for (int i = from; i <= to; ++i) k.push_back(std::to_string(i));
+    std::shuffle(k.begin(), k.end(), std::mt19937(uint32_t(from + 7 * to)));
+    return k;
+  };
+  auto with = [](std::vector<std::string> k, std::initializer_list<const char*> more) {
+    k.insert(k.end(), more.begin(), more.end());
+    return k;
+  };
+  const RangeCase cases[] = {
+      {"1 .. 3000", range(1, 3000), {}, true},
+      {"-40 .. 40", range(-40, 40), {}, true},
+      {"two keys", {"8", "7"}, {}, true},
+      {"one key", {"5"}, {}, false},
+      {"a gap", with(range(1, 50), {"52"}), {}, false},
+      {"a gap left by deletion", range(0, 600), {"300"}, false},
+      {"the ends deleted", range(0, 600), {"0", "600", "599"}, true},
+      {"a word among them", with(range(1, 50), {"x"}), {}, false},
+      {"a leading zero", with(range(2, 50), {"01"}), {}, false},
+      {"minus zero", with(range(1, 50), {"-0"}), {}, false},
+      {"far apart", {"-999999999999999999", "999999999999999999"}, {}, false},
+  };
+  for (const RangeCase& c : cases) {
+    AwkTable* t = awk_sanew(8);
+    for (const std::string& k : c.keys) {
+      AwkString* key = stringNew(k);
+      cellSetInt(&awk_stfindhp(t, key, true)->value, 1);
+      stringFree(key);
+    }
+    for (const std::string& k : c.deleted) {
+      AwkString* key = stringNew(k);
+      awk_stdelelt(t, key);
+      stringFree(key);
+    }
+    for (int sorttype : {0, 1, 2, 9, 17, 33, 57}) {
+      AwkTable* placed = awk_rangekeys(t, sorttype);
+      EXPECT_EQ(placed != nullptr, c.placed && sorttype % 2 == 1) << c.what << ", SORTTYPE " << sorttype;
+      if (!placed) continue;
+      AwkTable* list = awk_stindex(t);
+      awk_vasort(list, sorttype);
+      ASSERT_EQ(placed->capacity, list->capacity) << c.what;
+      for (int32_t i = 0; i < list->capacity; ++i)
+        ASSERT_EQ(placed->keys[i]->view(), list->keys[i]->view()) << c.what << ", SORTTYPE " << sorttype
+                                                                  << ", position " << i;
+      awk_safree(placed);
+      awk_safree(list);
+    }
+    awk_safree(t);
+  }
+}
+
 }  // namespace
