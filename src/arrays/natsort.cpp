@@ -12,7 +12,10 @@
 // the same two remainders again ends with the plain byte difference.
 //
 // The quicksort takes the middle element as pivot, recurses into the
-// smaller part and loops on the larger, so its depth is logarithmic.
+// smaller part and loops on the larger, so its depth is logarithmic. Keys
+// that are all plain integers need no comparisons: they are radix-sorted by
+// value, or, when they fill a range without gaps (a numbered array), each
+// is put at the position its value gives (awk_rangekeys).
 #include <bit>
 #include <climits>
 #include <cstdint>
