@@ -9,9 +9,11 @@
 void awk_tabkeys(Cell* arr, Cell* out, int sorttype) {
   const bool isArray =
       arr && arr->tag == Tag::Array && arr->w.t && arr->w.t->kind == TableKind::Array;
-  AwkTable* list = isArray ? awk_rangekeys(arr->w.t, sorttype) : nullptr;
-  if (!list) {
-    list = isArray ? awk_stindex(arr->w.t) : awk_stnew(TableKind::KeyList, 0, kKeyEntrySize);
+  AwkTable* list;
+  if (!isArray) {
+    list = awk_stnew(TableKind::KeyList, 0, kKeyEntrySize);
+  } else if (!(list = awk_rangekeys(arr->w.t, sorttype))) {
+    list = awk_stindex(arr->w.t);
     awk_vasort(list, sorttype);
   }
   out->tag = Tag::Array;

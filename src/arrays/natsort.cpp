@@ -17,7 +17,6 @@
 // value, or, when they fill a range without gaps (a numbered array), each
 // is put at the position its value gives (awk_rangekeys).
 #include <bit>
-#include <climits>
 #include <cstdint>
 #include <cstring>
 #include <utility>
@@ -302,9 +301,15 @@ int awk_natcmp(const AwkString* a, const AwkString* b, int t) {
   return awk_natcmpb(a->text(), a->len, b->text(), b->len, t);
 }
 
+namespace {
+// SORTTYPE 2 and 10 are bytewise whatever their bits; any other value with
+// bit 1 orders naturally.
+inline bool isBytewise(int t) { return t == 2 || t == 10; }
+inline bool isNatural(int t) { return !isBytewise(t) && (t & kNatural); }
+}  // namespace
+
 AwkTable* awk_rangekeys(AwkTable* t, int sorttype) {
-  const bool natural = sorttype != 2 && sorttype != 10 && (sorttype & kNatural);
-  if (!natural || !t || t->kind != TableKind::Array || t->count < 2) return nullptr;
+  if (!isNatural(sorttype) || !t || t->kind != TableKind::Array || t->count < 2) return nullptr;
   // One pass over the entries, in storage order, for the range; a second
   // puts each key where its value says. A key that is not a plain integer,
   // or a gap in the range, sends the list the general way.
@@ -341,8 +346,8 @@ void awk_vasort(AwkTable* list, int t) {
   if (!list || list->kind != TableKind::KeyList || list->capacity < 2 || t == 0) return;
   const int32_t n = list->capacity;
   const bool desc = (t & kDescending) != 0;
-  const bool bytewise = t == 2 || t == 10;
-  const bool natural = !bytewise && (t & kNatural);
+  const bool bytewise = isBytewise(t);
+  const bool natural = isNatural(t);
   const bool fold = !bytewise && (t & kFoldCase);
   const bool decimals = natural && !(t & (kNoFraction | kZeros));
 
