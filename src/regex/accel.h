@@ -22,6 +22,7 @@ struct PatternFacts {
   bool literal;         // every match is exactly `text`, no anchors
   std::string text;     // the literal, when `literal`
   int32_t rareAt;       // offset in `text` of its rarest byte
+  int32_t pairAt;       // offset of the next rarest, another offset if len > 1
   int required;         // a byte every match contains, or -1
   bool exactSet;        // the matches are exactly scan.texts (no anchors)
   int run;              // 1: a match is one byte of scan.set; 2: a run of them

@@ -197,21 +197,40 @@ void findStarts(const AwkPattern* p, bool fold, PatternFacts* f) {
   if (!f->scan.nheads) f->run = 0;
 }
 
+// The two offsets of a literal whose bytes a search looks for together:
+// the rarest byte, then the rarest other one, preferring a byte of another
+// value (a run such as "aaaa" then takes its two ends). A static guess at
+// rarity can be wrong for a given input; asking for two bytes at once keeps
+// a wrong guess from turning into a candidate at every few bytes.
+void choosePair(PatternFacts* f) {
+  const std::string& t = f->text;
+  auto rarer = [&](size_t j, size_t k) { return byteRarity(uint8_t(t[j])) > byteRarity(uint8_t(t[k])); };
+  size_t r = 0;
+  for (size_t j = 1; j < t.size(); j++)
+    if (rarer(j, r)) r = j;
+  size_t q = r == 0 ? t.size() - 1 : 0;
+  for (size_t j = 0; j < t.size(); j++) {
+    if (j == r) continue;
+    const bool differs = t[j] != t[r], qDiffers = t[q] != t[r];
+    if ((differs && !qDiffers) || (differs == qDiffers && rarer(j, q))) q = j;
+  }
+  f->rareAt = int32_t(r);
+  f->pairAt = int32_t(q);
+}
+
 }  // namespace
 
 void analyzePattern(const AwkPattern* p, bool fold, PatternFacts* f) {
   f->tooLarge = (int32_t(p->ngroups) + 7 * int32_t(p->nthreads)) * 4 + 8 > 32699;
   f->required = -1;
-  f->rareAt = 0;
+  f->rareAt = f->pairAt = 0;
   f->exactSet = false;
   f->run = 0;
   f->scan = PrefixScan();
   f->literal = literalText(p, fold, &f->text);
   if (!f->literal) findStarts(p, fold, f);
   if (f->literal) {
-    for (size_t j = 1; j < f->text.size(); j++)
-      if (byteRarity(uint8_t(f->text[j])) > byteRarity(uint8_t(f->text[size_t(f->rareAt)])))
-        f->rareAt = int32_t(j);
+    choosePair(f);
     return;
   }
   if (p->length > kMaxAnalyzedWords) return;
