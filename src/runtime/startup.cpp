@@ -30,6 +30,7 @@
 #include "runtime/loader.h"
 #include "diag/oops.h"
 #include "program/symtab.h"
+#include "regex/regex.h"
 #include "io/vars.h"
 #include "values/alloc.h"
 #include "values/arith.h"
@@ -325,6 +326,9 @@ void awk_patact_exec() {
       if (firstRecord) {
         firstRecord = false;
         filter = awk_rulefilter(code);
+        // Passing over records pays only for a plain text, known by now;
+        // asking before every record would cost each one a look at the buffer.
+        if (filter && awk_literalat(filter, "", 0) == -2) filter = nullptr;
       }
     } else {
       stringFree(record);
