@@ -14,8 +14,9 @@
 // The quicksort takes the middle element as pivot, recurses into the
 // smaller part and loops on the larger, so its depth is logarithmic. Keys
 // that are all plain integers need no comparisons: they are radix-sorted by
-// value, or, when they fill a range without gaps (a numbered array), each
-// is put at the position its value gives (awk_rangekeys).
+// value, as are keys that are one prefix followed by plain integers; keys
+// that are plain integers filling a range without gaps (a numbered array)
+// are each put at the position their value gives (awk_rangekeys).
 #include <bit>
 #include <cstdint>
 #include <cstring>
@@ -353,11 +354,21 @@ void awk_vasort(AwkTable* list, int t) {
 
   if (n > INT32_MAX / int32_t(sizeof(SortEnt))) awk_oom(n);
   if (natural) {
-    // A list of nothing but plain integers (the keys of a numbered array)
-    // is sorted by value without comparisons.
+    // A list of nothing but plain integers (the keys of a numbered array),
+    // or of one prefix each followed by a plain integer ("id1", "id2", ...:
+    // see tailInt), is sorted by value without comparisons.
     auto* ents = static_cast<NumEnt*>(space(n * int32_t(sizeof(NumEnt))));
+    const AwkString* first = list->keys[0];
+    int64_t v;
+    uint32_t plen = 0;
+    const bool tails = !plainInt(first, &v) && tailInt(first, &plen, &v);
+    auto value = [&](const AwkString* s) {
+      if (!tails) return plainInt(s, &v);
+      uint32_t p;
+      return tailInt(s, &p, &v) && p == plen && std::memcmp(s->text(), first->text(), plen) == 0;
+    };
     int32_t i = 0;
-    for (int64_t v; i < n && plainInt(list->keys[i], &v); ++i) {
+    for (; i < n && value(list->keys[i]); ++i) {
       const uint64_t k = uint64_t(v) ^ (uint64_t(1) << 63);  // order-preserving bias
       ents[i] = {desc ? ~k : k, list->keys[i]};
     }

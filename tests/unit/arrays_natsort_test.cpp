@@ -198,6 +198,31 @@ TEST(ArraysNatSort, ShortcutsAgreeWithFullComparison) {
   }
 }
 
+// Keys that are one prefix followed by a plain integer are sorted by value;
+// one key of another shape among them must send the list back to the
+// comparisons.
+TEST(ArraysNatSort, OnePrefixAndNumbersSortByValue) {
+  std::mt19937 rng(7);
+  const char* const odd[] = {"",    "id007", "jd3", "Id3", "5", "id-3", "id.3",
+                             "id,3", "id",    "i3",  "idd3", "id 3", "hd99999"};
+  for (const char* extra : odd) {
+    std::vector<std::string> keys;
+    for (int i = 0; i < 2000; ++i) keys.push_back("id" + std::to_string(rng() % 100000));
+    if (*extra) keys.push_back(extra);
+    std::sort(keys.begin(), keys.end());
+    keys.erase(std::unique(keys.begin(), keys.end()), keys.end());
+    std::shuffle(keys.begin(), keys.end(), rng);
+    for (int t : {1, 5, 9, 13, 17, 33}) {
+      const std::vector<std::string> out = sorted(keys, t);
+      ASSERT_EQ(out.size(), keys.size());
+      const int dir = (t & 8) ? -1 : 1;
+      for (size_t i = 0; i + 1 < out.size(); ++i)
+        ASSERT_LT(natcmp(out[i], out[i + 1], t) * dir, 0)
+            << '"' << out[i] << "\" before \"" << out[i + 1] << "\" t=" << t << " with \"" << extra << '"';
+    }
+  }
+}
+
 // A numbered array's key list is placed by value instead of sorted: it must
 // be the list the sort gives, for every order that sorts by value, and the
 // placement must only be taken for plain integers without a gap.
