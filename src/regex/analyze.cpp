@@ -204,7 +204,9 @@ void findStarts(const AwkPattern* p, bool fold, PatternFacts* f) {
 // a wrong guess from turning into a candidate at every few bytes.
 void choosePair(PatternFacts* f) {
   const std::string& t = f->text;
-  auto rarer = [&](size_t j, size_t k) { return byteRarity(uint8_t(t[j])) > byteRarity(uint8_t(t[k])); };
+  auto rarer = [&](size_t j, size_t k) {
+    return byteRarity(uint8_t(t[j])) > byteRarity(uint8_t(t[k]));
+  };
   size_t r = 0;
   for (size_t j = 1; j < t.size(); j++)
     if (rarer(j, r)) r = j;
