@@ -262,8 +262,11 @@ bool awk_rematches(AwkPattern* p, const char* subject, int32_t len, int flags) {
 int32_t awk_literalat(AwkPattern* p, const char* subject, int32_t len) {
   if (!p || !enabled || !p->accel || (p->flags & kReFold)) return -2;
   const PatternFacts* f = records[p->accel - 1]->facts[0];
-  if (!f || !f->literal || f->tooLarge) return -2;
-  return findLiteral(reinterpret_cast<const uint8_t*>(subject), len, 0, *f);
+  if (!f || f->tooLarge) return -2;
+  const auto* s = reinterpret_cast<const uint8_t*>(subject);
+  if (f->literal) return findLiteral(s, len, 0, *f);
+  int which;
+  return f->exactSet ? prefixScanNext(&f->scan, s, len, 0, &which) : -2;
 }
 
 const bool* awk_rerunset(AwkPattern* p) {

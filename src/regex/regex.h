@@ -36,9 +36,10 @@ int32_t awk_erematch(AwkPattern* p, const char* subject, int32_t len, int32_t st
 // awk_ereparenpos report is unspecified.
 bool awk_rematches(AwkPattern* p, const char* subject, int32_t len, int flags);
 // Where the plain text that p (used as a condition, as awk_rematches with
-// no flags) stands for first occurs in subject[0..len): -1 when nowhere,
-// -2 when p is not known to be a plain text (not one, or not yet analysed
-// by a first search). Lets a reader pass over text that cannot match.
+// no flags) stands for, or the first of the plain texts of an alternation
+// of them, first occurs in subject[0..len): -1 when nowhere, -2 when p is
+// not known to be such a pattern (not one, or not yet analysed by a first
+// search). Lets a reader pass over text that cannot match.
 int32_t awk_literalat(AwkPattern* p, const char* subject, int32_t len);
 // For a pattern whose matches are exactly the runs of one or more bytes of
 // one set ([^a-z0-9]+, [ \t]+), once a first search has analysed it: the

@@ -308,8 +308,8 @@ void awk_patact_exec() {
       rootGid(root::kBeginFileFunction) == 0 && rootGid(root::kEndFileFunction) == 0)
     return;
   AwkCode* code = mainGid ? awk_funaddr(mainGid) : nullptr;
-  // A rule that only tests a plain text lets the reader pass over records
-  // without it; known once the first record has compiled the pattern.
+  // A rule that only tests for plain texts lets the reader pass over records
+  // without any of them; known once the first record has compiled the pattern.
   AwkPattern* filter = nullptr;
   bool firstRecord = true;
   for (;;) {
@@ -326,7 +326,7 @@ void awk_patact_exec() {
       if (firstRecord) {
         firstRecord = false;
         filter = awk_rulefilter(code);
-        // Passing over records pays only for a plain text, known by now;
+        // Passing over records pays only for plain texts, known by now;
         // asking before every record would cost each one a look at the buffer.
         if (filter && awk_literalat(filter, "", 0) == -2) filter = nullptr;
       }

@@ -325,6 +325,9 @@ TEST(RegexAccel, LiteralPositionOnlyForAnalysedPlainTexts) {
       {"abc", 0, "xxabcabc", -2, 2},
       {"abc", 0, "ab-bc", -2, -1},
       {"a.c", 0, "xxabc", -2, -2},
+      {"cd|abc|b", 0, "xxabcd", -2, 2},
+      {"cd|abc", 0, "xxab-c", -2, -1},
+      {"(cd|ab)x", 0, "cdabx", -2, 2},
       {"abc", int(kReFold), "xxABC", -2, -2},
   };
   EXPECT_EQ(awk_literalat(nullptr, "abc", 3), -2);
