@@ -494,7 +494,7 @@ void skip_records(AwkPattern* filter) {
   const char* last = static_cast<const char*>(memrchr(b, sep, n));
   if (!last) return;
   const int32_t whole = int32_t(last - b) + 1;
-  const int32_t at = awk_literalat(filter, b, whole);
+  const int32_t at = filter ? awk_literalat(filter, b, whole) : -1;
   if (at == -2) return;
   // Records before the one holding the first occurrence cannot hold one.
   const char* keep = b + whole;

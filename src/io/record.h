@@ -57,9 +57,10 @@ enum class RecordUse { Value, Dollar0, Drop };
 AwkString* next_record(AwkStream* stream, RecordUse use = RecordUse::Value);
 
 // Passes over the main input's records, already in its stdio buffer, that
-// cannot match `filter` (plain texts: see awk_literalat), counting them in
-// NR and FNR as if read: for a main rule that does nothing with a record
-// its pattern does not match. Does nothing where a record read would do
+// cannot match `filter` (plain texts: see awk_literalat), or over all of
+// them when `filter` is null, counting them in NR and FNR as if read: for
+// a main rule that does nothing with a record its pattern does not match,
+// or a program without one. Does nothing where a record read would do
 // more than count (RSM used, a separator pattern, a terminal).
 void skip_records(AwkPattern* filter);
 

@@ -309,14 +309,15 @@ void awk_patact_exec() {
     return;
   AwkCode* code = mainGid ? awk_funaddr(mainGid) : nullptr;
   // A rule that only tests for plain texts lets the reader pass over records
-  // without any of them; known once the first record has compiled the pattern.
+  // without any of them; known once the first record has compiled the
+  // pattern. Without a main rule (END { print NR }) no record is looked at.
   AwkPattern* filter = nullptr;
   bool firstRecord = true;
   for (;;) {
     if (awk_gt_conditions & kCondExit) break;
     awk_gt_conditions = 0;
     // Not while a debugger function is armed: it sees every statement.
-    if (filter && awk_debug_gid == 0) skip_records(filter);
+    if ((filter || !mainGid) && awk_debug_gid == 0) skip_records(filter);
     AwkString* record = next_record(nullptr, mainGid ? RecordUse::Dollar0 : RecordUse::Drop);
     if (!record) break;
     if (mainGid) {
