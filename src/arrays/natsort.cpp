@@ -353,15 +353,17 @@ void awk_vasort(AwkTable* list, int t) {
   const bool decimals = natural && !(t & (kNoFraction | kZeros));
 
   if (n > INT32_MAX / int32_t(sizeof(SortEnt))) awk_oom(n);
-  if (natural) {
-    // A list of nothing but plain integers (the keys of a numbered array),
-    // or of one prefix each followed by a plain integer ("id1", "id2", ...:
-    // see tailInt), is sorted by value without comparisons.
+  // A list of nothing but plain integers (the keys of a numbered array), or
+  // of one prefix each followed by a plain integer ("id1", "id2", ...: see
+  // tailInt), is sorted by value without comparisons. The first key tells
+  // whether the list can be one, before any room is taken for it.
+  const AwkString* first = list->keys[0];
+  int64_t v;
+  uint32_t plen = 0;
+  const bool ints = natural && plainInt(first, &v);
+  const bool tails = natural && !ints && tailInt(first, &plen, &v);
+  if (ints || tails) {
     auto* ents = static_cast<NumEnt*>(space(n * int32_t(sizeof(NumEnt))));
-    const AwkString* first = list->keys[0];
-    int64_t v;
-    uint32_t plen = 0;
-    const bool tails = !plainInt(first, &v) && tailInt(first, &plen, &v);
     auto value = [&](const AwkString* s) {
       if (!tails) return plainInt(s, &v);
       uint32_t p;
