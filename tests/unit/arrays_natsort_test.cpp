@@ -113,11 +113,8 @@ TEST(ArraysNatSort, ComparesPairs) {
     EXPECT_EQ(natcmp(c.b, c.a, c.sorttype), -c.expect)
         << '"' << c.b << "\" vs \"" << c.a << "\" SORTTYPE " << c.sorttype;
   }
-}
-
-// A key of many numbers is compared number after number without nesting on
-// the native stack.
-TEST(ArraysNatSort, LongChainsOfNumbers) {
+  // A key of many numbers is compared number after number without nesting
+  // on the native stack.
   std::string a, b;
   for (int i = 0; i < 200000; ++i) {
     a += "01x";

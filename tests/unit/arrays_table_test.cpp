@@ -15,11 +15,8 @@
 
 namespace {
 
-AwkString* str(const std::string& s) { return stringNew(s); }
-
-// Inserts key with an int value (creating it when missing).
 void put(AwkTable* t, const std::string& key, int v) {
-  AwkString* k = str(key);
+  AwkString* k = stringNew(key);
   AwkSlot* s = awk_stfindhp(t, k, true);
   stringFree(k);
   ASSERT_NE(s, nullptr);
@@ -28,7 +25,7 @@ void put(AwkTable* t, const std::string& key, int v) {
 
 // Removes key (its element holds an int, which needs no release).
 bool del(AwkTable* t, const std::string& key) {
-  AwkString* k = str(key);
+  AwkString* k = stringNew(key);
   const int gone = awk_stdelelt(t, k);
   stringFree(k);
   return gone != 0;
@@ -102,7 +99,7 @@ TEST(ArraysTable, NewTablesFindCreateAndValues) {
   EXPECT_EQ(awk_stfindb(l, "x", 1), nullptr);
   EXPECT_EQ(awk_tablength(l), 0);
 
-  AwkString* k = str("alpha");
+  AwkString* k = stringNew("alpha");
   EXPECT_EQ(awk_stfindhp(t, k, false), nullptr);
   EXPECT_EQ(t->count, 0);
   AwkSlot* s = awk_stfindhp(t, k, true);
@@ -181,15 +178,13 @@ struct ModelTable {
   }
 };
 
-// Random insertions and deletions, from tables made with capacities that are
-// powers of two and not (split, the symbol table, awk_sanew with a size
-// hint), for key pools below, around and well above one block of 256
-// slots, in phases that grow the table and then delete most of it (so that
-// freed entries are reused across growth), and pools that keep a table at
-// full load (long runs that wrap around), and a pool of keys that all share
-// one home up to 2048 slots (a run longer than an index word can tell
-// distances in): every key keeps its value (against a std::map) and every
-// slot holds the key the model's has, so a deletion leaves the layout that
+// Random insertions and deletions from tables of every starting capacity
+// (split, the symbol table, size hints), with key pools below, around and
+// above one block of 256 slots, phases that grow the table and then delete
+// most of it (freed entries reused across growth), pools at full load (runs
+// that wrap around) and keys of one home up to 2048 slots (a run longer than
+// an index word can tell distances in): every key keeps its value and every
+// slot holds the model's key, so a deletion leaves the layout that
 // re-inserting the run after the hole gives.
 TEST(ArraysTable, RandomOperationsAgainstModels) {
   struct Run {

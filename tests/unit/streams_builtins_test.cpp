@@ -50,16 +50,15 @@ TEST_F(FileIoTest, FreadNegativeLength) {
   EXPECT_TRUE(contains(err, "fread: requested length truncated to 2147480000")) << err;
 }
 
-TEST_F(FileIoTest, FwriteCountsEveryByte) {
+TEST_F(FileIoTest, FwriteCountsAndFflush) {
   const std::string data("x\0y\n", 4);
   EXPECT_EQ(callInt(b_fwrite, {strCell(data), strCell("w.bin")}), 4);
   EXPECT_EQ(callInt(b_fwrite, {strCell(""), strCell("w.bin")}), 0);
   EXPECT_EQ(callInt(b_fwrite, {intCell(42), strCell("w.bin")}), 2);
   EXPECT_EQ(callInt(b_close, {strCell("w.bin")}), 0);
   EXPECT_EQ(readFile("w.bin"), data + "42");
-}
 
-TEST_F(FileIoTest, FflushWritesPendingOutput) {
+  // fflush writes what is pending.
   EXPECT_EQ(callInt(b_fwrite, {strCell("pending"), strCell("f.txt")}), 7);
   EXPECT_EQ(readFile("f.txt"), "");
   Cell r = call(b_fflush, {strCell("f.txt")});
@@ -220,7 +219,8 @@ std::set<std::string> envEntries(Cell* env) {
   return out;
 }
 
-// (tests/cases/process/spawn has a value that is no array.)
+// (tests/cases/process/spawn has a value that is no array.) 399 entries
+// fit; the 400th is refused with a warning.
 TEST_F(ProcessTest, EnvironmentFromArray) {
   Cell env = btest::newArray();
   setElem(&env, "A", strCell("1"));
@@ -232,13 +232,9 @@ TEST_F(ProcessTest, EnvironmentFromArray) {
   setElem(&env, "", strCell("x"));
   EXPECT_EQ(envEntries(&env), (std::set<std::string>{"A=1", "EMPTY=", "N=42", "F=2.5"}));
   drop(&env);
-}
-
-// 399 entries fit; the 400th is refused with a warning.
-TEST_F(ProcessTest, EnvironmentLimit) {
   for (int n : {399, 400, 450}) {
     SCOPED_TRACE(n);
-    Cell env = btest::newArray();
+    env = btest::newArray();
     for (int i = 0; i < n; ++i) setElem(&env, std::string("V").append(std::to_string(i)), intCell(i));
     std::set<std::string> got;
     std::string err = stderrOf([&] { got = envEntries(&env); });

@@ -1,7 +1,6 @@
 // Allocator buckets, the resize rule, and string-object operations.
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <string>
 #include <vector>
 #include <algorithm>

@@ -74,9 +74,7 @@ TEST(A2s, EveryTagUnderTheDefaultFormat) {
     SCOPED_TRACE(c.name);
     EXPECT_EQ(text(awk_a2s(&c.cell)), c.expect);
   }
-}
-
-TEST(A2s, StringCellsShareTheirObject) {
+  // A string cell gives its own object.
   Cell c = stringCell("shared");
   AwkString* s = awk_a2s(&c);
   EXPECT_EQ(s, c.w.s);
@@ -236,6 +234,7 @@ const ScanCase kScanCases[] = {
     {"-0", 1, Tag::Int, 0, 0, ""}, {"  0012", 1, Tag::Int, 12, 0, ""}, {"12 ", 0, Tag::Int, 12, 0, ""},
     {"12abc", 0, Tag::Int, 12, 0, ""}, {"12+3", 0, Tag::Int, 12, 0, ""},
     {"\n12", 0, Tag::Int, 0, 0, ""},  // only blanks and tabs are skipped
+    {{"12\0" "3", 4}, 0, Tag::Int, 12, 0, ""},  // a NUL ends the number
     {"- 5", 0, Tag::Int, 0, 0, ""}, {"abc", 0, Tag::Int, 0, 0, ""}, {"", 0, Tag::Int, 0, 0, ""},
     {"   ", 0, Tag::Int, 0, 0, ""}, {"123456789", 1, Tag::Int, 123456789, 0, ""},
     {"-999999999", 1, Tag::Int, -999999999, 0, ""}, {"1234567890", 1, Tag::Float, 1234567890, 0, ""},
@@ -312,14 +311,6 @@ TEST_F(ScanTest, ValueDecimalsAndWarningsInReportModeOnly) {
     EXPECT_EQ(flag, c.flag);
     EXPECT_EQ(out.tag, c.tag);
   }
-}
-
-TEST_F(ScanTest, EmbeddedNulEndsTheNumber) {
-  Cell out;
-  EXPECT_EQ(awk_s2nb("12\0" "3", 4, &out, 1), 0);
-  EXPECT_EQ(out.tag, Tag::Int);
-  EXPECT_EQ(out.w.i, 12);
-  EXPECT_EQ(awk_s2nb("12", 2, &out, 1), 1);
 }
 
 }  // namespace
