@@ -28,7 +28,6 @@ void store(Cell* arr, const char* key, int v) {
   Cell k = strCell(key), c = intCell(v);
   awk_tabadd(arr, &k, &c);
 }
-// awk_tabfind with a key cell made from text (and released again).
 int find(Cell* arr, const char* key, Cell* out, int flags) {
   Cell k = strCell(key);
   int r = awk_tabfind(arr, &k, out, flags);

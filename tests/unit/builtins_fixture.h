@@ -51,7 +51,6 @@ inline Cell call(BuiltinFn fn, std::vector<Cell> args) {
   return result;
 }
 
-// The result as text, released.
 inline std::string callText(BuiltinFn fn, std::vector<Cell> args) {
   Cell r = call(fn, std::move(args));
   std::string out = text(r);

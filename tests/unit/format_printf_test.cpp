@@ -135,7 +135,6 @@ TEST(Asprintf, PrecisionCapWarnsOncePerRun) {
   EXPECT_EQ(r.text, std::string(49, '0') + "1|abc");
 }
 
-// C-level formatting.
 template <typename... Args>
 std::string cfmt(const char* fmt, Args... args) {
   char buf[600];
@@ -210,7 +209,6 @@ TEST(LFormat, MatchesSnprintfAtEveryWidth) {
   }
 }
 
-// Differential tests against snprintf.
 constexpr int kRounds = 60000;
 
 template <typename T>
@@ -222,29 +220,21 @@ std::string cFormat(const std::string& fmt, T v) {
 
 // A random conversion: flags from "-+ 0#", then an optional width and precision.
 struct RandomConversion {
-  std::string flags;
-  int width = -1;
+  std::string flags, text = "%";
   int precision = -1;
-  char conv = 'd';
+  char conv;
 
-  std::string text() const {
-    std::string s = std::string("%").append(flags);
-    if (width >= 0) s.append(std::to_string(width));
-    if (precision >= 0) s.append(".").append(std::to_string(precision));
-    return s + conv;
+  RandomConversion(std::mt19937_64& rng, const char* convs) {
+    for (char f : std::string("-+ 0#"))
+      if (rng() % 4 == 0) flags += f;
+    text += flags;
+    if (rng() % 2) text += std::to_string(rng() % 25);
+    if (rng() % 2) text.append(".").append(std::to_string(precision = int(rng() % 21)));
+    conv = convs[rng() % std::char_traits<char>::length(convs)];
+    text += conv;
   }
   bool has(char f) const { return flags.find(f) != std::string::npos; }
 };
-
-RandomConversion randomConversion(std::mt19937_64& rng, const char* convs) {
-  RandomConversion s;
-  for (char f : std::string("-+ 0#"))
-    if (rng() % 4 == 0) s.flags += f;
-  if (rng() % 2) s.width = int(rng() % 25);
-  if (rng() % 2) s.precision = int(rng() % 21);
-  s.conv = convs[rng() % std::char_traits<char>::length(convs)];
-  return s;
-}
 
 int32_t randomInt(std::mt19937_64& rng) {
   switch (rng() % 4) {
@@ -274,7 +264,7 @@ TEST(PrintfDifferential, IntegerConversions) {
   std::mt19937_64 rng(12345);
   int compared = 0;
   for (int i = 0; i < kRounds; ++i) {
-    RandomConversion s = randomConversion(rng, "diuxXo");
+    RandomConversion s(rng, "diuxXo");
     int32_t v = randomInt(rng);
     // Left out: "0" with a precision still pads with zeros, precision 0
     // still shows the digit 0, and "#" always adds its prefix to o/x/X.
@@ -283,7 +273,7 @@ TEST(PrintfDifferential, IntegerConversions) {
     if (s.has('#') && (s.conv == 'o' || s.conv == 'x' || s.conv == 'X')) {
       if (v == 0 || s.conv == 'o') continue;
     }
-    const std::string fmt = s.text();
+    const std::string& fmt = s.text;
     // C's unsigned conversions take the same 32-bit pattern.
     ASSERT_EQ(format(fmt, {I(v)}), (Result{cFormat(fmt, v), ""})) << "format " << fmt << " value " << v;
     ++compared;
@@ -295,10 +285,10 @@ TEST(PrintfDifferential, FloatConversions) {
   std::mt19937_64 rng(67890);
   int compared = 0;
   for (int i = 0; i < kRounds; ++i) {
-    RandomConversion s = randomConversion(rng, "eEfgG");
+    RandomConversion s(rng, "eEfgG");
     double v = randomDouble(rng);
     if (s.conv == 'f' && std::fabs(v) >= 1e49) continue;  // 51 integer digits: exponent form
-    const std::string fmt = s.text();
+    const std::string& fmt = s.text;
     ASSERT_EQ(format(fmt, {F(v)}), (Result{cFormat(fmt, v), ""})) << "format " << fmt << " value " << v;
     ++compared;
   }

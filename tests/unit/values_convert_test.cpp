@@ -41,7 +41,6 @@ std::string text(AwkString* s) {
   return r;
 }
 
-// Runs f with stderr captured and the last-report memory cleared.
 template <typename F>
 std::string captured(F f) {
   awk_mathresetlast();
