@@ -50,7 +50,8 @@ class IoEnvironment : public ::testing::Environment {
   void TearDown() override {
     awk_closeall();
     std::filesystem::current_path(g_oldcwd);
-    std::filesystem::remove_all(g_dir);
+    // Kept for inspection when a test failed.
+    if (::testing::UnitTest::GetInstance()->Passed()) std::filesystem::remove_all(g_dir);
   }
 };
 

@@ -74,7 +74,9 @@ class Env : public ::testing::Environment {
     g_dir = tmpl;
     buildProgram();
   }
-  void TearDown() override { std::filesystem::remove_all(g_dir); }
+  void TearDown() override {   // kept for inspection when a test failed
+    if (::testing::UnitTest::GetInstance()->Passed()) std::filesystem::remove_all(g_dir);
+  }
 };
 auto* const kEnv = ::testing::AddGlobalTestEnvironment(new Env);
 

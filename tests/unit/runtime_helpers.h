@@ -6,9 +6,13 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "diag/oops.h"
@@ -26,13 +30,26 @@ using vorn::image::ImageWriter;
 using vorn::image::Op;
 using vorn::testasm::Asm;
 
-// A fresh directory under the system's temporary area, removed by nobody:
-// tests leave their files for inspection when they fail.
-inline std::string tempDir() {
-  char templ[] = "/tmp/vorn-rt-XXXXXX";
-  const char* d = mkdtemp(templ);
-  return d ? d : "/tmp";
-}
+// A fresh directory under the system's temporary area. It goes, with all it
+// holds, when its owner does, unless the test has failed by then: a failed
+// test leaves its files for inspection.
+class TempDir {
+ public:
+  TempDir() {
+    char templ[] = "/tmp/vorn-rt-XXXXXX";
+    if (mkdtemp(templ)) path_ = templ;
+    else ADD_FAILURE() << "mkdtemp: " << std::strerror(errno);
+  }
+  TempDir(TempDir&& other) noexcept : path_(std::exchange(other.path_, "")) {}
+  ~TempDir() {
+    if (!path_.empty() && !::testing::Test::HasFailure()) std::filesystem::remove_all(path_);
+  }
+  const std::string& path() const { return path_; }
+  std::string operator/(const std::string& name) const { return path_ + "/" + name; }
+
+ private:
+  std::string path_;
+};
 
 inline void writeBytes(const std::string& path, const std::vector<uint8_t>& bytes) {
   std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
@@ -63,13 +80,15 @@ inline ImageWriter minimalWriter() {
   return w;
 }
 
-struct RunResult { int status = -1; std::string out, err; };
+// dir holds the run's output files for as long as the result lives.
+struct RunResult { int status = -1; std::string out, err; TempDir dir; };
 
 // Runs program with args and the given environment (nullptr: inherit) and no
 // input; collects output and status.
 inline RunResult run(const std::string& program, std::vector<std::string> args,
                      const std::vector<std::string>* env = nullptr) {
-  std::string dir = tempDir(), outPath = dir + "/out", errPath = dir + "/err";
+  RunResult r;
+  std::string outPath = r.dir / "out", errPath = r.dir / "err";
   posix_spawn_file_actions_t fa;
   posix_spawn_file_actions_init(&fa);
   posix_spawn_file_actions_addopen(&fa, 0, "/dev/null", O_RDONLY, 0);
@@ -83,7 +102,6 @@ inline RunResult run(const std::string& program, std::vector<std::string> args,
   argv.push_back(nullptr);
   envp.push_back(nullptr);
   pid_t pid;
-  RunResult r;
   int rc = posix_spawn(&pid, program.c_str(), &fa, nullptr, argv.data(), env ? envp.data() : environ);
   posix_spawn_file_actions_destroy(&fa);
   if (rc != 0) return r;

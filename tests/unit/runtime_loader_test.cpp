@@ -23,13 +23,13 @@ std::vector<uint8_t> withTrailer(std::vector<uint8_t> img, size_t junk) {
 }
 
 TEST(Loader, PlainOrAppendedByName) {
-  std::string dir = rtest::tempDir();
+  rtest::TempDir dir;
   // The rule looks at the path as given: ".ae" is too short to be a plain image's.
   struct Case { const char* name; bool trailer; } cases[] = {
       {"x.ae", false}, {"prog.AE", false}, {"prog.Ae", false}, {"prog", true}, {"prog.aex", true}, {".ae", true}};
   char cwd[4096];
   ASSERT_NE(getcwd(cwd, sizeof cwd), nullptr);
-  ASSERT_EQ(chdir(dir.c_str()), 0);
+  ASSERT_EQ(chdir(dir.path().c_str()), 0);
   for (const Case& c : cases) {
     awk_vm_reset();
     rtest::writeBytes(c.name, c.trailer ? withTrailer(image(), 777) : image());
@@ -38,13 +38,14 @@ TEST(Loader, PlainOrAppendedByName) {
   }
   ASSERT_EQ(chdir(cwd), 0);
   awk_vm_reset();
-  EXPECT_EQ(vm_open((dir + "/missing.ae").c_str()), 0);
+  EXPECT_EQ(vm_open((dir / "missing.ae").c_str()), 0);
 }
 
 // An image in memory loads as the same image read from a file; one cut
 // short in its first segment ends the run with the name given for it.
 TEST(Loader, ImageInMemory) {
-  std::string path = rtest::tempDir() + "/x.ae";
+  rtest::TempDir dir;
+  std::string path = dir / "x.ae";
   std::vector<uint8_t> img = image();
   rtest::writeBytes(path, img);
   awk_vm_reset();
@@ -66,7 +67,8 @@ TEST(Loader, ImageInMemory) {
 }
 
 TEST(Loader, CandidatePaths) {
-  std::string dir = rtest::tempDir();
+  rtest::TempDir tmp;
+  const std::string& dir = tmp.path();
   rtest::writeBytes(dir + "/prog", withTrailer(image(), 10));
   rtest::writeBytes(dir + "/other.ae", image());
   struct { std::string dir, name, ext; int opened; std::string path; } cases[] = {  // path: awk_progpath
@@ -87,7 +89,8 @@ TEST(Loader, CandidatePaths) {
 }
 
 TEST(Loader, SearchPath) {
-  std::string a = rtest::tempDir(), b = rtest::tempDir();
+  rtest::TempDir dirA, dirB;
+  const std::string &a = dirA.path(), &b = dirB.path();
   rtest::writeBytes(b + "/tool", withTrailer(image(), 5));
   std::string saved = std::getenv("PATH") ? std::getenv("PATH") : "";
   struct Case { std::string path; int found; } cases[] = {  // "<unset>" unsets PATH
@@ -103,7 +106,8 @@ TEST(Loader, SearchPath) {
 }
 
 TEST(Loader, TemporaryFiles) {
-  std::string dir = rtest::tempDir(), prefix = dir + "/awktmp.";
+  rtest::TempDir tmp;
+  std::string dir = tmp.path(), prefix = dir + "/awktmp.";
   // The second name in a directory skips the one already taken.
   std::string previous;
   for (const std::string& tmp : {dir, dir + "/", dir + ";x", dir}) {

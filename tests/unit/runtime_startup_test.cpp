@@ -15,6 +15,7 @@ namespace {
 // Program-building shorthands over one writer.
 struct Prog {
   ImageWriter w;
+  rtest::TempDir dir;
   int nextGlobal = 8000 + kPredefinedCount;
 
   Prog() { w.addModule("prog.awk"); }
@@ -43,7 +44,7 @@ struct Prog {
   std::string save(Asm& begin) {
     w.setFunction(1000, begin.op(Op::op_ret).function(0, 0, ";", 0));
     w.setRootGid(root::kBegin1Function, 1000);
-    std::string path = rtest::tempDir() + "/prog.ae";
+    std::string path = dir / "prog.ae";
     rtest::writeBytes(path, w.build());
     return path;
   }

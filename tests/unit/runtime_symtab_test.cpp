@@ -23,6 +23,7 @@ class SymtabTest : public ::testing::Test {
   // Globals: 8018 count (module 0), 8019 count (module 1, module-level),
   // 8020 hidden (module 1 only), 8021.. filler names.
   static constexpr int kFillers = 300;
+  rtest::TempDir dir;
 
   void SetUp() override {
     awk_vm_reset();
@@ -52,7 +53,7 @@ class SymtabTest : public ::testing::Test {
     for (int i = 0; i < kFillers; ++i)
       w.addSymbol("v" + std::to_string(i),
                   record(symkind::kGlobal, 8021 + i, {def(defkind::kGlobal, 0, 8021 + i, i)}));
-    std::string path = rtest::tempDir() + "/sym.ae";
+    std::string path = dir / "sym.ae";
     rtest::writeBytes(path, w.build());
     ASSERT_EQ(vm_open(path.c_str()), 1);
     ASSERT_EQ(awk_validaefile(), 1);

@@ -30,15 +30,20 @@ uint32_t functionEntry(const std::vector<uint8_t>& img, int index) {
 }
 
 // Loads an image in-process: 1 accepted, 0 refused, -status when the load
-// ended the run (a fatal message).
-int load(const std::vector<uint8_t>& img, bool reset = true) {
-  static std::string path = rtest::tempDir() + "/img.ae";
-  if (reset) awk_vm_reset();
-  rtest::writeBytes(path, img);
-  int r = 0;
-  int status = rtest::exitOf([&] { r = vm_open(path.c_str()) ? awk_validaefile() : 0; });
-  return status == -1 ? r : -status;
-}
+// ended the run (a fatal message). The image file lies in the test's own
+// directory.
+struct Loads {
+  rtest::TempDir dir;
+  int load(const std::vector<uint8_t>& img, bool reset = true) {
+    std::string path = dir / "img.ae";
+    if (reset) awk_vm_reset();
+    rtest::writeBytes(path, img);
+    int r = 0;
+    int status = rtest::exitOf([&] { r = vm_open(path.c_str()) ? awk_validaefile() : 0; });
+    return status == -1 ? r : -status;
+  }
+};
+class Verify : public ::testing::Test, protected Loads {};
 
 // expected: 1 accepted, 0 refused.
 struct Case { const char* name; std::function<std::vector<uint8_t>()> image; int expected; };
@@ -234,7 +239,7 @@ std::string caseName(const ::testing::TestParamInfo<Case>& info) {
   return n;
 }
 
-class CodeCases : public ::testing::TestWithParam<Case> {};
+class CodeCases : public ::testing::TestWithParam<Case>, protected Loads {};
 
 TEST_P(CodeCases, LoadsOrIsRefused) {
   const Case& c = GetParam();
@@ -243,7 +248,7 @@ TEST_P(CodeCases, LoadsOrIsRefused) {
 
 INSTANTIATE_TEST_SUITE_P(Verify, CodeCases, ::testing::ValuesIn(kCodeCases), caseName);
 
-TEST(Verify, OperandsAndStringsBecomeNative) {
+TEST_F(Verify, OperandsAndStringsBecomeNative) {
   ImageWriter w;
   uint32_t s = w.addString("hello");
   Asm a;
@@ -280,7 +285,7 @@ TEST(Verify, OperandsAndStringsBecomeNative) {
   stringFree(file);
 }
 
-TEST(Verify, BuildStampsMustAgree) {
+TEST_F(Verify, BuildStampsMustAgree) {
   ImageWriter a = rtest::minimalWriter();
   a.setBuildStamp(5);
   ImageWriter b = rtest::minimalWriter();
@@ -292,7 +297,7 @@ TEST(Verify, BuildStampsMustAgree) {
   EXPECT_EQ(load(imgB), 1) << "after a reset";
 }
 
-TEST(Verify, AddressesBeyondASegmentAreInvalid) {
+TEST_F(Verify, AddressesBeyondASegmentAreInvalid) {
   ASSERT_EQ(load(rtest::minimalWriter().build()), 1);
   int32_t size0 = awk_segsize[0];
   EXPECT_EQ(vm_room(uint32_t(size0 - 1)), 1);
@@ -304,7 +309,7 @@ TEST(Verify, AddressesBeyondASegmentAreInvalid) {
 // A symbol table whose slots lie in a segment that was not read fails the
 // load with "invalid vmid"; the loader's reset must still give back every
 // block the half-built table took.
-TEST(Verify, FailedTableSetUpLeavesNothingBehind) {
+TEST_F(Verify, FailedTableSetUpLeavesNothingBehind) {
   ImageWriter w = rtest::minimalWriter();
   for (int i = 0; i < 300; ++i)
     w.addSymbol("n" + std::to_string(i),

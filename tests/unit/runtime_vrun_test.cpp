@@ -49,8 +49,8 @@ const BadImage kBad[] = {
 
 TEST(Vrun, LoaderMessages) {
   for (const BadImage& b : kBad) {
-    std::string dir = rtest::tempDir();
-    std::string path = dir + "/" + b.file;
+    rtest::TempDir dir;
+    std::string path = dir / b.file;
     if (b.damage) {
       auto img = rtest::minimalWriter().build();
       b.damage(img);
@@ -93,7 +93,8 @@ TEST(Vrun, CutInALaterSegmentFailsOnlyWhenUsed) {
   putBe32(img.data() + root::kSegmentCount, count + 1);
   putBe16(img.data() + root::kSegmentSizes + 2 * count, 100);
   img.insert(img.end(), {0, 0, 0, 0, 0, 0, 0, 3, 0, 1});  // 10 of 100 bytes
-  std::string path = rtest::tempDir() + "/cut.ae";
+  rtest::TempDir dir;
+  std::string path = dir / "cut.ae";
   rtest::writeBytes(path, img);
   auto r = rtest::run(rtest::vrun(), {path});
   EXPECT_EQ(r.out, "near\n");
