@@ -139,15 +139,32 @@ void expectRecords(const vorn::image::ImageReader& r, std::initializer_list<Reco
   }
 }
 
+// Every kind of name has its record. A program's name that is also a
+// builtin's or a predefined variable's takes that name's record: a global, a
+// function or an extern replaces it, a module's static replaces it with a
+// record reached only through the module. Names the program leaves alone
+// keep their records.
 TEST(Codegen, ImageHasSymbolsForEveryKindOfName) {
-  CompileOutput out = compile(
-      {{"prog.awk", "function f() { }\nstatic function s() { }\nBEGIN { g = 1 }\nextern int puts(char*)"}});
+  CompileOutput out = compile({{"prog.awk",
+                                "static kbhit\nfunction f() { }\nstatic function s() { }\n"
+                                "function peek(x) { return x }\nstatic function sleep(x) { return x }\n"
+                                "extern int puts(char*)\nextern int spawn(char*)\n"
+                                "BEGIN { kbhit = 2; g = 1; ord = 1; print sleep(1) peek(2) }"}});
   vorn::image::ImageReader r;
   ASSERT_TRUE(r.open(out.image));
+  namespace symkind = vorn::image::symkind;
+  namespace defkind = vorn::image::defkind;
   expectRecords(r, {
       {"ARGC", 12, 8000}, {"stdout", 12, 8017}, {"NR", 13, 225}, {"BUFSIZE", 13, 236},
-      {"print", 14, 1},   {"table", 14, 120},   {"f", 1, 1000},  {"g", 4, 8018},
+      {"print", 14, 1},   {"table", 14, 120},   {"f", 1, 1000},  {"g", 4, 8019},
       {"puts", 1, 10000}, {"s", 0, 0},          {":BEGIN", 0, 0},
+      {"ord", symkind::kGlobal, 8020, defkind::kGlobal},  // after kbhit and g, in source order
+      {"peek", symkind::kFunction, 1002, defkind::kFunction},
+      {"spawn", symkind::kFunction, 10001, defkind::kFunction},
+      {"kbhit", symkind::kModuleOnly, 0, defkind::kModuleVariable},
+      {"sleep", symkind::kModuleOnly, 0, defkind::kModuleFunction},
+      {"getkey", symkind::kBuiltin, 37, 0},
+      {"ENVIRON", symkind::kPredefinedGlobal, 8004, defkind::kGlobal},
   });
   // Builtin records: callable flag, counts and type codes.
   auto sub = r.symbolRecord(r.lookup("substr").value).value;
@@ -162,31 +179,7 @@ TEST(Codegen, ImageHasSymbolsForEveryKindOfName) {
   EXPECT_EQ(st.definitions[0].kind(), 2);
   EXPECT_EQ(st.definitions[0].module(), 0);
   EXPECT_EQ(st.definitions[0].gid(), 1001);
-  EXPECT_EQ(st.definitions[0].line, 2);
-}
-
-// A program's name that is also a builtin's or a predefined variable's
-// takes that name's record: a global, a function or an extern replaces it,
-// a module's static replaces it with a record reached only through the
-// module. Names the program leaves alone keep their records.
-TEST(Codegen, ProgramNamesReplaceFixedRecords) {
-  CompileOutput out = compile({{"prog.awk",
-                                "function peek(x) { return x }\nstatic kbhit\n"
-                                "static function sleep(x) { return x }\nextern int spawn(char*)\n"
-                                "BEGIN { ord = 1; kbhit = 2; print sleep(1) peek(2) }"}});
-  vorn::image::ImageReader r;
-  ASSERT_TRUE(r.open(out.image));
-  namespace symkind = vorn::image::symkind;
-  namespace defkind = vorn::image::defkind;
-  expectRecords(r, {
-      {"ord", symkind::kGlobal, 8019, defkind::kGlobal},  // after kbhit, declared first
-      {"peek", symkind::kFunction, 1000, defkind::kFunction},
-      {"spawn", symkind::kFunction, 10000, defkind::kFunction},
-      {"kbhit", symkind::kModuleOnly, 0, defkind::kModuleVariable},
-      {"sleep", symkind::kModuleOnly, 0, defkind::kModuleFunction},
-      {"getkey", symkind::kBuiltin, 37, 0},
-      {"ENVIRON", symkind::kPredefinedGlobal, 8004, defkind::kGlobal},
-  });
+  EXPECT_EQ(st.definitions[0].line, 3);
   // One slot per name.
   auto table = r.symbolTable();
   ASSERT_TRUE(table);

@@ -10,13 +10,9 @@
 #include <fstream>
 #include <functional>
 #include <iterator>
-#include <string>
-#include <vector>
 
-#include "image/format.h"
 #include "image/name_index.h"
 #include "image/reader.h"
-#include "image/writer.h"
 #include "image_asm.h"
 
 namespace {
@@ -140,10 +136,6 @@ std::vector<uint8_t> slurp(const std::string& path) {
   std::ifstream f(path, std::ios::binary);
   return {std::istreambuf_iterator<char>(f), {}};
 }
-void spit(const std::string& path, const std::vector<uint8_t>& bytes) {
-  std::ofstream(path, std::ios::binary)
-      .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
-}
 
 std::vector<uint8_t> fakeRuntime(int markers) {
   std::vector<uint8_t> exe = {'\x7f', 'F', 'A', 'K', 'E'};
@@ -161,7 +153,7 @@ TEST(ImageWriter, BindPatchesMarkerAndAppendsImage) {
   auto img = w.build();
   std::string rt = tempPath("rt"), out = tempPath("bound");
   auto exe = fakeRuntime(1);
-  spit(rt, exe);
+  ImageWriter::writeFile(rt, exe);
   const std::pair<std::string, std::string> names[] = {{"prog", "prog"}, {"", ""}, {"averyverylongname", "averyverylo"}};
   for (const auto& [name, stored] : names) {
     ImageWriter::bind(rt, out, img, name);
@@ -180,7 +172,7 @@ TEST(ImageWriter, BindPatchesMarkerAndAppendsImage) {
   EXPECT_THROW(ImageWriter::bind(out, out + "2", img, "again"), ImageError);
   EXPECT_THROW(ImageWriter::bind(rt, out, img, "X1X2"), ImageError);
   EXPECT_THROW(ImageWriter::bind(rt + "-missing", out, img, "p"), ImageError);
-  spit(rt, fakeRuntime(2));
+  ImageWriter::writeFile(rt, fakeRuntime(2));
   EXPECT_THROW(ImageWriter::bind(rt, out, img, "p"), ImageError) << "two markers, not ELF";
   unlink(rt.c_str());
   unlink(out.c_str());

@@ -3,13 +3,9 @@
 // the port builtins leave their result uninitialized.
 #include <gtest/gtest.h>
 
-#include <cstdint>
-#include <string>
-
 #include "builtins/btable.h"
 #include "host/memgrant.h"
 #include "test_support.h"
-#include "values/cell.h"
 
 namespace {
 
@@ -30,16 +26,8 @@ struct ResultCell {
   ~ResultCell() { awk_retval = nullptr; }
 };
 
-Cell addressCell(const void* p) {
-  Cell c{};
-  uintptr_t a = reinterpret_cast<uintptr_t>(p);
-  if (a <= INT32_MAX) {
-    cellSetInt(&c, int32_t(a));
-  } else {
-    cellSetFloat(&c, double(a), 0);
-  }
-  return c;
-}
+// Addresses above 2^31 (every stack address here) are floats in AWK.
+Cell addressCell(const void* p) { return tsupport::floatCell(double(reinterpret_cast<uintptr_t>(p)), 0); }
 
 TEST(BuiltinPeekPoke, ByteWiseOnGrantedMemory) {
   unsigned char buf[4] = {0x00, 0xFF, 0x7F, 0x80};

@@ -4,7 +4,6 @@
 // push-then-tonum) are checked through their AWK behaviour in
 // cases/lang/fast_paths; here only `v + c` into another variable.
 #include <cmath>
-#include <cstring>
 #include <utility>
 #include <vector>
 

@@ -1,29 +1,22 @@
 // Shared set-up for the interpreter tests: build an image with the image
-// writer and the test assembler, load it in-process through the loader,
+// writer and the test assembler, load it in-process from memory,
 // run functions through the native call entries, and read the results out
 // of global variables. A run that ends (fatal message, exit) is caught
 // through the exit hook, so one test binary can check many of them.
 #pragma once
 #include <gtest/gtest.h>
-#include <unistd.h>
 
-#include <csetjmp>
-#include <cstdlib>
 #include <functional>
 #include <string>
 #include <vector>
 
-#include "image/format.h"
-#include "image/writer.h"
-#include "image_asm.h"
-#include "values/cell.h"
-#include "interp/interp.h"
-#include "runtime/loader.h"
 #include "diag/oops.h"
-#include "runtime/startup.h"
+#include "image_asm.h"
+#include "interp/interp.h"
 #include "program/symtab.h"
+#include "runtime/loader.h"
+#include "runtime/startup.h"
 #include "test_support.h"
-#include "values/strobj.h"
 
 namespace interptest {
 
@@ -57,11 +50,7 @@ struct Program {
     writer.setFunction(gid, a.function(uint16_t(params), uint16_t(locals), std::move(names)));
   }
   void symbol(const std::string& name, int kind, int gid, img::SymbolDefinition def) {
-    img::SymbolRecord r;
-    r.kind = kind;
-    r.gid = int16_t(gid);
-    r.definitions.push_back(def);
-    writer.addSymbol(name, r);
+    writer.addSymbol(name, {kind, int16_t(gid), 0, {def}});
   }
   void function(const std::string& name, int gid) {
     symbol(name, img::symkind::kFunction, gid,
@@ -73,19 +62,13 @@ struct Program {
            img::SymbolDefinition::builtin(flags, uint16_t(minArgs << 12 | maxArgs << 8), types));
   }
 
-  // Writes the image to a private file and loads it; false if refused.
+  // Builds the image and loads it from memory; false if refused.
   bool load() {
     writer.setGlobalCount(img::kPredefinedCount + kProgramGlobals);
     std::vector<uint8_t> bytes = writer.build();
-    char path[] = "/tmp/vorn_interp_test_XXXXXX.ae";
-    int fd = mkstemps(path, 3);
-    if (fd < 0) return false;
-    close(fd);
-    img::ImageWriter::writeFile(path, bytes);
     awk_vm_reset();
-    bool ok = vm_open(path) == 1 && awk_validaefile() == 1;
-    unlink(path);
-    if (!ok) return false;
+    vm_openimage(bytes.data(), bytes.size(), "prog");
+    if (awk_validaefile() != 1) return false;
     if (!string_empty) string_empty = stringNew("");
     awk_readroot();
     resetInterpreter();

@@ -35,9 +35,8 @@ TEST(IoModeStrings, ParseTable) {
   for (const ModeCase& m : kModes) {
     SCOPED_TRACE(std::string("mode \"") + m.text + "\"");
     uint16_t flags = 0, share = 0;
-    testing::internal::CaptureStderr();
-    int omode = awk_parsemode(m.text, &flags, &share, 0, "fopen");
-    std::string err = testing::internal::GetCapturedStderr();
+    int omode = 0;
+    std::string err = tsupport::stderrOf([&] { omode = awk_parsemode(m.text, &flags, &share, 0, "fopen"); });
     EXPECT_EQ(omode, m.omode);
     EXPECT_EQ(flags, m.flags);
     EXPECT_EQ(share, m.share);
@@ -113,13 +112,6 @@ TEST_F(IoTest, ValuesThatOpenNothing) {
   EXPECT_FALSE(std::filesystem::exists("abc"));
 }
 
-TEST_F(IoTest, FileidWithoutOpenIsReturnedAsIs) {
-  AwkStream* w = openForWrite("plain");
-  Cell id = fileidCell(w);
-  EXPECT_EQ(awk_getsf(&id, O_RDONLY, "ftell", 0), w);
-  EXPECT_EQ(awk_getsf(&id, O_RDWR, "fread", GETSF_OPEN), w);
-  drop(&id);
-}
 
 TEST_F(IoTest, OutOfFileHandles) {
   Cell c = strCell("many");
@@ -176,7 +168,9 @@ TEST_F(IoTest, FileModeAppliesToImplicitReads) {
               "invalid FILEMODE");
 }
 
-TEST_F(IoTest, CreatedFilesAreOwnerOnly) {
+// Created files are the owner's only, whatever the umask; a fileid is
+// taken as it is, in any mode, opening or not.
+TEST_F(IoTest, CreatedFilesAreOwnerOnlyAndFileidsTakenAsTheyAre) {
   mode_t old = umask(0);
   AwkStream* r = openForWrite("perm");
   umask(old);
@@ -186,6 +180,10 @@ TEST_F(IoTest, CreatedFilesAreOwnerOnly) {
   EXPECT_EQ(mode & 0777, 0600);
   EXPECT_EQ(awk_getfilemode("does-not-exist", &mode), -1);
   EXPECT_EQ(awk_fileaccess("perm", R_OK), 0);
+  Cell id = fileidCell(r);
+  EXPECT_EQ(awk_getsf(&id, O_RDONLY, "ftell", 0), r);
+  EXPECT_EQ(awk_getsf(&id, O_RDWR, "fread", GETSF_OPEN), r);
+  drop(&id);
 }
 
 TEST_F(IoTest, DashReadsWhatStdinDesignates) {
@@ -246,9 +244,12 @@ TEST_F(IoTest, PipeStatusAfterReaderClosedItsInput) {
 
 TEST_F(IoTest, ThreeWays) {
   AwkStream* r = openForWrite("three");
-  // how 0: closed, record and name kept; the name still finds it.
+  call(b___fprint, {strCell("three"), intCell(1), strCell("12345")});
+  // how 0: closed, record, name and position kept; the name still finds it.
   EXPECT_EQ(awk_sfclose(r, 0), 0);
   EXPECT_EQ(r->fp, nullptr);
+  EXPECT_EQ(r->closepos, 6);
+  EXPECT_EQ(r->status, 0);
   EXPECT_EQ(find("three"), r);
   // how 1 on an implicit record: gone.
   awk_datasf = r;
@@ -264,14 +265,8 @@ TEST_F(IoTest, ThreeWays) {
   EXPECT_EQ(so->name->view(), "stdout");
 }
 
-TEST_F(IoTest, ClosePositionAndErrorStatus) {
-  AwkStream* r = openForWrite("pos");
-  call(b___fprint, {strCell("pos"), intCell(1), strCell("12345")});
-  EXPECT_EQ(awk_sfclose(r, 0), 0);
-  EXPECT_EQ(r->closepos, 6);
-  EXPECT_EQ(r->status, 0);
-
-  // A write error that only shows when the last buffer goes out is still an error.
+// A write error that only shows when the last buffer goes out is still an error.
+TEST_F(IoTest, WriteErrorAtCloseIsAnErrorStatus) {
   Cell full = strCell("/dev/full");
   AwkStream* f = awk_getsf(&full, O_WRONLY, "print", GETSF_OPEN);
   ASSERT_NE(f, nullptr);

@@ -13,7 +13,7 @@ namespace {
 
 using Strings = std::vector<std::string>;
 
-class FieldsTest : public RecordsTest {};
+using FieldsTest = RecordsTest;
 
 TEST_F(FieldsTest, FieldsOfAnEarlierRecordNeverComeBack) {
   setRecord("a b c d");
@@ -111,14 +111,12 @@ TEST_F(FieldsTest, RsAssignmentsSetTheSeparatorState) {
 }
 
 TEST_F(FieldsTest, RsAndRawmodeUseTurnsTheFastPathOff) {
-  awk_miscflags &= ~kMiscRsUsed;
-  readInt(pv::RECLEN);
-  EXPECT_EQ(awk_miscflags & kMiscRsUsed, 0);
-  readText(pv::RS);
-  EXPECT_NE(awk_miscflags & kMiscRsUsed, 0);
-  awk_miscflags &= ~kMiscRsUsed;
-  readInt(pv::RAWMODE);
-  EXPECT_NE(awk_miscflags & kMiscRsUsed, 0);
+  for (auto [name, var, used] : {std::tuple{"RECLEN", pv::RECLEN, false}, {"RS", pv::RS, true},
+                                  {"RAWMODE", pv::RAWMODE, true}}) {
+    awk_miscflags &= ~kMiscRsUsed;
+    readText(var);
+    EXPECT_EQ((awk_miscflags & kMiscRsUsed) != 0, used) << name;
+  }
 }
 
 TEST_F(FieldsTest, FpatAssignments) {
@@ -242,7 +240,7 @@ struct RandomText {
   }
 };
 
-class SplitTest : public RecordsTest {};
+using SplitTest = RecordsTest;
 
 TEST_F(SplitTest, FieldTableInEveryMode) {
   for (const SplitCase& c : kCases) {

@@ -5,7 +5,6 @@
 // so every byte goes through getc) and all three must agree.
 #include <unistd.h>
 
-#include <cstdio>
 #include <fstream>
 
 #include "io/stream.h"

@@ -16,9 +16,6 @@
 #include <vector>
 
 #include "diag/oops.h"
-#include "image/format.h"
-#include "image/opcodes.h"
-#include "image/writer.h"
 #include "image_asm.h"
 #include "test_support.h"
 

@@ -2,12 +2,9 @@
 // continuation, the 517-character prefix limit, and which codes end the run.
 #include <gtest/gtest.h>
 
-#include <string>
-
 #include "io/globals.h"
 #include "runtime/startup.h"
 #include "runtime_helpers.h"
-#include "values/strobj.h"
 
 namespace {
 

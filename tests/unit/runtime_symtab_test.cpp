@@ -114,17 +114,13 @@ TEST_F(SymtabTest, ModuleFileNames) {
     EXPECT_EQ(f ? std::string(f->view()) : "-", c.file) << c.gid;
     if (f) stringFree(f);
   }
-  char buf[64];
-  awk_modno2filename(buf, sizeof buf, 1);
-  EXPECT_STREQ(buf, "lib/util.AWK");
-  awk_modno2filename(buf, sizeof buf, 3);
-  EXPECT_STREQ(buf, "");
-  awk_modno2filename(buf, 5, 0);
-  EXPECT_STREQ(buf, "src/");
-  EXPECT_EQ(awk_filename2modno("util"), 1);
-  EXPECT_EQ(awk_filename2modno("MAIN"), 0);
-  EXPECT_EQ(awk_filename2modno("util.awk"), -1);
-  EXPECT_EQ(awk_filename2modno(""), -1);
+  for (auto [modno, size, file] : {std::tuple{1, 64, "lib/util.AWK"}, {3, 64, ""}, {0, 5, "src/"}}) {
+    char buf[64];
+    awk_modno2filename(buf, size, modno);
+    EXPECT_STREQ(buf, file) << modno;
+  }
+  for (auto [name, modno] : {std::pair{"util", 1}, {"MAIN", 0}, {"util.awk", -1}, {"", -1}})
+    EXPECT_EQ(awk_filename2modno(name), modno) << name;
 }
 
 // setawkvar's third argument: 1 stores the text as a field would be, 0 as a
