@@ -35,7 +35,6 @@ const struct { const char* src; const char* first; } kMalformed[] = {
     {"static NR", "t.awk:1:8: error: 'NR' is a predefined variable and cannot name a static variable"},
     {"function f(a) { local a }", "t.awk:1:10: error: 'a' is both a parameter and a local of 'f'"},
     {"BEGIN { getline x < }", "t.awk:1:21: error: expected an expression before '}'"},
-    {"{ $ }", "t.awk:1:5: error: expected an expression before '}'"},
 };
 
 TEST(Diagnostics, MalformedProgramsGiveLocatedMessages) {

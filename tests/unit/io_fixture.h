@@ -74,7 +74,6 @@ inline void writeFile(const std::string& path, const std::string& text) {
   std::ofstream(path, std::ios::binary) << text;
 }
 
-// awk_openfile on a name: the record, or null.
 inline AwkStream* openFile(const std::string& name, int omode, uint16_t flags = 0, int gflags = GETSF_OPEN) {
   AwkString* s = stringNew(name);
   AwkStream* r = awk_openfile(s, uint16_t(omode), 0, flags, gflags);

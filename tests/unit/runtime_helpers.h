@@ -110,7 +110,6 @@ inline RunResult run(const std::string& program, std::vector<std::string> args,
   return r;
 }
 
-// The vrun binary under test.
 inline std::string vrun() {
   const char* p = std::getenv("VRUN");
   if (!p) ADD_FAILURE() << "VRUN is not set";

@@ -28,7 +28,6 @@ struct Prog {
     return gid;
   }
 
-  // print <value pushed by push>
   void print(Asm& a, const std::function<void(Asm&)>& push) {
     a.op(Op::op_pushslot);
     push(a);
@@ -50,17 +49,6 @@ struct Prog {
   }
 };
 
-// A BEGIN that prints ARGC, ARGI, then ARGV[0..n-1], then the given globals.
-std::string argvProgram(Prog& p, int n, const std::vector<int>& globals) {
-  Asm a;
-  a.op(Op::op_line).u(1);
-  p.printGlobal(a, predef::g_ARGC);
-  p.printGlobal(a, predef::g_ARGI);
-  for (int i = 0; i < n; ++i) p.printElement(a, predef::g_ARGV, std::to_string(i));
-  for (int g : globals) p.printGlobal(a, g);
-  return p.save(a);
-}
-
 TEST(Startup, OptionsAndOperands) {
   struct Case { std::vector<std::string> args; std::string out, err; } cases[] = {  // out: ARGC, ARGI,
       // ARGV[1..4], x, a, b
@@ -78,8 +66,12 @@ TEST(Startup, OptionsAndOperands) {
   for (const Case& c : cases) {
     SCOPED_TRACE(::testing::PrintToString(c.args));
     Prog p;
-    int x = p.global("x"), a = p.global("a"), b = p.global("b");
-    std::string path = argvProgram(p, 5, {x, a, b});
+    Asm prog;
+    prog.op(Op::op_line).u(1);
+    for (int g : {predef::g_ARGC, predef::g_ARGI}) p.printGlobal(prog, g);
+    for (int i = 0; i < 5; ++i) p.printElement(prog, predef::g_ARGV, std::to_string(i));
+    for (const char* name : {"x", "a", "b"}) p.printGlobal(prog, p.global(name));
+    std::string path = p.save(prog);
     std::vector<std::string> args{path};
     args.insert(args.end(), c.args.begin(), c.args.end());
     auto r = rtest::run(rtest::vrun(), args);

@@ -116,7 +116,6 @@ std::function<std::vector<uint8_t>()> patched(F patch) {
 auto root16(size_t at, uint16_t v) {
   return patched([=](std::vector<uint8_t>& img) { putBe16(img.data() + at, v); });
 }
-// The second entry of the function table.
 uint8_t* secondEntry(std::vector<uint8_t>& img) {
   return img.data() + fileOffset(img, be32(img.data() + root::kFunctionTable)) + 4;
 }
