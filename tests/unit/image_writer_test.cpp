@@ -40,6 +40,8 @@ TEST(ImageWriter, ObjectsSpillIntoSegmentsAndNeverCrossThem) {
     ASSERT_TRUE(got) << got.error;
     EXPECT_EQ(got.value, s);
   }
+  auto cut = r.stringAt(uint32_t(r.root().segmentSizes[0] - 4));
+  EXPECT_NE(cut.error.find("header runs past its segment"), std::string::npos) << cut.error;
 }
 
 FunctionImage codeOf(size_t bytes, std::string names = "") {
