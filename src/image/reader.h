@@ -111,8 +111,10 @@ class ImageReader {
   // Fails on a short root record, a bad magic or version, more than 600
   // segments, a negative size or a short segment 0. A later segment that is
   // cut short is treated as absent (and every later one), as the run-time
-  // does; notes() says so.
+  // does; notes() says so. The reader keeps a view of `image`, which must
+  // outlive it: a temporary vector is refused at compile time.
   Read<bool> open(std::span<const uint8_t> image);
+  Read<bool> open(std::vector<uint8_t>&&) = delete;
 
   // The image inside a bound executable (or any file ending in a trailer):
   // the `trailer` bytes before the last 4.

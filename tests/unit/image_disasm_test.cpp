@@ -60,8 +60,9 @@ std::vector<uint8_t> sampleImage() {
 }
 
 TEST(ImageDisasm, EveryOperandKindDecodes) {
+  const std::vector<uint8_t> image = sampleImage();  // the reader only views it
   ImageReader r;
-  ASSERT_TRUE(r.open(sampleImage()));
+  ASSERT_TRUE(r.open(image));
   auto fn = r.function(1000);
   ASSERT_TRUE(fn) << fn.error;
   const std::string expected =
