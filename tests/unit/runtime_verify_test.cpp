@@ -1,10 +1,10 @@
 // The loader's acceptance rules, in-process: images built with the writer (or
-// patched, for layouts it never makes) are refused or accepted. That accepted
-// code is made native correctly every compiled program the AWK cases run shows.
+// patched, for layouts it never makes) are refused or accepted and made native.
 #include <gtest/gtest.h>
 
 #include <functional>
 
+#include "program/symtab.h"
 #include "runtime/loader.h"
 #include "runtime/startup.h"
 #include "runtime_helpers.h"
@@ -100,6 +100,23 @@ auto stringObject(std::vector<uint8_t> bytes, bool inner = false, bool crowd = f
 // Nine bytes whose second half reads as an empty string object.
 const std::vector<uint8_t> kNested = {0, 0, 0, 9, 0, 1, 0, 0, 0, 0, 0, 0, 0, 1, 0, 0, 0, 0};
 
+void everyOperandKind(ImageWriter& w, Asm& a) {
+  uint32_t s = w.addString("text");
+  auto l = a.label(), end = a.label();
+  a.op(Op::op_locals).u(1).op(Op::op_line).u(3);
+  a.op(Op::op_pushi32).w(0x12345678).op(Op::op_lstore).l(Asm::local(1));
+  a.op(Op::op_pushf).d(2.5, 1).op(Op::op_gstore).g(8017);
+  a.op(Op::op_pushs).a(s).op(Op::op_pushreu).a(s).b(0).op(Op::op_match).op(Op::op_pop);
+  a.op(Op::op_pvget).v(3).op(Op::op_pop);
+  a.op(Op::op_pushslot).op(Op::op_pushs).a(s).op(Op::op_bcall).p(1, 1).s(17).op(Op::op_pop);
+  a.op(Op::op_pushslot).op(Op::op_call).p(0, 0).c(1001).op(Op::op_pop);
+  a.op(Op::op_gpusharr).g(8002).op(Op::op_pushs).a(s).op(Op::op_in).op(Op::op_jf).jumpTo(l);
+  a.here(l).op(Op::op_match0u).a(s).b(0).op(Op::op_pop);
+  a.op(Op::op_newarr).op(Op::op_forin).l(Asm::local(1));
+  a.op(Op::op_fornext).jumpTo(end).l(Asm::local(1)).op(Op::op_pop);
+  a.here(end).op(Op::op_ret);
+}
+
 // Layouts the writer never produces: the minimal image, with gid 1001 too,
 // patched afterwards.
 template <typename F>
@@ -191,6 +208,7 @@ const Case kCodeCases[] = {
     {"phase function with a parameter", begin([](Asm& a) { a.op(Op::op_ret); }, 1, 0), 0},
     {"fewer globals than the predefined ones",
      image([](ImageWriter& w, Asm& a) { w.setGlobalCount(kPredefinedCount - 1); a.op(Op::op_ret); }), 0},
+    {"every operand kind", image(everyOperandKind, 0, 1), 1},
     {"negative segment size", patched([](auto& img) {
        uint32_t n = be32(img.data() + root::kSegmentCount);
        putBe32(img.data() + root::kSegmentCount, n + 1);
@@ -211,6 +229,43 @@ const Case kCodeCases[] = {
 
 TEST_F(Verify, CodeCasesLoadOrAreRefused) {
   for (const Case& c : kCodeCases) EXPECT_EQ(load(c.image()), c.expected) << c.name;
+}
+
+TEST_F(Verify, OperandsAndStringsBecomeNative) {
+  ImageWriter w;
+  uint32_t s = w.addString("hello");
+  Asm a;
+  a.op(Op::op_pushi32).w(-123456789).op(Op::op_pop).op(Op::op_pushf).d(0.1, 1).op(Op::op_pop);
+  a.op(Op::op_pushs).a(s).op(Op::op_pop).op(Op::op_pushi16).h(-2).op(Op::op_pop);
+  a.op(Op::op_pushs).a(s).op(Op::op_pop).op(Op::op_ret);  // a shared string is converted once
+  w.setFunction(1000, a.function(0, 0, ";", 0));
+  w.addModule("dir/prog.awk");
+  w.setRootGid(root::kBegin1Function, 1000);
+  ASSERT_EQ(load(w.build()), 1);
+  awk_readroot();
+  unsigned char* hdr = awk_funaddr(1000);
+  EXPECT_EQ(fnLength(hdr), a.code().size() + kFunctionHeaderSize);
+  EXPECT_EQ(fnModule(hdr), 0);
+  unsigned char* pc = hdr + kFunctionHeaderSize;
+  EXPECT_EQ(pc[0], uint8_t(Op::op_pushi32));
+  EXPECT_EQ(opI32w(pc + 2), -123456789);
+  pc += 8;
+  EXPECT_EQ(pc[0], uint8_t(Op::op_pushf));
+  EXPECT_EQ(opF64(pc + 2), 0.1);
+  EXPECT_EQ(opDecimals(pc + 2), 1);
+  pc += 14;
+  EXPECT_EQ(opU32w(pc + 2), s);
+  auto* str = reinterpret_cast<AwkString*>(vm_v2pcode(opU32w(pc + 2)));
+  EXPECT_EQ(str->len, 5u);
+  EXPECT_EQ(str->ref, 1);
+  EXPECT_EQ(str->view(), "hello");
+  pc += 8;
+  EXPECT_EQ(opI16(pc + 2), -2);
+  // The module's name object was converted too.
+  AwkString* file = awk_gid2filename(1000);
+  ASSERT_NE(file, nullptr);
+  EXPECT_EQ(file->view(), "dir/prog.awk");
+  stringFree(file);
 }
 
 TEST_F(Verify, BuildStampsMustAgree) {
