@@ -117,8 +117,9 @@ class ImageReader {
   Read<bool> open(std::vector<uint8_t>&&) = delete;
 
   // The image inside a bound executable (or any file ending in a trailer):
-  // the `trailer` bytes before the last 4.
+  // the `trailer` bytes before the last 4, as a view into `file`.
   static Read<std::span<const uint8_t>> imageOfExecutable(std::span<const uint8_t> file);
+  static Read<std::span<const uint8_t>> imageOfExecutable(std::vector<uint8_t>&&) = delete;
 
   const RootInfo& root() const { return root_; }
   const std::vector<std::string>& notes() const { return notes_; }
