@@ -171,7 +171,9 @@ TEST_F(StringBuiltins, MisuseAndNothingToGive) {
     });
     EXPECT_EQ(int(r.tag), int(tag)) << msg;
     EXPECT_EQ(text(r), result) << msg;
-    EXPECT_NE(err.find(msg), std::string::npos) << err;
+    // A row without a message says nothing at all.
+    if (msg.empty()) EXPECT_EQ(err, "");
+    else EXPECT_NE(err.find(msg), std::string::npos) << err;
     drop(&r);
   }
 }
