@@ -12,9 +12,9 @@
 #include <string_view>
 
 #include "compiler/codegen.h"
-#include "compiler/fixed_names.h"
 #include "compiler/parser.h"
 #include "compiler/unit.h"
+#include "image/fixed_symbols.h"
 #include "image/format.h"
 #include "image/name_index.h"
 #include "image/signatures.h"
@@ -49,27 +49,21 @@ struct Gathered {
   }
 };
 
-// The one definition of a fixed name's record.
-SymbolDefinition fixedDefinition(const FixedName& f) {
-  if (f.kind != image::symkind::kBuiltin)
-    return SymbolDefinition::make(image::defkind::kGlobal, image::kPredefinedModule, 0);
-  const auto* sig = image::builtinSignature(f.gid);
-  return SymbolDefinition::builtin(image::builtinFlagWord(*sig), image::builtinCountWord(*sig),
-                                   image::builtinTypeWord(*sig));
-}
-
 // The fixed name's record as it stands before the program's names are
 // merged in.
-Gathered fixedRecord(const FixedName& f) {
+Gathered fixedRecord(const image::FixedSymbol& f) {
   Gathered r;
   r.kind = f.kind;
   r.gid = f.gid;
-  r.add(fixedDefinition(f), false);
+  SymbolDefinition d;
+  d.info = f.info;
+  d.line = f.line;
+  r.add(d, false);
   return r;
 }
 
 // The records of the program's own names while they are gathered: later
-// kinds replace or extend earlier ones. A fixed name (kFixedNames) comes in
+// kinds replace or extend earlier ones. A fixed name (kFixedSymbols) comes in
 // with its record the first time the program's names touch it, and its
 // entry here, live or erased, then stands for it. Names are views of the
 // fixed table and of the unit, which outlive the writing.
@@ -90,7 +84,7 @@ struct RecordSet {
     int32_t at = index.findOrAddHashed(name, h, int32_t(entries.size()),
                                        [this](int32_t i) { return entries[size_t(i)].name; });
     if (at >= 0) return entries[size_t(at)];
-    const FixedName* f = findFixedName(name);
+    const image::FixedSymbol* f = image::findFixedSymbol(name);
     return entries.emplace_back(Entry{name, h, f ? fixedRecord(*f) : Gathered{}, f != nullptr});
   }
 
@@ -122,18 +116,16 @@ struct RecordSet {
       definitions += size_t(e.record.count);
     }
     std::sort(own.begin(), own.end(), [](const Entry* a, const Entry* b) { return a->name < b->name; });
-    w.reserveSymbols(kFixedNames.size() + own.size(), kFixedNames.size() + definitions);
+    w.reserveSymbols(image::kFixedSymbols.size() + own.size(), definitions);
     size_t k = 0;
-    for (const FixedName& f : kFixedNames) {
-      const std::string_view name = f.name();
+    for (size_t i = 0; i < image::kFixedSymbols.size(); ++i) {
+      const std::string_view name = image::kFixedSymbols[i].name();
       bool replaced = false;
       for (; k < own.size() && own[k]->name <= name; ++k) {
         writeOwn(w, *own[k]);
         replaced = own[k]->name == name;
       }
-      if (replaced) continue;
-      const SymbolDefinition d = fixedDefinition(f);
-      w.addSymbolHashed(name, f.hash, f.kind, f.gid, std::span(&d, 1));
+      if (!replaced) w.addFixedSymbol(int(i));
     }
     for (; k < own.size(); ++k) writeOwn(w, *own[k]);
   }

@@ -14,7 +14,10 @@
 // The symbol table is written as the run-time's hash tables hold their
 // entries: slots of (hash, key, record), each entry at the first free slot
 // from its home slot upwards, wrapping to slot 0; above 256 slots the table
-// points at a directory of 256-slot chunks.
+// points at a directory of 256-slot chunks. Entries go in in the order the
+// symbols were added. The fixed symbols' records and names come from their
+// prepared block, copied in whole ahead of the other records; the other
+// symbols' names share a string object the program already has.
 #include "image/writer.h"
 
 #include <elf.h>
@@ -30,6 +33,7 @@
 #include <ctime>
 #include <map>
 
+#include "image/fixed_symbols.h"
 #include "image/format.h"
 #include "image/name_index.h"
 #include "image/table_hash.h"
@@ -162,23 +166,34 @@ struct ImageWriter::Impl {
   std::vector<uint32_t> moduleNames;   // vaddr of each module's name, 0 = unnamed
   std::vector<uint32_t> externs;
   // A symbol as added: its record's fields, its definitions a run of
-  // `symbolDefinitions`, its name's tableHash.
+  // `symbolDefinitions`, its name's tableHash. A fixed symbol has its
+  // record and name in kFixedSymbolBlock instead.
   struct Symbol {
-    uint32_t nameAt, nameSize;   // the name's bytes in `symbolText`
+    uint32_t nameAt, nameSize;   // the name's bytes in `symbolText`; for a fixed symbol, its index
     uint32_t hash;
     uint32_t firstDefinition;
     int16_t gid;
     uint16_t compilerBits;
     uint16_t definitionCount;
     uint8_t kind;
+    bool fixed;
   };
   std::vector<Symbol> symbols;
   std::vector<SymbolDefinition> symbolDefinitions;
-  std::string symbolText;  // every symbol's name, one after another
-  NameIndex symbolNames;   // positions in `symbols`
+  std::string symbolText;  // every other symbol's name, one after another
+  NameIndex symbolNames;   // positions in `symbols`, of the symbols that are not fixed
+  std::array<bool, kFixedSymbolCount> fixedNameTaken{};  // by a fixed symbol or another of that name
+  bool hasFixed = false;
 
   std::string_view nameOf(const Symbol& s) const {
+    if (s.fixed) return kFixedSymbols[s.nameAt].name();
     return std::string_view(symbolText).substr(s.nameAt, s.nameSize);
+  }
+  // A name can be in the table once: marks a fixed name as taken.
+  void takeFixedName(std::string_view name, size_t index) {
+    if (fixedNameTaken[index])
+      throw ImageError(errorText("symbol '%.*s' added twice", int(name.size()), name.data()));
+    fixedNameTaken[index] = true;
   }
   std::map<int, int16_t> rootGids;
   int globalCount = kPredefinedCount;
@@ -262,11 +277,22 @@ void ImageWriter::addSymbolHashed(std::string_view name, uint32_t hash, int kind
   if (in.symbolNames.findOrAddHashed(name, hash, int32_t(symbols.size()),
                                      [&in](int32_t i) { return in.nameOf(in.symbols[size_t(i)]); }) >= 0)
     throw ImageError(errorText("symbol '%.*s' added twice", int(name.size()), name.data()));
+  if (const FixedSymbol* f = findFixedSymbol(name)) in.takeFixedName(name, size_t(f - kFixedSymbols.data()));
   auto& defs = in.symbolDefinitions;
   symbols.push_back({uint32_t(in.symbolText.size()), uint32_t(name.size()), hash, uint32_t(defs.size()),
-                     gid, compilerBits, uint16_t(definitions.size()), uint8_t(kind)});
+                     gid, compilerBits, uint16_t(definitions.size()), uint8_t(kind), false});
   in.symbolText.append(name);
   defs.insert(defs.end(), definitions.begin(), definitions.end());
+}
+
+void ImageWriter::addFixedSymbol(int index) {
+  if (index < 0 || index >= kFixedSymbolCount)
+    throw ImageError(errorText("fixed symbol %d is outside 0..%d", index, kFixedSymbolCount - 1));
+  Impl& in = *impl_;
+  const FixedSymbol& f = kFixedSymbols[size_t(index)];
+  in.takeFixedName(f.name(), size_t(index));
+  in.symbols.push_back({uint32_t(index), f.size, f.hash, 0, f.gid, 0, 1, f.kind, true});
+  in.hasFixed = true;
 }
 
 void ImageWriter::reserveSymbols(size_t symbols, size_t definitions) {
@@ -328,8 +354,10 @@ std::vector<uint8_t> ImageWriter::build() {
   toAdd += in.externs.size() * 4 + in.moduleNames.size() * kModuleEntrySize;
   for (const std::string& a : in.storedArgs) toAdd += a.size() + 1;
   for (const Impl::Symbol& sym : in.symbols)
-    toAdd += kSymbolRecordHeader + size_t(sym.definitionCount) * kSymbolDefinitionSize + 3 +
-             kStringHeader + sym.nameSize + 1 + 7;
+    if (!sym.fixed)
+      toAdd += kSymbolRecordHeader + size_t(sym.definitionCount) * kSymbolDefinitionSize + 3 +
+               kStringHeader + sym.nameSize + 1 + 7;
+  if (in.hasFixed) toAdd += kFixedSymbolBlock.size() + 7;
   uint32_t slotCount = 8;
   while (in.symbols.size() * 4 > size_t(slotCount) * 3) slotCount *= 2;
   toAdd += slotCount * (symtab::kSlotSize + 1) + 8;  // the slots, and a directory above 256
@@ -414,25 +442,44 @@ std::vector<uint8_t> ImageWriter::build() {
   auto recordSize = [](const Impl::Symbol& sym) {
     return kSymbolRecordHeader + size_t(sym.definitionCount) * kSymbolDefinitionSize;
   };
-  // Each symbol's record, then its name unless an earlier string object
-  // holds it. When they all fit in the current segment they are laid out
-  // as place() and string() would lay them out, with the room made once.
+  // The fixed symbols' block, then each other symbol's record and its name
+  // unless an earlier string object holds it. When they all fit in the
+  // current segment they are laid out as place() and string() would lay
+  // them out, with the room made once.
   std::vector<uint32_t> sharedKey(in.symbols.size());
   size_t end = L.currentSize();
+  if (in.hasFixed) end = ((end + 7) & ~size_t(7)) + kFixedSymbolBlock.size();
   for (size_t k = 0; k < in.symbols.size() && end <= size_t(kMaxSegmentSize); ++k) {
     const Impl::Symbol& sym = in.symbols[k];
+    if (sym.fixed) continue;
     end = ((end + 3) & ~size_t(3)) + recordSize(sym);
     sharedKey[k] = in.layout.findString(in.nameOf(sym), sym.hash);
     if (!sharedKey[k]) end = ((end + 7) & ~size_t(7)) + kStringHeader + sym.nameSize + 1;
   }
+  // Slots for a fixed symbol, whose block starts at vaddr `block`.
+  auto addFixedSlot = [&](const Impl::Symbol& sym, uint32_t block) {
+    const FixedSymbol& f = kFixedSymbols[sym.nameAt];
+    addSlot(sym.hash, block + f.key, block + f.record);
+  };
   if (end <= size_t(kMaxSegmentSize)) {
     const size_t base = L.segStart.back();
     const uint32_t segV = uint32_t(L.segStart.size() - 1) << 16;
     size_t off = L.currentSize();
     L.image.resize(base + end, 0);
     uint8_t* seg = L.image.data() + base;
+    uint32_t blockV = 0;
+    if (in.hasFixed) {
+      off = (off + 7) & ~size_t(7);
+      blockV = segV | uint32_t(off);
+      std::memcpy(seg + off, kFixedSymbolBlock.data(), kFixedSymbolBlock.size());
+      off += kFixedSymbolBlock.size();
+    }
     for (size_t k = 0; k < in.symbols.size(); ++k) {
       const Impl::Symbol& sym = in.symbols[k];
+      if (sym.fixed) {
+        addFixedSlot(sym, blockV);
+        continue;
+      }
       off = (off + 3) & ~size_t(3);
       const uint32_t recV = segV | uint32_t(off);
       putRecord(seg + off, sym);
@@ -447,7 +494,13 @@ std::vector<uint8_t> ImageWriter::build() {
       addSlot(sym.hash, keyV, recV);
     }
   } else {
+    const uint32_t blockV =
+        in.hasFixed ? L.bytes(kFixedSymbolBlock, 8, "fixed symbol records") : 0;
     for (const Impl::Symbol& sym : in.symbols) {
+      if (sym.fixed) {
+        addFixedSlot(sym, blockV);
+        continue;
+      }
       const std::string_view name = in.nameOf(sym);
       uint32_t recV = L.place(recordSize(sym), 4, "symbol record of", name);
       putRecord(L.at(recV), sym);

@@ -92,6 +92,10 @@ class ImageWriter {
   // The same for a caller that has the name's tableHash already.
   void addSymbolHashed(std::string_view name, uint32_t hash, int kind, int16_t gid,
                        std::span<const SymbolDefinition> definitions, uint16_t compilerBits = 0);
+  // Adds the fixed symbol kFixedSymbols[index] (image/fixed_symbols.h)
+  // with its prepared record and name; the first one brings the whole
+  // prepared block into the image.
+  void addFixedSymbol(int index);
   // Room for this many symbols and definitions, so that adding them
   // allocates nothing more.
   void reserveSymbols(size_t symbols, size_t definitions);

@@ -11,7 +11,9 @@
 #include <functional>
 #include <iterator>
 
+#include "image/fixed_symbols.h"
 #include "image/name_index.h"
+#include "image/signatures.h"
 #include "image/reader.h"
 #include "image_asm.h"
 
@@ -66,6 +68,12 @@ TEST(ImageWriter, RefusesWhatCannotBeLaidOut) {
       {"stamp 0", [](ImageWriter& w) { w.setBuildStamp(0); }},
       {"too many globals", [](ImageWriter& w) { w.setGlobalCount(2001); }},
       {"duplicate symbol", [](ImageWriter& w) { w.addSymbol("x", {}); w.addSymbol("x", {}); }},
+      {"duplicate fixed symbol", [](ImageWriter& w) { w.addFixedSymbol(3); w.addFixedSymbol(3); }},
+      {"fixed name added as another symbol too", [](ImageWriter& w) {
+         w.addSymbol("NR", {});
+         w.addFixedSymbol(int(findFixedSymbol("NR") - kFixedSymbols.data()));
+       }},
+      {"fixed symbol past the list", [](ImageWriter& w) { w.addFixedSymbol(kFixedSymbolCount); }},
       {"bad alignment", [](ImageWriter& w) { w.addBytes(std::vector<uint8_t>{1}, 3); }},
       {"string one byte too long", [](ImageWriter& w) { w.addString(std::string(32759, 'z')); }},
       {"extern with 21 parameters",
@@ -129,6 +137,50 @@ TEST(ImageWriter, ReaderSeesExternsAndChunkedSymbols) {
     EXPECT_EQ(rec.value.definitions[0].module(), i % 3);
   }
   EXPECT_EQ(r.lookup("nope").value, 0u);
+}
+
+// The fixed symbols' prepared records and names read back exactly as the
+// general path writes the same records, and take the same slots.
+TEST(ImageWriter, FixedSymbolsMatchTheGeneralPath) {
+  ImageWriter prepared, general;
+  for (ImageWriter* w : {&prepared, &general}) {
+    w->addString("NR");   // a program string the general path shares
+    w->addSymbol("a", {symkind::kGlobal, 8018, 0, {SymbolDefinition::make(defkind::kGlobal, 0, 8018, 1)}});
+  }
+  for (size_t i = 0; i < kFixedSymbols.size(); ++i) {
+    const FixedSymbol& f = kFixedSymbols[i];
+    prepared.addFixedSymbol(int(i));
+    SymbolDefinition d = SymbolDefinition::make(defkind::kGlobal, kPredefinedModule, 0);
+    if (f.kind == symkind::kBuiltin) {
+      const BuiltinSignature& sig = *builtinSignature(f.gid);
+      d = SymbolDefinition::builtin(builtinFlagWord(sig), builtinCountWord(sig), builtinTypeWord(sig));
+    }
+    general.addSymbol(f.name(), f.kind, f.gid, std::span(&d, 1));
+  }
+  const auto a = prepared.build(), b = general.build();
+  ImageReader ra, rb;
+  ASSERT_TRUE(ra.open(a));
+  ASSERT_TRUE(rb.open(b));
+  auto ta = ra.symbolTable(), tb = rb.symbolTable();
+  ASSERT_TRUE(ta) << ta.error;
+  ASSERT_TRUE(tb) << tb.error;
+  ASSERT_EQ(ta.value.used.size(), kFixedSymbols.size() + 1);
+  ASSERT_EQ(ta.value.used.size(), tb.value.used.size());
+  for (size_t k = 0; k < ta.value.used.size(); ++k) {
+    const SymbolSlot &x = ta.value.used[k], &y = tb.value.used[k];
+    EXPECT_EQ(x.index, y.index) << y.key;
+    EXPECT_EQ(x.hash, y.hash) << y.key;
+    EXPECT_EQ(x.key, y.key);
+    auto rx = ra.symbolRecord(x.recordVaddr), ry = rb.symbolRecord(y.recordVaddr);
+    ASSERT_TRUE(rx) << x.key << ": " << rx.error;
+    ASSERT_TRUE(ry) << y.key << ": " << ry.error;
+    EXPECT_EQ(rx.value.word0, ry.value.word0) << y.key;
+    EXPECT_EQ(rx.value.gid, ry.value.gid) << y.key;
+    ASSERT_EQ(rx.value.definitions.size(), 1u) << y.key;
+    const SymbolDefinitionView &dx = rx.value.definitions[0], &dy = ry.value.definitions[0];
+    EXPECT_EQ(std::tie(dx.info, dx.line, dx.flags, dx.extra), std::tie(dy.info, dy.line, dy.flags, dy.extra))
+        << y.key;
+  }
 }
 
 std::string tempPath(const char* tag) {
