@@ -61,6 +61,10 @@ bool originalIs(const AwkSig& e, SigDisp d) {
          (d == SigDisp::Ignore && e.original.sa_handler == SIG_IGN);
 }
 
+// Set by start-up until its awk_sig_set(): every signal that terminates by
+// default and has the value "DEFAULT" already has the catcher in place.
+bool g_catchersInstalled = false;
+
 // The function gid a SIGNAL value names, 0 if it names no AWK function.
 int handlerGid(std::string_view name) {
   int g = awk_gname2gid(name);
@@ -134,11 +138,13 @@ void awk_sig_set() {
     if (a == SigAction::Ignore || a == SigAction::Fail ||
         (a == SigAction::Default && !e->terminates))
       e->pending = 0;
-    const bool inPlace = e->disp == SigDisp::Original && originalIs(*e, d);
+    const bool inPlace = (e->disp == SigDisp::Original && originalIs(*e, d)) ||
+                         (g_catchersInstalled && e->terminates && d == SigDisp::Catch);
     e->action = a;
     e->disp = d;
     if (d != SigDisp::Original && !inPlace) install(*e, d);
   }
+  g_catchersInstalled = false;
 }
 
 void awk_sig_reset() {
@@ -152,26 +158,36 @@ void awk_sig_init() {
   awk_asignal = Cell{};
   awk_asignal.tag = Tag::Array;
   awk_asignal.w.t = t;
+  // A signal that ends the process by default gets the catcher with the
+  // value "DEFAULT": it is installed in the same system call that reads the
+  // disposition found, and the one found is put back in the rare case that
+  // the value is "IGNORE".
+  struct sigaction catcher {};
+  sigemptyset(&catcher.sa_mask);
+  catcher.sa_sigaction = awk_sighandler;
+  catcher.sa_flags = SA_SIGINFO;   // as install() sets it
   for (AwkSig* e = awksig; e->name; ++e) {
-    sigaction(e->signo, nullptr, &e->original);
-    // Called again, the handler found in place is this layer's own.
-    if ((e->original.sa_flags & SA_SIGINFO) && e->original.sa_sigaction == awk_sighandler) {
-      e->original = {};
-      e->original.sa_handler = SIG_DFL;
-    }
     e->disp = SigDisp::Original;
     e->action = SigAction::Untouched;
     e->pending = 0;
     e->code = 0;
     e->handler = 0;
     forgetNote(*e);
+    sigaction(e->signo, e->terminates ? &catcher : nullptr, &e->original);
+    // Called again, the handler found in place is this layer's own.
+    if ((e->original.sa_flags & SA_SIGINFO) && e->original.sa_sigaction == awk_sighandler) {
+      e->original = {};
+      e->original.sa_handler = SIG_DFL;
+    }
     const bool ignored = e->signo != SIGINT && !(e->original.sa_flags & SA_SIGINFO) &&
                          e->original.sa_handler == SIG_IGN;
+    if (ignored && e->terminates) sigaction(e->signo, &e->original, nullptr);
     awk_settab(t, e->name, Tag::String, intptr_t(stringNew(ignored ? "IGNORE" : "DEFAULT")));
   }
   markSignalTable();
   awk_tabsignal = tableChanged;
   awk_faultinit();
+  g_catchersInstalled = true;
   awk_sig_set();
 }
 
