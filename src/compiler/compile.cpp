@@ -116,7 +116,7 @@ struct RecordSet {
       definitions += size_t(e.record.count);
     }
     std::sort(own.begin(), own.end(), [](const Entry* a, const Entry* b) { return a->name < b->name; });
-    w.reserveSymbols(image::kFixedSymbols.size() + own.size(), definitions);
+    w.reserveSymbols(own.size(), definitions, image::kFixedSymbols.size());
     size_t k = 0;
     for (size_t i = 0; i < image::kFixedSymbols.size(); ++i) {
       const std::string_view name = image::kFixedSymbols[i].name();

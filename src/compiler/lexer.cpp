@@ -1,11 +1,10 @@
 #include "compiler/lexer.h"
 
-#include <initializer_list>
+#include <algorithm>
+#include <array>
 #include <string_view>
-#include <vector>
 
 #include "compiler/escapes.h"
-#include "image/name_index.h"
 #include "image/signatures.h"
 
 namespace vorn::compiler {
@@ -22,55 +21,55 @@ struct Word {
   int slot;
 };
 
-// The keywords and the POSIX builtins' names, found through a NameIndex:
-// built at the first word, a few thousand instructions against the tens of
-// thousands a hash map of them cost every compilation.
-class Words {
- public:
-  Words() {
-    // About 50 names: sized once instead of growing through three rehashes.
-    words_.reserve(64);
-    index_.reserve(64);
-    for (const Word& w : std::initializer_list<Word>{
-             {"BEGIN", Tok::kwBEGIN, 0},       {"END", Tok::kwEND, 0},
-             {"INIT", Tok::kwINIT, 0},         {"BEGINFILE", Tok::kwBEGINFILE, 0},
-             {"ENDFILE", Tok::kwENDFILE, 0},   {"EXIT", Tok::kwEXIT, 0},
-             {"function", Tok::kwFunction, 0}, {"func", Tok::kwFunction, 0},
-             {"if", Tok::kwIf, 0},             {"else", Tok::kwElse, 0},
-             {"while", Tok::kwWhile, 0},       {"for", Tok::kwFor, 0},
-             {"do", Tok::kwDo, 0},             {"break", Tok::kwBreak, 0},
-             {"continue", Tok::kwContinue, 0}, {"next", Tok::kwNext, 0},
-             {"exit", Tok::kwExit, 0},         {"return", Tok::kwReturn, 0},
-             {"delete", Tok::kwDelete, 0},     {"getline", Tok::kwGetline, 0},
-             {"print", Tok::kwPrint, 0},       {"printf", Tok::kwPrintf, 0},
-             {"in", Tok::kwIn, 0}})
-      add(w);
-    for (int s = 1; s < image::kBuiltinSlots; ++s) {
-      const auto* sig = image::builtinSignature(s);
-      if (sig->posix) add({sig->name, Tok::Builtin, s});
-    }
-  }
+// The keywords and the POSIX builtins' names, sorted by name when the
+// compiler is compiled: a program's compile builds no table for them. A
+// builtin named like a keyword (getline, print, printf) is the keyword.
+constexpr Word kKeywords[] = {
+    {"BEGIN", Tok::kwBEGIN, 0},       {"END", Tok::kwEND, 0},
+    {"INIT", Tok::kwINIT, 0},         {"BEGINFILE", Tok::kwBEGINFILE, 0},
+    {"ENDFILE", Tok::kwENDFILE, 0},   {"EXIT", Tok::kwEXIT, 0},
+    {"function", Tok::kwFunction, 0}, {"func", Tok::kwFunction, 0},
+    {"if", Tok::kwIf, 0},             {"else", Tok::kwElse, 0},
+    {"while", Tok::kwWhile, 0},       {"for", Tok::kwFor, 0},
+    {"do", Tok::kwDo, 0},             {"break", Tok::kwBreak, 0},
+    {"continue", Tok::kwContinue, 0}, {"next", Tok::kwNext, 0},
+    {"exit", Tok::kwExit, 0},         {"return", Tok::kwReturn, 0},
+    {"delete", Tok::kwDelete, 0},     {"getline", Tok::kwGetline, 0},
+    {"print", Tok::kwPrint, 0},       {"printf", Tok::kwPrintf, 0},
+    {"in", Tok::kwIn, 0}};
 
-  const Word* find(std::string_view name) const {
-    int32_t at = index_.find(name, [this](int32_t i) { return words_[size_t(i)].name; });
-    return at < 0 ? nullptr : &words_[size_t(at)];
-  }
+constexpr bool isKeyword(std::string_view name) {
+  for (const Word& k : kKeywords)
+    if (k.name == name) return true;
+  return false;
+}
 
- private:
-  // A name already there keeps its first meaning.
-  void add(const Word& w) {
-    if (index_.findOrAdd(w.name, int32_t(words_.size()),
-                         [this](int32_t i) { return words_[size_t(i)].name; }) < 0)
-      words_.push_back(w);
-  }
+// Whether builtin `slot` is a word of the language of its own.
+constexpr bool isBuiltinWord(int slot) {
+  const image::BuiltinSignature& sig = *image::builtinSignature(slot);
+  return sig.posix && !isKeyword(sig.name);
+}
 
-  std::vector<Word> words_;
-  image::NameIndex index_;
-};
+constexpr size_t countWords() {
+  size_t n = std::size(kKeywords);
+  for (int s = 1; s < image::kBuiltinSlots; ++s) n += isBuiltinWord(s);
+  return n;
+}
 
-const Words& words() {
-  static const Words table;
-  return table;
+constexpr std::array<Word, countWords()> kWords = [] {
+  std::array<Word, countWords()> a{};
+  size_t n = 0;
+  for (const Word& k : kKeywords) a[n++] = k;
+  for (int s = 1; s < image::kBuiltinSlots; ++s)
+    if (isBuiltinWord(s)) a[n++] = {image::builtinSignature(s)->name, Tok::Builtin, s};
+  std::sort(a.begin(), a.end(), [](const Word& x, const Word& y) { return x.name < y.name; });
+  return a;
+}();
+
+const Word* findWord(std::string_view name) {
+  auto it = std::lower_bound(kWords.begin(), kWords.end(), name,
+                             [](const Word& w, std::string_view n) { return w.name < n; });
+  return it != kWords.end() && it->name == name ? &*it : nullptr;
 }
 
 }  // namespace
@@ -272,7 +271,7 @@ Token Lexer::lexWord(uint32_t start) {
   while (pos_ < s.size() && (isAlpha(s[pos_]) || isDigit(s[pos_]))) ++pos_;
   std::string_view w(s.data() + start, pos_ - start);
   Token t = make(Tok::Name, start);
-  if (const Word* known = words().find(w)) {
+  if (const Word* known = findWord(w)) {
     t.kind = known->kind;
     t.builtinSlot = known->slot;
   } else if (pos_ < s.size() && s[pos_] == '(') {

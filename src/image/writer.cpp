@@ -295,9 +295,9 @@ void ImageWriter::addFixedSymbol(int index) {
   in.hasFixed = true;
 }
 
-void ImageWriter::reserveSymbols(size_t symbols, size_t definitions) {
+void ImageWriter::reserveSymbols(size_t symbols, size_t definitions, size_t fixed) {
   Impl& in = *impl_;
-  in.symbols.reserve(symbols);
+  in.symbols.reserve(symbols + fixed);
   in.symbolDefinitions.reserve(definitions);
   in.symbolText.reserve(symbols * 8);
   in.symbolNames.reserve(symbols);

@@ -96,9 +96,9 @@ class ImageWriter {
   // with its prepared record and name; the first one brings the whole
   // prepared block into the image.
   void addFixedSymbol(int index);
-  // Room for this many symbols and definitions, so that adding them
-  // allocates nothing more.
-  void reserveSymbols(size_t symbols, size_t definitions);
+  // Room for this many symbols with their definitions and for `fixed`
+  // fixed symbols, so that adding them allocates nothing more.
+  void reserveSymbols(size_t symbols, size_t definitions, size_t fixed = 0);
 
   void setRootGid(int offset, int gid);        // root::kInitFunction ...
   void setGlobalCount(int count);
