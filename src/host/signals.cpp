@@ -30,8 +30,8 @@ namespace {
 
 namespace gid = vorn::image::gid;
 
-// Installs disposition d for the entry's signal.
-void install(const AwkSig& e, SigDisp d) {
+// The action that gives the entry's signal disposition d.
+struct sigaction actionFor(const AwkSig& e, SigDisp d) {
   struct sigaction sa {};
   sigemptyset(&sa.sa_mask);
   switch (d) {
@@ -49,6 +49,12 @@ void install(const AwkSig& e, SigDisp d) {
       sa.sa_flags = SA_SIGINFO;   // no SA_RESTART: a caught signal interrupts reads
       break;
   }
+  return sa;
+}
+
+// Installs disposition d for the entry's signal.
+void install(const AwkSig& e, SigDisp d) {
+  const struct sigaction sa = actionFor(e, d);
   sigaction(e.signo, &sa, nullptr);
 }
 
@@ -162,10 +168,6 @@ void awk_sig_init() {
   // value "DEFAULT": it is installed in the same system call that reads the
   // disposition found, and the one found is put back in the rare case that
   // the value is "IGNORE".
-  struct sigaction catcher {};
-  sigemptyset(&catcher.sa_mask);
-  catcher.sa_sigaction = awk_sighandler;
-  catcher.sa_flags = SA_SIGINFO;   // as install() sets it
   for (AwkSig* e = awksig; e->name; ++e) {
     e->disp = SigDisp::Original;
     e->action = SigAction::Untouched;
@@ -173,6 +175,7 @@ void awk_sig_init() {
     e->code = 0;
     e->handler = 0;
     forgetNote(*e);
+    const struct sigaction catcher = actionFor(*e, SigDisp::Catch);
     sigaction(e->signo, e->terminates ? &catcher : nullptr, &e->original);
     // Called again, the handler found in place is this layer's own.
     if ((e->original.sa_flags & SA_SIGINFO) && e->original.sa_sigaction == awk_sighandler) {

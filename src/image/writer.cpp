@@ -456,7 +456,7 @@ std::vector<uint8_t> ImageWriter::build() {
     sharedKey[k] = in.layout.findString(in.nameOf(sym), sym.hash);
     if (!sharedKey[k]) end = ((end + 7) & ~size_t(7)) + kStringHeader + sym.nameSize + 1;
   }
-  // Slots for a fixed symbol, whose block starts at vaddr `block`.
+  // A fixed symbol's slot: its record and name lie in the block at vaddr `block`.
   auto addFixedSlot = [&](const Impl::Symbol& sym, uint32_t block) {
     const FixedSymbol& f = kFixedSymbols[sym.nameAt];
     addSlot(sym.hash, block + f.key, block + f.record);
