@@ -1,8 +1,8 @@
 // NameIndex: finds names among the entries of a caller's vector by their
-// position. The compiler and the image writer handle a few hundred symbol
-// names for every program, the builtins' included; a tree or a hash map of
-// strings cost an allocation and several string comparisons per name, which
-// was most of what compiling a one-line program cost.
+// position. The compiler and the image writer look up every name and
+// string constant of a program; a tree or a hash map of strings cost an
+// allocation and several string comparisons per name, which was most of
+// what compiling a one-line program cost.
 //
 // Open addressing over (hash, position) pairs with linear probing; the
 // names themselves stay in the caller's entries, read back through
