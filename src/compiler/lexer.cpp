@@ -65,6 +65,9 @@ constexpr std::array<Word, countWords()> kWords = [] {
   std::sort(a.begin(), a.end(), [](const Word& x, const Word& y) { return x.name < y.name; });
   return a;
 }();
+static_assert(std::adjacent_find(kWords.begin(), kWords.end(),
+                                 [](const Word& x, const Word& y) { return x.name == y.name; }) == kWords.end(),
+              "each word has one meaning");
 
 const Word* findWord(std::string_view name) {
   auto it = std::lower_bound(kWords.begin(), kWords.end(), name,
