@@ -22,6 +22,12 @@
 // - string objects the image names (constants, pattern sources, symbol
 //   names, module names) lie inside their segment, end with a NUL, and do
 //   not overlap each other or any code or table.
+// The records and names of the fixed symbols (image/fixed_symbols.h) are
+// known: when the image holds their block unchanged, a slot that names one
+// of them exactly is checked against the block, which is one region,
+// instead of record by record and name by name (most of what a one-line
+// program's check cost). Any other slot, and every slot of an image without
+// the block, is checked in full.
 // Anything in a segment that was not read (a short file) is left alone: it
 // fails with "invalid vmid" when it is used.
 //
@@ -31,11 +37,13 @@
 // to the native layout. Tables and symbol records stay big-endian and are
 // read through be16/be32.
 #include <algorithm>
+#include <array>
 #include <bit>
 #include <cstring>
 #include <vector>
 
 #include "image/decode.h"
+#include "image/fixed_symbols.h"
 #include "image/format.h"
 #include "image/opcodes.h"
 #include "runtime/loader.h"
@@ -105,6 +113,13 @@ std::vector<uint32_t> orderByKey(const std::vector<Region>& regions) {
   return order;
 }
 
+// The fixed symbols by table hash, to place their block from a slot.
+constexpr std::array<FixedSymbol, kFixedSymbolCount> kFixedByHash = [] {
+  std::array<FixedSymbol, kFixedSymbolCount> a = kFixedSymbols;
+  std::sort(a.begin(), a.end(), [](const FixedSymbol& x, const FixedSymbol& y) { return x.hash < y.hash; });
+  return a;
+}();
+
 struct Fn {
   int gid;
   uint32_t vaddr;
@@ -120,6 +135,11 @@ struct Pass {
   std::vector<uint32_t> fnTable;   // the function table, 0 where absent/unknown
   std::vector<int> fnParams;       // parameter count by gid - kFunctionFirst, -1 if unknown
   bool fnTableKnown = false;
+  // The fixed symbols' block: not looked for yet, found unchanged at
+  // `fixedBase`, or not there.
+  enum class Block { Unknown, Found, Absent } block = Block::Unknown;
+  uint32_t fixedBase = 0;
+  std::array<bool, kFixedSymbolCount> fixedListed{};   // names already listed for conversion
 
   bool present(uint32_t v) const { return vm_room(v) > 0; }
   static int seg(uint32_t v) { return int16_t(v >> 16); }
@@ -170,6 +190,9 @@ struct Pass {
     }
     return true;
   }
+
+  bool findBlock(uint32_t hash, uint32_t key, uint32_t rec);
+  bool fixedSlot(uint32_t hash, uint32_t key, uint32_t rec);
 
   bool root();
   void reserveRegions();
@@ -360,6 +383,48 @@ bool Pass::externs() {
   return !present(table) || region(table, int64_t(externCount) * 4, false);
 }
 
+// Looks for the block where the slot's record and name would put it if the
+// slot is a fixed symbol's. The block is compared at most once, so a
+// made-up image cannot make this cost more than one comparison per image;
+// slots that only share a fixed symbol's hash (a program's own record for
+// such a name) are passed over.
+bool Pass::findBlock(uint32_t hash, uint32_t key, uint32_t rec) {
+  auto f = std::lower_bound(kFixedByHash.begin(), kFixedByHash.end(), hash,
+                            [](const FixedSymbol& x, uint32_t h) { return x.hash < h; });
+  for (; f != kFixedByHash.end() && f->hash == hash; ++f) {
+    const uint32_t base = rec - f->record;
+    if (seg(base) != seg(rec) || (rec & 0xFFFF) < f->record || key != base + f->key) continue;
+    block = Block::Absent;
+    if (vm_room(base) < int32_t(kFixedSymbolBlock.size()) ||
+        std::memcmp(awk_segbase[seg(base)] + (base & 0xFFFF), kFixedSymbolBlock.data(),
+                    kFixedSymbolBlock.size()) != 0)
+      return false;
+    // Its strings are converted; no other object may overlap it.
+    region(base, int64_t(kFixedSymbolBlock.size()), true);
+    block = Block::Found;
+    fixedBase = base;
+    return true;
+  }
+  return false;
+}
+
+// Whether the slot names a fixed symbol's record and name in the unchanged
+// block (each name is then listed for conversion once).
+bool Pass::fixedSlot(uint32_t hash, uint32_t key, uint32_t rec) {
+  if (block == Block::Absent) return false;
+  if (block == Block::Unknown && !findBlock(hash, key, rec)) return false;
+  if (seg(key) != seg(fixedBase) || key < fixedBase) return false;
+  const uint32_t at = key - fixedBase;
+  auto f = std::lower_bound(kFixedSymbols.begin(), kFixedSymbols.end(), at,
+                            [](const FixedSymbol& x, uint32_t k) { return x.key < k; });
+  if (f == kFixedSymbols.end() || f->key != at || f->hash != hash || rec != fixedBase + f->record)
+    return false;
+  const size_t i = size_t(f - kFixedSymbols.begin());
+  if (!fixedListed[i]) strings.push_back(key);
+  fixedListed[i] = true;
+  return true;
+}
+
 bool Pass::symbols() {
   uint32_t tab = be32(rootbuf + root::kSymbolTable);
   if (tab == 0 || !present(tab)) return true;
@@ -389,6 +454,7 @@ bool Pass::symbols() {
     for (int i = 0; i < perChunk; ++i, s += symtab::kSlotSize) {
       if (be32(s) == 0) continue;
       uint32_t key = be32(s + 4), rec = be32(s + 8);
+      if (fixedSlot(be32(s), key, rec)) continue;
       if (key == 0 || !stringObject(key)) return false;
       if (rec == 0) return false;
       if (!present(rec)) continue;

@@ -4,6 +4,7 @@
 
 #include <functional>
 
+#include "image/fixed_symbols.h"
 #include "program/symtab.h"
 #include "runtime/loader.h"
 #include "runtime/startup.h"
@@ -266,6 +267,53 @@ TEST_F(Verify, OperandsAndStringsBecomeNative) {
   ASSERT_NE(file, nullptr);
   EXPECT_EQ(file->view(), "dir/prog.awk");
   stringFree(file);
+}
+
+// The fixed symbols' block as the compiler writes it, then changed: a slot
+// that names a fixed symbol exactly is checked against the unchanged block,
+// anything else in full. Accepted images have every name converted once.
+TEST_F(Verify, FixedSymbolBlock) {
+  auto withBlock = [](std::function<void(std::vector<uint8_t>&, std::vector<uint8_t*>&, uint8_t*)> patch) {
+    return [=] {
+      ImageWriter w = rtest::minimalWriter();
+      for (int i = 0; i < kFixedSymbolCount; ++i) w.addFixedSymbol(i);
+      auto img = w.build();
+      const uint8_t* t = img.data() + fileOffset(img, be32(img.data() + root::kSymbolTable));
+      uint8_t* slot = img.data() + fileOffset(img, be32(t + symtab::kSlots));
+      std::vector<uint8_t*> used;
+      uint8_t* free = nullptr;
+      for (uint32_t i = 0; i < be32(t + symtab::kCapacity); ++i, slot += symtab::kSlotSize)
+        if (be32(slot)) used.push_back(slot);
+        else if (!free) free = slot;
+      patch(img, used, free);
+      return img;
+    };
+  };
+  const Case cases[] = {
+      {"as written", withBlock([](auto&, auto&, auto*) {}), 1},
+      {"a byte of a record in the block changed",
+       withBlock([](auto& img, auto& used, auto*) { img[fileOffset(img, be32(used[0] + 8)) + 19] ^= 1; }), 1},
+      {"two slots name one fixed symbol",
+       withBlock([](auto&, auto& used, auto* free) { std::memcpy(free, used[5], symtab::kSlotSize); }), 1},
+      {"a fixed name with another's record",  // after the first slot has placed the block
+       withBlock([](auto&, auto& used, auto*) { std::memcpy(used[4] + 8, used[5] + 8, 4); }), 0},
+      {"a name inside the block that starts no string",
+       withBlock([](auto&, auto& used, auto*) { putBe32(used[3] + 4, be32(used[3] + 4) + 1); }), 0},
+  };
+  for (const Case& c : cases) {
+    ASSERT_EQ(load(c.image()), c.expected) << c.name;
+    if (!c.expected) continue;
+    awk_readroot();
+    int names = 0;
+    for (int32_t i = 0; i < awk_symtab->capacity; ++i) {
+      const AwkSymSlot& s = awk_symtab->slots[i];
+      if (!s.hash) continue;
+      ++names;
+      EXPECT_EQ(s.key->ref, 1) << c.name << ": converted once";
+      EXPECT_NE(findFixedSymbol(s.key->view()), nullptr) << c.name << ": " << s.key->view();
+    }
+    EXPECT_EQ(names, kFixedSymbolCount + (c.name == std::string("two slots name one fixed symbol"))) << c.name;
+  }
 }
 
 TEST_F(Verify, BuildStampsMustAgree) {
