@@ -84,21 +84,14 @@ inline constexpr size_t kBlockSize =
 
 constexpr std::array<uint8_t, kBlockSize> makeBlock() {
   std::array<uint8_t, kBlockSize> b{};
-  auto be16 = [&b](size_t at, uint32_t v) {
-    b[at] = uint8_t(v >> 8);
-    b[at + 1] = uint8_t(v);
-  };
-  auto be32 = [&](size_t at, uint32_t v) {
-    be16(at, v >> 16);
-    be16(at + 2, v & 0xFFFF);
-  };
+  uint8_t* p = b.data();
   for (const FixedSymbol& f : kSymbols) {
-    be32(f.record, uint32_t(f.kind) << 28 | 1);   // no compiler bits, one definition
-    be16(f.record + 4, uint16_t(f.gid));
-    be32(f.record + kSymbolRecordHeader, f.info);
-    be16(f.record + kSymbolRecordHeader + 4, f.line);
-    be32(f.key, f.size);
-    be16(f.key + 4, 1);   // the reference count
+    putBe32(p + f.record, uint32_t(f.kind) << 28 | 1);   // no compiler bits, one definition
+    putBe16(p + f.record + 4, uint16_t(f.gid));
+    putBe32(p + f.record + kSymbolRecordHeader, f.info);
+    putBe16(p + f.record + kSymbolRecordHeader + 4, f.line);
+    putBe32(p + f.key, f.size);
+    putBe16(p + f.key + 4, 1);   // the reference count
     const std::string_view name = f.name();
     for (size_t i = 0; i < name.size(); ++i) b[f.key + size_t(kStringHeader) + i] = uint8_t(name[i]);
   }

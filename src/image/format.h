@@ -182,8 +182,8 @@ inline uint16_t be16(const unsigned char* p) { return uint16_t(p[0] << 8 | p[1])
 inline uint32_t be32(const unsigned char* p) {
   return uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | p[3];
 }
-inline void putBe16(unsigned char* p, uint16_t v) { p[0] = uint8_t(v >> 8); p[1] = uint8_t(v); }
-inline void putBe32(unsigned char* p, uint32_t v) {
+constexpr void putBe16(unsigned char* p, uint16_t v) { p[0] = uint8_t(v >> 8); p[1] = uint8_t(v); }
+constexpr void putBe32(unsigned char* p, uint32_t v) {
   p[0] = uint8_t(v >> 24); p[1] = uint8_t(v >> 16); p[2] = uint8_t(v >> 8); p[3] = uint8_t(v);
 }
 
