@@ -247,7 +247,7 @@ int awk_tabdelete(Cell* arr, Cell* key) {
     if (s) {
       AwkString* ks = s->key;
       Cell old = s->value;
-      st_delslot(t, at);
+      st_markdead(t, at);
       stringFree(ks);
       if (old.tag > Tag::Float) awk_unaccess(&old);
     }

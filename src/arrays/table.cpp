@@ -88,6 +88,7 @@ int32_t awk_tablength(const AwkTable* t) {
 AwkTable* awk_stindex(AwkTable* t) {
   const int32_t n = awk_tablength(t);
   AwkTable* list = awk_stnew(TableKind::KeyList, n, kKeyEntrySize);
+  if (n) awk_tabsettle(t);
   int32_t k = 0;
   for (int32_t i = 0; k < n && i < t->capacity; ++i)
     if (AwkSlot* s = awk_slotat(t, i)) list->keys[k++] = stringDup(s->key);

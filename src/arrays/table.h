@@ -23,7 +23,10 @@ enum class TableKind : uint8_t { Array = 1, KeyList = 2 };
 struct AwkSlot {
   uint32_t hash;    // 0: a free entry
   uint32_t next;    // free entries: the next free entry's number (0: none)
-  AwkString* key;   // one reference owned by the table
+  union {
+    AwkString* key;   // one reference owned by the table
+    intptr_t deadAt;  // an entry freed by a deletion not yet settled: its slot
+  };
   Cell value;       // owned
 };
 static_assert(sizeof(AwkSlot) == 40);
@@ -58,6 +61,7 @@ struct AwkTable {
   uint32_t entmask;   // (1 << sizeexp) - 1: the entry-number bits of an index word
   uint32_t hashkeep;  // the bits of an entry's hash that its index word keeps
   uint32_t distmax;   // the largest distance an index word holds (it saturates there)
+  int32_t dead;       // slots emptied by deletions whose shifting back is pending
 };
 
 // Index words: the low `sizeexp` bits hold the entry's number (from 1; 0
@@ -65,10 +69,13 @@ struct AwkTable {
 // the entry's home slot, saturated at `distmax`; the bits above those are
 // the same bits of the entry's hash. A probe passes a slot without
 // touching its entry unless both agree with the key's, and deletion knows
-// from the word alone whether an entry may move back.
+// from the word alone whether an entry may move back. A word with entry
+// number 0 that is not 0 marks a dead slot: its element was deleted and the
+// entries after it have not been shifted back yet (see awk_tabsettle).
 inline uint32_t st_entmask(const AwkTable* t) { return t->entmask; }
 
-// Entry number e of an array (1 <= e <= nents). Entry 0 is never used.
+// Entry number e of an array (1 <= e <= nents). Entry 0 is never used; its
+// hash is 0, so that no key matches it.
 inline AwkSlot* st_entry(const AwkTable* t, uint32_t e) {
   return t->capacity <= kBlockSlots ? &t->ents[e]
                                     : &t->edir[e >> kBlockShift][e & (kBlockSlots - 1)];
@@ -79,11 +86,24 @@ inline uint32_t st_word(const AwkTable* t, int32_t i) {
   return t->capacity <= kBlockSlots ? t->index[i] : t->idir[i >> kBlockShift][i & (kBlockSlots - 1)];
 }
 
-// The element in slot i of an array, or null when the slot is free (the
-// table must have slots and i < capacity).
+// The element in slot i of an array, or null when the slot is free or dead
+// (the table must have slots and i < capacity). Walking the slots in order
+// shows the slot order only after awk_tabsettle.
 inline AwkSlot* awk_slotat(AwkTable* t, int32_t i) {
-  const uint32_t w = st_word(t, i);
-  return w ? st_entry(t, w & st_entmask(t)) : nullptr;
+  const uint32_t e = st_word(t, i) & st_entmask(t);
+  return e ? st_entry(t, e) : nullptr;
+}
+
+// A deletion frees its element at once but only marks its slot dead; the
+// entries after it move back (backward-shift deletion) when the slot order
+// is next needed: before an insertion and before a walk over the slots in
+// order. Settling all dead slots at once walks each run of used slots at
+// most once, however many of its elements were deleted, where shifting at
+// every deletion walks the rest of the run each time; the layout is the
+// same (the shifts' outcome does not depend on their order).
+void st_settle(AwkTable* t);
+inline void awk_tabsettle(AwkTable* t) {
+  if (t->dead) st_settle(t);
 }
 
 // Takes one more use of a table (awk_access on an array cell). A count that

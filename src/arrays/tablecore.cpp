@@ -38,6 +38,21 @@
 // gives, at linear cost. Growth rebuilds only the index, 4 bytes a slot:
 // new index blocks are taken when the first entry lands in them and every
 // old one is given back as soon as it has been drained.
+//
+// Deleting through the array services only marks the slot dead (a word
+// with entry number 0; lookups walk past it as past any other key) and
+// frees the entry; the shift waits until the slot order is needed
+// (st_settle). A run from which many elements were deleted is then walked
+// once instead of once per deletion: deleting every other key of a big
+// array whose keys cluster into runs hundreds of slots long no longer
+// costs a walk of the rest of the run per key. Shifting back every dead
+// slot of a run in one walk leaves the layout the deletions one at a time
+// would have left, in whatever order they came. Dead slots count as used
+// for the load limit, so a free slot still ends every probe: dead + count
+// never exceeds the largest count the table had since it last grew.
+// The entries freed by deletions not yet settled head the free list, each
+// holding its slot, so settling needs no memory beyond the holes of the
+// run it walks.
 #include "arrays/tablecore.h"
 
 #include "arrays/slotpool.h"
@@ -108,6 +123,7 @@ void newSmallBlock(AwkTable* t) {
   const int32_t entBytes = (cap * 3 / 4 + 1) * int32_t(sizeof(AwkSlot));
   char* block = static_cast<char*>(space(entBytes + cap * int32_t(sizeof(uint32_t))));
   t->ents = reinterpret_cast<AwkSlot*>(block);
+  t->ents[0].hash = 0;
   t->index = reinterpret_cast<uint32_t*>(block + entBytes);
   std::memset(t->index, 0, size_t(cap) * sizeof(uint32_t));
 }
@@ -210,8 +226,10 @@ uint32_t newEntry(AwkTable* t) {
     return e;
   }
   const uint32_t e = uint32_t(++t->nents);
-  if (t->capacity > kBlockSlots && ((e & kBlockMask) == 0 || e == 1))
+  if (t->capacity > kBlockSlots && ((e & kBlockMask) == 0 || e == 1)) {
     t->edir[e >> kBlockShift] = sp_newblock();
+    if (e == 1) t->edir[0][0].hash = 0;
+  }
   return e;
 }
 
@@ -225,6 +243,7 @@ void st_allocslots(AwkTable* t, int32_t capacity) {
   t->ents = nullptr;
   t->nents = 0;
   t->freeEnt = 0;
+  t->dead = 0;
   if (capacity <= 0) {
     setCapacity(t, 0);
     return;
@@ -391,7 +410,175 @@ AwkSlot* st_lookup(const AwkTable* t, const char* key, uint32_t len, uint32_t h,
   return lookupBlocks(t, p, i + 1 == cap ? 0 : i + 1, stop);
 }
 
+namespace {
+// Frees the entry of used slot i for reuse: it heads the free list.
+AwkSlot* freeEntryOf(AwkTable* t, int32_t i) {
+  st_forget(t);
+  t->filled = 0;
+  const uint32_t e = wordAt(t, i) & st_entmask(t);
+  AwkSlot* gone = st_entry(t, e);
+  gone->hash = 0;
+  gone->next = uint32_t(t->freeEnt);
+  t->freeEnt = int32_t(e);
+  --t->count;
+  return gone;
+}
+
+// The word that marks a dead slot: entry number 0 and, so that probes
+// rarely even compare it, the saturated distance.
+inline uint32_t deadWord(const AwkTable* t) { return t->distmax << t->sizeexp; }
+inline bool isDead(const AwkTable* t, uint32_t w) { return w != 0 && (w & st_entmask(t)) == 0; }
+
+// The holes met so far on a walk along a run, as distances from its start,
+// ascending; the first 64 in place, more on the heap.
+class Holes {
+ public:
+  Holes() = default;
+  Holes(const Holes&) = delete;
+  Holes& operator=(const Holes&) = delete;
+  ~Holes() {
+    if (at_ != local_) spfree(at_);
+  }
+  void clear() { head_ = n_ = 0; }
+  bool empty() const { return head_ == n_; }
+  void push(int32_t pos) {
+    if (n_ == cap_) {
+      if (head_ > 0) {  // room at the front first
+        std::memmove(at_, at_ + head_, size_t(n_ - head_) * sizeof *at_);
+        n_ -= head_;
+        head_ = 0;
+      } else {
+        if (cap_ > INT32_MAX / 8) awk_oom(cap_);
+        auto* more = static_cast<int32_t*>(space(cap_ * 2 * int32_t(sizeof *at_)));
+        std::memcpy(more, at_, size_t(n_) * sizeof *at_);
+        if (at_ != local_) spfree(at_);
+        at_ = more;
+        cap_ *= 2;
+      }
+    }
+    at_[n_++] = pos;
+  }
+  // Takes out the first hole at or after `from` into *pos; false if none.
+  bool takeFrom(int32_t from, int32_t* pos) {
+    if (at_[head_] >= from) {  // most entries have their home before every hole
+      *pos = at_[head_++];
+      return true;
+    }
+    int32_t* p = std::lower_bound(at_ + head_ + 1, at_ + n_, from);
+    if (p == at_ + n_) return false;
+    *pos = *p;
+    std::memmove(p, p + 1, size_t(at_ + n_ - p - 1) * sizeof *at_);
+    --n_;
+    return true;
+  }
+
+ private:
+  int32_t local_[64];
+  int32_t* at_ = local_;
+  int32_t head_ = 0, n_ = 0, cap_ = 64;
+};
+
+// Shifts back the entries of the run in which `first` is the first dead
+// slot, in one walk to the run's end: each dead slot becomes a hole, and
+// each entry moves into the first hole at or after its home, if one lies
+// before it, leaving a hole where it was. That is where re-inserting the
+// entries in slot order would put them. Returns the free slot that ends
+// the run.
+int32_t settleRun(AwkTable* t, int32_t first, Holes& holes) {
+  const int32_t cap = t->capacity;
+  const uint32_t mask = st_entmask(t);
+  const uint32_t shift = t->sizeexp;
+  const uint32_t dmax = t->distmax;
+  holes.clear();
+  int32_t j = first;
+  for (int32_t pos = 0;; ++pos, j = j + 1 == cap ? 0 : j + 1) {
+    uint32_t& w = wordAt(t, j);
+    if (w == 0) return j;
+    const uint32_t e = w & mask;
+    if (e == 0) {
+      w = 0;
+      holes.push(pos);
+      continue;
+    }
+    if (holes.empty()) continue;
+    uint32_t dist = (w >> shift) & dmax;
+    if (dist == dmax) {  // saturated: the entry tells
+      const int32_t d = j - st_home(st_entry(t, e)->hash, cap);
+      dist = uint32_t(d < 0 ? d + cap : d);
+    }
+    const int32_t home = pos - int32_t(dist);  // negative: before `first`
+    int32_t to;
+    if (!holes.takeFrom(home, &to)) continue;
+    int32_t slot = first + to;
+    if (slot >= cap) slot -= cap;
+    wordAt(t, slot) = (w & ~(dmax << shift)) | (std::min(uint32_t(to - home), dmax) << shift);
+    w = 0;
+    holes.push(pos);
+  }
+}
+
+// settleRun for a run with one dead slot, i, the common case when
+// deletions and insertions alternate: the classic backward shift, with
+// one hole that moves along. The entry at j is `dist` slots from its home
+// and `gap` from the hole: it stays when dist < gap.
+int32_t shiftBack(AwkTable* t, int32_t i) {
+  const int32_t cap = t->capacity;
+  const uint32_t mask = st_entmask(t);
+  const uint32_t shift = t->sizeexp;
+  const uint32_t dmax = t->distmax;
+  uint32_t* hole = &wordAt(t, i);
+  *hole = 0;
+  uint32_t gap = 0;
+  for (int32_t j = i + 1 == cap ? 0 : i + 1;; j = j + 1 == cap ? 0 : j + 1) {
+    uint32_t* w = &wordAt(t, j);
+    if (*w == 0) return j;
+    ++gap;
+    uint32_t dist = (*w >> shift) & dmax;
+    if (dist == dmax) {  // saturated: the entry tells
+      const int32_t d = j - st_home(st_entry(t, *w & mask)->hash, cap);
+      dist = uint32_t(d < 0 ? d + cap : d);
+    }
+    if (dist < gap) continue;
+    *hole = (*w & ~(dmax << shift)) | (std::min(dist - gap, dmax) << shift);
+    *w = 0;
+    hole = w;
+    gap = 0;
+  }
+}
+
+// Settles every dead slot; true when one of the runs walked ended at slot
+// `end`.
+bool settleAll(AwkTable* t, int32_t end) {
+  if (t->dead == 1) {
+    t->dead = 0;
+    return shiftBack(t, int32_t(st_entry(t, uint32_t(t->freeEnt))->deadAt)) == end;
+  }
+  bool ended = false;
+  Holes holes;
+  const int32_t cap = t->capacity;
+  uint32_t e = uint32_t(t->freeEnt);
+  for (int32_t left = t->dead; left > 0; --left) {
+    const AwkSlot* s = st_entry(t, e);
+    const auto i = int32_t(s->deadAt);
+    e = s->next;
+    if (!isDead(t, wordAt(t, i))) continue;  // its run is settled already
+    // The run's first dead slot, unless this is the last one left: back
+    // to the free slot before the run.
+    int32_t first = i;
+    if (left > 1)
+      for (int32_t j = i == 0 ? cap - 1 : i - 1; wordAt(t, j) != 0; j = j == 0 ? cap - 1 : j - 1)
+        if (isDead(t, wordAt(t, j))) first = j;
+    ended |= settleRun(t, first, holes) == end;
+  }
+  t->dead = 0;
+  return ended;
+}
+}  // namespace
+
 AwkSlot* st_create(AwkTable* t, AwkString* key, uint32_t h, int32_t stop) {
+  // Settling frees slots only in runs with dead slots: the lookup's free
+  // slot stays the first from the key's home unless it ends such a run.
+  if (t->dead && settleAll(t, stop)) stop = -1;
   t->filled = 0;
   ++t->count;
   if (int64_t(t->count) * 4 > int64_t(t->capacity) * 3) {
@@ -414,43 +601,18 @@ AwkSlot* st_create(AwkTable* t, AwkString* key, uint32_t h, int32_t stop) {
   return s;
 }
 
+
+void st_markdead(AwkTable* t, int32_t i) {
+  freeEntryOf(t, i)->deadAt = i;
+  wordAt(t, i) = deadWord(t);
+  ++t->dead;
+}
+
+void st_settle(AwkTable* t) {
+  if (t->kind == TableKind::Array) settleAll(t, -1);
+}
+
 void st_delslot(AwkTable* t, int32_t i) {
-  st_forget(t);
-  t->filled = 0;
-  const uint32_t mask = st_entmask(t);
-  uint32_t* hole = &wordAt(t, i);
-  const uint32_t e = *hole & mask;
-  AwkSlot* gone = st_entry(t, e);
-  gone->hash = 0;
-  gone->next = uint32_t(t->freeEnt);
-  t->freeEnt = int32_t(e);
-  *hole = 0;
-  --t->count;
-  // Backward shift: walk the run after the hole; an entry whose home lies
-  // cyclically in (hole, j] stays, any other moves back into the hole, which
-  // then moves to its old slot. Each entry moves at most once. This is the
-  // layout that taking each entry of the run out in slot order and inserting
-  // it again from its home gives (it would land at the first free slot from
-  // its home: j itself, or the hole, since every slot between is used).
-  // The entry at j is `dist` slots from its home and `gap` from the hole: it
-  // stays when dist < gap.
-  const int32_t cap = t->capacity;
-  const uint32_t shift = t->sizeexp;
-  const uint32_t dmax = t->distmax;
-  uint32_t gap = 0;
-  for (int32_t j = i + 1 == cap ? 0 : i + 1;; j = j + 1 == cap ? 0 : j + 1) {
-    uint32_t* w = &wordAt(t, j);
-    if (*w == 0) break;
-    ++gap;
-    uint32_t dist = (*w >> shift) & dmax;
-    if (dist == dmax) {  // saturated: the entry tells
-      const int32_t d = j - st_home(st_entry(t, *w & mask)->hash, cap);
-      dist = uint32_t(d < 0 ? d + cap : d);
-    }
-    if (dist < gap) continue;
-    *hole = (*w & ~(dmax << shift)) | (std::min(dist - gap, dmax) << shift);
-    *w = 0;
-    hole = w;
-    gap = 0;
-  }
+  st_markdead(t, i);
+  st_settle(t);
 }

@@ -59,11 +59,11 @@ inline int32_t st_home(uint32_t h, int32_t cap) {
 // slot `stop` (from st_lookup) when it is not -1.
 AwkSlot* st_create(AwkTable* t, AwkString* key, uint32_t h, int32_t stop = -1);
 
-// Empties slot i (whose key and value the caller has already released or
-// moved away), gives its entry back for reuse, and shifts back the entries of the run of used slots that
-// follows it, so that no lookup stops early at the hole. The layout is the
-// one re-inserting the run's entries in slot order would give; each entry
-// moves at most once, so the cost is linear in the run's length.
+// Deletes the element in used slot i, whose key and value the caller has
+// taken out first (its entry's fields are reused at once): gives the entry back for
+// reuse and marks the slot dead, to be settled (the run after it shifted
+// back) by st_settle; st_delslot settles at once.
+void st_markdead(AwkTable* t, int32_t i);
 void st_delslot(AwkTable* t, int32_t i);
 
 // The element most recently reached through an array cell. `a[k] += v`

@@ -47,7 +47,7 @@ int awk_stdelelt(AwkTable* t, AwkString* key) {
   if (!s) return 0;
   AwkString* k = s->key;
   Cell old = s->value;
-  st_delslot(t, at);
+  st_markdead(t, at);
   // Released only once the table is consistent again.
   stringFree(k);
   if (old.tag > Tag::Float) awk_unaccess(&old);

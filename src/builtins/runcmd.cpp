@@ -111,6 +111,7 @@ char** awk_buildenv(Cell* env) {
   auto** table = static_cast<char**>(spacec(int32_t(kMaxEnvEntries * sizeof(char*))));
   if (!env || env->tag != Tag::Array || !env->w.t) return table;
   AwkTable* t = env->w.t;
+  awk_tabsettle(t);
   const AwkString* keys[kMaxEnvEntries];
   AwkString* values[kMaxEnvEntries];
   int n = 0;

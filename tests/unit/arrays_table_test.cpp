@@ -55,6 +55,7 @@ void checkTable(AwkTable* t, const std::map<std::string, int>& model, const char
 }
 
 std::vector<std::string> layout(AwkTable* t) {  // "" for a free slot
+  awk_tabsettle(t);
   std::vector<std::string> out(size_t(t->capacity));
   for (int32_t i = 0; i < t->capacity; ++i)
     if (AwkSlot* s = awk_slotat(t, i)) out[size_t(i)] = s->key->view();
@@ -178,6 +179,20 @@ struct ModelTable {
   }
 };
 
+// 1500 keys whose home is slot 5 in tables of up to 2048 slots: a run
+// longer than an index word can tell distances in.
+const std::vector<std::string>& oneHomeKeys() {
+  static const std::vector<std::string> keys = [] {
+    std::vector<std::string> out;
+    for (uint32_t n = 0; out.size() < 1500; ++n) {
+      std::string k = "c" + std::to_string(n);
+      if ((ModelTable::hash(k) & 2047) == 5) out.push_back(k);
+    }
+    return out;
+  }();
+  return keys;
+}
+
 // Random insertions and deletions from tables of every starting capacity
 // (split, the symbol table, size hints), with key pools below, around and
 // above one block of 256 slots, phases that grow the table and then delete
@@ -192,11 +207,7 @@ TEST(ArraysTable, RandomOperationsAgainstModels) {
     int keys, ops, deletePercent;
     bool oneHome = false;
   };
-  std::vector<std::string> oneHome;
-  for (uint32_t n = 0; oneHome.size() < 1500; ++n) {
-    std::string k = "c" + std::to_string(n);
-    if ((ModelTable::hash(k) & 2047) == 5) oneHome.push_back(k);
-  }
+  const std::vector<std::string>& oneHome = oneHomeKeys();
   const Run runs[] = {{8, 3000, 6000, 25}, {8, 40, 3000, 30}, {8, 400, 3000, 40}, {8, 3000, 2500, 60},
                       {3, 1500, 2500, 20}, {5, 1500, 2500, 20}, {12, 1500, 2500, 20}, {100, 1500, 2500, 20},
                       {255, 1500, 2500, 20}, {300, 1500, 2500, 20}, {600, 1500, 2500, 20},
@@ -236,6 +247,58 @@ TEST(ArraysTable, RandomOperationsAgainstModels) {
       }
     }
     EXPECT_EQ(layout(t), m.layout()) << "start " << r.start;
+    awk_safree(t);
+  }
+}
+
+// Deletions leave dead slots that settle together, when the slot order is
+// next needed or before an insertion: the layout must be the one deleting
+// the keys one at a time gives, with every remaining key found in between.
+// One-home keys make one run longer than an index word tells distances in,
+// with hundreds of dead slots in it; decimal keys make many short runs.
+TEST(ArraysTable, DeletionsSettledTogetherLeaveTheLayoutOfOneAtATime) {
+  const std::vector<std::string>& oneHome = oneHomeKeys();
+  std::vector<std::string> decimal;
+  for (int i = 0; i < 1500; ++i) decimal.push_back(std::to_string(i));
+  struct Case {
+    const std::vector<std::string>* pool;
+    size_t keys;  // the first ones of the pool
+    int deletions;
+    bool settleByInsert;  // else by walking the slots
+  };
+  // (The model's deletion costs the square of the run's length.)
+  const Case cases[] = {{&oneHome, 1100, 150, false}, {&oneHome, 1100, 150, true}, {&oneHome, 300, 2, true},
+                        {&decimal, 1500, 1100, false}, {&decimal, 1500, 700, true}, {&decimal, 1500, 1500, false}};
+  for (const Case& c : cases) {
+    const std::string where =
+        std::to_string(c.deletions) + " deletions, " + (c.pool == &oneHome ? "one home" : "decimal");
+    std::mt19937 rng{uint32_t(c.deletions)};
+    AwkTable* t = awk_sanew(2048);
+    ModelTable m(size_t(t->capacity));
+    std::map<std::string, int> model;
+    const std::vector<std::string> keys(c.pool->begin(), c.pool->begin() + long(c.keys));
+    for (const std::string& k : keys) {
+      m.insert(k);
+      put(t, k, int(model.size()));
+      model[k] = int(model.size());
+    }
+    std::vector<std::string> order = keys;
+    std::shuffle(order.begin(), order.end(), rng);
+    for (int i = 0; i < c.deletions; ++i) {
+      m.erase(order[size_t(i)]);
+      model.erase(order[size_t(i)]);
+      ASSERT_TRUE(del(t, order[size_t(i)])) << where;
+    }
+    EXPECT_EQ(t->dead, c.deletions) << where;
+    checkTable(t, model, where.c_str());
+    if (c.settleByInsert) {
+      m.insert("new");
+      put(t, "new", -1);
+      model["new"] = -1;
+      EXPECT_EQ(t->dead, 0) << where;
+    }
+    EXPECT_EQ(layout(t), m.layout()) << where;
+    checkTable(t, model, where.c_str());
     awk_safree(t);
   }
 }
