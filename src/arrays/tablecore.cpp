@@ -608,9 +608,7 @@ void st_markdead(AwkTable* t, int32_t i) {
   ++t->dead;
 }
 
-void st_settle(AwkTable* t) {
-  if (t->kind == TableKind::Array) settleAll(t, -1);
-}
+void st_settle(AwkTable* t) { settleAll(t, -1); }
 
 void st_delslot(AwkTable* t, int32_t i) {
   st_markdead(t, i);
