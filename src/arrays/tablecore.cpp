@@ -429,6 +429,15 @@ AwkSlot* freeEntryOf(AwkTable* t, int32_t i) {
 inline uint32_t deadWord(const AwkTable* t) { return t->distmax << t->sizeexp; }
 inline bool isDead(const AwkTable* t, uint32_t w) { return w != 0 && (w & st_entmask(t)) == 0; }
 
+// How far the entry that used word w names, in slot j, lies from its home:
+// from the word, unless the distance saturated there.
+inline uint32_t distanceOf(const AwkTable* t, uint32_t w, int32_t j) {
+  const uint32_t dist = (w >> t->sizeexp) & t->distmax;
+  if (dist < t->distmax) return dist;
+  const int32_t d = j - st_home(st_entry(t, w & st_entmask(t))->hash, t->capacity);
+  return uint32_t(d < 0 ? d + t->capacity : d);
+}
+
 // The holes met so far on a walk along a run, as distances from its start,
 // ascending; the first 64 in place, more on the heap.
 class Holes {
@@ -501,12 +510,7 @@ int32_t settleRun(AwkTable* t, int32_t first, Holes& holes) {
       continue;
     }
     if (holes.empty()) continue;
-    uint32_t dist = (w >> shift) & dmax;
-    if (dist == dmax) {  // saturated: the entry tells
-      const int32_t d = j - st_home(st_entry(t, e)->hash, cap);
-      dist = uint32_t(d < 0 ? d + cap : d);
-    }
-    const int32_t home = pos - int32_t(dist);  // negative: before `first`
+    const int32_t home = pos - int32_t(distanceOf(t, w, j));  // negative: before `first`
     int32_t to;
     if (!holes.takeFrom(home, &to)) continue;
     int32_t slot = first + to;
@@ -523,7 +527,6 @@ int32_t settleRun(AwkTable* t, int32_t first, Holes& holes) {
 // and `gap` from the hole: it stays when dist < gap.
 int32_t shiftBack(AwkTable* t, int32_t i) {
   const int32_t cap = t->capacity;
-  const uint32_t mask = st_entmask(t);
   const uint32_t shift = t->sizeexp;
   const uint32_t dmax = t->distmax;
   uint32_t* hole = &wordAt(t, i);
@@ -533,11 +536,7 @@ int32_t shiftBack(AwkTable* t, int32_t i) {
     uint32_t* w = &wordAt(t, j);
     if (*w == 0) return j;
     ++gap;
-    uint32_t dist = (*w >> shift) & dmax;
-    if (dist == dmax) {  // saturated: the entry tells
-      const int32_t d = j - st_home(st_entry(t, *w & mask)->hash, cap);
-      dist = uint32_t(d < 0 ? d + cap : d);
-    }
+    const uint32_t dist = distanceOf(t, *w, j);
     if (dist < gap) continue;
     *hole = (*w & ~(dmax << shift)) | (std::min(dist - gap, dmax) << shift);
     *w = 0;
@@ -600,7 +599,6 @@ AwkSlot* st_create(AwkTable* t, AwkString* key, uint32_t h, int32_t stop) {
   s->value.x.word2 = 0;
   return s;
 }
-
 
 void st_markdead(AwkTable* t, int32_t i) {
   freeEntryOf(t, i)->deadAt = i;
