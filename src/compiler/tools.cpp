@@ -1,6 +1,8 @@
 #include "compiler/tools.h"
 
+#include <fcntl.h>
 #include <getopt.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -28,18 +30,35 @@ void exitOnOutOfMemory(const char* prog) {
   std::set_new_handler(outOfMemory);
 }
 
+// Straight into the string, without a stdio stream and its buffer: a short
+// program's whole run starts here, and every page it touches counts.
 bool readSource(const std::string& path, std::string& text, std::string& error) {
-  FILE* f = path == "-" ? stdin : std::fopen(path.c_str(), "rb");
-  if (!f) {
+  const bool isStdin = path == "-";
+  int fd = isStdin ? 0 : open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) {
     error = "cannot open '" + path + "': " + std::strerror(errno);
     return false;
   }
-  char buf[65536];
-  size_t n;
+  struct stat st;
+  size_t chunk = 4096;
+  if (fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0)
+    chunk = size_t(st.st_size) + 1;  // the read that finds the end fits too
   text.clear();
-  while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) text.append(buf, n);
-  bool bad = std::ferror(f);
-  if (f != stdin) std::fclose(f);
+  bool bad = false;
+  for (;;) {
+    size_t used = text.size();
+    text.resize(used + chunk);
+    ssize_t n = read(fd, text.data() + used, chunk);
+    if (n < 0 && errno == EINTR) n = 0;
+    else if (n <= 0) {
+      bad = n < 0;
+      text.resize(used);
+      break;
+    }
+    text.resize(used + size_t(n));
+    if (chunk < 65536) chunk *= 2;
+  }
+  if (!isStdin) close(fd);
   if (bad) {
     error = "cannot read '" + path + "'";
     return false;
