@@ -3,7 +3,8 @@
 // A stand-alone run-time reads the .ae file named on its command line; a
 // bound executable (its marker no longer reads "X1X2") reads the image from
 // its own tail, located through the 4-byte trailer. The root record and the
-// segments are read whole into writable memory and stay there for the run.
+// segments are read whole into writable memory and stay there for the run;
+// vorn's image, compiled in memory, is used where it lies.
 // vm_open checks only lengths and the shape of the segment table;
 // awk_validaefile checks the identification, the build stamp and, once per
 // load, the whole image (verify.cpp).
@@ -36,6 +37,7 @@ int awk_imageopened = 0;
 namespace {
 
 bool segTableBad;        // count above 600 or a negative size: refused
+bool segmentsBorrowed;   // the segments lie in the caller's buffer, not in blocks
 bool imagePrepared;      // the one-time preparation ran on this load
 bool imageAccepted;      // ... and succeeded
 
@@ -56,7 +58,7 @@ bool readFully(int fd, void* buf, size_t n) {
 
 void dropSegments() {
   for (int n = 0; n < kMaxSegments; ++n) {
-    if (awk_segbase[n]) spfree(awk_segbase[n]);
+    if (awk_segbase[n] && !segmentsBorrowed) spfree(awk_segbase[n]);
     awk_segbase[n] = nullptr;
     awk_segsize[n] = 0;
   }
@@ -83,19 +85,27 @@ bool awk_isbound() {
 namespace {
 
 // Where the root record and the segments come from: an open file, or an
-// image already in memory (vorn's, compiled in this process).
+// image already in memory (vorn's, compiled in this process). An image in
+// memory is borrowed: its segments are used where they lie, since copying
+// them would only fill fresh pages with the same bytes.
 struct ImageSource {
   int fd = -1;
-  const unsigned char* mem = nullptr;
+  unsigned char* mem = nullptr;
   size_t left = 0;
 
-  bool read(void* buf, size_t n) {
-    if (fd >= 0) return readFully(fd, buf, n);
-    if (n > left) return false;
-    std::memcpy(buf, mem, n);
+  // The next n bytes where they lie in memory, or null when fewer are left.
+  unsigned char* take(size_t n) {
+    if (n > left) return nullptr;
+    unsigned char* p = mem;
     mem += n;
     left -= n;
-    return true;
+    return p;
+  }
+  bool read(void* buf, size_t n) {
+    if (fd >= 0) return readFully(fd, buf, n);
+    const unsigned char* p = take(n);
+    if (p) std::memcpy(buf, p, n);
+    return p != nullptr;
   }
 };
 
@@ -105,6 +115,7 @@ void loadSegments(ImageSource& src, const char* path) {
   if (!src.read(rootbuf, kRootSize)) fatalClose(src.fd, "(3) error reading file %s", path);
 
   dropSegments();
+  segmentsBorrowed = src.fd < 0;
   imagePrepared = imageAccepted = false;
   uint32_t count = be32(rootbuf + root::kSegmentCount);
   segTableBad = count > uint32_t(kMaxSegments);
@@ -114,9 +125,17 @@ void loadSegments(ImageSource& src, const char* path) {
   for (uint32_t n = 0; n < count; ++n) {
     int size = int16_t(be16(rootbuf + root::kSegmentSizes + 2 * n));
     if (size == 0) continue;
-    auto* seg = static_cast<unsigned char*>(space(size));
-    if (!src.read(seg, size_t(size))) {
-      spfree(seg);
+    unsigned char* seg;
+    if (segmentsBorrowed) {
+      seg = src.take(size_t(size));
+    } else {
+      seg = static_cast<unsigned char*>(space(size));
+      if (!src.read(seg, size_t(size))) {
+        spfree(seg);
+        seg = nullptr;
+      }
+    }
+    if (!seg) {
       if (n == 0) fatalClose(src.fd, "(3) error reading file %s", path);
       break;  // this and later segments stay absent
     }
@@ -146,7 +165,7 @@ int vm_open(const char* path) {
   return 1;
 }
 
-void vm_openimage(const unsigned char* image, size_t size, const char* name) {
+void vm_borrowimage(unsigned char* image, size_t size, const char* name) {
   ImageSource src;
   src.mem = image;
   src.left = size;

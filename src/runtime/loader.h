@@ -17,9 +17,10 @@ bool awk_isbound();                     // the marker no longer reads "X1X2"
 
 // ---- loading ---------------------------------------------------------------
 int vm_open(const char* path);          // 0 only when the file cannot be opened
-// Loads an image held in memory (copied; `name` stands for the file in
-// messages).
-void vm_openimage(const unsigned char* image, size_t size, const char* name);
+// Loads an image held in memory in place: the segments stay in `image`,
+// which the loaded program rewrites and which must outlive it (`name`
+// stands for the file in messages).
+void vm_borrowimage(unsigned char* image, size_t size, const char* name);
 int awk_openprog(const char* dir, const char* name, const char* ext);
 int awk_searchpath(const char* name);
 void awk_openself(const char* name);    // bound mode; ends the run on failure

@@ -48,7 +48,7 @@ namespace {
 constexpr int kProgNameMax = 13;
 // An image compiled in this process (vorn), run instead of a file's.
 struct {
-  const unsigned char* data;
+  unsigned char* data;
   size_t size;
 } memoryImage;
 char progName[kProgNameMax + 1];
@@ -107,7 +107,7 @@ void awk_main(int argc, char** argv, char** envp) {
   awk_exit(awk_exitstatus, 1);
 }
 
-void awk_main_image(const unsigned char* image, size_t size, int argc, char** argv, char** envp) {
+void awk_main_image(unsigned char* image, size_t size, int argc, char** argv, char** envp) {
   memoryImage.data = image;
   memoryImage.size = size;
   awk_main(argc, argv, envp);
@@ -121,7 +121,7 @@ void awk_init1(int argc, char** argv, char** envp) {
     // No file stands behind the image: the path stays empty, so that
     // nothing can take the program itself for a temporary image to delete.
     awk_progpath[0] = 0;
-    vm_openimage(memoryImage.data, memoryImage.size, argv0);
+    vm_borrowimage(memoryImage.data, memoryImage.size, argv0);
     if (!awk_validaefile()) oops('F', "Invalid or old version awk program file: %s", argv0);
     operands = argv + 1;
     n = argc - 1;

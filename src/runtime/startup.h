@@ -12,9 +12,10 @@ extern AwkTable* awk_argvtab;    // the ARGV table, for the record reader
 extern int32_t awk_argvcount;    // elements stored in it
 
 [[noreturn]] void awk_main(int argc, char** argv, char** envp);
-// Runs an image already in memory (copied at once), as awk_main runs the
-// image named by argv[1]; argv holds the program name and the operands.
-[[noreturn]] void awk_main_image(const unsigned char* image, size_t size, int argc, char** argv,
+// Runs an image already in memory, as awk_main runs the image named by
+// argv[1]; argv holds the program name and the operands. The image is used
+// in place (rewritten as it is prepared) and must outlive the run.
+[[noreturn]] void awk_main_image(unsigned char* image, size_t size, int argc, char** argv,
                                  char** envp);
 void awk_init1(int argc, char** argv, char** envp);
 void awk_init3();

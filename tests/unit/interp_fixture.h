@@ -44,6 +44,7 @@ inline void resetInterpreter() {
 // One program under construction: functions by gid, strings, symbols.
 struct Program {
   img::ImageWriter writer;
+  std::vector<uint8_t> bytes;   // the loaded image, used in place by the run
 
   uint32_t str(const std::string& s) { return writer.addString(s); }
   void fn(int gid, const Asm& a, int params = 0, int locals = 0, std::string names = ";") {
@@ -65,9 +66,9 @@ struct Program {
   // Builds the image and loads it from memory; false if refused.
   bool load() {
     writer.setGlobalCount(img::kPredefinedCount + kProgramGlobals);
-    std::vector<uint8_t> bytes = writer.build();
+    bytes = writer.build();
     awk_vm_reset();
-    vm_openimage(bytes.data(), bytes.size(), "prog");
+    vm_borrowimage(bytes.data(), bytes.size(), "prog");
     if (awk_validaefile() != 1) return false;
     if (!string_empty) string_empty = stringNew("");
     awk_readroot();

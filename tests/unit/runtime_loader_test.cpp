@@ -7,6 +7,7 @@
 #include "runtime/loader.h"
 #include "runtime/startup.h"
 #include "runtime_helpers.h"
+#include "values/alloc.h"
 
 using namespace vorn::image;
 
@@ -41,8 +42,11 @@ TEST(Loader, PlainOrAppendedByName) {
   EXPECT_EQ(vm_open((dir / "missing.ae").c_str()), 0);
 }
 
-// An image in memory loads as the same image read from a file; one cut
-// short in its first segment ends the run with the name given for it.
+// An image in memory loads as the same image read from a file, used where
+// it lies: its preparation rewrites the caller's bytes, and dropping it
+// frees nothing, even where the bytes before a segment look like a block's
+// header. One cut short in its first segment ends the run with the name
+// given for it.
 TEST(Loader, ImageInMemory) {
   rtest::TempDir dir;
   std::string path = dir / "x.ae";
@@ -50,16 +54,26 @@ TEST(Loader, ImageInMemory) {
   rtest::writeBytes(path, img);
   awk_vm_reset();
   ASSERT_EQ(vm_open(path.c_str()), 1);
+  ASSERT_EQ(awk_validaefile(), 1);
   std::vector<uint8_t> fromFile(awk_segbase[0], awk_segbase[0] + awk_segsize[0]);
   awk_vm_reset();
-  vm_openimage(img.data(), img.size(), "vorn");
-  EXPECT_EQ(std::vector<uint8_t>(awk_segbase[0], awk_segbase[0] + awk_segsize[0]), fromFile);
+  // The root's last bytes (sizes of segments it does not have) read as an
+  // allocated block's mark and bucket.
+  img[kRootSize - 8] = kAllocMark;
+  img[kRootSize - 7] = 4;
+  vm_borrowimage(img.data(), img.size(), "vorn");
+  EXPECT_EQ(awk_segbase[0], img.data() + kRootSize);
   ASSERT_EQ(awk_validaefile(), 1);
+  EXPECT_EQ(std::vector<uint8_t>(awk_segbase[0], awk_segbase[0] + awk_segsize[0]), fromFile);
+  const int32_t blocks = awk_malloccount;
+  awk_vm_reset();
+  EXPECT_EQ(awk_malloccount, blocks);
+  EXPECT_EQ(img[kRootSize - 8], kAllocMark);
 
   int status = 0;
   std::string err = tsupport::stderrOf([&] {
     awk_vm_reset();
-    status = rtest::exitOf([&] { vm_openimage(img.data(), img.size() - 1, "vorn"); });
+    status = rtest::exitOf([&] { vm_borrowimage(img.data(), kRootSize + 9, "vorn"); });
   });
   EXPECT_EQ(status, 2);
   EXPECT_NE(err.find("(3) error reading file vorn"), std::string::npos) << err;
