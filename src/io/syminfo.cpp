@@ -90,9 +90,10 @@ void awk_syminfo_build() {
   if (syminfo) return;
   funinfo = awk_sanew(32);
   syminfo = awk_sanew(64);
-  if (!awk_symtab) return;
-  for (int32_t i = 0; i < awk_symtab->capacity; ++i)
-    if (awk_symtab->slots[i].hash != 0) visit(awk_symtab->slots[i]);
+  const AwkSymtab* names = awk_symbols();
+  if (!names) return;
+  for (int32_t i = 0; i < names->capacity; ++i)
+    if (names->slots[i].hash != 0) visit(names->slots[i]);
 }
 
 void awk_vSYMINFO(int set, Cell* cell, void* /*arg*/) {

@@ -18,25 +18,20 @@ using namespace vorn::image;
 
 Cell* awk_globvars = nullptr;
 int32_t awk_ngvars = 0;
-AwkSymtab* awk_symtab = nullptr;
+namespace {
+AwkSymtab* nativeTable = nullptr;
+bool symtabPending = false;   // the loaded image's table is not built yet
 
-void awk_symtab_reset() {
-  if (!awk_symtab) return;
-  spfree(awk_symtab->slots);
-  spfree(awk_symtab);
-  awk_symtab = nullptr;
-}
-
-void awk_vtransfer() {
-  awk_symtab_reset();
+void buildSymtab() {
+  symtabPending = false;
   uint32_t tab = rootU32(root::kSymbolTable);
   if (tab == 0) return;
   const unsigned char* t = vm_v2pcode(tab);
   int32_t capacity = int32_t(be32(t + symtab::kCapacity));
-  // Published at once: a bad address below ends the load, and whoever
+  // Published at once: a bad address below ends the run, and whoever
   // resets the loader must still find (and free) the table.
   auto* st = static_cast<AwkSymtab*>(spacec(sizeof(AwkSymtab)));
-  awk_symtab = st;
+  nativeTable = st;
   st->slots = static_cast<AwkSymSlot*>(spacec(capacity * int32_t(sizeof(AwkSymSlot))));
   st->count = int32_t(be32(t + symtab::kCount));
   uint32_t slots = be32(t + symtab::kSlots);
@@ -55,6 +50,25 @@ void awk_vtransfer() {
     }
   }
   st->capacity = capacity;  // lookups see the table only once it is complete
+}
+}  // namespace
+
+void awk_symtab_reset() {
+  symtabPending = false;
+  if (!nativeTable) return;
+  spfree(nativeTable->slots);
+  spfree(nativeTable);
+  nativeTable = nullptr;
+}
+
+void awk_vtransfer() {
+  awk_symtab_reset();
+  symtabPending = true;
+}
+
+const AwkSymtab* awk_symbols() {
+  if (symtabPending) buildSymtab();
+  return nativeTable;
 }
 
 uint32_t awk_getr(const AwkSymtab* t, std::string_view name) {
@@ -89,14 +103,14 @@ uint16_t awk_symword(const AwkSymRecord& r, int offset) { return be16(r.base + o
 int awk_gname2gid(std::string_view name, uint32_t* record) {
   size_t colon = name.find(':');
   if (colon == std::string_view::npos) {
-    uint32_t r = awk_getr(awk_symtab, name);
+    uint32_t r = awk_getr(awk_symbols(), name);
     if (r == 0) return 0;
     AwkSymRecord rec = awk_symrecord(r);
     if (rec.kind == symkind::kSkipped) return 0;
     if (record) *record = r;
     return rec.gid;
   }
-  uint32_t r = awk_getr(awk_symtab, name.substr(colon + 1));
+  uint32_t r = awk_getr(awk_symbols(), name.substr(colon + 1));
   if (r == 0) return 0;
   int modno = awk_filename2modno(name.substr(0, colon));
   if (modno < 0) return 0;

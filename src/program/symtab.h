@@ -20,9 +20,11 @@ extern int32_t awk_ngvars;
 inline Cell* awk_gvar(int gid) { return awk_globvars + (gid - vorn::image::gid::kGlobalFirst); }
 
 // ---- the native side table -------------------------------------------------------
+// Built from the image's table at the first name lookup, not at load: most
+// programs never look a name up, and the table fills pages of its own.
 struct AwkSymSlot {
-  uint32_t hash;        // 0 = free slot
   AwkString* key;       // the name, shared with the image
+  uint32_t hash;        // 0 = free slot
   uint32_t record;      // virtual address of the symbol record
 };
 struct AwkSymtab {
@@ -30,9 +32,12 @@ struct AwkSymtab {
   int32_t count;
   AwkSymSlot* slots;    // capacity entries
 };
-extern AwkSymtab* awk_symtab;   // null when the image has no symbol table
+// The table of the loaded image, built on the first call; null when the
+// image has none.
+const AwkSymtab* awk_symbols();
 
-// Builds awk_symtab from the image's table (called while loading).
+// Drops the table of the image loaded before and lets awk_symbols build the
+// loaded image's (called while loading).
 void awk_vtransfer();
 void awk_symtab_reset();
 
