@@ -216,13 +216,17 @@ bool Pass::root() {
 }
 
 // Room for the regions an image of this size names, so that the list is
-// not copied as it grows: two per symbol (the record and the name), one per
-// function, a few tables. A count past any real program's is not trusted.
+// not copied as it grows: two per symbol (the record and the name) beyond
+// the fixed ones, which the unchanged block of an image from the compiler
+// covers in one; one per function; a few tables. A count past any real
+// program's is not trusted. Reserving for every symbol took pages of memory
+// that a small program's check never used.
 void Pass::reserveRegions() {
   size_t symbols = 0;
   uint32_t tab = be32(rootbuf + root::kSymbolTable);
   if (tab != 0 && vm_room(tab) >= symtab::kObjectSize)
     symbols = be32(awk_segbase[seg(tab)] + (tab & 0xFFFF) + symtab::kCount);
+  symbols = symbols > size_t(kFixedSymbolCount) ? symbols - size_t(kFixedSymbolCount) : 0;
   regions.reserve(2 * std::min<size_t>(symbols, 4096) + size_t(std::min(functionCount, 2000)) + 64);
 }
 
