@@ -35,8 +35,11 @@ namespace vorn::image {
 
 inline constexpr int kBuiltinSlots = gid::kBuiltinLast + 1;  // slot 0 is empty
 
-inline constexpr const char* kBuiltinNames[kBuiltinSlots] = {
-    nullptr,
+// The names are held in the table, not pointed at, so that it is constant
+// data a program's start need not relocate. Slot 0 is empty.
+inline constexpr int kBuiltinNameSize = 20;
+inline constexpr char kBuiltinNames[kBuiltinSlots][kBuiltinNameSize] = {
+    "",
 #define VORN_BUILTIN_NAME(slot, name) #name,
     VORN_BUILTINS(VORN_BUILTIN_NAME)
 #undef VORN_BUILTIN_NAME

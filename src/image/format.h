@@ -165,7 +165,9 @@ enum : int { VORN_PREDEFINED_GLOBALS(VORN_PREDEF_ENUM) };
 #undef VORN_PREDEF_ENUM
 }  // namespace predef
 
-inline constexpr const char* kSpecialNames[kSpecialCount] = {
+// Names held in the tables, not pointed at: constant data that a program's
+// start need not relocate.
+inline constexpr char kSpecialNames[kSpecialCount][16] = {
 #define VORN_PV_NAME(i, name) #name,
     VORN_SPECIAL_VARIABLES(VORN_PV_NAME)
 #undef VORN_PV_NAME

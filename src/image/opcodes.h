@@ -155,10 +155,12 @@ struct CellCount {
 };
 constexpr CellCount operator+(CellCount c, int n) { return {c.base + n, c.counted}; }
 
+// Texts are held in the entries, not pointed at, so that the table is
+// constant data a program's start need not relocate. The stack pictures of
+// the list above are for its readers only.
 struct OpInfo {
-  const char* name;      // "op_cmp"
-  const char* operands;  // operand kind letters, see above
-  const char* effect;    // stack picture, for readers and the disassembler
+  char name[16];         // "op_cmp"
+  char operands[4];      // operand kind letters, see above
   int units;             // total length in 16-bit units, opcode unit included
   CellCount pops, pushes;
   Flow flow;
@@ -187,7 +189,7 @@ inline constexpr Flow fall = Flow::fall, end = Flow::end, jump = Flow::jump,
 
 inline constexpr OpInfo kTable[kOpcodeCount] = {
 #define VORN_OP_INFO(name, code, operands, pops, pushes, flow, picture) \
-  {#name, operands, picture, instructionUnits(operands), pops, pushes, flow},
+  {#name, operands, instructionUnits(operands), pops, pushes, flow},
     VORN_OPCODES(VORN_OP_INFO)
 #undef VORN_OP_INFO
 };

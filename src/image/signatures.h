@@ -32,7 +32,7 @@ inline constexpr int kNoLimit = 15;  // maximum count meaning "any number"
 
 struct BuiltinSignature {
   int slot;
-  const char* name;
+  char name[kBuiltinNameSize];      // held here: the table needs no relocation
   int minArgs;
   int maxArgs;                      // kNoLimit: no limit
   ArgType args[kMaxTypedArgs];      // types of the first arguments
@@ -55,7 +55,7 @@ constexpr int N = kNoLimit;
 
 // clang-format off
 inline constexpr BuiltinSignature kBuiltinSignatures[kBuiltinSlots] = {
-  {0, nullptr, 0, 0, {}, A, false, false},
+  {0, "", 0, 0, {}, A, false, false},
   {1, "print", 0, N, {}, A, true, true},
   {2, "printf", 1, N, {S}, A, true, true},
   {3, "__fprint", 2, N, {T, I}, A, false, false},
