@@ -6,7 +6,7 @@ namespace {
 
 struct FsName {
   int64_t magic;
-  const char* name;
+  char name[12];   // held here: the table needs no relocation
 };
 
 constexpr FsName kNames[] = {

@@ -10,9 +10,9 @@ namespace vorn::compiler {
 
 namespace {
 
-struct PosixClass {
-  const char* name;
-  const char* ranges;
+struct PosixClass {   // texts held here: the table needs no relocation
+  char name[8];
+  char ranges[16];
 };
 
 // C locale. cntrl leaves out the NUL byte, which patterns cannot hold.

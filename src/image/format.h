@@ -173,7 +173,7 @@ inline constexpr char kSpecialNames[kSpecialCount][16] = {
 #undef VORN_PV_NAME
 };
 
-inline constexpr const char* kPredefinedNames[kPredefinedCount] = {
+inline constexpr char kPredefinedNames[kPredefinedCount][16] = {
 #define VORN_PREDEF_NAME(i, name) #name,
     VORN_PREDEFINED_GLOBALS(VORN_PREDEF_NAME)
 #undef VORN_PREDEF_NAME

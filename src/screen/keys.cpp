@@ -11,9 +11,9 @@
 
 namespace {
 
-struct KeyCap {
-  const char* name;
-  const char* cap;
+struct KeyCap {   // texts held here: the table needs no relocation
+  char name[8];
+  char cap[8];
 };
 
 constexpr KeyCap kKeyCaps[] = {
