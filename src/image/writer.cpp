@@ -198,7 +198,7 @@ struct ImageWriter::Impl {
   std::map<int, int16_t> rootGids;
   int globalCount = kPredefinedCount;
   uint16_t flags = 0;
-  uint32_t stamp = defaultStamp();
+  uint32_t stamp = 0;   // none set yet: build() makes the default once
   bool hasStoredArgs = false;
   std::vector<std::string> storedArgs;
 };
@@ -342,6 +342,9 @@ void ImageWriter::setStoredArgs(std::vector<std::string> args) {
 }
 
 std::vector<uint8_t> ImageWriter::build() {
+  // Made when first needed: a compiler that sets its own stamp spares the
+  // clock and process-id calls.
+  if (impl_->stamp == 0) impl_->stamp = defaultStamp();
   const Impl& in = *impl_;
   // A copy of the bytes laid out so far; the string pool stays with the
   // original, which build() only reads (no object it adds is shared later).
@@ -377,7 +380,9 @@ std::vector<uint8_t> ImageWriter::build() {
     if (total > size_t(kMaxSegmentSize))
       throw ImageError(errorText("function %d is too long for a segment (%zu bytes with its "
                               "name list, at most %d)", gid, total, kMaxSegmentSize));
-    uint32_t v = L.place(total, 2, errorText("function %d", gid));
+    // Formatted without printf, whose code a one-line program's compile
+    // would otherwise page in for a text only an error shows.
+    uint32_t v = L.place(total, 2, "function " + std::to_string(gid));
     uint8_t* p = L.at(v);
     putBe16(p + fnhdr::kKind, fn.kind);
     putBe16(p + fnhdr::kParamCount, fn.paramCount);
