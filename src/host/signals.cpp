@@ -13,6 +13,12 @@
 // An unrecognized value is reported once per value: settings are re-applied
 // after every change of SIGNAL and every child command, and the same note
 // each time would bury the program's own messages.
+//
+// Start-up installs the dispositions SIGNAL's first values ask for, but the
+// array itself is made only when something needs it (the program reads
+// SIGNAL, or settings are re-applied): most programs never look at it, and
+// it costs a table and two strings per signal. Until then each entry's
+// `action` is the one its first value gives.
 #include <cstring>
 
 #include "arrays/table.h"
@@ -24,9 +30,10 @@
 #include "values/convert.h"
 #include "values/strobj.h"
 
-Cell awk_asignal = {};
-
 namespace {
+
+Cell signalValue = {};         // the value of SIGNAL, once made
+bool signalArrayPending = false;   // start-up's array is not made yet
 
 namespace gid = vorn::image::gid;
 
@@ -67,10 +74,6 @@ bool originalIs(const AwkSig& e, SigDisp d) {
          (d == SigDisp::Ignore && e.original.sa_handler == SIG_IGN);
 }
 
-// Set by start-up until its awk_sig_set(): every signal that terminates by
-// default and has the value "DEFAULT" already has the catcher in place.
-bool g_catchersInstalled = false;
-
 // The function gid a SIGNAL value names, 0 if it names no AWK function.
 int handlerGid(std::string_view name) {
   int g = awk_gname2gid(name);
@@ -109,19 +112,58 @@ SigAction parseValue(AwkSig& e, const Cell* value) {
 // Stores and deletes in a marked table land here; only the table SIGNAL
 // holds now matters (a table SIGNAL held earlier loses its mark).
 void tableChanged(AwkTable* t) {
-  if (awk_asignal.tag == Tag::Array && awk_asignal.w.t == t) awk_sig_set();
+  if (signalValue.tag == Tag::Array && signalValue.w.t == t) awk_sig_set();
 }
 
 void markSignalTable() {
-  if (awk_asignal.tag == Tag::Array) awk_asignal.w.t->sigflag = 1;
+  if (signalValue.tag == Tag::Array) signalValue.w.t->sigflag = 1;
+}
+
+// Settles the entry's disposition for action a. `catcherInPlace`: start-up
+// has already installed the catcher of a signal that terminates by default.
+void apply(AwkSig& e, SigAction a, bool catcherInPlace) {
+  SigDisp d = e.disp;
+  switch (a) {
+    case SigAction::Ignore: d = SigDisp::Ignore; break;
+    case SigAction::Untouched: break;
+    case SigAction::Default:
+      d = e.terminates ? SigDisp::Catch : SigDisp::Default;
+      break;
+    default: d = SigDisp::Catch; break;
+  }
+  // A delivery recorded for a function or an abort that is no longer
+  // wanted is dropped, so that it cannot end the run later.
+  if (a == SigAction::Ignore || a == SigAction::Fail || (a == SigAction::Default && !e.terminates))
+    e.pending = 0;
+  const bool inPlace = (e.disp == SigDisp::Original && originalIs(e, d)) ||
+                       (catcherInPlace && e.terminates && d == SigDisp::Catch);
+  e.action = a;
+  e.disp = d;
+  if (d != SigDisp::Original && !inPlace) install(e, d);
+}
+
+// SIGNAL as start-up leaves it: a marked array of each signal's first
+// value, in table order.
+void makeSignalArray() {
+  if (!signalArrayPending) return;
+  signalArrayPending = false;
+  AwkTable* t = awk_sanew(32);
+  signalValue = Cell{};
+  signalValue.tag = Tag::Array;
+  signalValue.w.t = t;
+  for (const AwkSig* e = awksig; e->name; ++e)
+    awk_settab(t, e->name, Tag::String,
+               intptr_t(stringNew(e->action == SigAction::Ignore ? "IGNORE" : "DEFAULT")));
+  markSignalTable();
 }
 
 }  // namespace
 
 void awk_sig_set() {
-  const bool isArray = awk_asignal.tag == Tag::Array;
+  makeSignalArray();
+  const bool isArray = signalValue.tag == Tag::Array;
   for (AwkSig* e = awksig; e->name; ++e) {
-    AwkSlot* slot = isArray ? awk_stfindb(awk_asignal.w.t, e->name, uint32_t(std::strlen(e->name)))
+    AwkSlot* slot = isArray ? awk_stfindb(signalValue.w.t, e->name, uint32_t(std::strlen(e->name)))
                             : nullptr;
     SigAction a;
     if (slot) {
@@ -130,27 +172,8 @@ void awk_sig_set() {
       a = e->action == SigAction::Call ? SigAction::Default : SigAction::Untouched;
       forgetNote(*e);
     }
-    SigDisp d = e->disp;
-    switch (a) {
-      case SigAction::Ignore: d = SigDisp::Ignore; break;
-      case SigAction::Untouched: break;
-      case SigAction::Default:
-        d = e->terminates ? SigDisp::Catch : SigDisp::Default;
-        break;
-      default: d = SigDisp::Catch; break;
-    }
-    // A delivery recorded for a function or an abort that is no longer
-    // wanted is dropped, so that it cannot end the run later.
-    if (a == SigAction::Ignore || a == SigAction::Fail ||
-        (a == SigAction::Default && !e->terminates))
-      e->pending = 0;
-    const bool inPlace = (e->disp == SigDisp::Original && originalIs(*e, d)) ||
-                         (g_catchersInstalled && e->terminates && d == SigDisp::Catch);
-    e->action = a;
-    e->disp = d;
-    if (d != SigDisp::Original && !inPlace) install(*e, d);
+    apply(*e, a, false);
   }
-  g_catchersInstalled = false;
 }
 
 void awk_sig_reset() {
@@ -159,11 +182,8 @@ void awk_sig_reset() {
 }
 
 void awk_sig_init() {
-  if (awk_asignal.tag > Tag::Float) awk_unaccess(&awk_asignal);
-  AwkTable* t = awk_sanew(32);
-  awk_asignal = Cell{};
-  awk_asignal.tag = Tag::Array;
-  awk_asignal.w.t = t;
+  if (signalValue.tag > Tag::Float) awk_unaccess(&signalValue);
+  signalValue = Cell{};
   // A signal that ends the process by default gets the catcher with the
   // value "DEFAULT": it is installed in the same system call that reads the
   // disposition found, and the one found is put back in the rare case that
@@ -185,25 +205,29 @@ void awk_sig_init() {
     const bool ignored = e->signo != SIGINT && !(e->original.sa_flags & SA_SIGINFO) &&
                          e->original.sa_handler == SIG_IGN;
     if (ignored && e->terminates) sigaction(e->signo, &e->original, nullptr);
-    awk_settab(t, e->name, Tag::String, intptr_t(stringNew(ignored ? "IGNORE" : "DEFAULT")));
+    apply(*e, ignored ? SigAction::Ignore : SigAction::Default, true);
   }
-  markSignalTable();
+  signalArrayPending = true;
   awk_tabsignal = tableChanged;
   awk_faultinit();
-  g_catchersInstalled = true;
-  awk_sig_set();
+}
+
+Cell* awk_signalarray() {
+  makeSignalArray();
+  return &signalValue;
 }
 
 void awk_vSIGNAL(int set, Cell* cell, void* /*arg*/) {
+  makeSignalArray();
   if (!set) {
-    *cell = awk_asignal;
+    *cell = signalValue;
     if (cell->tag > Tag::Float) awk_access(cell);
     return;
   }
-  Cell old = awk_asignal;
-  awk_asignal = *cell;
-  if (awk_asignal.tag > Tag::Float) awk_access(&awk_asignal);
-  if (old.tag == Tag::Array && !(awk_asignal.tag == Tag::Array && awk_asignal.w.t == old.w.t))
+  Cell old = signalValue;
+  signalValue = *cell;
+  if (signalValue.tag > Tag::Float) awk_access(&signalValue);
+  if (old.tag == Tag::Array && !(signalValue.tag == Tag::Array && signalValue.w.t == old.w.t))
     old.w.t->sigflag = 0;
   if (old.tag > Tag::Float) awk_unaccess(&old);
   markSignalTable();

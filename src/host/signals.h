@@ -39,12 +39,14 @@ struct AwkSig {
 };
 
 extern AwkSig awksig[];            // in table order, ended by a null name
-extern Cell awk_asignal;           // the value of SIGNAL
 
-// Start-up: SIGNAL as a new marked array of "DEFAULT" (or "IGNORE" for a
-// signal other than SIGINT that the process was started with ignored), the
-// fault reporter, then awk_sig_set().
+// Start-up: the dispositions of SIGNAL as a new marked array of "DEFAULT"
+// (or "IGNORE" for a signal other than SIGINT that the process was started
+// with ignored), and the fault reporter. The array itself is made when
+// first needed.
 void awk_sig_init();
+// The value of SIGNAL (made now if start-up's array is still pending).
+Cell* awk_signalarray();
 // Applies SIGNAL to the table and to the process.
 void awk_sig_set();
 // Puts every signal the settings changed back to its start-up disposition

@@ -25,12 +25,12 @@ using tsupport::strCell;
 // SIGNAL[name] = value, as an AWK assignment makes it.
 void assign(const char* name, const char* value) {
   Cell k = strCell(name), v = strCell(value);
-  awk_tabadd(&awk_asignal, &k, &v);
+  awk_tabadd(awk_signalarray(), &k, &v);
 }
 
 // SIGNAL[name] as text, "<absent>" when there is no such element.
 std::string element(const char* name) {
-  AwkString* s = awk_gettab(&awk_asignal, name);
+  AwkString* s = awk_gettab(awk_signalarray(), name);
   if (!s) return "<absent>";
   std::string r(s->view());
   stringFree(s);
@@ -136,7 +136,7 @@ TEST_F(Signals, ReadingAndReplacingTheArray) {
   awk_vSIGNAL(0, &got, nullptr);
   ASSERT_EQ(got.tag, Tag::Array);
   AwkTable* first = got.w.t;
-  EXPECT_EQ(first, awk_asignal.w.t);
+  EXPECT_EQ(first, awk_signalarray()->w.t);
   EXPECT_EQ(first->use, 2);
   // A new array replaces it: marked, applied at once; the old one is
   // unmarked, so stores into it change nothing.
