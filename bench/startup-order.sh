@@ -92,9 +92,11 @@ dataOf() {
 # one only by the functions that came or went; the data smallest first
 # (ties by name).
 # The entry point, which callgrind counts as part of "(below main)", runs
-# first of all.
+# first of all, and the C run-time's start-up code (frame_dummy names its
+# section) just after it.
 for ((i = 1; i <= n; i++)); do
-  [ "$i" = 1 ] && echo "1 _start"
+  [ "$i" = 1 ] && printf '1 _start\n1 frame_dummy\n'
+
   tier=$((i <= firstRuns ? 1 : 2))
   functionsOf "$i" | sed "s/^/$tier /"
   dataOf "$i" | sed "s/^/$tier /" >> "$tmp/data.all"
