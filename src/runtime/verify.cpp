@@ -120,6 +120,18 @@ constexpr std::array<FixedSymbol, kFixedSymbolCount> kFixedByHash = [] {
   return a;
 }();
 
+// The fixed symbols by where their names lie in the block (names start
+// 8-aligned): 1 + the symbol's index, 0 where no name starts. A slot's
+// name is placed with one look instead of a search per slot.
+constexpr auto kFixedByKey = [] {
+  std::array<uint8_t, kFixedSymbolBlock.size() / 8 + 1> a{};
+  for (size_t i = 0; i < kFixedSymbols.size(); ++i) a[kFixedSymbols[i].key / 8] = uint8_t(i + 1);
+  return a;
+}();
+static_assert(kFixedSymbolCount < 256);
+static_assert(std::all_of(kFixedSymbols.begin(), kFixedSymbols.end(),
+                          [](const FixedSymbol& f) { return f.key % 8 == 0; }));
+
 struct Fn {
   int gid;
   uint32_t vaddr;
@@ -419,11 +431,10 @@ bool Pass::fixedSlot(uint32_t hash, uint32_t key, uint32_t rec) {
   if (block == Block::Unknown && !findBlock(hash, key, rec)) return false;
   if (seg(key) != seg(fixedBase) || key < fixedBase) return false;
   const uint32_t at = key - fixedBase;
-  auto f = std::lower_bound(kFixedSymbols.begin(), kFixedSymbols.end(), at,
-                            [](const FixedSymbol& x, uint32_t k) { return x.key < k; });
-  if (f == kFixedSymbols.end() || f->key != at || f->hash != hash || rec != fixedBase + f->record)
-    return false;
-  const size_t i = size_t(f - kFixedSymbols.begin());
+  if (at % 8 != 0 || at / 8 >= kFixedByKey.size() || kFixedByKey[at / 8] == 0) return false;
+  const size_t i = size_t(kFixedByKey[at / 8] - 1);
+  const FixedSymbol* f = &kFixedSymbols[i];
+  if (f->hash != hash || rec != fixedBase + f->record) return false;
   if (!fixedListed[i]) strings.push_back(key);
   fixedListed[i] = true;
   return true;
