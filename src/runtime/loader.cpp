@@ -38,6 +38,7 @@ namespace {
 
 bool segTableBad;        // count above 600 or a negative size: refused
 bool segmentsBorrowed;   // the segments lie in the caller's buffer, not in blocks
+int segmentsHeld;        // entries of the segment tables the last load may have set
 bool imagePrepared;      // the one-time preparation ran on this load
 bool imageAccepted;      // ... and succeeded
 
@@ -56,12 +57,15 @@ bool readFully(int fd, void* buf, size_t n) {
   return true;
 }
 
+// Only the entries a load set: the tables have room for the most segments
+// an image may have, which a small program's start would walk for nothing.
 void dropSegments() {
-  for (int n = 0; n < kMaxSegments; ++n) {
+  for (int n = 0; n < segmentsHeld; ++n) {
     if (awk_segbase[n] && !segmentsBorrowed) spfree(awk_segbase[n]);
     awk_segbase[n] = nullptr;
     awk_segsize[n] = 0;
   }
+  segmentsHeld = 0;
 }
 
 bool endsWithAe(const char* path) {
@@ -122,6 +126,7 @@ void loadSegments(ImageSource& src, const char* path) {
   for (uint32_t n = 0; !segTableBad && n < count; ++n)
     if (int16_t(be16(rootbuf + root::kSegmentSizes + 2 * n)) < 0) segTableBad = true;
   if (segTableBad) return;
+  segmentsHeld = int(count);
   for (uint32_t n = 0; n < count; ++n) {
     int size = int16_t(be16(rootbuf + root::kSegmentSizes + 2 * n));
     if (size == 0) continue;
