@@ -44,7 +44,6 @@ inline void resetInterpreter() {
 // One program under construction: functions by gid, strings, symbols.
 struct Program {
   img::ImageWriter writer;
-  std::vector<uint8_t> bytes;   // the loaded image, used in place by the run
 
   uint32_t str(const std::string& s) { return writer.addString(s); }
   void fn(int gid, const Asm& a, int params = 0, int locals = 0, std::string names = ";") {
@@ -63,12 +62,16 @@ struct Program {
            img::SymbolDefinition::builtin(flags, uint16_t(minArgs << 12 | maxArgs << 8), types));
   }
 
-  // Builds the image and loads it from memory; false if refused.
+  // Builds the image and loads it from memory; false if refused. The
+  // loaded image is used where it lies, so it stays until the next load
+  // replaces it, whatever becomes of this object.
   bool load() {
+    static std::vector<uint8_t> loaded;
     writer.setGlobalCount(img::kPredefinedCount + kProgramGlobals);
-    bytes = writer.build();
+    std::vector<uint8_t> bytes = writer.build();
     awk_vm_reset();
-    vm_borrowimage(bytes.data(), bytes.size(), "prog");
+    loaded = std::move(bytes);
+    vm_borrowimage(loaded.data(), loaded.size(), "prog");
     if (awk_validaefile() != 1) return false;
     if (!string_empty) string_empty = stringNew("");
     awk_readroot();
