@@ -15,10 +15,13 @@ bool isAlpha(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') |
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
 bool isHex(char c) { return isDigit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'); }
 
+// A word holds its name, so that the sorted table below is constant data
+// the dynamic loader need not relocate at every start.
 struct Word {
-  std::string_view name;
+  char name[12];
   Tok kind;
   int slot;
+  constexpr std::string_view text() const { return name; }
 };
 
 // The keywords and the POSIX builtins' names, sorted by name when the
@@ -40,7 +43,7 @@ constexpr Word kKeywords[] = {
 
 constexpr bool isKeyword(std::string_view name) {
   for (const Word& k : kKeywords)
-    if (k.name == name) return true;
+    if (k.text() == name) return true;
   return false;
 }
 
@@ -56,41 +59,32 @@ constexpr size_t countWords() {
   return n;
 }
 
-// An entry of the sorted table holds its name, so that the table is
-// constant data the dynamic loader need not relocate at every start.
-struct WordEntry {
-  char name[12];
-  Tok kind;
-  int slot;
-  constexpr std::string_view text() const { return name; }
-};
-
-constexpr std::array<WordEntry, countWords()> kWords = [] {
-  std::array<WordEntry, countWords()> a{};
+constexpr std::array<Word, countWords()> kWords = [] {
+  std::array<Word, countWords()> a{};
   size_t n = 0;
-  auto add = [&](std::string_view name, Tok kind, int slot) {
-    WordEntry& e = a[n++];
-    for (size_t i = 0; i < name.size() && i + 1 < sizeof e.name; ++i) e.name[i] = name[i];
-    e.kind = kind;
-    e.slot = slot;
-  };
-  for (const Word& k : kKeywords) add(k.name, k.kind, k.slot);
-  for (int s = 1; s < image::kBuiltinSlots; ++s)
-    if (isBuiltinWord(s)) add(image::builtinSignature(s)->name, Tok::Builtin, s);
-  std::sort(a.begin(), a.end(), [](const WordEntry& x, const WordEntry& y) { return x.text() < y.text(); });
+  for (const Word& k : kKeywords) a[n++] = k;
+  for (int s = 1; s < image::kBuiltinSlots; ++s) {
+    if (!isBuiltinWord(s)) continue;
+    Word& w = a[n++];
+    const std::string_view name = image::builtinSignature(s)->name;
+    for (size_t i = 0; i < name.size() && i + 1 < sizeof w.name; ++i) w.name[i] = name[i];
+    w.kind = Tok::Builtin;
+    w.slot = s;
+  }
+  std::sort(a.begin(), a.end(), [](const Word& x, const Word& y) { return x.text() < y.text(); });
   return a;
 }();
 static_assert(std::adjacent_find(kWords.begin(), kWords.end(),
-                                 [](const WordEntry& x, const WordEntry& y) { return x.text() == y.text(); }) ==
+                                 [](const Word& x, const Word& y) { return x.text() == y.text(); }) ==
                   kWords.end(),
               "each word has one meaning");
 static_assert(std::all_of(kWords.begin(), kWords.end(),
-                          [](const WordEntry& w) { return w.text().size() + 1 < sizeof w.name; }),
+                          [](const Word& w) { return w.text().size() + 1 < sizeof w.name; }),
               "each name fits its entry");
 
-const WordEntry* findWord(std::string_view name) {
+const Word* findWord(std::string_view name) {
   auto it = std::lower_bound(kWords.begin(), kWords.end(), name,
-                             [](const WordEntry& w, std::string_view n) { return w.text() < n; });
+                             [](const Word& w, std::string_view n) { return w.text() < n; });
   return it != kWords.end() && it->text() == name ? &*it : nullptr;
 }
 
@@ -293,7 +287,7 @@ Token Lexer::lexWord(uint32_t start) {
   while (pos_ < s.size() && (isAlpha(s[pos_]) || isDigit(s[pos_]))) ++pos_;
   std::string_view w(s.data() + start, pos_ - start);
   Token t = make(Tok::Name, start);
-  if (const WordEntry* known = findWord(w)) {
+  if (const Word* known = findWord(w)) {
     t.kind = known->kind;
     t.builtinSlot = known->slot;
   } else if (pos_ < s.size() && s[pos_] == '(') {
